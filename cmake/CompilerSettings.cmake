@@ -1,0 +1,21 @@
+# Every target links quillarc_settings: the language level, warnings and
+# sanitizer flags live here and nowhere else.
+add_library(quillarc_settings INTERFACE)
+target_compile_features(quillarc_settings INTERFACE cxx_std_20)
+set(CMAKE_CXX_EXTENSIONS OFF)
+target_compile_options(quillarc_settings INTERFACE -Wall -Wextra -Wpedantic -Wshadow=local)
+if(QUILLARC_WERROR)
+  target_compile_options(quillarc_settings INTERFACE -Werror)
+endif()
+target_compile_definitions(quillarc_settings INTERFACE _FILE_OFFSET_BITS=64 QT_NO_KEYWORDS)
+if(QUILLARC_SANITIZE)
+  target_compile_options(quillarc_settings INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(quillarc_settings INTERFACE -fsanitize=address,undefined)
+endif()
+
+# Collects the .cpp files of one source folder; a folder that has none yet
+# yields no library so that the tree builds while it grows.
+function(quillarc_sources out dir)
+  file(GLOB_RECURSE found CONFIGURE_DEPENDS ${dir}/*.cpp)
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
