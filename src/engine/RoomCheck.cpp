@@ -1,0 +1,34 @@
+#include "engine/RoomCheck.h"
+
+namespace quillarc::RoomCheck {
+
+bool fits(std::int64_t freeBytes, std::int64_t folderBytesTotal)
+{
+    return freeBytes > folderBytesTotal;
+}
+
+std::int64_t disksNeeded(std::int64_t freeBytes, std::int64_t folderBytesTotal, std::int64_t capacity)
+{
+    if (capacity <= 0)
+        return 1;
+    const std::int64_t rest = folderBytesTotal - freeBytes;
+    std::int64_t disks = rest / capacity;
+    if (rest % capacity != 0)
+        ++disks;
+    return disks <= 0 ? 1 : disks;
+}
+
+std::string prompt(std::int64_t disks)
+{
+    if (disks == 1)
+        return "NO ROOM ON THE BACKUP DISK\rTO COMPLETE THE BACKUP OF THIS FOLDER\r"
+               "YOU WILL NEED ONE FORMATTED DISK READY.\rIF YOU HAVE THE DISK READY CHOOSE YES.\r"
+               "IF YOU WISH TO CANCEL THE OPERATION CHOOSE CANCEL\r\rONE FORMATTED DISK READY?";
+    const std::string n = std::to_string(disks);
+    return "NO ROOM ON THE BACKUP DISK\rTO COMPLETE THE BACKUP OF THIS FOLDER\rYOU WILL NEED " + n +
+           " FORMATTED DISKS READY.\rIF YOU HAVE THE DISKS READY CHOOSE YES.\r"
+           "IF YOU WISH TO CANCEL THE OPERATION CHOOSE CANCEL\r\r" +
+           n + " FORMATTED DISKS READY?";
+}
+
+} // namespace quillarc::RoomCheck
