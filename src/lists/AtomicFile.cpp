@@ -1,0 +1,126 @@
+#include "lists/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+
+#include "lists/FileError.h"
+
+namespace quillarc {
+
+namespace {
+
+// Keeps the temporary name within NAME_MAX even for the longest target name.
+constexpr std::size_t kMaxBaseInTempName = 120;
+
+std::string tempNameCandidate(const std::string &folder, const std::string &base)
+{
+    static std::atomic<unsigned> counter{0};
+    const auto ticks = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+    char suffix[64];
+    std::snprintf(suffix, sizeof suffix, ".%d.%llx.%x.tmp", static_cast<int>(::getpid()), ticks & 0xffffffffULL,
+                  counter.fetch_add(1));
+    return folder + "/." + base.substr(0, kMaxBaseInTempName) + suffix;
+}
+
+class TempFile {
+public:
+    TempFile(const std::string &target, const std::string &folder, const std::string &base) : target_(target)
+    {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            path_ = tempNameCandidate(folder, base);
+            fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+            if (fd_ >= 0 || errno != EEXIST)
+                break;
+        }
+        if (fd_ < 0)
+            throw FileError::forPath(errno, target_);
+    }
+    ~TempFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!committed_)
+            ::unlink(path_.c_str());
+    }
+    TempFile(const TempFile &) = delete;
+    TempFile &operator=(const TempFile &) = delete;
+
+    [[noreturn]] void fail(int error) const { throw FileError(error, target_); }
+
+    void writeAll(std::string_view bytes)
+    {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                fail(errno);
+            }
+            if (n == 0)
+                fail(ENOSPC);
+            done += static_cast<std::size_t>(n);
+        }
+    }
+
+    void finish(const struct stat *previous)
+    {
+        if (previous != nullptr && ::fchmod(fd_, previous->st_mode & 07777) != 0)
+            fail(errno);
+        if (::fsync(fd_) != 0)
+            fail(errno);
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0)
+            fail(errno);
+        if (::rename(path_.c_str(), target_.c_str()) != 0)
+            fail(errno);
+        committed_ = true;
+    }
+
+private:
+    std::string target_;
+    std::string path_;
+    int fd_ = -1;
+    bool committed_ = false;
+};
+
+void syncFolder(const std::string &folder, const std::string &target)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        throw FileError(errno, target);
+    const int result = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    // Some file systems cannot sync a folder at all; that is not a lost write.
+    if (result != 0 && error != EINVAL && error != EROFS)
+        throw FileError(error, target);
+}
+
+} // namespace
+
+void writeFileAtomically(const std::string &target, std::string_view bytes)
+{
+    if (target.empty() || target.find('\0') != std::string::npos || target.back() == '/')
+        throw FileError(EINVAL, target);
+    const std::size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+
+    struct stat previous {};
+    const bool hadFile = ::stat(target.c_str(), &previous) == 0 && S_ISREG(previous.st_mode);
+
+    TempFile temp(target, folder, base);
+    temp.writeAll(bytes);
+    temp.finish(hadFile ? &previous : nullptr);
+    syncFolder(folder, target);
+}
+
+} // namespace quillarc

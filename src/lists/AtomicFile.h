@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillarc {
+
+/// Replaces a file as a whole or not at all. The bytes go to a new file
+/// created exclusively in the target's folder, every byte is checked, the
+/// file is fsynced and closed, renamed over the target, and the folder is
+/// fsynced. On any failure the new file is removed, the previous file stays
+/// as it was, and FileError names the cause. A failed fsync is a failure.
+/// An existing target's permission bits are kept.
+void writeFileAtomically(const std::string &target, std::string_view bytes);
+
+} // namespace quillarc

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "lists/BackupItem.h"
+#include "lists/BackupListListener.h"
+#include "lists/DateTime.h"
+
+namespace quillarc {
+
+/// The backup list: folders and single files with their cut-offs, sub-folder
+/// flags and check boxes, always sorted by path with the current locale's
+/// case-sensitive collation (Locale::compare). Index order is display order,
+/// file order and the order of a pass. Paths need not be unique.
+///
+/// Not locked: the window thread owns it, and while a pass runs the worker
+/// is its only writer. Selection belongs to the view.
+class BackupList {
+public:
+    BackupList();
+    ~BackupList();
+    BackupList(const BackupList &) = delete;
+    BackupList &operator=(const BackupList &) = delete;
+
+    std::size_t count() const { return items_.size(); }
+    bool empty() const { return items_.empty(); }
+    /// Item by index 0 .. count()-1 in list order.
+    BackupItem &at(std::size_t index) { return *items_.at(index); }
+    const BackupItem &at(std::size_t index) const { return *items_.at(index); }
+    /// Index of an item of this list; count() when it is not one.
+    std::size_t indexOf(const BackupItem &item) const;
+
+    /// New unchecked item with empty texts, placed at once in path order.
+    /// The reference stays valid until the item is deleted or the list cleared.
+    BackupItem &append(std::string path);
+
+    void setText(BackupItem &item, int position, std::string text);
+    /// All three texts in the order "Date/Time", "Float", "SubDir".
+    void setTexts(BackupItem &item, std::array<std::string, 3> texts);
+    void setChecked(BackupItem &item, bool checked);
+
+    /// Set cut-off: "Float" := number text of v; then "Date/Time" :=
+    /// "0/0/0 0:00" for 0, else the date-time text of "Float" parsed back,
+    /// so both columns agree to the second.
+    void SetCutOff(BackupItem &item, DateTime value);
+
+    void remove(BackupItem &item);
+    void clear();
+
+    std::size_t checkedCount() const;
+
+    /// Between beginUpdate and the matching endUpdate listeners hear nothing;
+    /// endUpdate then sends one listReset if anything changed (loading).
+    void beginUpdate();
+    void endUpdate();
+
+    /// Listeners are not owned; remove one before it dies.
+    void addListener(BackupListListener *listener);
+    void removeListener(BackupListListener *listener);
+
+private:
+    void notifyReset();
+    void notifyChanged(const BackupItem &item);
+
+    std::vector<std::unique_ptr<BackupItem>> items_;
+    std::vector<BackupListListener *> listeners_;
+    int updateDepth_ = 0;
+    bool changedDuringUpdate_ = false;
+};
+
+/// beginUpdate / endUpdate for a scope.
+class BackupListUpdate {
+public:
+    explicit BackupListUpdate(BackupList &list) : list_(list) { list_.beginUpdate(); }
+    ~BackupListUpdate() { list_.endUpdate(); }
+    BackupListUpdate(const BackupListUpdate &) = delete;
+    BackupListUpdate &operator=(const BackupListUpdate &) = delete;
+
+private:
+    BackupList &list_;
+};
+
+} // namespace quillarc

@@ -1,0 +1,154 @@
+#include "lists/DiskListFile.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "lists/AtomicFile.h"
+#include "lists/FileError.h"
+#include "lists/TextLines.h"
+
+namespace quillarc {
+
+namespace {
+
+void requireStorable(const std::vector<std::string> &lines)
+{
+    for (const std::string &line : lines) {
+        if (!isStorableLine(line))
+            throw UnstorableTextError("THIS NAME CANNOT BE SAVED IN THE BACKUP LIST: " + line);
+    }
+}
+
+std::string normalisedSubDir(std::string flag, PathKind kind)
+{
+    if (flag == kSubDirYes || flag == kSubDirNo || flag.empty())
+        return flag;
+    return kind == PathKind::File ? std::string() : std::string(kSubDirYes);
+}
+
+} // namespace
+
+std::string diskListFileName(std::string_view label)
+{
+    std::string name;
+    if (label == ".") {
+        name = "%2E";
+    } else if (label == "..") {
+        name = "%2E%2E";
+    } else {
+        name.reserve(label.size());
+        for (char c : label) {
+            switch (c) {
+            case '/': name += "%2F"; break;
+            case '\0': name += "%00"; break;
+            case '%': name += "%25"; break;
+            default: name += c;
+            }
+        }
+    }
+    return name + ".ini";
+}
+
+PathKind probePath(const std::string &path)
+{
+    if (path.empty() || path.front() != '/' || path.find('\0') != std::string::npos)
+        return PathKind::Missing;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return PathKind::Missing;
+    return S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::File;
+}
+
+DiskListFile::DiskListFile(std::string programFolder, PathProbe probe)
+    : folder_(std::move(programFolder)), probe_(probe ? std::move(probe) : PathProbe(probePath))
+{
+    if (!folder_.empty() && folder_.back() != '/')
+        folder_ += '/';
+}
+
+std::string DiskListFile::pathFor(std::string_view label) const
+{
+    return folder_ + diskListFileName(label);
+}
+
+bool DiskListFile::SAveIniFile(std::string_view driveText, std::string_view label, const BackupList &list) const
+{
+    if (driveText == kNoDriveText || label.empty())
+        return false;
+    std::vector<std::string> lines;
+    BackupIniInfo(list, lines);
+    SaveIniInfo(label, lines);
+    return true;
+}
+
+DiskListFile::LoadResult DiskListFile::LoadIniFile(std::string_view label, BackupList &list) const
+{
+    if (label.empty()) {
+        list.clear();
+        return LoadResult::NoLabel;
+    }
+    const std::string path = pathFor(label);
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 && errno == ENOENT) {
+        list.clear();
+        return LoadResult::UnknownDisk;
+    }
+    // Read whole before touching the list: a read error leaves it as it was.
+    const std::string bytes = readWholeFile(path);
+    loadFromBytes(bytes, list);
+    return LoadResult::Loaded;
+}
+
+std::string_view DiskListFile::messageFor(LoadResult result)
+{
+    switch (result) {
+    case LoadResult::NoLabel: return kNoVolumeLabelMessage;
+    case LoadResult::UnknownDisk: return kUnknownDiskMessage;
+    case LoadResult::Loaded: break;
+    }
+    return {};
+}
+
+void DiskListFile::loadFromBytes(std::string_view bytes, BackupList &list) const
+{
+    BackupListUpdate batch(list);
+    list.clear();
+    LineReader reader(bytes);
+    while (!reader.atEnd()) {
+        std::string path = reader.next();
+        const PathKind kind = probe_(path);
+        if (kind == PathKind::Missing) {
+            for (int i = 0; i < 4; ++i)
+                reader.next();
+            continue;
+        }
+        BackupItem &item = list.append(std::move(path));
+        std::string dateTime = reader.next();
+        std::string cutOff = reader.next();
+        std::string subDir = normalisedSubDir(reader.next(), kind);
+        list.setTexts(item, {std::move(dateTime), std::move(cutOff), std::move(subDir)});
+        list.setChecked(item, reader.next() == "T");
+    }
+}
+
+void DiskListFile::BackupIniInfo(const BackupList &list, std::vector<std::string> &lines)
+{
+    lines.reserve(lines.size() + list.count() * 5);
+    for (std::size_t i = 0; i < list.count(); ++i) {
+        const BackupItem &item = list.at(i);
+        lines.push_back(item.path());
+        lines.push_back(item.text(TextDateTime));
+        lines.push_back(item.text(TextFloat));
+        lines.push_back(item.text(TextSubDir));
+        lines.push_back(item.checked() ? "T" : "F");
+    }
+}
+
+void DiskListFile::SaveIniInfo(std::string_view label, const std::vector<std::string> &lines) const
+{
+    requireStorable(lines);
+    writeFileAtomically(pathFor(label), joinLinesCrLf(lines));
+}
+
+} // namespace quillarc

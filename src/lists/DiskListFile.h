@@ -1,0 +1,83 @@
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lists/BackupList.h"
+
+namespace quillarc {
+
+/// Backup drive text while no drive has been chosen.
+inline constexpr std::string_view kNoDriveText = "Choose backup CD";
+
+inline constexpr std::string_view kNoVolumeLabelMessage = "DISK HAS NO VOLUME LABEL";
+inline constexpr std::string_view kUnknownDiskMessage = "UNKNOWN DISK - ADD FILES OR FOLDERS";
+
+/// File name of the disk list of a label: the label as it stands + ".ini",
+/// except that '/', NUL and '%' become %2F, %00, %25 and a label "." or
+/// ".." becomes %2E or %2E%2E, so any label stays inside the program folder.
+std::string diskListFileName(std::string_view label);
+
+/// An item text that would break the line layout of the file (it holds CR
+/// or Ctrl-Z). The file is left as it was.
+class UnstorableTextError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// What a path line names when the list is loaded.
+enum class PathKind { Missing, File, Folder };
+using PathProbe = std::function<PathKind(const std::string &path)>;
+/// stat(): a folder, anything else that exists, or missing. A path that is
+/// empty, holds NUL or is not absolute counts as missing.
+PathKind probePath(const std::string &path);
+
+/// The disk list files "<label>.ini" in the program folder: five lines per
+/// item (path, "Date/Time", "Float", "SubDir", "T"/"F"), CR LF, in list
+/// order; an empty list is an empty file. Saves are atomic.
+class DiskListFile {
+public:
+    /// `programFolder` ends in '/'.
+    explicit DiskListFile(std::string programFolder, PathProbe probe = probePath);
+
+    std::string pathFor(std::string_view label) const;
+
+    /// SAveIniFile: writes the whole list to the file of `label`. Does
+    /// nothing (returns false) when `driveText` is "Choose backup CD" or the
+    /// label is empty. Throws FileError or UnstorableTextError.
+    bool SAveIniFile(std::string_view driveText, std::string_view label, const BackupList &list) const;
+
+    enum class LoadResult {
+        Loaded,      ///< the list holds the file's items (perhaps none)
+        NoLabel,     ///< list cleared; show kNoVolumeLabelMessage
+        UnknownDisk, ///< no file for the label; list cleared; show kUnknownDiskMessage
+    };
+    /// LoadIniFile: replaces the list with the file of `label`. Records whose
+    /// path is missing are dropped; "SubDir" other than "Yes", "No" or empty
+    /// becomes empty for a file and "Yes" otherwise; only "T" checks an item.
+    /// A file that cannot be read throws FileError and leaves the list as it was.
+    LoadResult LoadIniFile(std::string_view label, BackupList &list) const;
+
+    /// Message for a load result; empty for Loaded.
+    static std::string_view messageFor(LoadResult result);
+
+    /// BackupIniInfo: appends the five lines of every item, in list order.
+    static void BackupIniInfo(const BackupList &list, std::vector<std::string> &lines);
+
+    /// SaveIniInfo: writes `lines` as the file of `label`, each followed by
+    /// CR LF. The caller makes sure the label is not empty. Throws FileError
+    /// or UnstorableTextError.
+    void SaveIniInfo(std::string_view label, const std::vector<std::string> &lines) const;
+
+    /// Fills `list` from file bytes by the load rules (import reuses this).
+    void loadFromBytes(std::string_view bytes, BackupList &list) const;
+
+private:
+    std::string folder_;
+    PathProbe probe_;
+};
+
+} // namespace quillarc

@@ -1,0 +1,103 @@
+#include "lists/TextLines.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "lists/FileError.h"
+
+namespace quillarc {
+
+namespace {
+constexpr char kCr = '\r';
+constexpr char kLf = '\n';
+constexpr char kEndOfFile = '\x1a';
+} // namespace
+
+LineReader::LineReader(std::string_view bytes) : bytes_(bytes)
+{
+    const std::size_t stop = bytes_.find(kEndOfFile);
+    end_ = stop == std::string_view::npos ? bytes_.size() : stop;
+}
+
+std::string LineReader::next()
+{
+    if (atEnd())
+        return std::string();
+    std::size_t cr = bytes_.find(kCr, pos_);
+    if (cr == std::string_view::npos || cr > end_)
+        cr = end_;
+    std::string line(bytes_.substr(pos_, cr - pos_));
+    pos_ = cr;
+    if (pos_ < end_) {
+        ++pos_; // the CR
+        if (pos_ < end_ && bytes_[pos_] == kLf)
+            ++pos_;
+    }
+    return line;
+}
+
+std::vector<std::string> splitLines(std::string_view bytes)
+{
+    std::vector<std::string> lines;
+    LineReader reader(bytes);
+    while (!reader.atEnd())
+        lines.push_back(reader.next());
+    return lines;
+}
+
+std::string joinLinesCrLf(const std::vector<std::string> &lines)
+{
+    std::size_t size = 0;
+    for (const std::string &line : lines)
+        size += line.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (const std::string &line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+bool isStorableLine(std::string_view text)
+{
+    return text.find(kCr) == std::string_view::npos && text.find(kEndOfFile) == std::string_view::npos;
+}
+
+std::string readWholeFile(const std::string &path)
+{
+    if (path.find('\0') != std::string::npos)
+        throw FileError(EINVAL, path);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw FileError::forPath(errno, path);
+    std::string content;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        throw FileError(EISDIR, path);
+    }
+    if (info.st_size > 0)
+        content.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int error = errno;
+            ::close(fd);
+            throw FileError(error, path);
+        }
+        if (n == 0)
+            break;
+        content.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return content;
+}
+
+} // namespace quillarc

@@ -1,0 +1,113 @@
+#include "platform/ProgramFolder.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "lists/FileError.h"
+
+namespace quillarc {
+
+namespace {
+
+std::string withSlash(std::string folder)
+{
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+const char *environmentValue(const char *name)
+{
+    const char *value = std::getenv(name);
+    if (value != nullptr && *value != '\0')
+        return value;
+    if (std::string_view(name) == "HOME") {
+        // A session without HOME still has a home in the password database.
+        static std::string home;
+        if (home.empty()) {
+            if (const struct passwd *entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr)
+                home = entry->pw_dir;
+        }
+        return home.empty() ? nullptr : home.c_str();
+    }
+    return nullptr;
+}
+
+bool isWritableFolder(const std::string &folder)
+{
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+bool exists(const std::string &path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+void makeFolders(const std::string &folder)
+{
+    for (std::size_t at = folder.find('/', 1); at != std::string::npos; at = folder.find('/', at + 1)) {
+        const std::string part = folder.substr(0, at);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            throw FileError::forPath(errno, part);
+    }
+}
+
+} // namespace
+
+std::string ProgramFolder::executableFolder()
+{
+    std::vector<char> buffer(4096);
+    const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size())
+        return std::string();
+    const std::string path(buffer.data(), static_cast<std::size_t>(n));
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string ProgramFolder::chooseProgramFolder(const std::string &exeFolder, const Env &env, const Check &writable)
+{
+    if (!exeFolder.empty() && writable(exeFolder))
+        return withSlash(exeFolder);
+    // The base directory specification ignores relative values.
+    const char *config = env("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/')
+        return withSlash(config) + "quillarc/";
+    const char *home = env("HOME");
+    const std::string base = home != nullptr && home[0] == '/' ? withSlash(home) : std::string("/tmp/");
+    return base + ".config/quillarc/";
+}
+
+std::string ProgramFolder::chooseDataFolder(const std::string &exeFolder, const Check &writable, const Check &exists)
+{
+    if (!exeFolder.empty()) {
+        const std::string folder = withSlash(exeFolder);
+        if (writable(folder) || exists(folder + "readme.txt"))
+            return folder;
+        if (exists(folder + "../share/quillarc/"))
+            return folder + "../share/quillarc/";
+    }
+    return "/usr/share/quillarc/";
+}
+
+std::string ProgramFolder::programFolder()
+{
+    const std::string exe = executableFolder();
+    const std::string folder = chooseProgramFolder(exe, environmentValue, isWritableFolder);
+    if (folder != withSlash(exe))
+        makeFolders(folder);
+    return folder;
+}
+
+std::string ProgramFolder::dataFolder()
+{
+    return chooseDataFolder(executableFolder(), isWritableFolder, exists);
+}
+
+} // namespace quillarc
