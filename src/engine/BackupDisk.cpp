@@ -1,0 +1,281 @@
+#include "engine/BackupDisk.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/sendfile.h>
+#include <unistd.h>
+
+namespace quillarc {
+
+namespace {
+
+constexpr std::size_t kBufferSize = 1 << 20;
+constexpr std::size_t kMaxName = 255;
+constexpr std::int64_t kChunk = std::int64_t{1} << 30;
+
+bool isDiskError(int error)
+{
+    return error == ENOSPC || error == EDQUOT || error == EFBIG || error == EIO || error == EROFS;
+}
+
+std::string temporaryName(std::string_view name)
+{
+    const std::string prefix = ".quillarc-part-";
+    std::string result = prefix;
+    result.append(name.substr(0, kMaxName - prefix.size()));
+    return result;
+}
+
+} // namespace
+
+BackupDisk::BackupDisk() = default;
+
+BackupDisk::~BackupDisk()
+{
+    dropFolders();
+}
+
+void BackupDisk::dropFolders()
+{
+    if (cachedFd_ >= 0)
+        ::close(cachedFd_);
+    if (rootFd_ >= 0)
+        ::close(rootFd_);
+    cachedFd_ = rootFd_ = -1;
+    cachedFolder_.clear();
+}
+
+void BackupDisk::setRoot(const std::string &root)
+{
+    if (root == root_ && rootFd_ >= 0)
+        return;
+    dropFolders();
+    root_ = root;
+}
+
+// Returns a descriptor of `relativeFolder` below the root, owned by this
+// object (valid until the next call); -1 with `error` set when it is
+// missing (and not to be created) or cannot be reached without following
+// a link.
+int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
+{
+    if (rootFd_ < 0) {
+        if (root_.empty()) {
+            error = ENOENT;
+            return -1;
+        }
+        rootFd_ = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (rootFd_ < 0) {
+            error = errno;
+            return -1;
+        }
+    }
+    if (relativeFolder.empty())
+        return rootFd_;
+    if (cachedFd_ >= 0 && cachedFolder_ == relativeFolder)
+        return cachedFd_;
+
+    int current = rootFd_;
+    std::size_t start = 0;
+    while (start < relativeFolder.size()) {
+        std::size_t end = relativeFolder.find('/', start);
+        if (end == std::string_view::npos)
+            end = relativeFolder.size();
+        const std::string name(relativeFolder.substr(start, end - start));
+        start = end + 1;
+        if (name.empty())
+            continue;
+        if (name == "." || name == "..") {
+            error = EINVAL;
+            if (current != rootFd_)
+                ::close(current);
+            return -1;
+        }
+        int next = ::openat(current, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0 && errno == ENOENT && create) {
+            if (::mkdirat(current, name.c_str(), 0777) != 0 && errno != EEXIST) {
+                error = errno;
+                if (current != rootFd_)
+                    ::close(current);
+                return -1;
+            }
+            next = ::openat(current, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        }
+        if (next < 0) {
+            // A link in the way reads ELOOP or ENOTDIR: never followed.
+            error = errno;
+            if (current != rootFd_)
+                ::close(current);
+            return -1;
+        }
+        if (current != rootFd_)
+            ::close(current);
+        current = next;
+    }
+    if (cachedFd_ >= 0)
+        ::close(cachedFd_);
+    cachedFd_ = current;
+    cachedFolder_.assign(relativeFolder);
+    return cachedFd_;
+}
+
+std::int64_t BackupDisk::existingSize(std::string_view relative)
+{
+    const std::size_t slash = relative.rfind('/');
+    const std::string_view folderPart = slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
+    const std::string name(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
+    int error = 0;
+    const int dir = folder(folderPart, false, error);
+    if (dir < 0)
+        return 0;
+    struct stat st {};
+    if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+        return 0;
+    return st.st_size;
+}
+
+// Copies to the end of the source. copy_file_range lets the kernel move the
+// bytes (or share extents); where it cannot, sendfile, and last a plain
+// read/write loop through one large buffer.
+bool BackupDisk::copyBytes(int source, int target, std::int64_t &copied, int &error, bool &readFailed)
+{
+    copied = 0;
+    readFailed = false;
+    enum { Range, SendFile, Plain } method = Range;
+    for (;;) {
+        ssize_t n = -1;
+        if (method == Range) {
+            n = ::copy_file_range(source, nullptr, target, nullptr, static_cast<std::size_t>(kChunk), 0);
+            if (n < 0 && copied == 0 &&
+                (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EPERM)) {
+                method = SendFile;
+                continue;
+            }
+        } else if (method == SendFile) {
+            n = ::sendfile(target, source, nullptr, static_cast<std::size_t>(kChunk));
+            if (n < 0 && copied == 0 && (errno == EINVAL || errno == ENOSYS)) {
+                method = Plain;
+                continue;
+            }
+        } else {
+            if (buffer_.empty())
+                buffer_.resize(kBufferSize);
+            const ssize_t got = ::read(source, buffer_.data(), buffer_.size());
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                error = errno;
+                readFailed = true;
+                return false;
+            }
+            if (got == 0)
+                return true;
+            ssize_t offset = 0;
+            while (offset < got) {
+                const ssize_t put = ::write(target, buffer_.data() + offset, static_cast<std::size_t>(got - offset));
+                if (put < 0 && errno == EINTR)
+                    continue;
+                if (put <= 0) {
+                    error = put < 0 ? errno : ENOSPC;
+                    return false;
+                }
+                offset += put;
+            }
+            copied += got;
+            continue;
+        }
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errno;
+            // EIO may come from either side; only the target side ends the pass,
+            // so a source that cannot be read says so by failing a plain read.
+            if (errno == EBADF || errno == EISDIR) {
+                readFailed = true;
+            }
+            return false;
+        }
+        if (n == 0)
+            return true;
+        copied += n;
+    }
+}
+
+BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, std::string_view relative,
+                                     bool removeOldFirst, int &error)
+{
+    error = 0;
+    const std::size_t slash = relative.rfind('/');
+    const std::string_view folderPart = slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
+    const std::string name(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
+    if (name.empty() || name == "." || name == "..") {
+        error = EINVAL;
+        return Result::TargetSkipped;
+    }
+    const int dir = folder(folderPart, true, error);
+    if (dir < 0)
+        return Result::WriteFailed;
+
+    if (removeOldFirst)
+        ::unlinkat(dir, name.c_str(), 0);
+
+    const std::string part = temporaryName(name);
+    int target = ::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (target < 0 && errno == EEXIST) {
+        // Left over from an interrupted pass; the name is ours.
+        ::unlinkat(dir, part.c_str(), 0);
+        target = ::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    }
+    if (target < 0) {
+        error = errno;
+        return isDiskError(error) ? Result::WriteFailed : Result::TargetSkipped;
+    }
+
+    auto discard = [&](Result result) {
+        ::close(target);
+        ::unlinkat(dir, part.c_str(), 0);
+        return result;
+    };
+
+    if (::lseek(source, 0, SEEK_SET) != 0) {
+        error = errno;
+        return discard(Result::SourceFailed);
+    }
+    std::int64_t copied = 0;
+    bool readFailed = false;
+    if (!copyBytes(source, target, copied, error, readFailed))
+        return discard(readFailed ? Result::SourceFailed : Result::WriteFailed);
+
+    // The source must still be the file that was sized: same length, same
+    // time. A file changed while it was read is left to the next pass.
+    struct stat after {};
+    if (::fstat(source, &after) != 0 || after.st_size != copied || after.st_size != sourceStat.st_size ||
+        after.st_mtim.tv_sec != sourceStat.st_mtim.tv_sec || after.st_mtim.tv_nsec != sourceStat.st_mtim.tv_nsec) {
+        error = EAGAIN;
+        return discard(Result::SourceFailed);
+    }
+    struct stat written {};
+    if (::fstat(target, &written) != 0 || written.st_size != copied) {
+        error = ENOSPC;
+        return discard(Result::WriteFailed);
+    }
+
+    const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
+    if (::futimens(target, times) != 0 || ::fchmod(target, sourceStat.st_mode & 0777) != 0) {
+        error = errno;
+        return discard(isDiskError(error) ? Result::WriteFailed : Result::TargetSkipped);
+    }
+    if (::close(target) != 0) {
+        error = errno;
+        ::unlinkat(dir, part.c_str(), 0);
+        return Result::WriteFailed;
+    }
+    if (::renameat(dir, part.c_str(), dir, name.c_str()) != 0) {
+        error = errno;
+        ::unlinkat(dir, part.c_str(), 0);
+        return isDiskError(error) ? Result::WriteFailed : Result::TargetSkipped;
+    }
+    return Result::Stored;
+}
+
+} // namespace quillarc

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <vector>
+
+namespace quillarc {
+
+/// Writes copies below the root of the medium in the backup drive.
+///
+/// Every folder and file is reached from the medium root one name at a
+/// time without following symbolic links, so a disk that carries a link
+/// such as `home -> /` cannot redirect a write outside itself. A copy is
+/// written under a temporary name beside its target, checked for its full
+/// length, given the source's modification time and permission bits, and
+/// only then renamed over the older copy: a failed copy leaves the older
+/// copy as it was, and no cut-short file ever stands under a final name.
+class BackupDisk {
+public:
+    enum class Result {
+        Stored,        ///< the copy is in place
+        SourceFailed,  ///< the source could not be read, or changed while it was read
+        TargetSkipped, ///< this one target cannot be made (name the disk refuses); others may
+        WriteFailed,   ///< the disk failed: no room, I/O error, read-only, folder not creatable
+    };
+
+    BackupDisk();
+    ~BackupDisk();
+    BackupDisk(const BackupDisk &) = delete;
+    BackupDisk &operator=(const BackupDisk &) = delete;
+
+    /// The medium root (absolute, ends in '/'); a change drops every folder
+    /// held open below the old one.
+    void setRoot(const std::string &root);
+    const std::string &root() const { return root_; }
+
+    /// Size of the copy now at `relative` (path below the root), 0 when
+    /// there is none.
+    std::int64_t existingSize(std::string_view relative);
+
+    /// Copies the open regular file `source` (described by `sourceStat`) to
+    /// `relative`, creating missing folders. With `removeOldFirst` an older
+    /// copy is deleted before writing, for a copy that fits only in its
+    /// place. `error` receives the errno of a failure.
+    Result store(int source, const struct stat &sourceStat, std::string_view relative, bool removeOldFirst,
+                 int &error);
+
+private:
+    int folder(std::string_view relativeFolder, bool create, int &error);
+    void dropFolders();
+    bool copyBytes(int source, int target, std::int64_t &copied, int &error, bool &readFailed);
+
+    std::string root_;
+    int rootFd_ = -1;
+    std::string cachedFolder_;
+    int cachedFd_ = -1;
+    std::vector<char> buffer_;
+};
+
+} // namespace quillarc

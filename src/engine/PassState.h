@@ -1,0 +1,51 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace quillarc {
+
+/// A flag shared by the window thread and the worker: one writer, one
+/// poller, no lock. Relaxed ordering is enough, since no other data is
+/// published through it.
+class PassFlag {
+public:
+    void set() { value.store(true, std::memory_order_relaxed); }
+    void clear() { value.store(false, std::memory_order_relaxed); }
+    bool isSet() const { return value.load(std::memory_order_relaxed); }
+    explicit operator bool() const { return isSet(); }
+
+private:
+    std::atomic<bool> value{false};
+};
+
+/// A counter written by the worker and readable from the window thread.
+class PassCount {
+public:
+    std::int64_t get() const { return value.load(std::memory_order_relaxed); }
+    void set(std::int64_t v) { value.store(v, std::memory_order_relaxed); }
+    void add(std::int64_t v) { value.store(get() + v, std::memory_order_relaxed); }
+    operator std::int64_t() const { return get(); }
+
+private:
+    std::atomic<std::int64_t> value{0};
+};
+
+/// The flags and counters of a backup pass.
+struct PassState {
+    PassFlag BackupRunning;  ///< from the worker's start until the window has taken the pass back
+    PassFlag AbortFlag;      ///< ABORT, STOP during sizing, closing the window
+    PassFlag StopFlag;       ///< STOP while copying, disk-full CANCEL, a failure
+    PassFlag DiskFullFlag;   ///< room prompt cancelled, single file too large, disk-full CANCEL
+    PassFlag WriteErrorFlag; ///< a copy failure
+    PassFlag SizingPhase;    ///< true from a sizing scan until the copy scan starts
+
+    PassCount FilesBackedUp;
+    PassCount ItemsSized;       ///< folder items sized so far
+    PassCount FolderBytesTotal; ///< qualifying bytes of the folder item
+    PassCount FolderBytesDone;  ///< of those, handed to the copy step
+    PassCount FolderFilesTotal; ///< qualifying files of the folder item
+    PassCount FolderFilesDone;  ///< of those, handed to the copy step
+};
+
+} // namespace quillarc

@@ -1,0 +1,52 @@
+#include "engine/SourceFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace quillarc {
+
+SourceFile::SourceFile(int dirFd, const char *name)
+{
+    fd_ = ::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd_ >= 0 && ::fstat(fd_, &status_) != 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (fd_ >= 0 && S_ISREG(status_.st_mode))
+        ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+SourceFile::~SourceFile()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool SourceFile::lockedByOther() const
+{
+    if (fd_ < 0)
+        return false;
+    if (::flock(fd_, LOCK_SH | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK;
+    ::flock(fd_, LOCK_UN);
+    // Open-file-description locks see record locks of every other process
+    // (and of other descriptions in this one).
+    struct flock query {};
+    query.l_type = F_RDLCK;
+    query.l_whence = SEEK_SET;
+    query.l_start = 0;
+    query.l_len = 0;
+    if (::fcntl(fd_, F_OFD_GETLK, &query) != 0)
+        return false;
+    return query.l_type != F_UNLCK;
+}
+
+bool IsFileInUse(const std::string &path)
+{
+    SourceFile file(AT_FDCWD, path.c_str());
+    return !file.isOpen() || file.lockedByOther();
+}
+
+} // namespace quillarc
