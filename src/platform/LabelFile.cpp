@@ -1,0 +1,61 @@
+#include "platform/LabelFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillarc {
+
+namespace {
+
+std::string labelPath(const std::string &folder)
+{
+    std::string path = folder;
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    return path + kLabelFileName;
+}
+
+} // namespace
+
+bool holdsLabelFile(const std::string &folder)
+{
+    if (folder.empty())
+        return false;
+    struct stat st {};
+    return ::stat(labelPath(folder).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string readLabelFile(const std::string &folder)
+{
+    if (!holdsLabelFile(folder))
+        return {};
+    // O_NONBLOCK: a FIFO planted under the label file's name must not hang us.
+    const int fd = ::open(labelPath(folder).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return {};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return {};
+    }
+    char buffer[4096];
+    std::size_t filled = 0;
+    while (filled < sizeof buffer) {
+        const ssize_t got = ::read(fd, buffer + filled, sizeof buffer - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        filled += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    std::string text(buffer, filled);
+    const std::size_t end = text.find_first_of(std::string("\r\n\0", 3));
+    if (end != std::string::npos)
+        text.resize(end);
+    return text;
+}
+
+} // namespace quillarc

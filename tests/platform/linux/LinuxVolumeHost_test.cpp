@@ -1,0 +1,211 @@
+#include "platform/linux/LinuxVolumeHost.h"
+
+#include "platform/support/ChildRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace quillarc {
+
+using testing::TempDir;
+using testing::writeFile;
+
+namespace {
+
+std::string mountLine(int id, const std::string &point, const std::string &device, const std::string &source)
+{
+    std::string escaped;
+    for (char c : point)
+        escaped += c == ' ' ? std::string("\\040") : std::string(1, c);
+    return std::to_string(id) + " 1 " + device + " / " + escaped + " rw - ext4 " + source + " rw\n";
+}
+
+} // namespace
+
+// A mount table written by the test, over real folders: labels come from
+// label files, space from statvfs of the folders.
+class VolumeHostOnFolders : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(dir / "media/ann/MY STICK");
+        std::filesystem::create_directories(dir / "mnt/backup");
+        std::filesystem::create_directories(dir / "share/set");
+        writeFile(dir / "mountinfo",
+                  mountLine(1, "/", "8:1", "/dev/sda1") + mountLine(2, dir / "media/ann/MY STICK", "0:4000", "none")
+                      + mountLine(3, dir / "mnt/backup", "0:4001", "none"));
+        options.mountInfoPath = dir / "mountinfo";
+        options.automountFolders = {dir / "media/ann"};
+        options.byLabelDir = dir / "by-label";
+    }
+
+    TempDir dir;
+    LinuxVolumeHost::Options options;
+};
+
+TEST_F(VolumeHostOnFolders, ReadsLabelsFromLabelFiles)
+{
+    const LinuxVolumeHost host(options);
+    const struct {
+        std::string content;
+        std::string label;
+    } cases[] = {
+        {"BACKUP1\r\nsecond line\r\n", "BACKUP1"},
+        {"My Disk \xc3\xa9t\xc3\xa9\n", "My Disk \xc3\xa9t\xc3\xa9"},
+        {"a/b", "a/b"}, // kept as it is; the list file name guards itself
+        {"", ""},
+        {"\nLATER", ""},
+        {std::string(10000, 'x'), std::string(4096, 'x')},
+    };
+    for (const auto &c : cases) {
+        writeFile(dir / "media/ann/MY STICK/.quillarc-label", c.content);
+        EXPECT_EQ(host.volumeLabel(dir / "media/ann/"), c.label);
+    }
+    EXPECT_EQ(host.mediumRoot(dir / "media/ann/"), dir / "media/ann/MY STICK/");
+    EXPECT_EQ(host.volumeLabel(dir / "mnt/backup/"), ""); // a medium without a label
+    EXPECT_EQ(host.mediumRoot(dir / "mnt/backup/"), dir / "mnt/backup/");
+}
+
+TEST_F(VolumeHostOnFolders, FolderWithLabelFileIsItsOwnDrive)
+{
+    const LinuxVolumeHost host(options);
+    writeFile(dir / "share/set/.quillarc-label", "NETSET\n");
+    std::filesystem::create_directories(dir / "share/set/a/b");
+    EXPECT_EQ(host.driveRootFor(dir / "share/set/a/b"), dir / "share/set/");
+    EXPECT_EQ(host.driveRootFor(dir / "media/ann/MY STICK/docs"), dir / "media/ann/");
+    EXPECT_EQ(host.driveRootFor(dir / "mnt/backup/x"), dir / "mnt/backup/");
+    EXPECT_EQ(host.volumeLabel(dir / "share/set/"), "NETSET");
+    EXPECT_GE(host.freeBytes(dir / "share/set/"), 0);
+    EXPECT_GE(host.totalBytes(dir / "share/set/"), host.freeBytes(dir / "share/set/"));
+
+    // The drive vanishes between two calls.
+    std::filesystem::remove_all(dir / "share");
+    EXPECT_EQ(host.volumeLabel(dir / "share/set/"), "");
+    EXPECT_EQ(host.freeBytes(dir / "share/set/"), -1);
+    EXPECT_EQ(host.totalBytes(dir / "share/set/"), -1);
+}
+
+TEST_F(VolumeHostOnFolders, NoMediumGivesEmptyLabelAndMinusOne)
+{
+    const LinuxVolumeHost host(options);
+    for (const std::string &root : {std::string("Choose backup CD"), std::string("/no/such/drive/"), std::string(""),
+                                   dir / "mnt", dir.path()}) {
+        EXPECT_EQ(host.volumeLabel(root), "") << root;
+        EXPECT_EQ(host.mediumRoot(root), "") << root;
+        EXPECT_EQ(host.freeBytes(root), -1) << root;
+        EXPECT_EQ(host.totalBytes(root), -1) << root;
+    }
+    // A mount point whose folder is gone: statvfs fails, so -1 as well.
+    std::filesystem::remove_all(dir / "mnt");
+    EXPECT_EQ(host.freeBytes(dir / "mnt/backup/"), -1);
+
+    options.mountInfoPath = dir / "missing-table";
+    EXPECT_EQ(LinuxVolumeHost(options).freeBytes("/"), -1);
+}
+
+TEST_F(VolumeHostOnFolders, PrefersTheUdevLabelOfTheDevice)
+{
+    struct stat st {};
+    if (::stat("/dev/loop0", &st) != 0 || !S_ISBLK(st.st_mode))
+        GTEST_SKIP() << "needs the block device /dev/loop0 to stand for a labelled device";
+    std::filesystem::create_directories(dir / "by-label");
+    std::filesystem::create_symlink("/dev/loop0", dir / "by-label/MY\\x20DISK\\x2fA");
+    const std::string device = std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));
+    writeFile(dir / "mountinfo",
+              mountLine(1, "/", "8:1", "/dev/sda1") + mountLine(9, dir / "media/ann/MY STICK", device, "none"));
+    writeFile(dir / "media/ann/MY STICK/.quillarc-label", "FROM FILE");
+    EXPECT_EQ(LinuxVolumeHost(options).volumeLabel(dir / "media/ann/"), "MY DISK/A");
+    std::filesystem::remove(dir / "by-label/MY\\x20DISK\\x2fA");
+    EXPECT_EQ(LinuxVolumeHost(options).volumeLabel(dir / "media/ann/"), "FROM FILE");
+}
+
+// Real file systems on loop devices, inside a private mount namespace.
+namespace {
+
+const char *const kChildDir = "QUILLARC_LOOP_CHILD_DIR";
+
+bool run(const std::string &command)
+{
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+} // namespace
+
+TEST(VolumeHostOnLoopDevices, ReadsLabelsAndSpaceOfRealFileSystems)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root for loop devices and mounts";
+    if (!run("losetup -f"))
+        GTEST_SKIP() << "no free loop device (losetup -f fails)";
+    TempDir dir;
+    const auto result = testing::runChildTest("VolumeHostOnLoopDevices.DISABLED_Child", {{kChildDir, dir.path()}},
+                                              std::chrono::seconds(60));
+    if (result.skipped())
+        GTEST_SKIP() << result.output;
+    EXPECT_TRUE(result.passed()) << result.output;
+}
+
+TEST(VolumeHostOnLoopDevices, DISABLED_Child)
+{
+    const char *base = std::getenv(kChildDir);
+    ASSERT_TRUE(base);
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        GTEST_SKIP() << "cannot enter a private mount namespace";
+    const std::string dir = base;
+    const std::string automount = dir + "/media/ann";
+    const std::string point = automount + "/DISK";
+    std::filesystem::create_directories(point);
+    LinuxVolumeHost::Options options;
+    options.automountFolders = {automount};
+    const LinuxVolumeHost host(options);
+
+    struct Image {
+        std::string mkfs;
+        std::string label;
+    };
+    std::vector<Image> images = {
+        {"mkfs.ext4 -q -F -L BACKUP1", "BACKUP1"},
+        {"mkfs.ext4 -q -F -L 'MY DISK'", "MY DISK"},
+        {"mkfs.ext4 -q -F -L 'B\xc3\xa4nd'", "B\xc3\xa4nd"},
+        {"mkfs.ext4 -q -F", ""},
+    };
+    std::ifstream filesystems("/proc/filesystems");
+    const std::string known((std::istreambuf_iterator<char>(filesystems)), std::istreambuf_iterator<char>());
+    if (known.find("vfat") != std::string::npos)
+        images.push_back({"mkfs.vfat -n FATDISK", "FATDISK"});
+
+    for (const auto &image : images) {
+        SCOPED_TRACE(image.mkfs);
+        const std::string file = dir + "/disk.img";
+        ASSERT_TRUE(run("truncate -s 0 " + file + " && truncate -s 8M " + file));
+        ASSERT_TRUE(run(image.mkfs + " " + file));
+        ASSERT_TRUE(run("mount -o loop " + file + " '" + point + "'"));
+
+        EXPECT_EQ(host.mediumRoot(automount + "/"), point + "/");
+        EXPECT_EQ(host.volumeLabel(automount + "/"), image.label);
+        const std::int64_t total = host.totalBytes(automount + "/");
+        const std::int64_t before = host.freeBytes(automount + "/");
+        EXPECT_GT(total, 6 * 1024 * 1024);
+        EXPECT_LE(total, 8 * 1024 * 1024);
+        EXPECT_GT(before, 0);
+        EXPECT_LE(before, total);
+        testing::writeFile(point + "/filler", std::string(1024 * 1024, 'x'));
+        ::sync();
+        EXPECT_LE(host.freeBytes(automount + "/"), before - 1024 * 1024);
+        EXPECT_EQ(host.driveRootFor(point + "/sub/folder"), automount + "/");
+
+        ASSERT_TRUE(run("umount '" + point + "'"));
+        EXPECT_EQ(host.volumeLabel(automount + "/"), "");
+        EXPECT_EQ(host.freeBytes(automount + "/"), -1);
+    }
+}
+
+} // namespace quillarc

@@ -1,0 +1,135 @@
+#include "platform/support/ChildRun.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quillarc::testing {
+
+bool ChildResult::passed() const
+{
+    return exitCode == 0 && output.find("[  PASSED  ] 1 test") != std::string::npos;
+}
+
+bool ChildResult::skipped() const
+{
+    return output.find("[  SKIPPED ] 1 test") != std::string::npos;
+}
+
+std::string selfPath()
+{
+    return std::filesystem::read_symlink("/proc/self/exe").string();
+}
+
+ChildResult runProgram(const std::string &program, const std::vector<std::string> &args,
+                       const std::map<std::string, std::string> &env, std::chrono::milliseconds limit)
+{
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        ::dup2(pipeFds[1], 1);
+        ::dup2(pipeFds[1], 2);
+        for (const auto &[name, value] : env)
+            ::setenv(name.c_str(), value.c_str(), 1);
+        std::vector<char *> argv;
+        argv.push_back(const_cast<char *>(program.c_str()));
+        for (const auto &arg : args)
+            argv.push_back(const_cast<char *>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    ChildResult result;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    bool open = true;
+    while (open) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            result.timedOut = true;
+            ::kill(pid, SIGKILL);
+            break;
+        }
+        pollfd pfd{pipeFds[0], POLLIN, 0};
+        const int ready = ::poll(&pfd, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            continue;
+        char buffer[4096];
+        const ssize_t got = ::read(pipeFds[0], buffer, sizeof buffer);
+        if (got > 0)
+            result.output.append(buffer, static_cast<std::size_t>(got));
+        else if (got == 0 || errno != EINTR)
+            open = false;
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    // The pipe closes when the child ends, or a grandchild may still hold it:
+    // wait a bounded time for the child itself, then kill it.
+    for (int i = 0; i < 200; ++i) {
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) {
+            if (WIFEXITED(status))
+                result.exitCode = WEXITSTATUS(status);
+            return result;
+        }
+        ::usleep(10000);
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    result.timedOut = true;
+    return result;
+}
+
+ChildResult runChildTest(const std::string &disabledTestName, const std::map<std::string, std::string> &env,
+                         std::chrono::milliseconds limit, const std::string &program)
+{
+    return runProgram(program, {"--gtest_filter=" + disabledTestName, "--gtest_also_run_disabled_tests"}, env, limit);
+}
+
+TempDir::TempDir(const std::string &parent)
+{
+    std::string base = parent.empty() ? std::filesystem::temp_directory_path().string() : parent;
+    std::string pattern = base + "/quillarc-test-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed: " + std::string(std::strerror(errno)));
+    m_path = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+void writeFile(const std::string &path, const std::string &content)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::string readFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+} // namespace quillarc::testing
