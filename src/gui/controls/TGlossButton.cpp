@@ -1,0 +1,332 @@
+#include "gui/controls/TGlossButton.h"
+
+#include "gui/Fonts.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace quillarc {
+
+namespace {
+
+int shadeChannel(int c, int code)
+{
+    static constexpr int kDarken[] = {15, 30, 45, 60, 6};
+    static constexpr int kLighten[] = {15, 30, 45, 60};
+    double v = c;
+    if (code >= 0 && code <= 4)
+        v = c - std::nearbyint(c / 100.0 * kDarken[code]);
+    else if (code >= 6 && code <= 9)
+        v = c + std::nearbyint((255 - c) / 100.0 * kLighten[code - 6]);
+    return std::clamp(int(v), 0, 255);
+}
+
+// One layer of the button: a box (right and bottom exclusive) drawn as a
+// rounded rectangle or an ellipse, filled and outlined.
+struct Layer {
+    int left, top, right, bottom;
+    int cornerW, cornerH;
+    QColor fill, outline;
+};
+
+bool isPureColour(const QColor &c)
+{
+    static constexpr QRgb kPure[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF};
+    const QRgb rgb = c.rgb() & 0xFFFFFF;
+    return std::find(std::begin(kPure), std::end(kPure), rgb) != std::end(kPure);
+}
+
+} // namespace
+
+QColor ShadeColor(const QColor &colour, int code)
+{
+    const QColor c = colour.toRgb();
+    return QColor(shadeChannel(c.red(), code), shadeChannel(c.green(), code), shadeChannel(c.blue(), code));
+}
+
+QColor customColorValue(TGlossCustomColor code)
+{
+    switch (code) {
+    case ccPaleBlue: return QColor(114, 156, 252);
+    case ccNeonBlue: return QColor(0, 100, 255);
+    case ccNeonGreen: return QColor(166, 246, 26);
+    case ccNeonPink: return QColor(247, 128, 207);
+    case ccOrange: return QColor(246, 187, 26);
+    case ccViolet: return QColor(194, 8, 247);
+    case ccRose: return QColor(247, 53, 122);
+    case ccPepermint: return QColor(163, 249, 210);
+    case ccBurntOrange: return QColor(244, 138, 33);
+    case ccBrown: return QColor(146, 89, 7);
+    case ccNone: break;
+    }
+    return {};
+}
+
+TGlossButton::TGlossButton(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::NoFocus);
+    m_backgroundError = palette().color(QPalette::Button);
+    setFont(Fonts::sans(13, true));
+    resize(75, 25);
+}
+
+void TGlossButton::setButtonActive(bool on)
+{
+    m_buttonActive = on;
+    update();
+}
+
+void TGlossButton::setButtonColor(const QColor &c)
+{
+    m_buttonColor = c;
+    update();
+}
+
+void TGlossButton::setButtonShape(TGlossButtonType shape)
+{
+    m_shape = shape;
+    update();
+}
+
+void TGlossButton::setCaption(const QString &caption)
+{
+    m_caption = caption;
+    update();
+}
+
+void TGlossButton::setFontColor(const QColor &c)
+{
+    m_fontColor = c;
+    update();
+}
+
+void TGlossButton::setCustomColor(TGlossCustomColor code)
+{
+    m_customColor = code;
+    update();
+}
+
+void TGlossButton::setSmallCorners(bool on)
+{
+    m_smallCorners = on;
+    update();
+}
+
+QColor TGlossButton::backgroundColour() const
+{
+    for (const QWidget *w = parentWidget(); w; w = w->parentWidget()) {
+        if (w->autoFillBackground() || w->isWindow())
+            return w->palette().color(w->backgroundRole());
+    }
+    return m_backgroundError;
+}
+
+bool TGlossButton::hitTest(const QPoint &point) const
+{
+    const int w = width();
+    const int h = height();
+    QPainterPath shape;
+    if (m_shape == bsOrb) {
+        shape.addEllipse(QRectF(1, 1, w - 3, h - 4));
+    } else if (m_shape == bsButton) {
+        const qreal corner = std::max(0, h - 2) / 2.0;
+        shape.addRoundedRect(QRectF(2, 2, w - 3, h - 4), corner, corner);
+    } else {
+        return false;
+    }
+    return shape.contains(QPointF(point) + QPointF(0.5, 0.5));
+}
+
+QImage TGlossButton::composeImage(qreal dpr) const
+{
+    const int w = width();
+    const int h = height();
+    QImage image(QSize(std::max(w, 1), std::max(h, 1)) * dpr, QImage::Format_RGB32);
+    image.setDevicePixelRatio(dpr);
+
+    const QColor bg = ShadeColor(backgroundColour(), 5);
+    image.fill(bg);
+
+    const bool enabled = isEnabled();
+    QColor face = bg;
+    if (enabled) {
+        QColor base = m_buttonColor;
+        if (isPureColour(base))
+            base = ShadeColor(base, 0);
+        if (m_customColor != ccNone)
+            base = customColorValue(m_customColor);
+        if (m_state == MouseState::Hover && !m_captionMouseOver)
+            base = ShadeColor(base, 9);
+        face = ShadeColor(base, 5);
+    }
+
+    const int w2 = w - 2;
+    const int h3 = h - 3;
+    const int r = m_smallCorners ? 8 : h;
+    const int d = m_state == MouseState::Pressed ? 2 : 0;
+    const bool orb = m_shape == bsOrb;
+    const bool small = m_smallCorners && !orb;
+    auto shade = [](const QColor &c, int code) { return ShadeColor(c, code); };
+    auto solid = [](int l, int t, int rr, int b, int cw, int ch, const QColor &c) {
+        return Layer{l, t, rr, b, cw, ch, c, c};
+    };
+
+    std::vector<Layer> layers;
+    if (m_shape == bsOrb || m_shape == bsButton) {
+        layers = {
+            solid(0, 0, w, h, r, r, orb ? shade(bg, 0) : shade(bg, 4)),
+            solid(0, 0, w - 1, h - 1, r, r, shade(bg, 2)),
+            solid(0, 0, w - 2, h - 2, r, r, shade(bg, 3)),
+            solid(0, 0, w2, h3, r, r, shade(face, 3)),
+            solid(1, 1, w2, h3, r, r, shade(face, 1)),
+            solid(2, 2, w2, h3, r - 2, r - 2, shade(face, 0)),
+            solid(3, 3, w2 - 1, h3 - 1, r - 4, r - 4, face),
+        };
+        // Gloss band in the upper third.
+        if (small) {
+            layers.push_back(solid(d + 3, d + 3, w2 - 1, h3 / 3 + 2, r, r, shade(face, 6)));
+            layers.push_back(solid(d + 4, d + 3, w2 - 2, h3 / 3 + 1, r, r, shade(face, 7)));
+            layers.push_back({d + 4, d + 3, w2 - 2, h3 / 3, r, r, shade(face, 9), shade(face, 8)});
+        } else {
+            const int in9 = orb ? 6 : 7;
+            const int in10 = orb ? 7 : 8;
+            layers.push_back(solid(d + 5, d + 3, w2 - 5, h3 / 3 + 2, r, r, shade(face, 6)));
+            layers.push_back(solid(d + in9, d + 3, w2 - in9, h3 / 3 + 1, r, r, shade(face, 7)));
+            layers.push_back({d + in10, d + 3, w2 - in10, h3 / 3, r, r, shade(face, 9), shade(face, 8)});
+        }
+        // Glow in the lower half.
+        layers.push_back(solid(d + 3, h3 / 2 + d, w2 - 3, h3 - 2, r, r, shade(face, 6)));
+        if (small) {
+            layers.push_back(solid(d + 4, h3 / 2 + d + 1, w2 - 3, h3 - 2, 3, 3, shade(face, 7)));
+            layers.push_back(solid(d + 5, h3 / 2 + d + 2, w2 - 3, h3 - 2, 3, 3, shade(face, 8)));
+            layers.push_back(solid(d + 6, h3 / 2 + d + 3, w2 - 4, h3 - 4, 4, 4, shade(face, 9)));
+        } else if (orb) {
+            layers.push_back(solid(d + 4, h3 / 2 + d + 1, w2 - 4, h3 - 2, r, r, shade(face, 7)));
+            layers.push_back(solid(d + 5, h3 / 2 + d + 2, w2 - 5, h3 - 2, r, r, shade(face, 8)));
+            layers.push_back(solid(d + 7, h3 / 2 + d + 2, w2 - 7, h3 - 4, r, r, shade(face, 9)));
+        } else {
+            layers.push_back(solid(d + 5, h3 / 2 + d + 1, w2 - 5, h3 - 2, r, r, shade(face, 7)));
+            layers.push_back(solid(d + 7, h3 / 2 + d + 2, w2 - 7, h3 - 2, r, r, shade(face, 8)));
+            layers.push_back(solid(d + 9, h3 / 2 + d + 3, w2 - 9, h3 - 4, r, r, shade(face, 9)));
+        }
+    }
+
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (const Layer &layer : layers) {
+        const int lw = layer.right - layer.left;
+        const int lh = layer.bottom - layer.top;
+        if (lw <= 0 || lh <= 0)
+            continue;
+        // Outline through the centres of the box's border pixels, so the
+        // layer covers exactly its box at any device pixel ratio.
+        const QRectF box(layer.left + 0.5, layer.top + 0.5, lw - 1, lh - 1);
+        painter.setPen(QPen(layer.outline, 1));
+        painter.setBrush(layer.fill);
+        if (orb) {
+            painter.drawEllipse(box);
+        } else {
+            const qreal rx = std::clamp(layer.cornerW, 0, lw) / 2.0;
+            const qreal ry = std::clamp(layer.cornerH, 0, lh) / 2.0;
+            painter.drawRoundedRect(box, rx, ry);
+        }
+    }
+
+    const bool over = m_state == MouseState::Hover || m_state == MouseState::Pressed;
+    if ((!m_caption.isEmpty() && !m_captionMouseOver) || (m_captionMouseOver && over)) {
+        painter.setFont(font());
+        const QFontMetrics metrics(font());
+        const QSize extent = metrics.size(Qt::TextSingleLine, m_caption);
+        int ty = std::max(0, (h - 1 - extent.height()) / 2);
+        int tx = (w - extent.width()) / 2;
+        if (m_state == MouseState::Pressed) {
+            ++tx;
+            ++ty;
+        }
+        auto text = [&](int x, int y, const QColor &c) {
+            painter.setPen(c);
+            painter.drawText(QRect(QPoint(x, y), extent), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                             m_caption);
+        };
+        if (enabled) {
+            text(tx, m_state == MouseState::Pressed ? ty - 1 : ty + 1, shade(face, 7));
+            text(tx, ty - 1, ShadeColor(m_fontColor, 5));
+        } else {
+            text(tx, ty - 1, shade(bg, 0));
+        }
+    }
+    return image;
+}
+
+void TGlossButton::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.drawImage(QPoint(0, 0), composeImage(devicePixelRatioF()));
+}
+
+void TGlossButton::setState(MouseState state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    if (isVisible())
+        repaint();
+}
+
+void TGlossButton::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_armed = true;
+    if (isEnabled() && hitTest(event->position().toPoint()))
+        setState(MouseState::Pressed);
+}
+
+void TGlossButton::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!isEnabled())
+        return;
+    const bool inside = hitTest(event->position().toPoint());
+    if (m_armed)
+        setState(inside ? MouseState::Pressed : MouseState::Normal);
+    else
+        setState(inside ? MouseState::Hover : MouseState::Normal);
+}
+
+void TGlossButton::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !isEnabled() || !m_armed)
+        return;
+    m_state = MouseState::Normal;
+    m_armed = false;
+    update();
+    // Like any push button, letting go outside the control does not click.
+    if (rect().contains(event->position().toPoint()))
+        Q_EMIT clicked();
+}
+
+void TGlossButton::leaveEvent(QEvent *)
+{
+    m_armed = false;
+    setState(MouseState::Normal);
+}
+
+void TGlossButton::changeEvent(QEvent *event)
+{
+    // A button disabled under the pointer must not come back lit or armed.
+    if (event->type() == QEvent::EnabledChange) {
+        m_armed = false;
+        m_state = MouseState::Normal;
+        update();
+    }
+    QWidget::changeEvent(event);
+}
+
+} // namespace quillarc
