@@ -1,0 +1,62 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "engine/BackupPass.h"
+#include "engine/ExclusionTest.h"
+#include "engine/support/ScriptedPassUi.h"
+#include "lists/BackupList.h"
+#include "lists/DiskListFile.h"
+#include "lists/Locale.h"
+#include "platform/simulated/SimulatedVolumeHost.h"
+
+namespace quillarc {
+
+/// A real temporary tree: `source/` to back up, media folders, a program
+/// folder; a simulated drive "/drive/" holding the medium "DISK1".
+class PassFixture : public ::testing::Test {
+protected:
+    PassFixture();
+    ~PassFixture() override;
+
+    static constexpr const char *kDrive = "/drive/";
+
+    /// Writes a file (parents created) and sets its modification time to
+    /// `secondsAgo` before now.
+    void writeFile(const std::string &path, const std::string &bytes, int secondsAgo = 3600);
+    static std::string readFile(const std::string &path);
+    static bool exists(const std::string &path);
+    /// A new medium folder `name` under the temp folder, put in the drive.
+    std::string insertMedium(const std::string &label, std::int64_t capacity = std::int64_t{1} << 30,
+                             const std::string &name = {});
+
+    /// Adds an item: folder with "Yes"/"No", or a file with "".
+    BackupItem &addItem(const std::string &path, const std::string &subDir, bool checked = true,
+                        const std::string &cutOff = "0");
+
+    /// A pass over the list with the current medium; not started.
+    std::unique_ptr<BackupPass> makePass();
+    /// Runs a whole pass on this thread, as the worker would.
+    BackupPass &runPass();
+
+    /// The copy of `source` on the medium whose root is `mediumRoot`.
+    static std::string copyOf(const std::string &mediumRoot, const std::string &source);
+
+    std::string temp;
+    std::string source;  ///< ends without '/'
+    std::string program; ///< ends in '/'
+    std::string medium;  ///< root of the first medium, ends in '/'
+    ScopedLocale locale{Locale::unitedStates()};
+    SimulatedVolumeHost host;
+    BackupList list;
+    std::unique_ptr<DiskListFile> listFile;
+    FileFilters filters;
+    ScriptedPassUi ui;
+    std::string label = "DISK1";
+    std::unique_ptr<BackupPass> pass;
+};
+
+} // namespace quillarc
