@@ -1,0 +1,121 @@
+#include "lists/AtomicFile.h"
+
+#include <gtest/gtest.h>
+
+#include <sched.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "lists/FileError.h"
+#include "lists/support/TempFolder.h"
+
+namespace quillarc {
+namespace {
+
+std::string expectFileError(const std::string &target, const std::string &bytes)
+{
+    try {
+        writeFileAtomically(target, bytes);
+    } catch (const FileError &error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+TEST(AtomicFile, WritesAndReplacesWholeFiles)
+{
+    test::TempFolder folder;
+    writeFileAtomically(folder.file("a.ini"), "one\r\n");
+    EXPECT_EQ(folder.read("a.ini"), "one\r\n");
+    writeFileAtomically(folder.file("a.ini"), "");
+    EXPECT_EQ(folder.read("a.ini"), "");
+    EXPECT_EQ(folder.entryCount(), 1u);
+}
+
+TEST(AtomicFile, KeepsThePermissionsOfTheFileItReplaces)
+{
+    test::TempFolder folder;
+    folder.write("config", "old");
+    ::chmod(folder.file("config").c_str(), 0640);
+    writeFileAtomically(folder.file("config"), "new");
+    struct stat info {};
+    ASSERT_EQ(::stat(folder.file("config").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+TEST(AtomicFile, FailuresLeaveTheOldFileAndNoTemporaryFile)
+{
+    test::TempFolder folder;
+    ::mkdir(folder.file("dir.ini").c_str(), 0755);
+    EXPECT_EQ(expectFileError(folder.file("dir.ini"), "x"), "File access denied");
+    EXPECT_EQ(expectFileError(folder.file("missing/a.ini"), "x"), "Invalid filename");
+    EXPECT_EQ(expectFileError(std::string("/tmp/a\0b", 8), "x"), "Invalid filename");
+    EXPECT_EQ(folder.entryCount(), 1u);
+}
+
+TEST(AtomicFile, LongestFileNameStillWorks)
+{
+    test::TempFolder folder;
+    const std::string name(251, 'L');
+    writeFileAtomically(folder.file(name + ".ini"), "x");
+    EXPECT_EQ(folder.read(name + ".ini"), "x");
+}
+
+// A size limit cuts the write short half-way; the old file must stay whole.
+TEST(AtomicFile, ShortWriteKeepsTheOldFile)
+{
+    test::TempFolder folder;
+    const std::string old(100, 'o');
+    folder.write("list.ini", old);
+
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    if (saved.rlim_max != RLIM_INFINITY && saved.rlim_max < 4096)
+        GTEST_SKIP() << "file size limit already below 4096";
+    const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string cause = expectFileError(folder.file("list.ini"), std::string(10000, 'n'));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(cause, "Disk full");
+    EXPECT_EQ(folder.read("list.ini"), old);
+    EXPECT_EQ(folder.entryCount(), 1u);
+}
+
+// A real full file system: a 64 KiB tmpfs in a private mount namespace.
+TEST(AtomicFile, FullDiskKeepsTheOldFile)
+{
+    test::TempFolder folder;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 && ::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+            ::_exit(77);
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", folder.path().c_str(), "tmpfs", 0, "size=64k") != 0)
+            ::_exit(77);
+        const std::string old(20000, 'o');
+        folder.write("list.ini", old);
+        const std::string cause = expectFileError(folder.file("list.ini"), std::string(60000, 'n'));
+        const bool oldIntact = folder.read("list.ini") == old;
+        const bool noTemp = folder.entryCount() == 1;
+        ::umount(folder.path().c_str());
+        ::_exit(cause == "Disk full" && oldIntact && noTemp ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "no mount namespace for a small tmpfs";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save did not fail cleanly on a full tmpfs";
+}
+
+} // namespace
+} // namespace quillarc
