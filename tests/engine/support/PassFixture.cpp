@@ -78,7 +78,7 @@ BackupItem &PassFixture::addItem(const std::string &path, const std::string &sub
 std::unique_ptr<BackupPass> PassFixture::makePass()
 {
     auto made = std::make_unique<BackupPass>(
-        PassSetup{list, ui, host, *listFile, Clock::system(), filters, kDrive, host.volumeLabel(kDrive)});
+        PassSetup{list, ui, host, *listFile, clock, filters, kDrive, host.volumeLabel(kDrive)});
     made->reset();
     return made;
 }

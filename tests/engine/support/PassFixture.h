@@ -9,6 +9,7 @@
 #include "engine/ExclusionTest.h"
 #include "engine/support/ScriptedPassUi.h"
 #include "lists/BackupList.h"
+#include "lists/Clock.h"
 #include "lists/DiskListFile.h"
 #include "lists/Locale.h"
 #include "platform/simulated/SimulatedVolumeHost.h"
@@ -49,6 +50,14 @@ protected:
     std::string source;  ///< ends without '/'
     std::string program; ///< ends in '/'
     std::string medium;  ///< root of the first medium, ends in '/'
+    /// The wall clock moved by `shift`, so that passes can lie apart in time.
+    struct ShiftedClock : Clock {
+        std::chrono::seconds shift{0};
+        std::chrono::system_clock::time_point now() const override
+        {
+            return std::chrono::system_clock::now() + shift;
+        }
+    } clock;
     ScopedLocale locale{Locale::unitedStates()};
     SimulatedVolumeHost host;
     BackupList list;

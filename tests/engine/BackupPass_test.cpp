@@ -1,0 +1,319 @@
+#include "engine/support/PassFixture.h"
+
+#include "lists/DateTime.h"
+#include "lists/DateTimeText.h"
+
+#include <cmath>
+#include <fcntl.h>
+#include <fstream>
+#include <filesystem>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quillarc {
+namespace {
+
+namespace fs = std::filesystem;
+
+class BackupPassTest : public PassFixture {};
+
+TEST_F(BackupPassTest, CopiesQualifyingFilesWithTimeAndPermissions)
+{
+    writeFile(source + "/a.txt", "alpha");
+    writeFile(source + "/empty", "");
+    writeFile(source + "/sub/deep/b.txt", "beta");
+    writeFile(source + "/.hidden", "h");
+    writeFile(source + "/.dotdir/c.txt", "c");
+    writeFile(source + "/locked.txt", "read only");
+    ::chmod((source + "/locked.txt").c_str(), 0444);
+    struct timespec times[2] = {{0, UTIME_OMIT}, {1500000000, 123456789}};
+    ::utimensat(AT_FDCWD, (source + "/a.txt").c_str(), times, 0);
+    addItem(source, "Yes");
+
+    runPass();
+
+    EXPECT_EQ(readFile(copyOf(medium, source + "/a.txt")), "alpha");
+    EXPECT_EQ(readFile(copyOf(medium, source + "/sub/deep/b.txt")), "beta");
+    EXPECT_TRUE(exists(copyOf(medium, source + "/empty")));
+    EXPECT_EQ(readFile(copyOf(medium, source + "/locked.txt")), "read only");
+    EXPECT_FALSE(exists(copyOf(medium, source + "/.hidden")));
+    EXPECT_FALSE(exists(copyOf(medium, source + "/.dotdir")));
+    struct stat st {};
+    ASSERT_EQ(::stat(copyOf(medium, source + "/a.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1500000000);
+    EXPECT_EQ(st.st_mtim.tv_nsec, 123456789);
+    ASSERT_EQ(::stat(copyOf(medium, source + "/locked.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
+    EXPECT_EQ(ui.fileLine, "Complete...  4 Files Found and Backed Up");
+    EXPECT_EQ(ui.folderLine, "Folder Scan Complete...");
+    EXPECT_NE(list.at(0).text(TextFloat), "0");
+    // The list was saved for the disk's label.
+    EXPECT_TRUE(exists(listFile->pathFor(label)));
+}
+
+TEST_F(BackupPassTest, SubfolderFlagNoAndCutOffEquality)
+{
+    writeFile(source + "/top.txt", "t");
+    writeFile(source + "/sub/inner.txt", "i");
+    writeFile(source + "/old.txt", "o");
+    // A cut-off whose number text is exact, and a file stamped at that very time.
+    const DateTime cutOff = std::floor(dateTimeFromTimePoint(std::chrono::system_clock::now())) - 0.5;
+    const auto since = timePointFromDateTime(cutOff).time_since_epoch();
+    const auto whole = std::chrono::duration_cast<std::chrono::seconds>(since);
+    const struct timespec stamp[2] = {
+        {0, UTIME_OMIT},
+        {static_cast<time_t>(whole.count()),
+         static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(since - whole).count())}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (source + "/old.txt").c_str(), stamp, 0), 0);
+    ASSERT_EQ(numberText(cutOff).find('e'), std::string::npos);
+    addItem(source, "No", true, numberText(cutOff));
+
+    runPass();
+
+    EXPECT_TRUE(exists(copyOf(medium, source + "/top.txt")));
+    EXPECT_FALSE(exists(copyOf(medium, source + "/sub/inner.txt")));
+    EXPECT_FALSE(exists(copyOf(medium, source + "/old.txt"))) << "a time equal to the cut-off does not qualify";
+    EXPECT_EQ(ui.fileLine, "Complete...  1 Files Found and Backed Up");
+}
+
+TEST_F(BackupPassTest, SecondPassCopiesOnlyWhatChanged)
+{
+    writeFile(source + "/a.txt", "one");
+    writeFile(source + "/b.txt", "two");
+    addItem(source, "Yes");
+    runPass();
+    ASSERT_EQ(ui.fileLine, "Complete...  2 Files Found and Backed Up");
+
+    writeFile(source + "/b.txt", "two, changed", 0);
+    clock.shift = std::chrono::seconds(10);
+    runPass();
+    EXPECT_EQ(ui.fileLine, "Complete...  1 Files Found and Backed Up");
+    EXPECT_EQ(readFile(copyOf(medium, source + "/b.txt")), "two, changed");
+    // No temporary file is left beside the copy.
+    for (const auto &entry : fs::directory_iterator(copyOf(medium, source)))
+        EXPECT_EQ(entry.path().filename().string().rfind(".quillarc", 0), std::string::npos) << entry.path();
+
+    runPass();
+    EXPECT_EQ(ui.fileLine, "Complete...  0 Files Found and Backed Up");
+    EXPECT_EQ(ui.folderLine, "Folder Scan Complete...");
+}
+
+TEST_F(BackupPassTest, SingleFileItems)
+{
+    writeFile(source + "/one.txt", "single");
+    addItem(source + "/one.txt", "");
+    addItem(source + "/gone.txt", "");
+    addItem(source + "/zzz-unchecked.txt", "", false, "0");
+    runPass();
+
+    EXPECT_EQ(readFile(copyOf(medium, source + "/one.txt")), "single");
+    EXPECT_FALSE(list.at(0).checked()) << "the deleted file's item is unchecked";
+    EXPECT_NE(list.at(0).text(TextFloat), "0") << "and its cut-off still moves";
+    EXPECT_EQ(list.at(2).text(TextFloat), "0") << "unchecked items keep their texts";
+    const std::string saved = readFile(listFile->pathFor(label));
+    EXPECT_NE(saved.find(source + "/gone.txt\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("\r\n\r\nF\r\n" + source + "/one.txt"), std::string::npos) << saved;
+}
+
+TEST_F(BackupPassTest, ItemsThatCannotBeReadAreLeftAlone)
+{
+    writeFile(source + "/a.txt", "a");
+    addItem(source, "Yes", true, "not a number");
+    addItem(source + "/../source", "Yes");
+    runPass();
+    EXPECT_FALSE(exists(copyOf(medium, source + "/a.txt")));
+    EXPECT_EQ(list.at(0).text(TextFloat), "not a number");
+    EXPECT_EQ(list.at(1).text(TextFloat), "0");
+    EXPECT_EQ(ui.fileLine, "Complete...  0 Files Found and Backed Up");
+}
+
+TEST_F(BackupPassTest, StopWhileCopyingFinishesTheItem)
+{
+    for (const char *folder : {"/a", "/b", "/c"}) {
+        writeFile(source + folder + "/1.txt", "1");
+        writeFile(source + folder + "/2.txt", "2");
+        addItem(source + folder, "Yes");
+    }
+    pass = makePass();
+    ui.onStatus = [&](StatusLine line, const std::string &text) {
+        if (line == StatusLine::File && text.rfind(source + "/b/", 0) == 0)
+            pass->StopButtonClick();
+    };
+    pass->Dobackup();
+
+    EXPECT_EQ(ui.fileLine, "Cancelled...  4 Files Found and Backed Up");
+    EXPECT_EQ(ui.folderLine, "Folder Scan Cancelled...");
+    EXPECT_NE(list.at(1).text(TextFloat), "0") << "the stopped item got its new cut-off";
+    EXPECT_EQ(list.at(2).text(TextFloat), "0");
+    EXPECT_FALSE(exists(copyOf(medium, source + "/c/1.txt")));
+}
+
+TEST_F(BackupPassTest, StopWhileSizingAborts)
+{
+    for (const char *folder : {"/a", "/b", "/c"}) {
+        writeFile(source + folder + "/1.txt", "1");
+        addItem(source + folder, "Yes");
+    }
+    pass = makePass();
+    ui.onStatus = [&](StatusLine line, const std::string &text) {
+        if (line == StatusLine::Folder && text == "Scanning .. " + source + "/b")
+            pass->StopButtonClick();
+    };
+    pass->Dobackup();
+
+    EXPECT_EQ(ui.fileLine, "Aborted...  ");
+    EXPECT_EQ(ui.folderLine, "Folder Scan Aborted...");
+    EXPECT_NE(list.at(0).text(TextFloat), "0");
+    EXPECT_EQ(list.at(1).text(TextFloat), "0");
+    EXPECT_EQ(list.at(2).text(TextFloat), "0");
+    EXPECT_FALSE(exists(copyOf(medium, source + "/b/1.txt")));
+}
+
+TEST_F(BackupPassTest, AbortDuringCopyFinishesTheFileInHand)
+{
+    writeFile(source + "/1.txt", "1");
+    writeFile(source + "/2.txt", "2");
+    writeFile(source + "/3.txt", "3");
+    addItem(source, "Yes");
+    pass = makePass();
+    ui.onStatus = [&](StatusLine line, const std::string &text) {
+        if (line == StatusLine::File && text.rfind(source + "/", 0) == 0)
+            pass->AbortButtonClick();
+    };
+    pass->Dobackup();
+
+    int copied = 0;
+    for (const char *name : {"/1.txt", "/2.txt", "/3.txt"})
+        copied += exists(copyOf(medium, source + name)) ? 1 : 0;
+    EXPECT_EQ(copied, 1);
+    EXPECT_EQ(ui.fileLine, "Aborted...  ");
+    EXPECT_EQ(list.at(0).text(TextFloat), "0");
+}
+
+TEST_F(BackupPassTest, TotalBarCountsSizedFoldersOnly)
+{
+    writeFile(source + "/f/1.txt", "1");
+    writeFile(source + "/z.txt", "z");
+    addItem(source + "/f", "Yes");
+    addItem(source + "/z.txt", "");
+    runPass();
+    EXPECT_EQ(ui.totalBars, std::vector<int>({50}));
+}
+
+// A file held with an exclusive lock by someone else is skipped, keeps its
+// older copy, and is copied by the next pass even though the cut-off moved.
+TEST_F(BackupPassTest, LockedFilesAreCopiedNextTime)
+{
+    const std::string flocked = source + "/flocked.txt";
+    const std::string recordLocked = source + "/record.txt";
+    writeFile(flocked, "new");
+    writeFile(recordLocked, "new");
+    writeFile(copyOf(medium, flocked), "older copy");
+    addItem(source, "Yes");
+
+    const int holder = ::open(flocked.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int fd = ::open(recordLocked.c_str(), O_RDWR);
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        const bool locked = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0;
+        char byte = locked ? 'y' : 'n';
+        (void)!::write(ready[1], &byte, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ASSERT_EQ(byte, 'y');
+
+    runPass();
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(holder);
+    ::close(ready[0]);
+    ::close(ready[1]);
+
+    EXPECT_EQ(readFile(copyOf(medium, flocked)), "older copy");
+    EXPECT_FALSE(exists(copyOf(medium, recordLocked)));
+    EXPECT_EQ(ui.fileLine, "Complete...  0 Files Found and Backed Up");
+
+    runPass();
+    EXPECT_EQ(readFile(copyOf(medium, flocked)), "new");
+    EXPECT_EQ(readFile(copyOf(medium, recordLocked)), "new");
+}
+
+// A file changed while the pass runs, in the same clock tick as the cut-off
+// is taken, is copied by the next pass.
+TEST_F(BackupPassTest, FileChangedDuringThePassIsCopiedNextTime)
+{
+    writeFile(source + "/a.txt", "a");
+    writeFile(source + "/late.txt", "before");
+    addItem(source, "Yes");
+    pass = makePass();
+    bool touched = false;
+    ui.onStatus = [&](StatusLine line, const std::string &) {
+        if (line == StatusLine::File && !touched && ui.fileLines.size() > 2) {
+            touched = true;
+            std::ofstream(source + "/late.txt", std::ios::trunc) << "changed";
+        }
+    };
+    pass->Dobackup();
+    ASSERT_TRUE(touched);
+    runPass();
+    EXPECT_EQ(readFile(copyOf(medium, source + "/late.txt")), "changed");
+}
+
+TEST_F(BackupPassTest, WalkStaysInsideItsTree)
+{
+    writeFile(temp + "/outside/secret.txt", "secret");
+    writeFile(source + "/real.txt", "real");
+    fs::create_directory_symlink(temp + "/outside", source + "/linkdir");
+    fs::create_symlink(source + "/real.txt", source + "/linkfile");
+    ASSERT_EQ(::mkfifo((source + "/fifo").c_str(), 0600), 0);
+    addItem(source, "Yes");
+    runPass();
+
+    EXPECT_FALSE(exists(copyOf(medium, source + "/linkdir")));
+    EXPECT_EQ(readFile(copyOf(medium, source + "/linkfile")), "real");
+    EXPECT_FALSE(exists(copyOf(medium, source + "/fifo")));
+    EXPECT_EQ(ui.fileLine, "Complete...  2 Files Found and Backed Up");
+}
+
+TEST_F(BackupPassTest, LinkOnTheBackupDiskCannotRedirectWrites)
+{
+    writeFile(source + "/a.txt", "a");
+    const std::string outside = temp + "/elsewhere";
+    fs::create_directories(outside);
+    // The disk's first folder of the copy path is a link to somewhere else.
+    const std::string first = source.substr(1, source.find('/', 1) - 1);
+    fs::create_directory_symlink(outside, medium + first);
+    addItem(source, "Yes");
+    runPass();
+
+    EXPECT_TRUE(fs::is_empty(outside));
+    EXPECT_EQ(ui.fileLine, "Error Writing to Disk...  0 Files Found and Backed Up");
+    EXPECT_EQ(list.at(0).text(TextFloat), "0");
+}
+
+TEST_F(BackupPassTest, MediumInsideTheTreeIsNotCopiedIntoItself)
+{
+    writeFile(source + "/a.txt", "a");
+    const std::string inner = source + "/backupdisk/";
+    fs::create_directories(inner);
+    host.insert(kDrive, {inner, label, std::int64_t{1} << 30, std::nullopt});
+    addItem(source, "Yes");
+    runPass();
+    EXPECT_TRUE(exists(copyOf(inner, source + "/a.txt")));
+    EXPECT_FALSE(exists(copyOf(inner, inner + "tmp")));
+    EXPECT_FALSE(exists(copyOf(inner, source + "/backupdisk")));
+}
+
+} // namespace
+} // namespace quillarc
