@@ -1,0 +1,280 @@
+#include "engine/support/PassFixture.h"
+
+#include "engine/DiskFullRules.h"
+#include "engine/RoomCheck.h"
+
+#include <csignal>
+#include <filesystem>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quillarc {
+namespace {
+
+namespace fs = std::filesystem;
+
+class DiskFullTest : public PassFixture {
+protected:
+    static std::string bytes(std::size_t n) { return std::string(n, 'x'); }
+};
+
+TEST_F(DiskFullTest, RoomPromptOnlyWhenTheFolderDoesNotFit)
+{
+    writeFile(source + "/a", bytes(3000));
+    writeFile(source + "/b", bytes(2000));
+    addItem(source, "Yes");
+
+    host.setFree(kDrive, 5001);
+    runPass();
+    EXPECT_TRUE(ui.questions.empty());
+    EXPECT_EQ(ui.fileLine, "Complete...  2 Files Found and Backed Up");
+
+    fs::remove_all(medium + source.substr(1));
+    list.SetCutOff(list.at(0), 0);
+    host.setFree(kDrive, 5000);
+    runPass(); // answered Cancel
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_EQ(ui.questions[0], RoomCheck::prompt(1));
+    EXPECT_EQ(ui.fileLine, "Error Writing to Disk...  0 Files Found and Backed Up");
+    EXPECT_EQ(ui.folderLine, "Folder Scan Cancelled...");
+    EXPECT_EQ(list.at(0).text(TextFloat), "0");
+    EXPECT_FALSE(exists(copyOf(medium, source + "/a")));
+}
+
+TEST_F(DiskFullTest, ThreeDisksPromptThenCancelledDialog)
+{
+    writeFile(source + "/a", bytes(2500));
+    addItem(source, "Yes");
+    host.insert(kDrive, {medium, label, 1000, 100});
+    ui.confirmAnswers = {true};
+    ui.dialogPresses = {{ScriptedPassUi::Press::Cancel, {}}, {ScriptedPassUi::Press::Cancel, {}}};
+    ui.confirmAnswers.push_back(false); // first CANCEL: not confirmed, the dialog stays
+    ui.confirmAnswers.push_back(true);  // second: confirmed
+    runPass();
+
+    ASSERT_EQ(ui.questions.size(), 3u);
+    EXPECT_EQ(ui.questions[0], RoomCheck::prompt(3));
+    EXPECT_EQ(ui.questions[1], DiskFullRules::cancelQuestion());
+    EXPECT_EQ(ui.dialogLabels, std::vector<std::string>({label}));
+    EXPECT_EQ(ui.fileLine, "Error Writing to Disk...  0 Files Found and Backed Up");
+    EXPECT_TRUE(pass->state.StopFlag.isSet());
+    EXPECT_EQ(list.at(0).text(TextFloat), "0");
+}
+
+TEST_F(DiskFullTest, SingleFileTooLargeEndsThePass)
+{
+    writeFile(source + "/big", bytes(100));
+    addItem(source + "/big", "");
+    host.setFree(kDrive, 99);
+    runPass();
+    EXPECT_EQ(ui.messages, std::vector<std::string>({"DISK FULL.  REPLACE DISK AND RESUME BACKUP"}));
+    EXPECT_EQ(ui.progressHidden, 1);
+    EXPECT_EQ(ui.fileLine, "Error Writing to Disk...  0 Files Found and Backed Up");
+    EXPECT_EQ(list.at(0).text(TextFloat), "0");
+
+    // Unchanged since its cut-off: passed over without a message.
+    list.SetCutOff(list.at(0), dateTimeFromTimePoint(std::chrono::system_clock::now()));
+    ui.messages.clear();
+    runPass();
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ui.fileLine, "Complete...  0 Files Found and Backed Up");
+}
+
+// The disk fills in the middle of a folder; READY is refused for the full
+// disk, an unlabelled one and one with too little room, then accepted; the
+// rest of the pass goes to the new disk, which gets its own list file.
+TEST_F(DiskFullTest, DiskChangeCarriesThePassOver)
+{
+    writeFile(source + "/a/small", bytes(10));
+    for (const char *name : {"/b/1", "/b/2", "/b/3"})
+        writeFile(source + name, bytes(100));
+    writeFile(source + "/c/last", bytes(10));
+    addItem(source + "/a", "Yes");
+    addItem(source + "/b", "Yes");
+    addItem(source + "/c", "Yes");
+    listFile->SAveIniFile(kDrive, label, list);
+    host.insert(kDrive, {medium, label, 230, std::nullopt});
+
+    std::string second;
+    ui.confirmAnswers = {true}; // room prompt for /b
+    ui.dialogPresses = {
+        {ScriptedPassUi::Press::Ready, {}},
+        {ScriptedPassUi::Press::Ready, [&] { second = insertMedium("", 1000, "blank"); }},
+        {ScriptedPassUi::Press::Ready, [&] {
+             second = insertMedium("DISK2", 1000);
+             host.setFree(kDrive, 50);
+         }},
+        {ScriptedPassUi::Press::Ready, [&] { host.setFree(kDrive, std::nullopt); }},
+    };
+    std::string snapshot;
+    ui.onStatus = [&](StatusLine line, const std::string &text) {
+        if (line == StatusLine::File && text.rfind(source + "/c/", 0) == 0)
+            snapshot = readFile(listFile->pathFor("DISK2"));
+    };
+    runPass();
+
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(ui.messages[0].substr(0, 26), "NOT A NEW FORMATTED DISK.\r");
+    EXPECT_EQ(ui.messages[1].substr(0, 25), "DISK HAS NO VOLUME LABEL\r");
+    EXPECT_EQ(ui.messages[2].substr(0, 35), "NOT ENOUGH FREE SPACE ON THIS DISK\r");
+    EXPECT_EQ(ui.fileLine, "Complete...  5 Files Found and Backed Up");
+    EXPECT_EQ(ui.shownLabels, std::vector<std::string>({"DISK2"}));
+    EXPECT_EQ(pass->volumeLabel(), "DISK2");
+
+    int onFirst = 0, onSecond = 0;
+    for (const char *name : {"/b/1", "/b/2", "/b/3"}) {
+        onFirst += exists(copyOf(medium, source + name));
+        onSecond += exists(copyOf(second, source + name));
+    }
+    EXPECT_EQ(onFirst, 2);
+    EXPECT_EQ(onSecond, 1) << "the file that did not fit went to the new disk with its folders";
+    EXPECT_TRUE(exists(copyOf(second, source + "/c/last")));
+
+    // At the change, the new disk's list was the list as it stood: /a with
+    // its new cut-off, /b still with none.
+    const std::string a = source + "/a\r\n";
+    ASSERT_NE(snapshot.find(a), std::string::npos) << snapshot;
+    EXPECT_EQ(snapshot.find(a + "0/0/0 0:00"), std::string::npos) << snapshot;
+    EXPECT_NE(snapshot.find(source + "/b\r\n0/0/0 0:00\r\n0\r\nYes\r\nT\r\n"), std::string::npos) << snapshot;
+    // At the end, the whole list with every new cut-off.
+    const std::string final = readFile(listFile->pathFor("DISK2"));
+    EXPECT_EQ(final.find("0/0/0 0:00"), std::string::npos) << final;
+    // The full disk's list keeps what it held before the pass.
+    EXPECT_NE(readFile(listFile->pathFor(label)).find("0/0/0 0:00"), std::string::npos);
+}
+
+TEST_F(DiskFullTest, DiskGoneAfterReadyEndsAsCancelled)
+{
+    // READY passes its rules, then the disk is taken out before the pass
+    // reads the label again.
+    struct VanishingUi : ScriptedPassUi {
+        SimulatedVolumeHost *drives = nullptr;
+        DiskFullResult diskFull(const DiskFullRules &rules) override
+        {
+            const DiskFullResult result = ScriptedPassUi::diskFull(rules);
+            drives->eject(kDrive);
+            return result;
+        }
+    } vanishing;
+    vanishing.drives = &host;
+    writeFile(source + "/1", bytes(100));
+    addItem(source, "Yes");
+    host.insert(kDrive, {medium, label, 1000, 10});
+    vanishing.confirmAnswers = {true};
+    vanishing.dialogPresses = {{ScriptedPassUi::Press::Ready, [&] { insertMedium("DISK9", 1000); }}};
+    BackupPass vanishingPass(PassSetup{list, vanishing, host, *listFile, clock, filters, kDrive, label});
+    vanishingPass.reset();
+    vanishingPass.Dobackup();
+
+    EXPECT_EQ(vanishing.fileLine, "Error Writing to Disk...  0 Files Found and Backed Up");
+    EXPECT_EQ(vanishing.folderLine, "Folder Scan Cancelled...");
+    EXPECT_EQ(list.at(0).text(TextFloat), "0");
+    EXPECT_EQ(list.count(), 1u) << "the list stays under the pass";
+}
+
+// When a new copy fits only in place of the older one, the older one makes
+// way; no dialog.
+TEST_F(DiskFullTest, CopyThatFitsOnlyInPlaceOfTheOlderOne)
+{
+    writeFile(source + "/f", bytes(120), 0);
+    writeFile(copyOf(medium, source + "/f"), bytes(100));
+    addItem(source + "/f", "");
+    host.setFree(kDrive, 50);
+    runPass();
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(readFile(copyOf(medium, source + "/f")), bytes(120));
+}
+
+// A write the file system refuses part-way (EFBIG, as FAT gives at 4 GiB)
+// leaves the older copy whole and no partial file behind.
+TEST_F(DiskFullTest, FailedWriteKeepsTheOlderCopy)
+{
+    writeFile(source + "/f", bytes(64 * 1024), 0);
+    writeFile(copyOf(medium, source + "/f"), "older copy");
+    addItem(source, "Yes");
+
+    struct rlimit previous {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = previous;
+    limited.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    pass = makePass();
+    pass->Dobackup();
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(readFile(copyOf(medium, source + "/f")), "older copy");
+    EXPECT_EQ(ui.fileLine, "Error Writing to Disk...  0 Files Found and Backed Up");
+    EXPECT_EQ(list.at(0).text(TextFloat), "0");
+    for (const auto &entry : fs::directory_iterator(copyOf(medium, source)))
+        EXPECT_EQ(entry.path().filename(), "f");
+}
+
+// A real full disk: a small tmpfs in a private mount namespace, whose free
+// space the host overstates, so the copy itself meets ENOSPC.
+TEST_F(DiskFullTest, RealNoSpaceLeavesNoTruncatedCopy)
+{
+    writeFile(source + "/big", bytes(256 * 1024), 0);
+    writeFile(source + "/small", bytes(1000), 0);
+    addItem(source, "Yes");
+    const std::string mountPoint = temp + "/tmpfs/";
+    fs::create_directories(mountPoint);
+
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(report[0]);
+        auto answer = [&](char code) {
+            (void)!::write(report[1], &code, 1);
+            ::_exit(0);
+        };
+        const uid_t uid = ::getuid();
+        const gid_t gid = ::getgid();
+        if (::unshare(CLONE_NEWNS) != 0) {
+            if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+                answer('s');
+            auto put = [](const char *file, const std::string &text) {
+                FILE *out = std::fopen(file, "w");
+                if (!out)
+                    return;
+                std::fputs(text.c_str(), out);
+                std::fclose(out);
+            };
+            put("/proc/self/setgroups", "deny");
+            put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
+            put("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
+        }
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=128k") != 0)
+            answer('s');
+        host.insert(kDrive, {mountPoint, label, std::int64_t{1} << 30, std::int64_t{1} << 30});
+        pass = makePass();
+        pass->Dobackup();
+        const bool errorRow = ui.fileLine.rfind("Error Writing to Disk...  ", 0) == 0;
+        const bool noBig = !exists(copyOf(mountPoint, source + "/big"));
+        bool noPartial = true;
+        std::error_code error;
+        for (auto it = fs::recursive_directory_iterator(mountPoint, error); !error && it != fs::recursive_directory_iterator();
+             it.increment(error))
+            if (it->path().filename().string().rfind(".quillarc", 0) == 0)
+                noPartial = false;
+        answer(errorRow && noBig && noPartial && list.at(0).text(TextFloat) == "0" ? 'y' : 'n');
+    }
+    ::close(report[1]);
+    char code = 0;
+    const bool got = ::read(report[0], &code, 1) == 1;
+    ::close(report[0]);
+    ::waitpid(child, nullptr, 0);
+    ASSERT_TRUE(got);
+    if (code == 's')
+        GTEST_SKIP() << "cannot mount a tmpfs in a private mount namespace here";
+    EXPECT_EQ(code, 'y');
+}
+
+} // namespace
+} // namespace quillarc
