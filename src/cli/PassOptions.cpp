@@ -1,0 +1,66 @@
+#include "cli/PassOptions.h"
+
+namespace quillarc {
+
+std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &arguments, std::string &error)
+{
+    PassOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string &argument = arguments[i];
+        auto value = [&](std::string &target) {
+            const std::string prefix = argument.substr(0, argument.find('=')) + "=";
+            if (argument.find('=') != std::string::npos) {
+                target = argument.substr(prefix.size());
+            } else if (i + 1 < arguments.size()) {
+                target = arguments[++i];
+            } else {
+                error = "option " + argument + " needs a value";
+                return false;
+            }
+            if (target.empty()) {
+                error = "option " + prefix.substr(0, prefix.size() - 1) + " needs a value";
+                return false;
+            }
+            return true;
+        };
+        const std::string name = argument.substr(0, argument.find('='));
+        if (name == "--program-folder") {
+            if (!value(options.programFolder))
+                return std::nullopt;
+        } else if (name == "--drive") {
+            if (!value(options.drive))
+                return std::nullopt;
+        } else if (argument == "--yes") {
+            options.yes = true;
+        } else if (argument == "--help" || argument == "-h") {
+            options.help = true;
+        } else {
+            error = "unknown option " + argument;
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+const char *PassOptions::usage()
+{
+    return "Usage: quillarc-pass [--program-folder DIR] [--drive ROOT] [--yes]\n"
+           "Runs one backup pass over the backup list of the disk in the backup drive,\n"
+           "with the same config file and disk list files as the Quillarc window.\n"
+           "\n"
+           "  --program-folder DIR  folder holding \"config\" and the <label>.ini files\n"
+           "                        (default: the program's own)\n"
+           "  --drive ROOT          backup drive root (default: line 1 of the config file)\n"
+           "  --yes                 answer Yes when the folder needs more disks than are in\n"
+           "  --help                show this text\n"
+           "\n"
+           "On a terminal the pass shows its progress, asks the room question and, when\n"
+           "the disk is full, waits for a new disk (Enter = READY, c = CANCEL). Without a\n"
+           "terminal the room question is answered Cancel unless --yes is given, and a\n"
+           "full disk ends the pass as CANCEL. Ctrl-C acts as ABORT.\n"
+           "\n"
+           "Exit status: 0 when the pass completed, 1 for any other ending, 2 when no\n"
+           "pass was started.\n";
+}
+
+} // namespace quillarc

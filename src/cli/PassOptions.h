@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillarc {
+
+/// Command line of quillarc-pass.
+struct PassOptions {
+    std::string programFolder; ///< empty: the program's own
+    std::string drive;         ///< empty: line 1 of the config file
+    bool yes = false;          ///< answer Yes to the room question
+    bool help = false;
+
+    /// Parses the arguments after the program name; nullopt with `error`
+    /// set for an unknown option or a missing value.
+    static std::optional<PassOptions> parse(const std::vector<std::string> &arguments, std::string &error);
+
+    static const char *usage();
+};
+
+} // namespace quillarc

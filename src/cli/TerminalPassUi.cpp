@@ -1,0 +1,162 @@
+#include "cli/TerminalPassUi.h"
+
+#include "engine/DiskFullRules.h"
+
+#include <iostream>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace quillarc {
+
+TerminalPassUi::TerminalPassUi(bool canAsk, bool yes)
+    : interactive(canAsk), yesToRoom(yes), progressShown(::isatty(STDERR_FILENO) == 1)
+{
+}
+
+std::string TerminalPassUi::asLines(const std::string &text)
+{
+    std::string lines = text;
+    for (char &c : lines)
+        if (c == '\r')
+            c = '\n';
+    return lines;
+}
+
+void TerminalPassUi::setStatus(StatusLine line, const std::string &prefix, const std::string &path, PathFit)
+{
+    if (line != StatusLine::File)
+        return;
+    fileLine = prefix + path;
+    drawProgress(false);
+}
+
+void TerminalPassUi::setTotalBar(int percent)
+{
+    totalBar = percent;
+    drawProgress(false);
+}
+
+void TerminalPassUi::setFolderBar(int percent)
+{
+    folderBar = percent;
+    drawProgress(false);
+}
+
+void TerminalPassUi::drawProgress(bool force)
+{
+    if (!progressShown)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (!force && now - lastDraw < std::chrono::milliseconds(100))
+        return;
+    lastDraw = now;
+    struct winsize size {};
+    int width = 80;
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 20)
+        width = size.ws_col;
+    char bars[32];
+    std::snprintf(bars, sizeof bars, "[%3d%% %3d%%] ", totalBar, folderBar);
+    std::string text = bars;
+    const std::size_t room = static_cast<std::size_t>(width - 1) - text.size();
+    // Keep the end of a long path, where the file name is.
+    text += fileLine.size() > room ? "..." + fileLine.substr(fileLine.size() - (room - 3)) : fileLine;
+    std::cerr << "\r\033[K" << text << std::flush;
+    drawnProgress = true;
+}
+
+void TerminalPassUi::clearProgress()
+{
+    if (drawnProgress)
+        std::cerr << "\r\033[K" << std::flush;
+    drawnProgress = false;
+}
+
+void TerminalPassUi::hideProgress()
+{
+    clearProgress();
+}
+
+void TerminalPassUi::showVolumeLabel(const std::string &label)
+{
+    clearProgress();
+    std::cerr << "Current Volume  " << label << "\n";
+}
+
+void TerminalPassUi::message(const std::string &text)
+{
+    clearProgress();
+    std::cerr << asLines(text) << "\n";
+}
+
+bool TerminalPassUi::readLine(std::string &line)
+{
+    if (!std::getline(std::cin, line)) {
+        std::cin.clear();
+        return false;
+    }
+    return true;
+}
+
+bool TerminalPassUi::askYes(const std::string &question)
+{
+    std::cerr << asLines(question) << " (y/N) " << std::flush;
+    std::string answer;
+    if (!readLine(answer)) {
+        std::cerr << "\n";
+        return false;
+    }
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "YES";
+}
+
+bool TerminalPassUi::confirm(const std::string &text)
+{
+    clearProgress();
+    if (yesToRoom) {
+        std::cerr << asLines(text) << " yes (--yes)\n";
+        return true;
+    }
+    if (!interactive) {
+        std::cerr << asLines(text) << " Cancel (no terminal; --yes answers Yes)\n";
+        return false;
+    }
+    return askYes(text);
+}
+
+DiskFullResult TerminalPassUi::diskFull(const DiskFullRules &rules)
+{
+    clearProgress();
+    std::cerr << "Disk Full\n" << DiskFullRules::headline() << "\n";
+    std::cerr << "Current Volume  " << rules.currentLabel() << "\n";
+    if (!interactive) {
+        std::cerr << "CANCEL (no terminal to wait for a new disk)\n";
+        return DiskFullResult::Cancel;
+    }
+    for (;;) {
+        std::cerr << "Put in a new formatted disk with a volume label, then press Enter (READY),\n"
+                     "or type c and Enter (CANCEL): "
+                  << std::flush;
+        std::string answer;
+        if (!readLine(answer)) {
+            std::cerr << "\n";
+            return DiskFullResult::Cancel;
+        }
+        if (answer == "c" || answer == "C") {
+            if (askYes(DiskFullRules::cancelQuestion()))
+                return DiskFullResult::Cancel;
+            continue;
+        }
+        const std::string refusal = rules.readyRefusal();
+        if (refusal.empty())
+            return DiskFullResult::Ready;
+        std::cerr << asLines(refusal) << "\n";
+        std::cerr << "Current Volume  " << rules.currentLabel() << "\n";
+    }
+}
+
+void TerminalPassUi::passEnded()
+{
+    drawProgress(true);
+    clearProgress();
+}
+
+} // namespace quillarc

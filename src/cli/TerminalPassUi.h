@@ -1,0 +1,52 @@
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "engine/PassUi.h"
+
+namespace quillarc {
+
+/// PassUi on a terminal. Every call runs inline on the worker. Progress
+/// goes to standard error as one rewritten line (only on a terminal, and
+/// at most ten times a second); questions are asked on the terminal, and
+/// without one they get the answers the runner was told to give.
+class TerminalPassUi : public PassUi {
+public:
+    /// `interactive`: questions can be asked on standard input.
+    /// `yesToRoom`: the room question is answered Yes without asking.
+    TerminalPassUi(bool interactive, bool yesToRoom);
+
+    void setStatus(StatusLine line, const std::string &prefix, const std::string &path, PathFit fit) override;
+    void setTotalBar(int percent) override;
+    void setFolderBar(int percent) override;
+    void hideProgress() override;
+    void showFreeSpace(std::int64_t) override {}
+    void showVolumeLabel(const std::string &label) override;
+    void message(const std::string &text) override;
+    bool confirm(const std::string &text) override;
+    DiskFullResult diskFull(const DiskFullRules &rules) override;
+    void runOnWindowThread(const std::function<void()> &work) override { work(); }
+    void passEnded() override;
+
+    /// A '\r'-separated text as terminal lines.
+    static std::string asLines(const std::string &text);
+
+private:
+    void drawProgress(bool force);
+    void clearProgress();
+    bool readLine(std::string &line);
+    bool askYes(const std::string &question);
+
+    bool interactive;
+    bool yesToRoom;
+    bool progressShown = false;
+    bool drawnProgress = false;
+    int totalBar = 0;
+    int folderBar = 0;
+    std::string fileLine;
+    std::chrono::steady_clock::time_point lastDraw{};
+};
+
+} // namespace quillarc
