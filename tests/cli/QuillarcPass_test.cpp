@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include "lists/ProgramConfig.h"
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace quillarc {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs the built quillarc-pass on real folders: a source tree, a folder
+// medium (a folder holding ".quillarc-label") and a program folder.
+class QuillarcPassTest : public ::testing::Test {
+protected:
+    QuillarcPassTest()
+    {
+        std::string pattern = (fs::temp_directory_path() / "quillarc-cli-XXXXXX").string();
+        temp = ::mkdtemp(pattern.data());
+        source = temp + "/source";
+        medium = temp + "/medium/";
+        program = temp + "/program/";
+        fs::create_directories(source);
+        fs::create_directories(medium);
+        fs::create_directories(program);
+        ProgramConfig config;
+        config.driveText = medium;
+        config.extensions = {".tmp"};
+        write(program + "config", configFileText(config));
+    }
+    ~QuillarcPassTest() override
+    {
+        std::error_code error;
+        fs::remove_all(temp, error);
+    }
+
+    static void write(const std::string &path, const std::string &bytes, int secondsFromNow = -3600)
+    {
+        fs::create_directories(fs::path(path).parent_path());
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        fs::last_write_time(path, fs::file_time_type::clock::now() + std::chrono::seconds(secondsFromNow));
+    }
+    static std::string read(const std::string &path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    }
+    void labelMedium(const std::string &label) { write(medium + ".quillarc-label", label + "\n"); }
+    void listFile(const std::string &label, const std::string &checked)
+    {
+        write(program + label + ".ini", source + "\r\n0/0/0 0:00\r\n0\r\nYes\r\n" + checked + "\r\n");
+    }
+
+    struct Run {
+        int status = -1;
+        std::string output;
+    };
+    Run run(const std::string &extra = {})
+    {
+        const std::string binary = QUILLARC_BINARY_DIR "/bin/quillarc-pass";
+        EXPECT_TRUE(fs::exists(binary)) << "build the quillarc-pass target first";
+        const std::string command = "'" + binary + "' --program-folder '" + program + "' " + extra + " </dev/null 2>&1";
+        Run result;
+        FILE *pipe = ::popen(command.c_str(), "r");
+        if (!pipe)
+            return result;
+        std::array<char, 4096> buffer{};
+        std::size_t n = 0;
+        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+            result.output.append(buffer.data(), n);
+        const int status = ::pclose(pipe);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return result;
+    }
+
+    std::string temp, source, medium, program;
+};
+
+TEST_F(QuillarcPassTest, BacksUpATreeThenOnlyWhatChanged)
+{
+    write(source + "/a.txt", "alpha");
+    write(source + "/deep/er/b.txt", "beta");
+    write(source + "/skip.tmp", "excluded by the config's extension list");
+    labelMedium("CLI1");
+    listFile("CLI1", "T");
+
+    Run first = run();
+    EXPECT_EQ(first.status, 0) << first.output;
+    EXPECT_NE(first.output.find("Complete...  2 Files Found and Backed Up\nFolder Scan Complete...\n"),
+              std::string::npos)
+        << first.output;
+    EXPECT_EQ(read(medium + source.substr(1) + "/deep/er/b.txt"), "beta");
+    EXPECT_FALSE(fs::exists(medium + source.substr(1) + "/skip.tmp"));
+    const std::string saved = read(program + "CLI1.ini");
+    EXPECT_EQ(saved.find("0/0/0 0:00"), std::string::npos) << "the cut-off moved: " << saved;
+
+    write(source + "/deep/er/b.txt", "beta, changed", 5);
+    write(source + "/new.txt", "new", 5);
+    Run second = run();
+    EXPECT_EQ(second.status, 0) << second.output;
+    EXPECT_NE(second.output.find("Complete...  2 Files Found and Backed Up"), std::string::npos) << second.output;
+    EXPECT_EQ(read(medium + source.substr(1) + "/deep/er/b.txt"), "beta, changed");
+    EXPECT_EQ(read(medium + source.substr(1) + "/new.txt"), "new");
+}
+
+TEST_F(QuillarcPassTest, RefusesWithTheProgramsMessages)
+{
+    write(source + "/a.txt", "alpha");
+    EXPECT_EQ(run("--drive " + temp + "/nowhere/").status, 2);
+
+    Run unlabelled = run();
+    EXPECT_EQ(unlabelled.status, 2);
+    EXPECT_NE(unlabelled.output.find("DISK HAS NO VOLUME LABEL"), std::string::npos) << unlabelled.output;
+
+    labelMedium("CLI2");
+    Run unknown = run();
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.output.find("UNKNOWN DISK - ADD FILES OR FOLDERS"), std::string::npos) << unknown.output;
+
+    listFile("CLI2", "F");
+    Run unchecked = run();
+    EXPECT_EQ(unchecked.status, 2);
+    EXPECT_NE(unchecked.output.find("NO ITEMS HAVE BEEN CHECKMARKED ON THE BACKUP LIST."), std::string::npos)
+        << unchecked.output;
+    EXPECT_FALSE(fs::exists(medium + source.substr(1)));
+
+    EXPECT_EQ(run("--no-such-option").status, 2);
+}
+
+} // namespace
+} // namespace quillarc
