@@ -22,7 +22,8 @@ std::size_t BackupList::indexOf(const BackupItem &item) const
 
 BackupItem &BackupList::append(std::string path)
 {
-    const Locale &locale = Locale::current();
+    const auto shared = Locale::currentShared();
+    const Locale &locale = *shared;
     auto item = std::unique_ptr<BackupItem>(new BackupItem(std::move(path)));
     // The list is kept sorted, so placing the new item is the whole re-sort.
     const auto at = std::upper_bound(items_.begin(), items_.end(), item->path(),

@@ -49,13 +49,13 @@ std::string numberText(double value)
     std::string text = tidyExponent(buffer);
     const std::size_t point = text.find('.');
     if (point != std::string::npos)
-        text.replace(point, 1, Locale::current().decimalSeparator());
+        text.replace(point, 1, Locale::currentShared()->decimalSeparator());
     return text;
 }
 
 bool tryParseNumberText(std::string_view text, double &value)
 {
-    const std::string separator = Locale::current().decimalSeparator();
+    const std::string separator = Locale::currentShared()->decimalSeparator();
     std::size_t i = 0, end = text.size();
     while (i < end && text[i] == ' ')
         ++i;
@@ -134,10 +134,10 @@ std::string dateTimeText(DateTime value)
         fields.tm_wday = static_cast<int>(((whole + 6) % 7 + 7) % 7);
         fields.tm_yday = static_cast<int>(day - newYear);
     }
-    const Locale &locale = Locale::current();
-    std::string text = locale.formatTime(locale.shortDateFormat(), fields);
+    const auto locale = Locale::currentShared();
+    std::string text = locale->formatTime(locale->shortDateFormat(), fields);
     if (time.hour != 0 || time.minute != 0 || time.second != 0)
-        text += " " + locale.formatTime(locale.longTimeFormat(), fields);
+        text += " " + locale->formatTime(locale->longTimeFormat(), fields);
     return text;
 }
 

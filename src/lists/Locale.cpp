@@ -3,7 +3,6 @@
 #include <langinfo.h>
 #include <locale.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -49,14 +48,17 @@ std::string strftimeWith(locale_t handle, const std::string &format, const struc
     }
 }
 
-const char *firstSet(std::initializer_list<const char *> names)
+// The name of the collation actually in use (not the one asked for: a locale
+// that is not installed leaves the C locale in place).
+std::string collationName(locale_t handle)
 {
-    for (const char *name : names) {
-        const char *value = std::getenv(name);
-        if (value != nullptr && *value != '\0')
-            return value;
-    }
+#ifdef _NL_LOCALE_NAME
+    const char *name = nl_langinfo_l(_NL_LOCALE_NAME(LC_COLLATE), handle);
+    return name != nullptr ? name : "";
+#else
+    (void)handle;
     return "";
+#endif
 }
 
 // The C and POSIX locales only order bytes; they stand for "no preference".
@@ -81,7 +83,7 @@ public:
             dateFormat_ = "%m/%d/%Y";
         if (timeFormat_.empty())
             timeFormat_ = "%H:%M:%S";
-        byteCollation_ = isPlainLocaleName(firstSet({"LC_ALL", "LC_COLLATE", "LANG"}));
+        byteCollation_ = isPlainLocaleName(collationName(handle_.get()));
     }
 
     std::string shortDateFormat() const override { return dateFormat_; }

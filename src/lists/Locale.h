@@ -35,6 +35,8 @@ public:
     static std::shared_ptr<const Locale> fixed(std::string shortDate, std::string longTime, std::string separator);
 
     /// The process-wide locale; fromEnvironment() until setCurrent is called.
+    /// The reference lasts until the next setCurrent; code that may run on
+    /// another thread holds currentShared() instead.
     static const Locale &current();
     static std::shared_ptr<const Locale> currentShared();
     /// Tests pin a locale here. Not to be called while another thread formats.

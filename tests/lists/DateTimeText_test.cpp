@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "lists/Locale.h"
 
 namespace quillarc {
@@ -103,6 +105,26 @@ TEST(Locale, EnvironmentLocaleGivesUsableFormats)
     EXPECT_FALSE(locale->decimalSeparator().empty());
     EXPECT_EQ(locale->shortDateFormat().find("%y"), std::string::npos);
     EXPECT_LT(locale->compare("C:\\Alpha", "C:\\Data"), 0);
+}
+
+// A locale that is not installed leaves the C library's byte order; the
+// list must still sort letters first.
+TEST(Locale, UninstalledLocaleStillSortsLettersFirst)
+{
+    std::vector<std::pair<const char *, std::string>> saved;
+    for (const char *name : {"LC_ALL", "LC_COLLATE", "LANG"}) {
+        const char *value = std::getenv(name);
+        if (value != nullptr)
+            saved.emplace_back(name, value);
+        ::unsetenv(name);
+    }
+    ::setenv("LANG", "xx_XX.UTF-8", 1);
+    const auto locale = Locale::fromEnvironment();
+    ::unsetenv("LANG");
+    for (const auto &[name, value] : saved)
+        ::setenv(name, value.c_str(), 1);
+    EXPECT_LT(locale->compare("C:\\Alpha", "c:\\beta"), 0);
+    EXPECT_LT(locale->compare("c:\\beta", "C:\\Data"), 0);
 }
 
 TEST(Locale, LettersFirstThenCase)
