@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+namespace quillarc {
+
+/// Where change notifications come from. A registration asks for a set of
+/// event ids; the source then calls deliver on the registering thread with
+/// the message number it was registered with.
+class ChangeNotifySource {
+public:
+    using Deliver = std::function<void(int messageNo, std::uint32_t eventId, const QString &path1, const QString &path2)>;
+
+    virtual ~ChangeNotifySource() = default;
+
+    /// Starts delivering the events of mask; false when that is impossible.
+    virtual bool registerFor(std::uint32_t mask, int messageNo, Deliver deliver) = 0;
+    /// Stops delivering; harmless when not registered.
+    virtual void deregister() = 0;
+};
+
+} // namespace quillarc
