@@ -58,11 +58,14 @@ TDatePickForm::TDatePickForm(QWidget *parent, const Clock *clock)
     Memo1->setFocusPolicy(Qt::NoFocus);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The four lines flow as one paragraph, so that they fit the box in any
+    // desktop face.
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setFont(Fonts::sans(14));
     Memo1->setPlainText(QStringLiteral(
-        "If you have already backed up the files in this folder, you may wish to set \n"
-        "a cut off date.  Only the files and folders which have changed after this \n"
-        "date will be included in the backup file.  To include all the files and \n"
+        "If you have already backed up the files in this folder, you may wish to set "
+        "a cut off date.  Only the files and folders which have changed after this "
+        "date will be included in the backup file.  To include all the files and "
         "folders, select CANCEL."));
     Widgets::setTextColour(Memo1, Qt::black);
 

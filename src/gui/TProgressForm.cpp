@@ -1,0 +1,81 @@
+#include "gui/TProgressForm.h"
+
+#include "engine/PassState.h"
+#include "gui/Fonts.h"
+#include "gui/Widgets.h"
+#include "gui/controls/TGlossButton.h"
+#include "gui/controls/TRarBar.h"
+
+#include <QLabel>
+
+namespace quillarc {
+
+TProgressForm::TProgressForm(QWidget *parent, PassFlag *abortFlag)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_abortFlag(abortFlag)
+{
+    setWindowTitle(QStringLiteral("Progress"));
+    setFixedSize(183, 156);
+    setFont(Fonts::sans(13));
+    const QColor background = palette().color(QPalette::ToolTipBase);
+    Widgets::setBackground(this, background);
+    Widgets::setTextColour(this, palette().color(QPalette::ToolTipText));
+
+    StaticText1 = new QLabel(QStringLiteral("Scanned"), this);
+    StaticText1->move(12, 2);
+    StaticText2 = new QLabel(QStringLiteral("This Folder"), this);
+    StaticText2->move(88, 2);
+
+    auto gauge = [&](int left) {
+        auto *bar = new TRarBar(this);
+        bar->setGeometry(left, 24, 60, 80);
+        bar->setMin(0);
+        bar->setMax(100);
+        bar->setProgress(0);
+        bar->setShowPercentage(true);
+        bar->setColorScheme(rcPurpleBlue);
+        // Gauges take the colour of the window they sit on.
+        bar->setColor(background);
+        return bar;
+    };
+    TotalRarBar = gauge(24);
+    FolderRarBar = gauge(104);
+
+    AbortButton = new TGlossButton(this);
+    AbortButton->setGeometry(46, 120, 83, 25);
+    AbortButton->setCaption(QStringLiteral("ABORT"));
+    AbortButton->setCustomColor(ccRose);
+    AbortButton->setFontColor(Qt::white);
+    AbortButton->setCursor(Qt::PointingHandCursor);
+    AbortButton->setToolTip(QStringLiteral("FORCE PROGRAM STOP.  YOU WILL NEED TO BACKUP THIS FOLDER AGAIN."));
+    connect(AbortButton, &TGlossButton::clicked, this, &TProgressForm::AbortButtonClick);
+}
+
+void TProgressForm::showBeside(const QWidget *mainWindow)
+{
+    if (mainWindow) {
+        // The frame is known once the native window exists.
+        winId();
+        const QRect main = mainWindow->frameGeometry();
+        move(main.x() + main.width() - frameGeometry().width(), main.y() + 20);
+    }
+    FolderRarBar->setProgress(0);
+    show();
+    raise();
+    repaint();
+}
+
+void TProgressForm::RemoveProgressForm()
+{
+    if (isVisible())
+        hide();
+}
+
+void TProgressForm::AbortButtonClick()
+{
+    if (m_abortFlag)
+        m_abortFlag->set();
+    Q_EMIT abortRequested();
+}
+
+} // namespace quillarc
