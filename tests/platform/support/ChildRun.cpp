@@ -101,6 +101,82 @@ ChildResult runChildTest(const std::string &disabledTestName, const std::map<std
     return runProgram(program, {"--gtest_filter=" + disabledTestName, "--gtest_also_run_disabled_tests"}, env, limit);
 }
 
+Spawned::Spawned(const std::string &program, const std::vector<std::string> &args,
+                 const std::map<std::string, std::string> &env)
+{
+    std::string pattern = std::filesystem::temp_directory_path().string() + "/quillarc-child-XXXXXX";
+    const int out = ::mkstemp(pattern.data());
+    if (out < 0)
+        throw std::runtime_error("mkstemp failed");
+    m_outputPath = pattern;
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        ::dup2(out, 1);
+        ::dup2(out, 2);
+        for (const auto &[name, value] : env)
+            ::setenv(name.c_str(), value.c_str(), 1);
+        std::vector<char *> argv;
+        argv.push_back(const_cast<char *>(program.c_str()));
+        for (const auto &arg : args)
+            argv.push_back(const_cast<char *>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(out);
+    m_pid = pid;
+}
+
+Spawned::~Spawned()
+{
+    kill();
+    ::unlink(m_outputPath.c_str());
+}
+
+void Spawned::kill()
+{
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+}
+
+int Spawned::wait(std::chrono::milliseconds limit)
+{
+    if (m_pid <= 0)
+        return -1;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        ::usleep(10000);
+    }
+    kill();
+    return -1;
+}
+
+std::string Spawned::output() const
+{
+    return readFile(m_outputPath);
+}
+
+bool waitForFile(const std::string &path, std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (::access(path.c_str(), F_OK) == 0)
+            return true;
+        ::usleep(10000);
+    }
+    return ::access(path.c_str(), F_OK) == 0;
+}
+
 TempDir::TempDir(const std::string &parent)
 {
     std::string base = parent.empty() ? std::filesystem::temp_directory_path().string() : parent;

@@ -30,6 +30,29 @@ ChildResult runProgram(const std::string &program, const std::vector<std::string
 ChildResult runChildTest(const std::string &disabledTestName, const std::map<std::string, std::string> &env,
                          std::chrono::milliseconds limit, const std::string &program = selfPath());
 
+/// A child process running on its own; killed when the object goes.
+class Spawned {
+public:
+    Spawned(const std::string &program, const std::vector<std::string> &args,
+            const std::map<std::string, std::string> &env);
+    ~Spawned();
+    Spawned(const Spawned &) = delete;
+    Spawned &operator=(const Spawned &) = delete;
+
+    /// Waits for the end; the exit code, or -1 after a signal or when the
+    /// time ran out (the child is then killed).
+    int wait(std::chrono::milliseconds limit);
+    void kill();
+    std::string output() const;
+
+private:
+    int m_pid = -1;
+    std::string m_outputPath;
+};
+
+/// Waits until a file exists, at most limit.
+bool waitForFile(const std::string &path, std::chrono::milliseconds limit);
+
 /// A fresh temporary folder, removed with the object.
 class TempDir {
 public:
