@@ -1,5 +1,6 @@
 #include "engine/support/PassFixture.h"
 
+#include "engine/TBackupThread.h"
 #include "lists/DateTime.h"
 #include "lists/DateTimeText.h"
 
@@ -313,6 +314,55 @@ TEST_F(BackupPassTest, MediumInsideTheTreeIsNotCopiedIntoItself)
     EXPECT_TRUE(exists(copyOf(inner, source + "/a.txt")));
     EXPECT_FALSE(exists(copyOf(inner, inner + "tmp")));
     EXPECT_FALSE(exists(copyOf(inner, source + "/backupdisk")));
+}
+
+} // namespace
+} // namespace quillarc
+
+namespace quillarc {
+namespace {
+
+TEST_F(BackupPassTest, FolderOfEmptyFilesIsCopied)
+{
+    writeFile(source + "/empty-1", "");
+    writeFile(source + "/sub/empty-2", "");
+    addItem(source, "Yes");
+    runPass();
+    EXPECT_TRUE(exists(copyOf(medium, source + "/empty-1")));
+    EXPECT_TRUE(exists(copyOf(medium, source + "/sub/empty-2")));
+    EXPECT_EQ(ui.fileLine, "Complete...  2 Files Found and Backed Up");
+}
+
+// Sizes past 4 GiB are counted in full (a sparse file, nothing copied).
+TEST_F(BackupPassTest, SizesAreSixtyFourBit)
+{
+    const std::string big = source + "/sparse";
+    writeFile(big, "");
+    ASSERT_EQ(::truncate(big.c_str(), std::int64_t{5} << 30), 0);
+    addItem(source, "Yes");
+    host.insert(kDrive, {medium, label, std::int64_t{2} << 30, std::int64_t{1} << 30});
+    runPass(); // the room question is answered Cancel
+    EXPECT_EQ(pass->state.FolderBytesTotal.get(), std::int64_t{5} << 30);
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_NE(ui.questions[0].find("YOU WILL NEED 2 FORMATTED DISKS READY."), std::string::npos);
+    EXPECT_EQ(ui.fileLines.front(), std::to_string(std::int64_t{5} << 30));
+}
+
+TEST_F(BackupPassTest, WorkerThreadHandsThePassBack)
+{
+    writeFile(source + "/a", "a");
+    addItem(source, "Yes");
+    pass = makePass();
+    {
+        TBackupThread worker(*pass, ui);
+        EXPECT_TRUE(pass->state.BackupRunning.isSet());
+        worker.join();
+    }
+    EXPECT_EQ(ui.passesEnded, 1);
+    EXPECT_TRUE(pass->state.BackupRunning.isSet()) << "until the window has taken the pass back";
+    pass->passFinished();
+    EXPECT_FALSE(pass->state.BackupRunning.isSet());
+    EXPECT_EQ(ui.fileLine, "Complete...  1 Files Found and Backed Up");
 }
 
 } // namespace
