@@ -1,0 +1,68 @@
+#include "gui/TResourceForm.h"
+
+#include "gui/Fonts.h"
+#include "gui/controls/TRarBar.h"
+#include "platform/TSystemProbe.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace quillarc {
+
+TResourceForm::TResourceForm(QWidget *parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Resources"));
+    setFixedSize(612, 433);
+    setFont(Fonts::sans(16, true));
+
+    StaticText1 = new QLabel(
+        QStringLiteral("  RAM                User                 GDI             System      Memory Load"), this);
+    StaticText1->setGeometry(40, 16, 551, 24);
+
+    auto gauge = [&](int left) {
+        auto *bar = new TRarBar(this);
+        bar->setGeometry(left, 56, 60, 180);
+        bar->setColorScheme(rcPurpleBlue);
+        bar->setMin(0);
+        bar->setMax(100);
+        bar->setProgress(0);
+        bar->setShowPercentage(true);
+        bar->setFont(Fonts::sans(11, true));
+        bar->setFontColor(QColor(0x80, 0x00, 0x80));
+        return bar;
+    };
+    MemoryRarBar = gauge(56);
+    UserRarBar = gauge(176);
+    GDIRarBar = gauge(296);
+    SystemRarBar = gauge(408);
+    LoadRarBar = gauge(520);
+
+    auto text = [&](const QString &caption, const QRect &geometry) {
+        auto *label = new QLabel(caption, this);
+        label->setGeometry(geometry);
+        return label;
+    };
+    StaticText2 = text(QStringLiteral("RAM - % usage of installed RAM chips"), QRect(56, 256, 313, 24));
+    StaticText3 = text(QStringLiteral("User, GDI,. and System : amount of computer resources in use"),
+                       QRect(56, 288, 508, 24));
+    StaticText4 = text(QStringLiteral("Memory Load - total RAM and Swap File (virtual) memory in use"),
+                       QRect(56, 320, 511, 24));
+
+    Button1 = new QPushButton(QStringLiteral("Close"), this);
+    Button1->setGeometry(240, 368, 177, 57);
+    Button1->setCursor(Qt::PointingHandCursor);
+    Button1->setDefault(true); // Enter; Escape closes every dialog
+    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TResourceForm::setFromProbe(const TSystemProbe &probe)
+{
+    const TResources &resources = probe.Resources();
+    GDIRarBar->setProgress(100 - resources.GDIResources);
+    UserRarBar->setProgress(100 - resources.UserResources);
+    SystemRarBar->setProgress(100 - resources.SystemResources);
+    MemoryRarBar->setProgress(probe.Memory().PhysicalUsedPercent());
+    LoadRarBar->setProgress(probe.Memory().MemoryLoad);
+}
+
+} // namespace quillarc

@@ -1,0 +1,137 @@
+#include "gui/TStartmenuForm.h"
+
+#include "gui/Fonts.h"
+#include "gui/MessageBox.h"
+#include "gui/TStartMenuTreeForm.h"
+#include "gui/Widgets.h"
+#include "platform/Shortcut.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+
+namespace quillarc {
+
+namespace {
+
+const char *const kExplanation[] = {
+    "The program you are using is a simple executable and does not change ",
+    "any Windows system files.  Therefore to 'uninstall the program' you can ",
+    "use the recycle bin, and the inclusion of an installer would only result in ",
+    "the addition of a link to this program on the pop up Windows Start Menu at ",
+    "the expense of doubling the size of the program download.  ",
+    "By checkmarking the boxes below and then pressing the OK button you ",
+    "can add a start up link to this program in any place you select.",
+    "",
+    "If you choose to place the link on the Start Menu then an Explorer type list ",
+    "of the available folders on the Start Menu will appear.  Open and ",
+    "Highlight the folder of your choice and the shortcut to start the program ",
+    "will be placed within this folder.",
+    "",
+    "If you 'uninstall' this program by deleting it from your drive, find the",
+    "shortcuts you created here and using the right side mouse button (rather ",
+    "than the usual left button) and right click on the link and then from the pop ",
+    "up menu that appears choose 'Delete' to remove this shortcut from your ",
+    "computer.",
+};
+
+// The explanation's lines flow within their paragraphs, so they fit the
+// box in any desktop face.
+QString explanation()
+{
+    QString text;
+    for (const char *line : kExplanation) {
+        const QString l = QString::fromLatin1(line);
+        if (l.isEmpty())
+            text += QStringLiteral("\n\n");
+        else if (text.isEmpty() || text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char(' ')))
+            text += l;
+        else
+            text += QLatin1Char(' ') + l;
+    }
+    return text;
+}
+
+} // namespace
+
+TStartmenuForm::TStartmenuForm(QWidget *parent, QString programPath, ShellFolders folders)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_programPath(programPath.isEmpty() ? QCoreApplication::applicationFilePath() : std::move(programPath)),
+      m_folders(std::move(folders))
+{
+    setWindowTitle(QStringLiteral("Insert a link onto the Windows Start Menu"));
+    setFixedSize(536, 443);
+    setFont(Fonts::sans(13, true));
+    Widgets::setBackground(this, palette().color(QPalette::ToolTipBase));
+    Widgets::setTextColour(this, QColor(0, 128, 0));
+
+    Memo1 = new QLabel(explanation(), this);
+    Memo1->setGeometry(8, 8, 505, 297);
+    Memo1->setWordWrap(true);
+    Memo1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Memo1->setFont(Fonts::sans(12, true));
+
+    auto box = [&](const QString &text, const QRect &geometry, bool checked) {
+        auto *check = new QCheckBox(text, this);
+        check->setGeometry(geometry);
+        check->setChecked(checked);
+        connect(check, &QCheckBox::clicked, this, [this, check] { CheckBoxClick(check); });
+        return check;
+    };
+    StartmenuCheckBox = box(QStringLiteral("Check  this box to add a link to the Pop up Windows Start Menu"),
+                            QRect(56, 320, 457, 17), true);
+    QuicklaunchCheckBox = box(QStringLiteral("Check  this box to add a link to the Quick Launch Toolbar"),
+                              QRect(56, 344, 417, 17), false);
+    DesktopCheckBox = box(QStringLiteral("Check  this box to add a link on the Desktop"), QRect(56, 368, 329, 17),
+                          false);
+
+    OKButton = new QPushButton(QStringLiteral("OK"), this);
+    OKButton->setGeometry(144, 404, 75, 25);
+    OKButton->setDefault(true);
+    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelButton->setGeometry(312, 404, 75, 25);
+    for (QPushButton *b : {OKButton, CancelButton})
+        b->setPalette(QPalette());
+    connect(OKButton, &QPushButton::clicked, this, &TStartmenuForm::OKButtonClick);
+    connect(CancelButton, &QPushButton::clicked, this, &TStartmenuForm::reject);
+}
+
+void TStartmenuForm::CheckBoxClick(QCheckBox *box)
+{
+    if (box->isChecked())
+        OKButton->setEnabled(true);
+    else if (!StartmenuCheckBox->isChecked() && !QuicklaunchCheckBox->isChecked() && !DesktopCheckBox->isChecked())
+        OKButton->setEnabled(false);
+}
+
+void TStartmenuForm::OKButtonClick()
+{
+    const std::string target = m_programPath.toStdString();
+    if (DesktopCheckBox->isChecked())
+        CreateShortcut(target, ShortcutLocation::Desktop, {}, m_folders);
+    if (QuicklaunchCheckBox->isChecked())
+        CreateShortcut(target, ShortcutLocation::QuickLaunch, {}, m_folders);
+    if (StartmenuCheckBox->isChecked()) {
+        const QString folder = QString::fromStdString(m_folders.startMenu);
+        if (folder.isEmpty()) {
+            MessageBox::notice(this, QStringLiteral("Windows returned an error when trying to locate the Start Menu "
+                                                    "directory.  The link to this program was not created."));
+        } else {
+            // A fresh account may not have its applications folder yet; the
+            // launcher would otherwise be lost without a word.
+            QDir().mkpath(folder);
+            TStartMenuTreeForm tree(this);
+            tree.CreateTreeView(folder);
+            if (tree.exec() != TStartMenuTreeForm::Cancelled)
+                CreateShortcut(target, ShortcutLocation::StartMenu, tree.StartMenuSubFolder().toStdString(),
+                               m_folders);
+        }
+    }
+    done(Accepted);
+}
+
+void TStartmenuForm::reject() { done(Cancelled); }
+
+} // namespace quillarc
