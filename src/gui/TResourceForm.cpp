@@ -13,11 +13,13 @@ TResourceForm::TResourceForm(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Resources"));
     setFixedSize(612, 433);
-    setFont(Fonts::sans(16, true));
+    // The desktop face runs wider than the one the layout was drawn for, so
+    // the texts are a size smaller and reach to the window's edge.
+    setFont(Fonts::sans(14, true));
 
     StaticText1 = new QLabel(
         QStringLiteral("  RAM                User                 GDI             System      Memory Load"), this);
-    StaticText1->setGeometry(40, 16, 551, 24);
+    StaticText1->setGeometry(40, 16, 566, 24);
 
     auto gauge = [&](int left) {
         auto *bar = new TRarBar(this);
@@ -42,15 +44,16 @@ TResourceForm::TResourceForm(QWidget *parent) : QDialog(parent)
         label->setGeometry(geometry);
         return label;
     };
-    StaticText2 = text(QStringLiteral("RAM - % usage of installed RAM chips"), QRect(56, 256, 313, 24));
+    StaticText2 = text(QStringLiteral("RAM - % usage of installed RAM chips"), QRect(56, 256, 540, 24));
     StaticText3 = text(QStringLiteral("User, GDI,. and System : amount of computer resources in use"),
-                       QRect(56, 288, 508, 24));
+                       QRect(56, 288, 540, 24));
     StaticText4 = text(QStringLiteral("Memory Load - total RAM and Swap File (virtual) memory in use"),
-                       QRect(56, 320, 511, 24));
+                       QRect(56, 320, 540, 24));
 
     Button1 = new QPushButton(QStringLiteral("Close"), this);
     Button1->setGeometry(240, 368, 177, 57);
     Button1->setCursor(Qt::PointingHandCursor);
+    Button1->setFont(Fonts::sans(16, true));
     Button1->setDefault(true); // Enter; Escape closes every dialog
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
 }

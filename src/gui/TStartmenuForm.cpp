@@ -75,7 +75,9 @@ TStartmenuForm::TStartmenuForm(QWidget *parent, QString programPath, ShellFolder
 
     auto box = [&](const QString &text, const QRect &geometry, bool checked) {
         auto *check = new QCheckBox(text, this);
-        check->setGeometry(geometry);
+        // Wide enough for the caption in the desktop's face.
+        check->setGeometry(geometry.x(), geometry.y(), 536 - 8 - geometry.x(), geometry.height() + 4);
+        check->setFont(Fonts::sans(12, true));
         check->setChecked(checked);
         connect(check, &QCheckBox::clicked, this, [this, check] { CheckBoxClick(check); });
         return check;

@@ -1,13 +1,22 @@
 // Renders every window of the program to a PNG for a person to look at.
 // Runs only when QUILLARC_SCREENSHOTS names a folder to write into.
 #include "FixedClock.h"
+#include "engine/DiskFullRules.h"
 #include "gui/TDatePickForm.h"
+#include "gui/TFullForm.h"
 #include "gui/TIncFolderForm.h"
+#include "gui/TProgressForm.h"
+#include "gui/TResourceForm.h"
+#include "gui/TStartMenuTreeForm.h"
+#include "gui/TStartmenuForm.h"
+#include "platform/simulated/SimulatedVolumeHost.h"
 #include "gui/controls/TGlossButton.h"
 #include "gui/controls/TRarBar.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 using namespace quillarc;
 
@@ -18,6 +27,10 @@ private Q_SLOTS:
     void controls();
     void datePick();
     void includeFolders();
+    void progress();
+    void diskFull();
+    void resources();
+    void links();
 
 private:
     void save(QWidget &widget, const QString &name);
@@ -79,6 +92,50 @@ void ScreenshotsTest::includeFolders()
 {
     TIncFolderForm form;
     save(form, "include-folders");
+}
+
+void ScreenshotsTest::progress()
+{
+    TProgressForm form;
+    form.TotalRarBar->setProgress(66);
+    form.FolderRarBar->setProgress(25);
+    save(form, "progress");
+}
+
+void ScreenshotsTest::diskFull()
+{
+    QTemporaryDir dir;
+    SimulatedVolumeHost host;
+    host.insert("/media/backup/", {dir.path().toStdString() + "/", "BACKUP1", 1 << 20, 0});
+    const DiskFullRules rules(host, "/media/backup/", 4096, [](const std::string &) { return true; });
+    TFullForm form(rules);
+    save(form, "disk-full");
+}
+
+void ScreenshotsTest::resources()
+{
+    TResourceForm form;
+    const int values[] = {62, 35, 12, 4, 71};
+    TRarBar *bars[] = {form.MemoryRarBar, form.UserRarBar, form.GDIRarBar, form.SystemRarBar, form.LoadRarBar};
+    for (int i = 0; i < 5; ++i)
+        bars[i]->setProgress(values[i]);
+    save(form, "resources");
+}
+
+void ScreenshotsTest::links()
+{
+    QTemporaryDir dir;
+    const QString menu = dir.filePath("applications");
+    for (const char *sub : {"Accessories", "Development/Editors", "Games", "Office", "System/Tools"})
+        QDir().mkpath(menu + "/" + sub);
+    ShellFolders folders;
+    folders.startMenu = menu.toStdString();
+    TStartmenuForm form(nullptr, "/opt/quillarc/quillarc", folders);
+    save(form, "links");
+    TStartMenuTreeForm tree;
+    tree.CreateTreeView(menu);
+    tree.TreeView->setCurrentItem(tree.nodeAt("Development/Editors"));
+    save(tree, "links-tree");
 }
 
 QTEST_MAIN(ScreenshotsTest)
