@@ -11,6 +11,7 @@
 #include "lists/DiskListFile.h"
 #include "platform/VolumeHost.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <dirent.h>
@@ -256,18 +257,11 @@ void BackupPass::ScanFoldersize(const std::string &path, bool withSubfolders)
         }
         return;
     }
-    sizeFolder(::dirfd(dir.get()), folderText(path), withSubfolders);
+    sizeFolder(dir.get(), folderText(path), withSubfolders);
 }
 
-void BackupPass::sizeFolder(int dirFd, const std::string &text, bool withSubfolders)
+void BackupPass::sizeFolder(DIR *dir, const std::string &text, bool withSubfolders)
 {
-    DIR *dir = ::fdopendir(::dup(dirFd));
-    if (!dir) {
-        state.StopFlag.set();
-        itemFailed = true;
-        return;
-    }
-    DirHandle listing(dir);
     while (!state.StopFlag && !state.AbortFlag) {
         errno = 0;
         const dirent *entry = ::readdir(dir);
@@ -297,7 +291,7 @@ void BackupPass::sizeFolder(int dirFd, const std::string &text, bool withSubfold
                 }
                 continue;
             }
-            sizeFolder(::dirfd(child.get()), sub + "/", withSubfolders);
+            sizeFolder(child.get(), sub + "/", withSubfolders);
         } else if (kind == EntryKind::File) {
             if (bannedext(setup.filters, entry->d_name) || !qualifies(st))
                 continue;
@@ -328,18 +322,11 @@ void BackupPass::ScanFolder(const std::string &path, bool withSubfolders)
         }
         return;
     }
-    copyFolder(::dirfd(dir.get()), folderText(path), withSubfolders);
+    copyFolder(dir.get(), folderText(path), withSubfolders);
 }
 
-void BackupPass::copyFolder(int dirFd, const std::string &text, bool withSubfolders)
+void BackupPass::copyFolder(DIR *dir, const std::string &text, bool withSubfolders)
 {
-    DIR *dir = ::fdopendir(::dup(dirFd));
-    if (!dir) {
-        state.StopFlag.set();
-        state.WriteErrorFlag.set();
-        return;
-    }
-    DirHandle listing(dir);
     for (;;) {
         if (state.DiskFullFlag || state.WriteErrorFlag || state.AbortFlag || copyScanDone())
             break;
@@ -370,7 +357,7 @@ void BackupPass::copyFolder(int dirFd, const std::string &text, bool withSubfold
                 }
                 continue;
             }
-            copyFolder(::dirfd(child.get()), sub + "/", withSubfolders);
+            copyFolder(child.get(), sub + "/", withSubfolders);
         } else if (kind == EntryKind::File) {
             if (bannedext(setup.filters, entry->d_name) || !qualifies(st))
                 continue;
@@ -405,14 +392,34 @@ void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &
     WriteCDFile(file.fd(), file.status(), source);
 }
 
+void BackupPass::forgetMedium()
+{
+    mediumRootKnown = false;
+    freeKnown = false;
+}
+
+std::int64_t BackupPass::freeForCopy(std::int64_t size)
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (!freeKnown || freeEstimate < size || now - freeAsked > std::chrono::seconds(1)) {
+        freeEstimate = setup.host.freeBytes(setup.driveRoot);
+        freeAsked = now;
+        freeKnown = true;
+    }
+    return freeEstimate;
+}
+
 void BackupPass::WriteCDFile(int source, const struct stat &st, const std::string &sourcePath)
 {
     const std::int64_t size = st.st_size;
     const std::string relative = PathRules::relativeOnDisk(sourcePath);
     bool removeOldFirst = false;
     for (;;) {
-        disk.setRoot(setup.host.mediumRoot(setup.driveRoot));
-        const std::int64_t free = setup.host.freeBytes(setup.driveRoot);
+        if (!mediumRootKnown) {
+            disk.setRoot(setup.host.mediumRoot(setup.driveRoot));
+            mediumRootKnown = true;
+        }
+        const std::int64_t free = freeForCopy(size);
         if (size <= free)
             break;
         // A copy that fits only in place of the older one replaces it
@@ -421,6 +428,7 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
             removeOldFirst = true;
             break;
         }
+        forgetMedium();
         if (ShowFullForm(size) == DiskFullResult::Cancel || state.DiskFullFlag || state.WriteErrorFlag)
             break;
     }
@@ -432,6 +440,8 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
     switch (disk.store(source, st, relative, removeOldFirst, error)) {
     case BackupDisk::Result::Stored:
         state.FilesBackedUp.add(1);
+        if (freeEstimate >= 0)
+            freeEstimate = std::max<std::int64_t>(0, freeEstimate - size);
         break;
     case BackupDisk::Result::SourceFailed:
     case BackupDisk::Result::TargetSkipped:
@@ -451,6 +461,7 @@ void BackupPass::BackupFile(const std::string &source)
     if (::stat(source.c_str(), &listed) != 0 || !S_ISREG(listed.st_mode) || !qualifies(listed))
         return;
     const std::int64_t free = freeSpace();
+    forgetMedium();
     disk.setRoot(setup.host.mediumRoot(setup.driveRoot));
     const std::int64_t room =
         free >= 0 && !disk.root().empty() ? free + disk.existingSize(PathRules::relativeOnDisk(source)) : free;

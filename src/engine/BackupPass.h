@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <dirent.h>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
@@ -86,8 +88,8 @@ private:
     enum class EntryKind { Skip, Folder, File };
     EntryKind classify(int dirFd, const char *name, unsigned char type, struct stat &st) const;
     bool qualifies(const struct stat &st) const;
-    void sizeFolder(int dirFd, const std::string &folderText, bool withSubfolders);
-    void copyFolder(int dirFd, const std::string &folderText, bool withSubfolders);
+    void sizeFolder(DIR *dir, const std::string &folderText, bool withSubfolders);
+    void copyFolder(DIR *dir, const std::string &folderText, bool withSubfolders);
     bool copyScanDone() const;
     void copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed);
     void WriteCDFile(int source, const struct stat &st, const std::string &sourcePath);
@@ -98,6 +100,8 @@ private:
                    PathFit fit = PathFit::Whole);
     std::int64_t freeSpace(); // GetDiskFree: also refreshes the window's line
     bool isMediumFolder(int dirFd, const char *name, ino_t inode) const;
+    std::int64_t freeForCopy(std::int64_t size);
+    void forgetMedium();
 
     PassSetup setup;
     std::string label;
@@ -108,6 +112,14 @@ private:
     dev_t mediumDevice = 0;
     ino_t mediumInode = 0;
     bool mediumKnown = false;
+    // The medium root and its free space, as last asked of the host. Asking
+    // reads the mount table, so a copy asks again only when the figure
+    // (less what was written since) would not take the file, after a disk
+    // change, or once a second.
+    bool mediumRootKnown = false;
+    bool freeKnown = false;
+    std::int64_t freeEstimate = -1;
+    std::chrono::steady_clock::time_point freeAsked{};
     std::string fileLine;
     std::string folderLine;
 };
