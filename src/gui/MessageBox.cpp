@@ -72,12 +72,14 @@ bool MessageBox::run(Kind kind, QWidget *parent, const QString &text)
     ScriptState &state = script();
     if (state.depth > 0) {
         state.shown.append({kind, captionOf(kind), text});
+        if (kind != Kind::Confirm)
+            return true;
         bool yes = false;
         if (!state.answers.empty()) {
             yes = state.answers.front();
             state.answers.pop_front();
         }
-        return kind == Kind::Confirm ? yes : true;
+        return yes;
     }
     auto box = build(kind, parent, text);
     box->exec();

@@ -42,9 +42,9 @@ public:
     /// The box for a message; lines may be separated by '\r' or '\n'.
     static std::unique_ptr<QMessageBox> build(Kind kind, QWidget *parent, const QString &text);
 
-    /// While one of these lives, boxes are not shown: each is recorded and
-    /// answered from the queue (Yes or Cancel for questions), or with Cancel
-    /// when the queue is empty.
+    /// While one of these lives, boxes are not shown: each is recorded;
+    /// questions take their answer (Yes or Cancel) from the queue, Cancel
+    /// when it is empty.
     class Script {
     public:
         Script();

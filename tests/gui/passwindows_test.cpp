@@ -2,7 +2,9 @@
 // dialog, driven through their real widgets.
 #include "engine/DiskFullRules.h"
 #include "engine/PassState.h"
+#include "gui/GuiPassUi.h"
 #include "gui/MessageBox.h"
+#include "gui/StatusPath.h"
 #include "gui/TFullForm.h"
 #include "gui/TProgressForm.h"
 #include "gui/controls/TGlossButton.h"
@@ -16,7 +18,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <atomic>
 #include <set>
+#include <thread>
 
 using namespace quillarc;
 
@@ -54,6 +61,11 @@ private Q_SLOTS:
     void readyRefusals();
     void readyAccepted();
     void cancelNeedsConfirmation();
+
+    void passCallsRunOnWindowThread();
+    void passDiskFullDialogFromWorker();
+    void passEndedIsDeferred();
+    void statusPathShortening();
 };
 
 void PassWindowsTest::progressWindowLayout()
@@ -196,6 +208,148 @@ void PassWindowsTest::cancelNeedsConfirmation()
     QTest::mouseClick(form.Button2, Qt::LeftButton);
     QVERIFY(!form.isVisible());
     QCOMPARE(form.outcome(), DiskFullResult::Cancel);
+}
+
+namespace {
+
+// Runs `work` on a worker thread while the window thread keeps its event
+// loop going, as during a pass; waits at most 10 seconds.
+bool runOnWorker(const std::function<void()> &work)
+{
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        work();
+        finished = true;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    while (!finished && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    const bool ok = finished;
+    if (!ok) // let the worker's blocked call through before giving up on it
+        while (!finished)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    worker.join();
+    return ok;
+}
+
+} // namespace
+
+void PassWindowsTest::passCallsRunOnWindowThread()
+{
+    QWidget window;
+    TProgressForm progress(&window);
+    QThread *windowThread = QThread::currentThread();
+    QList<QThread *> threads;
+    QStringList statusTexts;
+    QString label;
+    std::int64_t freeShown = 0;
+    GuiPassUi::MainWindowHooks hooks;
+    hooks.setStatusText = [&](StatusLine, const QString &text) {
+        threads << QThread::currentThread();
+        statusTexts << text;
+    };
+    hooks.showVolumeLabel = [&](const QString &l) { label = l; };
+    hooks.showFreeSpace = [&](std::int64_t f) { freeShown = f; };
+    GuiPassUi ui(&window, &progress, hooks);
+    progress.show();
+
+    MessageBox::Script boxes;
+    boxes.answer(true);
+    bool answer = false;
+    bool onWindowThread = false;
+    QVERIFY(runOnWorker([&] {
+        ui.setStatus(StatusLine::Folder, "Scanning .. ", "/home/ann");
+        ui.setTotalBar(33);
+        ui.setFolderBar(75);
+        ui.showVolumeLabel("BACKUP2");
+        ui.showFreeSpace(1234);
+        ui.message("NO ROOM\rON DISK");
+        answer = ui.confirm("GO ON?");
+        ui.runOnWindowThread([&] { onWindowThread = QThread::currentThread() == windowThread; });
+        ui.hideProgress();
+    }));
+    QCOMPARE(threads, QList<QThread *>({windowThread}));
+    QCOMPARE(statusTexts, QStringList({"Scanning .. /home/ann"}));
+    QCOMPARE(progress.TotalRarBar->Progress(), 33);
+    QCOMPARE(progress.FolderRarBar->Progress(), 75);
+    QCOMPARE(label, QStringLiteral("BACKUP2"));
+    QCOMPARE(freeShown, std::int64_t{1234});
+    QVERIFY(answer);
+    QVERIFY(onWindowThread);
+    QVERIFY(!progress.isVisible());
+    const auto shown = boxes.take();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown[0].kind, MessageBox::Kind::Notice);
+    QCOMPARE(shown[1].kind, MessageBox::Kind::Confirm);
+}
+
+void PassWindowsTest::passDiskFullDialogFromWorker()
+{
+    DiskFixture disks;
+    disks.insert("BACKUP1", 10);
+    const DiskFullRules rules = disks.rules(100);
+    QWidget window;
+    GuiPassUi ui(&window, nullptr, {});
+    MessageBox::Script boxes;
+    // When the dialog is up: READY is refused for the full disk, then a new
+    // disk goes in and READY is taken.
+    int presses = 0;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+        auto *form = qobject_cast<TFullForm *>(QApplication::activeModalWidget());
+        if (!form)
+            return;
+        if (presses == 1)
+            disks.insert("BACKUP2", 5000);
+        if (presses < 2) {
+            ++presses;
+            QTest::mouseClick(form->Button1, Qt::LeftButton);
+        }
+    });
+    poll.start(10);
+    DiskFullResult result = DiskFullResult::Cancel;
+    QVERIFY(runOnWorker([&] { result = ui.diskFull(rules); }));
+    QCOMPARE(result, DiskFullResult::Ready);
+    QCOMPARE(presses, 2);
+    QCOMPARE(boxes.take().size(), 1);
+}
+
+void PassWindowsTest::passEndedIsDeferred()
+{
+    QWidget window;
+    int ended = 0;
+    QThread *endThread = nullptr;
+    GuiPassUi::MainWindowHooks hooks;
+    hooks.passEnded = [&] {
+        ++ended;
+        endThread = QThread::currentThread();
+    };
+    GuiPassUi ui(&window, nullptr, hooks);
+    std::thread worker([&] { ui.passEnded(); });
+    worker.join(); // returns without the window thread's help
+    QCOMPARE(ended, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(ended, 1, 5000);
+    QCOMPARE(endThread, QThread::currentThread());
+}
+
+void PassWindowsTest::statusPathShortening()
+{
+    const QFontMetrics metrics(QApplication::font());
+    const QString path = "/home/ann/Documents/Projects/2024/report.txt";
+    QCOMPARE(shortenPath(path, metrics, 10000), path);
+    const int width = metrics.horizontalAdvance("/.../Projects/2024/report.txt");
+    QCOMPARE(shortenPath(path, metrics, width), QStringLiteral("/.../Projects/2024/report.txt"));
+    QCOMPARE(shortenPath(path, metrics, metrics.horizontalAdvance("/.../report.txt")),
+             QStringLiteral("/.../report.txt"));
+    QCOMPARE(shortenPath(path, metrics, 5), QStringLiteral(".../report.txt"));
+
+    QWidget line;
+    line.resize(metrics.horizontalAdvance("Scanning .. /.../2024/report.txt") + 102, 20);
+    line.setFont(QApplication::font());
+    QCOMPARE(GuiPassUi::statusText("Scanning .. ", path, PathFit::LineWidthLess100, &line),
+             QStringLiteral("Scanning .. /.../2024/report.txt"));
+    QCOMPARE(GuiPassUi::statusText("", path, PathFit::Whole, &line), path);
 }
 
 QTEST_MAIN(PassWindowsTest)
