@@ -130,6 +130,7 @@ testing::Spawned startCopy(const std::string &program, const std::string &dir, c
 
 TEST(RunOnceCopy, DISABLED_Start)
 {
+    ASSERT_TRUE(std::getenv(kDir) && std::getenv(kTag) && std::getenv(kArgs));
     testing::ensureCoreApplication();
     const std::string dir = std::getenv(kDir);
     const std::string tag = std::getenv(kTag);
