@@ -204,6 +204,7 @@ void TDatePickForm::showEvent(QShowEvent *event)
 {
     if (!m_shown) {
         m_shown = true;
+        Widgets::centreOnScreen(this);
         FormShow();
     }
     QDialog::showEvent(event);

@@ -1,6 +1,7 @@
 #include "gui/TIncFolderForm.h"
 
 #include "gui/Fonts.h"
+#include "gui/Widgets.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -36,5 +37,11 @@ TIncFolderForm::TIncFolderForm(QWidget *parent)
 int TIncFolderForm::ItemIndex() const { return m_group->checkedId() == 1 ? 1 : 0; }
 
 QString TIncFolderForm::subDirFlag() const { return ItemIndex() == 0 ? QStringLiteral("Yes") : QStringLiteral("No"); }
+
+void TIncFolderForm::showEvent(QShowEvent *event)
+{
+    Widgets::centreOnScreen(this);
+    QDialog::showEvent(event);
+}
 
 } // namespace quillarc

@@ -26,6 +26,9 @@ public:
     QRadioButton *excludeChoice;
     QPushButton *Button1;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     QButtonGroup *m_group;
 };

@@ -1,6 +1,7 @@
 #include "gui/TResourceForm.h"
 
 #include "gui/Fonts.h"
+#include "gui/Widgets.h"
 #include "gui/controls/TRarBar.h"
 #include "platform/TSystemProbe.h"
 
@@ -66,6 +67,12 @@ void TResourceForm::setFromProbe(const TSystemProbe &probe)
     SystemRarBar->setProgress(100 - resources.SystemResources);
     MemoryRarBar->setProgress(probe.Memory().PhysicalUsedPercent());
     LoadRarBar->setProgress(probe.Memory().MemoryLoad);
+}
+
+void TResourceForm::showEvent(QShowEvent *event)
+{
+    Widgets::centreOnScreen(this);
+    QDialog::showEvent(event);
 }
 
 } // namespace quillarc

@@ -30,6 +30,9 @@ public:
     QLabel *StaticText3;
     QLabel *StaticText4;
     QPushButton *Button1;
+
+protected:
+    void showEvent(QShowEvent *event) override;
 };
 
 } // namespace quillarc

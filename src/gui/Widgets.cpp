@@ -1,6 +1,7 @@
 #include "gui/Widgets.h"
 
 #include <QPalette>
+#include <QScreen>
 #include <QWidget>
 
 namespace quillarc {
@@ -29,6 +30,16 @@ QWidget *Widgets::panel(QWidget *parent, const QRect &geometry, const QColor &co
     panel->setGeometry(geometry);
     setBackground(panel, colour);
     return panel;
+}
+
+void Widgets::centreOnScreen(QWidget *window)
+{
+    const QScreen *screen = window->screen();
+    if (!screen)
+        return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
 }
 
 } // namespace quillarc

@@ -15,6 +15,8 @@ struct Widgets {
     static void setTextColour(QWidget *widget, const QColor &colour);
     /// A plain coloured panel at a fixed place.
     static QWidget *panel(QWidget *parent, const QRect &geometry, const QColor &colour);
+    /// Moves a window to the middle of the screen it is on.
+    static void centreOnScreen(QWidget *window);
 };
 
 } // namespace quillarc
