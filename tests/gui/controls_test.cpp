@@ -53,6 +53,9 @@ private Q_SLOTS:
     void releaseOffTheButtonDoesNotClick();
     void disabledButtonIgnoresMouse();
     void captionOnlyUnderPointer();
+    void hitTest_data();
+    void hitTest();
+    void otherShapes();
 };
 
 void ControlsTest::gaugeLevel_data()
@@ -360,6 +363,62 @@ void ControlsTest::captionOnlyUnderPointer()
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(&button, &leave);
     QVERIFY(boxOf(button.composeImage(1.0), Qt::black).isEmpty());
+}
+
+void ControlsTest::hitTest_data()
+{
+    QTest::addColumn<int>("shape");
+    QTest::addColumn<bool>("smallCorners");
+    QTest::addColumn<QPoint>("point");
+    QTest::addColumn<bool>("inside");
+    // 83 x 25: the pill is 2..81 by 2..22 with round ends 23 high.
+    QTest::newRow("button middle") << int(bsButton) << false << QPoint(41, 12) << true;
+    QTest::newRow("button corner") << int(bsButton) << false << QPoint(3, 3) << false;
+    QTest::newRow("button left end middle") << int(bsButton) << false << QPoint(2, 12) << true;
+    QTest::newRow("button rim") << int(bsButton) << false << QPoint(82, 12) << false;
+    QTest::newRow("small corners keep round ends") << int(bsButton) << true << QPoint(3, 3) << false;
+    QTest::newRow("orb middle") << int(bsOrb) << false << QPoint(41, 12) << true;
+    QTest::newRow("orb near end of long axis") << int(bsOrb) << false << QPoint(2, 12) << true;
+    QTest::newRow("orb corner") << int(bsOrb) << false << QPoint(8, 2) << false;
+    QTest::newRow("unknown shape") << 7 << false << QPoint(41, 12) << false;
+}
+
+void ControlsTest::hitTest()
+{
+    QFETCH(int, shape);
+    QFETCH(bool, smallCorners);
+    QFETCH(QPoint, point);
+    TGlossButton button;
+    button.resize(83, 25);
+    button.setButtonShape(TGlossButtonType(shape));
+    button.setSmallCorners(smallCorners);
+    QTEST(button.hitTest(point), "inside");
+}
+
+void ControlsTest::otherShapes()
+{
+    QWidget window;
+    TGlossButton button(&window);
+    button.resize(83, 25);
+    button.setCustomColor(ccPaleBlue);
+    const QColor bg = button.backgroundColour();
+    const QColor face(114, 156, 252);
+
+    button.setButtonShape(bsOrb);
+    QImage img = button.composeImage(1.0);
+    QCOMPARE(at(img, 2, 2), bg);      // outside the ellipse
+    QCOMPARE(at(img, 41, 0), ShadeColor(face, 3)); // face edge layer reaches the top
+    QCOMPARE(at(img, 10, 9), face);
+
+    button.setButtonShape(bsButton);
+    button.setSmallCorners(true);
+    img = button.composeImage(1.0);
+    QCOMPARE(at(img, 3, 1), ShadeColor(face, 3)); // 8-pixel corners: nearly square
+    QCOMPARE(at(img, 10, 9), face);
+
+    button.setButtonShape(TGlossButtonType(5)); // no layers at all
+    img = button.composeImage(1.0);
+    QCOMPARE(at(img, 41, 12), bg);
 }
 
 QTEST_MAIN(ControlsTest)

@@ -7,9 +7,9 @@
 
 namespace quillarc {
 
-enum TGlossButtonType { bsOrb = 0, bsButton = 1 };
+enum TGlossButtonType : int { bsOrb = 0, bsButton = 1 };
 
-enum TGlossCustomColor {
+enum TGlossCustomColor : int {
     ccNone = 0,
     ccPaleBlue = 1,
     ccNeonBlue = 2,

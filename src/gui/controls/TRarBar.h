@@ -7,7 +7,7 @@
 namespace quillarc {
 
 /// Preset colour sets of the bar gauge.
-enum TRBColorScheme { rcPurpleBlue = 0, rcAcid = 1, rcLightGreen = 2, rcLightBlue = 3 };
+enum TRBColorScheme : int { rcPurpleBlue = 0, rcAcid = 1, rcLightGreen = 2, rcLightBlue = 3 };
 
 /// Fill level and percentage of a gauge, worked out once per drawing.
 struct RarBarLevel {
