@@ -5,7 +5,7 @@
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools \
             libgl-dev libgtest-dev libgmock-dev libblkid-dev fonts-dejavu-core \
-            util-linux e2fsprogs dosfstools rsync time xauth xvfb
+            util-linux e2fsprogs dosfstools rsync time xauth xvfb xdg-utils
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)

@@ -13,9 +13,9 @@ if(QUILLARC_SANITIZE)
   target_link_options(quillarc_settings INTERFACE -fsanitize=address,undefined)
 endif()
 
-# Collects the .cpp files of one source folder; a folder that has none yet
-# yields no library so that the tree builds while it grows.
+# Collects the sources and headers of one source folder. Headers are listed
+# too so that a new Q_OBJECT header is seen by moc without a fresh configure.
 function(quillarc_sources out dir)
-  file(GLOB_RECURSE found CONFIGURE_DEPENDS ${dir}/*.cpp)
+  file(GLOB_RECURSE found CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
   set(${out} ${found} PARENT_SCOPE)
 endfunction()
