@@ -229,9 +229,11 @@ BackupPass::EntryKind BackupPass::classify(int dirFd, const char *name, unsigned
     return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Skip;
 }
 
+// A cut-off of 0 means none: every file qualifies, also one stamped before
+// the date-time values begin.
 bool BackupPass::qualifies(const struct stat &st) const
 {
-    return dateTimeFromTimespec(st.st_mtim) > ItemCutOff;
+    return ItemCutOff == 0 || dateTimeFromTimespec(st.st_mtim) > ItemCutOff;
 }
 
 // The backup medium may lie inside a folder being backed up; copying it
