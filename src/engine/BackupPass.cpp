@@ -438,8 +438,7 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         missedFile(st);
         return;
     }
-    int error = 0;
-    switch (disk.store(source, st, relative, removeOldFirst, error)) {
+    switch (FileCopy(source, st, relative, removeOldFirst)) {
     case BackupDisk::Result::Stored:
         state.FilesBackedUp.add(1);
         if (freeEstimate >= 0)
@@ -455,6 +454,15 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         state.WriteErrorFlag.set();
         break;
     }
+}
+
+// Copies the open source to its place below the medium root: bytes,
+// modification time and permission bits, under a temporary name first.
+BackupDisk::Result BackupPass::FileCopy(int source, const struct stat &st, const std::string &relative,
+                                        bool removeOldFirst)
+{
+    int error = 0;
+    return disk.store(source, st, relative, removeOldFirst, error);
 }
 
 void BackupPass::BackupFile(const std::string &source)

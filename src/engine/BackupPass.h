@@ -93,6 +93,7 @@ private:
     bool copyScanDone() const;
     void copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed);
     void WriteCDFile(int source, const struct stat &st, const std::string &sourcePath);
+    BackupDisk::Result FileCopy(int source, const struct stat &st, const std::string &relative, bool removeOldFirst);
     void missedFile(const struct stat &st);
     void workItem(BackupItem &item);
     void finish();

@@ -9,7 +9,11 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <csignal>
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace quillarc {
 namespace {
@@ -134,6 +138,51 @@ TEST_F(QuillarcPassTest, RefusesWithTheProgramsMessages)
     EXPECT_FALSE(fs::exists(medium + source.substr(1)));
 
     EXPECT_EQ(run("--no-such-option").status, 2);
+}
+
+// Ctrl-C acts as ABORT: the file in hand is finished, nothing more is
+// copied, the cut-off stays, and the pass still ends with its status lines.
+TEST_F(QuillarcPassTest, InterruptAbortsThePass)
+{
+    const int count = 4000;
+    for (int i = 0; i < count; ++i)
+        write(source + "/f" + std::to_string(i / 100) + "/" + std::to_string(i), std::string(2048, 'x'));
+    labelMedium("CLI3");
+    listFile("CLI3", "T");
+
+    const std::string binary = QUILLARC_BINARY_DIR "/bin/quillarc-pass";
+    const std::string output = temp + "/output";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int in = ::open("/dev/null", O_RDONLY);
+        ::dup2(out, 1);
+        ::dup2(out, 2);
+        ::dup2(in, 0);
+        ::execl(binary.c_str(), binary.c_str(), "--program-folder", program.c_str(), static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    // The handler is in place before the first copy is made.
+    const std::string copies = medium + source.substr(1);
+    bool started = false;
+    for (int wait = 0; wait < 20000 && !started; ++wait) {
+        started = fs::exists(copies);
+        if (!started)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ::kill(child, SIGINT);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal instead of aborting";
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const std::string text = read(output);
+    EXPECT_NE(text.find("Aborted...  \nFolder Scan Aborted...\n"), std::string::npos) << text;
+    std::size_t copied = 0;
+    for (auto it = fs::recursive_directory_iterator(copies); it != fs::recursive_directory_iterator(); ++it)
+        copied += it->is_regular_file() ? 1 : 0;
+    EXPECT_LT(copied, static_cast<std::size_t>(count));
+    EXPECT_NE(read(program + "CLI3.ini").find("0/0/0 0:00"), std::string::npos) << "the cut-off stays";
 }
 
 } // namespace
