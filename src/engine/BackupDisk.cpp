@@ -1,8 +1,12 @@
 #include "engine/BackupDisk.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <fstream>
 #include <fcntl.h>
 #include <sys/sendfile.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillarc {
@@ -28,7 +32,20 @@ std::string temporaryName(std::string_view name)
 
 } // namespace
 
-BackupDisk::BackupDisk() = default;
+// The process's umask, read without changing it (umask() can only be read
+// by setting it, which would race with other threads creating files).
+// Unknown: every bit, so that permissions are always set explicitly.
+static mode_t currentUmask()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("Umask:", 0) == 0)
+            return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+    return 0777;
+}
+
+BackupDisk::BackupDisk() : umask_(currentUmask()) {}
 
 BackupDisk::~BackupDisk()
 {
@@ -137,22 +154,27 @@ std::int64_t BackupDisk::existingSize(std::string_view relative)
 // Copies to the end of the source. copy_file_range lets the kernel move the
 // bytes (or share extents); where it cannot, sendfile, and last a plain
 // read/write loop through one large buffer.
-bool BackupDisk::copyBytes(int source, int target, std::int64_t &copied, int &error, bool &readFailed)
+bool BackupDisk::copyBytes(int source, int target, std::int64_t expected, std::int64_t &copied, int &error,
+                           bool &readFailed)
 {
     copied = 0;
     readFailed = false;
     enum { Range, SendFile, Plain } method = Range;
-    for (;;) {
+    // Stops at the length the source had when it was opened; the caller
+    // compares that with the source's length afterwards, so a file that
+    // grew or shrank meanwhile is noticed without reading on to its end.
+    while (copied < expected) {
         ssize_t n = -1;
         if (method == Range) {
-            n = ::copy_file_range(source, nullptr, target, nullptr, static_cast<std::size_t>(kChunk), 0);
+            n = ::copy_file_range(source, nullptr, target, nullptr,
+                                  static_cast<std::size_t>(std::min(kChunk, expected - copied)), 0);
             if (n < 0 && copied == 0 &&
                 (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EPERM)) {
                 method = SendFile;
                 continue;
             }
         } else if (method == SendFile) {
-            n = ::sendfile(target, source, nullptr, static_cast<std::size_t>(kChunk));
+            n = ::sendfile(target, source, nullptr, static_cast<std::size_t>(std::min(kChunk, expected - copied)));
             if (n < 0 && copied == 0 && (errno == EINVAL || errno == ENOSYS)) {
                 method = Plain;
                 continue;
@@ -160,7 +182,9 @@ bool BackupDisk::copyBytes(int source, int target, std::int64_t &copied, int &er
         } else {
             if (buffer_.empty())
                 buffer_.resize(kBufferSize);
-            const ssize_t got = ::read(source, buffer_.data(), buffer_.size());
+            const std::size_t want =
+                static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(buffer_.size()), expected - copied));
+            const ssize_t got = ::read(source, buffer_.data(), want);
             if (got < 0) {
                 if (errno == EINTR)
                     continue;
@@ -199,6 +223,7 @@ bool BackupDisk::copyBytes(int source, int target, std::int64_t &copied, int &er
             return true;
         copied += n;
     }
+    return true;
 }
 
 BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, std::string_view relative,
@@ -220,11 +245,12 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         ::unlinkat(dir, name.c_str(), 0);
 
     const std::string part = temporaryName(name);
-    int target = ::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const mode_t mode = sourceStat.st_mode & 0777;
+    int target = ::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (target < 0 && errno == EEXIST) {
         // Left over from an interrupted pass; the name is ours.
         ::unlinkat(dir, part.c_str(), 0);
-        target = ::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        target = ::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     }
     if (target < 0) {
         error = errno;
@@ -237,31 +263,24 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         return result;
     };
 
-    if (::lseek(source, 0, SEEK_SET) != 0) {
-        error = errno;
-        return discard(Result::SourceFailed);
-    }
+    // The source was opened just now, so it reads from its start.
     std::int64_t copied = 0;
     bool readFailed = false;
-    if (!copyBytes(source, target, copied, error, readFailed))
+    if (!copyBytes(source, target, sourceStat.st_size, copied, error, readFailed))
         return discard(readFailed ? Result::SourceFailed : Result::WriteFailed);
 
     // The source must still be the file that was sized: same length, same
     // time. A file changed while it was read is left to the next pass.
     struct stat after {};
-    if (::fstat(source, &after) != 0 || after.st_size != copied || after.st_size != sourceStat.st_size ||
+    if (::fstat(source, &after) != 0 || copied != sourceStat.st_size || after.st_size != sourceStat.st_size ||
         after.st_mtim.tv_sec != sourceStat.st_mtim.tv_sec || after.st_mtim.tv_nsec != sourceStat.st_mtim.tv_nsec) {
         error = EAGAIN;
         return discard(Result::SourceFailed);
     }
-    struct stat written {};
-    if (::fstat(target, &written) != 0 || written.st_size != copied) {
-        error = ENOSPC;
-        return discard(Result::WriteFailed);
-    }
 
+    // Creation applied the umask; only bits it took away need setting again.
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
-    if (::futimens(target, times) != 0 || ::fchmod(target, sourceStat.st_mode & 0777) != 0) {
+    if (::futimens(target, times) != 0 || ((mode & umask_) != 0 && ::fchmod(target, mode) != 0)) {
         error = errno;
         return discard(isDiskError(error) ? Result::WriteFailed : Result::TargetSkipped);
     }

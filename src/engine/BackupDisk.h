@@ -50,13 +50,15 @@ public:
 private:
     int folder(std::string_view relativeFolder, bool create, int &error);
     void dropFolders();
-    bool copyBytes(int source, int target, std::int64_t &copied, int &error, bool &readFailed);
+    bool copyBytes(int source, int target, std::int64_t expected, std::int64_t &copied, int &error,
+                   bool &readFailed);
 
     std::string root_;
     int rootFd_ = -1;
     std::string cachedFolder_;
     int cachedFd_ = -1;
     std::vector<char> buffer_;
+    mode_t umask_ = 022;
 };
 
 } // namespace quillarc

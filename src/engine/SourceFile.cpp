@@ -1,6 +1,7 @@
 #include "engine/SourceFile.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -14,7 +15,7 @@ SourceFile::SourceFile(int dirFd, const char *name)
         ::close(fd_);
         fd_ = -1;
     }
-    if (fd_ >= 0 && S_ISREG(status_.st_mode))
+    if (fd_ >= 0 && S_ISREG(status_.st_mode) && status_.st_size >= (std::int64_t{1} << 20))
         ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
@@ -28,9 +29,9 @@ bool SourceFile::lockedByOther() const
 {
     if (fd_ < 0)
         return false;
+    // The shared lock taken here goes with the descriptor when it closes.
     if (::flock(fd_, LOCK_SH | LOCK_NB) != 0)
         return errno == EWOULDBLOCK;
-    ::flock(fd_, LOCK_UN);
     // Open-file-description locks see record locks of every other process
     // (and of other descriptions in this one).
     struct flock query {};

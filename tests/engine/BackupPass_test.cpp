@@ -29,6 +29,7 @@ TEST_F(BackupPassTest, CopiesQualifyingFilesWithTimeAndPermissions)
     writeFile(source + "/.dotdir/c.txt", "c");
     writeFile(source + "/locked.txt", "read only");
     ::chmod((source + "/locked.txt").c_str(), 0444);
+    ::chmod((source + "/empty").c_str(), 0666); // wider than the umask lets a new file be
     struct timespec times[2] = {{0, UTIME_OMIT}, {1500000000, 123456789}};
     ::utimensat(AT_FDCWD, (source + "/a.txt").c_str(), times, 0);
     addItem(source, "Yes");
@@ -47,6 +48,8 @@ TEST_F(BackupPassTest, CopiesQualifyingFilesWithTimeAndPermissions)
     EXPECT_EQ(st.st_mtim.tv_nsec, 123456789);
     ASSERT_EQ(::stat(copyOf(medium, source + "/locked.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0444u);
+    ASSERT_EQ(::stat(copyOf(medium, source + "/empty").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666u);
     EXPECT_EQ(ui.fileLine, "Complete...  4 Files Found and Backed Up");
     EXPECT_EQ(ui.folderLine, "Folder Scan Complete...");
     EXPECT_NE(list.at(0).text(TextFloat), "0");
