@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Times quillarc-pass against cp -a and rsync -a on one generated tree.
 #
-#   bench/run.sh BUILD_DIR [--files N] [--big-mib M] [--memory-files N] [--workdir DIR] [--keep]
+#   bench/run.sh BUILD_DIR [--files N] [--big-mib M] [--memory-files N] [--repeat N]
+#                [--workdir DIR] [--keep]
 #
 # Runs, in this order and on the same tree:
 #   1. first full pass        quillarc-pass  vs  cp -a  and  rsync -a
+#                             (best of --repeat runs, default 2, order alternating)
 #   2. 1% of files changed    quillarc-pass  vs  rsync -a (into its earlier copy)
 #   3. nothing changed        quillarc-pass  vs  rsync -a
 #   4. peak memory of a pass over a tree of --memory-files small files
@@ -18,6 +20,7 @@ shift
 files=20000
 big=1024
 memfiles=100000
+repeat=2
 work=""
 keep=0
 while [ $# -gt 0 ]; do
@@ -25,6 +28,7 @@ while [ $# -gt 0 ]; do
     --files) files=$2; shift 2 ;;
     --big-mib) big=$2; shift 2 ;;
     --memory-files) memfiles=$2; shift 2 ;;
+    --repeat) repeat=$2; shift 2 ;;
     --workdir) work=$2; shift 2 ;;
     --keep) keep=1; shift ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
@@ -81,13 +85,15 @@ sleep 3   # files younger than the pass's two-second margin would count as chang
 echo "== Warming the page cache with the source"
 find "$src" -type f -print0 | xargs -0 cat > /dev/null
 
-setup_pass "$src" "$medium" "$program" BENCH1
-rm -rf "$cpdst" "$rsdst"
-
-echo "== 1. first full pass"
-t_pass1=$(seconds "$pass" --program-folder "$program")
-t_cp=$(seconds cp -a "$src" "$cpdst")
-t_rs1=$(seconds rsync -a "$src/" "$rsdst/")
+echo "== 1. first full pass (best of $repeat, the order of the tools alternating)"
+t_pass1=""; t_cp=""; t_rs1=""
+best() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b < a) print b; else print a }'; }
+run_pass1() { setup_pass "$src" "$medium" "$program" BENCH1; t_pass1=$(best "$t_pass1" "$(seconds "$pass" --program-folder "$program")"); }
+run_cp()    { rm -rf "$cpdst"; t_cp=$(best "$t_cp" "$(seconds cp -a "$src" "$cpdst")"); }
+run_rs1()   { rm -rf "$rsdst"; t_rs1=$(best "$t_rs1" "$(seconds rsync -a "$src/" "$rsdst/")"); }
+for round in $(seq 1 "$repeat"); do
+  if [ $((round % 2)) = 1 ]; then run_pass1; run_cp; run_rs1; else run_rs1; run_cp; run_pass1; fi
+done
 # Peak memory of a first pass, on a fresh medium.
 setup_pass "$src" "$work/medium-mem" "$work/program-mem" BENCHMEM
 mem1=$(peak_kib "$work/program-mem")
