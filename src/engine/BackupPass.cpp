@@ -238,9 +238,11 @@ bool BackupPass::qualifies(const struct stat &st) const
 
 // The backup medium may lie inside a folder being backed up; copying it
 // into itself would never end.
-bool BackupPass::isMediumFolder(int dirFd, const char *name, ino_t inode) const
+bool BackupPass::isMediumFolder(int dirFd, const char *name) const
 {
-    if (!mediumKnown || inode != mediumInode)
+    // Asked of the folder itself: listings of some file systems (overlayfs)
+    // give other inode numbers than stat does.
+    if (!mediumKnown)
         return false;
     struct stat st {};
     return ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_dev == mediumDevice &&
@@ -280,7 +282,7 @@ void BackupPass::sizeFolder(DIR *dir, const std::string &text, bool withSubfolde
         const EntryKind kind = classify(::dirfd(dir), entry->d_name, entry->d_type, st);
         if (kind == EntryKind::Folder) {
             if (!withSubfolders || state.StopFlag || state.AbortFlag ||
-                isMediumFolder(::dirfd(dir), entry->d_name, entry->d_ino))
+                isMediumFolder(::dirfd(dir), entry->d_name))
                 continue;
             const std::string sub = text + entry->d_name;
             setStatus(StatusLine::Folder, "Scanning .. ", sub, PathFit::LineWidthLess100);
@@ -346,7 +348,7 @@ void BackupPass::copyFolder(DIR *dir, const std::string &text, bool withSubfolde
         struct stat st {};
         const EntryKind kind = classify(::dirfd(dir), entry->d_name, entry->d_type, st);
         if (kind == EntryKind::Folder) {
-            if (!withSubfolders || isMediumFolder(::dirfd(dir), entry->d_name, entry->d_ino))
+            if (!withSubfolders || isMediumFolder(::dirfd(dir), entry->d_name))
                 continue;
             const std::string sub = text + entry->d_name;
             setStatus(StatusLine::Folder, "", sub, PathFit::LineWidth);

@@ -100,7 +100,7 @@ private:
     void setStatus(StatusLine line, const std::string &prefix, const std::string &path = {},
                    PathFit fit = PathFit::Whole);
     std::int64_t freeSpace(); // GetDiskFree: also refreshes the window's line
-    bool isMediumFolder(int dirFd, const char *name, ino_t inode) const;
+    bool isMediumFolder(int dirFd, const char *name) const;
     std::int64_t freeForCopy(std::int64_t size);
     void forgetMedium();
 
