@@ -75,7 +75,7 @@ std::string ProgramFolder::chooseProgramFolder(const std::string &exeFolder, con
 {
     if (!exeFolder.empty() && writable(exeFolder))
         return withSlash(exeFolder);
-    // The base directory specification ignores relative values.
+    // XDG base directories must be absolute; a relative value is ignored.
     const char *config = env("XDG_CONFIG_HOME");
     if (config != nullptr && config[0] == '/')
         return withSlash(config) + "quillarc/";
