@@ -71,14 +71,26 @@ std::string readWholeFile(const std::string &path)
 {
     if (path.find('\0') != std::string::npos)
         throw FileError(EINVAL, path);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a pipe must not keep us waiting for a writer before it is
+    // turned away below (it changes nothing for a regular file).
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         throw FileError::forPath(errno, path);
     std::string content;
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
+        ::close(fd);
+        throw FileError(error, path);
+    }
+    if (S_ISDIR(info.st_mode)) {
         ::close(fd);
         throw FileError(EISDIR, path);
+    }
+    // A device or pipe could block or never end.
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw FileError(EINVAL, path);
     }
     if (info.st_size > 0)
         content.reserve(static_cast<std::size_t>(info.st_size));

@@ -37,7 +37,8 @@ std::string joinLinesCrLf(const std::vector<std::string> &lines);
 /// one line and read back as the same line.
 bool isStorableLine(std::string_view text);
 
-/// Whole content of a file. Throws FileError.
+/// Whole content of a regular file. Throws FileError ("Invalid filename"
+/// for a device or pipe, which could block or never end).
 std::string readWholeFile(const std::string &path);
 
 } // namespace quillarc

@@ -1,6 +1,12 @@
 #include "lists/TextLines.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include <thread>
 
 #include "lists/FileError.h"
 #include "lists/support/TempFolder.h"
@@ -75,6 +81,36 @@ TEST(TextLines, ReadWholeFileNamesTheCause)
     } catch (const FileError &error) {
         EXPECT_STREQ(error.what(), "File access denied");
     }
+}
+
+// A list or config file picked by the user, or planted under a label's name,
+// may be a device or a pipe: reading one would hang or never end.
+TEST(TextLines, ReadWholeFileRefusesWhatIsNotAFile)
+{
+    test::TempFolder folder;
+    const std::string fifo = folder.file("pipe.ini");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // A writer that comes and goes, so that a reader that waits for one is
+    // released and ends instead of hanging.
+    std::thread writer([&fifo] {
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd >= 0)
+            ::close(fd);
+    });
+    for (const std::string &path : {std::string("/dev/null"), fifo}) {
+        SCOPED_TRACE(path);
+        try {
+            readWholeFile(path);
+            ADD_FAILURE() << "read as a file";
+        } catch (const FileError &error) {
+            EXPECT_STREQ(error.what(), "Invalid filename");
+        }
+    }
+    // Release the writer if the reader never met it.
+    const int release = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    writer.join();
+    if (release >= 0)
+        ::close(release);
 }
 
 } // namespace
