@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace quillarc {
@@ -68,6 +69,20 @@ void BackupDisk::setRoot(const std::string &root)
         return;
     dropFolders();
     root_ = root;
+    unit_ = 0;
+}
+
+std::int64_t BackupDisk::spaceTaken(std::int64_t size)
+{
+    if (unit_ <= 0) {
+        int error = 0;
+        struct statvfs vfs {};
+        const int dir = folder({}, false, error);
+        unit_ = dir >= 0 && ::fstatvfs(dir, &vfs) == 0 && vfs.f_bsize > 0 ? static_cast<std::int64_t>(vfs.f_bsize)
+                                                                          : std::int64_t{64} << 10;
+    }
+    const std::int64_t units = size / unit_ + (size % unit_ != 0 ? 1 : 0);
+    return (units + 1) * unit_;
 }
 
 // Returns a descriptor of `relativeFolder` below the root, owned by this

@@ -40,6 +40,11 @@ public:
     /// there is none.
     std::int64_t existingSize(std::string_view relative);
 
+    /// Room a copy of `size` bytes takes on the disk, reckoned high: whole
+    /// allocation units (a small file fills a whole cluster on FAT), and one
+    /// unit more for its folder entry.
+    std::int64_t spaceTaken(std::int64_t size);
+
     /// Copies the open regular file `source` (described by `sourceStat`) to
     /// `relative`, creating missing folders. With `removeOldFirst` an older
     /// copy is deleted before writing, for a copy that fits only in its
@@ -59,6 +64,7 @@ private:
     int cachedFd_ = -1;
     std::vector<char> buffer_;
     mode_t umask_ = 022;
+    std::int64_t unit_ = 0; ///< allocation unit of the medium, 0 until asked
 };
 
 } // namespace quillarc

@@ -396,10 +396,14 @@ void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &
     WriteCDFile(file.fd(), file.status(), source);
 }
 
+// Also lets go of every folder held open on the disk: the user must be able
+// to unmount it, and a new disk mounted at the same place must be written
+// to, not the old one behind a held descriptor.
 void BackupPass::forgetMedium()
 {
     mediumRootKnown = false;
     freeKnown = false;
+    disk.setRoot({});
 }
 
 std::int64_t BackupPass::freeForCopy(std::int64_t size)
@@ -443,8 +447,10 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
     switch (FileCopy(source, st, relative, removeOldFirst)) {
     case BackupDisk::Result::Stored:
         state.FilesBackedUp.add(1);
+        // Reckoned high, so that the estimate never promises room the disk
+        // does not have; when it runs short the disk is asked again.
         if (freeEstimate >= 0)
-            freeEstimate = std::max<std::int64_t>(0, freeEstimate - size);
+            freeEstimate = std::max<std::int64_t>(0, freeEstimate - disk.spaceTaken(size));
         break;
     case BackupDisk::Result::SourceFailed:
     case BackupDisk::Result::TargetSkipped:

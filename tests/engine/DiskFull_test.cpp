@@ -5,9 +5,11 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +21,7 @@ namespace fs = std::filesystem;
 class DiskFullTest : public PassFixture {
 protected:
     static std::string bytes(std::size_t n) { return std::string(n, 'x'); }
+    static char inSmallTmpfs(const std::string &mountPoint, const char *size, const std::function<bool()> &body);
 };
 
 TEST_F(DiskFullTest, RoomPromptOnlyWhenTheFolderDoesNotFit)
@@ -146,6 +149,34 @@ TEST_F(DiskFullTest, DiskChangeCarriesThePassOver)
     EXPECT_NE(readFile(listFile->pathFor(label)).find("0/0/0 0:00"), std::string::npos);
 }
 
+// The new disk comes up at the same place as the full one (a fixed mount
+// point). The rest of the pass goes to the new disk, not through folders
+// still held open on the old one.
+TEST_F(DiskFullTest, NewDiskAtTheSameMountPointGetsTheRest)
+{
+    for (const char *name : {"/b/1", "/b/2", "/b/3"})
+        writeFile(source + name, bytes(100));
+    addItem(source + "/b", "Yes");
+    host.insert(kDrive, {medium, label, 230, std::nullopt});
+    const std::string oldDisk = temp + "/old-disk/";
+    ui.confirmAnswers = {true};
+    ui.dialogPresses = {{ScriptedPassUi::Press::Ready, [&] {
+                             fs::rename(medium, oldDisk);
+                             fs::create_directories(medium);
+                             host.insert(kDrive, {medium, "DISK2", 1000, std::nullopt});
+                         }}};
+    runPass();
+
+    EXPECT_EQ(ui.fileLine, "Complete...  3 Files Found and Backed Up");
+    int onOld = 0, onNew = 0;
+    for (const char *name : {"/b/1", "/b/2", "/b/3"}) {
+        onOld += exists(copyOf(oldDisk, source + name));
+        onNew += exists(copyOf(medium, source + name));
+    }
+    EXPECT_EQ(onOld, 2);
+    EXPECT_EQ(onNew, 1);
+}
+
 TEST_F(DiskFullTest, DiskGoneAfterReadyEndsAsCancelled)
 {
     // READY passes its rules, then the disk is taken out before the pass
@@ -214,18 +245,15 @@ TEST_F(DiskFullTest, FailedWriteKeepsTheOlderCopy)
         EXPECT_EQ(entry.path().filename(), "f");
 }
 
-// A real full disk: a small tmpfs in a private mount namespace, whose free
-// space the host overstates, so the copy itself meets ENOSPC.
-TEST_F(DiskFullTest, RealNoSpaceLeavesNoTruncatedCopy)
+// A real small disk: `body` runs in a child process with a tmpfs of `size`
+// mounted at `mountPoint` in a private mount namespace. 'y' or 'n' is what
+// the body found, 's' that no such mount could be made here.
+char DiskFullTest::inSmallTmpfs(const std::string &mountPoint, const char *size, const std::function<bool()> &body)
 {
-    writeFile(source + "/big", bytes(256 * 1024), 0);
-    writeFile(source + "/small", bytes(1000), 0);
-    addItem(source, "Yes");
-    const std::string mountPoint = temp + "/tmpfs/";
     fs::create_directories(mountPoint);
-
     int report[2];
-    ASSERT_EQ(::pipe(report), 0);
+    if (::pipe(report) != 0)
+        return 's';
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(report[0]);
@@ -249,9 +277,29 @@ TEST_F(DiskFullTest, RealNoSpaceLeavesNoTruncatedCopy)
             put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
             put("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
         }
+        const std::string options = std::string("size=") + size;
         if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            ::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=128k") != 0)
+            ::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, options.c_str()) != 0)
             answer('s');
+        answer(body() ? 'y' : 'n');
+    }
+    ::close(report[1]);
+    char code = 0;
+    const bool got = ::read(report[0], &code, 1) == 1;
+    ::close(report[0]);
+    ::waitpid(child, nullptr, 0);
+    return got ? code : 'n';
+}
+
+// A real full disk whose free space the host overstates, so the copy
+// itself meets ENOSPC.
+TEST_F(DiskFullTest, RealNoSpaceLeavesNoTruncatedCopy)
+{
+    writeFile(source + "/big", bytes(256 * 1024), 0);
+    writeFile(source + "/small", bytes(1000), 0);
+    addItem(source, "Yes");
+    const std::string mountPoint = temp + "/tmpfs/";
+    const char code = inSmallTmpfs(mountPoint, "128k", [&] {
         host.insert(kDrive, {mountPoint, label, std::int64_t{1} << 30, std::int64_t{1} << 30});
         pass = makePass();
         pass->Dobackup();
@@ -263,14 +311,48 @@ TEST_F(DiskFullTest, RealNoSpaceLeavesNoTruncatedCopy)
              it.increment(error))
             if (it->path().filename().string().rfind(".quillarc", 0) == 0)
                 noPartial = false;
-        answer(errorRow && noBig && noPartial && list.at(0).text(TextFloat) == "0" ? 'y' : 'n');
-    }
-    ::close(report[1]);
-    char code = 0;
-    const bool got = ::read(report[0], &code, 1) == 1;
-    ::close(report[0]);
-    ::waitpid(child, nullptr, 0);
-    ASSERT_TRUE(got);
+        return errorRow && noBig && noPartial && list.at(0).text(TextFloat) == "0";
+    });
+    if (code == 's')
+        GTEST_SKIP() << "cannot mount a tmpfs in a private mount namespace here";
+    EXPECT_EQ(code, 'y');
+}
+
+// Many small files on a small disk: each takes a whole page, far more than
+// its bytes. The disk must be seen to fill up before a write fails, so the
+// disk-full dialog is offered rather than a write error.
+TEST_F(DiskFullTest, SmallFilesFillingARealDiskOpenTheDialog)
+{
+    for (int i = 0; i < 48; ++i)
+        writeFile(source + "/f" + std::to_string(i), bytes(100), 0);
+    addItem(source, "Yes");
+    const std::string mountPoint = temp + "/tmpfs/";
+    // Free and total space as the file system itself reports them.
+    struct StatvfsHost : VolumeHost {
+        std::string root;
+        std::string mediumRoot(const std::string &) const override { return root; }
+        std::string volumeLabel(const std::string &) const override { return "DISK1"; }
+        std::int64_t freeBytes(const std::string &) const override { return figure(true); }
+        std::int64_t totalBytes(const std::string &) const override { return figure(false); }
+        std::int64_t figure(bool free) const
+        {
+            struct statvfs vfs {};
+            if (::statvfs(root.c_str(), &vfs) != 0)
+                return -1;
+            return static_cast<std::int64_t>(free ? vfs.f_bavail : vfs.f_blocks) *
+                   static_cast<std::int64_t>(vfs.f_frsize);
+        }
+    } realHost;
+    realHost.root = mountPoint;
+    const char code = inSmallTmpfs(mountPoint, "128k", [&] {
+        BackupPass realPass(PassSetup{list, ui, realHost, *listFile, clock, filters, kDrive, label});
+        realPass.reset();
+        realPass.Dobackup();
+        // The dialog is closed without a new disk: the pass ends as cancelled.
+        return ui.dialogLabels.size() == 1 && realPass.state.DiskFullFlag.isSet() &&
+               realPass.state.FilesBackedUp.get() > 0 &&
+               ui.fileLine.rfind("Error Writing to Disk...  ", 0) == 0;
+    });
     if (code == 's')
         GTEST_SKIP() << "cannot mount a tmpfs in a private mount namespace here";
     EXPECT_EQ(code, 'y');
