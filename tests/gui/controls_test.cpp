@@ -42,6 +42,8 @@ private Q_SLOTS:
     void gaugeHalfFullPicture();
     void gaugeEmptyAndFullOutlines();
     void gaugeWithoutPercentageLeavesBackground();
+    void gaugeTextFitsBesideColumn_data();
+    void gaugeTextFitsBesideColumn();
     void gaugeAtDoublePixelRatio();
     void gaugeSchemes();
 
@@ -157,6 +159,35 @@ void ControlsTest::gaugeWithoutPercentageLeavesBackground()
             QCOMPARE(at(img, x, y), QColor(10, 20, 30));
     bar.setShowPercentage(true);
     QVERIFY(!boxOf(bar.composeImage(1.0), bar.FontColor()).isEmpty());
+}
+
+void ControlsTest::gaugeTextFitsBesideColumn_data()
+{
+    QTest::addColumn<int>("progress");
+    QTest::newRow("100%") << 100;
+    QTest::newRow("-100%") << -100;
+    QTest::newRow("5%") << 5;
+}
+
+void ControlsTest::gaugeTextFitsBesideColumn()
+{
+    // The widest texts a 60-pixel gauge shows must not be cut off at its
+    // right edge: the last column stays background, and the text reaches
+    // as far right as in a gauge with room to spare.
+    QFETCH(int, progress);
+    TRarBar bar;
+    bar.resize(60, 80);
+    bar.setColor(QColor(10, 20, 30));
+    bar.setProgress(progress);
+    const QImage img = bar.composeImage(1.0);
+    int rightmost = -1;
+    for (int y = 0; y < 80; ++y) {
+        QCOMPARE(at(img, 59, y), QColor(10, 20, 30));
+        for (int x = 33; x < 60; ++x)
+            if (at(img, x, y) != QColor(10, 20, 30))
+                rightmost = std::max(rightmost, x);
+    }
+    QVERIFY(rightmost > 40); // the whole text, not just its first digit
 }
 
 void ControlsTest::gaugeAtDoublePixelRatio()

@@ -185,8 +185,21 @@ QImage TRarBar::composeImage(qreal dpr) const
 
     if (m_showPercentage) {
         const QString text = QString::number(lvl.percent) + QLatin1Char('%');
-        painter.setFont(font());
-        const QFontMetrics metrics(font());
+        // The text has the room between the column and the control's edge.
+        // Desktop faces run wider than the one the gauge was drawn for, so a
+        // text that would be cut off there ("100%" in a 60-pixel gauge) is
+        // set narrower instead, down to half its width.
+        QFont textFont = font();
+        const int room = w - (x + 33) - 1; // a blank column at the edge
+        for (int stretch = 100; stretch > 50 && room > 0;) {
+            const int advance = QFontMetrics(textFont).horizontalAdvance(text);
+            if (advance <= room)
+                break;
+            stretch = std::max(50, std::min(stretch - 1, stretch * room / advance));
+            textFont.setStretch(stretch);
+        }
+        painter.setFont(textFont);
+        const QFontMetrics metrics(textFont);
         const QRect box(x + 33, b - p - metrics.height(), metrics.horizontalAdvance(text), metrics.height());
         painter.fillRect(box, m_color);
         painter.setPen(m_fontColor);
