@@ -43,6 +43,11 @@ TEST(Progress, BarArithmetic)
     EXPECT_EQ(Progress::totalBar(3, 3), 100);
     EXPECT_EQ(Progress::totalBar(1, 2), 50);
     EXPECT_EQ(Progress::totalBar(1, 0), 0);
+    EXPECT_EQ(Progress::totalBar(29, 100), 29);
+    EXPECT_EQ(Progress::totalBar(57, 100), 57);
+    EXPECT_EQ(Progress::folderBar(29, 100), 29);
+    EXPECT_EQ(Progress::folderBar(std::int64_t{29} << 40, std::int64_t{100} << 40), 29);
+    EXPECT_EQ(Progress::folderBar(150, 100), 0) << "past the sized total: never left standing full";
     const int expected[] = {25, 50, 75, 0};
     for (int i = 1; i <= 4; ++i)
         EXPECT_EQ(Progress::folderBar(1024 * i, 4096), expected[i - 1]);
