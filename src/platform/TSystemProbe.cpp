@@ -103,16 +103,27 @@ TSystemProbe::TSystemProbe(Sources sources, QObject *owner)
 void TSystemProbe::setRefreshInterval(int milliseconds)
 {
     m_refreshInterval = milliseconds;
-    m_timer.setInterval(std::max(milliseconds, 0));
+    updateTimer();
 }
 
 void TSystemProbe::setAutoRefresh(bool on)
 {
     m_autoRefresh = on;
-    if (on)
-        m_timer.start();
-    else
+    updateTimer();
+}
+
+void TSystemProbe::updateTimer()
+{
+    // A QTimer of 0 ms fires on every turn of the event loop; an interval of
+    // 0 or less means no timed refresh at all.
+    if (m_refreshInterval > 0)
+        m_timer.setInterval(m_refreshInterval);
+    if (m_autoRefresh && m_refreshInterval > 0) {
+        if (!m_timer.isActive())
+            m_timer.start();
+    } else {
         m_timer.stop();
+    }
 }
 
 void TSystemProbe::Loaded()

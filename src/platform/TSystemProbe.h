@@ -76,6 +76,7 @@ public:
     /// Refreshes once if AutoRefresh is on (after the owner has set its values).
     void Loaded();
 
+    /// Interval of the timed refresh; 0 or less stops it.
     int RefreshInterval() const { return m_refreshInterval; }
     void setRefreshInterval(int milliseconds);
     bool AutoRefresh() const { return m_autoRefresh; }
@@ -98,6 +99,7 @@ public:
     const QTimer &RefreshTimer() const { return m_timer; }
 
 private:
+    void updateTimer();
     void refreshResources();
     void refreshMemory();
     void refreshKernel();

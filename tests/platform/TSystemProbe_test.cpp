@@ -201,6 +201,30 @@ TEST_F(FakeProc, RefreshMeasuresItsFirstRunOnly)
     EXPECT_EQ(p->RefreshTimer().interval(), 1234);
 }
 
+// A first refresh quicker than a millisecond makes the smart interval 0. An
+// interval of 0 or less stops the timer rather than refreshing on every turn
+// of the event loop.
+TEST_F(FakeProc, IntervalOfZeroOrLessStopsTheTimer)
+{
+    auto p = probe(); // the clock stands still: the first refresh takes 0 ms
+    p->setSmartRefresh(true);
+    p->Refresh();
+    EXPECT_EQ(p->RefreshTime(), 0);
+    EXPECT_EQ(p->RefreshInterval(), 0);
+    EXPECT_TRUE(p->AutoRefresh());
+    EXPECT_FALSE(p->RefreshTimer().isActive());
+
+    p->setRefreshInterval(-5);
+    p->setAutoRefresh(true);
+    EXPECT_FALSE(p->RefreshTimer().isActive());
+    p->setRefreshInterval(300);
+    EXPECT_TRUE(p->RefreshTimer().isActive());
+    EXPECT_EQ(p->RefreshTimer().interval(), 300);
+    p->setAutoRefresh(false);
+    p->setRefreshInterval(400);
+    EXPECT_FALSE(p->RefreshTimer().isActive());
+}
+
 TEST(SystemProbe, ThisMachineGivesSaneFigures)
 {
     testing::ensureCoreApplication();
