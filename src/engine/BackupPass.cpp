@@ -123,12 +123,22 @@ void BackupPass::Dobackup()
     mediumDevice = rootStat.st_dev;
     mediumInode = rootStat.st_ino;
 
-    for (std::size_t index = 0; index < list.count(); ++index) {
-        BackupItem &item = list.at(index);
-        if (item.checked())
-            workItem(item);
-        if (state.StopFlag || state.DiskFullFlag || state.AbortFlag)
-            break;
+    try {
+        for (std::size_t index = 0; index < list.count(); ++index) {
+            BackupItem &item = list.at(index);
+            if (item.checked())
+                workItem(item);
+            if (state.StopFlag || state.DiskFullFlag || state.AbortFlag)
+                break;
+        }
+    } catch (const std::exception &error) {
+        // A failure nobody caught ends the pass like a write error, and the
+        // pass still ends the one way: list saved, status written, window
+        // given back. Left to escape, it would end the program.
+        state.StopFlag.set();
+        state.WriteErrorFlag.set();
+        setup.ui.hideProgress();
+        setup.ui.message(PathRules::errorBoxText(error.what()));
     }
     finish();
 }

@@ -11,6 +11,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <stdexcept>
 #include <unistd.h>
 
 namespace quillarc {
@@ -349,6 +350,28 @@ TEST_F(BackupPassTest, SizesAreSixtyFourBit)
     ASSERT_EQ(ui.questions.size(), 1u);
     EXPECT_NE(ui.questions[0].find("YOU WILL NEED 2 FORMATTED DISKS READY."), std::string::npos);
     EXPECT_EQ(ui.fileLines.front(), std::to_string(std::int64_t{5} << 30));
+}
+
+// A failure raised in the middle of an item (here by the window) ends the
+// pass with the write-error row instead of ending the program.
+TEST_F(BackupPassTest, FailureInTheMiddleEndsThePassTheUsualWay)
+{
+    struct FailingUi : ScriptedPassUi {
+        void setFolderBar(int) override { throw std::runtime_error("I/O error 5"); }
+    } failing;
+    writeFile(source + "/a", "a");
+    addItem(source, "Yes");
+    BackupPass failingPass(PassSetup{list, failing, host, *listFile, clock, filters, kDrive, label});
+    failingPass.reset();
+    {
+        TBackupThread worker(failingPass, failing);
+        worker.join();
+    }
+    EXPECT_EQ(failing.passesEnded, 1);
+    EXPECT_EQ(failing.messages, std::vector<std::string>({"I/O error 5."}));
+    EXPECT_EQ(failing.fileLine, "Error Writing to Disk...  0 Files Found and Backed Up");
+    EXPECT_EQ(list.at(0).text(TextFloat), "0");
+    EXPECT_TRUE(exists(listFile->pathFor(label)));
 }
 
 TEST_F(BackupPassTest, WorkerThreadHandsThePassBack)
