@@ -17,6 +17,9 @@ TResourceForm::TResourceForm(QWidget *parent) : QDialog(parent)
     // The desktop face runs wider than the one the layout was drawn for, so
     // the texts are a size smaller and reach to the window's edge.
     setFont(Fonts::sans(14, true));
+    // The window is button-face coloured like its gauges, also where the
+    // desktop's theme gives windows and buttons different colours.
+    Widgets::setBackground(this, palette().color(QPalette::Button));
 
     StaticText1 = new QLabel(
         QStringLiteral("  RAM                User                 GDI             System      Memory Load"), this);

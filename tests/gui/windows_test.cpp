@@ -7,6 +7,7 @@
 #include "gui/controls/TRarBar.h"
 #include "platform/TSystemProbe.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -71,6 +72,7 @@ class WindowsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void resourcesFromProbe();
+    void resourcesGaugesMatchWindow();
 
     void treeShowsFoldersWithoutDotFolders();
     void treeAcceptsNestedSubFolder();
@@ -130,6 +132,29 @@ void WindowsTest::resourcesFromProbe()
     form.show();
     QTest::keyClick(&form, Qt::Key_Return);
     QVERIFY(!form.isVisible());
+}
+
+void WindowsTest::resourcesGaugesMatchWindow()
+{
+    // A theme whose buttons are lighter than its windows: the gauges must
+    // not stand out as lighter boxes.
+    struct Theme {
+        const QPalette saved = QApplication::palette();
+        Theme()
+        {
+            QPalette themed = saved;
+            themed.setColor(QPalette::Window, QColor(0xEF, 0xF0, 0xF1));
+            themed.setColor(QPalette::Button, QColor(0xFC, 0xFC, 0xFC));
+            QApplication::setPalette(themed);
+        }
+        ~Theme() { QApplication::setPalette(saved); }
+    } theme;
+    TResourceForm form;
+    const QImage shot = form.grab().toImage();
+    const QColor window = shot.pixelColor(4, 240);
+    QCOMPARE(window, QColor(0xFC, 0xFC, 0xFC));
+    for (TRarBar *bar : {form.MemoryRarBar, form.LoadRarBar})
+        QCOMPARE(shot.pixelColor(bar->geometry().topRight() + QPoint(-1, 1)), window);
 }
 
 void WindowsTest::treeShowsFoldersWithoutDotFolders()
