@@ -117,11 +117,7 @@ void BackupPass::Dobackup()
     state.ItemsSized.set(0);
     itemCount = static_cast<std::int64_t>(list.checkedCount());
 
-    const std::string mediumRoot = setup.host.mediumRoot(setup.driveRoot);
-    struct stat rootStat {};
-    mediumKnown = !mediumRoot.empty() && ::stat(mediumRoot.c_str(), &rootStat) == 0;
-    mediumDevice = rootStat.st_dev;
-    mediumInode = rootStat.st_ino;
+    noteMedium();
 
     try {
         for (std::size_t index = 0; index < list.count(); ++index) {
@@ -244,6 +240,15 @@ BackupPass::EntryKind BackupPass::classify(int dirFd, const char *name, unsigned
 bool BackupPass::qualifies(const struct stat &st) const
 {
     return ItemCutOff == 0 || dateTimeFromTimespec(st.st_mtim) > ItemCutOff;
+}
+
+void BackupPass::noteMedium()
+{
+    const std::string mediumRoot = setup.host.mediumRoot(setup.driveRoot);
+    struct stat rootStat {};
+    mediumKnown = !mediumRoot.empty() && ::stat(mediumRoot.c_str(), &rootStat) == 0;
+    mediumDevice = rootStat.st_dev;
+    mediumInode = rootStat.st_ino;
 }
 
 // The backup medium may lie inside a folder being backed up; copying it
@@ -551,6 +556,7 @@ DiskFullResult BackupPass::ShowFullForm(std::int64_t size)
         return DiskFullResult::Cancel;
     }
     freeSpace();
+    noteMedium();
     try {
         listFile.SaveIniInfo(label, snapshot);
     } catch (const std::exception &error) {

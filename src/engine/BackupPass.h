@@ -100,6 +100,7 @@ private:
     void setStatus(StatusLine line, const std::string &prefix, const std::string &path = {},
                    PathFit fit = PathFit::Whole);
     std::int64_t freeSpace(); // GetDiskFree: also refreshes the window's line
+    void noteMedium(); // which folder is the medium's root, for isMediumFolder
     bool isMediumFolder(int dirFd, const char *name) const;
     std::int64_t freeForCopy(std::int64_t size);
     void forgetMedium();

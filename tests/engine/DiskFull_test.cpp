@@ -177,6 +177,31 @@ TEST_F(DiskFullTest, NewDiskAtTheSameMountPointGetsTheRest)
     EXPECT_EQ(onNew, 1);
 }
 
+// The new disk is a folder inside a later item's tree: that item passes
+// over it, as it would over the disk the pass began with.
+TEST_F(DiskFullTest, NewDiskInsideALaterItemIsNotCopiedIntoItself)
+{
+    for (const char *name : {"/a/1", "/a/2", "/a/3"})
+        writeFile(source + name, bytes(100));
+    writeFile(source + "/b/x", bytes(10));
+    const std::string inner = source + "/b/disk/";
+    fs::create_directories(inner);
+    addItem(source + "/a", "Yes");
+    addItem(source + "/b", "Yes");
+    host.insert(kDrive, {medium, label, 230, std::nullopt});
+    ui.confirmAnswers = {true};
+    ui.dialogPresses = {{ScriptedPassUi::Press::Ready, [&] { host.insert(kDrive, {inner, "DISK2", 1000, std::nullopt}); }}};
+    runPass();
+
+    EXPECT_EQ(ui.fileLine, "Complete...  4 Files Found and Backed Up");
+    int onNew = 0;
+    for (const char *name : {"/a/1", "/a/2", "/a/3"})
+        onNew += exists(copyOf(inner, source + name));
+    EXPECT_EQ(onNew, 1);
+    EXPECT_TRUE(exists(copyOf(inner, source + "/b/x")));
+    EXPECT_FALSE(exists(copyOf(inner, source + "/b/disk")));
+}
+
 TEST_F(DiskFullTest, DiskGoneAfterReadyEndsAsCancelled)
 {
     // READY passes its rules, then the disk is taken out before the pass
