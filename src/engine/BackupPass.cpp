@@ -149,6 +149,8 @@ void BackupPass::workItem(BackupItem &item)
     ItemCutOff = cutOff;
     missedCutOff.reset();
     itemFailed = false;
+    excludeAtItemStart = setup.filters.exclude.load(std::memory_order_relaxed);
+    excludeChanged = false;
     // Files changed from two seconds before the work began are left to the
     // next pass, which is what the new cut-off says.
     const DateTime workBegan = dateTimeFromTimePoint(setup.clock.now() - std::chrono::seconds(2));
@@ -179,7 +181,7 @@ void BackupPass::workItem(BackupItem &item)
         }
     }
 
-    if (!state.DiskFullFlag && !state.WriteErrorFlag && !state.AbortFlag && !itemFailed) {
+    if (!state.DiskFullFlag && !state.WriteErrorFlag && !state.AbortFlag && !itemFailed && !excludeChanged) {
         DateTime next = workBegan;
         if (missedCutOff && *missedCutOff < next)
             next = *missedCutOff;
@@ -312,13 +314,24 @@ void BackupPass::sizeFolder(DIR *dir, const std::string &text, bool withSubfolde
             }
             sizeFolder(child.get(), sub + "/", withSubfolders);
         } else if (kind == EntryKind::File) {
-            if (bannedext(setup.filters, entry->d_name) || !qualifies(st))
+            if (excluded(entry->d_name) || !qualifies(st))
                 continue;
             state.FolderBytesTotal.add(st.st_size);
             state.FolderFilesTotal.add(1);
             setStatus(StatusLine::File, std::to_string(state.FolderBytesTotal.get()));
         }
     }
+}
+
+// The EXCLUDE box may be toggled while a pass runs and counts from the next
+// file tested. Sizing and copy scan then judge files differently, and the
+// copy scan's early end can leave files behind; such an item keeps its
+// cut-off so that the next pass copies what this one may have missed.
+bool BackupPass::excluded(const char *name)
+{
+    if (setup.filters.exclude.load(std::memory_order_relaxed) != excludeAtItemStart)
+        excludeChanged = true;
+    return bannedext(setup.filters, name);
 }
 
 bool BackupPass::copyScanDone() const
@@ -378,7 +391,7 @@ void BackupPass::copyFolder(DIR *dir, const std::string &text, bool withSubfolde
             }
             copyFolder(child.get(), sub + "/", withSubfolders);
         } else if (kind == EntryKind::File) {
-            if (bannedext(setup.filters, entry->d_name) || !qualifies(st))
+            if (excluded(entry->d_name) || !qualifies(st))
                 continue;
             CalcFolderProgress(st.st_size);
             const std::string source = text + entry->d_name;

@@ -91,6 +91,7 @@ private:
     void sizeFolder(DIR *dir, const std::string &folderText, bool withSubfolders);
     void copyFolder(DIR *dir, const std::string &folderText, bool withSubfolders);
     bool copyScanDone() const;
+    bool excluded(const char *name);
     void copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed);
     void WriteCDFile(int source, const struct stat &st, const std::string &sourcePath);
     BackupDisk::Result FileCopy(int source, const struct stat &st, const std::string &relative, bool removeOldFirst);
@@ -111,6 +112,8 @@ private:
     std::int64_t itemCount = 0;
     std::optional<DateTime> missedCutOff; ///< earliest cut-off that keeps a missed file
     bool itemFailed = false;              ///< the item's scan failed: keep its cut-off
+    bool excludeAtItemStart = true;       ///< the EXCLUDE box as the sizing scan began
+    bool excludeChanged = false;          ///< a file of the item was tested under the other setting
     dev_t mediumDevice = 0;
     ino_t mediumInode = 0;
     bool mediumKnown = false;

@@ -197,6 +197,31 @@ TEST_F(BackupPassTest, AbortDuringCopyFinishesTheFileInHand)
     EXPECT_EQ(list.at(0).text(TextFloat), "0");
 }
 
+TEST_F(BackupPassTest, ExcludeToggledDuringThePassKeepsTheCutOff)
+{
+    // Sized with EXCLUDE on, copied with it off (and the other way round):
+    // the copy scan may stop at the sized total before every file it now
+    // admits was reached, so the item must not move past them.
+    for (const bool excludeAtStart : {true, false}) {
+        SCOPED_TRACE(excludeAtStart);
+        list.clear();
+        writeFile(source + "/a.tmp", "temporary");
+        writeFile(source + "/b.txt", "kept");
+        addItem(source, "Yes");
+        filters.extensions = {".tmp"};
+        filters.exclude = excludeAtStart;
+        pass = makePass();
+        ui.onStatus = [&](StatusLine line, const std::string &text) {
+            if (line == StatusLine::Folder && text == source)
+                filters.exclude = !excludeAtStart;
+        };
+        pass->Dobackup();
+
+        EXPECT_EQ(ui.folderLine, "Folder Scan Complete...");
+        EXPECT_EQ(list.at(0).text(TextFloat), "0");
+    }
+}
+
 TEST_F(BackupPassTest, TotalBarCountsSizedFoldersOnly)
 {
     writeFile(source + "/f/1.txt", "1");
