@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -20,6 +21,12 @@ public:
     virtual bool registerFor(std::uint32_t mask, int messageNo, Deliver deliver) = 0;
     /// Stops delivering; harmless when not registered.
     virtual void deregister() = 0;
+
+    /// Drive roots to report media events for beyond those the source finds
+    /// by itself, such as a backup folder that is a medium by its label file.
+    /// Replaces the roots given before and outlives registrations. A source
+    /// that only knows whole drives ignores them.
+    virtual void setWatchedRoots(const QStringList &roots) { (void)roots; }
 };
 
 } // namespace quillarc

@@ -1,17 +1,31 @@
 #include "platform/MountWatcher.h"
 
+#include "platform/DriveTools.h"
+#include "platform/LabelFile.h"
 #include "platform/TSHChangeNotify.h"
 #include "platform/linux/MediaChanges.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace quillarc {
 
+namespace {
+
+std::vector<std::string> onlyDriveRoots(std::vector<std::string> roots)
+{
+    std::erase_if(roots, [](const std::string &root) { return !isDriveRoot(root); });
+    return roots;
+}
+
+} // namespace
+
 MountWatcher::MountWatcher(Options options, QObject *parent)
     : QObject(parent)
     , m_options(std::move(options))
 {
+    m_options.watchedRoots = onlyDriveRoots(std::move(m_options.watchedRoots));
 }
 
 MountWatcher::~MountWatcher()
@@ -19,12 +33,62 @@ MountWatcher::~MountWatcher()
     stop();
 }
 
-DriveMap MountWatcher::snapshot() const
+std::set<std::string> MountWatcher::labelledRoots(const std::vector<std::string> &roots) const
 {
-    // Label files are not looked at here: reading folders on every mount
-    // change could stall on a dead network share, and a label file does not
-    // come with a mount-table change anyway.
-    return DriveMap(readMountInfo(m_options.mountInfoPath), m_options.automountFolders, nullptr);
+    std::set<std::string> labelled;
+    for (const auto &root : roots) {
+        if (holdsLabelFile(root))
+            labelled.insert(DriveMap::normalise(root));
+    }
+    return labelled;
+}
+
+MountWatcher::Snapshot MountWatcher::snapshot() const
+{
+    // Label files are looked at only in the watched roots, the few folders
+    // the program asked about: looking through every folder on each mount
+    // change could stall on a dead network share.
+    Snapshot now{readMountInfo(m_options.mountInfoPath), {}};
+    if (m_options.watchedRoots.empty())
+        return now;
+    // A label file seen while the table changes under us could be paired
+    // with the wrong file system. Look until the table holds still; a change
+    // after the last look flags the table again and gets a check of its own.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        now.labelled = labelledRoots(m_options.watchedRoots);
+        std::vector<MountEntry> again = readMountInfo(m_options.mountInfoPath);
+        if (again == now.mounts)
+            break;
+        now.mounts = std::move(again);
+    }
+    return now;
+}
+
+DriveMap MountWatcher::mapOf(const Snapshot &snapshot) const
+{
+    return DriveMap(snapshot.mounts, m_options.automountFolders,
+                    [labelled = snapshot.labelled](const std::string &folder) { return labelled.count(folder) > 0; });
+}
+
+void MountWatcher::setWatchedRoots(std::vector<std::string> roots)
+{
+    roots = onlyDriveRoots(std::move(roots));
+    if (m_last) {
+        std::vector<std::string> added;
+        for (const auto &root : roots) {
+            if (std::find(m_options.watchedRoots.begin(), m_options.watchedRoots.end(), root)
+                == m_options.watchedRoots.end())
+                added.push_back(root);
+        }
+        // A root dropped from the list must not keep its label either: as a
+        // plain mount point it would then seem to have changed its medium.
+        std::erase_if(m_last->labelled, [&roots](const std::string &folder) {
+            return std::none_of(roots.begin(), roots.end(),
+                                [&folder](const std::string &root) { return DriveMap::normalise(root) == folder; });
+        });
+        m_last->labelled.merge(labelledRoots(added));
+    }
+    m_options.watchedRoots = std::move(roots);
 }
 
 bool MountWatcher::start()
@@ -58,9 +122,9 @@ void MountWatcher::check()
         while (::read(m_fd, buffer, sizeof buffer) > 0) {
         }
     }
-    DriveMap now = snapshot();
+    Snapshot now = snapshot();
     if (m_last) {
-        for (const auto &change : mediaChanges(*m_last, now)) {
+        for (const auto &change : mediaChanges(mapOf(*m_last), mapOf(now), m_options.watchedRoots)) {
             const QString root = QString::fromStdString(change.driveRoot);
             if (change.inserted)
                 Q_EMIT mediaInserted(root);
@@ -94,6 +158,16 @@ bool MountWatchSource::registerFor(std::uint32_t mask, int messageNo, Deliver de
     });
     m_watcher = std::move(watcher);
     return true;
+}
+
+void MountWatchSource::setWatchedRoots(const QStringList &roots)
+{
+    std::vector<std::string> paths;
+    for (const auto &root : roots)
+        paths.push_back(root.toStdString());
+    m_options.watchedRoots = paths;
+    if (m_watcher)
+        m_watcher->setWatchedRoots(std::move(paths));
 }
 
 void MountWatchSource::deregister()

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,13 +17,18 @@ namespace quillarc {
 /// Watches the mount table: the kernel flags /proc/self/mountinfo with
 /// POLLPRI on every change. Each change is compared with the table seen
 /// before, and every drive root whose medium changed is reported, on the
-/// thread that owns the watcher.
+/// thread that owns the watcher: every mount point and automount folder, and
+/// the watched roots, which may be folders that are a medium by their label
+/// file (a backup folder on a stick).
 class MountWatcher : public QObject {
     Q_OBJECT
 public:
     struct Options {
         std::string mountInfoPath = "/proc/self/mountinfo";
         std::vector<std::string> automountFolders = defaultAutomountFolders();
+        /// Drive roots (ending in '/') to report beyond mount points and
+        /// automount folders; anything else is left out.
+        std::vector<std::string> watchedRoots;
     };
 
     explicit MountWatcher(Options options, QObject *parent = nullptr);
@@ -37,17 +43,30 @@ public:
     /// Reads the table now and reports what changed since the last look.
     void check();
 
+    /// Replaces the watched roots. A root new to the list starts out with the
+    /// medium it holds now, so naming it raises no event; roots that stay
+    /// keep what was last seen of them, so a change not yet reported still is.
+    void setWatchedRoots(std::vector<std::string> roots);
+    const std::vector<std::string> &watchedRoots() const { return m_options.watchedRoots; }
+
 Q_SIGNALS:
     void mediaInserted(const QString &driveRoot);
     void mediaRemoved(const QString &driveRoot);
 
 private:
-    DriveMap snapshot() const;
+    /// One look at the table, with the watched roots that held a label file.
+    struct Snapshot {
+        std::vector<MountEntry> mounts;
+        std::set<std::string> labelled; ///< normalised, without the trailing '/'
+    };
+    Snapshot snapshot() const;
+    std::set<std::string> labelledRoots(const std::vector<std::string> &roots) const;
+    DriveMap mapOf(const Snapshot &snapshot) const;
 
     Options m_options;
     int m_fd = -1;
     std::unique_ptr<QSocketNotifier> m_notifier;
-    std::optional<DriveMap> m_last;
+    std::optional<Snapshot> m_last;
 };
 
 /// The change-notification source of this machine: media inserted and
@@ -59,6 +78,7 @@ public:
 
     bool registerFor(std::uint32_t mask, int messageNo, Deliver deliver) override;
     void deregister() override;
+    void setWatchedRoots(const QStringList &roots) override;
 
 private:
     MountWatcher::Options m_options;

@@ -75,6 +75,11 @@ void TSHChangeNotify::setOnUpdateDir(TOneParmEvent h) { setOne(SHCNE::UPDATEDIR,
 void TSHChangeNotify::setOnUpdateImage(TOneParmEvent h) { setOne(SHCNE::UPDATEIMAGE, std::move(h)); }
 void TSHChangeNotify::setOnUpdateItem(TOneParmEvent h) { setOne(SHCNE::UPDATEITEM, std::move(h)); }
 
+void TSHChangeNotify::setWatchedRoots(const QStringList &roots)
+{
+    m_source->setWatchedRoots(roots);
+}
+
 std::uint32_t TSHChangeNotify::eventMask() const
 {
     std::uint32_t mask = 0;

@@ -86,6 +86,13 @@ public:
     void setOnUpdateImage(TOneParmEvent handler);
     void setOnUpdateItem(TOneParmEvent handler);
 
+    /// Drive roots the program needs media events for beyond mount points
+    /// and automount folders: the chosen backup drive, which may be a folder
+    /// holding a label file on a stick. Media inserted and removed for such a
+    /// root carry the text given here. Replaces the roots set before and is
+    /// kept across registrations.
+    void setWatchedRoots(const QStringList &roots);
+
     /// True while registered with the source.
     bool registered() const { return m_registered; }
     /// Bitwise OR of the ids of all events that have a handler.

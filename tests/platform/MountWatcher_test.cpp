@@ -1,3 +1,4 @@
+#include "platform/LabelFile.h"
 #include "platform/MountWatcher.h"
 #include "platform/TSHChangeNotify.h"
 
@@ -16,6 +17,17 @@ namespace quillarc {
 namespace {
 
 const char *const kChildDir = "QUILLARC_MOUNT_CHILD_DIR";
+
+/// A path as the kernel writes it into the mount table.
+std::string mountField(const std::string &path)
+{
+    std::string field;
+    for (char c : path)
+        field += c == ' ' ? std::string("\\040") : std::string(1, c);
+    return field;
+}
+
+using Events = std::vector<std::pair<bool, std::string>>;
 
 } // namespace
 
@@ -79,6 +91,127 @@ TEST(MountWatcher, DISABLED_Child)
     EXPECT_EQ(inserted, 1);
     EXPECT_EQ(removed, 1);
     EXPECT_EQ(other, 2); // the mount point itself is a drive root too: in and out once
+}
+
+// The watcher over a table file it is handed, so that its bookkeeping of
+// watched roots shows without mounting anything.
+TEST(MountWatcher, WatchedLabelFolderGoesAndComesWithItsStick)
+{
+    testing::ensureCoreApplication();
+    testing::TempDir dir;
+    const std::string automount = dir / "media/ann";
+    const std::string folder = automount + "/STICK/backups/";
+    std::filesystem::create_directories(folder);
+    const std::string table = dir / "mountinfo";
+    const std::string system = "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n";
+    const std::string stick = "20 1 8:17 / " + mountField(automount + "/STICK") + " rw - vfat /dev/sdb1 rw\n";
+    const auto putStick = [&](bool in) {
+        testing::writeFile(table, in ? system + stick : system);
+        if (in)
+            testing::writeFile(folder + kLabelFileName, "BACKUP1\n");
+        else
+            std::filesystem::remove(folder + kLabelFileName);
+    };
+    putStick(true);
+
+    MountWatcher::Options options;
+    options.mountInfoPath = table;
+    options.automountFolders = {automount};
+    MountWatcher watcher(options);
+    const QString root = QString::fromStdString(folder);
+    Events seen;
+    QObject::connect(&watcher, &MountWatcher::mediaInserted, [&](const QString &path) {
+        if (path == root)
+            seen.emplace_back(true, path.toStdString());
+    });
+    QObject::connect(&watcher, &MountWatcher::mediaRemoved, [&](const QString &path) {
+        if (path == root)
+            seen.emplace_back(false, path.toStdString());
+    });
+    ASSERT_TRUE(watcher.start());
+
+    watcher.setWatchedRoots({folder, "relative/", automount + "/../x/"});
+    EXPECT_EQ(watcher.watchedRoots(), std::vector<std::string>{folder});
+    watcher.check();
+    EXPECT_EQ(seen, Events{}) << "naming a root that holds a medium is no media event";
+
+    putStick(false);
+    watcher.check();
+    watcher.check();
+    putStick(true);
+    watcher.check();
+    EXPECT_EQ(seen, (Events{{false, folder}, {true, folder}}));
+
+    // Naming the root again while a change is still unseen keeps the change.
+    seen.clear();
+    putStick(false);
+    watcher.setWatchedRoots({folder});
+    watcher.check();
+    EXPECT_EQ(seen, (Events{{false, folder}}));
+
+    seen.clear();
+    watcher.setWatchedRoots({});
+    putStick(true);
+    watcher.check();
+    EXPECT_EQ(seen, Events{}) << "a root no longer watched";
+}
+
+// A backup folder on a real tmpfs under an automount folder, named as a
+// watched root: the folder itself is never a mount point, so only the watch
+// of named roots can report its stick going and coming.
+TEST(MountWatcher, RealUnmountAndMountOfAWatchedLabelFolderGiveOneEventEach)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to mount inside a private mount namespace";
+    testing::TempDir dir;
+    const auto result = testing::runChildTest("MountWatcher.DISABLED_LabelFolderChild", {{kChildDir, dir.path()}},
+                                              std::chrono::seconds(30));
+    if (result.skipped())
+        GTEST_SKIP() << result.output;
+    EXPECT_TRUE(result.passed()) << result.output;
+}
+
+TEST(MountWatcher, DISABLED_LabelFolderChild)
+{
+    const char *base = std::getenv(kChildDir);
+    ASSERT_TRUE(base);
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        GTEST_SKIP() << "cannot enter a private mount namespace";
+    testing::ensureCoreApplication();
+    const std::string automount = std::string(base) + "/media/ann";
+    const std::string point = automount + "/VOL 1";
+    const std::string store = std::string(base) + "/store";
+    std::filesystem::create_directories(point);
+    std::filesystem::create_directories(store);
+    // The stick's file system, kept mounted aside so that it comes back with
+    // its files each time it is mounted under the automount folder.
+    ASSERT_EQ(::mount("tmpfs", store.c_str(), "tmpfs", 0, "size=1m"), 0);
+    std::filesystem::create_directories(store + "/backups");
+    testing::writeFile(store + "/backups/" + kLabelFileName, "BACKUP1\n");
+    ASSERT_EQ(::mount(store.c_str(), point.c_str(), nullptr, MS_BIND, nullptr), 0);
+
+    MountWatcher::Options options;
+    options.automountFolders = {automount};
+    TSHChangeNotify notify(nullptr, std::make_unique<MountWatchSource>(options));
+    const QString root = QString::fromStdString(point + "/backups/");
+    // Named before the handlers: the roots outlive each registration.
+    notify.setWatchedRoots({root});
+    int inserted = 0, removed = 0;
+    notify.setOnMediaInserted([&](TSHChangeNotify *, std::uint32_t, const QString &path) { inserted += path == root; });
+    notify.setOnMediaRemoved([&](TSHChangeNotify *, std::uint32_t, const QString &path) { removed += path == root; });
+    const auto settle = [] { testing::processEventsUntil([] { return false; }, std::chrono::milliseconds(300)); };
+
+    ASSERT_EQ(::umount(point.c_str()), 0);
+    EXPECT_TRUE(testing::processEventsUntil([&] { return removed > 0; }, std::chrono::seconds(5)));
+    settle();
+    EXPECT_EQ(removed, 1);
+    EXPECT_EQ(inserted, 0);
+
+    ASSERT_EQ(::mount(store.c_str(), point.c_str(), nullptr, MS_BIND, nullptr), 0);
+    EXPECT_TRUE(testing::processEventsUntil([&] { return inserted > 0; }, std::chrono::seconds(5)));
+    settle();
+    EXPECT_EQ(removed, 1);
+    EXPECT_EQ(inserted, 1);
 }
 
 } // namespace quillarc

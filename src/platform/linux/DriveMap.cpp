@@ -87,12 +87,27 @@ std::string DriveMap::driveRootFor(const std::string &folder) const
         if (liesIn(path, automount))
             return asDriveRoot(automount);
     }
+    const MountEntry *holding = holdingMount(path);
+    return holding ? asDriveRoot(holding->mountPoint) : std::string();
+}
+
+const MountEntry *DriveMap::holdingMount(const std::string &normalPath) const
+{
     const MountEntry *best = nullptr;
     for (const auto &mount : m_mounts) {
-        if (liesIn(path, mount.mountPoint) && (!best || mount.mountPoint.size() >= best->mountPoint.size()))
+        if (liesIn(normalPath, mount.mountPoint) && (!best || mount.mountPoint.size() >= best->mountPoint.size()))
             best = &mount;
     }
-    return best ? asDriveRoot(best->mountPoint) : std::string();
+    return best;
+}
+
+std::optional<MountEntry> DriveMap::fileSystemOf(const std::string &folder) const
+{
+    const std::string path = normalise(folder);
+    const MountEntry *holding = path.empty() ? nullptr : holdingMount(path);
+    if (!holding)
+        return std::nullopt;
+    return *holding;
 }
 
 std::optional<DriveMedium> DriveMap::mediumOf(const std::string &driveRoot) const

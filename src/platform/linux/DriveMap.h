@@ -37,6 +37,10 @@ public:
     /// mounted there (the topmost).
     std::optional<DriveMedium> mediumOf(const std::string &driveRoot) const;
 
+    /// The mount that carries a folder: the topmost one on the deepest mount
+    /// point at or above it. None for a relative path or an empty table.
+    std::optional<MountEntry> fileSystemOf(const std::string &folder) const;
+
     /// Every mount point and automount folder, as drive roots.
     std::vector<std::string> driveRoots() const;
 
@@ -48,6 +52,7 @@ public:
 
 private:
     bool isAutomountFolder(const std::string &folder) const;
+    const MountEntry *holdingMount(const std::string &normalPath) const;
 
     std::vector<MountEntry> m_mounts;
     std::vector<std::string> m_automount; // normalised

@@ -7,24 +7,31 @@ namespace quillarc {
 
 namespace {
 
-/// What tells two media apart. Mount ids are reused by the kernel, so the
-/// device and source go with them.
+/// Mount ids are reused by the kernel, so the device and source go with them.
+std::string mountIdentity(const MountEntry &mount)
+{
+    return std::to_string(mount.mountId) + "|" + mount.device + "|" + mount.source;
+}
+
+/// What tells two media apart.
 std::string identity(const DriveMap &map, const std::string &root)
 {
     const auto medium = map.mediumOf(root);
     if (!medium)
         return {};
-    if (!medium->mount)
-        return "folder:" + medium->root;
-    return std::to_string(medium->mount->mountId) + "|" + medium->mount->device + "|" + medium->mount->source + "|"
-        + medium->root;
+    if (!medium->mount) {
+        const auto holding = map.fileSystemOf(medium->root);
+        return "folder:" + medium->root + "|" + (holding ? mountIdentity(*holding) : std::string());
+    }
+    return mountIdentity(*medium->mount) + "|" + medium->root;
 }
 
 } // namespace
 
-std::vector<MediaChange> mediaChanges(const DriveMap &before, const DriveMap &after)
+std::vector<MediaChange> mediaChanges(const DriveMap &before, const DriveMap &after,
+                                      const std::vector<std::string> &watchedRoots)
 {
-    std::set<std::string> roots;
+    std::set<std::string> roots(watchedRoots.begin(), watchedRoots.end());
     for (const auto &root : before.driveRoots())
         roots.insert(root);
     for (const auto &root : after.driveRoots())

@@ -19,6 +19,14 @@ struct MediaChange {
 /// root that gained a medium is inserted, one that lost it removed, and one
 /// whose medium was replaced gets both (removed first). Removals come before
 /// insertions, each group in path order.
-std::vector<MediaChange> mediaChanges(const DriveMap &before, const DriveMap &after);
+///
+/// The roots compared are the mount points and automount folders of either
+/// snapshot, and watchedRoots (drive roots ending in '/'), which may be
+/// folders that are a medium by their label file, such as a backup folder on
+/// a stick. Such a medium is the label file together with the file system
+/// holding it: it goes when either does, and a different file system with a
+/// label file in the same place is a different medium.
+std::vector<MediaChange> mediaChanges(const DriveMap &before, const DriveMap &after,
+                                      const std::vector<std::string> &watchedRoots = {});
 
 } // namespace quillarc

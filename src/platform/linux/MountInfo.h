@@ -15,6 +15,8 @@ struct MountEntry {
     std::string mountPoint; ///< where it is mounted, without a trailing '/' (except "/")
     std::string fsType;
     std::string source;     ///< e.g. /dev/sdb1, or "tmpfs"
+
+    bool operator==(const MountEntry &) const = default;
 };
 
 /// Undoes the kernel's octal escapes (\040 for a blank, \011, \012, \134)
