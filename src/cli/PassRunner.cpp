@@ -89,12 +89,13 @@ int runPass(const PassOptions &options)
     TerminalPassUi ui(::isatty(STDIN_FILENO) == 1, options.yes);
     BackupPass pass(PassSetup{list, ui, host, listFile, Clock::system(), filters, drive, label});
     pass.reset();
+    ui.endWaitsOn(pass.state.AbortFlag);
 
     abortOnSignal = &pass.state.AbortFlag;
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = 0; // no restart: a question waiting for input ends at once
+    action.sa_flags = 0; // a question waiting for input sees the flag on its next poll
     struct sigaction previous {};
     ::sigaction(SIGINT, &action, &previous);
     {

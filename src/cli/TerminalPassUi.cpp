@@ -2,7 +2,9 @@
 
 #include "engine/DiskFullRules.h"
 
+#include <cerrno>
 #include <iostream>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -90,11 +92,33 @@ void TerminalPassUi::message(const std::string &text)
 
 bool TerminalPassUi::readLine(std::string &line)
 {
-    if (!std::getline(std::cin, line)) {
-        std::cin.clear();
-        return false;
+    // Polled rather than blocking in read(): the interrupt is seen within a
+    // tenth of a second, whichever thread took the signal.
+    for (;;) {
+        const std::size_t end = typed.find('\n');
+        if (end != std::string::npos) {
+            line = typed.substr(0, end);
+            typed.erase(0, end + 1);
+            return true;
+        }
+        if (interrupt && interrupt->isSet())
+            return false;
+        struct pollfd in {STDIN_FILENO, POLLIN, 0};
+        const int ready = ::poll(&in, 1, 100);
+        if (ready < 0 && errno != EINTR)
+            return false;
+        if (ready <= 0)
+            continue;
+        char buffer[256];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) { // end of input (Ctrl-D) or a terminal that went away
+            typed.clear();
+            return false;
+        }
+        typed.append(buffer, static_cast<std::size_t>(n));
     }
-    return true;
 }
 
 bool TerminalPassUi::askYes(const std::string &question)

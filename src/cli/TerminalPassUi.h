@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "engine/PassState.h"
 #include "engine/PassUi.h"
 
 namespace quillarc {
@@ -30,6 +31,11 @@ public:
     void runOnWindowThread(const std::function<void()> &work) override { work(); }
     void passEnded() override;
 
+    /// A wait for an answer ends, as if answered Cancel, once `flag` is set
+    /// (Ctrl-C sets the pass's abort flag from the signal handler, which runs
+    /// on whichever thread the kernel picks, seldom the one that waits).
+    void endWaitsOn(const PassFlag &flag) { interrupt = &flag; }
+
     /// A '\r'-separated text as terminal lines.
     static std::string asLines(const std::string &text);
 
@@ -39,6 +45,8 @@ private:
     bool readLine(std::string &line);
     bool askYes(const std::string &question);
 
+    const PassFlag *interrupt = nullptr;
+    std::string typed; ///< read from the terminal, not yet taken as a line
     bool interactive;
     bool yesToRoom;
     bool progressShown = false;
