@@ -121,6 +121,18 @@ bool TerminalPassUi::readLine(std::string &line)
     }
 }
 
+bool isYesAnswer(const std::string &answer)
+{
+    const std::size_t first = answer.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return false;
+    std::string word = answer.substr(first, answer.find_last_not_of(" \t") - first + 1);
+    for (char &c : word)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return word == "y" || word == "yes";
+}
+
 bool TerminalPassUi::askYes(const std::string &question)
 {
     std::cerr << asLines(question) << " (y/N) " << std::flush;
@@ -129,7 +141,7 @@ bool TerminalPassUi::askYes(const std::string &question)
         std::cerr << "\n";
         return false;
     }
-    return answer == "y" || answer == "Y" || answer == "yes" || answer == "YES";
+    return isYesAnswer(answer);
 }
 
 bool TerminalPassUi::confirm(const std::string &text)

@@ -13,6 +13,10 @@ namespace quillarc {
 /// goes to standard error as one rewritten line (only on a terminal, and
 /// at most ten times a second); questions are asked on the terminal, and
 /// without one they get the answers the runner was told to give.
+/// True for a typed answer that means Yes: "y" or "yes" in any case, with
+/// blanks around it allowed.
+bool isYesAnswer(const std::string &answer);
+
 class TerminalPassUi : public PassUi {
 public:
     /// `interactive`: questions can be asked on standard input.
