@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "lists/ProgramConfig.h"
+#include "cli/support/RunnerFolders.h"
 
 #include <array>
 #include <chrono>
@@ -22,47 +22,9 @@ namespace fs = std::filesystem;
 
 // Runs the built quillarc-pass on real folders: a source tree, a folder
 // medium (a folder holding ".quillarc-label") and a program folder.
-class QuillarcPassTest : public ::testing::Test {
+class QuillarcPassTest : public test::RunnerFolders {
 protected:
-    QuillarcPassTest()
-    {
-        std::string pattern = (fs::temp_directory_path() / "quillarc-cli-XXXXXX").string();
-        temp = ::mkdtemp(pattern.data());
-        source = temp + "/source";
-        medium = temp + "/medium/";
-        program = temp + "/program/";
-        fs::create_directories(source);
-        fs::create_directories(medium);
-        fs::create_directories(program);
-        ProgramConfig config;
-        config.driveText = medium;
-        config.extensions = {".tmp"};
-        write(program + "config", configFileText(config));
-    }
-    ~QuillarcPassTest() override
-    {
-        std::error_code error;
-        fs::remove_all(temp, error);
-    }
-
-    static void write(const std::string &path, const std::string &bytes, int secondsFromNow = -3600)
-    {
-        fs::create_directories(fs::path(path).parent_path());
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-        fs::last_write_time(path, fs::file_time_type::clock::now() + std::chrono::seconds(secondsFromNow));
-    }
-    static std::string read(const std::string &path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
-    void labelMedium(const std::string &label) { write(medium + ".quillarc-label", label + "\n"); }
-    void listFile(const std::string &label, const std::string &checked)
-    {
-        write(program + label + ".ini", source + "\r\n0/0/0 0:00\r\n0\r\nYes\r\n" + checked + "\r\n");
-    }
+    QuillarcPassTest() : RunnerFolders({".tmp"}) {}
 
     struct Run {
         int status = -1;
@@ -70,9 +32,7 @@ protected:
     };
     Run run(const std::string &extra = {})
     {
-        const std::string binary = QUILLARC_BINARY_DIR "/bin/quillarc-pass";
-        EXPECT_TRUE(fs::exists(binary)) << "build the quillarc-pass target first";
-        const std::string command = "'" + binary + "' --program-folder '" + program + "' " + extra + " </dev/null 2>&1";
+        const std::string command = "'" + binary() + "' --program-folder '" + program + "' " + extra + " </dev/null 2>&1";
         Run result;
         FILE *pipe = ::popen(command.c_str(), "r");
         if (!pipe)
@@ -86,7 +46,6 @@ protected:
         return result;
     }
 
-    std::string temp, source, medium, program;
 };
 
 TEST_F(QuillarcPassTest, BacksUpATreeThenOnlyWhatChanged)
@@ -150,8 +109,8 @@ TEST_F(QuillarcPassTest, InterruptAbortsThePass)
     labelMedium("CLI3");
     listFile("CLI3", "T");
 
-    const std::string binary = QUILLARC_BINARY_DIR "/bin/quillarc-pass";
     const std::string output = temp + "/output";
+    const std::string runner = binary();
     const pid_t child = ::fork();
     if (child == 0) {
         const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -159,7 +118,7 @@ TEST_F(QuillarcPassTest, InterruptAbortsThePass)
         ::dup2(out, 1);
         ::dup2(out, 2);
         ::dup2(in, 0);
-        ::execl(binary.c_str(), binary.c_str(), "--program-folder", program.c_str(), static_cast<char *>(nullptr));
+        ::execl(runner.c_str(), runner.c_str(), "--program-folder", program.c_str(), static_cast<char *>(nullptr));
         ::_exit(127);
     }
     // The handler is in place before the first copy is made.

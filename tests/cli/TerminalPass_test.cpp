@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/support/PtyProcess.h"
-#include "lists/ProgramConfig.h"
+#include "cli/support/RunnerFolders.h"
 
 #include <array>
 #include <cerrno>
@@ -73,52 +73,16 @@ std::string privateMounts()
 // Runs the built quillarc-pass over real folders: a source tree, a folder
 // medium (a folder holding ".quillarc-label") and a program folder, on a
 // pseudo-terminal or with no terminal at all.
-class TerminalPassTest : public ::testing::Test {
+class TerminalPassTest : public test::RunnerFolders {
 protected:
-    TerminalPassTest()
-    {
-        std::string pattern = (fs::temp_directory_path() / "quillarc-tty-XXXXXX").string();
-        temp = ::mkdtemp(pattern.data());
-        source = temp + "/source";
-        medium = temp + "/medium/";
-        program = temp + "/program/";
-        fs::create_directories(source);
-        fs::create_directories(medium);
-        fs::create_directories(program);
-        ProgramConfig config;
-        config.driveText = medium;
-        write(program + "config", configFileText(config));
-    }
     ~TerminalPassTest() override
     {
         if (fullDisk >= 0)
             ::close(fullDisk);
         if (mounted)
             ::umount2(medium.c_str(), MNT_DETACH);
-        std::error_code error;
-        fs::remove_all(temp, error);
     }
 
-    static void write(const std::string &path, const std::string &bytes)
-    {
-        fs::create_directories(fs::path(path).parent_path());
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(1));
-    }
-    static std::string read(const std::string &path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
-    void labelMedium(const std::string &label) { write(medium + ".quillarc-label", label + "\n"); }
-    // One checked folder item, the source tree with its sub-folders, with no
-    // cut-off yet.
-    void listFile(const std::string &label)
-    {
-        write(program + label + ".ini", source + "\r\n0/0/0 0:00\r\n0\r\nYes\r\nT\r\n");
-    }
     bool cutOffMoved(const std::string &label) { return read(program + label + ".ini").find("0/0/0 0:00") == std::string::npos; }
     std::string onDisk(const std::string &root, const std::string &name) const
     {
@@ -151,12 +115,6 @@ protected:
         argv.insert(argv.end(), extra.begin(), extra.end());
         return argv;
     }
-    static std::string binary()
-    {
-        const std::string path = QUILLARC_BINARY_DIR "/bin/quillarc-pass";
-        EXPECT_TRUE(fs::exists(path)) << "build the quillarc-pass target first";
-        return path;
-    }
 
     struct Run {
         int status = -1;
@@ -179,7 +137,6 @@ protected:
         return result;
     }
 
-    std::string temp, source, medium, program;
     bool mounted = false;
     int fullDisk = -1;
 };

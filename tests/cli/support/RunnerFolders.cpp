@@ -1,0 +1,69 @@
+#include "cli/support/RunnerFolders.h"
+
+#include "lists/ProgramConfig.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace quillarc::test {
+
+namespace fs = std::filesystem;
+
+RunnerFolders::RunnerFolders(const std::vector<std::string> &extensions)
+{
+    std::string pattern = (fs::temp_directory_path() / "quillarc-cli-XXXXXX").string();
+    temp = ::mkdtemp(pattern.data());
+    source = temp + "/source";
+    medium = temp + "/medium/";
+    program = temp + "/program/";
+    fs::create_directories(source);
+    fs::create_directories(medium);
+    fs::create_directories(program);
+    ProgramConfig config;
+    config.driveText = medium;
+    config.extensions = extensions;
+    write(program + "config", configFileText(config));
+}
+
+RunnerFolders::~RunnerFolders()
+{
+    std::error_code error;
+    fs::remove_all(temp, error);
+}
+
+void RunnerFolders::write(const std::string &path, const std::string &bytes, int secondsFromNow)
+{
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    fs::last_write_time(path, fs::file_time_type::clock::now() + std::chrono::seconds(secondsFromNow));
+}
+
+std::string RunnerFolders::read(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void RunnerFolders::labelMedium(const std::string &label) const
+{
+    write(medium + ".quillarc-label", label + "\n");
+}
+
+void RunnerFolders::listFile(const std::string &label, const std::string &checked) const
+{
+    write(program + label + ".ini", source + "\r\n0/0/0 0:00\r\n0\r\nYes\r\n" + checked + "\r\n");
+}
+
+std::string RunnerFolders::binary()
+{
+    const std::string path = QUILLARC_BINARY_DIR "/bin/quillarc-pass";
+    EXPECT_TRUE(fs::exists(path)) << "build the quillarc-pass target first";
+    return path;
+}
+
+} // namespace quillarc::test
