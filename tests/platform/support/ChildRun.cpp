@@ -25,6 +25,25 @@ bool ChildResult::skipped() const
     return output.find("[  SKIPPED ] 1 test") != std::string::npos;
 }
 
+namespace {
+
+// In a forked child: the environment set, then the program; never returns.
+[[noreturn]] void execInChild(const std::string &program, const std::vector<std::string> &args,
+                              const std::map<std::string, std::string> &env)
+{
+    for (const auto &[name, value] : env)
+        ::setenv(name.c_str(), value.c_str(), 1);
+    std::vector<char *> argv;
+    argv.push_back(const_cast<char *>(program.c_str()));
+    for (const auto &arg : args)
+        argv.push_back(const_cast<char *>(arg.c_str()));
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+}
+
+} // namespace
+
 std::string selfPath()
 {
     return std::filesystem::read_symlink("/proc/self/exe").string();
@@ -42,15 +61,7 @@ ChildResult runProgram(const std::string &program, const std::vector<std::string
     if (pid == 0) {
         ::dup2(pipeFds[1], 1);
         ::dup2(pipeFds[1], 2);
-        for (const auto &[name, value] : env)
-            ::setenv(name.c_str(), value.c_str(), 1);
-        std::vector<char *> argv;
-        argv.push_back(const_cast<char *>(program.c_str()));
-        for (const auto &arg : args)
-            argv.push_back(const_cast<char *>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
+        execInChild(program, args, env);
     }
     ::close(pipeFds[1]);
     ChildResult result;
@@ -115,15 +126,7 @@ Spawned::Spawned(const std::string &program, const std::vector<std::string> &arg
     if (pid == 0) {
         ::dup2(out, 1);
         ::dup2(out, 2);
-        for (const auto &[name, value] : env)
-            ::setenv(name.c_str(), value.c_str(), 1);
-        std::vector<char *> argv;
-        argv.push_back(const_cast<char *>(program.c_str()));
-        for (const auto &arg : args)
-            argv.push_back(const_cast<char *>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
+        execInChild(program, args, env);
     }
     ::close(out);
     m_pid = pid;
