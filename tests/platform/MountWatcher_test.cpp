@@ -46,18 +46,25 @@ TEST(MountWatcher, UnreadableTableRefusesRegistration)
     EXPECT_NO_THROW(notify.setOnCreate([](TSHChangeNotify *, std::uint32_t, const QString &) {}));
 }
 
-// A real tmpfs mounted and unmounted under an automount folder, inside a
-// private mount namespace so that nothing reaches the host.
-TEST(MountWatcher, RealMountUnderAutomountFolderGivesOneInsertAndOneRemove)
+// Runs a disabled child test that mounts inside its own mount namespace,
+// in a fresh process so that nothing reaches the host; it skips when the
+// child cannot have one.
+static void runMountingChild(const std::string &childTest)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to mount inside a private mount namespace";
     testing::TempDir dir;
-    const auto result =
-        testing::runChildTest("MountWatcher.DISABLED_Child", {{kChildDir, dir.path()}}, std::chrono::seconds(30));
+    const auto result = testing::runChildTest(childTest, {{kChildDir, dir.path()}}, std::chrono::seconds(30));
     if (result.skipped())
         GTEST_SKIP() << result.output;
     EXPECT_TRUE(result.passed()) << result.output;
+}
+
+// A real tmpfs mounted and unmounted under an automount folder, inside a
+// private mount namespace so that nothing reaches the host.
+TEST(MountWatcher, RealMountUnderAutomountFolderGivesOneInsertAndOneRemove)
+{
+    runMountingChild("MountWatcher.DISABLED_Child");
 }
 
 TEST(MountWatcher, DISABLED_Child)
@@ -161,14 +168,7 @@ TEST(MountWatcher, WatchedLabelFolderGoesAndComesWithItsStick)
 // of named roots can report its stick going and coming.
 TEST(MountWatcher, RealUnmountAndMountOfAWatchedLabelFolderGiveOneEventEach)
 {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root to mount inside a private mount namespace";
-    testing::TempDir dir;
-    const auto result = testing::runChildTest("MountWatcher.DISABLED_LabelFolderChild", {{kChildDir, dir.path()}},
-                                              std::chrono::seconds(30));
-    if (result.skipped())
-        GTEST_SKIP() << result.output;
-    EXPECT_TRUE(result.passed()) << result.output;
+    runMountingChild("MountWatcher.DISABLED_LabelFolderChild");
 }
 
 TEST(MountWatcher, DISABLED_LabelFolderChild)
