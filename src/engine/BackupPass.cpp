@@ -18,6 +18,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <system_error>
+#include <ctime>
 #include <unistd.h>
 #include <utility>
 
@@ -75,7 +76,11 @@ public:
     {
         if (pass_.excluded(name) || !pass_.qualifies(st))
             return;
-        pass_.CalcFolderProgress(st.st_size);
+        // A file that changed or arrived since sizing began may not have been
+        // sized: it is copied, but does not count toward the sized totals, so
+        // it cannot make the scan end before every sized file was reached.
+        if (!pass_.changedSinceSizing(st))
+            pass_.CalcFolderProgress(st.st_size);
         pass_.setStatus(StatusLine::File, "", path, PathFit::LineWidth);
         pass_.copyFolderFile(dirFd, name, path, st);
     }
@@ -182,6 +187,7 @@ void BackupPass::workItem(std::size_t index)
         return;
     }
     ItemCutOff = cutOff;
+    cutOffTest = CutOffTest(cutOff);
     missedCutOff.reset();
     keepCutOff = false;
     reportedFolders.clear();
@@ -206,6 +212,11 @@ void BackupPass::workItem(std::size_t index)
         state.FolderFilesTotal.set(0);
         if (!state.AbortFlag) {
             state.SizingPhase.set();
+            // STOP that landed between the loop's check and here came while
+            // sizing, as far as the item is concerned: it aborts.
+            if (state.StopFlag)
+                state.AbortFlag.set();
+            ::clock_gettime(CLOCK_REALTIME_COARSE, &sizingBegan);
             ScanFoldersize(path, withSubfolders);
             IncTotalProgress();
         }
@@ -257,7 +268,7 @@ void BackupPass::finish()
 
 bool BackupPass::qualifies(const struct stat &st) const
 {
-    return qualifiesForCutOff(ItemCutOff, st);
+    return cutOffTest.qualifies(st);
 }
 
 void BackupPass::ScanFoldersize(const std::string &path, bool withSubfolders)
@@ -275,6 +286,15 @@ bool BackupPass::excluded(const char *name)
     if (setup.filters.exclude.load(std::memory_order_relaxed) != excludeAtItemStart)
         excludeChanged = true;
     return bannedext(setup.filters, name);
+}
+
+bool BackupPass::changedSinceSizing(const struct stat &st) const
+{
+    auto notBefore = [this](const struct timespec &time) {
+        return time.tv_sec > sizingBegan.tv_sec ||
+               (time.tv_sec == sizingBegan.tv_sec && time.tv_nsec >= sizingBegan.tv_nsec);
+    };
+    return notBefore(st.st_mtim) || notBefore(st.st_ctim);
 }
 
 bool BackupPass::copyScanDone() const
@@ -297,7 +317,7 @@ void BackupPass::ScanFolder(const std::string &path, bool withSubfolders)
 // its own time, so the next pass copies it.
 void BackupPass::holdCutOffFor(const struct stat &st)
 {
-    const DateTime limit = dateTimeFromTimespec(st.st_mtim) - kOneSecond;
+    const DateTime limit = CutOffTest::fileTime(st) - kOneSecond;
     if (!missedCutOff || limit < *missedCutOff)
         missedCutOff = limit;
 }

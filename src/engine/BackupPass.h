@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "engine/BackupDisk.h"
+#include "engine/CutOffTest.h"
 #include "engine/FreeSpaceEstimate.h"
 #include "engine/PassOutcome.h"
 #include "engine/PassState.h"
@@ -82,6 +83,7 @@ private:
     bool qualifies(const struct stat &st) const;
     bool excluded(const char *name);
     bool copyScanDone() const;
+    bool changedSinceSizing(const struct stat &st) const;
     void copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed);
     void holdCutOffFor(const struct stat &st);
     void missedFile(const std::string &path, const struct stat &st, const std::string &cause);
@@ -100,11 +102,13 @@ private:
     PassOutcome outcome_;
     std::int64_t itemCount = 0;
     DateTime ItemCutOff = 0;
+    CutOffTest cutOffTest;
     std::optional<DateTime> missedCutOff; ///< earliest cut-off that keeps a missed file
     bool keepCutOff = false;              ///< something of the item was missed that no file time covers
     bool excludeAtItemStart = true;       ///< the EXCLUDE box as the sizing scan began
     bool excludeChanged = false;          ///< a file of the item was tested under the other setting
     bool diskKnown = false;               ///< `disk` has the root of the medium now in the drive
+    struct timespec sizingBegan {}; ///< on the clock the kernel stamps files with
     std::set<std::string> reportedFolders; ///< of the item, so the copy scan does not name them again
 };
 

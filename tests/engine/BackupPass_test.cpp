@@ -1,5 +1,8 @@
 #include "engine/support/PassFixture.h"
 
+#include "engine/CutOffTest.h"
+#include "lists/support/ScopedTimeZone.h"
+
 #include "lists/DateTime.h"
 #include "lists/DateTimeText.h"
 
@@ -63,15 +66,21 @@ TEST_F(BackupPassTest, SubfolderFlagNoAndCutOffEquality)
     writeFile(source + "/top.txt", "t");
     writeFile(source + "/sub/inner.txt", "i");
     writeFile(source + "/old.txt", "o");
-    // A cut-off whose number text is exact, and a file stamped at that very time.
-    const DateTime cutOff = std::floor(dateTimeFromTimePoint(std::chrono::system_clock::now())) - 0.5;
-    const auto since = timePointFromDateTime(cutOff).time_since_epoch();
-    const auto whole = std::chrono::duration_cast<std::chrono::seconds>(since);
-    const struct timespec stamp[2] = {
-        {0, UTIME_OMIT},
-        {static_cast<time_t>(whole.count()),
-         static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(since - whole).count())}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, (source + "/old.txt").c_str(), stamp, 0), 0);
+    // A cut-off whose number text is exact, after the files' status changes
+    // (they were just written), a file stamped at that very time and one an
+    // hour after it.
+    const DateTime cutOff = std::floor(dateTimeFromTimePoint(std::chrono::system_clock::now())) + 1.5;
+    auto stampAt = [](const std::string &path, std::chrono::system_clock::time_point when) {
+        const auto since = when.time_since_epoch();
+        const auto whole = std::chrono::duration_cast<std::chrono::seconds>(since);
+        const struct timespec stamp[2] = {
+            {0, UTIME_OMIT},
+            {static_cast<time_t>(whole.count()),
+             static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(since - whole).count())}};
+        return ::utimensat(AT_FDCWD, path.c_str(), stamp, 0) == 0;
+    };
+    ASSERT_TRUE(stampAt(source + "/old.txt", timePointFromDateTime(cutOff)));
+    ASSERT_TRUE(stampAt(source + "/top.txt", timePointFromDateTime(cutOff) + std::chrono::hours(1)));
     ASSERT_EQ(numberText(cutOff).find('e'), std::string::npos);
     addItem(source, "No", true, numberText(cutOff));
 
@@ -88,11 +97,14 @@ TEST_F(BackupPassTest, SecondPassCopiesOnlyWhatChanged)
     writeFile(source + "/a.txt", "one");
     writeFile(source + "/b.txt", "two");
     addItem(source, "Yes");
+    // The files' status changed as they were written: the first pass runs
+    // a few seconds later, so its cut-off lies past that.
+    clock.shift = std::chrono::seconds(5);
     runPass();
     ASSERT_EQ(ui.fileLine, "Complete...  2 Files Found and Backed Up");
 
-    writeFile(source + "/b.txt", "two, changed", 0);
-    clock.shift = std::chrono::seconds(10);
+    writeFile(source + "/b.txt", "two, changed", -10); // changed after the first pass
+    clock.shift = std::chrono::seconds(20);
     runPass();
     EXPECT_EQ(ui.fileLine, "Complete...  1 Files Found and Backed Up");
     EXPECT_EQ(readFile(copyOf(medium, source + "/b.txt")), "two, changed");
@@ -411,6 +423,49 @@ TEST_F(BackupPassTest, WorkerThreadHandsThePassBack)
     EXPECT_EQ(ui.deliveredFileLine, "Complete...  1 Files Found and Backed Up");
     EXPECT_EQ(run->outcome().filesCopied, 1);
     EXPECT_TRUE(run->outcome().clean());
+}
+
+// A file moved or unpacked into a backed-up folder keeps its old
+// modification time; it arrived after the cut-off all the same.
+TEST_F(BackupPassTest, AFileThatArrivesWithAnOldTimeIsCopied)
+{
+    fs::create_directories(source + "/inbox");
+    addItem(source + "/inbox", "Yes");
+    runPass();
+    writeFile(temp + "/elsewhere/old.txt", "from 2001");
+    const struct timespec y2001[2] = {{0, UTIME_OMIT}, {978307200, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (temp + "/elsewhere/old.txt").c_str(), y2001, 0), 0);
+    fs::rename(temp + "/elsewhere/old.txt", source + "/inbox/old.txt");
+    clock.shift = std::chrono::seconds(10);
+    runPass();
+    EXPECT_EQ(readFile(copyOf(medium, source + "/inbox/old.txt")), "from 2001");
+    struct stat st {};
+    ASSERT_EQ(::stat(copyOf(medium, source + "/inbox/old.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, 978307200) << "the copy keeps the modification time";
+}
+
+// After the clocks go back, 02:00 to 03:00 runs twice. A cut-off of 02:45
+// taken in the first run stands for its earliest instant, so a file changed
+// at 02:10 in the second run is later, and qualifies.
+TEST(CutOffTest, ARepeatedLocalHourHidesNoChange)
+{
+    const test::ScopedTimeZone berlin("CET-1CEST,M3.5.0,M10.5.0/3");
+    const DateTime cutOff = EncodeDate(2024, 10, 27) + EncodeTime(2, 45, 0);
+    const CutOffTest test(cutOff);
+    struct stat st {};
+    auto at = [&](time_t seconds) {
+        st.st_mtim = {seconds, 0};
+        st.st_ctim = {seconds, 0};
+        return test.qualifies(st);
+    };
+    const time_t midnightUtc = 1729987200; // 27 October 2024 00:00 UTC
+    EXPECT_FALSE(at(midnightUtc + 40 * 60)) << "02:40, first run: before the cut-off";
+    EXPECT_TRUE(at(midnightUtc + 50 * 60)) << "02:50, first run";
+    EXPECT_TRUE(at(midnightUtc + 70 * 60)) << "02:10, second run";
+    EXPECT_TRUE(CutOffTest(0).qualifies(st));
+    st.st_mtim = {midnightUtc, 0};
+    st.st_ctim = {midnightUtc + 3 * 3600, 0};
+    EXPECT_TRUE(test.qualifies(st)) << "a status change after the cut-off counts too";
 }
 
 } // namespace
