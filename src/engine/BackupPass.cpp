@@ -238,14 +238,37 @@ void BackupPass::workItem(std::size_t index)
     }
 }
 
+bool BackupPass::flushMedium()
+{
+    if (unflushedCopies == 0)
+        return true;
+    const int error = disk.flush();
+    if (error != 0) {
+        state.StopFlag.set();
+        state.WriteErrorFlag.set();
+        flushError = "The copies could not be flushed to the backup disk: " + errorText(error);
+        return false;
+    }
+    unflushedCopies = 0;
+    return true;
+}
+
 void BackupPass::finish()
 {
-    try {
-        outcome_.listSaved = setup.listFile.SAveIniFile(setup.driveRoot, label, setup.list);
-    } catch (const std::exception &error) {
-        outcome_.listSaveError = PathRules::errorBoxText(error.what());
+    // The list moves the cut-offs past what was copied: the copies must be
+    // on the disk first, or a power cut could leave a list that claims them.
+    if (!flushMedium() || !flushError.empty()) {
+        outcome_.listSaveError = flushError;
         setup.ui.hideProgress();
-        setup.ui.message(outcome_.listSaveError);
+        setup.ui.message(flushError);
+    } else {
+        try {
+            outcome_.listSaved = setup.listFile.SAveIniFile(setup.driveRoot, label, setup.list);
+        } catch (const std::exception &error) {
+            outcome_.listSaveError = PathRules::errorBoxText(error.what());
+            setup.ui.hideProgress();
+            setup.ui.message(outcome_.listSaveError);
+        }
     }
 
     if (state.WriteErrorFlag)
@@ -379,6 +402,10 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
             removeOldFirst = true;
             break;
         }
+        // What went onto the full disk is on it before the list that names
+        // it is carried over to the next one.
+        if (!flushMedium())
+            break;
         // Let go of every folder held open on the full disk: the user must
         // be able to unmount it, and a new disk mounted at the same place
         // must be written to, not the old one behind a held descriptor.
@@ -396,7 +423,18 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
     switch (FileCopy(source, st, relative, removeOldFirst, error)) {
     case BackupDisk::Result::Stored:
         state.FilesBackedUp.add(1);
+        ++unflushedCopies;
         freeEstimate.wrote(disk.spaceTaken(size));
+        break;
+    case BackupDisk::Result::StoredAsRead:
+        // Written to while it was read: kept as read, and copied again by
+        // the next pass.
+        state.FilesBackedUp.add(1);
+        ++unflushedCopies;
+        freeEstimate.wrote(disk.spaceTaken(size));
+        holdCutOffFor(st);
+        if (outcome_.notes.size() < PassOutcome::kMissedKept)
+            outcome_.notes.push_back({sourcePath, "changed while it was read: the copy holds it as read, the next pass copies it again"});
         break;
     case BackupDisk::Result::SourceFailed:
         missedFile(sourcePath, st, error ? "read error: " + errorText(error) : "changed while it was read");

@@ -88,6 +88,7 @@ private:
     void holdCutOffFor(const struct stat &st);
     void missedFile(const std::string &path, const struct stat &st, const std::string &cause);
     void missedFolder(const std::string &path, const std::string &cause);
+    bool flushMedium();
     void finish();
     std::int64_t freeSpace(); // GetDiskFree: also refreshes the window's line
     void useMedium();         // the medium in the drive now, for copies and the walker
@@ -109,7 +110,9 @@ private:
     bool excludeChanged = false;          ///< a file of the item was tested under the other setting
     bool diskKnown = false;               ///< `disk` has the root of the medium now in the drive
     struct timespec sizingBegan {}; ///< on the clock the kernel stamps files with
-    std::set<std::string> reportedFolders; ///< of the item, so the copy scan does not name them again
+    std::set<std::string> reportedFolders;
+    std::int64_t unflushedCopies = 0; ///< copies on the medium not yet flushed to it
+    std::string flushError; ///< of the item, so the copy scan does not name them again
 };
 
 } // namespace quillarc

@@ -6,7 +6,9 @@
 #include "lists/DateTime.h"
 #include "lists/DateTimeText.h"
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 #include <fcntl.h>
 #include <fstream>
 #include <filesystem>
@@ -442,6 +444,54 @@ TEST_F(BackupPassTest, AFileThatArrivesWithAnOldTimeIsCopied)
     struct stat st {};
     ASSERT_EQ(::stat(copyOf(medium, source + "/inbox/old.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mtim.tv_sec, 978307200) << "the copy keeps the modification time";
+}
+
+// A log written to all the time is still backed up: the copy holds it as
+// read, the log names it, and the cut-off stays below it for the next pass.
+TEST_F(BackupPassTest, AFileWrittenToWhileItIsReadIsKeptAsRead)
+{
+    const std::string growing = source + "/app.log";
+    writeFile(growing, std::string(std::size_t{16} << 20, 'l'));
+    addItem(source, "Yes");
+    std::atomic<bool> passOver{false};
+    std::thread writer([&] {
+        std::ofstream out(growing, std::ios::app | std::ios::binary);
+        while (!passOver.load())
+            out << "one more line\n" << std::flush;
+    });
+    const PassOutcome &outcome = runPass();
+    passOver.store(true);
+    writer.join();
+
+    EXPECT_EQ(outcome.end, PassEnd::Complete);
+    EXPECT_EQ(outcome.filesCopied, 1);
+    EXPECT_EQ(outcome.filesMissed, 0);
+    ASSERT_EQ(outcome.notes.size(), 1u);
+    EXPECT_EQ(outcome.notes[0].path, growing);
+    EXPECT_GE(fs::file_size(copyOf(medium, growing)), std::uintmax_t{16} << 20);
+    struct stat now {};
+    ASSERT_EQ(::stat(growing.c_str(), &now), 0);
+    EXPECT_LT(parseNumberText(list.at(0).text(TextFloat)), dateTimeFromTimespec(now.st_mtim))
+        << "held below the file, which changed";
+    EXPECT_NE(readFile(program + "quillarc.log").find("  note " + growing), std::string::npos);
+}
+
+// A private folder stays private on the disk: its copy is no more open than
+// the source, so another user cannot read there what they could not read here.
+TEST_F(BackupPassTest, FoldersKeepTheirPermissionBits)
+{
+    writeFile(source + "/private/key", "secret");
+    writeFile(source + "/shared/open.txt", "open");
+    ::chmod((source + "/private").c_str(), 0700);
+    ::chmod((source + "/shared").c_str(), 0755);
+    addItem(source, "Yes");
+    runPass();
+    struct stat st {};
+    ASSERT_EQ(::stat(copyOf(medium, source + "/private").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+    ASSERT_EQ(::stat(copyOf(medium, source + "/shared").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u);
+    EXPECT_EQ(readFile(copyOf(medium, source + "/private/key")), "secret");
 }
 
 // After the clocks go back, 02:00 to 03:00 runs twice. A cut-off of 02:45
