@@ -73,9 +73,9 @@ private:
     void ScanFolder(const std::string &path, bool withSubfolders);
     bool checkfoldersize();
     void BackupFile(const std::string &source);
-    void WriteCDFile(int source, const struct stat &st, const std::string &sourcePath);
+    void WriteCDFile(int source, const struct stat &st, const std::string &sourcePath, bool caseTwin);
     BackupDisk::Result FileCopy(int source, const struct stat &st, const std::string &relative,
-                                bool removeOldFirst, int &error);
+                                const BackupDisk::StoreOptions &options, BackupDisk::StoreReport &report);
     DiskFullResult ShowFullForm(std::int64_t size);
     void IncTotalProgress();
     void CalcFolderProgress(std::int64_t size);
@@ -84,7 +84,8 @@ private:
     bool excluded(const char *name);
     bool copyScanDone() const;
     bool changedSinceSizing(const struct stat &st) const;
-    void copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed);
+    void copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed,
+                        bool caseTwin);
     void holdCutOffFor(const struct stat &st);
     void missedFile(const std::string &path, const struct stat &st, const std::string &cause);
     void missedFolder(const std::string &path, const std::string &cause);

@@ -494,6 +494,70 @@ TEST_F(BackupPassTest, FoldersKeepTheirPermissionBits)
     EXPECT_EQ(readFile(copyOf(medium, source + "/private/key")), "secret");
 }
 
+// A folder that became a file, and a file that became a folder: the older
+// copy of the other kind is moved aside under a name that says what it was,
+// never deleted, the log says so, and the new one is copied; later items
+// are still reached.
+TEST_F(BackupPassTest, AnOlderCopyOfAnotherKindIsMovedAside)
+{
+    writeFile(source + "/was-folder", "now a file");
+    writeFile(source + "/was-file/inside.txt", "now in a folder");
+    writeFile(source + "/z-later.txt", "later");
+    writeFile(copyOf(medium, source + "/was-folder/old.txt"), "old copy in a folder");
+    writeFile(copyOf(medium, source + "/was-file"), "old copy of a file");
+    addItem(source, "Yes");
+
+    const PassOutcome &outcome = runPass();
+
+    EXPECT_EQ(outcome.end, PassEnd::Complete);
+    EXPECT_EQ(outcome.filesMissed, 0);
+    EXPECT_EQ(readFile(copyOf(medium, source + "/was-folder")), "now a file");
+    EXPECT_EQ(readFile(copyOf(medium, source + "/was-file/inside.txt")), "now in a folder");
+    EXPECT_EQ(readFile(copyOf(medium, source + "/z-later.txt")), "later");
+    EXPECT_EQ(readFile(copyOf(medium, source + "/was-folder.quillarc-old-folder/old.txt")), "old copy in a folder");
+    EXPECT_EQ(readFile(copyOf(medium, source + "/was-file.quillarc-old-file")), "old copy of a file");
+    const std::string log = readFile(program + "quillarc.log");
+    EXPECT_NE(log.find("was moved aside to was-folder.quillarc-old-folder"), std::string::npos) << log;
+    EXPECT_NE(log.find("was moved aside to was-file.quillarc-old-file"), std::string::npos) << log;
+}
+
+// A sparse file stays sparse: 5 GiB with two small islands of data takes
+// about as little room on the disk as at the source.
+TEST_F(BackupPassTest, SparseFilesStaySparse)
+{
+    const std::string sparse = source + "/disk.img";
+    {
+        std::ofstream(sparse, std::ios::binary) << "";
+    }
+    const int fd = ::open(sparse.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pwrite(fd, "head", 4, 0), 4);
+    ASSERT_EQ(::pwrite(fd, "tail", 4, (std::int64_t{5} << 30) - 4), 4);
+    ::close(fd);
+    struct stat st {};
+    ASSERT_EQ(::stat(sparse.c_str(), &st), 0);
+    if (st.st_blocks * 512 >= st.st_size)
+        GTEST_SKIP() << "this file system does not keep holes";
+    addItem(source, "Yes");
+    host.insert(kDrive, {medium, label, std::int64_t{8} << 30, std::int64_t{8} << 30});
+
+    const PassOutcome &outcome = runPass();
+
+    ASSERT_EQ(outcome.filesCopied, 1) << outcome.fileStatus;
+    const std::string copy = copyOf(medium, sparse);
+    struct stat copied {};
+    ASSERT_EQ(::stat(copy.c_str(), &copied), 0);
+    EXPECT_EQ(copied.st_size, std::int64_t{5} << 30);
+    EXPECT_LT(copied.st_blocks * 512, std::int64_t{1} << 20) << "the holes were written out";
+    const int in = ::open(copy.c_str(), O_RDONLY);
+    char bytes[4] = {};
+    EXPECT_EQ(::pread(in, bytes, 4, (std::int64_t{5} << 30) - 4), 4);
+    EXPECT_EQ(std::string(bytes, 4), "tail");
+    EXPECT_EQ(::pread(in, bytes, 4, 1 << 20), 4);
+    EXPECT_EQ(std::string(bytes, 4), std::string(4, '\0'));
+    ::close(in);
+}
+
 // After the clocks go back, 02:00 to 03:00 runs twice. A cut-off of 02:45
 // taken in the first run stands for its earliest instant, so a file changed
 // at 02:10 in the second run is later, and qualifies.
