@@ -250,6 +250,8 @@ bool BackupPass::flushMedium()
         return false;
     }
     unflushedCopies = 0;
+    if (setup.afterFlush)
+        setup.afterFlush();
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -35,6 +36,7 @@ struct PassSetup {
     FileFilters &filters;
     std::string driveRoot;   ///< the backup drive (`CDEdit`)
     std::string volumeLabel; ///< label of the disk in it (`Edit2`)
+    std::function<void()> afterFlush = {}; ///< tests: the copies were just flushed
 };
 
 /// One backup pass over the backup list: for every checked item in list
