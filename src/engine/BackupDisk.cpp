@@ -290,9 +290,17 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         report.caseClash = true;
         return Result::TargetSkipped;
     }
-    // An older copy of a folder where the source now has a file.
     struct stat existing {};
-    if (::fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(existing.st_mode)) {
+    const bool there = ::fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    // The copy is there already, to the nanosecond: a pass whose cut-off
+    // was held back (a file missed before) writes only what is missing.
+    if (there && S_ISREG(existing.st_mode) && existing.st_size == sourceStat.st_size &&
+        existing.st_mtim.tv_sec == sourceStat.st_mtim.tv_sec && existing.st_mtim.tv_nsec == sourceStat.st_mtim.tv_nsec &&
+        (existing.st_mode & 07777) == (sourceStat.st_mode & (asRoot_ ? 07777 : 0777)) &&
+        (!asRoot_ || (existing.st_uid == sourceStat.st_uid && existing.st_gid == sourceStat.st_gid)))
+        return Result::AlreadyThere;
+    // An older copy of a folder where the source now has a file.
+    if (there && S_ISDIR(existing.st_mode)) {
         if (!movedAside(dir, name, "folder")) {
             report.error = EISDIR;
             return Result::TargetSkipped;

@@ -22,6 +22,7 @@ public:
     enum class Result {
         Stored,        ///< the copy is in place
         StoredAsRead,  ///< the copy is in place as read, but the source changed meanwhile
+        AlreadyThere,  ///< an identical copy (length, time to the nanosecond, bits) was there: nothing written
         SourceFailed,  ///< the source could not be read, or changed while it was read
         TargetSkipped, ///< this one target cannot be made (name the disk refuses); others may
         WriteFailed,   ///< the disk failed: no room, I/O error, read-only, folder not creatable

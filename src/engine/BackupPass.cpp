@@ -433,6 +433,8 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         ++unflushedCopies;
         freeEstimate.wrote(disk.spaceTaken(size));
         break;
+    case BackupDisk::Result::AlreadyThere:
+        break;
     case BackupDisk::Result::StoredAsRead:
         // Written to while it was read: kept as read, and copied again by
         // the next pass.

@@ -1,6 +1,7 @@
 #include "engine/support/PassFixture.h"
 
 #include "engine/CutOffTest.h"
+#include "engine/TreeWalker.h"
 #include "lists/support/ScopedTimeZone.h"
 
 #include "lists/DateTime.h"
@@ -506,6 +507,23 @@ TEST_F(BackupPassTest, FoldersKeepTheirPermissionBits)
     ASSERT_EQ(::stat(copyOf(medium, source + "/shared").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0755u);
     EXPECT_EQ(readFile(copyOf(medium, source + "/private/key")), "secret");
+
+    if (::geteuid() != 0)
+        return;
+    // As root, as cp -a: owners, and set-id and sticky bits, are kept.
+    writeFile(source + "/shared/tool", "#!/bin/sh\n");
+    ASSERT_EQ(::chown((source + "/shared/tool").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod((source + "/shared/tool").c_str(), 04755), 0);
+    ASSERT_EQ(::chown((source + "/private").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod((source + "/private").c_str(), 01700), 0);
+    fs::remove_all(copyOf(medium, source));
+    runPass();
+    ASSERT_EQ(::stat(copyOf(medium, source + "/shared/tool").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 04755u);
+    EXPECT_EQ(st.st_uid, 65534u);
+    ASSERT_EQ(::stat(copyOf(medium, source + "/private").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 01700u);
+    EXPECT_EQ(st.st_gid, 65534u);
 }
 
 // A folder that became a file, and a file that became a folder: the older
@@ -591,6 +609,63 @@ TEST_F(BackupPassTest, CopiesAreFlushedBeforeTheListClaimsThem)
     EXPECT_FALSE(listWrittenFirst);
     EXPECT_TRUE(exists(listFile->pathFor(label)));
     EXPECT_TRUE(run->outcome().listSaved);
+}
+
+// A file that arrives during the copy scan is copied, but cannot stand in
+// for a sized file not yet reached: the scan's early end waits until every
+// sized file was handed over, so none is left behind with a moved cut-off.
+TEST_F(BackupPassTest, AFileArrivingDuringTheCopyDoesNotEndTheScanEarly)
+{
+    writeFile(source + "/a/1", "x");
+    writeFile(source + "/b/2", "y");
+    addItem(source, "Yes");
+    makeRun();
+    std::string arrived;
+    ui.onStatus = [&](StatusLine line, const std::string &text) {
+        // The copy scan names each folder without a prefix, before listing it.
+        if (line == StatusLine::Folder && arrived.empty() && (text == source + "/a" || text == source + "/b")) {
+            arrived = text + "/new";
+            std::ofstream(arrived) << "z";
+        }
+    };
+    startAndWait();
+    ASSERT_FALSE(arrived.empty());
+    EXPECT_EQ(readFile(copyOf(medium, source + "/a/1")), "x");
+    EXPECT_EQ(readFile(copyOf(medium, source + "/b/2")), "y");
+    EXPECT_EQ(readFile(copyOf(medium, arrived)), "z");
+}
+
+// A list written under a locale with a decimal comma reads under one with a
+// point: the item is backed up, not passed over.
+TEST_F(BackupPassTest, ACutOffWithTheOtherDecimalSeparatorReads)
+{
+    writeFile(source + "/new.txt", "new", 0);
+    writeFile(source + "/old.txt", "old", 3 * 86400);
+    const DateTime twoDaysAgo = dateTimeFromTimePoint(std::chrono::system_clock::now() - std::chrono::hours(48));
+    std::string commaText = numberText(std::floor(twoDaysAgo) + 0.5);
+    ASSERT_NE(commaText.find('.'), std::string::npos);
+    commaText[commaText.find('.')] = ',';
+    addItem(source, "Yes", true, commaText);
+    const PassOutcome &outcome = runPass();
+    EXPECT_EQ(outcome.filesMissed, 0);
+    EXPECT_TRUE(exists(copyOf(medium, source + "/new.txt")));
+    EXPECT_EQ(list.at(0).text(TextFloat).find(','), std::string::npos) << "written back in this locale's form";
+}
+
+// The kernel's views of processes and devices hold nothing to back up and
+// are never entered; they are not folders that "cannot be read" either.
+TEST(TreeWalker, PseudoFileSystemsAreNotEntered)
+{
+    struct Count : TreeVisitor {
+        int files = 0, unreadables = 0;
+        bool goOn() override { return true; }
+        void folder(const std::string &) override {}
+        void file(int, const char *, const std::string &, const struct stat &, bool) override { ++files; }
+        void unreadable(const std::string &, int) override { ++unreadables; }
+    } count;
+    TreeWalker().walk("/proc", true, count);
+    EXPECT_EQ(count.files, 0);
+    EXPECT_EQ(count.unreadables, 0);
 }
 
 // After the clocks go back, 02:00 to 03:00 runs twice. A cut-off of 02:45
