@@ -1,6 +1,10 @@
 // Renders every window of the program to a PNG for a person to look at.
 // Runs only when QUILLARC_SCREENSHOTS names a folder to write into.
 #include "FixedClock.h"
+#include "MainWindowRig.h"
+#include "gui/MessageBox.h"
+#include "gui/mainwindow/LowerCaseEdit.h"
+#include "lists/Locale.h"
 #include "engine/DiskFullRules.h"
 #include "gui/TDatePickForm.h"
 #include "gui/TFullForm.h"
@@ -16,6 +20,9 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTreeWidget>
 
 using namespace quillarc;
@@ -31,6 +38,7 @@ private Q_SLOTS:
     void diskFull();
     void resources();
     void links();
+    void mainWindow();
 
 private:
     void save(QWidget &widget, const QString &name);
@@ -136,6 +144,37 @@ void ScreenshotsTest::links()
     tree.CreateTreeView(menu);
     tree.TreeView->setCurrentItem(tree.nodeAt("Development/Editors"));
     save(tree, "links-tree");
+}
+
+void ScreenshotsTest::mainWindow()
+{
+    ScopedLocale locale{Locale::unitedStates()};
+    MessageBox::Script boxes;
+    MainWindowRig rig;
+    const QString drive = rig.addDrive("backup", "BACKUP1");
+    rig.writeConfig(drive);
+    const QString docs = rig.writeSource("Docs/a.txt", "a");
+    rig.writeSource("Photos/b.jpg", "b");
+    const QString notes = rig.writeSource("notes.txt", "n");
+    QFile list(rig.programFolder + "BACKUP1.ini");
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write((QFileInfo(docs).path() + "\r\n12/27/2002 3:04:09 PM\r\n37617.6278819444\r\nYes\r\nT\r\n" +
+                rig.source + "/Photos\r\n0/0/0 0:00\r\n0\r\nNo\r\nT\r\n" + notes +
+                "\r\n0/0/0 0:00\r\n0\r\n\r\nF\r\n")
+                   .toUtf8());
+    list.close();
+    TQLForm window(rig.environment());
+    window.show();
+    window.createProgressForm();
+    QVERIFY(QTest::qWaitFor([&] { return window.list().count() == 3; }, 2000));
+    window.StatusBarFolder->setText(QStringLiteral("Folder Scan Complete..."));
+    window.StatusBar->setText(QStringLiteral("Complete...  12 Files Found and Backed Up"));
+    window.extEdit->setText(QStringLiteral("tmp"));
+    window.ComboBox->addItem(QStringLiteral(".bak"));
+    window.selectIndex(1);
+    // The design size, also at scale 2 where the offscreen screen is small.
+    window.resize(790, 540);
+    save(window, "main-window");
 }
 
 QTEST_MAIN(ScreenshotsTest)
