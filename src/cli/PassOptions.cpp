@@ -32,6 +32,8 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
                 return std::nullopt;
         } else if (argument == "--yes") {
             options.yes = true;
+        } else if (argument == "--dry-run") {
+            options.dryRun = true;
         } else if (argument == "--help" || argument == "-h") {
             options.help = true;
         } else {
@@ -44,7 +46,7 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
 
 const char *PassOptions::usage()
 {
-    return "Usage: quillarc-pass [--program-folder DIR] [--drive ROOT] [--yes]\n"
+    return "Usage: quillarc-pass [--program-folder DIR] [--drive ROOT] [--yes] [--dry-run]\n"
            "Runs one backup pass over the backup list of the disk in the backup drive,\n"
            "with the same config file and disk list files as the Quillarc window.\n"
            "\n"
@@ -52,15 +54,20 @@ const char *PassOptions::usage()
            "                        (default: the program's own)\n"
            "  --drive ROOT          backup drive root (default: line 1 of the config file)\n"
            "  --yes                 answer Yes when the folder needs more disks than are in\n"
+           "  --dry-run             show, per checked item, the files and bytes a pass would\n"
+           "                        copy and the disks it would need; copy and save nothing\n"
            "  --help                show this text\n"
            "\n"
            "On a terminal the pass shows its progress, asks the room question and, when\n"
            "the disk is full, waits for a new disk (Enter = READY, c = CANCEL). Without a\n"
            "terminal the room question is answered Cancel unless --yes is given, and a\n"
-           "full disk ends the pass as CANCEL. Ctrl-C acts as ABORT.\n"
+           "full disk ends the pass as CANCEL. Ctrl-C, SIGTERM and SIGHUP act as ABORT.\n"
            "\n"
-           "Exit status: 0 when the pass completed, 1 for any other ending, 2 when no\n"
-           "pass was started.\n";
+           "Files and folders that could not be backed up are listed on standard error\n"
+           "and in quillarc.log in the program folder.\n"
+           "\n"
+           "Exit status: 0 when the pass completed with nothing missed and the list\n"
+           "saved, 1 for any other ending, 2 when no pass was started.\n";
 }
 
 } // namespace quillarc

@@ -11,6 +11,7 @@ struct PassOptions {
     std::string programFolder; ///< empty: the program's own
     std::string drive;         ///< empty: line 1 of the config file
     bool yes = false;          ///< answer Yes to the room question
+    bool dryRun = false;       ///< size what would be copied; copy and save nothing
     bool help = false;
 
     /// Parses the arguments after the program name; nullopt with `error`

@@ -1,10 +1,10 @@
 #include "cli/PassRunner.h"
 
 #include "cli/TerminalPassUi.h"
-#include "engine/BackupPass.h"
+#include "engine/BackupRun.h"
+#include "engine/DryRun.h"
+#include "engine/ExclusionTest.h"
 #include "engine/PathRules.h"
-#include "engine/StartCheck.h"
-#include "engine/TBackupThread.h"
 #include "lists/BackupList.h"
 #include "lists/Clock.h"
 #include "lists/DiskListFile.h"
@@ -12,26 +12,42 @@
 #include "platform/ProgramFolder.h"
 #include "platform/linux/LinuxVolumeHost.h"
 
+#include <algorithm>
+#include <array>
 #include <csignal>
+#include <cstdio>
+#include <ctime>
 #include <iostream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillarc {
 
 namespace {
 
-PassFlag *abortOnSignal = nullptr;
+BackupRun *abortOnSignal = nullptr;
 
 extern "C" void onInterrupt(int)
 {
-    // A lock-free atomic store: safe in a signal handler.
+    // BackupRun::abort() is one lock-free atomic store: safe here.
     if (abortOnSignal)
-        abortOnSignal->set();
+        abortOnSignal->abort();
+}
+
+// A value echoed whole into a message can run to megabytes (a config line
+// of digits); its middle is left out on the terminal.
+std::string shortened(const std::string &text)
+{
+    constexpr std::size_t kMost = 400;
+    if (text.size() <= kMost)
+        return text;
+    return text.substr(0, 200) + " ... (" + std::to_string(text.size() - 300) + " characters left out) ... " +
+           text.substr(text.size() - 100);
 }
 
 int refuse(const std::string &text)
 {
-    std::cerr << TerminalPassUi::asLines(text) << "\n";
+    std::cerr << TerminalPassUi::asLines(shortened(text)) << "\n";
     return ExitRefused;
 }
 
@@ -42,28 +58,98 @@ std::string withSlash(std::string folder)
     return folder;
 }
 
+bool isFolder(const std::string &path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Signals that end the pass the way ABORT does; restored when the pass is
+// over.
+class AbortOnSignals {
+public:
+    explicit AbortOnSignals(BackupRun &run)
+    {
+        abortOnSignal = &run;
+        struct sigaction action {};
+        action.sa_handler = onInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = 0; // a question waiting for input sees the flag on its next poll
+        for (std::size_t i = 0; i < kSignals.size(); ++i)
+            ::sigaction(kSignals[i], &action, &previous[i]);
+    }
+    ~AbortOnSignals()
+    {
+        for (std::size_t i = 0; i < kSignals.size(); ++i)
+            ::sigaction(kSignals[i], &previous[i], nullptr);
+        abortOnSignal = nullptr;
+    }
+    AbortOnSignals(const AbortOnSignals &) = delete;
+    AbortOnSignals &operator=(const AbortOnSignals &) = delete;
+
+private:
+    static constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
+    std::array<struct sigaction, 3> previous{};
+};
+
+int dryRun(const BackupList &list, const FileFilters &filters, const VolumeHost &host, const std::string &drive)
+{
+    std::int64_t files = 0, bytes = 0, disks = 0;
+    for (const ItemSizing &item : sizeCheckedItems(list, filters, host, drive)) {
+        std::cout << item.path << ": " << item.files << " files, " << item.bytes << " bytes";
+        if (item.moreDisks > 0)
+            std::cout << ", needs " << item.moreDisks << " more disk" << (item.moreDisks == 1 ? "" : "s");
+        if (!item.problem.empty())
+            std::cout << " (" << item.problem << ")";
+        std::cout << "\n";
+        files += item.files;
+        bytes += item.bytes;
+        disks = std::max(disks, item.moreDisks);
+    }
+    std::cout << "Would copy " << files << " files, " << bytes << " bytes";
+    if (disks > 0)
+        std::cout << "; the disk in the drive is not enough";
+    std::cout << ". Nothing was copied or saved.\n" << std::flush;
+    return std::cout.good() ? ExitComplete : ExitEnded;
+}
+
 } // namespace
 
 int runPass(const PassOptions &options)
 {
+    // A closed pipe on standard output is reported as a failed write, not
+    // by the signal that would end the pass half way.
+    std::signal(SIGPIPE, SIG_IGN);
+
     std::string programFolder;
     ProgramConfig config;
     try {
         programFolder = options.programFolder.empty() ? ProgramFolder::programFolder() : withSlash(options.programFolder);
-        LoadPConfigFile(programFolder + std::string(kConfigFileName), config);
     } catch (const std::exception &error) {
         return refuse(PathRules::errorBoxText(error.what()));
     }
+    if (!isFolder(programFolder))
+        return refuse("quillarc-pass: the program folder " + programFolder + " does not exist or is not a folder.");
+    const std::string configPath = programFolder + std::string(kConfigFileName);
+    try {
+        LoadPConfigFile(configPath, config);
+    } catch (const std::exception &error) {
+        return refuse(configPath + ": " + PathRules::errorBoxText(error.what()));
+    }
 
-    const std::string drive = options.drive.empty() ? config.driveText : withSlash(options.drive);
-    if (drive == kNoDriveText || drive.empty() || drive.front() != '/')
+    std::string drive = options.drive.empty() ? config.driveText : withSlash(options.drive);
+    if (drive == kNoDriveText || drive.empty())
         return refuse("NO BACKUP VOLUME INSERTED");
+    if (drive.front() != '/' || drive.back() != '/')
+        return refuse("quillarc-pass: the backup drive \"" + drive + "\" in " + configPath +
+                      " is not a folder path ending in \"/\"; choose the drive again in the window, or give --drive.");
+    if (!isFolder(drive))
+        return refuse("quillarc-pass: the backup drive " + drive + " does not exist or is not a folder.");
 
     LinuxVolumeHost host;
     const std::string label = host.volumeLabel(drive);
     if (label.empty())
         return refuse(std::string(kNoVolumeLabelMessage));
-    const std::int64_t free = host.freeBytes(drive);
 
     BackupList list;
     DiskListFile listFile(programFolder);
@@ -72,42 +158,59 @@ int runPass(const PassOptions &options)
         if (loaded != DiskListFile::LoadResult::Loaded)
             return refuse(std::string(DiskListFile::messageFor(loaded)));
     } catch (const std::exception &error) {
-        return refuse(PathRules::errorBoxText(error.what()));
+        return refuse(listFile.pathFor(label) + ": " + PathRules::errorBoxText(error.what()));
     }
-
-    const StartCheck check = checkStart(free, list);
-    if (check == StartCheck::EmptyList)
-        return refuse(startMessage(StartCheck::NothingChecked));
-    if (check != StartCheck::Go)
-        return refuse(startMessage(check));
 
     FileFilters filters;
     filters.exclude = config.exclude;
     filters.extensions = config.extensions;
     filters.patterns = config.patterns;
 
+    if (options.dryRun)
+        return dryRun(list, filters, host, drive);
+
     TerminalPassUi ui(::isatty(STDIN_FILENO) == 1, options.yes);
-    BackupPass pass(PassSetup{list, ui, host, listFile, Clock::system(), filters, drive, label});
-    pass.reset();
-    ui.endWaitsOn(pass.state.AbortFlag);
-
-    abortOnSignal = &pass.state.AbortFlag;
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0; // a question waiting for input sees the flag on its next poll
-    struct sigaction previous {};
-    ::sigaction(SIGINT, &action, &previous);
+    BackupRun run(RunSetup{list, ui, host, listFile, Clock::system(), filters, drive, label});
     {
-        TBackupThread worker(pass, ui);
-        worker.join();
+        AbortOnSignals signals(run);
+        if (!run.start()) {
+            // An empty list is refused like one with nothing checked: there
+            // is nothing to back up either way.
+            const PassOutcome &refused = run.outcome();
+            return refuse(refused.refusal == StartRefusal::EmptyList
+                              ? "NO ITEMS HAVE BEEN CHECKMARKED ON THE BACKUP LIST."
+                              : refused.refusalMessage);
+        }
+        ui.endWaitsOn(run.state().AbortFlag);
+        while (run.workerRunning()) {
+            run.deliverProgress();
+            const struct timespec tenth {0, 100'000'000};
+            ::nanosleep(&tenth, nullptr);
+        }
+        run.wait();
+        run.finished();
+        ui.endProgress();
     }
-    pass.passFinished();
-    ::sigaction(SIGINT, &previous, nullptr);
-    abortOnSignal = nullptr;
 
-    std::cout << pass.fileStatus() << "\n" << pass.folderStatus() << "\n" << std::flush;
-    return pass.fileStatus().rfind("Complete...", 0) == 0 ? ExitComplete : ExitEnded;
+    const PassOutcome &outcome = run.outcome();
+    for (const MissedEntry &missed : outcome.missed)
+        std::cerr << "missed: " << missed.path << ": " << missed.cause << "\n";
+    if (outcome.filesMissed > static_cast<std::int64_t>(outcome.missed.size()))
+        std::cerr << "missed: ... and " << outcome.filesMissed - static_cast<std::int64_t>(outcome.missed.size())
+                  << " more (see " << outcome.logPath << ")\n";
+    if (!outcome.listSaved)
+        std::cerr << "the backup list was not saved"
+                  << (outcome.listSaveError.empty() ? "" : ": " + outcome.listSaveError) << "\n";
+    if (!outcome.logError.empty())
+        std::cerr << "the pass log could not be written: " << outcome.logError << "\n";
+    else if (outcome.filesMissed > 0)
+        std::cerr << outcome.filesMissed << " files or folders were not backed up; they are listed in "
+                  << outcome.logPath << "\n";
+
+    std::cout << outcome.fileStatus << "\n" << outcome.folderStatus << "\n" << std::flush;
+    if (!std::cout.good())
+        return ExitEnded;
+    return outcome.clean() ? ExitComplete : ExitEnded;
 }
 
 } // namespace quillarc

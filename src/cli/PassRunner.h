@@ -6,8 +6,8 @@ namespace quillarc {
 
 /// Exit statuses of quillarc-pass.
 enum PassExit : int {
-    ExitComplete = 0, ///< "Complete..."
-    ExitEnded = 1,    ///< any other ending of a pass
+    ExitComplete = 0, ///< "Complete...", nothing missed, list saved
+    ExitEnded = 1,    ///< any other ending: stopped, aborted, files missed, list not saved, output lost
     ExitRefused = 2,  ///< no pass was started
 };
 

@@ -13,6 +13,23 @@ namespace quillarc {
 TerminalPassUi::TerminalPassUi(bool canAsk, bool yes)
     : interactive(canAsk), yesToRoom(yes), progressShown(::isatty(STDERR_FILENO) == 1)
 {
+    // Questions go to the terminal itself, so that they are seen even when
+    // the output is sent to a file.
+    if (interactive)
+        tty = std::fopen("/dev/tty", "we");
+}
+
+TerminalPassUi::~TerminalPassUi()
+{
+    if (tty)
+        std::fclose(tty);
+}
+
+void TerminalPassUi::say(const std::string &text)
+{
+    std::FILE *out = tty ? tty : stderr;
+    std::fputs(text.c_str(), out);
+    std::fflush(out);
 }
 
 std::string TerminalPassUi::asLines(const std::string &text)
@@ -26,6 +43,7 @@ std::string TerminalPassUi::asLines(const std::string &text)
 
 void TerminalPassUi::setStatus(StatusLine line, const std::string &prefix, const std::string &path, PathFit)
 {
+    const std::lock_guard lock(terminal);
     if (line != StatusLine::File)
         return;
     fileLine = prefix + path;
@@ -34,19 +52,21 @@ void TerminalPassUi::setStatus(StatusLine line, const std::string &prefix, const
 
 void TerminalPassUi::setTotalBar(int percent)
 {
+    const std::lock_guard lock(terminal);
     totalBar = percent;
     drawProgress(false);
 }
 
 void TerminalPassUi::setFolderBar(int percent)
 {
+    const std::lock_guard lock(terminal);
     folderBar = percent;
     drawProgress(false);
 }
 
 void TerminalPassUi::drawProgress(bool force)
 {
-    if (!progressShown)
+    if (!progressShown || ended)
         return;
     const auto now = std::chrono::steady_clock::now();
     if (!force && now - lastDraw < std::chrono::milliseconds(100))
@@ -75,17 +95,20 @@ void TerminalPassUi::clearProgress()
 
 void TerminalPassUi::hideProgress()
 {
+    const std::lock_guard lock(terminal);
     clearProgress();
 }
 
 void TerminalPassUi::showVolumeLabel(const std::string &label)
 {
+    const std::lock_guard lock(terminal);
     clearProgress();
     std::cerr << "Current Volume  " << label << "\n";
 }
 
 void TerminalPassUi::message(const std::string &text)
 {
+    const std::lock_guard lock(terminal);
     clearProgress();
     std::cerr << asLines(text) << "\n";
 }
@@ -135,10 +158,10 @@ bool isYesAnswer(const std::string &answer)
 
 bool TerminalPassUi::askYes(const std::string &question)
 {
-    std::cerr << asLines(question) << " (y/N) " << std::flush;
+    say(asLines(question) + " (y/N) ");
     std::string answer;
     if (!readLine(answer)) {
-        std::cerr << "\n";
+        say("\n");
         return false;
     }
     return isYesAnswer(answer);
@@ -146,6 +169,7 @@ bool TerminalPassUi::askYes(const std::string &question)
 
 bool TerminalPassUi::confirm(const std::string &text)
 {
+    const std::lock_guard lock(terminal);
     clearProgress();
     if (yesToRoom) {
         std::cerr << asLines(text) << " yes (--yes)\n";
@@ -160,20 +184,22 @@ bool TerminalPassUi::confirm(const std::string &text)
 
 DiskFullResult TerminalPassUi::diskFull(const DiskFullRules &rules)
 {
+    const std::lock_guard lock(terminal);
     clearProgress();
-    std::cerr << "Disk Full\n" << DiskFullRules::headline() << "\n";
-    std::cerr << "Current Volume  " << rules.currentLabel() << "\n";
     if (!interactive) {
+        std::cerr << "Disk Full\n" << DiskFullRules::headline() << "\n";
+        std::cerr << "Current Volume  " << rules.currentLabel() << "\n";
         std::cerr << "CANCEL (no terminal to wait for a new disk)\n";
         return DiskFullResult::Cancel;
     }
+    say("Disk Full\n" + DiskFullRules::headline() + "\n");
+    say("Current Volume  " + rules.currentLabel() + "\n");
     for (;;) {
-        std::cerr << "Put in a new formatted disk with a volume label, then press Enter (READY),\n"
-                     "or type c and Enter (CANCEL): "
-                  << std::flush;
+        say("Put in a new formatted disk with a volume label, then press Enter (READY),\n"
+            "or type c and Enter (CANCEL): ");
         std::string answer;
         if (!readLine(answer)) {
-            std::cerr << "\n";
+            say("\n");
             return DiskFullResult::Cancel;
         }
         if (answer == "c" || answer == "C") {
@@ -184,15 +210,19 @@ DiskFullResult TerminalPassUi::diskFull(const DiskFullRules &rules)
         const std::string refusal = rules.readyRefusal();
         if (refusal.empty())
             return DiskFullResult::Ready;
-        std::cerr << asLines(refusal) << "\n";
-        std::cerr << "Current Volume  " << rules.currentLabel() << "\n";
+        say(asLines(refusal) + "\n");
+        say("Current Volume  " + rules.currentLabel() + "\n");
     }
 }
 
-void TerminalPassUi::passEnded()
+void TerminalPassUi::passEnded() {}
+
+void TerminalPassUi::endProgress()
 {
+    const std::lock_guard lock(terminal);
     drawProgress(true);
     clearProgress();
+    ended = true;
 }
 
 } // namespace quillarc

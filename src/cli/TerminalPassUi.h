@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 #include "engine/PassState.h"
@@ -9,19 +10,23 @@
 
 namespace quillarc {
 
-/// PassUi on a terminal. Every call runs inline on the worker. Progress
-/// goes to standard error as one rewritten line (only on a terminal, and
-/// at most ten times a second); questions are asked on the terminal, and
-/// without one they get the answers the runner was told to give.
 /// True for a typed answer that means Yes: "y" or "yes" in any case, with
 /// blanks around it allowed.
 bool isYesAnswer(const std::string &answer);
 
+/// PassUi on a terminal. Progress goes to standard error as one rewritten
+/// line (only on a terminal, and at most ten times a second), drawn by
+/// whichever thread delivers it; questions are asked on the worker, on the
+/// terminal, and without one they get the answers the runner was told to
+/// give. One lock keeps a question and the progress line apart.
 class TerminalPassUi : public PassUi {
 public:
     /// `interactive`: questions can be asked on standard input.
     /// `yesToRoom`: the room question is answered Yes without asking.
     TerminalPassUi(bool interactive, bool yesToRoom);
+    ~TerminalPassUi() override;
+    TerminalPassUi(const TerminalPassUi &) = delete;
+    TerminalPassUi &operator=(const TerminalPassUi &) = delete;
 
     void setStatus(StatusLine line, const std::string &prefix, const std::string &path, PathFit fit) override;
     void setTotalBar(int percent) override;
@@ -32,8 +37,10 @@ public:
     void message(const std::string &text) override;
     bool confirm(const std::string &text) override;
     DiskFullResult diskFull(const DiskFullRules &rules) override;
-    void runOnWindowThread(const std::function<void()> &work) override { work(); }
     void passEnded() override;
+    /// The pass is over and its last progress delivered: the progress line
+    /// is drawn once more and cleared for the final status rows.
+    void endProgress();
 
     /// A wait for an answer ends, as if answered Cancel, once `flag` is set
     /// (Ctrl-C sets the pass's abort flag from the signal handler, which runs
@@ -44,11 +51,15 @@ public:
     static std::string asLines(const std::string &text);
 
 private:
+    void say(const std::string &text);
     void drawProgress(bool force);
     void clearProgress();
     bool readLine(std::string &line);
     bool askYes(const std::string &question);
 
+    std::mutex terminal;
+    std::FILE *tty = nullptr;
+    bool ended = false;
     const PassFlag *interrupt = nullptr;
     std::string typed; ///< read from the terminal, not yet taken as a line
     bool interactive;

@@ -1,8 +1,11 @@
 #include "engine/BackupPass.h"
 
-#include "engine/DiskFullRules.h"
+#include "engine/CutOffTest.h"
+#include "engine/DiskChange.h"
+#include "engine/ExclusionTest.h"
 #include "engine/PathRules.h"
 #include "engine/Progress.h"
+#include "engine/ProgressBoard.h"
 #include "engine/RoomCheck.h"
 #include "engine/SourceFile.h"
 #include "lists/BackupList.h"
@@ -11,15 +14,12 @@
 #include "lists/DiskListFile.h"
 #include "platform/VolumeHost.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <dirent.h>
 #include <fcntl.h>
-#include <memory>
+#include <system_error>
 #include <unistd.h>
 #include <utility>
-#include <vector>
 
 namespace quillarc {
 
@@ -27,43 +27,71 @@ namespace {
 
 constexpr DateTime kOneSecond = 1.0 / 86400.0;
 
-struct DirCloser {
-    void operator()(DIR *dir) const { ::closedir(dir); }
-};
-using DirHandle = std::unique_ptr<DIR, DirCloser>;
-
-// Opens a folder for listing; a folder that is missing or may not be read
-// lists as empty, like any folder the user cannot see into.
-DirHandle openListing(int parentFd, const char *name, bool followLink, int &error)
+std::string errorText(int error)
 {
-    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
-    const int fd = ::openat(parentFd, name, flags);
-    if (fd < 0) {
-        error = errno;
-        return nullptr;
-    }
-    DIR *dir = ::fdopendir(fd);
-    if (!dir) {
-        error = errno;
-        ::close(fd);
-    }
-    return DirHandle(dir);
-}
-
-bool quietListingError(int error)
-{
-    return error == ENOENT || error == ENOTDIR || error == EACCES || error == EPERM || error == ELOOP ||
-           error == ENAMETOOLONG;
-}
-
-std::string folderText(const std::string &path)
-{
-    return (!path.empty() && path.back() == '/') ? path : path + "/";
+    return std::generic_category().message(error);
 }
 
 } // namespace
 
-BackupPass::BackupPass(PassSetup passSetup) : setup(std::move(passSetup)), label(setup.volumeLabel) {}
+// The sizing scan: totals the qualifying files of a folder item.
+class BackupPass::SizingScan final : public TreeVisitor {
+public:
+    explicit SizingScan(BackupPass &pass) : pass_(pass) {}
+    bool goOn() override { return !pass_.state.StopFlag && !pass_.state.AbortFlag; }
+    void folder(const std::string &path) override
+    {
+        pass_.setStatus(StatusLine::Folder, "Scanning .. ", path, PathFit::LineWidthLess100);
+    }
+    void file(int, const char *name, const std::string &, const struct stat &st) override
+    {
+        if (pass_.excluded(name) || !pass_.qualifies(st))
+            return;
+        pass_.state.FolderBytesTotal.add(st.st_size);
+        pass_.state.FolderFilesTotal.add(1);
+        pass_.setStatus(StatusLine::File, std::to_string(pass_.state.FolderBytesTotal.get()));
+    }
+    void unreadable(const std::string &path, int error) override
+    {
+        pass_.missedFolder(path, "cannot be read: " + errorText(error));
+    }
+
+private:
+    BackupPass &pass_;
+};
+
+// The copy scan: hands every qualifying file to the copy step, and ends
+// early once every sized file and byte has been handed over.
+class BackupPass::CopyScan final : public TreeVisitor {
+public:
+    explicit CopyScan(BackupPass &pass) : pass_(pass) {}
+    bool goOn() override
+    {
+        const PassState &state = pass_.state;
+        return !state.DiskFullFlag && !state.WriteErrorFlag && !state.AbortFlag && !pass_.copyScanDone();
+    }
+    void folder(const std::string &path) override { pass_.setStatus(StatusLine::Folder, "", path, PathFit::LineWidth); }
+    void file(int dirFd, const char *name, const std::string &path, const struct stat &st) override
+    {
+        if (pass_.excluded(name) || !pass_.qualifies(st))
+            return;
+        pass_.CalcFolderProgress(st.st_size);
+        pass_.setStatus(StatusLine::File, "", path, PathFit::LineWidth);
+        pass_.copyFolderFile(dirFd, name, path, st);
+    }
+    void unreadable(const std::string &path, int error) override
+    {
+        pass_.missedFolder(path, "cannot be read: " + errorText(error));
+    }
+
+private:
+    BackupPass &pass_;
+};
+
+BackupPass::BackupPass(PassSetup passSetup)
+    : setup(std::move(passSetup)), label(setup.volumeLabel), freeEstimate(setup.host, setup.driveRoot)
+{
+}
 
 void BackupPass::reset()
 {
@@ -91,39 +119,39 @@ void BackupPass::AbortButtonClick()
 
 void BackupPass::setStatus(StatusLine line, const std::string &prefix, const std::string &path, PathFit fit)
 {
-    setup.ui.setStatus(line, prefix, path, fit);
+    setup.board.setStatus(line, prefix, path, fit);
 }
 
 std::int64_t BackupPass::freeSpace()
 {
     const std::int64_t free = setup.host.freeBytes(setup.driveRoot);
-    setup.ui.showFreeSpace(free);
+    setup.board.showFreeSpace(free);
     return free;
 }
 
-std::string BackupPass::GetCDFileName(const std::string &source) const
+void BackupPass::useMedium()
 {
     const std::string root = setup.host.mediumRoot(setup.driveRoot);
-    if (root.empty())
-        return {};
-    return root + PathRules::relativeOnDisk(source);
+    disk.setRoot(root);
+    walker.setSkippedFolder(root);
+    freeEstimate.forget();
+    diskKnown = true;
 }
 
 void BackupPass::Dobackup()
 {
     BackupList &list = setup.list;
+    outcome_.volumeLabel = label;
     if (list.empty())
         return;
     state.ItemsSized.set(0);
     itemCount = static_cast<std::int64_t>(list.checkedCount());
-
-    noteMedium();
+    useMedium();
 
     try {
         for (std::size_t index = 0; index < list.count(); ++index) {
-            BackupItem &item = list.at(index);
-            if (item.checked())
-                workItem(item);
+            if (list.at(index).checked())
+                workItem(index);
             if (state.StopFlag || state.DiskFullFlag || state.AbortFlag)
                 break;
         }
@@ -139,30 +167,39 @@ void BackupPass::Dobackup()
     finish();
 }
 
-void BackupPass::workItem(BackupItem &item)
+void BackupPass::workItem(std::size_t index)
 {
+    BackupList &list = setup.list;
+    BackupItem &item = list.at(index);
+    const std::string path = item.path();
     DateTime cutOff = 0;
-    // An item whose cut-off does not read as a number, or whose path is not
-    // a plain absolute path, is passed over unchanged.
-    if (!tryParseNumberText(item.text(TextFloat), cutOff) || !PathRules::isNormalAbsolute(item.path()))
+    if (!PathRules::isNormalAbsolute(path)) {
+        missedFolder(path, "not backed up: the path must be absolute, without \".\" or \"..\" parts");
         return;
+    }
+    if (!tryParseNumberTextAnySeparator(item.text(TextFloat), cutOff)) {
+        missedFolder(path, "not backed up: its cut-off \"" + item.text(TextFloat) + "\" is not a number");
+        return;
+    }
     ItemCutOff = cutOff;
     missedCutOff.reset();
-    itemFailed = false;
+    keepCutOff = false;
+    reportedFolders.clear();
     excludeAtItemStart = setup.filters.exclude.load(std::memory_order_relaxed);
     excludeChanged = false;
     // Files changed from two seconds before the work began are left to the
     // next pass, which is what the new cut-off says.
     const DateTime workBegan = dateTimeFromTimePoint(setup.clock.now() - std::chrono::seconds(2));
-    const std::string path = item.path();
 
     if (!item.isFolder()) {
         struct stat st {};
         const bool exists = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-        if (exists && !state.AbortFlag)
+        if (exists && !state.AbortFlag) {
             BackupFile(path);
-        else if (!exists)
-            setup.ui.runOnWindowThread([&] { setup.list.setChecked(item, false); });
+        } else if (!exists) {
+            list.setChecked(item, false);
+            setup.board.postListChange({ListChange::Kind::Unchecked, index, 0});
+        }
     } else {
         const bool withSubfolders = item.text(TextSubDir) != kSubDirNo;
         state.FolderBytesTotal.set(0);
@@ -172,155 +209,61 @@ void BackupPass::workItem(BackupItem &item)
             ScanFoldersize(path, withSubfolders);
             IncTotalProgress();
         }
-        if (!state.AbortFlag && !itemFailed && checkfoldersize()) {
+        if (!state.AbortFlag && checkfoldersize()) {
             state.SizingPhase.clear();
             state.FolderBytesDone.set(0);
             state.FolderFilesDone.set(0);
-            setup.ui.setFolderBar(0);
+            setup.board.setFolderBar(0);
             ScanFolder(path, withSubfolders);
         }
     }
 
-    if (!state.DiskFullFlag && !state.WriteErrorFlag && !state.AbortFlag && !itemFailed && !excludeChanged) {
+    if (!state.DiskFullFlag && !state.WriteErrorFlag && !state.AbortFlag && !keepCutOff && !excludeChanged) {
         DateTime next = workBegan;
         if (missedCutOff && *missedCutOff < next)
             next = *missedCutOff;
-        setup.ui.runOnWindowThread([&] { setup.list.SetCutOff(item, next); });
+        list.SetCutOff(item, next);
+        setup.board.postListChange({ListChange::Kind::CutOff, index, next});
     }
 }
 
 void BackupPass::finish()
 {
     try {
-        setup.listFile.SAveIniFile(setup.driveRoot, label, setup.list);
+        outcome_.listSaved = setup.listFile.SAveIniFile(setup.driveRoot, label, setup.list);
     } catch (const std::exception &error) {
+        outcome_.listSaveError = PathRules::errorBoxText(error.what());
         setup.ui.hideProgress();
-        setup.ui.message(PathRules::errorBoxText(error.what()));
+        setup.ui.message(outcome_.listSaveError);
     }
 
-    const std::string count = std::to_string(state.FilesBackedUp.get());
-    if (state.DiskFullFlag || state.WriteErrorFlag) {
-        fileLine = "Error Writing to Disk...  " + count + " Files Found and Backed Up";
-        folderLine = "Folder Scan Cancelled...";
-    } else if (state.StopFlag) {
-        fileLine = "Cancelled...  " + count + " Files Found and Backed Up";
-        folderLine = "Folder Scan Cancelled...";
-    } else if (state.AbortFlag) {
-        fileLine = "Aborted...  ";
-        folderLine = "Folder Scan Aborted...";
-    } else {
-        fileLine = "Complete...  " + count + " Files Found and Backed Up";
-        folderLine = "Folder Scan Complete...";
-    }
-    setStatus(StatusLine::File, fileLine);
-    setStatus(StatusLine::Folder, folderLine);
+    if (state.WriteErrorFlag)
+        outcome_.end = PassEnd::WriteError;
+    else if (state.DiskFullFlag)
+        outcome_.end = PassEnd::DiskFullCancelled;
+    else if (state.StopFlag)
+        outcome_.end = PassEnd::Stopped;
+    else if (state.AbortFlag)
+        outcome_.end = PassEnd::Aborted;
+    else
+        outcome_.end = PassEnd::Complete;
+    outcome_.filesCopied = state.FilesBackedUp.get();
+    outcome_.volumeLabel = label;
+    outcome_.fileStatus = fileStatusText(outcome_.end, outcome_.filesCopied);
+    outcome_.folderStatus = folderStatusText(outcome_.end);
+    setStatus(StatusLine::File, outcome_.fileStatus);
+    setStatus(StatusLine::Folder, outcome_.folderStatus);
 }
 
-// What a directory entry is to the scans. Links to regular files count as
-// the file they name; links to folders, FIFOs, sockets and devices are
-// never entered or opened.
-BackupPass::EntryKind BackupPass::classify(int dirFd, const char *name, unsigned char type, struct stat &st) const
-{
-    if (type == DT_DIR)
-        return EntryKind::Folder;
-    if (type != DT_REG && type != DT_LNK && type != DT_UNKNOWN)
-        return EntryKind::Skip;
-    if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return EntryKind::Skip;
-    if (S_ISDIR(st.st_mode))
-        return EntryKind::Folder;
-    if (S_ISLNK(st.st_mode)) {
-        if (::fstatat(dirFd, name, &st, 0) != 0 || !S_ISREG(st.st_mode))
-            return EntryKind::Skip;
-        return EntryKind::File;
-    }
-    return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Skip;
-}
-
-// A cut-off of 0 means none: every file qualifies, also one stamped before
-// the date-time values begin.
 bool BackupPass::qualifies(const struct stat &st) const
 {
-    return ItemCutOff == 0 || dateTimeFromTimespec(st.st_mtim) > ItemCutOff;
-}
-
-void BackupPass::noteMedium()
-{
-    const std::string mediumRoot = setup.host.mediumRoot(setup.driveRoot);
-    struct stat rootStat {};
-    mediumKnown = !mediumRoot.empty() && ::stat(mediumRoot.c_str(), &rootStat) == 0;
-    mediumDevice = rootStat.st_dev;
-    mediumInode = rootStat.st_ino;
-}
-
-// The backup medium may lie inside a folder being backed up; copying it
-// into itself would never end.
-bool BackupPass::isMediumFolder(int dirFd, const char *name) const
-{
-    // Asked of the folder itself: listings of some file systems (overlayfs)
-    // give other inode numbers than stat does.
-    if (!mediumKnown)
-        return false;
-    struct stat st {};
-    return ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_dev == mediumDevice &&
-           st.st_ino == mediumInode;
+    return qualifiesForCutOff(ItemCutOff, st);
 }
 
 void BackupPass::ScanFoldersize(const std::string &path, bool withSubfolders)
 {
-    setStatus(StatusLine::Folder, "Scanning .. ", path, PathFit::LineWidthLess100);
-    int error = 0;
-    DirHandle dir = openListing(AT_FDCWD, path.c_str(), true, error);
-    if (!dir) {
-        if (!quietListingError(error)) {
-            state.StopFlag.set();
-            itemFailed = true;
-        }
-        return;
-    }
-    sizeFolder(dir.get(), folderText(path), withSubfolders);
-}
-
-void BackupPass::sizeFolder(DIR *dir, const std::string &text, bool withSubfolders)
-{
-    while (!state.StopFlag && !state.AbortFlag) {
-        errno = 0;
-        const dirent *entry = ::readdir(dir);
-        if (!entry) {
-            if (errno != 0) {
-                state.StopFlag.set();
-                itemFailed = true;
-            }
-            break;
-        }
-        if (entry->d_name[0] == '.')
-            continue;
-        struct stat st {};
-        const EntryKind kind = classify(::dirfd(dir), entry->d_name, entry->d_type, st);
-        if (kind == EntryKind::Folder) {
-            if (!withSubfolders || state.StopFlag || state.AbortFlag ||
-                isMediumFolder(::dirfd(dir), entry->d_name))
-                continue;
-            const std::string sub = text + entry->d_name;
-            setStatus(StatusLine::Folder, "Scanning .. ", sub, PathFit::LineWidthLess100);
-            int error = 0;
-            DirHandle child = openListing(::dirfd(dir), entry->d_name, false, error);
-            if (!child) {
-                if (!quietListingError(error)) {
-                    state.StopFlag.set();
-                    itemFailed = true;
-                }
-                continue;
-            }
-            sizeFolder(child.get(), sub + "/", withSubfolders);
-        } else if (kind == EntryKind::File) {
-            if (excluded(entry->d_name) || !qualifies(st))
-                continue;
-            state.FolderBytesTotal.add(st.st_size);
-            state.FolderFilesTotal.add(1);
-            setStatus(StatusLine::File, std::to_string(state.FolderBytesTotal.get()));
-        }
-    }
+    SizingScan scan(*this);
+    walker.walk(path, withSubfolders, scan);
 }
 
 // The EXCLUDE box may be toggled while a pass runs and counts from the next
@@ -342,107 +285,59 @@ bool BackupPass::copyScanDone() const
 
 void BackupPass::ScanFolder(const std::string &path, bool withSubfolders)
 {
-    setStatus(StatusLine::Folder, "", path, PathFit::LineWidth);
-    if (state.DiskFullFlag || state.WriteErrorFlag || state.AbortFlag || copyScanDone())
-        return;
-    int error = 0;
-    DirHandle dir = openListing(AT_FDCWD, path.c_str(), true, error);
-    if (!dir) {
-        if (!quietListingError(error)) {
-            state.StopFlag.set();
-            state.WriteErrorFlag.set();
-        }
+    CopyScan scan(*this);
+    if (!scan.goOn()) {
+        scan.folder(path);
         return;
     }
-    copyFolder(dir.get(), folderText(path), withSubfolders);
-}
-
-void BackupPass::copyFolder(DIR *dir, const std::string &text, bool withSubfolders)
-{
-    for (;;) {
-        if (state.DiskFullFlag || state.WriteErrorFlag || state.AbortFlag || copyScanDone())
-            break;
-        errno = 0;
-        const dirent *entry = ::readdir(dir);
-        if (!entry) {
-            if (errno != 0) {
-                state.StopFlag.set();
-                state.WriteErrorFlag.set();
-            }
-            break;
-        }
-        if (entry->d_name[0] == '.')
-            continue;
-        struct stat st {};
-        const EntryKind kind = classify(::dirfd(dir), entry->d_name, entry->d_type, st);
-        if (kind == EntryKind::Folder) {
-            if (!withSubfolders || isMediumFolder(::dirfd(dir), entry->d_name))
-                continue;
-            const std::string sub = text + entry->d_name;
-            setStatus(StatusLine::Folder, "", sub, PathFit::LineWidth);
-            int error = 0;
-            DirHandle child = openListing(::dirfd(dir), entry->d_name, false, error);
-            if (!child) {
-                if (!quietListingError(error)) {
-                    state.StopFlag.set();
-                    state.WriteErrorFlag.set();
-                }
-                continue;
-            }
-            copyFolder(child.get(), sub + "/", withSubfolders);
-        } else if (kind == EntryKind::File) {
-            if (excluded(entry->d_name) || !qualifies(st))
-                continue;
-            CalcFolderProgress(st.st_size);
-            const std::string source = text + entry->d_name;
-            setStatus(StatusLine::File, "", source, PathFit::LineWidth);
-            copyFolderFile(::dirfd(dir), entry->d_name, source, st);
-        }
-    }
+    walker.walk(path, withSubfolders, scan);
 }
 
 // A qualifying file that was not copied keeps the item's new cut-off below
 // its own time, so the next pass copies it.
-void BackupPass::missedFile(const struct stat &st)
+void BackupPass::holdCutOffFor(const struct stat &st)
 {
     const DateTime limit = dateTimeFromTimespec(st.st_mtim) - kOneSecond;
     if (!missedCutOff || limit < *missedCutOff)
         missedCutOff = limit;
 }
 
+void BackupPass::missedFile(const std::string &path, const struct stat &st, const std::string &cause)
+{
+    holdCutOffFor(st);
+    ++outcome_.filesMissed;
+    if (outcome_.missed.size() < PassOutcome::kMissedKept)
+        outcome_.missed.push_back({path, cause});
+}
+
+// Something of the item that no file time stands for (a folder that could
+// not be listed, a cut-off that does not read): the item keeps its cut-off.
+void BackupPass::missedFolder(const std::string &path, const std::string &cause)
+{
+    keepCutOff = true;
+    if (!reportedFolders.insert(path).second)
+        return;
+    ++outcome_.filesMissed;
+    if (outcome_.missed.size() < PassOutcome::kMissedKept)
+        outcome_.missed.push_back({path, cause});
+}
+
 void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed)
 {
     SourceFile file(dirFd, name);
-    if (!file.isOpen() || !S_ISREG(file.status().st_mode)) {
-        missedFile(listed);
+    if (!file.isOpen()) {
+        const int error = errno;
+        if (error != ENOENT) // deleted since it was listed: nothing to back up
+            missedFile(source, listed, "cannot be read: " + errorText(error));
         return;
     }
-    if (file.lockedByOther()) { // in use: skipped, the older copy stays
-        missedFile(file.status());
+    if (!S_ISREG(file.status().st_mode))
+        return;
+    if (file.lockedByOther()) { // the older copy stays
+        missedFile(source, file.status(), "in use by another program (locked)");
         return;
     }
     WriteCDFile(file.fd(), file.status(), source);
-}
-
-// Also lets go of every folder held open on the disk: the user must be able
-// to unmount it, and a new disk mounted at the same place must be written
-// to, not the old one behind a held descriptor.
-void BackupPass::forgetMedium()
-{
-    mediumRootKnown = false;
-    freeKnown = false;
-    disk.setRoot({});
-}
-
-std::int64_t BackupPass::freeForCopy(std::int64_t size)
-{
-    const auto now = std::chrono::steady_clock::now();
-    if (!freeKnown || freeEstimate < size || now - freeAsked > std::chrono::seconds(1)) {
-        freeEstimate = setup.host.freeBytes(setup.driveRoot);
-        freeAsked = now;
-        freeKnown = true;
-    }
-    return freeEstimate;
 }
 
 void BackupPass::WriteCDFile(int source, const struct stat &st, const std::string &sourcePath)
@@ -451,41 +346,46 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
     const std::string relative = PathRules::relativeOnDisk(sourcePath);
     bool removeOldFirst = false;
     for (;;) {
-        if (!mediumRootKnown) {
+        if (!diskKnown) {
             disk.setRoot(setup.host.mediumRoot(setup.driveRoot));
-            mediumRootKnown = true;
+            diskKnown = true;
         }
-        const std::int64_t free = freeForCopy(size);
+        const std::int64_t free = freeEstimate.forCopy(size);
         if (size <= free)
             break;
         // A copy that fits only in place of the older one replaces it
         // directly; the older copy is then given up first.
-        if (free >= 0 && !disk.root().empty() && size <= free + disk.existingSize(relative)) {
+        if (free >= 0 && !disk.root().empty() && size - free <= disk.existingSize(relative)) {
             removeOldFirst = true;
             break;
         }
-        forgetMedium();
+        // Let go of every folder held open on the full disk: the user must
+        // be able to unmount it, and a new disk mounted at the same place
+        // must be written to, not the old one behind a held descriptor.
+        disk.setRoot({});
+        diskKnown = false;
+        freeEstimate.forget();
         if (ShowFullForm(size) == DiskFullResult::Cancel || state.DiskFullFlag || state.WriteErrorFlag)
             break;
     }
     if (state.DiskFullFlag || state.WriteErrorFlag) {
-        missedFile(st);
+        holdCutOffFor(st); // not missed: the pass ends, and the next one copies it
         return;
     }
-    switch (FileCopy(source, st, relative, removeOldFirst)) {
+    int error = 0;
+    switch (FileCopy(source, st, relative, removeOldFirst, error)) {
     case BackupDisk::Result::Stored:
         state.FilesBackedUp.add(1);
-        // Reckoned high, so that the estimate never promises room the disk
-        // does not have; when it runs short the disk is asked again.
-        if (freeEstimate >= 0)
-            freeEstimate = std::max<std::int64_t>(0, freeEstimate - disk.spaceTaken(size));
+        freeEstimate.wrote(disk.spaceTaken(size));
         break;
     case BackupDisk::Result::SourceFailed:
+        missedFile(sourcePath, st, error ? "read error: " + errorText(error) : "changed while it was read");
+        break;
     case BackupDisk::Result::TargetSkipped:
-        missedFile(st);
+        missedFile(sourcePath, st, "refused by the backup disk: " + errorText(error));
         break;
     case BackupDisk::Result::WriteFailed:
-        missedFile(st);
+        missedFile(sourcePath, st, "could not be written to the backup disk: " + errorText(error));
         state.StopFlag.set();
         state.WriteErrorFlag.set();
         break;
@@ -495,9 +395,8 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
 // Copies the open source to its place below the medium root: bytes,
 // modification time and permission bits, under a temporary name first.
 BackupDisk::Result BackupPass::FileCopy(int source, const struct stat &st, const std::string &relative,
-                                        bool removeOldFirst)
+                                        bool removeOldFirst, int &error)
 {
-    int error = 0;
     return disk.store(source, st, relative, removeOldFirst, error);
 }
 
@@ -507,11 +406,12 @@ void BackupPass::BackupFile(const std::string &source)
     if (::stat(source.c_str(), &listed) != 0 || !S_ISREG(listed.st_mode) || !qualifies(listed))
         return;
     const std::int64_t free = freeSpace();
-    forgetMedium();
     disk.setRoot(setup.host.mediumRoot(setup.driveRoot));
-    const std::int64_t room =
-        free >= 0 && !disk.root().empty() ? free + disk.existingSize(PathRules::relativeOnDisk(source)) : free;
-    if (listed.st_size > room) {
+    diskKnown = true;
+    freeEstimate.forget();
+    const bool fitsInPlace =
+        free >= 0 && !disk.root().empty() && listed.st_size - free <= disk.existingSize(PathRules::relativeOnDisk(source));
+    if (listed.st_size > free && !fitsInPlace) {
         state.DiskFullFlag.set();
         setup.ui.hideProgress();
         setup.ui.message("DISK FULL.  REPLACE DISK AND RESUME BACKUP");
@@ -519,11 +419,14 @@ void BackupPass::BackupFile(const std::string &source)
     }
     setStatus(StatusLine::File, "", source, PathFit::Whole);
     SourceFile file(AT_FDCWD, source.c_str());
-    if (!file.isOpen() || !S_ISREG(file.status().st_mode)) {
-        // The item's own file cannot be read: that ends the pass.
-        missedFile(listed);
-        state.StopFlag.set();
-        state.WriteErrorFlag.set();
+    if (!file.isOpen()) {
+        missedFile(source, listed, "cannot be read: " + errorText(errno));
+        return;
+    }
+    if (!S_ISREG(file.status().st_mode))
+        return;
+    if (file.lockedByOther()) {
+        missedFile(source, file.status(), "in use by another program (locked)");
         return;
     }
     WriteCDFile(file.fd(), file.status(), source);
@@ -546,51 +449,38 @@ bool BackupPass::checkfoldersize()
 
 DiskFullResult BackupPass::ShowFullForm(std::int64_t size)
 {
-    std::vector<std::string> snapshot;
-    DiskListFile::BackupIniInfo(setup.list, snapshot);
-    const DiskListFile &listFile = setup.listFile;
-    DiskFullRules rules(setup.host, setup.driveRoot, size, [&listFile](const std::string &name) {
-        struct stat st {};
-        return ::stat(listFile.pathFor(name).c_str(), &st) == 0;
-    });
-    const DiskFullResult result = setup.ui.diskFull(rules);
-    if (result == DiskFullResult::Cancel) {
-        state.StopFlag.set();
-        state.DiskFullFlag.set();
-        return result;
-    }
-    label = setup.host.volumeLabel(setup.driveRoot);
-    setup.ui.showVolumeLabel(label);
-    if (label.empty()) {
-        // The disk went away between READY and now: end as if cancelled,
-        // without pulling the list from under the pass.
+    const DiskChange change =
+        DiskChange::ask(setup.ui, setup.host, setup.driveRoot, size, setup.list, setup.listFile);
+    if (change.answer == DiskFullResult::Cancel || change.label.empty()) {
+        // A disk gone between READY and now ends the pass as a confirmed
+        // CANCEL does: the list is saved under the label it had.
         state.StopFlag.set();
         state.DiskFullFlag.set();
         return DiskFullResult::Cancel;
     }
+    label = change.label;
+    setup.board.showVolumeLabel(label);
     freeSpace();
-    noteMedium();
-    try {
-        listFile.SaveIniInfo(label, snapshot);
-    } catch (const std::exception &error) {
+    useMedium();
+    if (!change.saveError.empty()) {
         state.StopFlag.set();
         state.WriteErrorFlag.set();
-        setup.ui.message(PathRules::errorBoxText(error.what()));
+        setup.ui.message(change.saveError);
     }
-    return result;
+    return change.answer;
 }
 
 void BackupPass::IncTotalProgress()
 {
     state.ItemsSized.add(1);
-    setup.ui.setTotalBar(Progress::totalBar(state.ItemsSized.get(), itemCount));
+    setup.board.setTotalBar(Progress::totalBar(state.ItemsSized.get(), itemCount));
 }
 
 void BackupPass::CalcFolderProgress(std::int64_t size)
 {
     state.FolderBytesDone.add(size);
     state.FolderFilesDone.add(1);
-    setup.ui.setFolderBar(Progress::folderBar(state.FolderBytesDone.get(), state.FolderBytesTotal.get()));
+    setup.board.setFolderBar(Progress::folderBar(state.FolderBytesDone.get(), state.FolderBytesTotal.get()));
 }
 
 } // namespace quillarc

@@ -29,9 +29,11 @@ bool SourceFile::lockedByOther() const
 {
     if (fd_ < 0)
         return false;
-    // The shared lock taken here goes with the descriptor when it closes.
     if (::flock(fd_, LOCK_SH | LOCK_NB) != 0)
         return errno == EWOULDBLOCK;
+    // Let go at once: held through the copy, it would make another
+    // program's exclusive lock attempt fail while a large file is read.
+    ::flock(fd_, LOCK_UN);
     // Open-file-description locks see record locks of every other process
     // (and of other descriptions in this one).
     struct flock query {};
@@ -42,12 +44,6 @@ bool SourceFile::lockedByOther() const
     if (::fcntl(fd_, F_OFD_GETLK, &query) != 0)
         return false;
     return query.l_type != F_UNLCK;
-}
-
-bool IsFileInUse(const std::string &path)
-{
-    SourceFile file(AT_FDCWD, path.c_str());
-    return !file.isOpen() || file.lockedByOther();
 }
 
 } // namespace quillarc

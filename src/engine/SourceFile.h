@@ -30,8 +30,4 @@ private:
     struct stat status_ {};
 };
 
-/// IsFileInUse: true when `path` cannot be opened for reading or another
-/// process holds an exclusive lock on it.
-bool IsFileInUse(const std::string &path);
-
 } // namespace quillarc

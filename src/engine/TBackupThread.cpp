@@ -1,14 +1,11 @@
 #include "engine/TBackupThread.h"
 
-#include "engine/BackupPass.h"
-#include "engine/PassUi.h"
+#include <utility>
 
 namespace quillarc {
 
-TBackupThread::TBackupThread(BackupPass &pass, PassUi &ui)
+TBackupThread::TBackupThread(std::function<void()> body) : body_(std::move(body)), thread_(&TBackupThread::Execute, this)
 {
-    pass.state.BackupRunning.set();
-    thread = std::thread(&TBackupThread::Execute, this, std::ref(pass), std::ref(ui));
 }
 
 TBackupThread::~TBackupThread()
@@ -18,15 +15,13 @@ TBackupThread::~TBackupThread()
 
 void TBackupThread::join()
 {
-    if (thread.joinable() && thread.get_id() != std::this_thread::get_id())
-        thread.join();
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+        thread_.join();
 }
 
-void TBackupThread::Execute(BackupPass &pass, PassUi &ui)
+void TBackupThread::Execute()
 {
-    pass.state.BackupRunning.set();
-    pass.Dobackup();
-    ui.passEnded();
+    body_();
 }
 
 } // namespace quillarc

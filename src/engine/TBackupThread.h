@@ -1,20 +1,16 @@
 #pragma once
 
+#include <functional>
 #include <thread>
 
 namespace quillarc {
 
-class BackupPass;
-class PassUi;
-
-/// The worker of one backup pass. Created running: it marks the pass as
-/// running, runs it, and as its last act hands the pass back to the window
-/// through PassUi::passEnded(). Nobody stops it; STOP and ABORT only set
-/// the pass's flags. The destructor waits for the body to return, which
-/// after passEnded() is immediate.
+/// The worker of one backup pass. Created running; nobody stops it: STOP
+/// and ABORT only set the pass's flags. The destructor waits for the body
+/// to return, which after the pass has handed itself back is immediate.
 class TBackupThread {
 public:
-    TBackupThread(BackupPass &pass, PassUi &ui);
+    explicit TBackupThread(std::function<void()> body);
     ~TBackupThread();
     TBackupThread(const TBackupThread &) = delete;
     TBackupThread &operator=(const TBackupThread &) = delete;
@@ -23,9 +19,10 @@ public:
     void join();
 
 private:
-    void Execute(BackupPass &pass, PassUi &ui);
+    void Execute();
 
-    std::thread thread;
+    std::function<void()> body_;
+    std::thread thread_;
 };
 
 } // namespace quillarc

@@ -1,5 +1,6 @@
 #include "gui/GuiPassUi.h"
 
+#include "engine/BackupRun.h"
 #include "gui/MessageBox.h"
 #include "gui/StatusPath.h"
 #include "gui/TFullForm.h"
@@ -17,9 +18,26 @@ GuiPassUi::GuiPassUi(QWidget *window, TProgressForm *progress, MainWindowHooks h
     m_endTimer.setSingleShot(true);
     m_endTimer.setInterval(50);
     connect(&m_endTimer, &QTimer::timeout, this, [this] {
+        m_refreshTimer.stop();
+        refresh(); // the final status rows and the last list changes
+        m_run = nullptr;
         if (m_hooks.passEnded)
             m_hooks.passEnded();
     });
+    m_refreshTimer.setInterval(kRefreshMs);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &GuiPassUi::refresh);
+}
+
+void GuiPassUi::follow(BackupRun *run)
+{
+    m_run = run;
+    m_refreshTimer.start();
+}
+
+void GuiPassUi::refresh()
+{
+    if (m_run)
+        m_run->deliverProgress();
 }
 
 void GuiPassUi::runOnWindowThread(const std::function<void()> &work)
@@ -40,31 +58,27 @@ QString GuiPassUi::statusText(const QString &prefix, const QString &path, PathFi
     return prefix + shortenPath(path, metrics, width - metrics.horizontalAdvance(prefix));
 }
 
+// The display half runs on the window thread, called by the run's
+// deliverProgress() from the refresh timer.
 void GuiPassUi::setStatus(StatusLine line, const std::string &prefix, const std::string &path, PathFit fit)
 {
-    runOnWindowThread([&] {
-        if (!m_hooks.setStatusText)
-            return;
-        const QWidget *widget = m_hooks.statusWidget ? m_hooks.statusWidget(line) : nullptr;
-        m_hooks.setStatusText(line, statusText(QString::fromStdString(prefix), QString::fromStdString(path), fit,
-                                               widget));
-    });
+    if (!m_hooks.setStatusText)
+        return;
+    const QWidget *widget = m_hooks.statusWidget ? m_hooks.statusWidget(line) : nullptr;
+    m_hooks.setStatusText(line,
+                          statusText(QString::fromStdString(prefix), QString::fromStdString(path), fit, widget));
 }
 
 void GuiPassUi::setTotalBar(int percent)
 {
-    runOnWindowThread([&] {
-        if (m_progress)
-            m_progress->TotalRarBar->setProgress(percent);
-    });
+    if (m_progress)
+        m_progress->TotalRarBar->setProgress(percent);
 }
 
 void GuiPassUi::setFolderBar(int percent)
 {
-    runOnWindowThread([&] {
-        if (m_progress)
-            m_progress->FolderRarBar->setProgress(percent);
-    });
+    if (m_progress)
+        m_progress->FolderRarBar->setProgress(percent);
 }
 
 void GuiPassUi::hideProgress()
@@ -77,29 +91,31 @@ void GuiPassUi::hideProgress()
 
 void GuiPassUi::showFreeSpace(std::int64_t freeBytes)
 {
-    runOnWindowThread([&] {
-        if (m_hooks.showFreeSpace)
-            m_hooks.showFreeSpace(freeBytes);
-    });
+    if (m_hooks.showFreeSpace)
+        m_hooks.showFreeSpace(freeBytes);
 }
 
 void GuiPassUi::showVolumeLabel(const std::string &label)
 {
-    runOnWindowThread([&] {
-        if (m_hooks.showVolumeLabel)
-            m_hooks.showVolumeLabel(QString::fromStdString(label));
-    });
+    if (m_hooks.showVolumeLabel)
+        m_hooks.showVolumeLabel(QString::fromStdString(label));
 }
 
 void GuiPassUi::message(const std::string &text)
 {
-    runOnWindowThread([&] { MessageBox::notice(m_window, QString::fromStdString(text)); });
+    runOnWindowThread([&] {
+        refresh(); // the status lines as they stand when the box opens
+        MessageBox::notice(m_window, QString::fromStdString(text));
+    });
 }
 
 bool GuiPassUi::confirm(const std::string &text)
 {
     bool yes = false;
-    runOnWindowThread([&] { yes = MessageBox::confirm(m_window, QString::fromStdString(text)); });
+    runOnWindowThread([&] {
+        refresh();
+        yes = MessageBox::confirm(m_window, QString::fromStdString(text));
+    });
     return yes;
 }
 
@@ -107,6 +123,7 @@ DiskFullResult GuiPassUi::diskFull(const DiskFullRules &rules)
 {
     DiskFullResult result = DiskFullResult::Cancel;
     runOnWindowThread([&] {
+        refresh();
         TFullForm form(rules, m_window);
         form.exec();
         result = form.outcome();

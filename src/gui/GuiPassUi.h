@@ -12,11 +12,15 @@ class QWidget;
 
 namespace quillarc {
 
+class BackupRun;
 class TProgressForm;
 
-/// The window's side of a backup pass. The worker calls these from its own
-/// thread; each call is carried to the window thread and the worker waits
-/// until it is done (run at once when already on the window thread).
+/// The window's side of a backup pass. Questions and the disk-full dialog
+/// are carried from the worker to the window thread, and the worker waits
+/// for the answer. Status lines, bars and list changes are not: while it
+/// follows a run, a 30 Hz timer on the window thread takes the latest of
+/// them from the run (BackupRun::deliverProgress), so the worker never waits
+/// for the window.
 class GuiPassUi : public QObject, public PassUi {
     Q_OBJECT
 public:
@@ -27,14 +31,24 @@ public:
         std::function<void(StatusLine, const QString &text)> setStatusText;
         std::function<void(std::int64_t freeBytes)> showFreeSpace;
         std::function<void(const QString &label)> showVolumeLabel;
-        /// The pass is over: hide the progress window, give the commands
-        /// back, clear BackupRunning. Runs from a 50 ms one-shot timer.
+        /// The pass is over and its last progress delivered: hide the
+        /// progress window, give the commands back, call
+        /// BackupRun::finished() and read its outcome. Runs from a 50 ms
+        /// one-shot timer (`Timer`).
         std::function<void()> passEnded;
     };
 
     /// Lives on the window thread; `window` owns the message boxes and the
     /// disk-full dialog.
     GuiPassUi(QWidget *window, TProgressForm *progress, MainWindowHooks hooks);
+
+    /// Shows the progress of `run` from now until its end: call right after
+    /// a successful BackupRun::start(). The run must outlive the end-of-pass
+    /// hook.
+    void follow(BackupRun *run);
+
+    /// Refresh interval of the display while a pass runs.
+    static constexpr int kRefreshMs = 33;
 
     void setStatus(StatusLine line, const std::string &prefix, const std::string &path = {},
                    PathFit fit = PathFit::Whole) override;
@@ -46,17 +60,21 @@ public:
     void message(const std::string &text) override;
     bool confirm(const std::string &text) override;
     DiskFullResult diskFull(const DiskFullRules &rules) override;
-    void runOnWindowThread(const std::function<void()> &work) override;
     void passEnded() override;
 
     /// The text a status line shows for a prefix and a path fitted as asked.
     static QString statusText(const QString &prefix, const QString &path, PathFit fit, const QWidget *line);
 
 private:
+    void runOnWindowThread(const std::function<void()> &work);
+    void refresh();
+
     QPointer<QWidget> m_window;
     QPointer<TProgressForm> m_progress;
     MainWindowHooks m_hooks;
     QTimer m_endTimer;
+    QTimer m_refreshTimer;
+    BackupRun *m_run = nullptr;
 };
 
 } // namespace quillarc

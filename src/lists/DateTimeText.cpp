@@ -115,6 +115,19 @@ double parseNumberText(std::string_view text)
     return value;
 }
 
+bool tryParseNumberTextAnySeparator(std::string_view text, double &value)
+{
+    if (tryParseNumberText(text, value))
+        return true;
+    const std::string separator = Locale::currentShared()->decimalSeparator();
+    const std::size_t at = text.find_first_of(".,");
+    if (at == std::string_view::npos || separator.empty())
+        return false;
+    std::string other(text);
+    other.replace(at, 1, separator);
+    return tryParseNumberText(other, value);
+}
+
 std::string dateTimeText(DateTime value)
 {
     const DateParts date = DecodeDate(value);

@@ -29,6 +29,9 @@ std::string numberText(double value);
 double parseNumberText(std::string_view text);
 /// Same without throwing.
 bool tryParseNumberText(std::string_view text, double &value);
+/// Same, also taking "." or "," as the decimal separator whatever the
+/// locale says: a list written under one locale reads under another.
+bool tryParseNumberTextAnySeparator(std::string_view text, double &value);
 
 /// Date-time text: the short date, then one blank and the long time only
 /// when hours, minutes and seconds are not all zero. No milliseconds.

@@ -44,6 +44,8 @@ public:
     explicit DiskListFile(std::string programFolder, PathProbe probe = probePath);
 
     std::string pathFor(std::string_view label) const;
+    /// The program folder, ending in '/'.
+    const std::string &folder() const { return folder_; }
 
     /// SAveIniFile: writes the whole list to the file of `label`. Does
     /// nothing (returns false) when `driveText` is "Choose backup CD" or the

@@ -1,6 +1,5 @@
 #include "engine/support/PassFixture.h"
 
-#include "engine/TBackupThread.h"
 #include "lists/DateTime.h"
 #include "lists/DateTimeText.h"
 
@@ -41,8 +40,9 @@ TEST_F(BackupPassTest, CopiesQualifyingFilesWithTimeAndPermissions)
     EXPECT_EQ(readFile(copyOf(medium, source + "/sub/deep/b.txt")), "beta");
     EXPECT_TRUE(exists(copyOf(medium, source + "/empty")));
     EXPECT_EQ(readFile(copyOf(medium, source + "/locked.txt")), "read only");
-    EXPECT_FALSE(exists(copyOf(medium, source + "/.hidden")));
-    EXPECT_FALSE(exists(copyOf(medium, source + "/.dotdir")));
+    // Hidden files are what a home folder's settings, keys and mail are.
+    EXPECT_EQ(readFile(copyOf(medium, source + "/.hidden")), "h");
+    EXPECT_EQ(readFile(copyOf(medium, source + "/.dotdir/c.txt")), "c");
     struct stat st {};
     ASSERT_EQ(::stat(copyOf(medium, source + "/a.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mtim.tv_sec, 1500000000);
@@ -51,7 +51,7 @@ TEST_F(BackupPassTest, CopiesQualifyingFilesWithTimeAndPermissions)
     EXPECT_EQ(st.st_mode & 0777, 0444u);
     ASSERT_EQ(::stat(copyOf(medium, source + "/empty").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0666u);
-    EXPECT_EQ(ui.fileLine, "Complete...  4 Files Found and Backed Up");
+    EXPECT_EQ(ui.fileLine, "Complete...  6 Files Found and Backed Up");
     EXPECT_EQ(ui.folderLine, "Folder Scan Complete...");
     EXPECT_NE(list.at(0).text(TextFloat), "0");
     // The list was saved for the disk's label.
@@ -141,12 +141,12 @@ TEST_F(BackupPassTest, StopWhileCopyingFinishesTheItem)
         writeFile(source + folder + "/2.txt", "2");
         addItem(source + folder, "Yes");
     }
-    pass = makePass();
+    makeRun();
     ui.onStatus = [&](StatusLine line, const std::string &text) {
         if (line == StatusLine::File && text.rfind(source + "/b/", 0) == 0)
-            pass->StopButtonClick();
+            run->stop();
     };
-    pass->Dobackup();
+    startAndWait();
 
     EXPECT_EQ(ui.fileLine, "Cancelled...  4 Files Found and Backed Up");
     EXPECT_EQ(ui.folderLine, "Folder Scan Cancelled...");
@@ -161,12 +161,12 @@ TEST_F(BackupPassTest, StopWhileSizingAborts)
         writeFile(source + folder + "/1.txt", "1");
         addItem(source + folder, "Yes");
     }
-    pass = makePass();
+    makeRun();
     ui.onStatus = [&](StatusLine line, const std::string &text) {
         if (line == StatusLine::Folder && text == "Scanning .. " + source + "/b")
-            pass->StopButtonClick();
+            run->stop();
     };
-    pass->Dobackup();
+    startAndWait();
 
     EXPECT_EQ(ui.fileLine, "Aborted...  ");
     EXPECT_EQ(ui.folderLine, "Folder Scan Aborted...");
@@ -182,12 +182,12 @@ TEST_F(BackupPassTest, AbortDuringCopyFinishesTheFileInHand)
     writeFile(source + "/2.txt", "2");
     writeFile(source + "/3.txt", "3");
     addItem(source, "Yes");
-    pass = makePass();
+    makeRun();
     ui.onStatus = [&](StatusLine line, const std::string &text) {
         if (line == StatusLine::File && text.rfind(source + "/", 0) == 0)
-            pass->AbortButtonClick();
+            run->abort();
     };
-    pass->Dobackup();
+    startAndWait();
 
     int copied = 0;
     for (const char *name : {"/1.txt", "/2.txt", "/3.txt"})
@@ -210,12 +210,12 @@ TEST_F(BackupPassTest, ExcludeToggledDuringThePassKeepsTheCutOff)
         addItem(source, "Yes");
         filters.extensions = {".tmp"};
         filters.exclude = excludeAtStart;
-        pass = makePass();
+        makeRun();
         ui.onStatus = [&](StatusLine line, const std::string &text) {
             if (line == StatusLine::Folder && text == source)
                 filters.exclude = !excludeAtStart;
         };
-        pass->Dobackup();
+        startAndWait();
 
         EXPECT_EQ(ui.folderLine, "Folder Scan Complete...");
         EXPECT_EQ(list.at(0).text(TextFloat), "0");
@@ -286,7 +286,7 @@ TEST_F(BackupPassTest, FileChangedDuringThePassIsCopiedNextTime)
     writeFile(source + "/a.txt", "a");
     writeFile(source + "/late.txt", "before");
     addItem(source, "Yes");
-    pass = makePass();
+    makeRun();
     bool touched = false;
     ui.onStatus = [&](StatusLine line, const std::string &) {
         if (line == StatusLine::File && !touched && ui.fileLines.size() > 2) {
@@ -294,7 +294,7 @@ TEST_F(BackupPassTest, FileChangedDuringThePassIsCopiedNextTime)
             std::ofstream(source + "/late.txt", std::ios::trunc) << "changed";
         }
     };
-    pass->Dobackup();
+    startAndWait();
     ASSERT_TRUE(touched);
     runPass();
     EXPECT_EQ(readFile(copyOf(medium, source + "/late.txt")), "changed");
@@ -371,7 +371,7 @@ TEST_F(BackupPassTest, SizesAreSixtyFourBit)
     addItem(source, "Yes");
     host.insert(kDrive, {medium, label, std::int64_t{2} << 30, std::int64_t{1} << 30});
     runPass(); // the room question is answered Cancel
-    EXPECT_EQ(pass->state.FolderBytesTotal.get(), std::int64_t{5} << 30);
+    EXPECT_EQ(run->state().FolderBytesTotal.get(), std::int64_t{5} << 30);
     ASSERT_EQ(ui.questions.size(), 1u);
     EXPECT_NE(ui.questions[0].find("YOU WILL NEED 2 FORMATTED DISKS READY."), std::string::npos);
     EXPECT_EQ(ui.fileLines.front(), std::to_string(std::int64_t{5} << 30));
@@ -381,20 +381,17 @@ TEST_F(BackupPassTest, SizesAreSixtyFourBit)
 // pass with the write-error row instead of ending the program.
 TEST_F(BackupPassTest, FailureInTheMiddleEndsThePassTheUsualWay)
 {
-    struct FailingUi : ScriptedPassUi {
-        void setFolderBar(int) override { throw std::runtime_error("I/O error 5"); }
-    } failing;
     writeFile(source + "/a", "a");
     addItem(source, "Yes");
-    BackupPass failingPass(PassSetup{list, failing, host, *listFile, clock, filters, kDrive, label});
-    failingPass.reset();
-    {
-        TBackupThread worker(failingPass, failing);
-        worker.join();
-    }
-    EXPECT_EQ(failing.passesEnded, 1);
-    EXPECT_EQ(failing.messages, std::vector<std::string>({"I/O error 5."}));
-    EXPECT_EQ(failing.fileLine, "Error Writing to Disk...  0 Files Found and Backed Up");
+    ui.onStatus = [&](StatusLine line, const std::string &text) {
+        if (line == StatusLine::Folder && text == source)
+            throw std::runtime_error("I/O error 5");
+    };
+    const PassOutcome &outcome = runPass();
+    EXPECT_EQ(ui.passesEnded, 1);
+    EXPECT_EQ(ui.messages, std::vector<std::string>({"I/O error 5."}));
+    EXPECT_EQ(ui.fileLine, "Error Writing to Disk...  0 Files Found and Backed Up");
+    EXPECT_EQ(outcome.end, PassEnd::WriteError);
     EXPECT_EQ(list.at(0).text(TextFloat), "0");
     EXPECT_TRUE(exists(listFile->pathFor(label)));
 }
@@ -403,17 +400,17 @@ TEST_F(BackupPassTest, WorkerThreadHandsThePassBack)
 {
     writeFile(source + "/a", "a");
     addItem(source, "Yes");
-    pass = makePass();
-    {
-        TBackupThread worker(*pass, ui);
-        EXPECT_TRUE(pass->state.BackupRunning.isSet());
-        worker.join();
-    }
+    makeRun();
+    ASSERT_TRUE(run->start());
+    EXPECT_TRUE(run->state().BackupRunning.isSet());
+    run->wait();
     EXPECT_EQ(ui.passesEnded, 1);
-    EXPECT_TRUE(pass->state.BackupRunning.isSet()) << "until the window has taken the pass back";
-    pass->passFinished();
-    EXPECT_FALSE(pass->state.BackupRunning.isSet());
-    EXPECT_EQ(ui.fileLine, "Complete...  1 Files Found and Backed Up");
+    EXPECT_TRUE(run->state().BackupRunning.isSet()) << "until the window has taken the pass back";
+    run->finished();
+    EXPECT_FALSE(run->state().BackupRunning.isSet());
+    EXPECT_EQ(ui.deliveredFileLine, "Complete...  1 Files Found and Backed Up");
+    EXPECT_EQ(run->outcome().filesCopied, 1);
+    EXPECT_TRUE(run->outcome().clean());
 }
 
 } // namespace

@@ -63,7 +63,7 @@ TEST_F(DiskFullTest, ThreeDisksPromptThenCancelledDialog)
     EXPECT_EQ(ui.questions[1], DiskFullRules::cancelQuestion());
     EXPECT_EQ(ui.dialogLabels, std::vector<std::string>({label}));
     EXPECT_EQ(ui.fileLine, "Error Writing to Disk...  0 Files Found and Backed Up");
-    EXPECT_TRUE(pass->state.StopFlag.isSet());
+    EXPECT_TRUE(run->state().StopFlag.isSet());
     EXPECT_EQ(list.at(0).text(TextFloat), "0");
 }
 
@@ -125,7 +125,7 @@ TEST_F(DiskFullTest, DiskChangeCarriesThePassOver)
     EXPECT_EQ(ui.messages[2].substr(0, 35), "NOT ENOUGH FREE SPACE ON THIS DISK\r");
     EXPECT_EQ(ui.fileLine, "Complete...  5 Files Found and Backed Up");
     EXPECT_EQ(ui.shownLabels, std::vector<std::string>({"DISK2"}));
-    EXPECT_EQ(pass->volumeLabel(), "DISK2");
+    EXPECT_EQ(run->outcome().volumeLabel, "DISK2");
 
     int onFirst = 0, onSecond = 0;
     for (const char *name : {"/b/1", "/b/2", "/b/3"}) {
@@ -221,14 +221,17 @@ TEST_F(DiskFullTest, DiskGoneAfterReadyEndsAsCancelled)
     host.insert(kDrive, {medium, label, 1000, 10});
     vanishing.confirmAnswers = {true};
     vanishing.dialogPresses = {{ScriptedPassUi::Press::Ready, [&] { insertMedium("DISK9", 1000); }}};
-    BackupPass vanishingPass(PassSetup{list, vanishing, host, *listFile, clock, filters, kDrive, label});
-    vanishingPass.reset();
-    vanishingPass.Dobackup();
+    BackupRun vanishingRun(RunSetup{list, vanishing, host, *listFile, clock, filters, kDrive, label, true, &vanishing.echo});
+    ASSERT_TRUE(vanishingRun.start());
+    vanishingRun.wait();
 
     EXPECT_EQ(vanishing.fileLine, "Error Writing to Disk...  0 Files Found and Backed Up");
     EXPECT_EQ(vanishing.folderLine, "Folder Scan Cancelled...");
     EXPECT_EQ(list.at(0).text(TextFloat), "0");
     EXPECT_EQ(list.count(), 1u) << "the list stays under the pass";
+    // As a confirmed CANCEL does: the list is saved under the label it had.
+    EXPECT_TRUE(vanishingRun.outcome().listSaved);
+    EXPECT_TRUE(exists(listFile->pathFor(label)));
 }
 
 // When a new copy fits only in place of the older one, the older one makes
@@ -258,8 +261,8 @@ TEST_F(DiskFullTest, FailedWriteKeepsTheOlderCopy)
     struct rlimit limited = previous;
     limited.rlim_cur = 4096;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    pass = makePass();
-    pass->Dobackup();
+    makeRun();
+    startAndWait();
     ::setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, oldHandler);
 
@@ -326,8 +329,8 @@ TEST_F(DiskFullTest, RealNoSpaceLeavesNoTruncatedCopy)
     const std::string mountPoint = temp + "/tmpfs/";
     const char code = inSmallTmpfs(mountPoint, "128k", [&] {
         host.insert(kDrive, {mountPoint, label, std::int64_t{1} << 30, std::int64_t{1} << 30});
-        pass = makePass();
-        pass->Dobackup();
+        makeRun();
+        startAndWait();
         const bool errorRow = ui.fileLine.rfind("Error Writing to Disk...  ", 0) == 0;
         const bool noBig = !exists(copyOf(mountPoint, source + "/big"));
         bool noPartial = true;
@@ -370,12 +373,13 @@ TEST_F(DiskFullTest, SmallFilesFillingARealDiskOpenTheDialog)
     } realHost;
     realHost.root = mountPoint;
     const char code = inSmallTmpfs(mountPoint, "128k", [&] {
-        BackupPass realPass(PassSetup{list, ui, realHost, *listFile, clock, filters, kDrive, label});
-        realPass.reset();
-        realPass.Dobackup();
+        BackupRun realRun(RunSetup{list, ui, realHost, *listFile, clock, filters, kDrive, label, true, &ui.echo});
+        if (!realRun.start())
+            return false;
+        realRun.wait();
         // The dialog is closed without a new disk: the pass ends as cancelled.
-        return ui.dialogLabels.size() == 1 && realPass.state.DiskFullFlag.isSet() &&
-               realPass.state.FilesBackedUp.get() > 0 &&
+        return ui.dialogLabels.size() == 1 && realRun.state().DiskFullFlag.isSet() &&
+               realRun.outcome().filesCopied > 0 &&
                ui.fileLine.rfind("Error Writing to Disk...  ", 0) == 0;
     });
     if (code == 's')

@@ -2,9 +2,8 @@
 // pass on the window thread: progress window, disk-full dialog and message
 // boxes are the real widgets, the folders and media real temporary folders.
 #include "FixedClock.h"
-#include "engine/BackupPass.h"
+#include "engine/BackupRun.h"
 #include "engine/ExclusionTest.h"
-#include "engine/TBackupThread.h"
 #include "gui/GuiPassUi.h"
 #include "gui/MessageBox.h"
 #include "gui/TFullForm.h"
@@ -79,16 +78,14 @@ public:
             (line == StatusLine::File ? statusBar : statusBarFolder)->setText(text);
             if (!progress.isVisible())
                 progressHiddenDuringPass = true;
-            if (onStatus)
-                onStatus(line, text);
         };
         hooks.showFreeSpace = [this](std::int64_t freeBytes) { freeLine->setText(QString::number(freeBytes)); };
         hooks.showVolumeLabel = [this](const QString &text) { edit2->setText(text); };
         hooks.passEnded = [this] {
             endThread = QThread::currentThread();
-            runningUntilEnd = pass->state.BackupRunning.isSet();
+            runningUntilEnd = run->state().BackupRunning.isSet();
             progress.RemoveProgressForm();
-            pass->passFinished();
+            run->finished();
             ++ended;
         };
         ui = std::make_unique<GuiPassUi>(&window, &progress, hooks);
@@ -99,8 +96,8 @@ public:
     {
         // A failed check must not leave the worker blocked on this thread:
         // abort, refuse any open dialog, and let the pass run out.
-        if (worker && !ended) {
-            pass->AbortButtonClick();
+        if (run && run->state().BackupRunning.isSet() && !ended) {
+            run->abort();
             const bool over = QTest::qWaitFor(
                 [this] {
                     if (auto *form = qobject_cast<TFullForm *>(QApplication::activeModalWidget()))
@@ -111,7 +108,7 @@ public:
             if (!over)
                 qFatal("the backup pass did not end");
         }
-        worker.reset();
+        run.reset();
         list.removeListener(&watch);
     }
 
@@ -139,19 +136,18 @@ public:
         return item;
     }
 
-    // The Backup command: flags cleared, bars at 0, progress window shown,
-    // worker started.
+    // The Backup command: checks, flags cleared, bars at 0, worker
+    // started, progress window shown and followed.
     void start()
     {
-        pass = std::make_unique<BackupPass>(PassSetup{list, *ui, host, *listFile, clock, filters, kDrive, label});
-        pass->reset();
-        progress.setAbortFlag(&pass->state.AbortFlag);
-        progress.TotalRarBar->setProgress(0);
-        progress.FolderRarBar->setProgress(0);
-        progress.setItemCount(static_cast<int>(list.checkedCount()));
-        progress.showBeside(&window);
+        run = std::make_unique<BackupRun>(
+            RunSetup{list, *ui, host, *listFile, clock, filters, kDrive, label, true, &echo});
+        progress.setAbortFlag(&run->state().AbortFlag);
         watch.threads.clear();
-        worker = std::make_unique<TBackupThread>(*pass, *ui);
+        QVERIFY(run->start());
+        progress.setItemCount(run->checkedItems());
+        progress.showBeside(&window);
+        ui->follow(run.get());
     }
 
     bool waitForEnd() { return QTest::qWaitFor([this] { return ended > 0; }, kPassTimeoutMs); }
@@ -207,11 +203,23 @@ public:
     QLabel *freeLine;
     TProgressForm progress{&window};
     std::unique_ptr<GuiPassUi> ui;
-    std::unique_ptr<BackupPass> pass;
-    std::unique_ptr<TBackupThread> worker;
+    std::unique_ptr<BackupRun> run;
 
-    /// Called on the window thread for every status text the pass writes.
+    /// Called on the worker for every status text the pass posts, at once.
     std::function<void(StatusLine, const QString &)> onStatus;
+    struct Echo final : ProgressDisplay {
+        PassRig &rig;
+        explicit Echo(PassRig &owner) : rig(owner) {}
+        void setStatus(StatusLine line, const std::string &prefix, const std::string &path, PathFit) override
+        {
+            if (rig.onStatus)
+                rig.onStatus(line, QString::fromStdString(prefix + path));
+        }
+        void setTotalBar(int) override {}
+        void setFolderBar(int) override {}
+        void showFreeSpace(std::int64_t) override {}
+        void showVolumeLabel(const std::string &) override {}
+    } echo{*this};
     bool progressHiddenDuringPass = false;
     int ended = 0;
     QThread *endThread = nullptr;
@@ -255,7 +263,7 @@ void PassRunTest::completePass()
     rig.onStatus = [&](StatusLine line, const QString &text) {
         if (line == StatusLine::File && !fileInHand(text).isEmpty())
             files << fileInHand(text);
-        runningDuringPass = runningDuringPass || rig.pass->state.BackupRunning.isSet();
+        runningDuringPass = runningDuringPass || rig.run->state().BackupRunning.isSet();
     };
     rig.start();
     QVERIFY(rig.progress.isVisible());
@@ -288,7 +296,7 @@ void PassRunTest::completePass()
     QVERIFY(!rig.progress.isVisible());
     QCOMPARE(rig.endThread, QThread::currentThread());
     QVERIFY(rig.runningUntilEnd);
-    QVERIFY(!rig.pass->state.BackupRunning.isSet());
+    QVERIFY(!rig.run->state().BackupRunning.isSet());
     QCOMPARE(rig.edit2->text(), QStringLiteral("DISK1"));
     QVERIFY(!rig.freeLine->text().isEmpty());
     QCOMPARE(rig.ended, 1);
@@ -316,8 +324,14 @@ void PassRunTest::abortDuringCopy()
             return;
         shownOfB << fileInHand(text);
         if (shownOfB.size() == 2) {
-            buttonShown = rig.progress.isVisible() && rig.progress.AbortButton->isVisible();
-            QTest::mouseClick(rig.progress.AbortButton, Qt::LeftButton, {}, QPoint(41, 12));
+            // A real click on the window thread, the worker waiting for it.
+            QMetaObject::invokeMethod(
+                &rig.window,
+                [&] {
+                    buttonShown = rig.progress.isVisible() && rig.progress.AbortButton->isVisible();
+                    QTest::mouseClick(rig.progress.AbortButton, Qt::LeftButton, {}, QPoint(41, 12));
+                },
+                Qt::BlockingQueuedConnection);
         }
     };
     rig.start();
@@ -341,7 +355,7 @@ void PassRunTest::abortDuringCopy()
     QCOMPARE(after.text(TextFloat), oldTexts[1]);
     QCOMPARE(rig.progress.TotalRarBar->Progress(), 66); // "c" was never sized
     QVERIFY(!rig.progress.isVisible());
-    QVERIFY(!rig.pass->state.BackupRunning.isSet());
+    QVERIFY(!rig.run->state().BackupRunning.isSet());
 }
 
 namespace {
@@ -456,7 +470,7 @@ void PassRunTest::diskFullCancelConfirmed()
     QVERIFY(!PassRig::exists(rig.copyOf(rig.firstMedium, "later/l.txt")));
     QCOMPARE(rig.edit2->text(), QStringLiteral("DISK1"));
     QVERIFY(!rig.progress.isVisible());
-    QVERIFY(!rig.pass->state.BackupRunning.isSet());
+    QVERIFY(!rig.run->state().BackupRunning.isSet());
 }
 
 QTEST_MAIN(PassRunTest)

@@ -75,19 +75,26 @@ BackupItem &PassFixture::addItem(const std::string &path, const std::string &sub
     return item;
 }
 
-std::unique_ptr<BackupPass> PassFixture::makePass()
+BackupRun &PassFixture::makeRun()
 {
-    auto made = std::make_unique<BackupPass>(
-        PassSetup{list, ui, host, *listFile, clock, filters, kDrive, host.volumeLabel(kDrive)});
-    made->reset();
-    return made;
+    run = std::make_unique<BackupRun>(
+        RunSetup{list, ui, host, *listFile, clock, filters, kDrive, host.volumeLabel(kDrive), true, &ui.echo});
+    return *run;
 }
 
-BackupPass &PassFixture::runPass()
+const PassOutcome &PassFixture::startAndWait()
 {
-    pass = makePass();
-    pass->Dobackup();
-    return *pass;
+    if (!run->start())
+        return run->outcome();
+    run->wait();
+    run->finished();
+    return run->outcome();
+}
+
+const PassOutcome &PassFixture::runPass()
+{
+    makeRun();
+    return startAndWait();
 }
 
 std::string PassFixture::copyOf(const std::string &mediumRoot, const std::string &sourcePath)

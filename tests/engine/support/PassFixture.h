@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/BackupPass.h"
+#include "engine/BackupRun.h"
 #include "engine/ExclusionTest.h"
 #include "engine/support/ScriptedPassUi.h"
 #include "lists/BackupList.h"
@@ -38,10 +38,12 @@ protected:
     BackupItem &addItem(const std::string &path, const std::string &subDir, bool checked = true,
                         const std::string &cutOff = "0");
 
-    /// A pass over the list with the current medium; not started.
-    std::unique_ptr<BackupPass> makePass();
-    /// Runs a whole pass on this thread, as the worker would.
-    BackupPass &runPass();
+    /// A run over the list with the current medium and `ui`; not started.
+    BackupRun &makeRun();
+    /// Makes a run, starts it and waits for its end; its outcome.
+    const PassOutcome &runPass();
+    /// Starts `run` made by makeRun() and waits for its end.
+    const PassOutcome &startAndWait();
 
     /// The copy of `source` on the medium whose root is `mediumRoot`.
     static std::string copyOf(const std::string &mediumRoot, const std::string &source);
@@ -65,7 +67,7 @@ protected:
     FileFilters filters;
     ScriptedPassUi ui;
     std::string label = "DISK1";
-    std::unique_ptr<BackupPass> pass;
+    std::unique_ptr<BackupRun> run;
 };
 
 } // namespace quillarc

@@ -4,17 +4,22 @@
 
 namespace quillarc {
 
-void ScriptedPassUi::setStatus(StatusLine line, const std::string &prefix, const std::string &path, PathFit)
+void ScriptedPassUi::Echo::setStatus(StatusLine line, const std::string &prefix, const std::string &path, PathFit)
 {
     const std::string text = prefix + path;
     if (line == StatusLine::File) {
-        fileLine = text;
-        fileLines.push_back(text);
+        ui_.fileLine = text;
+        ui_.fileLines.push_back(text);
     } else {
-        folderLine = text;
+        ui_.folderLine = text;
     }
-    if (onStatus)
-        onStatus(line, text);
+    if (ui_.onStatus)
+        ui_.onStatus(line, text);
+}
+
+void ScriptedPassUi::setStatus(StatusLine line, const std::string &prefix, const std::string &path, PathFit)
+{
+    (line == StatusLine::File ? deliveredFileLine : deliveredFolderLine) = prefix + path;
 }
 
 bool ScriptedPassUi::confirm(const std::string &text)

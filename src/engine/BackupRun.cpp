@@ -1,0 +1,184 @@
+#include "engine/BackupRun.h"
+
+#include "engine/BackupPass.h"
+#include "engine/PassLog.h"
+#include "engine/ProgressBoard.h"
+#include "engine/StartCheck.h"
+#include "engine/TBackupThread.h"
+#include "lists/BackupList.h"
+#include "lists/Clock.h"
+#include "lists/DiskListFile.h"
+#include "platform/VolumeHost.h"
+
+#include <atomic>
+#include <vector>
+
+namespace quillarc {
+
+namespace {
+
+// The pass's own list: the same items in the same order, so that a change
+// it reports by index names the same item in the owner's list.
+void copyList(const BackupList &from, BackupList &to)
+{
+    to.clear();
+    for (std::size_t i = 0; i < from.count(); ++i) {
+        const BackupItem &item = from.at(i);
+        BackupItem &copy = to.append(item.path());
+        to.setTexts(copy, item.texts());
+        to.setChecked(copy, item.checked());
+    }
+}
+
+StartRefusal refusalOf(StartCheck check)
+{
+    switch (check) {
+    case StartCheck::NoFreeSpace:
+        return StartRefusal::NoFreeSpace;
+    case StartCheck::EmptyList:
+        return StartRefusal::EmptyList;
+    case StartCheck::NothingChecked:
+        return StartRefusal::NothingChecked;
+    case StartCheck::Go:
+        break;
+    }
+    return StartRefusal::None;
+}
+
+} // namespace
+
+struct BackupRun::Impl {
+    explicit Impl(RunSetup runSetup)
+        : setup(std::move(runSetup)), board(setup.echo),
+          pass(PassSetup{list, board, setup.ui, setup.host, setup.listFile, setup.clock, setup.filters,
+                         setup.driveRoot, setup.volumeLabel})
+    {
+    }
+
+    void body()
+    {
+        pass.Dobackup();
+        outcome = pass.outcome();
+        if (setup.writeLog) {
+            const PassLog log(setup.listFile.folder());
+            if (log.append(outcome, setup.clock.now(), outcome.logError))
+                outcome.logPath = log.path();
+        }
+        workerDone.store(true, std::memory_order_release);
+        setup.ui.passEnded();
+    }
+
+    RunSetup setup;
+    BackupList list;
+    ProgressBoard board;
+    BackupPass pass;
+    PassOutcome outcome;
+    int checked = 0;
+    std::atomic<bool> workerDone{false};
+    std::unique_ptr<TBackupThread> worker;
+    std::vector<ListChange> changes;
+};
+
+BackupRun::BackupRun(RunSetup setup) : impl(std::make_unique<Impl>(std::move(setup))) {}
+
+BackupRun::~BackupRun()
+{
+    if (impl->worker) {
+        impl->pass.AbortButtonClick();
+        impl->worker->join();
+    }
+}
+
+bool BackupRun::start()
+{
+    Impl &d = *impl;
+    const std::int64_t free = d.setup.host.freeBytes(d.setup.driveRoot);
+    d.setup.ui.showFreeSpace(free);
+    const StartCheck check = checkStart(free, d.setup.list);
+    if (check != StartCheck::Go) {
+        d.outcome = PassOutcome{};
+        d.outcome.refusal = refusalOf(check);
+        d.outcome.refusalMessage = startMessage(check);
+        d.outcome.volumeLabel = d.setup.volumeLabel;
+        return false;
+    }
+    d.pass.reset();
+    copyList(d.setup.list, d.list);
+    d.checked = static_cast<int>(d.list.checkedCount());
+    d.setup.ui.setTotalBar(0);
+    d.setup.ui.setFolderBar(0);
+    d.pass.state.BackupRunning.set();
+    d.worker = std::make_unique<TBackupThread>([&d] { d.body(); });
+    return true;
+}
+
+void BackupRun::stop()
+{
+    impl->pass.StopButtonClick();
+}
+
+void BackupRun::abort()
+{
+    impl->pass.AbortButtonClick();
+}
+
+bool BackupRun::deliverProgress()
+{
+    Impl &d = *impl;
+    d.changes.clear();
+    if (!d.board.deliverTo(d.setup.ui, d.changes))
+        return false;
+    BackupList &list = d.setup.list;
+    for (const ListChange &change : d.changes) {
+        if (change.index >= list.count())
+            continue;
+        BackupItem &item = list.at(change.index);
+        if (change.kind == ListChange::Kind::CutOff)
+            list.SetCutOff(item, change.cutOff);
+        else
+            list.setChecked(item, false);
+    }
+    return true;
+}
+
+bool BackupRun::workerRunning() const
+{
+    return impl->worker && !impl->workerDone.load(std::memory_order_acquire);
+}
+
+const PassOutcome &BackupRun::wait()
+{
+    if (impl->worker)
+        impl->worker->join();
+    deliverProgress();
+    return impl->outcome;
+}
+
+void BackupRun::finished()
+{
+    if (impl->worker)
+        impl->worker->join(); // at once: the worker's last act was passEnded()
+    impl->pass.state.BackupRunning.clear();
+}
+
+const PassOutcome &BackupRun::outcome() const
+{
+    return impl->outcome;
+}
+
+PassState &BackupRun::state()
+{
+    return impl->pass.state;
+}
+
+const PassState &BackupRun::state() const
+{
+    return impl->pass.state;
+}
+
+int BackupRun::checkedItems() const
+{
+    return impl->checked;
+}
+
+} // namespace quillarc

@@ -1,0 +1,87 @@
+#include "engine/DryRun.h"
+
+#include "engine/CutOffTest.h"
+#include "engine/ExclusionTest.h"
+#include "engine/PathRules.h"
+#include "engine/RoomCheck.h"
+#include "engine/TreeWalker.h"
+#include "lists/BackupList.h"
+#include "lists/DateTimeText.h"
+#include "platform/VolumeHost.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace quillarc {
+
+namespace {
+
+class SizingVisitor final : public TreeVisitor {
+public:
+    SizingVisitor(const FileFilters &filters, DateTime cutOff, ItemSizing &sizing)
+        : filters_(filters), cutOff_(cutOff), sizing_(sizing)
+    {
+    }
+    bool goOn() override { return true; }
+    void folder(const std::string &) override {}
+    void file(int, const char *name, const std::string &, const struct stat &st) override
+    {
+        if (bannedext(filters_, name) || !qualifiesForCutOff(cutOff_, st))
+            return;
+        ++sizing_.files;
+        sizing_.bytes += st.st_size;
+    }
+    void unreadable(const std::string &path, int error) override
+    {
+        if (sizing_.problem.empty())
+            sizing_.problem = path + " cannot be read: " + std::generic_category().message(error);
+    }
+
+private:
+    const FileFilters &filters_;
+    DateTime cutOff_;
+    ItemSizing &sizing_;
+};
+
+} // namespace
+
+std::vector<ItemSizing> sizeCheckedItems(const BackupList &list, const FileFilters &filters, const VolumeHost &host,
+                                         const std::string &driveRoot)
+{
+    TreeWalker walker;
+    walker.setSkippedFolder(host.mediumRoot(driveRoot));
+    std::int64_t free = host.freeBytes(driveRoot);
+    const std::int64_t capacity = host.totalBytes(driveRoot);
+    std::vector<ItemSizing> sized;
+    for (std::size_t i = 0; i < list.count(); ++i) {
+        const BackupItem &item = list.at(i);
+        if (!item.checked())
+            continue;
+        ItemSizing sizing;
+        sizing.path = item.path();
+        sizing.folder = item.isFolder();
+        DateTime cutOff = 0;
+        if (!PathRules::isNormalAbsolute(item.path())) {
+            sizing.problem = "the path must be absolute, without \".\" or \"..\" parts";
+        } else if (!tryParseNumberTextAnySeparator(item.text(TextFloat), cutOff)) {
+            sizing.problem = "its cut-off \"" + item.text(TextFloat) + "\" is not a number";
+        } else if (item.isFolder()) {
+            SizingVisitor visitor(filters, cutOff, sizing);
+            walker.walk(item.path(), item.text(TextSubDir) != kSubDirNo, visitor);
+        } else {
+            struct stat st {};
+            if (::stat(item.path().c_str(), &st) == 0 && S_ISREG(st.st_mode) && qualifiesForCutOff(cutOff, st)) {
+                sizing.files = 1;
+                sizing.bytes = st.st_size;
+            }
+        }
+        if (sizing.files > 0 && !RoomCheck::fits(free, sizing.bytes))
+            sizing.moreDisks = RoomCheck::disksNeeded(free, sizing.bytes, capacity);
+        if (free >= 0)
+            free = std::max<std::int64_t>(0, free - sizing.bytes);
+        sized.push_back(std::move(sizing));
+    }
+    return sized;
+}
+
+} // namespace quillarc

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillarc {
+
+class BackupList;
+class VolumeHost;
+struct FileFilters;
+
+/// What a pass would copy of one checked item, sized as the sizing scan
+/// sizes it, without copying or saving anything.
+struct ItemSizing {
+    std::string path;
+    bool folder = false;
+    std::int64_t files = 0;
+    std::int64_t bytes = 0;
+    /// Disks the room check's arithmetic asks for beyond the one in the
+    /// drive (0 when the item fits in what is left of it).
+    std::int64_t moreDisks = 0;
+    std::string problem; ///< why the item would not be backed up, or what could not be read
+};
+
+/// Sizes every checked item in list order. The free space of the disk in
+/// `driveRoot` is taken as shrinking by each item's bytes in turn.
+std::vector<ItemSizing> sizeCheckedItems(const BackupList &list, const FileFilters &filters, const VolumeHost &host,
+                                         const std::string &driveRoot);
+
+} // namespace quillarc

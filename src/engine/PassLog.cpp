@@ -1,0 +1,110 @@
+#include "engine/PassLog.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace quillarc {
+
+namespace {
+
+// One entry per line whatever a file name holds: a name may contain line
+// breaks.
+std::string oneLine(const std::string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f || c == '\\') {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string localTime(std::chrono::system_clock::time_point when)
+{
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    struct tm local {};
+    ::localtime_r(&seconds, &local);
+    char text[64];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S %z", &local);
+    return text;
+}
+
+std::string causeOf(int error)
+{
+    return std::generic_category().message(error);
+}
+
+} // namespace
+
+PassLog::PassLog(const std::string &programFolder) : path_(programFolder + kFileName) {}
+
+std::string PassLog::entry(const PassOutcome &outcome, std::chrono::system_clock::time_point when)
+{
+    std::string text = localTime(when) + "  label \"" + oneLine(outcome.volumeLabel) + "\"  " +
+                       passEndName(outcome.end) + "  " + std::to_string(outcome.filesCopied) + " copied  " +
+                       std::to_string(outcome.filesMissed) + " missed";
+    if (!outcome.listSaved)
+        text += "  list not saved" + (outcome.listSaveError.empty() ? "" : ": " + oneLine(outcome.listSaveError));
+    text += "\n";
+    for (const MissedEntry &missed : outcome.missed)
+        text += "  missed " + oneLine(missed.path) + "  (" + oneLine(missed.cause) + ")\n";
+    if (outcome.filesMissed > static_cast<std::int64_t>(outcome.missed.size()))
+        text += "  ... and " + std::to_string(outcome.filesMissed - static_cast<std::int64_t>(outcome.missed.size())) +
+                " more\n";
+    return text;
+}
+
+bool PassLog::append(const PassOutcome &outcome, std::chrono::system_clock::time_point when, std::string &error) const
+{
+    try {
+        struct stat st {};
+        if (::lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= kRotateBytes)
+            ::rename(path_.c_str(), (path_ + ".1").c_str());
+        // The log names the user's files: readable by the user alone.
+        const int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            error = path_ + ": " + causeOf(errno);
+            return false;
+        }
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            error = path_ + ": not a regular file";
+            return false;
+        }
+        const std::string text = entry(outcome, when);
+        std::size_t done = 0;
+        while (done < text.size()) {
+            const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                error = path_ + ": " + causeOf(n < 0 ? errno : ENOSPC);
+                ::close(fd);
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        if (::close(fd) != 0) {
+            error = path_ + ": " + causeOf(errno);
+            return false;
+        }
+        return true;
+    } catch (const std::exception &failure) {
+        error = path_ + ": " + failure.what();
+        return false;
+    }
+}
+
+} // namespace quillarc

@@ -1,0 +1,178 @@
+#include "engine/TreeWalker.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <memory>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+namespace quillarc {
+
+namespace {
+
+struct DirCloser {
+    void operator()(DIR *dir) const { ::closedir(dir); }
+};
+using DirHandle = std::unique_ptr<DIR, DirCloser>;
+
+// A folder that is not there (any more) has nothing to back up: the scan
+// of a deleted folder is empty, as it always was.
+bool isGone(int error)
+{
+    return error == ENOENT || error == ENOTDIR;
+}
+
+enum class EntryKind { Skip, Folder, File, Unreadable };
+
+// What a directory entry is. `st` is filled for files, and for folders
+// when the listing did not say.
+EntryKind classify(int dirFd, const char *name, unsigned char type, struct stat &st, int &error)
+{
+    if (type == DT_DIR)
+        return EntryKind::Folder;
+    if (type != DT_REG && type != DT_LNK && type != DT_UNKNOWN)
+        return EntryKind::Skip;
+    if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        error = errno;
+        return isGone(error) ? EntryKind::Skip : EntryKind::Unreadable;
+    }
+    if (S_ISDIR(st.st_mode))
+        return EntryKind::Folder;
+    if (S_ISLNK(st.st_mode)) {
+        // A dangling link or a link to anything but a file is no file.
+        if (::fstatat(dirFd, name, &st, 0) != 0 || !S_ISREG(st.st_mode))
+            return EntryKind::Skip;
+        return EntryKind::File;
+    }
+    return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Skip;
+}
+
+} // namespace
+
+bool isPseudoFileSystem(int fd)
+{
+    struct statfs fs {};
+    if (::fstatfs(fd, &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEVPTS_SUPER_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case PSTOREFS_MAGIC:
+    case BPF_FS_MAGIC:
+    case SELINUX_MAGIC:
+    case SMACK_MAGIC:
+    case EFIVARFS_MAGIC:
+    case 0x19800202UL: // mqueue
+    case BINFMTFS_MAGIC:
+    case NSFS_MAGIC:
+    case 0x62656570UL: // configfs
+    case 0x65735543UL: // fusectl
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TreeWalker::setSkippedFolder(const std::string &path)
+{
+    struct stat st {};
+    skipKnown_ = !path.empty() && ::stat(path.c_str(), &st) == 0;
+    skipDevice_ = st.st_dev;
+    skipInode_ = st.st_ino;
+}
+
+// Asked of the folder itself: listings of some file systems (overlayfs)
+// give other inode numbers than stat does.
+bool TreeWalker::isSkipped(const struct stat &st) const
+{
+    return skipKnown_ && st.st_dev == skipDevice_ && st.st_ino == skipInode_;
+}
+
+void TreeWalker::walk(const std::string &path, bool withSubfolders, TreeVisitor &visitor) const
+{
+    visitor.folder(path);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        if (!isGone(errno))
+            visitor.unreadable(path, errno);
+        return;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || isSkipped(st) || isPseudoFileSystem(fd)) {
+        ::close(fd);
+        return;
+    }
+    const std::string text = (!path.empty() && path.back() == '/') ? path : path + "/";
+    walkOpen(fd, st, text, withSubfolders, visitor);
+}
+
+// Takes `fd` over. Sub-folders are walked depth first, as they are met.
+void TreeWalker::walkOpen(int fd, const struct stat &folderStat, const std::string &text, bool withSubfolders,
+                          TreeVisitor &visitor) const
+{
+    DirHandle dir(::fdopendir(fd));
+    if (!dir) {
+        const int error = errno;
+        ::close(fd);
+        visitor.unreadable(text.substr(0, text.size() - 1), error);
+        return;
+    }
+    const int dirFd = ::dirfd(dir.get());
+    while (visitor.goOn()) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir.get());
+        if (!entry) {
+            if (errno != 0)
+                visitor.unreadable(text.substr(0, text.size() - 1), errno);
+            return;
+        }
+        const char *name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        struct stat st {};
+        int error = 0;
+        switch (classify(dirFd, name, entry->d_type, st, error)) {
+        case EntryKind::Skip:
+            break;
+        case EntryKind::Unreadable:
+            visitor.unreadable(text + name, error);
+            break;
+        case EntryKind::File:
+            visitor.file(dirFd, name, text + name, st);
+            break;
+        case EntryKind::Folder: {
+            if (!withSubfolders)
+                break;
+            const std::string sub = text + name;
+            const int childFd = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (childFd < 0) {
+                error = errno;
+                // A link to a folder is not entered (ELOOP); a folder gone
+                // since the listing has nothing left to copy.
+                if (!isGone(error) && error != ELOOP)
+                    visitor.unreadable(sub, error);
+                break;
+            }
+            struct stat childStat {};
+            if (::fstat(childFd, &childStat) != 0 || isSkipped(childStat) ||
+                (childStat.st_dev != folderStat.st_dev && isPseudoFileSystem(childFd))) {
+                ::close(childFd);
+                break;
+            }
+            visitor.folder(sub);
+            walkOpen(childFd, childStat, sub + "/", withSubfolders, visitor);
+            break;
+        }
+        }
+    }
+}
+
+} // namespace quillarc

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace quillarc {
+
+/// What a walk over a folder tree meets, in listing order.
+class TreeVisitor {
+public:
+    virtual ~TreeVisitor() = default;
+    /// Asked before every entry; false ends the whole walk.
+    virtual bool goOn() = 0;
+    /// A folder is about to be listed: the walk's own folder first, then
+    /// each sub-folder entered.
+    virtual void folder(const std::string &path) = 0;
+    /// A regular file, or a link to one; `st` describes the file itself.
+    virtual void file(int dirFd, const char *name, const std::string &path, const struct stat &st) = 0;
+    /// A folder that could not be listed (to its end), or an entry that
+    /// could not be looked at; `error` is the errno.
+    virtual void unreadable(const std::string &path, int error) = 0;
+};
+
+/// Walks a folder, and with sub-folders its whole tree, for the sizing
+/// and the copy scan alike. The entries "." and ".." are passed over;
+/// hidden files are walked like any other. Links to folders are not
+/// entered, links to regular files count as the file they name, FIFOs,
+/// sockets and devices are never opened. Pseudo file systems (proc, sysfs
+/// and the like) are not entered, nor is the backup medium's own folder.
+/// A folder that is missing (or went away) lists as empty.
+class TreeWalker {
+public:
+    /// The folder never to enter: the root of the backup medium, which may
+    /// lie inside a tree being backed up. None when `path` is empty or
+    /// cannot be looked at.
+    void setSkippedFolder(const std::string &path);
+
+    void walk(const std::string &path, bool withSubfolders, TreeVisitor &visitor) const;
+
+private:
+    void walkOpen(int fd, const struct stat &folderStat, const std::string &text, bool withSubfolders,
+                  TreeVisitor &visitor) const;
+    bool isSkipped(const struct stat &st) const;
+
+    bool skipKnown_ = false;
+    dev_t skipDevice_ = 0;
+    ino_t skipInode_ = 0;
+};
+
+/// True for the file systems a backup never enters: the kernel's views of
+/// processes, devices and settings, which hold nothing to back up and
+/// whose files may block or never end.
+bool isPseudoFileSystem(int fd);
+
+} // namespace quillarc
