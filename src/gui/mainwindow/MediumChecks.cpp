@@ -167,7 +167,10 @@ void TQLForm::removeddelete()
 
 void TQLForm::IniButtonClick()
 {
-    if (QString::fromStdString(GetVolumeLabel(*m_env.host, driveText())) != Edit2->text())
+    // With no disk current there is nothing to forget: the button then loads
+    // the disk now in the drive, where it used to reset for ever.
+    if (!Edit2->text().isEmpty() &&
+        QString::fromStdString(GetVolumeLabel(*m_env.host, driveText())) != Edit2->text())
         removeddelete();
     else
         DoIniLoad();
