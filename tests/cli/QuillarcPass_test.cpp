@@ -11,9 +11,12 @@
 #include <string>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace quillarc {
 namespace {
@@ -30,9 +33,10 @@ protected:
         int status = -1;
         std::string output;
     };
-    Run run(const std::string &extra = {})
+    Run run(const std::string &extra = {}, const std::string &prefix = {})
     {
-        const std::string command = "'" + binary() + "' --program-folder '" + program + "' " + extra + " </dev/null 2>&1";
+        const std::string command =
+            prefix + "'" + binary() + "' --program-folder '" + program + "' " + extra + " </dev/null 2>&1";
         Run result;
         FILE *pipe = ::popen(command.c_str(), "r");
         if (!pipe)
@@ -99,49 +103,168 @@ TEST_F(QuillarcPassTest, RefusesWithTheProgramsMessages)
     EXPECT_EQ(run("--no-such-option").status, 2);
 }
 
-// Ctrl-C acts as ABORT: the file in hand is finished, nothing more is
-// copied, the cut-off stays, and the pass still ends with its status lines.
-TEST_F(QuillarcPassTest, InterruptAbortsThePass)
+// Ctrl-C, SIGTERM (a scheduler stopping the job) and SIGHUP (the terminal
+// gone) act as ABORT: the file in hand is finished, nothing more is copied,
+// the cut-off stays, no part-written copy is left, and the pass still ends
+// with its status lines and list save.
+TEST_F(QuillarcPassTest, SignalsAbortThePass)
 {
     const int count = 4000;
     for (int i = 0; i < count; ++i)
         write(source + "/f" + std::to_string(i / 100) + "/" + std::to_string(i), std::string(2048, 'x'));
     labelMedium("CLI3");
-    listFile("CLI3", "T");
-
-    const std::string output = temp + "/output";
-    const std::string runner = binary();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int in = ::open("/dev/null", O_RDONLY);
-        ::dup2(out, 1);
-        ::dup2(out, 2);
-        ::dup2(in, 0);
-        ::execl(runner.c_str(), runner.c_str(), "--program-folder", program.c_str(), static_cast<char *>(nullptr));
-        ::_exit(127);
-    }
-    // The handler is in place before the first copy is made.
     const std::string copies = medium + source.substr(1);
-    bool started = false;
-    for (int wait = 0; wait < 20000 && !started; ++wait) {
-        started = fs::exists(copies);
-        if (!started)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        fs::remove_all(copies);
+        listFile("CLI3", "T");
+        const std::string output = temp + "/output";
+        const std::string runner = binary();
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int in = ::open("/dev/null", O_RDONLY);
+            ::dup2(out, 1);
+            ::dup2(out, 2);
+            ::dup2(in, 0);
+            ::execl(runner.c_str(), runner.c_str(), "--program-folder", program.c_str(), static_cast<char *>(nullptr));
+            ::_exit(127);
+        }
+        // The handler is in place before the first copy is made.
+        bool started = false;
+        for (int wait = 0; wait < 20000 && !started; ++wait) {
+            started = fs::exists(copies);
+            if (!started)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ::kill(child, signal);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(started);
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal instead of aborting";
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        const std::string text = read(output);
+        EXPECT_NE(text.find("Aborted...  \nFolder Scan Aborted...\n"), std::string::npos) << text;
+        std::size_t copied = 0;
+        for (auto it = fs::recursive_directory_iterator(copies); it != fs::recursive_directory_iterator(); ++it) {
+            copied += it->is_regular_file() ? 1 : 0;
+            EXPECT_NE(it->path().filename().string().rfind(".quillarc-part-", 0), 0u) << it->path();
+        }
+        EXPECT_LT(copied, static_cast<std::size_t>(count));
+        EXPECT_NE(read(program + "CLI3.ini").find("0/0/0 0:00"), std::string::npos) << "the cut-off stays";
+        EXPECT_NE(read(program + "quillarc.log").find("aborted"), std::string::npos);
     }
-    ::kill(child, SIGINT);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(started);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal instead of aborting";
+}
+
+// A file another program holds locked and a folder that cannot be read are
+// named, on standard error and in the pass log, and the run fails; once the
+// trouble is gone the next pass copies exactly them and succeeds.
+TEST_F(QuillarcPassTest, MissedFilesAreNamedAndCopiedOnceTheTroubleIsGone)
+{
+    write(source + "/plain.txt", "plain");
+    write(source + "/locked.db", "locked");
+    write(source + "/private/secret.txt", "secret");
+    labelMedium("MISS1");
+    listFile("MISS1", "T");
+    const int lock = ::open((source + "/locked.db").c_str(), O_RDONLY);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    ::chmod((source + "/private").c_str(), 0);
+    // Root reads any folder; without these two capabilities the permission
+    // bits count for root too.
+    const std::string asUser = ::geteuid() == 0 ? "setpriv --bounding-set -dac_override,-dac_read_search " : "";
+
+    const Run first = run({}, asUser);
+    EXPECT_EQ(first.status, 1) << first.output;
+    EXPECT_NE(first.output.find("missed: " + source + "/locked.db: in use by another program"), std::string::npos)
+        << first.output;
+    EXPECT_NE(first.output.find("missed: " + source + "/private: cannot be read: Permission denied"),
+              std::string::npos)
+        << first.output;
+    EXPECT_NE(first.output.find("Complete...  1 Files Found and Backed Up"), std::string::npos) << first.output;
+    const std::string log = read(program + "quillarc.log");
+    EXPECT_NE(log.find("label \"MISS1\"  complete  1 copied  2 missed"), std::string::npos) << log;
+    EXPECT_NE(log.find("  missed " + source + "/locked.db  (in use by another program (locked))"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("  missed " + source + "/private  (cannot be read: Permission denied)"), std::string::npos)
+        << log;
+    EXPECT_FALSE(fs::exists(medium + source.substr(1) + "/locked.db"));
+
+    ::close(lock);
+    ::chmod((source + "/private").c_str(), 0755);
+    const Run second = run({}, asUser);
+    EXPECT_EQ(second.status, 0) << second.output;
+    // The unreadable folder held the item's cut-off where it was, so the
+    // file copied the first time is copied again with the two missed ones.
+    EXPECT_NE(second.output.find("Complete...  3 Files Found and Backed Up"), std::string::npos) << second.output;
+    EXPECT_EQ(read(medium + source.substr(1) + "/locked.db"), "locked");
+    EXPECT_EQ(read(medium + source.substr(1) + "/private/secret.txt"), "secret");
+    EXPECT_NE(read(program + "quillarc.log").find("complete  3 copied  0 missed"), std::string::npos);
+    EXPECT_EQ(run().status, 0) << "nothing left to copy";
+}
+
+TEST_F(QuillarcPassTest, DryRunSizesWithoutCopyingOrSaving)
+{
+    write(source + "/a.txt", std::string(100, 'a'));
+    write(source + "/sub/b.txt", std::string(50, 'b'));
+    write(source + "/skip.tmp", "excluded");
+    labelMedium("DRY1");
+    listFile("DRY1", "T");
+    const std::string listBefore = read(program + "DRY1.ini");
+
+    const Run dry = run("--dry-run");
+    EXPECT_EQ(dry.status, 0) << dry.output;
+    EXPECT_NE(dry.output.find(source + ": 2 files, 150 bytes\n"), std::string::npos) << dry.output;
+    EXPECT_NE(dry.output.find("Would copy 2 files, 150 bytes. Nothing was copied or saved."), std::string::npos)
+        << dry.output;
+    EXPECT_FALSE(fs::exists(medium + source.substr(1)));
+    EXPECT_EQ(read(program + "DRY1.ini"), listBefore);
+    EXPECT_FALSE(fs::exists(program + "quillarc.log"));
+}
+
+// Output that cannot be written (a full disk, a closed pipe) is a failure:
+// a scheduler must not take the run for a success nobody could read.
+TEST_F(QuillarcPassTest, LostOutputFailsTheRun)
+{
+    write(source + "/a.txt", "alpha");
+    labelMedium("OUT1");
+    listFile("OUT1", "T");
+    const std::string command = "'" + binary() + "' --program-folder '" + program + "' </dev/null >/dev/full 2>/dev/null";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
-    const std::string text = read(output);
-    EXPECT_NE(text.find("Aborted...  \nFolder Scan Aborted...\n"), std::string::npos) << text;
-    std::size_t copied = 0;
-    for (auto it = fs::recursive_directory_iterator(copies); it != fs::recursive_directory_iterator(); ++it)
-        copied += it->is_regular_file() ? 1 : 0;
-    EXPECT_LT(copied, static_cast<std::size_t>(count));
-    EXPECT_NE(read(program + "CLI3.ini").find("0/0/0 0:00"), std::string::npos) << "the cut-off stays";
+    EXPECT_EQ(read(medium + source.substr(1) + "/a.txt"), "alpha");
+}
+
+// Refusals say which path is wrong and how, and a value echoed from a
+// broken config file is cut to a readable length.
+TEST_F(QuillarcPassTest, RefusalsNameThePathAndWhatIsWrong)
+{
+    labelMedium("REF1");
+    listFile("REF1", "T");
+    struct Case {
+        std::string options;
+        std::string config; ///< replaces the config file when not empty
+        std::string expected;
+    };
+    const std::string config = read(program + "config");
+    const std::string noSlash = medium.substr(0, medium.size() - 1);
+    const std::string longNumber(100000, '7');
+    const std::vector<Case> cases = {
+        {"--drive " + temp + "/nowhere", {}, "the backup drive " + temp + "/nowhere/ does not exist"},
+        {"--program-folder " + temp + "/missing", {}, "the program folder " + temp + "/missing/ does not exist"},
+        {{}, noSlash + config.substr(config.find("\r\n")), "\"" + noSlash + "\" in " + program + "config is not a folder path ending in \"/\""},
+        {{}, config.substr(0, config.find("\r\n")) + "\r\n" + longNumber + config.substr(config.find("\r\n", config.find("\r\n") + 2)),
+         "characters left out"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.expected);
+        write(program + "config", c.config.empty() ? config : c.config);
+        const Run refused = run(c.options);
+        EXPECT_EQ(refused.status, 2) << refused.output;
+        EXPECT_NE(refused.output.find(c.expected), std::string::npos) << refused.output.substr(0, 2000);
+        EXPECT_LT(refused.output.size(), 2000u);
+    }
 }
 
 } // namespace
