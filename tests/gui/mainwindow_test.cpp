@@ -13,7 +13,9 @@
 #include "gui/TProgressForm.h"
 #include "gui/TStartmenuForm.h"
 #include "gui/controls/TGlossButton.h"
+#include "gui/mainwindow/ContactAddresses.h"
 #include "gui/mainwindow/LowerCaseEdit.h"
+#include "platform/linux/LinuxVolumeHost.h"
 #include "lists/DateTimeText.h"
 #include "lists/Locale.h"
 
@@ -122,6 +124,8 @@ private Q_SLOTS:
     void missedFilesGetOneNotice();
     void closingDuringPassSavesAndEnds();
     void buttonEnableNeedsRoomForTheFirstFour();
+    void helpHomePageAndMail();
+    void linkFolderIsItsOwnDrive();
 
 private:
     ScopedLocale m_locale{Locale::unitedStates()};
@@ -711,6 +715,54 @@ void MainWindowTest::buttonEnableNeedsRoomForTheFirstFour()
                                              form.RestoreButton, form.ListView, form.extEdit})
         QVERIFY(command->isEnabled());
     QVERIFY(!form.StopButton->isEnabled());
+}
+
+void MainWindowTest::helpHomePageAndMail()
+{
+    MainWindowRig rig;
+    rig.writeConfig("Choose backup CD");
+    MessageBox::Script boxes;
+    Window window(rig);
+    click(window.form.Helpbutton);
+    click(window.form.Button3);
+    click(window.form.EmailButton);
+    QCOMPARE(rig.opened, (QStringList{rig.dataFolder + "quillarc.html", QString::fromLatin1(kHomePageUrl),
+                                      "mailto:" + QString::fromLatin1(kContactAddress) + "?subject=Quillarc"}));
+    // The documents the program ships name the same addresses.
+    for (const char *document : {"readme.txt", "quillarc.html"}) {
+        QFile file(QStringLiteral(QUILLARC_SOURCE_DIR "/data/") + document);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        QVERIFY(text.contains(kHomePageUrl) && text.contains(kContactAddress));
+        QVERIFY(text.contains(".quillarc-label") && text.contains("quillarc-pass"));
+        QVERIFY(QFile::exists(QStringLiteral(QUILLARC_BINARY_DIR "/bin/") + document));
+    }
+}
+
+// On the real machine's host, a folder holding ".quillarc-label" is a backup
+// disk of its own: choosing a folder inside it makes it the backup drive.
+void MainWindowTest::linkFolderIsItsOwnDrive()
+{
+    MainWindowRig rig;
+    rig.writeConfig("Choose backup CD");
+    const QString nas = rig.temp.filePath("nas");
+    QDir().mkpath(nas + "/deep/er");
+    QFile label(nas + "/.quillarc-label");
+    QVERIFY(label.open(QIODevice::WriteOnly));
+    label.write("NAS1\n");
+    label.close();
+    const LinuxVolumeHost host;
+    MainWindowEnvironment env = rig.environment();
+    env.host = &host;
+    env.driveRootFor = [&host](const std::string &folder) { return host.driveRootFor(folder); };
+    MessageBox::Script boxes;
+    TQLForm form(std::move(env));
+    FileDialog::Script files;
+    files.answer(nas + "/deep/er");
+    click(form.SetCDButton);
+    QCOMPARE(form.CDEdit->text(), nas + "/");
+    QCOMPARE(form.Edit2->text(), QStringLiteral("NAS1"));
+    QCOMPARE(rig.media->watched, QStringList{nas + "/"});
 }
 
 QTEST_MAIN(MainWindowTest)
