@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,10 +40,12 @@ private Q_SLOTS:
     void resources();
     void links();
     void mainWindow();
+    void darkTheme();
 
 private:
     void save(QWidget &widget, const QString &name);
     QDir out;
+    QString suffix;
 };
 
 void ScreenshotsTest::initTestCase()
@@ -58,7 +61,7 @@ void ScreenshotsTest::save(QWidget &widget, const QString &name)
 {
     widget.show();
     QVERIFY(QTest::qWaitForWindowExposed(&widget));
-    QVERIFY(widget.grab().save(out.filePath(name + ".png")));
+    QVERIFY(widget.grab().save(out.filePath(name + suffix + ".png")));
 }
 
 void ScreenshotsTest::controls()
@@ -144,6 +147,36 @@ void ScreenshotsTest::links()
     tree.CreateTreeView(menu);
     tree.TreeView->setCurrentItem(tree.nodeAt("Development/Editors"));
     save(tree, "links-tree");
+}
+
+void ScreenshotsTest::darkTheme()
+{
+    // A dark desktop theme: every fixed-colour text must stay legible.
+    const QPalette light = QApplication::palette();
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(45, 45, 48));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::AlternateBase, QColor(45, 45, 48));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Button, QColor(60, 60, 64));
+    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    dark.setColor(QPalette::ToolTipBase, QColor(60, 60, 64));
+    dark.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 120, 120));
+    dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 120, 120));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(120, 120, 120));
+    QApplication::setPalette(dark);
+    suffix = "-dark";
+    datePick();
+    progress();
+    resources();
+    links();
+    mainWindow();
+    suffix.clear();
+    QApplication::setPalette(light);
 }
 
 void ScreenshotsTest::mainWindow()
