@@ -8,6 +8,7 @@
 #include "gui/TProgressForm.h"
 #include "gui/TResourceForm.h"
 #include "gui/TStartmenuForm.h"
+#include "gui/Widgets.h"
 #include "gui/controls/TGlossButton.h"
 #include "gui/mainwindow/ContactAddresses.h"
 #include "gui/mainwindow/ListFontQt.h"
@@ -165,6 +166,7 @@ void TQLForm::showEvent(QShowEvent *event)
     // (after hiding) do not run it again.
     if (!m_shownOnce) {
         m_shownOnce = true;
+        Widgets::centreOnScreen(this);
         Timer2.start();
     }
 }

@@ -125,6 +125,8 @@ private Q_SLOTS:
     void closingDuringPassSavesAndEnds();
     void buttonEnableNeedsRoomForTheFirstFour();
     void helpHomePageAndMail();
+    void lowMemoryWarningComesFirst();
+    void fontReachesListAndConfig();
     void linkFolderIsItsOwnDrive();
 
 private:
@@ -737,6 +739,40 @@ void MainWindowTest::helpHomePageAndMail()
         QVERIFY(text.contains(".quillarc-label") && text.contains("quillarc-pass"));
         QVERIFY(QFile::exists(QStringLiteral(QUILLARC_BINARY_DIR "/bin/") + document));
     }
+}
+
+void MainWindowTest::lowMemoryWarningComesFirst()
+{
+    MainWindowRig rig;
+    rig.writeConfig("Choose backup CD");
+    rig.freeMemory = 2999999;
+    MessageBox::Script boxes;
+    Window window(rig);
+    const QStringList shown = texts(boxes.take());
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown[0], QStringLiteral("YOUR SYSTEM IS LOW ON MEMORY.TO ENSURE PROPER OPERATION OF THE PROGRAMTRY "
+                                      "CLOSING APPLICATIONS BEFORE RUNNING THE BACKUP OPERATION."));
+}
+
+void MainWindowTest::fontReachesListAndConfig()
+{
+    MainWindowRig rig;
+    rig.writeConfig("Choose backup CD");
+    MessageBox::Script boxes;
+    Window window(rig);
+    QFont chosen = window.form.ListView->font();
+    chosen.setPixelSize(16);
+    chosen.setBold(true);
+    rig.fontAnswer = chosen;
+    click(window.form.button2);
+    QCOMPARE(window.form.ListView->font().pixelSize(), 16);
+    QVERIFY(window.form.ListView->font().bold());
+    window.form.close();
+    // Height -16 (written, never applied on load), size 12 points, bold.
+    const QList<QByteArray> lines = rig.programFile("config").split('\n');
+    QCOMPARE(lines.value(3), QByteArray("-16\r"));
+    QCOMPARE(lines.value(5), QByteArray("12\r"));
+    QCOMPARE(lines.value(6), QByteArray("T\r"));
 }
 
 // On the real machine's host, a folder holding ".quillarc-label" is a backup

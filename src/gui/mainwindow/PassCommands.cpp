@@ -33,7 +33,7 @@ TQLForm::~TQLForm()
 
 void TQLForm::BackupButtonClick()
 {
-    if (BackupRunning())
+    if (BackupRunning() || !m_passUi)
         return;
     StatusBar->clear();
     StatusBarFolder->clear();
