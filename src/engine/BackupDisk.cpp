@@ -46,7 +46,7 @@ static mode_t currentUmask()
     return 0777;
 }
 
-BackupDisk::BackupDisk() : umask_(currentUmask()) {}
+BackupDisk::BackupDisk() : umask_(currentUmask()), asRoot_(::geteuid() == 0) {}
 
 BackupDisk::~BackupDisk()
 {
@@ -125,13 +125,17 @@ int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
         }
         int next = ::openat(current, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (next < 0 && errno == ENOENT && create) {
-            if (::mkdirat(current, name.c_str(), 0777) != 0 && errno != EEXIST) {
+            // Made private until it has the source folder's bits: a copy is
+            // never more open than its source, not even for a moment.
+            if (::mkdirat(current, name.c_str(), 0700) != 0 && errno != EEXIST) {
                 error = errno;
                 if (current != rootFd_)
                     ::close(current);
                 return -1;
             }
             next = ::openat(current, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (next >= 0)
+                takeSourceFolderBits(next, relativeFolder.substr(0, start - 1));
         }
         if (next < 0) {
             // A link in the way reads ELOOP or ENOTDIR: never followed.
@@ -149,6 +153,18 @@ int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
     cachedFd_ = current;
     cachedFolder_.assign(relativeFolder);
     return cachedFd_;
+}
+
+// A new folder on the disk takes the permission bits of the folder it
+// mirrors, and as root its owner, as `cp -a` keeps them.
+void BackupDisk::takeSourceFolderBits(int folderFd, std::string_view relativeFolder) const
+{
+    struct stat source {};
+    if (::stat(("/" + std::string(relativeFolder)).c_str(), &source) != 0 || !S_ISDIR(source.st_mode))
+        return;
+    if (asRoot_)
+        (void)::fchown(folderFd, source.st_uid, source.st_gid);
+    (void)::fchmod(folderFd, source.st_mode & 07777);
 }
 
 std::int64_t BackupDisk::existingSize(std::string_view relative)
@@ -227,9 +243,13 @@ bool BackupDisk::copyBytes(int source, int target, std::int64_t expected, std::i
             if (errno == EINTR)
                 continue;
             error = errno;
-            // EIO may come from either side; only the target side ends the pass,
-            // so a source that cannot be read says so by failing a plain read.
-            if (errno == EBADF || errno == EISDIR) {
+            // The kernel copies say EIO for a fault on either side. A source
+            // that cannot be read where the copy stopped is the source's
+            // fault, and only that file is missed; otherwise the disk failed.
+            char probe = 0;
+            if (errno == EBADF || errno == EISDIR || ::pread(source, &probe, 1, static_cast<off_t>(copied)) < 0) {
+                if (errno != EBADF && errno != EISDIR)
+                    error = errno;
                 readFailed = true;
             }
             return false;
@@ -284,18 +304,28 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     if (!copyBytes(source, target, sourceStat.st_size, copied, error, readFailed))
         return discard(readFailed ? Result::SourceFailed : Result::WriteFailed);
 
-    // The source must still be the file that was sized: same length, same
-    // time. A file changed while it was read is left to the next pass.
+    // A file written to while it was read (a growing log) is kept as read:
+    // never rejected, and never leaving the disk without a copy when its
+    // older one already made way. The caller holds the cut-off below it.
     struct stat after {};
-    if (::fstat(source, &after) != 0 || copied != sourceStat.st_size || after.st_size != sourceStat.st_size ||
-        after.st_mtim.tv_sec != sourceStat.st_mtim.tv_sec || after.st_mtim.tv_nsec != sourceStat.st_mtim.tv_nsec) {
-        error = EAGAIN;
-        return discard(Result::SourceFailed);
+    const bool changed = ::fstat(source, &after) != 0 || copied != sourceStat.st_size ||
+                         after.st_size != sourceStat.st_size || after.st_mtim.tv_sec != sourceStat.st_mtim.tv_sec ||
+                         after.st_mtim.tv_nsec != sourceStat.st_mtim.tv_nsec;
+    struct stat written {};
+    if (::fstat(target, &written) != 0 || written.st_size != copied) {
+        error = EIO;
+        return discard(Result::WriteFailed);
+    }
+    if (asRoot_ && ::fchown(target, sourceStat.st_uid, sourceStat.st_gid) != 0) {
+        error = errno;
+        return discard(isDiskError(error) ? Result::WriteFailed : Result::TargetSkipped);
     }
 
-    // Creation applied the umask; only bits it took away need setting again.
+    // Creation applied the umask, and a change of owner clears set-id bits:
+    // set the bits again where either took some away.
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
-    if (::futimens(target, times) != 0 || ((mode & umask_) != 0 && ::fchmod(target, mode) != 0)) {
+    const bool bitsToSet = (mode & umask_) != 0 || (asRoot_ && (sourceStat.st_mode & 07000) != 0);
+    if (::futimens(target, times) != 0 || (bitsToSet && ::fchmod(target, asRoot_ ? sourceStat.st_mode & 07777 : mode) != 0)) {
         error = errno;
         return discard(isDiskError(error) ? Result::WriteFailed : Result::TargetSkipped);
     }
@@ -309,7 +339,16 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         ::unlinkat(dir, part.c_str(), 0);
         return isDiskError(error) ? Result::WriteFailed : Result::TargetSkipped;
     }
-    return Result::Stored;
+    return changed ? Result::StoredAsRead : Result::Stored;
+}
+
+int BackupDisk::flush()
+{
+    int error = 0;
+    const int dir = folder({}, false, error);
+    if (dir < 0)
+        return error;
+    return ::syncfs(dir) == 0 ? 0 : errno;
 }
 
 } // namespace quillarc

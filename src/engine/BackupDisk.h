@@ -21,6 +21,7 @@ class BackupDisk {
 public:
     enum class Result {
         Stored,        ///< the copy is in place
+        StoredAsRead,  ///< the copy is in place as read, but the source changed meanwhile
         SourceFailed,  ///< the source could not be read, or changed while it was read
         TargetSkipped, ///< this one target cannot be made (name the disk refuses); others may
         WriteFailed,   ///< the disk failed: no room, I/O error, read-only, folder not creatable
@@ -52,7 +53,12 @@ public:
     Result store(int source, const struct stat &sourceStat, std::string_view relative, bool removeOldFirst,
                  int &error);
 
+    /// Flushes every write to the medium (syncfs): what was copied is on
+    /// the disk before a list claims it. 0, or the errno of a failure.
+    int flush();
+
 private:
+    void takeSourceFolderBits(int folderFd, std::string_view relativeFolder) const;
     int folder(std::string_view relativeFolder, bool create, int &error);
     void dropFolders();
     bool copyBytes(int source, int target, std::int64_t expected, std::int64_t &copied, int &error,
@@ -64,6 +70,7 @@ private:
     int cachedFd_ = -1;
     std::vector<char> buffer_;
     mode_t umask_ = 022;
+    bool asRoot_ = false; ///< owners and set-id bits are kept, as `cp -a` keeps them
     std::int64_t unit_ = 0; ///< allocation unit of the medium, 0 until asked
 };
 

@@ -18,6 +18,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <system_error>
+#include <ctime>
 #include <unistd.h>
 #include <utility>
 
@@ -75,7 +76,11 @@ public:
     {
         if (pass_.excluded(name) || !pass_.qualifies(st))
             return;
-        pass_.CalcFolderProgress(st.st_size);
+        // A file that changed or arrived since sizing began may not have been
+        // sized: it is copied, but does not count toward the sized totals, so
+        // it cannot make the scan end before every sized file was reached.
+        if (!pass_.changedSinceSizing(st))
+            pass_.CalcFolderProgress(st.st_size);
         pass_.setStatus(StatusLine::File, "", path, PathFit::LineWidth);
         pass_.copyFolderFile(dirFd, name, path, st);
     }
@@ -182,6 +187,7 @@ void BackupPass::workItem(std::size_t index)
         return;
     }
     ItemCutOff = cutOff;
+    cutOffTest = CutOffTest(cutOff);
     missedCutOff.reset();
     keepCutOff = false;
     reportedFolders.clear();
@@ -206,6 +212,11 @@ void BackupPass::workItem(std::size_t index)
         state.FolderFilesTotal.set(0);
         if (!state.AbortFlag) {
             state.SizingPhase.set();
+            // STOP that landed between the loop's check and here came while
+            // sizing, as far as the item is concerned: it aborts.
+            if (state.StopFlag)
+                state.AbortFlag.set();
+            ::clock_gettime(CLOCK_REALTIME_COARSE, &sizingBegan);
             ScanFoldersize(path, withSubfolders);
             IncTotalProgress();
         }
@@ -227,14 +238,37 @@ void BackupPass::workItem(std::size_t index)
     }
 }
 
+bool BackupPass::flushMedium()
+{
+    if (unflushedCopies == 0)
+        return true;
+    const int error = disk.flush();
+    if (error != 0) {
+        state.StopFlag.set();
+        state.WriteErrorFlag.set();
+        flushError = "The copies could not be flushed to the backup disk: " + errorText(error);
+        return false;
+    }
+    unflushedCopies = 0;
+    return true;
+}
+
 void BackupPass::finish()
 {
-    try {
-        outcome_.listSaved = setup.listFile.SAveIniFile(setup.driveRoot, label, setup.list);
-    } catch (const std::exception &error) {
-        outcome_.listSaveError = PathRules::errorBoxText(error.what());
+    // The list moves the cut-offs past what was copied: the copies must be
+    // on the disk first, or a power cut could leave a list that claims them.
+    if (!flushMedium() || !flushError.empty()) {
+        outcome_.listSaveError = flushError;
         setup.ui.hideProgress();
-        setup.ui.message(outcome_.listSaveError);
+        setup.ui.message(flushError);
+    } else {
+        try {
+            outcome_.listSaved = setup.listFile.SAveIniFile(setup.driveRoot, label, setup.list);
+        } catch (const std::exception &error) {
+            outcome_.listSaveError = PathRules::errorBoxText(error.what());
+            setup.ui.hideProgress();
+            setup.ui.message(outcome_.listSaveError);
+        }
     }
 
     if (state.WriteErrorFlag)
@@ -257,7 +291,7 @@ void BackupPass::finish()
 
 bool BackupPass::qualifies(const struct stat &st) const
 {
-    return qualifiesForCutOff(ItemCutOff, st);
+    return cutOffTest.qualifies(st);
 }
 
 void BackupPass::ScanFoldersize(const std::string &path, bool withSubfolders)
@@ -275,6 +309,15 @@ bool BackupPass::excluded(const char *name)
     if (setup.filters.exclude.load(std::memory_order_relaxed) != excludeAtItemStart)
         excludeChanged = true;
     return bannedext(setup.filters, name);
+}
+
+bool BackupPass::changedSinceSizing(const struct stat &st) const
+{
+    auto notBefore = [this](const struct timespec &time) {
+        return time.tv_sec > sizingBegan.tv_sec ||
+               (time.tv_sec == sizingBegan.tv_sec && time.tv_nsec >= sizingBegan.tv_nsec);
+    };
+    return notBefore(st.st_mtim) || notBefore(st.st_ctim);
 }
 
 bool BackupPass::copyScanDone() const
@@ -297,7 +340,7 @@ void BackupPass::ScanFolder(const std::string &path, bool withSubfolders)
 // its own time, so the next pass copies it.
 void BackupPass::holdCutOffFor(const struct stat &st)
 {
-    const DateTime limit = dateTimeFromTimespec(st.st_mtim) - kOneSecond;
+    const DateTime limit = CutOffTest::fileTime(st) - kOneSecond;
     if (!missedCutOff || limit < *missedCutOff)
         missedCutOff = limit;
 }
@@ -359,6 +402,10 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
             removeOldFirst = true;
             break;
         }
+        // What went onto the full disk is on it before the list that names
+        // it is carried over to the next one.
+        if (!flushMedium())
+            break;
         // Let go of every folder held open on the full disk: the user must
         // be able to unmount it, and a new disk mounted at the same place
         // must be written to, not the old one behind a held descriptor.
@@ -376,7 +423,18 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
     switch (FileCopy(source, st, relative, removeOldFirst, error)) {
     case BackupDisk::Result::Stored:
         state.FilesBackedUp.add(1);
+        ++unflushedCopies;
         freeEstimate.wrote(disk.spaceTaken(size));
+        break;
+    case BackupDisk::Result::StoredAsRead:
+        // Written to while it was read: kept as read, and copied again by
+        // the next pass.
+        state.FilesBackedUp.add(1);
+        ++unflushedCopies;
+        freeEstimate.wrote(disk.spaceTaken(size));
+        holdCutOffFor(st);
+        if (outcome_.notes.size() < PassOutcome::kMissedKept)
+            outcome_.notes.push_back({sourcePath, "changed while it was read: the copy holds it as read, the next pass copies it again"});
         break;
     case BackupDisk::Result::SourceFailed:
         missedFile(sourcePath, st, error ? "read error: " + errorText(error) : "changed while it was read");

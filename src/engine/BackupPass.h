@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "engine/BackupDisk.h"
+#include "engine/CutOffTest.h"
 #include "engine/FreeSpaceEstimate.h"
 #include "engine/PassOutcome.h"
 #include "engine/PassState.h"
@@ -82,10 +83,12 @@ private:
     bool qualifies(const struct stat &st) const;
     bool excluded(const char *name);
     bool copyScanDone() const;
+    bool changedSinceSizing(const struct stat &st) const;
     void copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed);
     void holdCutOffFor(const struct stat &st);
     void missedFile(const std::string &path, const struct stat &st, const std::string &cause);
     void missedFolder(const std::string &path, const std::string &cause);
+    bool flushMedium();
     void finish();
     std::int64_t freeSpace(); // GetDiskFree: also refreshes the window's line
     void useMedium();         // the medium in the drive now, for copies and the walker
@@ -100,12 +103,16 @@ private:
     PassOutcome outcome_;
     std::int64_t itemCount = 0;
     DateTime ItemCutOff = 0;
+    CutOffTest cutOffTest;
     std::optional<DateTime> missedCutOff; ///< earliest cut-off that keeps a missed file
     bool keepCutOff = false;              ///< something of the item was missed that no file time covers
     bool excludeAtItemStart = true;       ///< the EXCLUDE box as the sizing scan began
     bool excludeChanged = false;          ///< a file of the item was tested under the other setting
     bool diskKnown = false;               ///< `disk` has the root of the medium now in the drive
-    std::set<std::string> reportedFolders; ///< of the item, so the copy scan does not name them again
+    struct timespec sizingBegan {}; ///< on the clock the kernel stamps files with
+    std::set<std::string> reportedFolders;
+    std::int64_t unflushedCopies = 0; ///< copies on the medium not yet flushed to it
+    std::string flushError; ///< of the item, so the copy scan does not name them again
 };
 
 } // namespace quillarc

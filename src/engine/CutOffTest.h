@@ -1,17 +1,40 @@
 #pragma once
 
+#include <chrono>
 #include <sys/stat.h>
 
 #include "lists/DateTime.h"
 
 namespace quillarc {
 
-/// Whether a file qualifies for a pass against its item's cut-off: its
-/// modification time is later. A cut-off of 0 means none: every file
-/// qualifies, also one stamped before the date-time values begin.
-inline bool qualifiesForCutOff(DateTime cutOff, const struct stat &st)
-{
-    return cutOff == 0 || dateTimeFromTimespec(st.st_mtim) > cutOff;
-}
+/// Whether a file qualifies for a pass against its item's cut-off.
+///
+/// A file qualifies when its modification time or its status-change time
+/// is later than the cut-off: a file moved, unpacked or installed into a
+/// backed-up folder keeps an old modification time, but its status changed
+/// when it arrived. Times are compared as instants, with the cut-off read
+/// at the earliest instant its local date-time can name, so a changed file
+/// is not hidden by an hour the clock ran twice. A cut-off of 0 means
+/// none: every file qualifies.
+class CutOffTest {
+public:
+    explicit CutOffTest(DateTime cutOff = 0);
+
+    bool qualifies(const struct stat &st) const { return none_ || later(st.st_mtim) || later(st.st_ctim); }
+
+    /// The time of a file that the cut-off rules go by: the later of its
+    /// modification and status-change times, as a local date-time.
+    static DateTime fileTime(const struct stat &st);
+
+private:
+    bool later(const struct timespec &time) const
+    {
+        return time.tv_sec > seconds_ || (time.tv_sec == seconds_ && time.tv_nsec > nanoseconds_);
+    }
+
+    bool none_ = true;
+    std::int64_t seconds_ = 0;
+    long nanoseconds_ = 0;
+};
 
 } // namespace quillarc

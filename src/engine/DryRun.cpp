@@ -26,7 +26,7 @@ public:
     void folder(const std::string &) override {}
     void file(int, const char *name, const std::string &, const struct stat &st) override
     {
-        if (bannedext(filters_, name) || !qualifiesForCutOff(cutOff_, st))
+        if (bannedext(filters_, name) || !cutOff_.qualifies(st))
             return;
         ++sizing_.files;
         sizing_.bytes += st.st_size;
@@ -39,7 +39,7 @@ public:
 
 private:
     const FileFilters &filters_;
-    DateTime cutOff_;
+    CutOffTest cutOff_;
     ItemSizing &sizing_;
 };
 
@@ -70,7 +70,7 @@ std::vector<ItemSizing> sizeCheckedItems(const BackupList &list, const FileFilte
             walker.walk(item.path(), item.text(TextSubDir) != kSubDirNo, visitor);
         } else {
             struct stat st {};
-            if (::stat(item.path().c_str(), &st) == 0 && S_ISREG(st.st_mode) && qualifiesForCutOff(cutOff, st)) {
+            if (::stat(item.path().c_str(), &st) == 0 && S_ISREG(st.st_mode) && CutOffTest(cutOff).qualifies(st)) {
                 sizing.files = 1;
                 sizing.bytes = st.st_size;
             }

@@ -60,6 +60,8 @@ std::string PassLog::entry(const PassOutcome &outcome, std::chrono::system_clock
     text += "\n";
     for (const MissedEntry &missed : outcome.missed)
         text += "  missed " + oneLine(missed.path) + "  (" + oneLine(missed.cause) + ")\n";
+    for (const MissedEntry &note : outcome.notes)
+        text += "  note " + oneLine(note.path) + "  (" + oneLine(note.cause) + ")\n";
     if (outcome.filesMissed > static_cast<std::int64_t>(outcome.missed.size()))
         text += "  ... and " + std::to_string(outcome.filesMissed - static_cast<std::int64_t>(outcome.missed.size())) +
                 " more\n";

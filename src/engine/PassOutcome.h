@@ -43,6 +43,10 @@ struct PassOutcome {
     std::int64_t filesMissed = 0; ///< every missed file and folder, also past `missed`'s bound
     std::vector<MissedEntry> missed; ///< the first kMissedKept of them, in the order met
 
+    /// Files copied with a remark for the log (kept as read while they were
+    /// being written to); not missed.
+    std::vector<MissedEntry> notes;
+
     bool listSaved = false;    ///< the disk list file holds the pass's cut-offs
     std::string listSaveError; ///< why not, when it was tried and failed
 

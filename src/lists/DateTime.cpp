@@ -171,4 +171,18 @@ std::chrono::system_clock::time_point timePointFromDateTime(DateTime value)
            duration_cast<system_clock::duration>(nanoseconds(ns));
 }
 
+std::chrono::system_clock::time_point earliestTimePointFromDateTime(DateTime value)
+{
+    using namespace std::chrono;
+    const system_clock::time_point named = timePointFromDateTime(value);
+    const DateTime wallTime = dateTimeFromTimePoint(named);
+    // Clocks are set back by an hour, in a few places by half of one.
+    for (const int shift : {3600, 1800}) {
+        const system_clock::time_point earlier = named - seconds(shift);
+        if (dateTimeFromTimePoint(earlier) == wallTime)
+            return earlier;
+    }
+    return named;
+}
+
 } // namespace quillarc

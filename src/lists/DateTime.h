@@ -55,5 +55,8 @@ DateTime dateTimeFromTimespec(const struct timespec &instant);
 /// The instant that a local date-time names (mktime rules where the local
 /// clock repeats or skips an hour).
 std::chrono::system_clock::time_point timePointFromDateTime(DateTime value);
+/// The earliest instant a local date-time can name: where the clock was set
+/// back and the same local hour came round twice, its first run.
+std::chrono::system_clock::time_point earliestTimePointFromDateTime(DateTime value);
 
 } // namespace quillarc

@@ -51,8 +51,11 @@ std::string readLabelFile(const std::string &folder)
         filled += static_cast<std::size_t>(got);
     }
     ::close(fd);
+    // The first line, whatever bytes it holds: a NUL is part of the label
+    // (its list file name writes it as %00), not an end that would make two
+    // labels one.
     std::string text(buffer, filled);
-    const std::size_t end = text.find_first_of(std::string("\r\n\0", 3));
+    const std::size_t end = text.find_first_of("\r\n");
     if (end != std::string::npos)
         text.resize(end);
     return text;

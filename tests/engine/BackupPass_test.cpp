@@ -1,9 +1,14 @@
 #include "engine/support/PassFixture.h"
 
+#include "engine/CutOffTest.h"
+#include "lists/support/ScopedTimeZone.h"
+
 #include "lists/DateTime.h"
 #include "lists/DateTimeText.h"
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 #include <fcntl.h>
 #include <fstream>
 #include <filesystem>
@@ -63,15 +68,21 @@ TEST_F(BackupPassTest, SubfolderFlagNoAndCutOffEquality)
     writeFile(source + "/top.txt", "t");
     writeFile(source + "/sub/inner.txt", "i");
     writeFile(source + "/old.txt", "o");
-    // A cut-off whose number text is exact, and a file stamped at that very time.
-    const DateTime cutOff = std::floor(dateTimeFromTimePoint(std::chrono::system_clock::now())) - 0.5;
-    const auto since = timePointFromDateTime(cutOff).time_since_epoch();
-    const auto whole = std::chrono::duration_cast<std::chrono::seconds>(since);
-    const struct timespec stamp[2] = {
-        {0, UTIME_OMIT},
-        {static_cast<time_t>(whole.count()),
-         static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(since - whole).count())}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, (source + "/old.txt").c_str(), stamp, 0), 0);
+    // A cut-off whose number text is exact, after the files' status changes
+    // (they were just written), a file stamped at that very time and one an
+    // hour after it.
+    const DateTime cutOff = std::floor(dateTimeFromTimePoint(std::chrono::system_clock::now())) + 1.5;
+    auto stampAt = [](const std::string &path, std::chrono::system_clock::time_point when) {
+        const auto since = when.time_since_epoch();
+        const auto whole = std::chrono::duration_cast<std::chrono::seconds>(since);
+        const struct timespec stamp[2] = {
+            {0, UTIME_OMIT},
+            {static_cast<time_t>(whole.count()),
+             static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(since - whole).count())}};
+        return ::utimensat(AT_FDCWD, path.c_str(), stamp, 0) == 0;
+    };
+    ASSERT_TRUE(stampAt(source + "/old.txt", timePointFromDateTime(cutOff)));
+    ASSERT_TRUE(stampAt(source + "/top.txt", timePointFromDateTime(cutOff) + std::chrono::hours(1)));
     ASSERT_EQ(numberText(cutOff).find('e'), std::string::npos);
     addItem(source, "No", true, numberText(cutOff));
 
@@ -88,11 +99,14 @@ TEST_F(BackupPassTest, SecondPassCopiesOnlyWhatChanged)
     writeFile(source + "/a.txt", "one");
     writeFile(source + "/b.txt", "two");
     addItem(source, "Yes");
+    // The files' status changed as they were written: the first pass runs
+    // a few seconds later, so its cut-off lies past that.
+    clock.shift = std::chrono::seconds(5);
     runPass();
     ASSERT_EQ(ui.fileLine, "Complete...  2 Files Found and Backed Up");
 
-    writeFile(source + "/b.txt", "two, changed", 0);
-    clock.shift = std::chrono::seconds(10);
+    writeFile(source + "/b.txt", "two, changed", -10); // changed after the first pass
+    clock.shift = std::chrono::seconds(20);
     runPass();
     EXPECT_EQ(ui.fileLine, "Complete...  1 Files Found and Backed Up");
     EXPECT_EQ(readFile(copyOf(medium, source + "/b.txt")), "two, changed");
@@ -411,6 +425,97 @@ TEST_F(BackupPassTest, WorkerThreadHandsThePassBack)
     EXPECT_EQ(ui.deliveredFileLine, "Complete...  1 Files Found and Backed Up");
     EXPECT_EQ(run->outcome().filesCopied, 1);
     EXPECT_TRUE(run->outcome().clean());
+}
+
+// A file moved or unpacked into a backed-up folder keeps its old
+// modification time; it arrived after the cut-off all the same.
+TEST_F(BackupPassTest, AFileThatArrivesWithAnOldTimeIsCopied)
+{
+    fs::create_directories(source + "/inbox");
+    addItem(source + "/inbox", "Yes");
+    runPass();
+    writeFile(temp + "/elsewhere/old.txt", "from 2001");
+    const struct timespec y2001[2] = {{0, UTIME_OMIT}, {978307200, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (temp + "/elsewhere/old.txt").c_str(), y2001, 0), 0);
+    fs::rename(temp + "/elsewhere/old.txt", source + "/inbox/old.txt");
+    clock.shift = std::chrono::seconds(10);
+    runPass();
+    EXPECT_EQ(readFile(copyOf(medium, source + "/inbox/old.txt")), "from 2001");
+    struct stat st {};
+    ASSERT_EQ(::stat(copyOf(medium, source + "/inbox/old.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, 978307200) << "the copy keeps the modification time";
+}
+
+// A log written to all the time is still backed up: the copy holds it as
+// read, the log names it, and the cut-off stays below it for the next pass.
+TEST_F(BackupPassTest, AFileWrittenToWhileItIsReadIsKeptAsRead)
+{
+    const std::string growing = source + "/app.log";
+    writeFile(growing, std::string(std::size_t{16} << 20, 'l'));
+    addItem(source, "Yes");
+    std::atomic<bool> passOver{false};
+    std::thread writer([&] {
+        std::ofstream out(growing, std::ios::app | std::ios::binary);
+        while (!passOver.load())
+            out << "one more line\n" << std::flush;
+    });
+    const PassOutcome &outcome = runPass();
+    passOver.store(true);
+    writer.join();
+
+    EXPECT_EQ(outcome.end, PassEnd::Complete);
+    EXPECT_EQ(outcome.filesCopied, 1);
+    EXPECT_EQ(outcome.filesMissed, 0);
+    ASSERT_EQ(outcome.notes.size(), 1u);
+    EXPECT_EQ(outcome.notes[0].path, growing);
+    EXPECT_GE(fs::file_size(copyOf(medium, growing)), std::uintmax_t{16} << 20);
+    struct stat now {};
+    ASSERT_EQ(::stat(growing.c_str(), &now), 0);
+    EXPECT_LT(parseNumberText(list.at(0).text(TextFloat)), dateTimeFromTimespec(now.st_mtim))
+        << "held below the file, which changed";
+    EXPECT_NE(readFile(program + "quillarc.log").find("  note " + growing), std::string::npos);
+}
+
+// A private folder stays private on the disk: its copy is no more open than
+// the source, so another user cannot read there what they could not read here.
+TEST_F(BackupPassTest, FoldersKeepTheirPermissionBits)
+{
+    writeFile(source + "/private/key", "secret");
+    writeFile(source + "/shared/open.txt", "open");
+    ::chmod((source + "/private").c_str(), 0700);
+    ::chmod((source + "/shared").c_str(), 0755);
+    addItem(source, "Yes");
+    runPass();
+    struct stat st {};
+    ASSERT_EQ(::stat(copyOf(medium, source + "/private").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+    ASSERT_EQ(::stat(copyOf(medium, source + "/shared").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u);
+    EXPECT_EQ(readFile(copyOf(medium, source + "/private/key")), "secret");
+}
+
+// After the clocks go back, 02:00 to 03:00 runs twice. A cut-off of 02:45
+// taken in the first run stands for its earliest instant, so a file changed
+// at 02:10 in the second run is later, and qualifies.
+TEST(CutOffTest, ARepeatedLocalHourHidesNoChange)
+{
+    const test::ScopedTimeZone berlin("CET-1CEST,M3.5.0,M10.5.0/3");
+    const DateTime cutOff = EncodeDate(2024, 10, 27) + EncodeTime(2, 45, 0);
+    const CutOffTest test(cutOff);
+    struct stat st {};
+    auto at = [&](time_t seconds) {
+        st.st_mtim = {seconds, 0};
+        st.st_ctim = {seconds, 0};
+        return test.qualifies(st);
+    };
+    const time_t midnightUtc = 1729987200; // 27 October 2024 00:00 UTC
+    EXPECT_FALSE(at(midnightUtc + 40 * 60)) << "02:40, first run: before the cut-off";
+    EXPECT_TRUE(at(midnightUtc + 50 * 60)) << "02:50, first run";
+    EXPECT_TRUE(at(midnightUtc + 70 * 60)) << "02:10, second run";
+    EXPECT_TRUE(CutOffTest(0).qualifies(st));
+    st.st_mtim = {midnightUtc, 0};
+    st.st_ctim = {midnightUtc + 3 * 3600, 0};
+    EXPECT_TRUE(test.qualifies(st)) << "a status change after the cut-off counts too";
 }
 
 } // namespace
