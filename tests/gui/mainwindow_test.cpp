@@ -508,6 +508,12 @@ void MainWindowTest::importAndExport()
     click(form.Exportbutton);
     QCOMPARE(rig.programFile("BACKUP2.ini"), list);
     QVERIFY(!QFile::exists(rig.temp.filePath("drives/BACKUP2.ini")));
+    // A name that is not a list file's gains ".ini": the program's own
+    // files cannot be overwritten by an export.
+    files.answer(rig.programFolder + "config");
+    click(form.Exportbutton);
+    QCOMPARE(rig.programFile("config"), QByteArray((drive + "\r\n").toUtf8()));
+    QCOMPARE(rig.programFile("config.ini"), list);
 
     // On another disk, importing that file gives the same items.
     rig.insert(drive, "BACKUP3", std::int64_t{1} << 30, "medium3");
@@ -530,7 +536,8 @@ void MainWindowTest::importAndExport()
     QCOMPARE(shown.last().kind, MessageBox::Kind::Error);
     QCOMPARE(shown.last().text, QStringLiteral("File not found."));
     QCOMPARE(rig.programFile("BACKUP3.ini"), list);
-    QCOMPARE(files.titles(), (QStringList{"Choose Disk Volume Name for Export", "Choose INI File to Import for this disk",
+    QCOMPARE(files.titles(), (QStringList{"Choose Disk Volume Name for Export", "Choose Disk Volume Name for Export",
+                                          "Choose INI File to Import for this disk",
                                           "Choose INI File to Import for this disk"}));
 }
 

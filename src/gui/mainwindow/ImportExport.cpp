@@ -38,8 +38,13 @@ void TQLForm::ExportbuttonClick()
                                                      QString::fromStdString(m_env.programFolder));
     if (chosen.isEmpty())
         return;
-    // Lists live in the program folder, wherever the dialog was taken.
-    const std::string target = m_env.programFolder + QFileInfo(chosen).fileName().toStdString();
+    // Lists live in the program folder, wherever the dialog was taken, and
+    // are always "<label>.ini": a typed "config" or "quillarc.log" must not
+    // overwrite the program's own files.
+    QString name = QFileInfo(chosen).fileName();
+    if (!name.endsWith(QStringLiteral(".ini"), Qt::CaseInsensitive))
+        name += QStringLiteral(".ini");
+    const std::string target = m_env.programFolder + name.toStdString();
     std::vector<std::string> lines;
     DiskListFile::BackupIniInfo(m_list, lines);
     writeFileAtomically(target, joinLinesCrLf(lines));

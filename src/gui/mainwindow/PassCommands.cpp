@@ -139,7 +139,8 @@ void TQLForm::TimerTimer()
 
     if (visible)
         showPassNotice(outcome);
-    if (m_mediaCheckAfterPass) {
+    // A window that is closing has no drive to look at any more.
+    if (m_mediaCheckAfterPass && visible) {
         m_mediaCheckAfterPass = false;
         SHTimerTimer();
     }
