@@ -11,6 +11,7 @@
 #include "gui/TFullForm.h"
 #include "gui/TIncFolderForm.h"
 #include "gui/TProgressForm.h"
+#include "gui/TResourceForm.h"
 #include "gui/TStartmenuForm.h"
 #include "gui/controls/TGlossButton.h"
 #include "gui/mainwindow/ContactAddresses.h"
@@ -125,6 +126,7 @@ private Q_SLOTS:
     void closingDuringPassSavesAndEnds();
     void buttonEnableNeedsRoomForTheFirstFour();
     void helpHomePageAndMail();
+    void linksAndResourcesRefreshFreeSpace();
     void lowMemoryWarningComesFirst();
     void fontReachesListAndConfig();
     void linkFolderIsItsOwnDrive();
@@ -253,6 +255,16 @@ void MainWindowTest::wholeRunFromEmptyProgramFolder()
     click(form.exitButton);
     QCOMPARE(ended.count(), 1);
     QVERIFY(rig.programFile("config").startsWith((drive + "\r\n").toUtf8()));
+
+    // The next start reads back the same drive and list, with no first-run
+    // dialog and no message.
+    Window again(rig);
+    QVERIFY(script.done());
+    QCOMPARE(again.form.CDEdit->text(), drive);
+    QCOMPARE(again.form.list().count(), std::size_t{2});
+    QCOMPARE(again.cell(0, 2), moved);
+    QVERIFY(again.checked(0) && again.checked(1));
+    QVERIFY(boxes.take().isEmpty());
 }
 
 void MainWindowTest::restartReadsBackConfigAndList()
@@ -746,6 +758,25 @@ void MainWindowTest::helpHomePageAndMail()
         QVERIFY(text.contains(".quillarc-label") && text.contains("quillarc-pass"));
         QVERIFY(QFile::exists(QStringLiteral(QUILLARC_BINARY_DIR "/bin/") + document));
     }
+}
+
+void MainWindowTest::linksAndResourcesRefreshFreeSpace()
+{
+    MainWindowRig rig;
+    const QString drive = rig.addDrive("stick", "BACKUP1");
+    rig.writeConfig(drive);
+    MessageBox::Script boxes;
+    ModalScript script;
+    Window window(rig);
+    script.then<TStartmenuForm>([](TStartmenuForm &form) { click(form.CancelButton); });
+    script.then<TResourceForm>([](TResourceForm &form) { click(form.Button1); });
+    rig.host.setFree(drive.toStdString(), 1048576);
+    click(window.form.Button1);
+    QCOMPARE(window.form.FreeSpaceStatusBar->text(), QStringLiteral("1048576  |  1024 KB  |  1 MB"));
+    rig.host.setFree(drive.toStdString(), 2048);
+    click(window.form.RestoreButton);
+    QVERIFY(script.done());
+    QCOMPARE(window.form.FreeSpaceStatusBar->text(), QStringLiteral("2048  |  2 KB  |  0 MB"));
 }
 
 void MainWindowTest::lowMemoryWarningComesFirst()
