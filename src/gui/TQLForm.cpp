@@ -1,22 +1,18 @@
 // The main window's life: creation in the order the program has always
-// followed, showing, closing (also in the middle of a pass), the top-level
-// error handler, and the small commands that belong to no other area.
+// followed, showing, closing (also in the middle of a pass), and the
+// top-level error handler.
 #include "gui/TQLForm.h"
 
 #include "gui/GuiPassUi.h"
 #include "gui/MessageBox.h"
 #include "gui/TProgressForm.h"
-#include "gui/TResourceForm.h"
 #include "gui/TStartmenuForm.h"
 #include "gui/Widgets.h"
 #include "gui/controls/TGlossButton.h"
-#include "gui/mainwindow/ContactAddresses.h"
-#include "gui/mainwindow/ListFontQt.h"
 #include "gui/mainwindow/LowerCaseEdit.h"
 #include "lists/Clock.h"
 #include "platform/DriveTools.h"
 #include "platform/FreeSpaceLine.h"
-#include "platform/OpenDocument.h"
 #include "platform/TSHChangeNotify.h"
 #include "platform/TSystemProbe.h"
 
@@ -212,46 +208,5 @@ void TQLForm::doclosecode()
 }
 
 void TQLForm::exitButtonClick() { close(); }
-
-void TQLForm::TXTTimerTimer()
-{
-    TXTTimer.stop();
-    m_env.openDocument(QString::fromStdString(m_env.dataFolder + "readme.txt"));
-}
-
-void TQLForm::HelpbuttonClick() { m_env.openDocument(QString::fromStdString(m_env.dataFolder + "quillarc.html")); }
-
-void TQLForm::Button3Click() { m_env.openDocument(QString::fromLatin1(kHomePageUrl)); }
-
-void TQLForm::EmailButtonClick() { m_env.openDocument(mailtoLink(QString::fromLatin1(kContactAddress))); }
-
-void TQLForm::Button1Click()
-{
-    {
-        TStartmenuForm links(this, m_env.programPath, m_env.shellFolders);
-        links.exec();
-    }
-    refreshFreeSpaceIfLabelled();
-}
-
-void TQLForm::Button2Click()
-{
-    const QFont current = ListView->font();
-    if (auto chosen = m_env.chooseFont(this, current)) {
-        storeFont(m_config.font, *chosen, qColourOf(m_config.font));
-        applyListFont();
-    }
-}
-
-void TQLForm::RestoreButtonClick()
-{
-    {
-        TResourceForm form(this);
-        m_probe->Refresh();
-        form.setFromProbe(*m_probe);
-        form.exec();
-    }
-    refreshFreeSpaceIfLabelled();
-}
 
 } // namespace quillarc
