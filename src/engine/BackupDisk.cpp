@@ -1,11 +1,14 @@
 #include "engine/BackupDisk.h"
 
+#include "engine/FileBytes.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <dirent.h>
+#include <string>
 #include <fstream>
 #include <fcntl.h>
-#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -14,13 +17,30 @@ namespace quillarc {
 
 namespace {
 
-constexpr std::size_t kBufferSize = 1 << 20;
 constexpr std::size_t kMaxName = 255;
-constexpr std::int64_t kChunk = std::int64_t{1} << 30;
 
+// Faults of the disk as a whole, which end the pass. Anything else is the
+// disk refusing one file for what it is: its name (FAT's ':' or '?', a
+// trailing dot, a name too long) or its size (FAT's 4 GiB, EFBIG), and
+// only that file is missed.
 bool isDiskError(int error)
 {
-    return error == ENOSPC || error == EDQUOT || error == EFBIG || error == EIO || error == EROFS;
+    return error == ENOSPC || error == EDQUOT || error == EIO || error == EROFS;
+}
+
+// A name the disk will not take, as opposed to a disk that fails.
+bool isNameRefused(int error)
+{
+    return error == EINVAL || error == ENAMETOOLONG || error == EILSEQ;
+}
+
+std::string foldCase(std::string_view name)
+{
+    std::string folded(name);
+    for (char &c : folded)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return folded;
 }
 
 std::string temporaryName(std::string_view name)
@@ -124,6 +144,11 @@ int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
             return -1;
         }
         int next = ::openat(current, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        // An older copy of a file where the source now has a folder: moved
+        // aside, never deleted. A link in the way is never followed nor moved.
+        if (next < 0 && errno == ENOTDIR && create && movedAside(current, name, "file")) {
+            errno = ENOENT;
+        }
         if (next < 0 && errno == ENOENT && create) {
             // Made private until it has the source folder's bits: a copy is
             // never more open than its source, not even for a moment.
@@ -182,101 +207,108 @@ std::int64_t BackupDisk::existingSize(std::string_view relative)
     return st.st_size;
 }
 
-// Copies to the end of the source. copy_file_range lets the kernel move the
-// bytes (or share extents); where it cannot, sendfile, and last a plain
-// read/write loop through one large buffer.
-bool BackupDisk::copyBytes(int source, int target, std::int64_t expected, std::int64_t &copied, int &error,
-                           bool &readFailed)
+// Moves the entry `name` of `dirFd` aside when it is of `kind` ("file": a
+// regular file, "folder": a folder), under a name that says what it was.
+// Never a link, never deleted.
+bool BackupDisk::movedAside(int dirFd, const std::string &name, const char *kind)
 {
-    copied = 0;
-    readFailed = false;
-    enum { Range, SendFile, Plain } method = Range;
-    // Stops at the length the source had when it was opened; the caller
-    // compares that with the source's length afterwards, so a file that
-    // grew or shrank meanwhile is noticed without reading on to its end.
-    while (copied < expected) {
-        ssize_t n = -1;
-        if (method == Range) {
-            n = ::copy_file_range(source, nullptr, target, nullptr,
-                                  static_cast<std::size_t>(std::min(kChunk, expected - copied)), 0);
-            if (n < 0 && copied == 0 &&
-                (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EPERM)) {
-                method = SendFile;
-                continue;
-            }
-        } else if (method == SendFile) {
-            n = ::sendfile(target, source, nullptr, static_cast<std::size_t>(std::min(kChunk, expected - copied)));
-            if (n < 0 && copied == 0 && (errno == EINVAL || errno == ENOSYS)) {
-                method = Plain;
-                continue;
-            }
-        } else {
-            if (buffer_.empty())
-                buffer_.resize(kBufferSize);
-            const std::size_t want =
-                static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(buffer_.size()), expected - copied));
-            const ssize_t got = ::read(source, buffer_.data(), want);
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
-                error = errno;
-                readFailed = true;
-                return false;
-            }
-            if (got == 0)
-                return true;
-            ssize_t offset = 0;
-            while (offset < got) {
-                const ssize_t put = ::write(target, buffer_.data() + offset, static_cast<std::size_t>(got - offset));
-                if (put < 0 && errno == EINTR)
-                    continue;
-                if (put <= 0) {
-                    error = put < 0 ? errno : ENOSPC;
-                    return false;
-                }
-                offset += put;
-            }
-            copied += got;
-            continue;
-        }
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            error = errno;
-            // The kernel copies say EIO for a fault on either side. A source
-            // that cannot be read where the copy stopped is the source's
-            // fault, and only that file is missed; otherwise the disk failed.
-            char probe = 0;
-            if (errno == EBADF || errno == EISDIR || ::pread(source, &probe, 1, static_cast<off_t>(copied)) < 0) {
-                if (errno != EBADF && errno != EISDIR)
-                    error = errno;
-                readFailed = true;
-            }
-            return false;
-        }
-        if (n == 0)
+    struct stat st {};
+    if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    const bool isKind = std::string_view(kind) == "file" ? S_ISREG(st.st_mode) : S_ISDIR(st.st_mode);
+    if (!isKind)
+        return false;
+    const std::string base = name.substr(0, kMaxName - 40) + ".quillarc-old-" + kind;
+    for (int n = 1; n < 1000; ++n) {
+        const std::string aside = n == 1 ? base : base + "-" + std::to_string(n);
+        if (::renameat2(dirFd, name.c_str(), dirFd, aside.c_str(), RENAME_NOREPLACE) == 0) {
+            if (!remark_.empty())
+                remark_ += "; ";
+            remark_ += "an older copy, a " + std::string(kind) + ", was in the way and was moved aside to " + aside;
+            cachedFolder_.clear(); // the cached descriptor may name what moved
             return true;
-        copied += n;
+        }
+        if (errno != EEXIST)
+            return false;
     }
-    return true;
+    return false;
+}
+
+// True when `name` would land on another file's copy: the disk does not
+// tell names apart by case, and an entry differing from `name` only in case
+// is already there. Asked only for a source file with such a twin beside it.
+bool BackupDisk::clashesByCase(int dirFd, const std::string &name)
+{
+    struct stat mine {};
+    if (::fstatat(dirFd, name.c_str(), &mine, AT_SYMLINK_NOFOLLOW) != 0)
+        return false; // nothing there under this name in any case
+    const int listFd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0)
+        return false;
+    DIR *dir = ::fdopendir(listFd);
+    if (!dir) {
+        ::close(listFd);
+        return false;
+    }
+    const std::string folded = foldCase(name);
+    bool clash = false;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (entry->d_name == name || foldCase(entry->d_name) != folded)
+            continue;
+        struct stat other {};
+        if (::fstatat(dirFd, entry->d_name, &other, AT_SYMLINK_NOFOLLOW) == 0 && other.st_ino == mine.st_ino &&
+            other.st_dev == mine.st_dev) {
+            clash = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return clash;
 }
 
 BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, std::string_view relative,
-                                     bool removeOldFirst, int &error)
+                                     const StoreOptions &options, StoreReport &report)
 {
-    error = 0;
+    report = StoreReport{};
+    remark_.clear();
     const std::size_t slash = relative.rfind('/');
     const std::string_view folderPart = slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
     const std::string name(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
     if (name.empty() || name == "." || name == "..") {
-        error = EINVAL;
+        report.error = EINVAL;
         return Result::TargetSkipped;
     }
+    int error = 0;
     const int dir = folder(folderPart, true, error);
-    if (dir < 0)
-        return Result::WriteFailed;
+    report.remark = remark_;
+    if (dir < 0) {
+        report.error = error;
+        return isNameRefused(error) ? Result::TargetSkipped : Result::WriteFailed;
+    }
+    if (options.caseTwin && clashesByCase(dir, name)) {
+        report.error = EEXIST;
+        report.caseClash = true;
+        return Result::TargetSkipped;
+    }
+    struct stat existing {};
+    const bool there = ::fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    // The copy is there already, to the nanosecond: a pass whose cut-off
+    // was held back (a file missed before) writes only what is missing.
+    if (there && S_ISREG(existing.st_mode) && existing.st_size == sourceStat.st_size &&
+        existing.st_mtim.tv_sec == sourceStat.st_mtim.tv_sec && existing.st_mtim.tv_nsec == sourceStat.st_mtim.tv_nsec &&
+        (existing.st_mode & 07777) == (sourceStat.st_mode & (asRoot_ ? 07777 : 0777)) &&
+        (!asRoot_ || (existing.st_uid == sourceStat.st_uid && existing.st_gid == sourceStat.st_gid)))
+        return Result::AlreadyThere;
+    // An older copy of a folder where the source now has a file.
+    if (there && S_ISDIR(existing.st_mode)) {
+        if (!movedAside(dir, name, "folder")) {
+            report.error = EISDIR;
+            return Result::TargetSkipped;
+        }
+        report.remark = remark_;
+    }
 
-    if (removeOldFirst)
+    if (options.removeOldFirst)
         ::unlinkat(dir, name.c_str(), 0);
 
     const std::string part = temporaryName(name);
@@ -288,8 +320,8 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         target = ::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     }
     if (target < 0) {
-        error = errno;
-        return isDiskError(error) ? Result::WriteFailed : Result::TargetSkipped;
+        report.error = errno;
+        return isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped;
     }
 
     auto discard = [&](Result result) {
@@ -301,8 +333,11 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     // The source was opened just now, so it reads from its start.
     std::int64_t copied = 0;
     bool readFailed = false;
-    if (!copyBytes(source, target, sourceStat.st_size, copied, error, readFailed))
-        return discard(readFailed ? Result::SourceFailed : Result::WriteFailed);
+    if (!copyFileBytes(source, target, sourceStat, buffer_, copied, report.error, readFailed)) {
+        if (readFailed)
+            return discard(Result::SourceFailed);
+        return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
+    }
 
     // A file written to while it was read (a growing log) is kept as read:
     // never rejected, and never leaving the disk without a copy when its
@@ -313,31 +348,32 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
                          after.st_mtim.tv_nsec != sourceStat.st_mtim.tv_nsec;
     struct stat written {};
     if (::fstat(target, &written) != 0 || written.st_size != copied) {
-        error = EIO;
+        report.error = EIO;
         return discard(Result::WriteFailed);
     }
     if (asRoot_ && ::fchown(target, sourceStat.st_uid, sourceStat.st_gid) != 0) {
-        error = errno;
-        return discard(isDiskError(error) ? Result::WriteFailed : Result::TargetSkipped);
+        report.error = errno;
+        return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
     }
 
     // Creation applied the umask, and a change of owner clears set-id bits:
     // set the bits again where either took some away.
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
     const bool bitsToSet = (mode & umask_) != 0 || (asRoot_ && (sourceStat.st_mode & 07000) != 0);
-    if (::futimens(target, times) != 0 || (bitsToSet && ::fchmod(target, asRoot_ ? sourceStat.st_mode & 07777 : mode) != 0)) {
-        error = errno;
-        return discard(isDiskError(error) ? Result::WriteFailed : Result::TargetSkipped);
+    if (::futimens(target, times) != 0 ||
+        (bitsToSet && ::fchmod(target, asRoot_ ? sourceStat.st_mode & 07777 : mode) != 0)) {
+        report.error = errno;
+        return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
     }
     if (::close(target) != 0) {
-        error = errno;
+        report.error = errno;
         ::unlinkat(dir, part.c_str(), 0);
         return Result::WriteFailed;
     }
     if (::renameat(dir, part.c_str(), dir, name.c_str()) != 0) {
-        error = errno;
+        report.error = errno;
         ::unlinkat(dir, part.c_str(), 0);
-        return isDiskError(error) ? Result::WriteFailed : Result::TargetSkipped;
+        return isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped;
     }
     return changed ? Result::StoredAsRead : Result::Stored;
 }

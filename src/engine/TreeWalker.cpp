@@ -5,6 +5,9 @@
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -126,27 +129,52 @@ void TreeWalker::walkOpen(int fd, const struct stat &folderStat, const std::stri
         return;
     }
     const int dirFd = ::dirfd(dir.get());
-    while (visitor.goOn()) {
+    // The listing is read whole first, so that names differing only in case
+    // are known before either is copied.
+    struct Entry {
+        std::string name;
+        unsigned char type;
+        bool caseTwin = false;
+    };
+    std::vector<Entry> entries;
+    std::unordered_map<std::string, std::size_t> byFoldedName;
+    for (;;) {
         errno = 0;
         const dirent *entry = ::readdir(dir.get());
         if (!entry) {
             if (errno != 0)
                 visitor.unreadable(text.substr(0, text.size() - 1), errno);
-            return;
+            break;
         }
         const char *name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
+        entries.push_back({name, entry->d_type});
+        std::string folded = name;
+        for (char &c : folded)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        const auto [at, added] = byFoldedName.try_emplace(std::move(folded), entries.size() - 1);
+        if (!added) {
+            entries[at->second].caseTwin = true;
+            entries.back().caseTwin = true;
+        }
+    }
+    byFoldedName.clear();
+    for (const Entry &listed : entries) {
+        if (!visitor.goOn())
+            return;
+        const char *name = listed.name.c_str();
         struct stat st {};
         int error = 0;
-        switch (classify(dirFd, name, entry->d_type, st, error)) {
+        switch (classify(dirFd, name, listed.type, st, error)) {
         case EntryKind::Skip:
             break;
         case EntryKind::Unreadable:
             visitor.unreadable(text + name, error);
             break;
         case EntryKind::File:
-            visitor.file(dirFd, name, text + name, st);
+            visitor.file(dirFd, name, text + name, st, listed.caseTwin);
             break;
         case EntryKind::Folder: {
             if (!withSubfolders)
