@@ -118,6 +118,8 @@ private Q_SLOTS:
     void listCommands();
     void filterStrips();
     void importAndExport();
+    void backupRefusals_data();
+    void backupRefusals();
     void stopWhileCopyingFinishesTheItem();
     void stopWhileSizingAborts();
     void abortFromProgressWindow();
@@ -352,9 +354,11 @@ void MainWindowTest::mediaEvents()
     TQLForm &form = window.form;
     QCOMPARE(form.list().count(), std::size_t{1});
 
-    // Another drive's medium changes nothing.
+    // Another drive's medium changes nothing; nor does the backup drive
+    // spelt in another case (Linux paths are case-sensitive).
     rig.host.eject(other.toStdString());
     rig.mediaEvent(false, other);
+    rig.mediaEvent(true, drive.toUpper());
     QVERIFY(!form.SHTimer.isActive());
 
     // A removal while the drive still reads the same label does nothing.
@@ -551,6 +555,42 @@ void MainWindowTest::importAndExport()
     QCOMPARE(files.titles(), (QStringList{"Choose Disk Volume Name for Export", "Choose Disk Volume Name for Export",
                                           "Choose INI File to Import for this disk",
                                           "Choose INI File to Import for this disk"}));
+}
+
+void MainWindowTest::backupRefusals_data()
+{
+    QTest::addColumn<bool>("withItem");
+    QTest::addColumn<bool>("checked");
+    QTest::addColumn<qint64>("freeBytes");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("empty list") << false << false << qint64(4096) << QStringList{};
+    QTest::newRow("nothing checked") << true << false << qint64(4096)
+                                     << QStringList{"NO ITEMS HAVE BEEN CHECKMARKED ON THE BACKUP LIST."};
+    QTest::newRow("no free space") << true << true << qint64(0) << QStringList{"NO FREE SPACE ON THIS DISK"};
+}
+
+void MainWindowTest::backupRefusals()
+{
+    QFETCH(bool, withItem);
+    QFETCH(bool, checked);
+    QFETCH(qint64, freeBytes);
+    QFETCH(QStringList, shown);
+    MainWindowRig rig;
+    const QString drive = rig.addDrive("stick", "BACKUP1");
+    rig.writeConfig(drive);
+    const QString file = rig.writeSource("c.txt", "c");
+    writeList(rig, "BACKUP1", withItem ? record(file, "", checked) : QByteArray());
+    MessageBox::Script boxes;
+    Window window(rig);
+    boxes.take();
+    window.form.StatusBar->setText(QStringLiteral("old"));
+    rig.host.setFree(drive.toStdString(), freeBytes);
+    click(window.form.BackupButton);
+    QVERIFY(!window.form.BackupRunning());
+    QCOMPARE(texts(boxes.take()), shown);
+    QCOMPARE(window.form.StatusBar->text(), QString());
+    QVERIFY(!window.form.progressForm()->isVisible() && window.form.BackupButton->isEnabled());
+    QVERIFY(window.form.FreeSpaceStatusBar->text().startsWith(QString::number(freeBytes) + "  |  "));
 }
 
 void MainWindowTest::stopWhileCopyingFinishesTheItem()
