@@ -63,12 +63,14 @@ TDatePickForm::TDatePickForm(QWidget *parent, const Clock *clock)
     // as one paragraph where it does not.
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo1->setFont(Fonts::sans(14));
-    Memo1->setPlainText(memoText({QStringLiteral("If you have already backed up the files in this folder, you may wish to set "),
-                                  QStringLiteral("a cut off date.  Only the files and folders which have changed after this "),
-                                  QStringLiteral("date will be included in the backup file.  To include all the files and "),
-                                  QStringLiteral("folders, select CANCEL.")},
-                                 QFontMetrics(Memo1->font()),
-                                 513 - 2 * Memo1->frameWidth() - 2 * int(Memo1->document()->documentMargin()) - 2));
+    const QStringList memoLines{
+        QStringLiteral("If you have already backed up the files in this folder, you may wish to set "),
+        QStringLiteral("a cut off date.  Only the files and folders which have changed after this "),
+        QStringLiteral("date will be included in the backup file.  To include all the files and "),
+        QStringLiteral("folders, select CANCEL."),
+    };
+    const int memoRoom = 513 - 2 * Memo1->frameWidth() - 2 * int(Memo1->document()->documentMargin()) - 2;
+    Memo1->setPlainText(memoText(memoLines, QFontMetrics(Memo1->font()), memoRoom));
     // Black text on a white memo of its own, whatever the desktop's theme.
     Widgets::setLightBase(Memo1, Qt::white, Qt::black);
 

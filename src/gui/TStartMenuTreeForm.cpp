@@ -48,10 +48,12 @@ TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent)
     Memo1->setWordWrap(true);
     Memo1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Widgets::setTextColour(Memo1, kGreen);
-    Memo1->setText(memoText({QStringLiteral("Choose the folder on the Windows Start menu where you would like to "),
-                             QStringLiteral("place the link to be used in starting this program.  Click the folder to "),
-                             QStringLiteral("highlight it blue, and then press the ACCEPT button to create the link.")},
-                            QFontMetrics(font()), 497));
+    const QStringList memoLines{
+        QStringLiteral("Choose the folder on the Windows Start menu where you would like to "),
+        QStringLiteral("place the link to be used in starting this program.  Click the folder to "),
+        QStringLiteral("highlight it blue, and then press the ACCEPT button to create the link."),
+    };
+    Memo1->setText(memoText(memoLines, QFontMetrics(font()), 497));
 
     Edit = new QLineEdit(this);
     Edit->setGeometry(16, 88, 513, 24);

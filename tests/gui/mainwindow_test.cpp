@@ -606,9 +606,11 @@ void MainWindowTest::stopWhileCopyingFinishesTheItem()
     TQLForm &form = window.form;
 
     click(form.BackupButton);
-    QVERIFY(QTest::qWaitFor(
-        [&] { return form.currentRun() && !form.currentRun()->state().SizingPhase && form.currentRun()->state().FilesBackedUp > 0; },
-        kPassTimeoutMs));
+    const auto copying = [&] {
+        const BackupRun *run = form.currentRun();
+        return run && !run->state().SizingPhase && run->state().FilesBackedUp > 0;
+    };
+    QVERIFY(QTest::qWaitFor(copying, kPassTimeoutMs));
     click(form.StopButton);
     QVERIFY(!form.StopButton->isEnabled());
     QCOMPARE(form.StopButton->cursor().shape(), Qt::ForbiddenCursor);
