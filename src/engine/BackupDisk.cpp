@@ -1,6 +1,7 @@
 #include "engine/BackupDisk.h"
 
 #include "engine/FileBytes.h"
+#include "lists/AsciiCase.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -34,14 +35,6 @@ bool isNameRefused(int error)
     return error == EINVAL || error == ENAMETOOLONG || error == EILSEQ;
 }
 
-std::string foldCase(std::string_view name)
-{
-    std::string folded(name);
-    for (char &c : folded)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return folded;
-}
 
 std::string temporaryName(std::string_view name)
 {
@@ -75,17 +68,14 @@ BackupDisk::~BackupDisk()
 
 void BackupDisk::dropFolders()
 {
-    if (cachedFd_ >= 0)
-        ::close(cachedFd_);
-    if (rootFd_ >= 0)
-        ::close(rootFd_);
-    cachedFd_ = rootFd_ = -1;
+    cachedFd_.reset();
+    rootFd_.reset();
     cachedFolder_.clear();
 }
 
 void BackupDisk::setRoot(const std::string &root)
 {
-    if (root == root_ && rootFd_ >= 0)
+    if (root == root_ && rootFd_)
         return;
     dropFolders();
     root_ = root;
@@ -111,23 +101,24 @@ std::int64_t BackupDisk::spaceTaken(std::int64_t size)
 // a link.
 int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
 {
-    if (rootFd_ < 0) {
+    if (!rootFd_) {
         if (root_.empty()) {
             error = ENOENT;
             return -1;
         }
-        rootFd_ = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (rootFd_ < 0) {
+        rootFd_.reset(::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!rootFd_) {
             error = errno;
             return -1;
         }
     }
     if (relativeFolder.empty())
-        return rootFd_;
-    if (cachedFd_ >= 0 && cachedFolder_ == relativeFolder)
-        return cachedFd_;
+        return rootFd_.get();
+    if (cachedFd_ && cachedFolder_ == relativeFolder)
+        return cachedFd_.get();
 
-    int current = rootFd_;
+    UniqueFd current; // empty: the root
+    auto at = [&] { return current ? current.get() : rootFd_.get(); };
     std::size_t start = 0;
     while (start < relativeFolder.size()) {
         std::size_t end = relativeFolder.find('/', start);
@@ -139,45 +130,34 @@ int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
             continue;
         if (name == "." || name == "..") {
             error = EINVAL;
-            if (current != rootFd_)
-                ::close(current);
             return -1;
         }
-        int next = ::openat(current, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        UniqueFd next(::openat(at(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         // An older copy of a file where the source now has a folder: moved
         // aside, never deleted. A link in the way is never followed nor moved.
-        if (next < 0 && errno == ENOTDIR && create && movedAside(current, name, "file")) {
+        if (!next && errno == ENOTDIR && create && movedAside(at(), name, "file"))
             errno = ENOENT;
-        }
-        if (next < 0 && errno == ENOENT && create) {
+        if (!next && errno == ENOENT && create) {
             // Made private until it has the source folder's bits: a copy is
             // never more open than its source, not even for a moment.
-            if (::mkdirat(current, name.c_str(), 0700) != 0 && errno != EEXIST) {
+            if (::mkdirat(at(), name.c_str(), 0700) != 0 && errno != EEXIST) {
                 error = errno;
-                if (current != rootFd_)
-                    ::close(current);
                 return -1;
             }
-            next = ::openat(current, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (next >= 0)
-                takeSourceFolderBits(next, relativeFolder.substr(0, start - 1));
+            next.reset(::openat(at(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (next)
+                takeSourceFolderBits(next.get(), relativeFolder.substr(0, start - 1));
         }
-        if (next < 0) {
+        if (!next) {
             // A link in the way reads ELOOP or ENOTDIR: never followed.
             error = errno;
-            if (current != rootFd_)
-                ::close(current);
             return -1;
         }
-        if (current != rootFd_)
-            ::close(current);
-        current = next;
+        current = std::move(next);
     }
-    if (cachedFd_ >= 0)
-        ::close(cachedFd_);
-    cachedFd_ = current;
+    cachedFd_ = std::move(current);
     cachedFolder_.assign(relativeFolder);
-    return cachedFd_;
+    return cachedFd_.get();
 }
 
 // A new folder on the disk takes the permission bits of the folder it
@@ -242,18 +222,17 @@ bool BackupDisk::clashesByCase(int dirFd, const std::string &name)
     struct stat mine {};
     if (::fstatat(dirFd, name.c_str(), &mine, AT_SYMLINK_NOFOLLOW) != 0)
         return false; // nothing there under this name in any case
-    const int listFd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listFd < 0)
+    UniqueFd listFd(::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!listFd)
         return false;
-    DIR *dir = ::fdopendir(listFd);
-    if (!dir) {
-        ::close(listFd);
+    DIR *dir = ::fdopendir(listFd.get());
+    if (!dir)
         return false;
-    }
-    const std::string folded = foldCase(name);
+    listFd.release(); // the listing owns it now
+    const std::string folded = toLowerAscii(name);
     bool clash = false;
     while (const dirent *entry = ::readdir(dir)) {
-        if (entry->d_name == name || foldCase(entry->d_name) != folded)
+        if (entry->d_name == name || toLowerAscii(entry->d_name) != folded)
             continue;
         struct stat other {};
         if (::fstatat(dirFd, entry->d_name, &other, AT_SYMLINK_NOFOLLOW) == 0 && other.st_ino == mine.st_ino &&
@@ -313,19 +292,19 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
 
     const std::string part = temporaryName(name);
     const mode_t mode = sourceStat.st_mode & 0777;
-    int target = ::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (target < 0 && errno == EEXIST) {
+    UniqueFd target(::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    if (!target && errno == EEXIST) {
         // Left over from an interrupted pass; the name is ours.
         ::unlinkat(dir, part.c_str(), 0);
-        target = ::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        target.reset(::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
     }
-    if (target < 0) {
+    if (!target) {
         report.error = errno;
         return isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped;
     }
 
     auto discard = [&](Result result) {
-        ::close(target);
+        target.reset();
         ::unlinkat(dir, part.c_str(), 0);
         return result;
     };
@@ -333,7 +312,7 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     // The source was opened just now, so it reads from its start.
     std::int64_t copied = 0;
     bool readFailed = false;
-    if (!copyFileBytes(source, target, sourceStat, buffer_, copied, report.error, readFailed)) {
+    if (!copyFileBytes(source, target.get(), sourceStat, buffer_, copied, report.error, readFailed)) {
         if (readFailed)
             return discard(Result::SourceFailed);
         return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
@@ -347,11 +326,11 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
                          after.st_size != sourceStat.st_size || after.st_mtim.tv_sec != sourceStat.st_mtim.tv_sec ||
                          after.st_mtim.tv_nsec != sourceStat.st_mtim.tv_nsec;
     struct stat written {};
-    if (::fstat(target, &written) != 0 || written.st_size != copied) {
+    if (::fstat(target.get(), &written) != 0 || written.st_size != copied) {
         report.error = EIO;
         return discard(Result::WriteFailed);
     }
-    if (asRoot_ && ::fchown(target, sourceStat.st_uid, sourceStat.st_gid) != 0) {
+    if (asRoot_ && ::fchown(target.get(), sourceStat.st_uid, sourceStat.st_gid) != 0) {
         report.error = errno;
         return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
     }
@@ -360,12 +339,12 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     // set the bits again where either took some away.
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
     const bool bitsToSet = (mode & umask_) != 0 || (asRoot_ && (sourceStat.st_mode & 07000) != 0);
-    if (::futimens(target, times) != 0 ||
-        (bitsToSet && ::fchmod(target, asRoot_ ? sourceStat.st_mode & 07777 : mode) != 0)) {
+    if (::futimens(target.get(), times) != 0 ||
+        (bitsToSet && ::fchmod(target.get(), asRoot_ ? sourceStat.st_mode & 07777 : mode) != 0)) {
         report.error = errno;
         return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
     }
-    if (::close(target) != 0) {
+    if (!target.close()) {
         report.error = errno;
         ::unlinkat(dir, part.c_str(), 0);
         return Result::WriteFailed;

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "lists/UniqueFd.h"
+
 namespace quillarc {
 
 /// Writes copies below the root of the medium in the backup drive.
@@ -80,9 +82,9 @@ private:
     bool clashesByCase(int dirFd, const std::string &name);
 
     std::string root_;
-    int rootFd_ = -1;
+    UniqueFd rootFd_;
     std::string cachedFolder_;
-    int cachedFd_ = -1;
+    UniqueFd cachedFd_;
     std::vector<char> buffer_;
     mode_t umask_ = 022;
     std::string remark_; ///< what moving aside did, for the store in hand

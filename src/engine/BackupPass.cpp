@@ -372,9 +372,8 @@ void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &
 {
     SourceFile file(dirFd, name);
     if (!file.isOpen()) {
-        const int error = errno;
-        if (error != ENOENT) // deleted since it was listed: nothing to back up
-            missedFile(source, listed, "cannot be read: " + errorText(error));
+        if (file.error() != ENOENT) // deleted since it was listed: nothing to back up
+            missedFile(source, listed, "cannot be read: " + errorText(file.error()));
         return;
     }
     if (!S_ISREG(file.status().st_mode))
@@ -490,7 +489,7 @@ void BackupPass::BackupFile(const std::string &source)
     setStatus(StatusLine::File, "", source, PathFit::Whole);
     SourceFile file(AT_FDCWD, source.c_str());
     if (!file.isOpen()) {
-        missedFile(source, listed, "cannot be read: " + errorText(errno));
+        missedFile(source, listed, "cannot be read: " + errorText(file.error()));
         return;
     }
     if (!S_ISREG(file.status().st_mode))

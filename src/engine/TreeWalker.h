@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include "lists/UniqueFd.h"
+
 namespace quillarc {
 
 /// What a walk over a folder tree meets, in listing order.
@@ -42,7 +44,7 @@ public:
     void walk(const std::string &path, bool withSubfolders, TreeVisitor &visitor) const;
 
 private:
-    void walkOpen(int fd, const struct stat &folderStat, const std::string &text, bool withSubfolders,
+    void walkOpen(UniqueFd fd, const struct stat &folderStat, const std::string &text, bool withSubfolders,
                   TreeVisitor &visitor) const;
     bool isSkipped(const struct stat &st) const;
 
