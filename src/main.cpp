@@ -1,30 +1,37 @@
+#include "gui/TQLForm.h"
+#include "gui/mainwindow/MainWindowEnvironment.h"
 #include "platform/TRunOnce.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
 
-// Start-up only. The main window arrives with its own change; until then a
-// plain window carries the program's title.
+// Start-up, in the program's order: title, single-instance guard, the main
+// window (its creation loads "config" or runs the first-run steps), shown,
+// then the hidden progress window, then the message loop.
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillarc"));
+    // The window hides itself while a pass it was asked to close winds
+    // down, so the program ends when the window says so, not when the last
+    // window happens to be hidden.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     // A second copy hands its command line to the running one and ends here,
     // before any window exists.
     quillarc::TRunOnce runOnce;
     runOnce.Loaded();
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Quillarc"));
-    window.setCentralWidget(new QLabel(QStringLiteral("Quillarc"), &window));
-    window.resize(860, 600);
+    quillarc::TQLForm window(quillarc::MainWindowEnvironment::ofThisMachine());
     runOnce.OnOtherInstance = [&window](quillarc::TRunOnce *, std::uint32_t, const QStringList &) {
+        if (window.isHidden())
+            return; // closing: the program is about to end
         window.showNormal();
         window.raise();
         window.activateWindow();
     };
+    QObject::connect(&window, &quillarc::TQLForm::programEnded, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     window.show();
+    window.createProgressForm();
     return QApplication::exec();
 }

@@ -50,6 +50,19 @@ QString FileDialog::chooseFolder(QWidget *parent, const QString &title, const QS
     return QFileDialog::getExistingDirectory(parent, title, folder);
 }
 
+QString FileDialog::chooseIniFile(QWidget *parent, const QString &title, const QString &folder)
+{
+    if (auto answer = scripted(title))
+        return *answer;
+    QFileDialog dialog(parent, title, folder, QStringLiteral("INI (*.ini)"));
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setDefaultSuffix(QStringLiteral("ini"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
+}
+
 FileDialog::Script::Script() { ++script().depth; }
 
 FileDialog::Script::~Script()

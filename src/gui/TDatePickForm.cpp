@@ -2,6 +2,7 @@
 
 #include "gui/FileDialog.h"
 #include "gui/Fonts.h"
+#include "gui/MemoText.h"
 #include "gui/MessageBox.h"
 #include "gui/Widgets.h"
 #include "lists/Clock.h"
@@ -58,16 +59,20 @@ TDatePickForm::TDatePickForm(QWidget *parent, const Clock *clock)
     Memo1->setFocusPolicy(Qt::NoFocus);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // The four lines flow as one paragraph, so that they fit the box in any
-    // desktop face.
+    // The four lines keep their breaks where the face leaves room, and flow
+    // as one paragraph where it does not.
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo1->setFont(Fonts::sans(14));
-    Memo1->setPlainText(QStringLiteral(
-        "If you have already backed up the files in this folder, you may wish to set "
-        "a cut off date.  Only the files and folders which have changed after this "
-        "date will be included in the backup file.  To include all the files and "
-        "folders, select CANCEL."));
-    Widgets::setTextColour(Memo1, Qt::black);
+    const QStringList memoLines{
+        QStringLiteral("If you have already backed up the files in this folder, you may wish to set "),
+        QStringLiteral("a cut off date.  Only the files and folders which have changed after this "),
+        QStringLiteral("date will be included in the backup file.  To include all the files and "),
+        QStringLiteral("folders, select CANCEL."),
+    };
+    const int memoRoom = 513 - 2 * Memo1->frameWidth() - 2 * int(Memo1->document()->documentMargin()) - 2;
+    Memo1->setPlainText(memoText(memoLines, QFontMetrics(Memo1->font()), memoRoom));
+    // Black text on a white memo of its own, whatever the desktop's theme.
+    Widgets::setLightBase(Memo1, Qt::white, Qt::black);
 
     QWidget *panel1 = Widgets::panel(this, QRect(16, 120, 353, 57), Qt::white);
     Edit1 = new QLineEdit(panel1);
@@ -76,6 +81,7 @@ TDatePickForm::TDatePickForm(QWidget *parent, const Clock *clock)
     Edit1->setFrame(false);
     Edit1->setFocusPolicy(Qt::NoFocus);
     Edit1->setFont(Fonts::sans(32));
+    Widgets::setLightBase(Edit1, Qt::white, Qt::black);
 
     Calendar = new QCalendarWidget(this);
     Calendar->setGeometry(16, 184, 353, 120);
@@ -86,6 +92,9 @@ TDatePickForm::TDatePickForm(QWidget *parent, const Clock *clock)
     Calendar->setMinimumDate(kEarliest);
     Calendar->setFont(Fonts::sans(11, true));
     Calendar->setAutoFillBackground(true);
+    // The day names and weekend days are black: the grid keeps a light
+    // background of its own under a dark theme.
+    Widgets::setLightBase(Calendar, Qt::white, Qt::black);
     // Weekend days are drawn like the rest; the grid is for picking a day.
     QTextCharFormat plain;
     plain.setForeground(Qt::black);

@@ -6,7 +6,9 @@
 #include "gui/controls/TGlossButton.h"
 #include "gui/controls/TRarBar.h"
 
+#include <QCloseEvent>
 #include <QLabel>
+#include <QTimer>
 
 namespace quillarc {
 
@@ -53,17 +55,41 @@ TProgressForm::TProgressForm(QWidget *parent, PassFlag *abortFlag)
 
 void TProgressForm::showBeside(const QWidget *mainWindow)
 {
-    if (mainWindow) {
-        // The frame is known once the native window exists.
-        winId();
-        const QRect main = mainWindow->frameGeometry();
-        move(main.x() + main.width() - frameGeometry().width(), main.y() + 20);
-    }
+    m_mainWindow = mainWindow;
+    placeBeside();
     FolderRarBar->setProgress(0);
     show();
+    // The window manager gives the frame its size only after the first
+    // show; placing again once it has puts the first show where later ones
+    // go.
+    placeBeside();
+    if (!m_shownBefore) {
+        m_shownBefore = true;
+        QTimer::singleShot(100, this, [this] {
+            if (isVisible())
+                placeBeside();
+        });
+    }
     raise();
     repaint();
 }
+
+void TProgressForm::placeBeside()
+{
+    if (!m_mainWindow)
+        return;
+    winId();
+    const QRect main = m_mainWindow->frameGeometry();
+    move(main.x() + main.width() - frameGeometry().width(), main.y() + 20);
+}
+
+void TProgressForm::closeEvent(QCloseEvent *event)
+{
+    // No close box; a close request from the window manager is ignored:
+    // ABORT, with its own consequences, is the way to end a pass from here.
+    event->ignore();
+}
+
 
 void TProgressForm::RemoveProgressForm()
 {

@@ -42,12 +42,19 @@ public:
     TRarBar *FolderRarBar;
     TGlossButton *AbortButton;
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 Q_SIGNALS:
     /// ABORT was pressed (after the abort flag was set).
     void abortRequested();
 
 private:
+    void placeBeside();
+
     PassFlag *m_abortFlag;
+    const QWidget *m_mainWindow = nullptr;
+    bool m_shownBefore = false;
     int m_itemCount = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "gui/TStartMenuTreeForm.h"
 
 #include "gui/Fonts.h"
+#include "gui/MemoText.h"
 #include "gui/MessageBox.h"
 #include "gui/Widgets.h"
 
@@ -39,16 +40,20 @@ TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent)
     setWindowTitle(QStringLiteral("Choose a folder on the Start Menu in which to place the link to this program..."));
     setFixedSize(536, 433);
     setFont(Fonts::sans(13, true));
-    Widgets::setBackground(this, palette().color(QPalette::ToolTipBase));
+    // Green text on the light tooltip colour of the design, under any theme.
+    Widgets::setBackground(this, Widgets::lightTooltip());
 
-    Memo1 = new QLabel(QStringLiteral("Choose the folder on the Windows Start menu where you would like to "
-                                      "place the link to be used in starting this program.  Click the folder to "
-                                      "highlight it blue, and then press the ACCEPT button to create the link."),
-                       this);
+    Memo1 = new QLabel(this);
     Memo1->setGeometry(16, 16, 497, 65);
     Memo1->setWordWrap(true);
     Memo1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Widgets::setTextColour(Memo1, kGreen);
+    const QStringList memoLines{
+        QStringLiteral("Choose the folder on the Windows Start menu where you would like to "),
+        QStringLiteral("place the link to be used in starting this program.  Click the folder to "),
+        QStringLiteral("highlight it blue, and then press the ACCEPT button to create the link."),
+    };
+    Memo1->setText(memoText(memoLines, QFontMetrics(font()), 497));
 
     Edit = new QLineEdit(this);
     Edit->setGeometry(16, 88, 513, 24);
@@ -58,7 +63,7 @@ TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent)
     Edit->setFont(Fonts::sans(11, true));
     {
         QPalette pal = Edit->palette();
-        pal.setColor(QPalette::Base, palette().color(QPalette::ToolTipBase));
+        pal.setColor(QPalette::Base, Widgets::lightTooltip());
         pal.setColor(QPalette::Text, kGreen);
         Edit->setPalette(pal);
     }
@@ -68,7 +73,7 @@ TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent)
     TreeView->setHeaderHidden(true);
     TreeView->setIndentation(19);
     TreeView->setFont(Fonts::sans(11, true));
-    TreeView->setPalette(QPalette());
+    Widgets::useDesktopColours(TreeView);
     TreeView->setSelectionMode(QAbstractItemView::SingleSelection);
     TreeView->setIconSize(QSize(16, 16));
 
@@ -79,7 +84,7 @@ TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent)
     auto button = [&](const QString &text, const QRect &geometry) {
         auto *b = new QPushButton(text, this);
         b->setGeometry(geometry);
-        b->setPalette(QPalette());
+        Widgets::useDesktopColours(b);
         return b;
     };
     AcceptButton = button(QStringLiteral("Accept"), QRect(400, 120, 75, 25));

@@ -1,6 +1,7 @@
 #include "gui/TStartmenuForm.h"
 
 #include "gui/Fonts.h"
+#include "gui/MemoText.h"
 #include "gui/MessageBox.h"
 #include "gui/TStartMenuTreeForm.h"
 #include "gui/Widgets.h"
@@ -37,23 +38,6 @@ const char *const kExplanation[] = {
     "computer.",
 };
 
-// The explanation's lines flow within their paragraphs, so they fit the
-// box in any desktop face.
-QString explanation()
-{
-    QString text;
-    for (const char *line : kExplanation) {
-        const QString l = QString::fromLatin1(line);
-        if (l.isEmpty())
-            text += QStringLiteral("\n\n");
-        else if (text.isEmpty() || text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char(' ')))
-            text += l;
-        else
-            text += QLatin1Char(' ') + l;
-    }
-    return text;
-}
-
 } // namespace
 
 TStartmenuForm::TStartmenuForm(QWidget *parent, QString programPath, ShellFolders folders)
@@ -64,14 +48,19 @@ TStartmenuForm::TStartmenuForm(QWidget *parent, QString programPath, ShellFolder
     setWindowTitle(QStringLiteral("Insert a link onto the Windows Start Menu"));
     setFixedSize(536, 443);
     setFont(Fonts::sans(13, true));
-    Widgets::setBackground(this, palette().color(QPalette::ToolTipBase));
+    // Green text on the light tooltip colour of the design, under any theme.
+    Widgets::setBackground(this, Widgets::lightTooltip());
     Widgets::setTextColour(this, QColor(0, 128, 0));
 
-    Memo1 = new QLabel(explanation(), this);
+    Memo1 = new QLabel(this);
     Memo1->setGeometry(8, 8, 505, 297);
     Memo1->setWordWrap(true);
     Memo1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Memo1->setFont(Fonts::sans(12, true));
+    QStringList lines;
+    for (const char *line : kExplanation)
+        lines << QString::fromLatin1(line);
+    Memo1->setText(memoText(lines, QFontMetrics(Memo1->font()), 505));
 
     auto box = [&](const QString &text, const QRect &geometry, bool checked) {
         auto *check = new QCheckBox(text, this);
@@ -95,7 +84,7 @@ TStartmenuForm::TStartmenuForm(QWidget *parent, QString programPath, ShellFolder
     CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     CancelButton->setGeometry(312, 404, 75, 25);
     for (QPushButton *b : {OKButton, CancelButton})
-        b->setPalette(QPalette());
+        Widgets::useDesktopColours(b);
     connect(OKButton, &QPushButton::clicked, this, &TStartmenuForm::OKButtonClick);
     connect(CancelButton, &QPushButton::clicked, this, &TStartmenuForm::reject);
 }

@@ -1,5 +1,6 @@
 #include "gui/Widgets.h"
 
+#include <QApplication>
 #include <QPalette>
 #include <QScreen>
 #include <QWidget>
@@ -30,6 +31,32 @@ QWidget *Widgets::panel(QWidget *parent, const QRect &geometry, const QColor &co
     panel->setGeometry(geometry);
     setBackground(panel, colour);
     return panel;
+}
+
+void Widgets::useDesktopColours(QWidget *widget)
+{
+    // A palette equal to the default counts as "not set" and would inherit
+    // the dialog's colours; setting each colour explicitly keeps them.
+    const QPalette desktop = QApplication::palette(widget);
+    QPalette pal;
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto r = static_cast<QPalette::ColorRole>(role);
+            if (r == QPalette::NoRole)
+                continue;
+            pal.setColor(group, r, desktop.color(group, r));
+        }
+    widget->setPalette(pal);
+}
+
+void Widgets::setLightBase(QWidget *widget, const QColor &base, const QColor &text)
+{
+    QPalette pal = widget->palette();
+    for (auto role : {QPalette::Base, QPalette::Window, QPalette::AlternateBase, QPalette::Button})
+        pal.setColor(role, base);
+    for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+        pal.setColor(role, text);
+    widget->setPalette(pal);
 }
 
 void Widgets::centreOnScreen(QWidget *window)

@@ -15,6 +15,15 @@ struct Widgets {
     static void setTextColour(QWidget *widget, const QColor &colour);
     /// A plain coloured panel at a fixed place.
     static QWidget *panel(QWidget *parent, const QRect &geometry, const QColor &colour);
+    /// Gives a control the desktop's own colours in every state, so that a
+    /// dialog's fixed text colour does not reach it and a disabled button
+    /// looks disabled.
+    static void useDesktopColours(QWidget *widget);
+    /// A fixed light background with dark text, for controls whose text
+    /// colour the design fixes: they stay legible under a dark theme.
+    static void setLightBase(QWidget *widget, const QColor &base, const QColor &text);
+    /// The light tooltip colour of the design.
+    static QColor lightTooltip() { return QColor(255, 255, 225); }
     /// Moves a window to the middle of the screen it is on.
     static void centreOnScreen(QWidget *window);
 };

@@ -1,6 +1,10 @@
 // Renders every window of the program to a PNG for a person to look at.
 // Runs only when QUILLARC_SCREENSHOTS names a folder to write into.
 #include "FixedClock.h"
+#include "MainWindowRig.h"
+#include "gui/MessageBox.h"
+#include "gui/mainwindow/LowerCaseEdit.h"
+#include "lists/Locale.h"
 #include "engine/DiskFullRules.h"
 #include "gui/TDatePickForm.h"
 #include "gui/TFullForm.h"
@@ -16,6 +20,10 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTreeWidget>
 
 using namespace quillarc;
@@ -31,10 +39,13 @@ private Q_SLOTS:
     void diskFull();
     void resources();
     void links();
+    void mainWindow();
+    void darkTheme();
 
 private:
     void save(QWidget &widget, const QString &name);
     QDir out;
+    QString suffix;
 };
 
 void ScreenshotsTest::initTestCase()
@@ -50,7 +61,7 @@ void ScreenshotsTest::save(QWidget &widget, const QString &name)
 {
     widget.show();
     QVERIFY(QTest::qWaitForWindowExposed(&widget));
-    QVERIFY(widget.grab().save(out.filePath(name + ".png")));
+    QVERIFY(widget.grab().save(out.filePath(name + suffix + ".png")));
 }
 
 void ScreenshotsTest::controls()
@@ -136,6 +147,67 @@ void ScreenshotsTest::links()
     tree.CreateTreeView(menu);
     tree.TreeView->setCurrentItem(tree.nodeAt("Development/Editors"));
     save(tree, "links-tree");
+}
+
+void ScreenshotsTest::darkTheme()
+{
+    // A dark desktop theme: every fixed-colour text must stay legible.
+    const QPalette light = QApplication::palette();
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(45, 45, 48));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::AlternateBase, QColor(45, 45, 48));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Button, QColor(60, 60, 64));
+    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    dark.setColor(QPalette::ToolTipBase, QColor(60, 60, 64));
+    dark.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 120, 120));
+    dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 120, 120));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(120, 120, 120));
+    QApplication::setPalette(dark);
+    suffix = "-dark";
+    datePick();
+    progress();
+    resources();
+    links();
+    mainWindow();
+    suffix.clear();
+    QApplication::setPalette(light);
+}
+
+void ScreenshotsTest::mainWindow()
+{
+    ScopedLocale locale{Locale::unitedStates()};
+    MessageBox::Script boxes;
+    MainWindowRig rig;
+    const QString drive = rig.addDrive("backup", "BACKUP1");
+    rig.writeConfig(drive);
+    const QString docs = rig.writeSource("Docs/a.txt", "a");
+    rig.writeSource("Photos/b.jpg", "b");
+    const QString notes = rig.writeSource("notes.txt", "n");
+    QFile list(rig.programFolder + "BACKUP1.ini");
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write((QFileInfo(docs).path() + "\r\n12/27/2002 3:04:09 PM\r\n37617.6278819444\r\nYes\r\nT\r\n" +
+                rig.source + "/Photos\r\n0/0/0 0:00\r\n0\r\nNo\r\nT\r\n" + notes +
+                "\r\n0/0/0 0:00\r\n0\r\n\r\nF\r\n")
+                   .toUtf8());
+    list.close();
+    TQLForm window(rig.environment());
+    window.show();
+    window.createProgressForm();
+    QVERIFY(QTest::qWaitFor([&] { return window.list().count() == 3; }, 2000));
+    window.StatusBarFolder->setText(QStringLiteral("Folder Scan Complete..."));
+    window.StatusBar->setText(QStringLiteral("Complete...  12 Files Found and Backed Up"));
+    window.extEdit->setText(QStringLiteral("tmp"));
+    window.ComboBox->addItem(QStringLiteral(".bak"));
+    window.selectIndex(1);
+    // The design size, also at scale 2 where the offscreen screen is small.
+    window.resize(790, 540);
+    save(window, "main-window");
 }
 
 QTEST_MAIN(ScreenshotsTest)

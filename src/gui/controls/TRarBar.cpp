@@ -119,6 +119,14 @@ RarBarLevel TRarBar::level(int controlHeight) const
     return result;
 }
 
+QColor legibleBehind(const QColor &text, const QColor &background)
+{
+    const auto luminance = [](const QColor &c) { return 0.299 * c.redF() + 0.587 * c.greenF() + 0.114 * c.blueF(); };
+    if (std::abs(luminance(text) - luminance(background)) >= 0.4)
+        return background;
+    return luminance(text) < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
+}
+
 QImage TRarBar::composeImage(qreal dpr) const
 {
     const int w = width();
@@ -148,11 +156,15 @@ QImage TRarBar::composeImage(qreal dpr) const
     };
     auto edges = [&] {
         line(x, y + 5, x, b - p - 5, m_emptyLine);
-        line(x, b - p - 5, x, b - 5, m_filledLine);
         line(x + 15, y + 10, x + 15, b - p, m_emptyLine);
-        line(x + 15, b - p, x + 15, b, m_filledLine);
         line(x + 30, y + 5, x + 30, b - p - 5, m_emptyLine);
-        line(x + 30, b - p - 5, x + 30, b - 5, m_filledLine);
+        // An empty column has no filled edge: a zero-length line would
+        // leave a stray dot of the filled colour at its foot.
+        if (p > 0) {
+            line(x, b - p - 5, x, b - 5, m_filledLine);
+            line(x + 15, b - p, x + 15, b, m_filledLine);
+            line(x + 30, b - p - 5, x + 30, b - 5, m_filledLine);
+        }
         painter.setPen(QPen(scale > 0 && p == scale ? m_filledLine : m_emptyLine, 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawPolygon(poly({{x, y + 5}, {x + 15, y}, {x + 30, y + 5}, {x + 15, y + 10}}));
@@ -188,9 +200,16 @@ QImage TRarBar::composeImage(qreal dpr) const
         // The text has the room between the column and the control's edge.
         // Desktop faces run wider than the one the gauge was drawn for, so a
         // text that would be cut off there ("100%" in a 60-pixel gauge) is
-        // set narrower instead, down to half its width.
+        // first set a little smaller, which keeps its letters whole, and only
+        // then narrower, down to half its width.
         QFont textFont = font();
         const int room = w - (x + 33) - 1; // a blank column at the edge
+        const int pixels = textFont.pixelSize() > 0 ? textFont.pixelSize() : QFontInfo(textFont).pixelSize();
+        for (int size = pixels; size >= std::max(9, pixels * 3 / 4) && room > 0; --size) {
+            textFont.setPixelSize(size);
+            if (QFontMetrics(textFont).horizontalAdvance(text) <= room)
+                break;
+        }
         for (int stretch = 100; stretch > 50 && room > 0;) {
             const int advance = QFontMetrics(textFont).horizontalAdvance(text);
             if (advance <= room)
@@ -201,7 +220,10 @@ QImage TRarBar::composeImage(qreal dpr) const
         painter.setFont(textFont);
         const QFontMetrics metrics(textFont);
         const QRect box(x + 33, b - p - metrics.height(), metrics.horizontalAdvance(text), metrics.height());
-        painter.fillRect(box, m_color);
+        // The text colour is fixed by the colour scheme; on a background
+        // too close to it (a dark desktop theme) the figure gets a chip of
+        // its own so it stays legible.
+        painter.fillRect(box, legibleBehind(m_fontColor, m_color));
         painter.setPen(m_fontColor);
         painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
     }

@@ -9,6 +9,10 @@ namespace quillarc {
 /// Preset colour sets of the bar gauge.
 enum TRBColorScheme : int { rcPurpleBlue = 0, rcAcid = 1, rcLightGreen = 2, rcLightBlue = 3 };
 
+/// The colour behind a text of colour `text`: `background` when the two
+/// differ enough in brightness to read, else white or black.
+QColor legibleBehind(const QColor &text, const QColor &background);
+
 /// Fill level and percentage of a gauge, worked out once per drawing.
 struct RarBarLevel {
     int fill = 0;          ///< pixels of the column that are filled, 0..H-10

@@ -1,0 +1,212 @@
+// The main window's life: creation in the order the program has always
+// followed, showing, closing (also in the middle of a pass), and the
+// top-level error handler.
+#include "gui/TQLForm.h"
+
+#include "gui/GuiPassUi.h"
+#include "gui/MessageBox.h"
+#include "gui/TProgressForm.h"
+#include "gui/TStartmenuForm.h"
+#include "gui/Widgets.h"
+#include "gui/controls/TGlossButton.h"
+#include "gui/mainwindow/LowerCaseEdit.h"
+#include "lists/Clock.h"
+#include "platform/DriveTools.h"
+#include "platform/FreeSpaceLine.h"
+#include "platform/TSHChangeNotify.h"
+#include "platform/TSystemProbe.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QToolButton>
+
+#include <exception>
+
+namespace quillarc {
+
+namespace {
+
+constexpr std::uint64_t kLowMemoryBytes = 3000000;
+const char *const kLowMemoryMessage =
+    "YOUR SYSTEM IS LOW ON MEMORY.TO ENSURE PROPER OPERATION OF THE PROGRAMTRY CLOSING APPLICATIONS BEFORE "
+    "RUNNING THE BACKUP OPERATION.";
+
+void oneShot(QTimer &timer, int interval)
+{
+    timer.setSingleShot(true);
+    timer.setInterval(interval);
+}
+
+} // namespace
+
+TQLForm::TQLForm(MainWindowEnvironment environment, QWidget *parent)
+    : QWidget(parent), m_env(std::move(environment)),
+      m_clock(m_env.clock ? *m_env.clock : Clock::system()), m_listFile(m_env.programFolder)
+{
+    buildLayout();
+    connectCommands();
+
+    oneShot(Timer2, 50);
+    oneShot(SHTimer, 1000);
+    oneShot(TXTTimer, 2000);
+    CloseTimer.setInterval(50);
+    connect(&Timer2, &QTimer::timeout, this, handler(&TQLForm::Timer2Timer));
+    connect(&SHTimer, &QTimer::timeout, this, handler(&TQLForm::SHTimerTimer));
+    connect(&TXTTimer, &QTimer::timeout, this, handler(&TQLForm::TXTTimerTimer));
+    connect(&CloseTimer, &QTimer::timeout, this, handler(&TQLForm::CloseTimerTimer));
+
+    // Media events for the backup drive, with paths as the system spells
+    // them: on Linux case matters, so upper-casing would break the match.
+    guarded([this] {
+        m_notify = new TSHChangeNotify(this, std::move(m_env.notifySource));
+        m_notify->setTextCase(TTextCase::tcAsIs);
+        m_notify->setOnMediaInserted([this](TSHChangeNotify *, std::uint32_t flags, const QString &path) {
+            guarded([&] { SHChangeNotify1MediaInserted(flags, path); });
+        });
+        m_notify->setOnMediaRemoved([this](TSHChangeNotify *, std::uint32_t flags, const QString &path) {
+            guarded([&] { SHChangeNotify1MediaRemoved(flags, path); });
+        });
+    });
+    m_probe = new TSystemProbe(this);
+    m_probe->setAutoRefresh(false);
+
+    guarded([this] { FormCreate(); });
+}
+
+void TQLForm::guarded(const std::function<void()> &work)
+{
+    try {
+        work();
+    } catch (const std::exception &error) {
+        showError(QString::fromStdString(error.what()));
+    }
+}
+
+void TQLForm::showError(const QString &text) { MessageBox::error(this, text); }
+
+void TQLForm::FormCreate()
+{
+    m_probe->Refresh();
+    const std::uint64_t freeMemory =
+        m_env.freePhysicalMemory ? m_env.freePhysicalMemory() : m_probe->Memory().PhysicalFree;
+    if (freeMemory < kLowMemoryBytes)
+        MessageBox::notice(this, QString::fromLatin1(kLowMemoryMessage));
+
+    sizeWindow();
+
+    const std::string configPath = m_env.programFolder + std::string(kConfigFileName);
+    if (QFileInfo::exists(QString::fromStdString(configPath))) {
+        m_config.windowWidth = width();
+        m_config.windowHeight = height();
+        m_config.windowLeft = x();
+        m_config.windowTop = y();
+        try {
+            LoadPConfigFile(configPath, m_config);
+        } catch (...) {
+            // The lines before the bad one stay applied.
+            applyConfig();
+            throw;
+        }
+        applyConfig();
+    } else {
+        TStartmenuForm links(this, m_env.programPath, m_env.shellFolders);
+        links.exec();
+        TXTTimer.start();
+    }
+
+    if (driveChosen())
+        Edit2->setText(QString::fromStdString(GetVolumeLabel(*m_env.host, driveText())));
+}
+
+void TQLForm::sizeWindow()
+{
+    // Logical pixels: at a scale factor of 2 the window still fits.
+    const QScreen *screen = this->screen();
+    const QSize size = screen ? screen->geometry().size() : QSize(1024, 768);
+    resize(std::min(size.width() - 10, 790), std::min(size.height() - 60, 540));
+}
+
+void TQLForm::createProgressForm()
+{
+    m_progress = new TProgressForm(this);
+    m_progress->hide();
+    GuiPassUi::MainWindowHooks hooks;
+    hooks.statusWidget = [this](StatusLine line) -> QWidget * {
+        return line == StatusLine::File ? StatusBar : StatusBarFolder;
+    };
+    hooks.setStatusText = [this](StatusLine line, const QString &text) {
+        (line == StatusLine::File ? StatusBar : StatusBarFolder)->setText(text);
+    };
+    hooks.showFreeSpace = [this](std::int64_t freeBytes) {
+        FreeSpaceStatusBar->setText(QString::fromStdString(freeSpaceLine(freeBytes)));
+    };
+    hooks.showVolumeLabel = [this](const QString &label) { Edit2->setText(label); };
+    hooks.passEnded = [this] { guarded([this] { TimerTimer(); }); };
+    m_passUi = std::make_unique<GuiPassUi>(this, m_progress, std::move(hooks));
+    // ABORT goes to the run, which knows how to end its worker.
+    connect(m_progress, &TProgressForm::abortRequested, this, [this] { abortPass(); });
+}
+
+void TQLForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // FormShow: the first medium check runs from the message loop 50 ms
+    // after the window is first shown; it moves the window, so later shows
+    // (after hiding) do not run it again.
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        Widgets::centreOnScreen(this);
+        Timer2.start();
+    }
+}
+
+void TQLForm::closeEvent(QCloseEvent *event)
+{
+    if (BackupRunning()) {
+        // Both windows vanish; the pass ends after the file in hand and
+        // CloseTimer closes the window for good once it has.
+        abortPass();
+        if (m_progress)
+            m_progress->RemoveProgressForm();
+        hide();
+        event->ignore();
+        CloseTimer.start();
+        return;
+    }
+    doclosecode();
+    event->accept();
+    if (!m_closingForGood) {
+        m_closingForGood = true;
+        Q_EMIT programEnded();
+    }
+}
+
+void TQLForm::CloseTimerTimer()
+{
+    if (BackupRunning())
+        return;
+    CloseTimer.stop();
+    close();
+}
+
+void TQLForm::doclosecode()
+{
+    // Nothing may keep the program from ending: errors are swallowed, and a
+    // failed config save skips the list save as it always has.
+    try {
+        SAvePConfigFile();
+        SAveIniFile();
+    } catch (...) {
+    }
+}
+
+void TQLForm::exitButtonClick() { close(); }
+
+} // namespace quillarc

@@ -1,0 +1,260 @@
+#pragma once
+
+#include "engine/ExclusionTest.h"
+#include "gui/mainwindow/MainWindowEnvironment.h"
+#include "lists/BackupList.h"
+#include "lists/DiskListFile.h"
+#include "lists/FilterLists.h"
+#include "lists/ProgramConfig.h"
+
+#include <QList>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QPushButton;
+class QTableView;
+class QToolButton;
+
+namespace quillarc { class LowerCaseEdit; }
+
+namespace quillarc {
+
+class BackupListModel;
+class BackupRun;
+class GuiPassUi;
+class TGlossButton;
+class TProgressForm;
+class TSHChangeNotify;
+class TSystemProbe;
+struct PassOutcome;
+
+/// The main window: the backup list of the disk in the backup drive, the
+/// filter lists and every command. It watches the backup drive for media,
+/// loads and saves the disk list files and "config", and starts backup
+/// passes through BackupRun.
+class TQLForm : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr const char *kCaption = "Quillarc V.1.4 June 5th, 2005";
+
+    /// Creates the window and runs its creation steps (config or first run,
+    /// label read); the caller shows it and then creates the progress window
+    /// with createProgressForm().
+    explicit TQLForm(MainWindowEnvironment environment, QWidget *parent = nullptr);
+    ~TQLForm() override;
+
+    /// Start-up's last step: the progress window, hidden, for the life of
+    /// the program.
+    void createProgressForm();
+    TProgressForm *progressForm() const { return m_progress; }
+
+    // Part 3.2: backup drive and medium.
+    void SetCDButtonClick();
+    void DoIniLoad();
+    void Timer2Timer();
+    void SHChangeNotify1MediaInserted(std::uint32_t flags, const QString &path1);
+    void SHChangeNotify1MediaRemoved(std::uint32_t flags, const QString &path1);
+    void SHTimerTimer();
+    void removeddelete();
+    void IniButtonClick();
+    std::int64_t GetDiskFree();
+
+    // Parts 2.2, 2.3: the two kinds of file.
+    void LoadIniFile();
+    void SAveIniFile();
+    void SAvePConfigFile();
+
+    // Part 2.4: list edits.
+    void AddbuttonClick();
+    void AddFileButtonClick();
+    void SetItemDateTime();
+    void SetAlltothisDate1Click();
+    void Remove1Click();
+
+    // Part 2.5: filter strips.
+    void addext();
+    void addpattern();
+    void removeextbuttonClick();
+    void removepatternbuttonClick();
+
+    // Part 2.6: import and export.
+    void ImportButtonClick();
+    void ExportbuttonClick();
+
+    // Part 1.1: the pass from the window.
+    void BackupButtonClick();
+    void StopButtonClick();
+    void buttondisable();
+    void buttonenable();
+    void TimerTimer();
+
+    // Part 3.1: small commands and closing.
+    void HelpbuttonClick();
+    void exitButtonClick();
+    void Button1Click();
+    void Button2Click();
+    void RestoreButtonClick();
+    void Button3Click();
+    void EmailButtonClick();
+    void TXTTimerTimer();
+    void CloseTimerTimer();
+    void doclosecode();
+
+    /// True from a successful Backup command until the end-of-pass handler.
+    bool BackupRunning() const { return m_run != nullptr; }
+    /// The pass in progress, or null.
+    BackupRun *currentRun() const { return m_run.get(); }
+
+    BackupList &list() { return m_list; }
+    const ProgramConfig &config() const { return m_config; }
+    /// Index of the selected item, or -1.
+    int selectedIndex() const;
+    void selectIndex(int index);
+    bool MediaPresent() const { return m_mediaPresent; }
+    int SavedLeft() const { return m_config.SavedLeft; }
+    int SavedTop() const { return m_config.SavedTop; }
+    TSHChangeNotify *changeNotify() const { return m_notify; }
+
+    // Panel7
+    QToolButton *SetCDButton;
+    QLineEdit *CDEdit;
+    QPushButton *ImportButton;
+    QPushButton *Exportbutton;
+    QToolButton *IniButton;
+    QLineEdit *Edit2;
+    QLabel *FreeCaption;
+    QLabel *FreeSpaceStatusBar;
+    // Panel8
+    TGlossButton *AddFileButton;
+    TGlossButton *AddButton;
+    TGlossButton *BackupButton;
+    TGlossButton *StopButton;
+    TGlossButton *Helpbutton;
+    TGlossButton *exitButton;
+    TGlossButton *Button1;
+    TGlossButton *button2;
+    TGlossButton *RestoreButton;
+    TGlossButton *Button3;
+    TGlossButton *EmailButton;
+    // Panel6
+    QCheckBox *ExcludeCheckBox;
+    QLabel *StaticText3;
+    LowerCaseEdit *extEdit;
+    QPushButton *addextbutton;
+    QComboBox *ComboBox;
+    QPushButton *removeextbutton;
+    QLabel *StaticText4;
+    LowerCaseEdit *patternEdit;
+    QPushButton *addpatternbutton;
+    QComboBox *ComboBoxP;
+    QPushButton *removepatternbutton;
+    // Panel3
+    QLabel *StatusBarFolder;
+    QLabel *StatusBar;
+    // The list
+    QTableView *ListView;
+    QMenu *PopupMenu;
+    QAction *SetDateTime1;
+    QAction *SetAlltothisDate1;
+    QAction *Remove1;
+
+    QTimer Timer2;
+    QTimer SHTimer;
+    QTimer CloseTimer;
+    QTimer TXTTimer;
+
+Q_SIGNALS:
+    /// The window has closed for good (config and list saved): the program ends.
+    void programEnded();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // Construction, one file each.
+    void buildLayout();
+    void buildCommandPanel(QWidget *panel1);
+    void buildDrivePanel(QWidget *panel7);
+    void buildButtonPanel(QWidget *panel8);
+    void buildFilterStrip(QWidget *panel6);
+    void buildStatusPanel(QWidget *panel3);
+    void buildListView();
+    void connectCommands();
+    void FormCreate();
+    void sizeWindow();
+
+    /// Runs a handler under the program's top-level error handler: an error
+    /// it raises is shown in an error box and the window carries on.
+    void guarded(const std::function<void()> &handler);
+    template <class Method> std::function<void()> handler(Method method)
+    {
+        return [this, method] { guarded([this, method] { (this->*method)(); }); };
+    }
+    void showError(const QString &text);
+
+    // Medium checks shared by the three checks of Part 3.2.
+    std::string driveText() const;
+    bool driveChosen() const;
+    void setMediumCommands(bool three, bool importExport);
+    void loadIfRoom();
+    void watchBackupDrive();
+    bool importExportReady() const;
+    void mediaEvent(bool inserted, const QString &path1);
+
+    // Config and list font.
+    void applyConfig();
+    void collectConfig();
+    void refreshFilterLists();
+    FilterLists filterLists();
+    void applyListFont();
+
+    // List edits.
+    void refreshFreeSpaceIfLabelled();
+    BackupItem *selectedItem();
+    void appendItem(const QString &path, DateTime picked, const QString &subDir, bool checked);
+
+    // The pass.
+    void abortPass();
+    void showPassNotice(const PassOutcome &outcome);
+    void setPassCursor(QWidget *widget, bool enabled);
+    /// The commands buttondisable and buttonenable switch with their cursors.
+    QList<QWidget *> passCommands() const;
+    /// The controls they switch without a cursor change.
+    QList<QWidget *> quietControls() const;
+
+    MainWindowEnvironment m_env;
+    const Clock &m_clock;
+    BackupList m_list;
+    DiskListFile m_listFile;
+    ProgramConfig m_config;
+    FileFilters m_filters;
+    BackupListModel *m_model = nullptr;
+    TSHChangeNotify *m_notify = nullptr;
+    TSystemProbe *m_probe = nullptr;
+    TProgressForm *m_progress = nullptr; ///< a window of its own, owned as a child
+    std::unique_ptr<GuiPassUi> m_passUi;
+    /// Ends a run without the window's files needing its definition.
+    struct RunDeleter {
+        void operator()(BackupRun *run) const;
+    };
+    std::unique_ptr<BackupRun, RunDeleter> m_run;
+
+    bool m_mediaPresent = false;
+    bool m_mediaCheckAfterPass = false;
+    bool m_shownOnce = false;
+    bool m_closingForGood = false;
+    bool m_hourglass = false;
+};
+
+} // namespace quillarc

@@ -1,0 +1,75 @@
+// The window's settings and the file "config": applied once at start-up,
+// gathered from the controls whenever the file is written.
+#include "gui/TQLForm.h"
+
+#include "gui/mainwindow/BackupListModel.h"
+#include "gui/mainwindow/ListFontQt.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTableView>
+
+namespace quillarc {
+
+void TQLForm::applyConfig()
+{
+    CDEdit->setText(QString::fromStdString(m_config.driveText));
+    applyListFont();
+    for (int column = 0; column < BackupListModel::ColumnCount; ++column)
+        ListView->setColumnWidth(column, m_config.columnWidths[static_cast<std::size_t>(column)]);
+
+    // A size saved on a larger screen (or at a smaller scale) is kept
+    // within this screen, so the window never opens beyond its edges.
+    QSize size(m_config.windowWidth, m_config.windowHeight);
+    if (const QScreen *screen = this->screen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    if (size.width() > 0 && size.height() > 0)
+        resize(size);
+
+    ExcludeCheckBox->setChecked(m_config.exclude);
+    refreshFilterLists();
+    watchBackupDrive();
+}
+
+void TQLForm::applyListFont()
+{
+    const QFont font = qFontOf(m_config.font);
+    ListView->setFont(font);
+    m_model->setListFont(font, qColourOf(m_config.font));
+    ListView->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 6);
+}
+
+void TQLForm::collectConfig()
+{
+    m_config.driveText = CDEdit->text().toStdString();
+    for (int column = 0; column < BackupListModel::ColumnCount; ++column)
+        m_config.columnWidths[static_cast<std::size_t>(column)] = ListView->columnWidth(column);
+    m_config.windowWidth = width();
+    m_config.windowHeight = height();
+    m_config.windowLeft = x();
+    m_config.windowTop = y();
+    m_config.exclude = ExcludeCheckBox->isChecked();
+}
+
+void TQLForm::SAvePConfigFile()
+{
+    collectConfig();
+    quillarc::SAvePConfigFile(m_env.programFolder + std::string(kConfigFileName), m_config);
+}
+
+void TQLForm::refreshFilterLists()
+{
+    const auto fill = [](QComboBox *box, const std::vector<std::string> &entries) {
+        box->clear();
+        for (const std::string &entry : entries)
+            box->addItem(QString::fromStdString(entry));
+        box->setCurrentIndex(-1);
+    };
+    fill(ComboBox, m_config.extensions);
+    fill(ComboBoxP, m_config.patterns);
+}
+
+} // namespace quillarc

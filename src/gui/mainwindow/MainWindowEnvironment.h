@@ -1,0 +1,59 @@
+#pragma once
+
+#include "platform/ChangeNotifySource.h"
+#include "platform/ShellFolders.h"
+
+#include <QFont>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QWidget;
+
+namespace quillarc {
+
+class Clock;
+class VolumeHost;
+
+/// What the main window takes from the machine it runs on. The program
+/// gives the real machine (MainWindowEnvironment::ofThisMachine); tests give
+/// temporary folders, a simulated volume host, a fixed clock and a source of
+/// media events they drive themselves.
+struct MainWindowEnvironment {
+    std::string programFolder; ///< "config" and the disk list files; ends in '/'
+    std::string dataFolder;    ///< "readme.txt" and "quillarc.html"; ends in '/'
+    QString programPath;       ///< what program links start
+
+    const VolumeHost *host = nullptr; ///< not owned; must outlive the window
+    const Clock *clock = nullptr;     ///< not owned; the system clock when null
+
+    /// The drive root a folder chosen with "Select Folder" belongs to (DESIGN
+    /// §2); empty when there is none.
+    std::function<std::string(const std::string &folder)> driveRootFor;
+
+    /// Where media events come from; the mount-table watch when null.
+    std::unique_ptr<ChangeNotifySource> notifySource;
+
+    /// Free physical memory in bytes, for the low-memory warning at start.
+    std::function<std::uint64_t()> freePhysicalMemory;
+
+    /// Opens a file or link with the desktop's program (read-me, help page,
+    /// home page, e-mail).
+    std::function<void(const QString &target)> openDocument;
+
+    /// The font chooser; nullopt when the user cancels.
+    std::function<std::optional<QFont>(QWidget *parent, const QFont &current)> chooseFont;
+
+    /// Where the links dialog puts launchers.
+    ShellFolders shellFolders;
+
+    /// The real machine: program and data folders of ProgramFolder, the
+    /// Linux volume host, the system clock, the mount-table watch.
+    static MainWindowEnvironment ofThisMachine();
+};
+
+} // namespace quillarc
