@@ -48,14 +48,18 @@ std::string DiskImage::cannotMount(Kind kind)
     return {};
 }
 
-bool DiskImage::mount(const std::string &folder, bool readOnly)
+bool DiskImage::mount(const std::string &folder, bool readOnly, int owner)
 {
     ::mkdir(folder.c_str(), 0755);
+    std::string options = readOnly ? "ro" : "rw";
+    if (owner >= 0 && m_kind == Kind::Fat)
+        options += throughFuse() ? ",allow_other" : ",uid=" + std::to_string(owner) + ",gid=" + std::to_string(owner);
     std::string command;
     if (throughFuse())
-        command = "fusefat -o " + std::string(readOnly ? "ro" : "rw+") + " " + quoted(m_path) + " " + quoted(folder);
+        command = "fusefat -o " + (readOnly ? options : options.replace(0, 2, "rw+")) + " " + quoted(m_path) + " " +
+                  quoted(folder);
     else
-        command = "mount -o loop" + std::string(readOnly ? ",ro" : "") + " " + quoted(m_path) + " " + quoted(folder);
+        command = "mount -o loop," + options + " " + quoted(m_path) + " " + quoted(folder);
     if (!sh(command, &m_error))
         return false;
     m_error.clear();

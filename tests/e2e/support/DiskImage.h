@@ -25,7 +25,9 @@ public:
     /// Why images of `kind` cannot be mounted here; empty when they can.
     static std::string cannotMount(Kind kind);
 
-    bool mount(const std::string &folder, bool readOnly = false);
+    /// Mounts on `folder`; `owner` (a user id, -1 for root) may write to a
+    /// FAT disk, as the desktop mounts sticks for the user at the seat.
+    bool mount(const std::string &folder, bool readOnly = false, int owner = -1);
     bool unmount();
     bool unmountLazily();
     bool remountReadOnly();

@@ -23,11 +23,16 @@ protected:
 
     /// Gets the mounts ready for disks of `kind`; why they cannot be had
     /// here, or empty.
+    /// Passes run as `passUser` when it is set (a user id): the automount
+    /// folder is then that user's, and the temporary folder theirs.
     std::string prepareDisks(DiskImage::Kind kind);
     /// A fresh image; null (and the test failed) when it could not be made.
     std::unique_ptr<DiskImage> makeDisk(DiskImage::Kind kind, int mebibytes, const std::string &label);
-    /// Mounts an image at automount/<name>, as the desktop would.
+    /// Mounts an image at automount/<name>, as the desktop would, for the
+    /// user the passes run as.
     bool insert(DiskImage &disk, const std::string &name, bool readOnly = false);
+    /// Hands the temporary folder to the user the passes run as.
+    void giveToPassUser() const;
 
     struct SourceFile {
         std::string relative; ///< below the source folder
@@ -62,7 +67,7 @@ protected:
     /// Non-fatal checks that a copy has the source's bytes and modification
     /// time (to the nanosecond, or rounded down to FAT's two seconds) and,
     /// where the disk keeps them, its permission bits and owner.
-    enum class Keeps { Everything, BytesAndTwoSecondTimes };
+    enum class Keeps { Everything, BytesAndTwoSecondTimes, Bytes };
     static void expectSameFile(const std::string &source, const std::string &copy, Keeps keeps);
     /// Checks that the pass named `path` as missed on stderr and in the log.
     void expectReported(const Ended &pass, const std::string &path) const;
@@ -74,6 +79,7 @@ protected:
     std::string program;   ///< ends in '/'
     std::string automount; ///< the drive, ends in '/'
     int runs = 0;
+    int passUser = -1;
 };
 
 } // namespace quillarc::e2e
