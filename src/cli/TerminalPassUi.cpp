@@ -1,6 +1,7 @@
 #include "cli/TerminalPassUi.h"
 
 #include "engine/DiskFullRules.h"
+#include "lists/AsciiCase.h"
 
 #include <cerrno>
 #include <iostream>
@@ -149,10 +150,7 @@ bool isYesAnswer(const std::string &answer)
     const std::size_t first = answer.find_first_not_of(" \t");
     if (first == std::string::npos)
         return false;
-    std::string word = answer.substr(first, answer.find_last_not_of(" \t") - first + 1);
-    for (char &c : word)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    const std::string word = toLowerAscii(answer.substr(first, answer.find_last_not_of(" \t") - first + 1));
     return word == "y" || word == "yes";
 }
 

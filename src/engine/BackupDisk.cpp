@@ -1,11 +1,15 @@
 #include "engine/BackupDisk.h"
 
+#include "engine/FileBytes.h"
+#include "lists/AsciiCase.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <dirent.h>
+#include <string>
 #include <fstream>
 #include <fcntl.h>
-#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -14,14 +18,23 @@ namespace quillarc {
 
 namespace {
 
-constexpr std::size_t kBufferSize = 1 << 20;
 constexpr std::size_t kMaxName = 255;
-constexpr std::int64_t kChunk = std::int64_t{1} << 30;
 
+// Faults of the disk as a whole, which end the pass. Anything else is the
+// disk refusing one file for what it is: its name (FAT's ':' or '?', a
+// trailing dot, a name too long) or its size (FAT's 4 GiB, EFBIG), and
+// only that file is missed.
 bool isDiskError(int error)
 {
-    return error == ENOSPC || error == EDQUOT || error == EFBIG || error == EIO || error == EROFS;
+    return error == ENOSPC || error == EDQUOT || error == EIO || error == EROFS;
 }
+
+// A name the disk will not take, as opposed to a disk that fails.
+bool isNameRefused(int error)
+{
+    return error == EINVAL || error == ENAMETOOLONG || error == EILSEQ;
+}
+
 
 std::string temporaryName(std::string_view name)
 {
@@ -55,17 +68,14 @@ BackupDisk::~BackupDisk()
 
 void BackupDisk::dropFolders()
 {
-    if (cachedFd_ >= 0)
-        ::close(cachedFd_);
-    if (rootFd_ >= 0)
-        ::close(rootFd_);
-    cachedFd_ = rootFd_ = -1;
+    cachedFd_.reset();
+    rootFd_.reset();
     cachedFolder_.clear();
 }
 
 void BackupDisk::setRoot(const std::string &root)
 {
-    if (root == root_ && rootFd_ >= 0)
+    if (root == root_ && rootFd_)
         return;
     dropFolders();
     root_ = root;
@@ -91,23 +101,24 @@ std::int64_t BackupDisk::spaceTaken(std::int64_t size)
 // a link.
 int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
 {
-    if (rootFd_ < 0) {
+    if (!rootFd_) {
         if (root_.empty()) {
             error = ENOENT;
             return -1;
         }
-        rootFd_ = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (rootFd_ < 0) {
+        rootFd_.reset(::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!rootFd_) {
             error = errno;
             return -1;
         }
     }
     if (relativeFolder.empty())
-        return rootFd_;
-    if (cachedFd_ >= 0 && cachedFolder_ == relativeFolder)
-        return cachedFd_;
+        return rootFd_.get();
+    if (cachedFd_ && cachedFolder_ == relativeFolder)
+        return cachedFd_.get();
 
-    int current = rootFd_;
+    UniqueFd current; // empty: the root
+    auto at = [&] { return current ? current.get() : rootFd_.get(); };
     std::size_t start = 0;
     while (start < relativeFolder.size()) {
         std::size_t end = relativeFolder.find('/', start);
@@ -119,40 +130,34 @@ int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
             continue;
         if (name == "." || name == "..") {
             error = EINVAL;
-            if (current != rootFd_)
-                ::close(current);
             return -1;
         }
-        int next = ::openat(current, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (next < 0 && errno == ENOENT && create) {
+        UniqueFd next(::openat(at(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        // An older copy of a file where the source now has a folder: moved
+        // aside, never deleted. A link in the way is never followed nor moved.
+        if (!next && errno == ENOTDIR && create && movedAside(at(), name, "file"))
+            errno = ENOENT;
+        if (!next && errno == ENOENT && create) {
             // Made private until it has the source folder's bits: a copy is
             // never more open than its source, not even for a moment.
-            if (::mkdirat(current, name.c_str(), 0700) != 0 && errno != EEXIST) {
+            if (::mkdirat(at(), name.c_str(), 0700) != 0 && errno != EEXIST) {
                 error = errno;
-                if (current != rootFd_)
-                    ::close(current);
                 return -1;
             }
-            next = ::openat(current, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (next >= 0)
-                takeSourceFolderBits(next, relativeFolder.substr(0, start - 1));
+            next.reset(::openat(at(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (next)
+                takeSourceFolderBits(next.get(), relativeFolder.substr(0, start - 1));
         }
-        if (next < 0) {
+        if (!next) {
             // A link in the way reads ELOOP or ENOTDIR: never followed.
             error = errno;
-            if (current != rootFd_)
-                ::close(current);
             return -1;
         }
-        if (current != rootFd_)
-            ::close(current);
-        current = next;
+        current = std::move(next);
     }
-    if (cachedFd_ >= 0)
-        ::close(cachedFd_);
-    cachedFd_ = current;
+    cachedFd_ = std::move(current);
     cachedFolder_.assign(relativeFolder);
-    return cachedFd_;
+    return cachedFd_.get();
 }
 
 // A new folder on the disk takes the permission bits of the folder it
@@ -182,118 +187,124 @@ std::int64_t BackupDisk::existingSize(std::string_view relative)
     return st.st_size;
 }
 
-// Copies to the end of the source. copy_file_range lets the kernel move the
-// bytes (or share extents); where it cannot, sendfile, and last a plain
-// read/write loop through one large buffer.
-bool BackupDisk::copyBytes(int source, int target, std::int64_t expected, std::int64_t &copied, int &error,
-                           bool &readFailed)
+// Moves the entry `name` of `dirFd` aside when it is of `kind` ("file": a
+// regular file, "folder": a folder), under a name that says what it was.
+// Never a link, never deleted.
+bool BackupDisk::movedAside(int dirFd, const std::string &name, const char *kind)
 {
-    copied = 0;
-    readFailed = false;
-    enum { Range, SendFile, Plain } method = Range;
-    // Stops at the length the source had when it was opened; the caller
-    // compares that with the source's length afterwards, so a file that
-    // grew or shrank meanwhile is noticed without reading on to its end.
-    while (copied < expected) {
-        ssize_t n = -1;
-        if (method == Range) {
-            n = ::copy_file_range(source, nullptr, target, nullptr,
-                                  static_cast<std::size_t>(std::min(kChunk, expected - copied)), 0);
-            if (n < 0 && copied == 0 &&
-                (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EPERM)) {
-                method = SendFile;
-                continue;
-            }
-        } else if (method == SendFile) {
-            n = ::sendfile(target, source, nullptr, static_cast<std::size_t>(std::min(kChunk, expected - copied)));
-            if (n < 0 && copied == 0 && (errno == EINVAL || errno == ENOSYS)) {
-                method = Plain;
-                continue;
-            }
-        } else {
-            if (buffer_.empty())
-                buffer_.resize(kBufferSize);
-            const std::size_t want =
-                static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(buffer_.size()), expected - copied));
-            const ssize_t got = ::read(source, buffer_.data(), want);
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
-                error = errno;
-                readFailed = true;
-                return false;
-            }
-            if (got == 0)
-                return true;
-            ssize_t offset = 0;
-            while (offset < got) {
-                const ssize_t put = ::write(target, buffer_.data() + offset, static_cast<std::size_t>(got - offset));
-                if (put < 0 && errno == EINTR)
-                    continue;
-                if (put <= 0) {
-                    error = put < 0 ? errno : ENOSPC;
-                    return false;
-                }
-                offset += put;
-            }
-            copied += got;
-            continue;
-        }
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            error = errno;
-            // The kernel copies say EIO for a fault on either side. A source
-            // that cannot be read where the copy stopped is the source's
-            // fault, and only that file is missed; otherwise the disk failed.
-            char probe = 0;
-            if (errno == EBADF || errno == EISDIR || ::pread(source, &probe, 1, static_cast<off_t>(copied)) < 0) {
-                if (errno != EBADF && errno != EISDIR)
-                    error = errno;
-                readFailed = true;
-            }
-            return false;
-        }
-        if (n == 0)
+    struct stat st {};
+    if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    const bool isKind = std::string_view(kind) == "file" ? S_ISREG(st.st_mode) : S_ISDIR(st.st_mode);
+    if (!isKind)
+        return false;
+    const std::string base = name.substr(0, kMaxName - 40) + ".quillarc-old-" + kind;
+    for (int n = 1; n < 1000; ++n) {
+        const std::string aside = n == 1 ? base : base + "-" + std::to_string(n);
+        if (::renameat2(dirFd, name.c_str(), dirFd, aside.c_str(), RENAME_NOREPLACE) == 0) {
+            if (!remark_.empty())
+                remark_ += "; ";
+            remark_ += "an older copy, a " + std::string(kind) + ", was in the way and was moved aside to " + aside;
+            cachedFolder_.clear(); // the cached descriptor may name what moved
             return true;
-        copied += n;
+        }
+        if (errno != EEXIST)
+            return false;
     }
-    return true;
+    return false;
+}
+
+// True when `name` would land on another file's copy: the disk does not
+// tell names apart by case, and an entry differing from `name` only in case
+// is already there. Asked only for a source file with such a twin beside it.
+bool BackupDisk::clashesByCase(int dirFd, const std::string &name)
+{
+    struct stat mine {};
+    if (::fstatat(dirFd, name.c_str(), &mine, AT_SYMLINK_NOFOLLOW) != 0)
+        return false; // nothing there under this name in any case
+    UniqueFd listFd(::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!listFd)
+        return false;
+    DIR *dir = ::fdopendir(listFd.get());
+    if (!dir)
+        return false;
+    listFd.release(); // the listing owns it now
+    const std::string folded = toLowerAscii(name);
+    bool clash = false;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (entry->d_name == name || toLowerAscii(entry->d_name) != folded)
+            continue;
+        struct stat other {};
+        if (::fstatat(dirFd, entry->d_name, &other, AT_SYMLINK_NOFOLLOW) == 0 && other.st_ino == mine.st_ino &&
+            other.st_dev == mine.st_dev) {
+            clash = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return clash;
 }
 
 BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, std::string_view relative,
-                                     bool removeOldFirst, int &error)
+                                     const StoreOptions &options, StoreReport &report)
 {
-    error = 0;
+    report = StoreReport{};
+    remark_.clear();
     const std::size_t slash = relative.rfind('/');
     const std::string_view folderPart = slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
     const std::string name(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
     if (name.empty() || name == "." || name == "..") {
-        error = EINVAL;
+        report.error = EINVAL;
         return Result::TargetSkipped;
     }
+    int error = 0;
     const int dir = folder(folderPart, true, error);
-    if (dir < 0)
-        return Result::WriteFailed;
+    report.remark = remark_;
+    if (dir < 0) {
+        report.error = error;
+        return isNameRefused(error) ? Result::TargetSkipped : Result::WriteFailed;
+    }
+    if (options.caseTwin && clashesByCase(dir, name)) {
+        report.error = EEXIST;
+        report.caseClash = true;
+        return Result::TargetSkipped;
+    }
+    struct stat existing {};
+    const bool there = ::fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    // The copy is there already, to the nanosecond: a pass whose cut-off
+    // was held back (a file missed before) writes only what is missing.
+    if (there && S_ISREG(existing.st_mode) && existing.st_size == sourceStat.st_size &&
+        existing.st_mtim.tv_sec == sourceStat.st_mtim.tv_sec && existing.st_mtim.tv_nsec == sourceStat.st_mtim.tv_nsec &&
+        (existing.st_mode & 07777) == (sourceStat.st_mode & (asRoot_ ? 07777 : 0777)) &&
+        (!asRoot_ || (existing.st_uid == sourceStat.st_uid && existing.st_gid == sourceStat.st_gid)))
+        return Result::AlreadyThere;
+    // An older copy of a folder where the source now has a file.
+    if (there && S_ISDIR(existing.st_mode)) {
+        if (!movedAside(dir, name, "folder")) {
+            report.error = EISDIR;
+            return Result::TargetSkipped;
+        }
+        report.remark = remark_;
+    }
 
-    if (removeOldFirst)
+    if (options.removeOldFirst)
         ::unlinkat(dir, name.c_str(), 0);
 
     const std::string part = temporaryName(name);
     const mode_t mode = sourceStat.st_mode & 0777;
-    int target = ::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (target < 0 && errno == EEXIST) {
+    UniqueFd target(::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    if (!target && errno == EEXIST) {
         // Left over from an interrupted pass; the name is ours.
         ::unlinkat(dir, part.c_str(), 0);
-        target = ::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        target.reset(::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
     }
-    if (target < 0) {
-        error = errno;
-        return isDiskError(error) ? Result::WriteFailed : Result::TargetSkipped;
+    if (!target) {
+        report.error = errno;
+        return isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped;
     }
 
     auto discard = [&](Result result) {
-        ::close(target);
+        target.reset();
         ::unlinkat(dir, part.c_str(), 0);
         return result;
     };
@@ -301,8 +312,11 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     // The source was opened just now, so it reads from its start.
     std::int64_t copied = 0;
     bool readFailed = false;
-    if (!copyBytes(source, target, sourceStat.st_size, copied, error, readFailed))
-        return discard(readFailed ? Result::SourceFailed : Result::WriteFailed);
+    if (!copyFileBytes(source, target.get(), sourceStat, buffer_, copied, report.error, readFailed)) {
+        if (readFailed)
+            return discard(Result::SourceFailed);
+        return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
+    }
 
     // A file written to while it was read (a growing log) is kept as read:
     // never rejected, and never leaving the disk without a copy when its
@@ -312,32 +326,33 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
                          after.st_size != sourceStat.st_size || after.st_mtim.tv_sec != sourceStat.st_mtim.tv_sec ||
                          after.st_mtim.tv_nsec != sourceStat.st_mtim.tv_nsec;
     struct stat written {};
-    if (::fstat(target, &written) != 0 || written.st_size != copied) {
-        error = EIO;
+    if (::fstat(target.get(), &written) != 0 || written.st_size != copied) {
+        report.error = EIO;
         return discard(Result::WriteFailed);
     }
-    if (asRoot_ && ::fchown(target, sourceStat.st_uid, sourceStat.st_gid) != 0) {
-        error = errno;
-        return discard(isDiskError(error) ? Result::WriteFailed : Result::TargetSkipped);
+    if (asRoot_ && ::fchown(target.get(), sourceStat.st_uid, sourceStat.st_gid) != 0) {
+        report.error = errno;
+        return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
     }
 
     // Creation applied the umask, and a change of owner clears set-id bits:
     // set the bits again where either took some away.
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
     const bool bitsToSet = (mode & umask_) != 0 || (asRoot_ && (sourceStat.st_mode & 07000) != 0);
-    if (::futimens(target, times) != 0 || (bitsToSet && ::fchmod(target, asRoot_ ? sourceStat.st_mode & 07777 : mode) != 0)) {
-        error = errno;
-        return discard(isDiskError(error) ? Result::WriteFailed : Result::TargetSkipped);
+    if (::futimens(target.get(), times) != 0 ||
+        (bitsToSet && ::fchmod(target.get(), asRoot_ ? sourceStat.st_mode & 07777 : mode) != 0)) {
+        report.error = errno;
+        return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
     }
-    if (::close(target) != 0) {
-        error = errno;
+    if (!target.close()) {
+        report.error = errno;
         ::unlinkat(dir, part.c_str(), 0);
         return Result::WriteFailed;
     }
     if (::renameat(dir, part.c_str(), dir, name.c_str()) != 0) {
-        error = errno;
+        report.error = errno;
         ::unlinkat(dir, part.c_str(), 0);
-        return isDiskError(error) ? Result::WriteFailed : Result::TargetSkipped;
+        return isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped;
     }
     return changed ? Result::StoredAsRead : Result::Stored;
 }

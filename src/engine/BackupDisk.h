@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "lists/UniqueFd.h"
+
 namespace quillarc {
 
 /// Writes copies below the root of the medium in the backup drive.
@@ -22,6 +24,7 @@ public:
     enum class Result {
         Stored,        ///< the copy is in place
         StoredAsRead,  ///< the copy is in place as read, but the source changed meanwhile
+        AlreadyThere,  ///< an identical copy (length, time to the nanosecond, bits) was there: nothing written
         SourceFailed,  ///< the source could not be read, or changed while it was read
         TargetSkipped, ///< this one target cannot be made (name the disk refuses); others may
         WriteFailed,   ///< the disk failed: no room, I/O error, read-only, folder not creatable
@@ -46,12 +49,26 @@ public:
     /// unit more for its folder entry.
     std::int64_t spaceTaken(std::int64_t size);
 
+    struct StoreOptions {
+        /// Delete the older copy before writing, for a copy that fits only
+        /// in its place.
+        bool removeOldFirst = false;
+        /// The source folder holds another name differing from this one only
+        /// in case: make sure the disk tells them apart.
+        bool caseTwin = false;
+    };
+    struct StoreReport {
+        int error = 0;          ///< errno of a failure
+        bool caseClash = false; ///< refused: it would have replaced its twin's copy
+        std::string remark;     ///< an older copy of another kind was moved aside
+    };
+
     /// Copies the open regular file `source` (described by `sourceStat`) to
-    /// `relative`, creating missing folders. With `removeOldFirst` an older
-    /// copy is deleted before writing, for a copy that fits only in its
-    /// place. `error` receives the errno of a failure.
-    Result store(int source, const struct stat &sourceStat, std::string_view relative, bool removeOldFirst,
-                 int &error);
+    /// `relative`, creating missing folders. An older copy of another kind
+    /// in the way (a file where a folder is to be, or the reverse) is moved
+    /// aside under a name that says so, never deleted.
+    Result store(int source, const struct stat &sourceStat, std::string_view relative, const StoreOptions &options,
+                 StoreReport &report);
 
     /// Flushes every write to the medium (syncfs): what was copied is on
     /// the disk before a list claims it. 0, or the errno of a failure.
@@ -61,15 +78,16 @@ private:
     void takeSourceFolderBits(int folderFd, std::string_view relativeFolder) const;
     int folder(std::string_view relativeFolder, bool create, int &error);
     void dropFolders();
-    bool copyBytes(int source, int target, std::int64_t expected, std::int64_t &copied, int &error,
-                   bool &readFailed);
+    bool movedAside(int dirFd, const std::string &name, const char *kind);
+    bool clashesByCase(int dirFd, const std::string &name);
 
     std::string root_;
-    int rootFd_ = -1;
+    UniqueFd rootFd_;
     std::string cachedFolder_;
-    int cachedFd_ = -1;
+    UniqueFd cachedFd_;
     std::vector<char> buffer_;
     mode_t umask_ = 022;
+    std::string remark_; ///< what moving aside did, for the store in hand
     bool asRoot_ = false; ///< owners and set-id bits are kept, as `cp -a` keeps them
     std::int64_t unit_ = 0; ///< allocation unit of the medium, 0 until asked
 };

@@ -44,7 +44,7 @@ public:
     {
         pass_.setStatus(StatusLine::Folder, "Scanning .. ", path, PathFit::LineWidthLess100);
     }
-    void file(int, const char *name, const std::string &, const struct stat &st) override
+    void file(int, const char *name, const std::string &, const struct stat &st, bool) override
     {
         if (pass_.excluded(name) || !pass_.qualifies(st))
             return;
@@ -72,7 +72,7 @@ public:
         return !state.DiskFullFlag && !state.WriteErrorFlag && !state.AbortFlag && !pass_.copyScanDone();
     }
     void folder(const std::string &path) override { pass_.setStatus(StatusLine::Folder, "", path, PathFit::LineWidth); }
-    void file(int dirFd, const char *name, const std::string &path, const struct stat &st) override
+    void file(int dirFd, const char *name, const std::string &path, const struct stat &st, bool caseTwin) override
     {
         if (pass_.excluded(name) || !pass_.qualifies(st))
             return;
@@ -82,7 +82,7 @@ public:
         if (!pass_.changedSinceSizing(st))
             pass_.CalcFolderProgress(st.st_size);
         pass_.setStatus(StatusLine::File, "", path, PathFit::LineWidth);
-        pass_.copyFolderFile(dirFd, name, path, st);
+        pass_.copyFolderFile(dirFd, name, path, st, caseTwin);
     }
     void unreadable(const std::string &path, int error) override
     {
@@ -250,6 +250,8 @@ bool BackupPass::flushMedium()
         return false;
     }
     unflushedCopies = 0;
+    if (setup.afterFlush)
+        setup.afterFlush();
     return true;
 }
 
@@ -365,13 +367,13 @@ void BackupPass::missedFolder(const std::string &path, const std::string &cause)
         outcome_.missed.push_back({path, cause});
 }
 
-void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed)
+void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed,
+                                bool caseTwin)
 {
     SourceFile file(dirFd, name);
     if (!file.isOpen()) {
-        const int error = errno;
-        if (error != ENOENT) // deleted since it was listed: nothing to back up
-            missedFile(source, listed, "cannot be read: " + errorText(error));
+        if (file.error() != ENOENT) // deleted since it was listed: nothing to back up
+            missedFile(source, listed, "cannot be read: " + errorText(file.error()));
         return;
     }
     if (!S_ISREG(file.status().st_mode))
@@ -380,10 +382,10 @@ void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &
         missedFile(source, file.status(), "in use by another program (locked)");
         return;
     }
-    WriteCDFile(file.fd(), file.status(), source);
+    WriteCDFile(file.fd(), file.status(), source, caseTwin);
 }
 
-void BackupPass::WriteCDFile(int source, const struct stat &st, const std::string &sourcePath)
+void BackupPass::WriteCDFile(int source, const struct stat &st, const std::string &sourcePath, bool caseTwin)
 {
     const std::int64_t size = st.st_size;
     const std::string relative = PathRules::relativeOnDisk(sourcePath);
@@ -419,12 +421,18 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         holdCutOffFor(st); // not missed: the pass ends, and the next one copies it
         return;
     }
-    int error = 0;
-    switch (FileCopy(source, st, relative, removeOldFirst, error)) {
+    BackupDisk::StoreReport report;
+    const BackupDisk::Result result = FileCopy(source, st, relative, {removeOldFirst, caseTwin}, report);
+    const int error = report.error;
+    if (!report.remark.empty() && outcome_.notes.size() < PassOutcome::kMissedKept)
+        outcome_.notes.push_back({sourcePath, report.remark});
+    switch (result) {
     case BackupDisk::Result::Stored:
         state.FilesBackedUp.add(1);
         ++unflushedCopies;
         freeEstimate.wrote(disk.spaceTaken(size));
+        break;
+    case BackupDisk::Result::AlreadyThere:
         break;
     case BackupDisk::Result::StoredAsRead:
         // Written to while it was read: kept as read, and copied again by
@@ -440,7 +448,10 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         missedFile(sourcePath, st, error ? "read error: " + errorText(error) : "changed while it was read");
         break;
     case BackupDisk::Result::TargetSkipped:
-        missedFile(sourcePath, st, "refused by the backup disk: " + errorText(error));
+        missedFile(sourcePath, st,
+                   report.caseClash ? "another file's name differs from it only in case, and the backup disk does "
+                                      "not tell such names apart"
+                                    : "refused by the backup disk: " + errorText(error));
         break;
     case BackupDisk::Result::WriteFailed:
         missedFile(sourcePath, st, "could not be written to the backup disk: " + errorText(error));
@@ -453,9 +464,9 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
 // Copies the open source to its place below the medium root: bytes,
 // modification time and permission bits, under a temporary name first.
 BackupDisk::Result BackupPass::FileCopy(int source, const struct stat &st, const std::string &relative,
-                                        bool removeOldFirst, int &error)
+                                        const BackupDisk::StoreOptions &options, BackupDisk::StoreReport &report)
 {
-    return disk.store(source, st, relative, removeOldFirst, error);
+    return disk.store(source, st, relative, options, report);
 }
 
 void BackupPass::BackupFile(const std::string &source)
@@ -478,7 +489,7 @@ void BackupPass::BackupFile(const std::string &source)
     setStatus(StatusLine::File, "", source, PathFit::Whole);
     SourceFile file(AT_FDCWD, source.c_str());
     if (!file.isOpen()) {
-        missedFile(source, listed, "cannot be read: " + errorText(errno));
+        missedFile(source, listed, "cannot be read: " + errorText(file.error()));
         return;
     }
     if (!S_ISREG(file.status().st_mode))
@@ -487,7 +498,7 @@ void BackupPass::BackupFile(const std::string &source)
         missedFile(source, file.status(), "in use by another program (locked)");
         return;
     }
-    WriteCDFile(file.fd(), file.status(), source);
+    WriteCDFile(file.fd(), file.status(), source, false);
 }
 
 bool BackupPass::checkfoldersize()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -35,6 +36,7 @@ struct PassSetup {
     FileFilters &filters;
     std::string driveRoot;   ///< the backup drive (`CDEdit`)
     std::string volumeLabel; ///< label of the disk in it (`Edit2`)
+    std::function<void()> afterFlush = {}; ///< tests: the copies were just flushed
 };
 
 /// One backup pass over the backup list: for every checked item in list
@@ -73,9 +75,9 @@ private:
     void ScanFolder(const std::string &path, bool withSubfolders);
     bool checkfoldersize();
     void BackupFile(const std::string &source);
-    void WriteCDFile(int source, const struct stat &st, const std::string &sourcePath);
+    void WriteCDFile(int source, const struct stat &st, const std::string &sourcePath, bool caseTwin);
     BackupDisk::Result FileCopy(int source, const struct stat &st, const std::string &relative,
-                                bool removeOldFirst, int &error);
+                                const BackupDisk::StoreOptions &options, BackupDisk::StoreReport &report);
     DiskFullResult ShowFullForm(std::int64_t size);
     void IncTotalProgress();
     void CalcFolderProgress(std::int64_t size);
@@ -84,7 +86,8 @@ private:
     bool excluded(const char *name);
     bool copyScanDone() const;
     bool changedSinceSizing(const struct stat &st) const;
-    void copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed);
+    void copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed,
+                        bool caseTwin);
     void holdCutOffFor(const struct stat &st);
     void missedFile(const std::string &path, const struct stat &st, const std::string &cause);
     void missedFolder(const std::string &path, const std::string &cause);

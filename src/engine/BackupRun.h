@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -30,6 +31,9 @@ struct RunSetup {
     /// Tests: hears every status line and bar at once on the worker, as
     /// posted, so a test can act at an exact moment of the pass.
     ProgressDisplay *echo = nullptr;
+    /// Tests: called on the worker each time the copies were flushed to the
+    /// medium, before the list that claims them is written.
+    std::function<void()> afterFlush = {};
 };
 
 /// The one way to run a backup pass, for the window, quillarc-pass and the

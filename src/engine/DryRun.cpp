@@ -24,7 +24,7 @@ public:
     }
     bool goOn() override { return true; }
     void folder(const std::string &) override {}
-    void file(int, const char *name, const std::string &, const struct stat &st) override
+    void file(int, const char *name, const std::string &, const struct stat &st, bool) override
     {
         if (bannedext(filters_, name) || !cutOff_.qualifies(st))
             return;

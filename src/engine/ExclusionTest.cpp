@@ -1,5 +1,7 @@
 #include "engine/ExclusionTest.h"
 
+#include "lists/AsciiCase.h"
+
 #include "engine/WildcardMatch.h"
 
 namespace quillarc {
@@ -8,10 +10,7 @@ bool bannedext(const FileFilters &filters, std::string_view name)
 {
     if (!filters.exclude.load(std::memory_order_relaxed))
         return false;
-    std::string lower(name);
-    for (char &c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    const std::string lower = toLowerAscii(name);
     if (!filters.extensions.empty()) {
         const std::size_t dot = lower.rfind('.');
         const std::string_view ext =

@@ -1,5 +1,7 @@
 #include "engine/PassLog.h"
 
+#include "lists/UniqueFd.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -75,30 +77,28 @@ bool PassLog::append(const PassOutcome &outcome, std::chrono::system_clock::time
         if (::lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= kRotateBytes)
             ::rename(path_.c_str(), (path_ + ".1").c_str());
         // The log names the user's files: readable by the user alone.
-        const int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-        if (fd < 0) {
+        UniqueFd fd(::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+        if (!fd) {
             error = path_ + ": " + causeOf(errno);
             return false;
         }
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd);
+        if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
             error = path_ + ": not a regular file";
             return false;
         }
         const std::string text = entry(outcome, when);
         std::size_t done = 0;
         while (done < text.size()) {
-            const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+            const ssize_t n = ::write(fd.get(), text.data() + done, text.size() - done);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) {
                 error = path_ + ": " + causeOf(n < 0 ? errno : ENOSPC);
-                ::close(fd);
                 return false;
             }
             done += static_cast<std::size_t>(n);
         }
-        if (::close(fd) != 0) {
+        if (!fd.close()) {
             error = path_ + ": " + causeOf(errno);
             return false;
         }

@@ -3,6 +3,8 @@
 #include <string>
 #include <sys/stat.h>
 
+#include "lists/UniqueFd.h"
+
 namespace quillarc {
 
 /// A source file opened for reading, with its status taken on the open
@@ -12,12 +14,11 @@ namespace quillarc {
 class SourceFile {
 public:
     SourceFile(int dirFd, const char *name);
-    ~SourceFile();
-    SourceFile(const SourceFile &) = delete;
-    SourceFile &operator=(const SourceFile &) = delete;
 
-    bool isOpen() const { return fd_ >= 0; }
-    int fd() const { return fd_; }
+    bool isOpen() const { return fd_.valid(); }
+    /// Why it could not be opened (errno).
+    int error() const { return error_; }
+    int fd() const { return fd_.get(); }
     const struct stat &status() const { return status_; }
 
     /// True when another process holds an exclusive lock on the file: an
@@ -26,7 +27,8 @@ public:
     bool lockedByOther() const;
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;
+    int error_ = 0;
     struct stat status_ {};
 };
 

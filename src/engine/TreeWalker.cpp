@@ -1,10 +1,15 @@
 #include "engine/TreeWalker.h"
 
+#include "lists/AsciiCase.h"
+
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -99,61 +104,79 @@ bool TreeWalker::isSkipped(const struct stat &st) const
 void TreeWalker::walk(const std::string &path, bool withSubfolders, TreeVisitor &visitor) const
 {
     visitor.folder(path);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) {
         if (!isGone(errno))
             visitor.unreadable(path, errno);
         return;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || isSkipped(st) || isPseudoFileSystem(fd)) {
-        ::close(fd);
+    if (::fstat(fd.get(), &st) != 0 || isSkipped(st) || isPseudoFileSystem(fd.get()))
         return;
-    }
     const std::string text = (!path.empty() && path.back() == '/') ? path : path + "/";
-    walkOpen(fd, st, text, withSubfolders, visitor);
+    walkOpen(std::move(fd), st, text, withSubfolders, visitor);
 }
 
-// Takes `fd` over. Sub-folders are walked depth first, as they are met.
-void TreeWalker::walkOpen(int fd, const struct stat &folderStat, const std::string &text, bool withSubfolders,
+// Sub-folders are walked depth first, as they are met.
+void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std::string &text, bool withSubfolders,
                           TreeVisitor &visitor) const
 {
-    DirHandle dir(::fdopendir(fd));
+    DirHandle dir(::fdopendir(fd.get()));
     if (!dir) {
-        const int error = errno;
-        ::close(fd);
-        visitor.unreadable(text.substr(0, text.size() - 1), error);
+        visitor.unreadable(text.substr(0, text.size() - 1), errno);
         return;
     }
+    fd.release(); // the listing owns it now
     const int dirFd = ::dirfd(dir.get());
-    while (visitor.goOn()) {
+    // The listing is read whole first, so that names differing only in case
+    // are known before either is copied.
+    struct Entry {
+        std::string name;
+        unsigned char type;
+        bool caseTwin = false;
+    };
+    std::vector<Entry> entries;
+    std::unordered_map<std::string, std::size_t> byFoldedName;
+    for (;;) {
         errno = 0;
         const dirent *entry = ::readdir(dir.get());
         if (!entry) {
             if (errno != 0)
                 visitor.unreadable(text.substr(0, text.size() - 1), errno);
-            return;
+            break;
         }
         const char *name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
+        entries.push_back({name, entry->d_type});
+        const auto [at, added] = byFoldedName.try_emplace(toLowerAscii(name), entries.size() - 1);
+        if (!added) {
+            entries[at->second].caseTwin = true;
+            entries.back().caseTwin = true;
+        }
+    }
+    byFoldedName.clear();
+    for (const Entry &listed : entries) {
+        if (!visitor.goOn())
+            return;
+        const char *name = listed.name.c_str();
         struct stat st {};
         int error = 0;
-        switch (classify(dirFd, name, entry->d_type, st, error)) {
+        switch (classify(dirFd, name, listed.type, st, error)) {
         case EntryKind::Skip:
             break;
         case EntryKind::Unreadable:
             visitor.unreadable(text + name, error);
             break;
         case EntryKind::File:
-            visitor.file(dirFd, name, text + name, st);
+            visitor.file(dirFd, name, text + name, st, listed.caseTwin);
             break;
         case EntryKind::Folder: {
             if (!withSubfolders)
                 break;
             const std::string sub = text + name;
-            const int childFd = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (childFd < 0) {
+            UniqueFd childFd(::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (!childFd) {
                 error = errno;
                 // A link to a folder is not entered (ELOOP); a folder gone
                 // since the listing has nothing left to copy.
@@ -162,13 +185,11 @@ void TreeWalker::walkOpen(int fd, const struct stat &folderStat, const std::stri
                 break;
             }
             struct stat childStat {};
-            if (::fstat(childFd, &childStat) != 0 || isSkipped(childStat) ||
-                (childStat.st_dev != folderStat.st_dev && isPseudoFileSystem(childFd))) {
-                ::close(childFd);
+            if (::fstat(childFd.get(), &childStat) != 0 || isSkipped(childStat) ||
+                (childStat.st_dev != folderStat.st_dev && isPseudoFileSystem(childFd.get())))
                 break;
-            }
             visitor.folder(sub);
-            walkOpen(childFd, childStat, sub + "/", withSubfolders, visitor);
+            walkOpen(std::move(childFd), childStat, sub + "/", withSubfolders, visitor);
             break;
         }
         }

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include "lists/UniqueFd.h"
+
 namespace quillarc {
 
 /// What a walk over a folder tree meets, in listing order.
@@ -16,7 +18,10 @@ public:
     /// each sub-folder entered.
     virtual void folder(const std::string &path) = 0;
     /// A regular file, or a link to one; `st` describes the file itself.
-    virtual void file(int dirFd, const char *name, const std::string &path, const struct stat &st) = 0;
+    /// `caseTwin`: the folder holds another name differing from this one
+    /// only in case.
+    virtual void file(int dirFd, const char *name, const std::string &path, const struct stat &st,
+                      bool caseTwin) = 0;
     /// A folder that could not be listed (to its end), or an entry that
     /// could not be looked at; `error` is the errno.
     virtual void unreadable(const std::string &path, int error) = 0;
@@ -39,7 +44,7 @@ public:
     void walk(const std::string &path, bool withSubfolders, TreeVisitor &visitor) const;
 
 private:
-    void walkOpen(int fd, const struct stat &folderStat, const std::string &text, bool withSubfolders,
+    void walkOpen(UniqueFd fd, const struct stat &folderStat, const std::string &text, bool withSubfolders,
                   TreeVisitor &visitor) const;
     bool isSkipped(const struct stat &st) const;
 

@@ -1,5 +1,7 @@
 #include "lists/AtomicFile.h"
 
+#include "lists/UniqueFd.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,17 +36,16 @@ public:
     {
         for (int attempt = 0; attempt < 100; ++attempt) {
             path_ = tempNameCandidate(folder, base);
-            fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-            if (fd_ >= 0 || errno != EEXIST)
+            fd_.reset(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
+            if (fd_ || errno != EEXIST)
                 break;
         }
-        if (fd_ < 0)
+        if (!fd_)
             throw FileError::forPath(errno, target_);
     }
     ~TempFile()
     {
-        if (fd_ >= 0)
-            ::close(fd_);
+        fd_.reset();
         if (!committed_)
             ::unlink(path_.c_str());
     }
@@ -57,7 +58,7 @@ public:
     {
         std::size_t done = 0;
         while (done < bytes.size()) {
-            const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+            const ssize_t n = ::write(fd_.get(), bytes.data() + done, bytes.size() - done);
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -71,13 +72,11 @@ public:
 
     void finish(const struct stat *previous)
     {
-        if (previous != nullptr && ::fchmod(fd_, previous->st_mode & 07777) != 0)
+        if (previous != nullptr && ::fchmod(fd_.get(), previous->st_mode & 07777) != 0)
             fail(errno);
-        if (::fsync(fd_) != 0)
+        if (::fsync(fd_.get()) != 0)
             fail(errno);
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0)
+        if (!fd_.close())
             fail(errno);
         if (::rename(path_.c_str(), target_.c_str()) != 0)
             fail(errno);
@@ -87,18 +86,17 @@ public:
 private:
     std::string target_;
     std::string path_;
-    int fd_ = -1;
+    UniqueFd fd_;
     bool committed_ = false;
 };
 
 void syncFolder(const std::string &folder, const std::string &target)
 {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd)
         throw FileError(errno, target);
-    const int result = ::fsync(fd);
+    const int result = ::fsync(fd.get());
     const int error = errno;
-    ::close(fd);
     // Some file systems cannot sync a folder at all; that is not a lost write.
     if (result != 0 && error != EINVAL && error != EROFS)
         throw FileError(error, target);

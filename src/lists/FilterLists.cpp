@@ -1,5 +1,7 @@
 #include "lists/FilterLists.h"
 
+#include "lists/AsciiCase.h"
+
 #include <algorithm>
 
 #include "lists/TextLines.h"
@@ -14,11 +16,7 @@ FilterLists::FilterLists(std::vector<std::string> &extensions, std::vector<std::
 
 std::string FilterLists::lowerCase(std::string text)
 {
-    for (char &c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
+    return toLowerAscii(text);
 }
 
 bool FilterLists::addext(std::string &text)

@@ -1,5 +1,7 @@
 #include "lists/Locale.h"
 
+#include "lists/AsciiCase.h"
+
 #include <langinfo.h>
 #include <locale.h>
 
@@ -142,7 +144,7 @@ private:
 
 unsigned char foldAscii(unsigned char c)
 {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+    return static_cast<unsigned char>(toLowerAscii(static_cast<char>(c)));
 }
 
 std::mutex currentMutex;

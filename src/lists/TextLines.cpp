@@ -1,5 +1,7 @@
 #include "lists/TextLines.h"
 
+#include "lists/UniqueFd.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -73,42 +75,32 @@ std::string readWholeFile(const std::string &path)
         throw FileError(EINVAL, path);
     // O_NONBLOCK: a pipe must not keep us waiting for a writer before it is
     // turned away below (it changes nothing for a regular file).
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd)
         throw FileError::forPath(errno, path);
     std::string content;
     struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        const int error = errno;
-        ::close(fd);
-        throw FileError(error, path);
-    }
-    if (S_ISDIR(info.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd.get(), &info) != 0)
+        throw FileError(errno, path);
+    if (S_ISDIR(info.st_mode))
         throw FileError(EISDIR, path);
-    }
     // A device or pipe could block or never end.
-    if (!S_ISREG(info.st_mode)) {
-        ::close(fd);
+    if (!S_ISREG(info.st_mode))
         throw FileError(EINVAL, path);
-    }
     if (info.st_size > 0)
         content.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[65536];
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            const int error = errno;
-            ::close(fd);
-            throw FileError(error, path);
+            throw FileError(errno, path);
         }
         if (n == 0)
             break;
         content.append(buffer, static_cast<std::size_t>(n));
     }
-    ::close(fd);
     return content;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/LabelFile.h"
 
+#include "lists/UniqueFd.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -32,25 +34,22 @@ std::string readLabelFile(const std::string &folder)
     if (!holdsLabelFile(folder))
         return {};
     // O_NONBLOCK: a FIFO planted under the label file's name must not hang us.
-    const int fd = ::open(labelPath(folder).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
+    const UniqueFd fd(::open(labelPath(folder).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd)
         return {};
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return {};
-    }
     char buffer[4096];
     std::size_t filled = 0;
     while (filled < sizeof buffer) {
-        const ssize_t got = ::read(fd, buffer + filled, sizeof buffer - filled);
+        const ssize_t got = ::read(fd.get(), buffer + filled, sizeof buffer - filled);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
             break;
         filled += static_cast<std::size_t>(got);
     }
-    ::close(fd);
     // The first line, whatever bytes it holds: a NUL is part of the label
     // (its list file name writes it as %00), not an end that would make two
     // labels one.

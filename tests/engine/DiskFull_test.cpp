@@ -247,11 +247,13 @@ TEST_F(DiskFullTest, CopyThatFitsOnlyInPlaceOfTheOlderOne)
     EXPECT_EQ(readFile(copyOf(medium, source + "/f")), bytes(120));
 }
 
-// A write the file system refuses part-way (EFBIG, as FAT gives at 4 GiB)
-// leaves the older copy whole and no partial file behind.
-TEST_F(DiskFullTest, FailedWriteKeepsTheOlderCopy)
+// A file larger than the disk's file system allows (EFBIG, as FAT gives at
+// 4 GiB) is refused part-way: the older copy stays whole, no partial file is
+// left, the file is named as missed, and the pass goes on with the others.
+TEST_F(DiskFullTest, AFileTooLargeForTheDiskIsRefusedAlone)
 {
     writeFile(source + "/f", bytes(64 * 1024), 0);
+    writeFile(source + "/g", "small", 0);
     writeFile(copyOf(medium, source + "/f"), "older copy");
     addItem(source, "Yes");
 
@@ -262,15 +264,18 @@ TEST_F(DiskFullTest, FailedWriteKeepsTheOlderCopy)
     limited.rlim_cur = 4096;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
     makeRun();
-    startAndWait();
+    const PassOutcome &outcome = startAndWait();
     ::setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_EQ(readFile(copyOf(medium, source + "/f")), "older copy");
-    EXPECT_EQ(ui.fileLine, "Error Writing to Disk...  0 Files Found and Backed Up");
-    EXPECT_EQ(list.at(0).text(TextFloat), "0");
+    EXPECT_EQ(readFile(copyOf(medium, source + "/g")), "small");
+    EXPECT_EQ(ui.fileLine, "Complete...  1 Files Found and Backed Up");
+    ASSERT_EQ(outcome.missed.size(), 1u);
+    EXPECT_EQ(outcome.missed[0].path, source + "/f");
+    EXPECT_EQ(outcome.missed[0].cause, "refused by the backup disk: File too large");
     for (const auto &entry : fs::directory_iterator(copyOf(medium, source)))
-        EXPECT_EQ(entry.path().filename(), "f");
+        EXPECT_NE(entry.path().filename().string().rfind(".quillarc", 0), 0u) << entry.path();
 }
 
 // A real small disk: `body` runs in a child process with a tmpfs of `size`
