@@ -2,15 +2,18 @@
 #             pass on a machine without a display)
 # make test - install what is missing, build, run every test, then the core
 #             tests again under AddressSanitizer and UndefinedBehaviorSanitizer
+# make deb  - build the Debian package quillarc_<version>_<arch>.deb here
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools \
             libgl-dev libgtest-dev libgmock-dev libblkid-dev fonts-dejavu-core \
-            util-linux e2fsprogs dosfstools rsync time xauth xvfb xdg-utils
+            util-linux e2fsprogs dosfstools fusefat rsync time xauth xvfb xdg-utils \
+            dpkg-dev file
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+DEB_BUILD  ?= build-deb
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps configure build run test test-main test-asan bench clean
+.PHONY: all deps configure build run test test-main test-asan bench deb clean
 
 all: build
 
@@ -59,5 +62,14 @@ test-asan: deps
 bench: build
 	bench/run.sh $(BUILD)
 
+# Installed under /usr, without tests; CPack takes its dependencies from
+# the libraries the programs link (dpkg-shlibdeps).
+deb: deps
+	cmake -S . -B $(DEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DQUILLARC_BUILD_TESTS=OFF
+	cmake --build $(DEB_BUILD) -j $(JOBS)
+	cd $(DEB_BUILD) && cpack -G DEB
+	cp $(DEB_BUILD)/quillarc_*.deb .
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(DEB_BUILD)

@@ -71,9 +71,48 @@ std::string ProgramFolder::executableFolder()
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string ProgramFolder::chooseProgramFolder(const std::string &exeFolder, const Env &env, const Check &writable)
+namespace {
+
+// "/usr/local/bin/" -> "/usr/local/share/quillarc/"; empty for "/".
+std::string shareFolderBeside(const std::string &exeFolder)
 {
-    if (!exeFolder.empty() && writable(exeFolder))
+    const std::string folder = withSlash(exeFolder);
+    if (folder.size() < 2)
+        return {};
+    const std::size_t slash = folder.find_last_of('/', folder.size() - 2);
+    return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1) + "share/quillarc/";
+}
+
+bool isBinFolder(const std::string &exeFolder)
+{
+    const std::string folder = withSlash(exeFolder);
+    return folder.size() >= 5 && folder.compare(folder.size() - 5, 5, "/bin/") == 0;
+}
+
+} // namespace
+
+ProgramFolder::InstallPlaces ProgramFolder::installPlaces()
+{
+#if defined(QUILLARC_INSTALL_BINDIR) && defined(QUILLARC_INSTALL_DATADIR)
+    return {withSlash(QUILLARC_INSTALL_BINDIR), withSlash(QUILLARC_INSTALL_DATADIR)};
+#else
+    return {};
+#endif
+}
+
+bool ProgramFolder::isInstalled(const std::string &exeFolder, const InstallPlaces &places, const Check &exists)
+{
+    if (exeFolder.empty())
+        return false;
+    if (!places.binFolder.empty() && withSlash(exeFolder) == withSlash(places.binFolder))
+        return true;
+    return isBinFolder(exeFolder) && exists(shareFolderBeside(exeFolder));
+}
+
+std::string ProgramFolder::chooseProgramFolder(const std::string &exeFolder, bool installed, const Env &env,
+                                               const Check &writable)
+{
+    if (!installed && !exeFolder.empty() && writable(exeFolder))
         return withSlash(exeFolder);
     // XDG base directories must be absolute; a relative value is ignored.
     const char *config = env("XDG_CONFIG_HOME");
@@ -84,22 +123,24 @@ std::string ProgramFolder::chooseProgramFolder(const std::string &exeFolder, con
     return base + ".config/quillarc/";
 }
 
-std::string ProgramFolder::chooseDataFolder(const std::string &exeFolder, const Check &writable, const Check &exists)
+std::string ProgramFolder::chooseDataFolder(const std::string &exeFolder, bool installed, const InstallPlaces &places,
+                                            const Check &writable, const Check &exists)
 {
     if (!exeFolder.empty()) {
         const std::string folder = withSlash(exeFolder);
-        if (writable(folder) || exists(folder + "readme.txt"))
+        if (!installed && (writable(folder) || exists(folder + "readme.txt")))
             return folder;
-        if (exists(folder + "../share/quillarc/"))
-            return folder + "../share/quillarc/";
+        if (const std::string share = shareFolderBeside(folder); !share.empty() && exists(share))
+            return share;
     }
-    return "/usr/share/quillarc/";
+    return places.dataFolder.empty() ? std::string("/usr/share/quillarc/") : withSlash(places.dataFolder);
 }
 
 std::string ProgramFolder::programFolder()
 {
     const std::string exe = executableFolder();
-    const std::string folder = chooseProgramFolder(exe, environmentValue, isWritableFolder);
+    const bool installed = isInstalled(exe, installPlaces(), exists);
+    const std::string folder = chooseProgramFolder(exe, installed, environmentValue, isWritableFolder);
     if (folder != withSlash(exe))
         makeFolders(folder);
     return folder;
@@ -107,7 +148,8 @@ std::string ProgramFolder::programFolder()
 
 std::string ProgramFolder::dataFolder()
 {
-    return chooseDataFolder(executableFolder(), isWritableFolder, exists);
+    const std::string exe = executableFolder();
+    return chooseDataFolder(exe, isInstalled(exe, installPlaces(), exists), installPlaces(), isWritableFolder, exists);
 }
 
 } // namespace quillarc
