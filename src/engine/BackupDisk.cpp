@@ -29,6 +29,13 @@ bool isDiskError(int error)
     return error == ENOSPC || error == EDQUOT || error == EIO || error == EROFS;
 }
 
+// A disk that cannot keep owners or permission bits at all (FAT): the copy
+// is kept without them, as cp -a keeps it.
+bool cannotKeep(int error)
+{
+    return error == EPERM || error == ENOSYS || error == EOPNOTSUPP;
+}
+
 // A name the disk will not take, as opposed to a disk that fails.
 bool isNameRefused(int error)
 {
@@ -229,20 +236,19 @@ bool BackupDisk::clashesByCase(int dirFd, const std::string &name)
     if (!dir)
         return false;
     listFd.release(); // the listing owns it now
+    // The name was found, but the folder lists it only under another case:
+    // the disk took the name for that entry, which is another file's copy.
     const std::string folded = toLowerAscii(name);
-    bool clash = false;
+    bool exact = false;
+    bool other = false;
     while (const dirent *entry = ::readdir(dir)) {
-        if (entry->d_name == name || toLowerAscii(entry->d_name) != folded)
-            continue;
-        struct stat other {};
-        if (::fstatat(dirFd, entry->d_name, &other, AT_SYMLINK_NOFOLLOW) == 0 && other.st_ino == mine.st_ino &&
-            other.st_dev == mine.st_dev) {
-            clash = true;
-            break;
-        }
+        if (entry->d_name == name)
+            exact = true;
+        else if (toLowerAscii(entry->d_name) == folded)
+            other = true;
     }
     ::closedir(dir);
-    return clash;
+    return other && !exact;
 }
 
 BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, std::string_view relative,
@@ -330,7 +336,7 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         report.error = EIO;
         return discard(Result::WriteFailed);
     }
-    if (asRoot_ && ::fchown(target.get(), sourceStat.st_uid, sourceStat.st_gid) != 0) {
+    if (asRoot_ && ::fchown(target.get(), sourceStat.st_uid, sourceStat.st_gid) != 0 && !cannotKeep(errno)) {
         report.error = errno;
         return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
     }
@@ -340,7 +346,7 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
     const bool bitsToSet = (mode & umask_) != 0 || (asRoot_ && (sourceStat.st_mode & 07000) != 0);
     if (::futimens(target.get(), times) != 0 ||
-        (bitsToSet && ::fchmod(target.get(), asRoot_ ? sourceStat.st_mode & 07777 : mode) != 0)) {
+        (bitsToSet && ::fchmod(target.get(), asRoot_ ? sourceStat.st_mode & 07777 : mode) != 0 && !cannotKeep(errno))) {
         report.error = errno;
         return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
     }
@@ -354,6 +360,9 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         ::unlinkat(dir, part.c_str(), 0);
         return isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped;
     }
+    // Some disks (FAT through FUSE) stamp a file with the time it was
+    // renamed; the copy must carry the source's time all the same.
+    ::utimensat(dir, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
     return changed ? Result::StoredAsRead : Result::Stored;
 }
 

@@ -46,7 +46,9 @@ public:
     }
     void file(int, const char *name, const std::string &, const struct stat &st, bool) override
     {
-        if (pass_.excluded(name) || !pass_.qualifies(st))
+        // A file no disk of this kind can hold is left out of the room the
+        // item needs; the copy scan names it.
+        if (pass_.excluded(name) || !pass_.qualifies(st) || st.st_size > pass_.largestCopy)
             return;
         pass_.state.FolderBytesTotal.add(st.st_size);
         pass_.state.FolderFilesTotal.add(1);
@@ -76,6 +78,10 @@ public:
     {
         if (pass_.excluded(name) || !pass_.qualifies(st))
             return;
+        if (st.st_size > pass_.largestCopy) {
+            pass_.missedFile(path, st, pass_.tooLargeCause());
+            return;
+        }
         // A file that changed or arrived since sizing began may not have been
         // sized: it is copied, but does not count toward the sized totals, so
         // it cannot make the scan end before every sized file was reached.
@@ -217,6 +223,7 @@ void BackupPass::workItem(std::size_t index)
             if (state.StopFlag)
                 state.AbortFlag.set();
             ::clock_gettime(CLOCK_REALTIME_COARSE, &sizingBegan);
+            noteLargestCopy();
             ScanFoldersize(path, withSubfolders);
             IncTotalProgress();
         }
@@ -311,6 +318,19 @@ bool BackupPass::excluded(const char *name)
     if (setup.filters.exclude.load(std::memory_order_relaxed) != excludeAtItemStart)
         excludeChanged = true;
     return bannedext(setup.filters, name);
+}
+
+// The largest file the disk's file system can hold (FAT's 4 GiB): a larger
+// one is refused by every disk of its kind, and asking for disk after disk
+// could never get it backed up.
+void BackupPass::noteLargestCopy()
+{
+    largestCopy = setup.host.largestFile(setup.driveRoot);
+}
+
+std::string BackupPass::tooLargeCause() const
+{
+    return "larger than the backup disk's file system allows (" + std::to_string(largestCopy) + " bytes at most)";
 }
 
 bool BackupPass::changedSinceSizing(const struct stat &st) const

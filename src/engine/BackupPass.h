@@ -86,6 +86,8 @@ private:
     bool excluded(const char *name);
     bool copyScanDone() const;
     bool changedSinceSizing(const struct stat &st) const;
+    void noteLargestCopy();
+    std::string tooLargeCause() const;
     void copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed,
                         bool caseTwin);
     void holdCutOffFor(const struct stat &st);
@@ -112,6 +114,7 @@ private:
     bool excludeAtItemStart = true;       ///< the EXCLUDE box as the sizing scan began
     bool excludeChanged = false;          ///< a file of the item was tested under the other setting
     bool diskKnown = false;               ///< `disk` has the root of the medium now in the drive
+    std::int64_t largestCopy = INT64_MAX; ///< the disk's file system takes no larger file
     struct timespec sizingBegan {}; ///< on the clock the kernel stamps files with
     std::set<std::string> reportedFolders;
     std::int64_t unflushedCopies = 0; ///< copies on the medium not yet flushed to it

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 
 namespace quillarc {
@@ -25,6 +26,10 @@ public:
 
     /// Capacity of the medium in bytes; -1 when there is none.
     virtual std::int64_t totalBytes(const std::string &driveRoot) const = 0;
+
+    /// The largest file the medium's file system can hold (FAT: 4 GiB less
+    /// one byte); no limit when none is known.
+    virtual std::int64_t largestFile(const std::string &) const { return std::numeric_limits<std::int64_t>::max(); }
 };
 
 } // namespace quillarc

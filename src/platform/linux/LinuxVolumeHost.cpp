@@ -42,6 +42,21 @@ DriveMap LinuxVolumeHost::snapshot() const
     return DriveMap(readMountInfo(m_options.mountInfoPath), m_options.automountFolders, holdsLabelFile);
 }
 
+// FAT keeps a file's length in 32 bits, through the kernel or through FUSE.
+std::int64_t LinuxVolumeHost::largestFile(const std::string &driveRoot) const
+{
+    const DriveMap map = snapshot();
+    const auto medium = map.mediumOf(driveRoot);
+    if (!medium)
+        return VolumeHost::largestFile(driveRoot);
+    const auto mount = medium->mount ? medium->mount : map.fileSystemOf(medium->root);
+    static const char *const fat[] = {"vfat", "msdos", "fat", "fuse.fusefat", "fuse.fatfs"};
+    for (const char *type : fat)
+        if (mount && mount->fsType == type)
+            return (std::int64_t{1} << 32) - 1;
+    return VolumeHost::largestFile(driveRoot);
+}
+
 std::string LinuxVolumeHost::mediumRoot(const std::string &driveRoot) const
 {
     const auto medium = snapshot().mediumOf(driveRoot);
