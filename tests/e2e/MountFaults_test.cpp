@@ -43,13 +43,13 @@ private:
 
 class MountFaults : public RealDiskTest {
 protected:
-    std::string prepare(int files)
+    std::string prepare(int files, std::size_t bytes = 32 * 1024)
     {
         std::string why = prepareDisks(Kind::Ext4);
         if (!why.empty())
             return why;
         for (int i = 0; i < files; ++i)
-            paths.push_back(writeSource({"f" + std::to_string(1000 + i), std::string(32 * 1024, static_cast<char>('a' + i % 26))}));
+            paths.push_back(writeSource({"f" + std::to_string(1000 + i), std::string(bytes, static_cast<char>('a' + i % 26))}));
         writeList("BACKUP1", {source});
         disk = makeDisk(Kind::Ext4, 16, "BACKUP1");
         return disk ? std::string() : "no ext4 image";
@@ -157,7 +157,9 @@ TEST_F(MountFaults, AReadOnlyDiskBeforeThePass)
 // next pass copies the rest.
 TEST_F(MountFaults, ADiskRemountedReadOnlyMidPass)
 {
-    if (const std::string why = prepare(300); !why.empty())
+    // Many small files: on a busy machine the remount may take a good many
+    // tries, and the pass must not run out of files before one works.
+    if (const std::string why = prepare(1500, 2048); !why.empty())
         GTEST_SKIP() << why;
     ASSERT_TRUE(insert(*disk, "BACKUP1"));
     fs::create_directories(copyOf(disk->root(), source));
@@ -168,7 +170,7 @@ TEST_F(MountFaults, ADiskRemountedReadOnlyMidPass)
     // A file open for writing keeps the kernel from remounting: try again
     // at the next copy.
     bool readOnly = false;
-    for (int attempt = 0; attempt < 20 && !readOnly; ++attempt) {
+    for (int attempt = 0; attempt < 200 && !readOnly; ++attempt) {
         ASSERT_TRUE(watch.stopAtNextCopy(pass->pid())) << "the pass ended before it could be caught";
         readOnly = disk->remountReadOnly();
         if (!readOnly)
