@@ -1,6 +1,6 @@
 #include "gui/TQLForm.h"
 #include "gui/mainwindow/MainWindowEnvironment.h"
-#include "platform/TRunOnce.h"
+#include "platform/qt/TRunOnce.h"
 
 #include <QApplication>
 

@@ -13,8 +13,8 @@
 #include "lists/Clock.h"
 #include "platform/DriveTools.h"
 #include "platform/FreeSpaceLine.h"
-#include "platform/TSHChangeNotify.h"
-#include "platform/TSystemProbe.h"
+#include "platform/qt/TSHChangeNotify.h"
+#include "platform/qt/TSystemProbe.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -3,7 +3,7 @@
 #include "gui/Fonts.h"
 #include "gui/Widgets.h"
 #include "gui/controls/TRarBar.h"
-#include "platform/TSystemProbe.h"
+#include "platform/qt/TSystemProbe.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "cli/support/PtyProcess.h"
+#include "support/PtyProcess.h"
 #include "cli/support/RunnerFolders.h"
 
 #include <array>

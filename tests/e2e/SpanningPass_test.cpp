@@ -1,4 +1,4 @@
-#include "cli/support/PtyProcess.h"
+#include "support/PtyProcess.h"
 #include "e2e/support/RealDiskTest.h"
 
 #include <filesystem>

@@ -2,7 +2,7 @@
 
 #include "engine/CutOffTest.h"
 #include "engine/TreeWalker.h"
-#include "lists/support/ScopedTimeZone.h"
+#include "support/ScopedTimeZone.h"
 
 #include "lists/DateTime.h"
 #include "lists/DateTimeText.h"

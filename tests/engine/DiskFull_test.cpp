@@ -207,7 +207,7 @@ TEST_F(DiskFullTest, DiskGoneAfterReadyEndsAsCancelled)
     // READY passes its rules, then the disk is taken out before the pass
     // reads the label again.
     struct VanishingUi : ScriptedPassUi {
-        SimulatedVolumeHost *drives = nullptr;
+        test::SimulatedVolumeHost *drives = nullptr;
         DiskFullResult diskFull(const DiskFullRules &rules) override
         {
             const DiskFullResult result = ScriptedPassUi::diskFull(rules);

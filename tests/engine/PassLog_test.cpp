@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/PassLog.h"
-#include "lists/support/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <filesystem>
 #include <fstream>

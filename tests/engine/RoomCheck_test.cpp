@@ -3,7 +3,7 @@
 #include "engine/DiskFullRules.h"
 #include "engine/Progress.h"
 #include "engine/RoomCheck.h"
-#include "platform/simulated/SimulatedVolumeHost.h"
+#include "support/SimulatedVolumeHost.h"
 
 #include <set>
 
@@ -56,7 +56,7 @@ TEST(Progress, BarArithmetic)
 
 TEST(DiskFullRules, ReadyRulesInOrder)
 {
-    SimulatedVolumeHost host;
+    test::SimulatedVolumeHost host;
     std::set<std::string> known = {"DISK1"};
     DiskFullRules rules(host, "/drive/", 1000, [&](const std::string &label) { return known.count(label) > 0; });
 

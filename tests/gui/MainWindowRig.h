@@ -7,9 +7,9 @@
 #include "FixedClock.h"
 #include "gui/TQLForm.h"
 #include "gui/mainwindow/MainWindowEnvironment.h"
-#include "platform/ChangeNotifySource.h"
-#include "platform/TSHChangeNotify.h"
-#include "platform/simulated/SimulatedVolumeHost.h"
+#include "platform/qt/ChangeNotifySource.h"
+#include "platform/qt/TSHChangeNotify.h"
+#include "support/SimulatedVolumeHost.h"
 
 #include <QDir>
 #include <QFile>
@@ -129,7 +129,7 @@ struct MainWindowRig {
     QString programFolder, dataFolder, source;
     QStringList drives;
     FixedClock clock{QDateTime(QDate(2024, 5, 17), QTime(14, 30, 0))};
-    SimulatedVolumeHost host;
+    test::SimulatedVolumeHost host;
     std::shared_ptr<ScriptedMediaSource::Shared> media = std::make_shared<ScriptedMediaSource::Shared>();
     std::uint64_t freeMemory = std::uint64_t{1} << 32;
     QStringList opened;

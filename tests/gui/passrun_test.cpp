@@ -16,7 +16,7 @@
 #include "lists/DateTimeText.h"
 #include "lists/DiskListFile.h"
 #include "lists/Locale.h"
-#include "platform/simulated/SimulatedVolumeHost.h"
+#include "support/SimulatedVolumeHost.h"
 
 #include <QApplication>
 #include <QDir>
@@ -187,7 +187,7 @@ public:
     QTemporaryDir temp;
     ScopedLocale locale{Locale::unitedStates()};
     FixedClock clock{QDateTime(QDate(2024, 5, 17), QTime(14, 30, 0))};
-    SimulatedVolumeHost host;
+    test::SimulatedVolumeHost host;
     BackupList list;
     ListWatch watch;
     std::unique_ptr<DiskListFile> listFile;

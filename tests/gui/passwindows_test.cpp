@@ -9,7 +9,7 @@
 #include "gui/TProgressForm.h"
 #include "gui/controls/TGlossButton.h"
 #include "gui/controls/TRarBar.h"
-#include "platform/simulated/SimulatedVolumeHost.h"
+#include "support/SimulatedVolumeHost.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -34,7 +34,7 @@ const std::string kDrive = "/media/backup/";
 // A drive with one medium and a program folder that knows some labels.
 struct DiskFixture {
     QTemporaryDir dir;
-    SimulatedVolumeHost host;
+    test::SimulatedVolumeHost host;
     std::set<std::string> listFiles{"BACKUP1"};
 
     void insert(const std::string &label, std::int64_t freeBytes)

@@ -5,7 +5,7 @@
 #include "gui/TStartMenuTreeForm.h"
 #include "gui/TStartmenuForm.h"
 #include "gui/controls/TRarBar.h"
-#include "platform/TSystemProbe.h"
+#include "platform/qt/TSystemProbe.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "lists/FileError.h"
-#include "lists/support/TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace quillarc {
 namespace {

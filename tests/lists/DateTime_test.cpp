@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "lists/support/ScopedTimeZone.h"
+#include "support/ScopedTimeZone.h"
 
 namespace quillarc {
 namespace {

@@ -10,7 +10,7 @@
 #include "lists/FileError.h"
 #include "lists/Locale.h"
 #include "lists/TextLines.h"
-#include "lists/support/TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace quillarc {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "lists/support/TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace quillarc {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "lists/DateTimeText.h"
 #include "lists/TextLines.h"
-#include "lists/support/TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace quillarc {
 namespace {

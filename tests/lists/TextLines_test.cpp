@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "lists/FileError.h"
-#include "lists/support/TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace quillarc {
 namespace {

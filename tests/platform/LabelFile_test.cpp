@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "lists/DiskListFile.h"
-#include "lists/support/TempFolder.h"
+#include "support/TempFolder.h"
 #include "platform/LabelFile.h"
 
 namespace quillarc {

@@ -1,6 +1,7 @@
 #include "platform/Shortcut.h"
 
-#include "platform/support/ChildRun.h"
+#include "support/ChildRun.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +12,8 @@
 
 namespace quillarc {
 
-using testing::readFile;
-using testing::writeFile;
+using test::readFile;
+using test::writeFile;
 namespace fs = std::filesystem;
 
 TEST(Shortcut, LinkNameIsTheProgramNameWithDesktopExtension)
@@ -68,7 +69,7 @@ protected:
         return found;
     }
 
-    testing::TempDir dir;
+    test::TempFolder dir;
     ShellFolders folders;
 };
 
@@ -152,9 +153,9 @@ private:
 
 TEST(ShellFolders, FollowTheXdgFoldersOfTheUser)
 {
-    testing::TempDir home;
+    test::TempFolder home;
     Environment env;
-    env.set("HOME", home.path());
+    env.set("HOME", home.folder());
     env.set("XDG_DATA_HOME", std::nullopt);
     env.set("XDG_CONFIG_HOME", std::nullopt);
 

@@ -1,6 +1,6 @@
 #include "gui/mainwindow/MainWindowEnvironment.h"
 
-#include "platform/OpenDocument.h"
+#include "platform/qt/OpenDocument.h"
 #include "platform/ProgramFolder.h"
 #include "platform/linux/LinuxVolumeHost.h"
 

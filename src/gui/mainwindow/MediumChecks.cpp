@@ -9,7 +9,7 @@
 #include "gui/controls/TGlossButton.h"
 #include "platform/DriveTools.h"
 #include "platform/FreeSpaceLine.h"
-#include "platform/TSHChangeNotify.h"
+#include "platform/qt/TSHChangeNotify.h"
 
 #include <QDir>
 #include <QLabel>

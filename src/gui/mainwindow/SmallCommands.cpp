@@ -6,8 +6,8 @@
 #include "gui/TStartmenuForm.h"
 #include "gui/mainwindow/ContactAddresses.h"
 #include "gui/mainwindow/ListFontQt.h"
-#include "platform/OpenDocument.h"
-#include "platform/TSystemProbe.h"
+#include "platform/qt/OpenDocument.h"
+#include "platform/qt/TSystemProbe.h"
 
 #include <QTableView>
 

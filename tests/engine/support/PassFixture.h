@@ -12,7 +12,7 @@
 #include "lists/Clock.h"
 #include "lists/DiskListFile.h"
 #include "lists/Locale.h"
-#include "platform/simulated/SimulatedVolumeHost.h"
+#include "support/SimulatedVolumeHost.h"
 
 namespace quillarc {
 
@@ -61,7 +61,7 @@ protected:
         }
     } clock;
     ScopedLocale locale{Locale::unitedStates()};
-    SimulatedVolumeHost host;
+    test::SimulatedVolumeHost host;
     BackupList list;
     std::unique_ptr<DiskListFile> listFile;
     FileFilters filters;

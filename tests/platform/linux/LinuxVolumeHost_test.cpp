@@ -1,7 +1,8 @@
 #include "platform/linux/LinuxVolumeHost.h"
 #include "platform/linux/FileSystemLabel.h"
 
-#include "platform/support/ChildRun.h"
+#include "support/ChildRun.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +18,8 @@
 
 namespace quillarc {
 
-using testing::TempDir;
-using testing::writeFile;
+using test::TempFolder;
+using test::writeFile;
 
 namespace {
 
@@ -49,7 +50,7 @@ protected:
         options.byLabelDir = dir / "by-label";
     }
 
-    TempDir dir;
+    TempFolder dir;
     LinuxVolumeHost::Options options;
 };
 
@@ -99,7 +100,7 @@ TEST_F(VolumeHostOnFolders, NoMediumGivesEmptyLabelAndMinusOne)
 {
     const LinuxVolumeHost host(options);
     for (const std::string &root : {std::string("Choose backup CD"), std::string("/no/such/drive/"), std::string(""),
-                                   dir / "mnt", dir.path()}) {
+                                   dir / "mnt", dir.folder()}) {
         EXPECT_EQ(host.volumeLabel(root), "") << root;
         EXPECT_EQ(host.mediumRoot(root), "") << root;
         EXPECT_EQ(host.freeBytes(root), -1) << root;
@@ -162,9 +163,9 @@ bool kernelKnows(const std::string &fsType)
 
 void runLoopChild(const std::string &kind)
 {
-    TempDir dir;
-    const auto result = testing::runChildTest("VolumeHostOnLoopDevices.DISABLED_Child",
-                                              {{kChildDir, dir.path()}, {kChildKind, kind}}, std::chrono::seconds(60));
+    TempFolder dir;
+    const auto result = test::runChild("VolumeHostOnLoopDevicesChild",
+                                              {{kChildDir, dir.folder()}, {kChildKind, kind}}, std::chrono::seconds(60));
     if (result.skipped())
         GTEST_SKIP() << result.output;
     EXPECT_TRUE(result.passed()) << result.output;
@@ -194,7 +195,7 @@ TEST(VolumeHostOnLoopDevices, ProbesTheLabelOfAnUnmountedFatDevice)
 {
     if (const std::string reason = loopSkipReason(); !reason.empty())
         GTEST_SKIP() << reason;
-    TempDir dir;
+    TempFolder dir;
     const std::string image = dir / "fat.img";
     ASSERT_TRUE(run("truncate -s 4M " + image + " && mkfs.vfat -n 'FAT DISK' " + image));
     FILE *attach = ::popen(("losetup -f --show " + image + " 2>/dev/null").c_str(), "r");
@@ -212,7 +213,7 @@ TEST(VolumeHostOnLoopDevices, ProbesTheLabelOfAnUnmountedFatDevice)
     EXPECT_EQ(probeFileSystemLabel("/dev/null"), "");
 }
 
-TEST(VolumeHostOnLoopDevices, DISABLED_Child)
+QUILLARC_TEST_CHILD(VolumeHostOnLoopDevicesChild)
 {
     const char *base = std::getenv(kChildDir);
     ASSERT_TRUE(base && std::getenv(kChildKind));
@@ -253,7 +254,7 @@ TEST(VolumeHostOnLoopDevices, DISABLED_Child)
         EXPECT_LE(total, 8 * 1024 * 1024);
         EXPECT_GT(before, 0);
         EXPECT_LE(before, total);
-        testing::writeFile(point + "/filler", std::string(1024 * 1024, 'x'));
+        test::writeFile(point + "/filler", std::string(1024 * 1024, 'x'));
         ::sync();
         EXPECT_LE(host.freeBytes(automount + "/"), before - 1024 * 1024);
         EXPECT_EQ(host.driveRootFor(point + "/sub/folder"), automount + "/");

@@ -4,7 +4,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
-namespace quillarc::testing {
+namespace quillarc::test {
 
 void ensureCoreApplication()
 {
@@ -32,4 +32,4 @@ bool processEventsUntil(const std::function<bool()> &done, std::chrono::millisec
     return done();
 }
 
-} // namespace quillarc::testing
+} // namespace quillarc::test

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace quillarc::testing {
+namespace quillarc::test {
 
 /// What a child process left behind.
 struct ChildResult {
@@ -25,10 +25,23 @@ std::string selfPath();
 ChildResult runProgram(const std::string &program, const std::vector<std::string> &args,
                        const std::map<std::string, std::string> &env, std::chrono::milliseconds limit);
 
-/// Runs one disabled test of this very test binary in a child process; such
-/// tests do what the parent must not (enter a mount namespace, exit early).
-ChildResult runChildTest(const std::string &disabledTestName, const std::map<std::string, std::string> &env,
-                         std::chrono::milliseconds limit, const std::string &program = selfPath());
+/// A body that runs only in a child copy of the test binary: it does what
+/// the test process itself must not (enter a mount namespace, exit early).
+/// GoogleTest's checks work in it. Defined with QUILLARC_TEST_CHILD.
+using ChildBody = void (*)();
+bool registerChild(const char *name, ChildBody body);
+
+/// Starts this very test binary as a child running only the body `name`.
+ChildResult runChild(const std::string &name, const std::map<std::string, std::string> &env,
+                     std::chrono::milliseconds limit, const std::string &program = selfPath());
+/// The arguments and environment that make a copy of the test binary run
+/// the body `name` (for a child started by other means, e.g. Spawned).
+std::map<std::string, std::string> childEnvironment(const std::string &name,
+                                                    std::map<std::string, std::string> env = {});
+
+/// main() of every test binary: GoogleTest as usual, or, in a child copy,
+/// the one body it was started for.
+int testMain(int argc, char **argv);
 
 /// A child process running on its own; killed when the object goes.
 class Spawned {
@@ -53,22 +66,14 @@ private:
 /// Waits until a file exists, at most limit.
 bool waitForFile(const std::string &path, std::chrono::milliseconds limit);
 
-/// A fresh temporary folder, removed with the object.
-class TempDir {
-public:
-    explicit TempDir(const std::string &parent = "");
-    ~TempDir();
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-    const std::string &path() const { return m_path; }
-    std::string operator/(const std::string &name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
-
 /// Writes a whole file, creating it; throws on failure.
 void writeFile(const std::string &path, const std::string &content);
 std::string readFile(const std::string &path);
 
-} // namespace quillarc::testing
+} // namespace quillarc::test
+
+/// Defines a body for a child copy of the test binary (see runChild).
+#define QUILLARC_TEST_CHILD(name)                                                                                      \
+    static void name();                                                                                               \
+    [[maybe_unused]] static const bool name##Registered = ::quillarc::test::registerChild(#name, &name);              \
+    static void name()

@@ -8,7 +8,7 @@
 
 #include "platform/VolumeHost.h"
 
-namespace quillarc {
+namespace quillarc::test {
 
 /// Drives whose media a test puts in and takes out at will, also in the
 /// middle of a pass. A medium's root is a real folder, so copies land on a
@@ -44,4 +44,4 @@ private:
     std::map<std::string, Medium> drives;
 };
 
-} // namespace quillarc
+} // namespace quillarc::test

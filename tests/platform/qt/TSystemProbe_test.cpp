@@ -1,6 +1,7 @@
-#include "platform/TSystemProbe.h"
+#include "platform/qt/TSystemProbe.h"
 
-#include "platform/support/ChildRun.h"
+#include "support/ChildRun.h"
+#include "support/TempFolder.h"
 #include "platform/support/QtApp.h"
 
 #include <gtest/gtest.h>
@@ -16,13 +17,13 @@ class FakeProc : public ::testing::Test {
 protected:
     FakeProc()
     {
-        testing::ensureCoreApplication();
+        test::ensureCoreApplication();
         std::filesystem::create_directories(dir / "sys/fs");
         std::filesystem::create_directories(dir / "sys/kernel");
         std::filesystem::create_directories(dir / "self/fd");
         std::filesystem::create_directories(dir / "net");
     }
-    void put(const std::string &name, const std::string &text) { testing::writeFile(dir / name, text); }
+    void put(const std::string &name, const std::string &text) { test::writeFile(dir / name, text); }
     void openDescriptors(int count)
     {
         for (int i = 0; i < count; ++i)
@@ -31,13 +32,13 @@ protected:
     std::unique_ptr<TSystemProbe> probe()
     {
         TSystemProbe::Sources sources;
-        sources.procRoot = dir.path();
+        sources.procRoot = dir.folder();
         sources.descriptorLimit = [this] { return limit; };
         sources.ticks = [this] { return now; };
         return std::make_unique<TSystemProbe>(sources, nullptr);
     }
 
-    testing::TempDir dir;
+    test::TempFolder dir;
     std::int64_t limit = 12;
     std::int64_t now = 1000;
 };
@@ -173,7 +174,7 @@ TEST_F(FakeProc, RefreshMeasuresItsFirstRunOnly)
     p->setSmartRefresh(true);
     // The probe reads the clock before and after sampling: 40 ms pass.
     TSystemProbe::Sources sources;
-    sources.procRoot = dir.path();
+    sources.procRoot = dir.folder();
     int calls = 0;
     sources.ticks = [&] { return calls++ == 0 ? 1000 : 1040; };
     TSystemProbe timed(sources, nullptr);
@@ -227,7 +228,7 @@ TEST_F(FakeProc, IntervalOfZeroOrLessStopsTheTimer)
 
 TEST(SystemProbe, ThisMachineGivesSaneFigures)
 {
-    testing::ensureCoreApplication();
+    test::ensureCoreApplication();
     TSystemProbe probe;
     probe.Refresh();
     EXPECT_GT(probe.Memory().PhysicalTotal, 0u);

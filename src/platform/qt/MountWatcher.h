@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ChangeNotifySource.h"
+#include "platform/qt/ChangeNotifySource.h"
 #include "platform/linux/DriveMap.h"
 
 #include <QObject>

@@ -1,8 +1,9 @@
 #include "platform/LabelFile.h"
-#include "platform/MountWatcher.h"
-#include "platform/TSHChangeNotify.h"
+#include "platform/qt/MountWatcher.h"
+#include "platform/qt/TSHChangeNotify.h"
 
-#include "platform/support/ChildRun.h"
+#include "support/ChildRun.h"
+#include "support/TempFolder.h"
 #include "platform/support/QtApp.h"
 
 #include <gtest/gtest.h>
@@ -33,7 +34,7 @@ using Events = std::vector<std::pair<bool, std::string>>;
 
 TEST(MountWatcher, UnreadableTableRefusesRegistration)
 {
-    testing::ensureCoreApplication();
+    test::ensureCoreApplication();
     MountWatcher::Options options;
     options.mountInfoPath = "/nonexistent/mountinfo";
     TSHChangeNotify notify(nullptr, std::make_unique<MountWatchSource>(options));
@@ -46,15 +47,15 @@ TEST(MountWatcher, UnreadableTableRefusesRegistration)
     EXPECT_NO_THROW(notify.setOnCreate([](TSHChangeNotify *, std::uint32_t, const QString &) {}));
 }
 
-// Runs a disabled child test that mounts inside its own mount namespace,
+// Runs a child copy of this test binary that mounts inside its own mount namespace,
 // in a fresh process so that nothing reaches the host; it skips when the
 // child cannot have one.
 static void runMountingChild(const std::string &childTest)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to mount inside a private mount namespace";
-    testing::TempDir dir;
-    const auto result = testing::runChildTest(childTest, {{kChildDir, dir.path()}}, std::chrono::seconds(30));
+    test::TempFolder dir;
+    const auto result = test::runChild(childTest, {{kChildDir, dir.folder()}}, std::chrono::seconds(30));
     if (result.skipped())
         GTEST_SKIP() << result.output;
     EXPECT_TRUE(result.passed()) << result.output;
@@ -64,16 +65,16 @@ static void runMountingChild(const std::string &childTest)
 // private mount namespace so that nothing reaches the host.
 TEST(MountWatcher, RealMountUnderAutomountFolderGivesOneInsertAndOneRemove)
 {
-    runMountingChild("MountWatcher.DISABLED_Child");
+    runMountingChild("MountWatcherChild");
 }
 
-TEST(MountWatcher, DISABLED_Child)
+QUILLARC_TEST_CHILD(MountWatcherChild)
 {
     const char *base = std::getenv(kChildDir);
     ASSERT_TRUE(base);
     if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
         GTEST_SKIP() << "cannot enter a private mount namespace";
-    testing::ensureCoreApplication();
+    test::ensureCoreApplication();
     const std::string automount = std::string(base) + "/media/ann";
     const std::string point = automount + "/VOL 1";
     std::filesystem::create_directories(point);
@@ -91,10 +92,10 @@ TEST(MountWatcher, DISABLED_Child)
     });
 
     ASSERT_EQ(::mount("tmpfs", point.c_str(), "tmpfs", 0, "size=1m"), 0);
-    EXPECT_TRUE(testing::processEventsUntil([&] { return inserted > 0; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(test::processEventsUntil([&] { return inserted > 0; }, std::chrono::seconds(5)));
     ASSERT_EQ(::umount(point.c_str()), 0);
-    EXPECT_TRUE(testing::processEventsUntil([&] { return removed > 0; }, std::chrono::seconds(5)));
-    testing::processEventsUntil([] { return false; }, std::chrono::milliseconds(300)); // let repeats show
+    EXPECT_TRUE(test::processEventsUntil([&] { return removed > 0; }, std::chrono::seconds(5)));
+    test::processEventsUntil([] { return false; }, std::chrono::milliseconds(300)); // let repeats show
     EXPECT_EQ(inserted, 1);
     EXPECT_EQ(removed, 1);
     EXPECT_EQ(other, 2); // the mount point itself is a drive root too: in and out once
@@ -104,8 +105,8 @@ TEST(MountWatcher, DISABLED_Child)
 // watched roots shows without mounting anything.
 TEST(MountWatcher, WatchedLabelFolderGoesAndComesWithItsStick)
 {
-    testing::ensureCoreApplication();
-    testing::TempDir dir;
+    test::ensureCoreApplication();
+    test::TempFolder dir;
     const std::string automount = dir / "media/ann";
     const std::string folder = automount + "/STICK/backups/";
     std::filesystem::create_directories(folder);
@@ -113,9 +114,9 @@ TEST(MountWatcher, WatchedLabelFolderGoesAndComesWithItsStick)
     const std::string system = "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n";
     const std::string stick = "20 1 8:17 / " + mountField(automount + "/STICK") + " rw - vfat /dev/sdb1 rw\n";
     const auto putStick = [&](bool in) {
-        testing::writeFile(table, in ? system + stick : system);
+        test::writeFile(table, in ? system + stick : system);
         if (in)
-            testing::writeFile(folder + kLabelFileName, "BACKUP1\n");
+            test::writeFile(folder + kLabelFileName, "BACKUP1\n");
         else
             std::filesystem::remove(folder + kLabelFileName);
     };
@@ -168,16 +169,16 @@ TEST(MountWatcher, WatchedLabelFolderGoesAndComesWithItsStick)
 // of named roots can report its stick going and coming.
 TEST(MountWatcher, RealUnmountAndMountOfAWatchedLabelFolderGiveOneEventEach)
 {
-    runMountingChild("MountWatcher.DISABLED_LabelFolderChild");
+    runMountingChild("MountWatcherLabelFolderChild");
 }
 
-TEST(MountWatcher, DISABLED_LabelFolderChild)
+QUILLARC_TEST_CHILD(MountWatcherLabelFolderChild)
 {
     const char *base = std::getenv(kChildDir);
     ASSERT_TRUE(base);
     if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
         GTEST_SKIP() << "cannot enter a private mount namespace";
-    testing::ensureCoreApplication();
+    test::ensureCoreApplication();
     const std::string automount = std::string(base) + "/media/ann";
     const std::string point = automount + "/VOL 1";
     const std::string store = std::string(base) + "/store";
@@ -187,7 +188,7 @@ TEST(MountWatcher, DISABLED_LabelFolderChild)
     // its files each time it is mounted under the automount folder.
     ASSERT_EQ(::mount("tmpfs", store.c_str(), "tmpfs", 0, "size=1m"), 0);
     std::filesystem::create_directories(store + "/backups");
-    testing::writeFile(store + "/backups/" + kLabelFileName, "BACKUP1\n");
+    test::writeFile(store + "/backups/" + kLabelFileName, "BACKUP1\n");
     ASSERT_EQ(::mount(store.c_str(), point.c_str(), nullptr, MS_BIND, nullptr), 0);
 
     MountWatcher::Options options;
@@ -199,16 +200,16 @@ TEST(MountWatcher, DISABLED_LabelFolderChild)
     int inserted = 0, removed = 0;
     notify.setOnMediaInserted([&](TSHChangeNotify *, std::uint32_t, const QString &path) { inserted += path == root; });
     notify.setOnMediaRemoved([&](TSHChangeNotify *, std::uint32_t, const QString &path) { removed += path == root; });
-    const auto settle = [] { testing::processEventsUntil([] { return false; }, std::chrono::milliseconds(300)); };
+    const auto settle = [] { test::processEventsUntil([] { return false; }, std::chrono::milliseconds(300)); };
 
     ASSERT_EQ(::umount(point.c_str()), 0);
-    EXPECT_TRUE(testing::processEventsUntil([&] { return removed > 0; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(test::processEventsUntil([&] { return removed > 0; }, std::chrono::seconds(5)));
     settle();
     EXPECT_EQ(removed, 1);
     EXPECT_EQ(inserted, 0);
 
     ASSERT_EQ(::mount(store.c_str(), point.c_str(), nullptr, MS_BIND, nullptr), 0);
-    EXPECT_TRUE(testing::processEventsUntil([&] { return inserted > 0; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(test::processEventsUntil([&] { return inserted > 0; }, std::chrono::seconds(5)));
     settle();
     EXPECT_EQ(removed, 1);
     EXPECT_EQ(inserted, 1);

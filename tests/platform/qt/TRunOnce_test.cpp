@@ -1,6 +1,7 @@
-#include "platform/TRunOnce.h"
+#include "platform/qt/TRunOnce.h"
 
-#include "platform/support/ChildRun.h"
+#include "support/ChildRun.h"
+#include "support/TempFolder.h"
 #include "platform/support/QtApp.h"
 
 #include <QCoreApplication>
@@ -55,12 +56,12 @@ struct Recorder {
 
 TEST(RunOnce, SameUpperCasedNameMeansSameProgram)
 {
-    testing::ensureCoreApplication();
-    testing::TempDir dir;
+    test::ensureCoreApplication();
+    test::TempFolder dir;
     Recorder r;
-    TRunOnce first(r.options(dir.path(), "/opt/a/quillarc"), nullptr);
-    TRunOnce again(r.options(dir.path(), "/elsewhere/QuillArc"), nullptr);
-    TRunOnce other(r.options(dir.path(), "/opt/a/quillarc-copy"), nullptr);
+    TRunOnce first(r.options(dir.folder(), "/opt/a/quillarc"), nullptr);
+    TRunOnce again(r.options(dir.folder(), "/elsewhere/QuillArc"), nullptr);
+    TRunOnce other(r.options(dir.folder(), "/opt/a/quillarc-copy"), nullptr);
     EXPECT_EQ(first.InstanceName(), "QUILLARC");
     EXPECT_TRUE(first.isFirst());
     EXPECT_FALSE(again.isFirst());
@@ -70,11 +71,11 @@ TEST(RunOnce, SameUpperCasedNameMeansSameProgram)
 
 TEST(RunOnce, LaterCopyEndsEvenWithoutAnswer)
 {
-    testing::ensureCoreApplication();
-    testing::TempDir dir;
+    test::ensureCoreApplication();
+    test::TempFolder dir;
     Recorder r;
-    TRunOnce first(r.options(dir.path(), "/opt/quillarc"), nullptr); // holds the lock, never listens
-    TRunOnce later(r.options(dir.path(), "/opt/quillarc", {"x"}), nullptr);
+    TRunOnce first(r.options(dir.folder(), "/opt/quillarc"), nullptr); // holds the lock, never listens
+    TRunOnce later(r.options(dir.folder(), "/opt/quillarc", {"x"}), nullptr);
     later.Loaded();
     EXPECT_EQ(r.exits, std::vector<int>{0});
     EXPECT_TRUE(r.errors.isEmpty());
@@ -82,15 +83,15 @@ TEST(RunOnce, LaterCopyEndsEvenWithoutAnswer)
 
 TEST(RunOnce, OverlongCommandLineIsReportedAndEnds)
 {
-    testing::ensureCoreApplication();
-    testing::TempDir dir;
+    test::ensureCoreApplication();
+    test::TempFolder dir;
     Recorder r;
-    TRunOnce first(r.options(dir.path(), "/opt/quillarc"), nullptr);
+    TRunOnce first(r.options(dir.folder(), "/opt/quillarc"), nullptr);
     first.Loaded();
     int delivered = 0;
     first.OnOtherInstance = [&](TRunOnce *, std::uint32_t, const QStringList &) { ++delivered; };
     // Path (13) + NUL + 65521 + NUL + final NUL = 65537 bytes: one too many.
-    TRunOnce later(r.options(dir.path(), "/opt/quillarc", {QString(65521, 'a')}), nullptr);
+    TRunOnce later(r.options(dir.folder(), "/opt/quillarc", {QString(65521, 'a')}), nullptr);
     later.Loaded();
     EXPECT_EQ(r.exits, std::vector<int>{1});
     ASSERT_EQ(r.errors.size(), 1);
@@ -101,7 +102,7 @@ TEST(RunOnce, OverlongCommandLineIsReportedAndEnds)
 
 TEST(RunOnce, UnusableLockFolderRunsUnguardedAndSaysSo)
 {
-    testing::ensureCoreApplication();
+    test::ensureCoreApplication();
     Recorder r;
     TRunOnce copy(r.options("/nonexistent/quillarc-folder", "/opt/quillarc"), nullptr);
     EXPECT_TRUE(copy.isFirst());
@@ -119,19 +120,18 @@ const char *const kDir = "QUILLARC_RUNONCE_DIR";
 const char *const kTag = "QUILLARC_RUNONCE_TAG";
 const char *const kArgs = "QUILLARC_RUNONCE_ARGS";
 
-testing::Spawned startCopy(const std::string &program, const std::string &dir, const std::string &tag,
+test::Spawned startCopy(const std::string &program, const std::string &dir, const std::string &tag,
                            const std::string &args = "")
 {
-    return testing::Spawned(program, {"--gtest_filter=RunOnceCopy.DISABLED_Start", "--gtest_also_run_disabled_tests"},
-                            {{kDir, dir}, {kTag, tag}, {kArgs, args}});
+    return test::Spawned(program, {}, test::childEnvironment("RunOnceCopyStart", {{kDir, dir}, {kTag, tag}, {kArgs, args}}));
 }
 
 } // namespace
 
-TEST(RunOnceCopy, DISABLED_Start)
+QUILLARC_TEST_CHILD(RunOnceCopyStart)
 {
     ASSERT_TRUE(std::getenv(kDir) && std::getenv(kTag) && std::getenv(kArgs));
-    testing::ensureCoreApplication();
+    test::ensureCoreApplication();
     const std::string dir = std::getenv(kDir);
     const std::string tag = std::getenv(kTag);
     TRunOnce::Options options;
@@ -142,62 +142,62 @@ TEST(RunOnceCopy, DISABLED_Start)
     TRunOnce guard(options, nullptr);
     bool received = false;
     guard.OnOtherInstance = [&](TRunOnce *, std::uint32_t count, const QStringList &texts) {
-        testing::writeFile(dir + "/" + tag + ".received",
+        test::writeFile(dir + "/" + tag + ".received",
                            std::to_string(count) + "\n" + texts.join('\n').toStdString());
         received = true;
     };
     guard.Loaded(); // a later copy ends in here
-    testing::writeFile(dir + "/" + tag + ".ready", "");
-    testing::processEventsUntil([&] { return received || ::access((dir + "/stop").c_str(), F_OK) == 0; }, 15s);
+    test::writeFile(dir + "/" + tag + ".ready", "");
+    test::processEventsUntil([&] { return received || ::access((dir + "/stop").c_str(), F_OK) == 0; }, 15s);
 }
 
 TEST(RunOnceCopy, SecondStartHandsOverItsCommandLineAndEnds)
 {
-    testing::TempDir dir;
-    auto first = startCopy(testing::selfPath(), dir.path(), "first");
-    ASSERT_TRUE(testing::waitForFile(dir / "first.ready", 10s)) << first.output();
+    test::TempFolder dir;
+    auto first = startCopy(test::selfPath(), dir.folder(), "first");
+    ASSERT_TRUE(test::waitForFile(dir / "first.ready", 10s)) << first.output();
 
-    auto second = startCopy(testing::selfPath(), dir.path(), "second", "alpha||with blank|\xc3\xbcn\xc3\xaf");
+    auto second = startCopy(test::selfPath(), dir.folder(), "second", "alpha||with blank|\xc3\xbcn\xc3\xaf");
     EXPECT_EQ(second.wait(10s), 0) << second.output();
     EXPECT_FALSE(std::filesystem::exists(dir / "second.ready"));
 
-    ASSERT_TRUE(testing::waitForFile(dir / "first.received", 5s)) << first.output();
-    EXPECT_EQ(testing::readFile(dir / "first.received"),
-              "4\n" + testing::selfPath() + "\nalpha\n\nwith blank\n\xc3\xbcn\xc3\xaf");
+    ASSERT_TRUE(test::waitForFile(dir / "first.received", 5s)) << first.output();
+    EXPECT_EQ(test::readFile(dir / "first.received"),
+              "4\n" + test::selfPath() + "\nalpha\n\nwith blank\n\xc3\xbcn\xc3\xaf");
     EXPECT_EQ(first.wait(10s), 0);
 }
 
 TEST(RunOnceCopy, CrashedFirstCopyDoesNotBlockLaterStarts)
 {
-    testing::TempDir dir;
-    auto crashed = startCopy(testing::selfPath(), dir.path(), "crashed");
-    ASSERT_TRUE(testing::waitForFile(dir / "crashed.ready", 10s)) << crashed.output();
+    test::TempFolder dir;
+    auto crashed = startCopy(test::selfPath(), dir.folder(), "crashed");
+    ASSERT_TRUE(test::waitForFile(dir / "crashed.ready", 10s)) << crashed.output();
     crashed.kill(); // SIGKILL: the socket file stays behind
     EXPECT_TRUE(std::filesystem::exists(dir / ("PLATFORM_TESTS-" + std::to_string(::geteuid()))));
 
-    auto next = startCopy(testing::selfPath(), dir.path(), "next");
-    ASSERT_TRUE(testing::waitForFile(dir / "next.ready", 10s)) << next.output();
-    auto later = startCopy(testing::selfPath(), dir.path(), "later", "x");
+    auto next = startCopy(test::selfPath(), dir.folder(), "next");
+    ASSERT_TRUE(test::waitForFile(dir / "next.ready", 10s)) << next.output();
+    auto later = startCopy(test::selfPath(), dir.folder(), "later", "x");
     EXPECT_EQ(later.wait(10s), 0) << later.output();
-    ASSERT_TRUE(testing::waitForFile(dir / "next.received", 5s)) << next.output();
-    EXPECT_EQ(testing::readFile(dir / "next.received"), "1\n" + testing::selfPath() + "\nx");
+    ASSERT_TRUE(test::waitForFile(dir / "next.received", 5s)) << next.output();
+    EXPECT_EQ(test::readFile(dir / "next.received"), "1\n" + test::selfPath() + "\nx");
 }
 
 TEST(RunOnceCopy, CopiesUnderDifferentFileNamesBothRun)
 {
     // Inside the build folder, so that a hard link to the binary is possible.
-    testing::TempDir dir(QUILLARC_BINARY_DIR);
+    test::TempFolder dir(QUILLARC_BINARY_DIR);
     const std::string other = dir / "quillarc-other";
     std::error_code error;
-    std::filesystem::create_hard_link(testing::selfPath(), other, error);
+    std::filesystem::create_hard_link(test::selfPath(), other, error);
     if (error)
-        std::filesystem::copy_file(testing::selfPath(), other);
+        std::filesystem::copy_file(test::selfPath(), other);
 
-    auto a = startCopy(testing::selfPath(), dir.path(), "a");
-    auto b = startCopy(other, dir.path(), "b");
-    EXPECT_TRUE(testing::waitForFile(dir / "a.ready", 10s)) << a.output();
-    EXPECT_TRUE(testing::waitForFile(dir / "b.ready", 10s)) << b.output();
-    testing::writeFile(dir / "stop", "");
+    auto a = startCopy(test::selfPath(), dir.folder(), "a");
+    auto b = startCopy(other, dir.folder(), "b");
+    EXPECT_TRUE(test::waitForFile(dir / "a.ready", 10s)) << a.output();
+    EXPECT_TRUE(test::waitForFile(dir / "b.ready", 10s)) << b.output();
+    test::writeFile(dir / "stop", "");
     EXPECT_EQ(a.wait(10s), 0) << a.output();
     EXPECT_EQ(b.wait(10s), 0) << b.output();
 }

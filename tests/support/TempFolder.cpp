@@ -1,4 +1,4 @@
-#include "lists/support/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -13,10 +13,11 @@
 
 namespace quillarc::test {
 
-TempFolder::TempFolder()
+TempFolder::TempFolder(const std::string &parent)
 {
     const char *base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/quillarc-test-XXXXXX";
+    const std::string under = !parent.empty() ? parent : (base != nullptr && *base != '\0' ? base : "/tmp");
+    std::string pattern = under + "/quillarc-test-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (::mkdtemp(buffer.data()) == nullptr)
@@ -26,7 +27,14 @@ TempFolder::TempFolder()
 
 TempFolder::~TempFolder()
 {
+    // Folders a test made unreadable must not keep the tree from going.
     std::error_code ignored;
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
+         !ignored && it != std::filesystem::recursive_directory_iterator(); it.increment(ignored))
+        if (it->is_directory(ignored) && !it->is_symlink(ignored))
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ignored);
+    ignored.clear();
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
     std::filesystem::remove_all(path_, ignored);
 }

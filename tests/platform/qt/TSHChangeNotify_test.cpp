@@ -1,4 +1,4 @@
-#include "platform/TSHChangeNotify.h"
+#include "platform/qt/TSHChangeNotify.h"
 
 #include <gtest/gtest.h>
 

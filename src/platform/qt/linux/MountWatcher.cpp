@@ -1,8 +1,8 @@
-#include "platform/MountWatcher.h"
+#include "platform/qt/MountWatcher.h"
 
 #include "platform/DriveTools.h"
 #include "platform/LabelFile.h"
-#include "platform/TSHChangeNotify.h"
+#include "platform/qt/TSHChangeNotify.h"
 #include "platform/linux/MediaChanges.h"
 
 #include <algorithm>

@@ -13,7 +13,7 @@
 #include "gui/TResourceForm.h"
 #include "gui/TStartMenuTreeForm.h"
 #include "gui/TStartmenuForm.h"
-#include "platform/simulated/SimulatedVolumeHost.h"
+#include "support/SimulatedVolumeHost.h"
 #include "gui/controls/TGlossButton.h"
 #include "gui/controls/TRarBar.h"
 
@@ -116,7 +116,7 @@ void ScreenshotsTest::progress()
 void ScreenshotsTest::diskFull()
 {
     QTemporaryDir dir;
-    SimulatedVolumeHost host;
+    test::SimulatedVolumeHost host;
     host.insert("/media/backup/", {dir.path().toStdString() + "/", "BACKUP1", 1 << 20, 0});
     const DiskFullRules rules(host, "/media/backup/", 4096, [](const std::string &) { return true; });
     TFullForm form(rules);
@@ -211,4 +211,4 @@ void ScreenshotsTest::mainWindow()
 }
 
 QTEST_MAIN(ScreenshotsTest)
-#include "screenshots_test.moc"
+#include "screenshots.moc"

@@ -1,4 +1,4 @@
-#include "platform/TSystemProbe.h"
+#include "platform/qt/TSystemProbe.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,6 +1,7 @@
-#include "platform/OpenDocument.h"
+#include "platform/qt/OpenDocument.h"
 
-#include "platform/support/ChildRun.h"
+#include "support/ChildRun.h"
+#include "support/TempFolder.h"
 #include "platform/support/QtApp.h"
 
 #include <gtest/gtest.h>
@@ -33,27 +34,27 @@ private:
 
 TEST(OpenDocument, HandsTheTargetToXdgOpen)
 {
-    testing::ensureCoreApplication();
-    testing::TempDir dir;
+    test::ensureCoreApplication();
+    test::TempFolder dir;
     const std::string script = dir / "xdg-open";
-    testing::writeFile(script, "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > '" + dir.path() + "/opened.tmp'\nmv '"
-                                   + dir.path() + "/opened.tmp' '" + dir.path() + "/opened'\n");
+    test::writeFile(script, "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > '" + dir.folder() + "/opened.tmp'\nmv '"
+                                   + dir.folder() + "/opened.tmp' '" + dir.folder() + "/opened'\n");
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-    PathOnly path(dir.path() + ":/usr/bin:/bin");
+    PathOnly path(dir.folder() + ":/usr/bin:/bin");
 
     const QString mail = mailtoLink("ann@example.org");
     EXPECT_EQ(mail, "mailto:ann@example.org?subject=Quillarc");
     QString error;
     ASSERT_TRUE(openDocument(mail, &error)) << error.toStdString();
-    ASSERT_TRUE(testing::waitForFile(dir / "opened", 5s));
-    EXPECT_EQ(testing::readFile(dir / "opened"), "1|mailto:ann@example.org?subject=Quillarc");
+    ASSERT_TRUE(test::waitForFile(dir / "opened", 5s));
+    EXPECT_EQ(test::readFile(dir / "opened"), "1|mailto:ann@example.org?subject=Quillarc");
 }
 
 TEST(OpenDocument, MissingOpenerGivesAMessage)
 {
-    testing::ensureCoreApplication();
-    testing::TempDir empty;
-    PathOnly path(empty.path());
+    test::ensureCoreApplication();
+    test::TempFolder empty;
+    PathOnly path(empty.folder());
     QString error;
     EXPECT_FALSE(openDocument("/opt/quillarc/readme.txt", &error));
     EXPECT_TRUE(error.contains("/opt/quillarc/readme.txt")) << error.toStdString();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ChangeNotifySource.h"
+#include "platform/qt/ChangeNotifySource.h"
 
 #include <QObject>
 #include <QString>

@@ -1,8 +1,11 @@
-#include "platform/support/ChildRun.h"
+#include "support/ChildRun.h"
+
+#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -13,7 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace quillarc::testing {
+namespace quillarc::test {
 
 bool ChildResult::passed() const
 {
@@ -106,10 +109,67 @@ ChildResult runProgram(const std::string &program, const std::vector<std::string
     return result;
 }
 
-ChildResult runChildTest(const std::string &disabledTestName, const std::map<std::string, std::string> &env,
-                         std::chrono::milliseconds limit, const std::string &program)
+namespace {
+
+constexpr const char *kChildVariable = "QUILLARC_TEST_CHILD";
+
+std::map<std::string, ChildBody> &children()
 {
-    return runProgram(program, {"--gtest_filter=" + disabledTestName, "--gtest_also_run_disabled_tests"}, env, limit);
+    static std::map<std::string, ChildBody> registered;
+    return registered;
+}
+
+// The body, run as the one test of the child copy, so that GoogleTest's
+// checks and its "[  PASSED  ] 1 test" line work there as anywhere.
+class ChildTest : public ::testing::Test {
+public:
+    explicit ChildTest(ChildBody body) : body_(body) {}
+    void TestBody() override { body_(); }
+
+private:
+    ChildBody body_;
+};
+
+} // namespace
+
+bool registerChild(const char *name, ChildBody body)
+{
+    children()[name] = body;
+    return true;
+}
+
+std::map<std::string, std::string> childEnvironment(const std::string &name, std::map<std::string, std::string> env)
+{
+    env[kChildVariable] = name;
+    return env;
+}
+
+ChildResult runChild(const std::string &name, const std::map<std::string, std::string> &env,
+                     std::chrono::milliseconds limit, const std::string &program)
+{
+    return runProgram(program, {}, childEnvironment(name, env), limit);
+}
+
+int testMain(int argc, char **argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    const char *child = std::getenv(kChildVariable);
+    if (child == nullptr || *child == '\0')
+        return RUN_ALL_TESTS();
+    // A child copy: only its body is a test, and its own children are not
+    // started by the same variable.
+    const std::string name = child;
+    ::unsetenv(kChildVariable);
+    const auto found = children().find(name);
+    if (found == children().end()) {
+        std::fprintf(stderr, "no test child named %s\n", name.c_str());
+        return 2;
+    }
+    const ChildBody body = found->second;
+    ::testing::RegisterTest("Child", name.c_str(), nullptr, nullptr, __FILE__, __LINE__,
+                            [body]() -> ::testing::Test * { return new ChildTest(body); });
+    ::testing::GTEST_FLAG(filter) = "Child." + name;
+    return RUN_ALL_TESTS();
 }
 
 Spawned::Spawned(const std::string &program, const std::vector<std::string> &args,
@@ -180,21 +240,6 @@ bool waitForFile(const std::string &path, std::chrono::milliseconds limit)
     return ::access(path.c_str(), F_OK) == 0;
 }
 
-TempDir::TempDir(const std::string &parent)
-{
-    std::string base = parent.empty() ? std::filesystem::temp_directory_path().string() : parent;
-    std::string pattern = base + "/quillarc-test-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed: " + std::string(std::strerror(errno)));
-    m_path = pattern;
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-}
-
 void writeFile(const std::string &path, const std::string &content)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -211,4 +256,4 @@ std::string readFile(const std::string &path)
     return text.str();
 }
 
-} // namespace quillarc::testing
+} // namespace quillarc::test

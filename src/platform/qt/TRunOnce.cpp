@@ -1,4 +1,4 @@
-#include "platform/TRunOnce.h"
+#include "platform/qt/TRunOnce.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

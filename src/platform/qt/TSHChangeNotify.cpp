@@ -1,6 +1,6 @@
-#include "platform/TSHChangeNotify.h"
+#include "platform/qt/TSHChangeNotify.h"
 
-#include "platform/MountWatcher.h"
+#include "platform/qt/MountWatcher.h"
 
 #include <stdexcept>
 

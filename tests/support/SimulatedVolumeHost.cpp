@@ -1,9 +1,9 @@
-#include "platform/simulated/SimulatedVolumeHost.h"
+#include "support/SimulatedVolumeHost.h"
 
 #include <filesystem>
 #include <system_error>
 
-namespace quillarc {
+namespace quillarc::test {
 
 void SimulatedVolumeHost::insert(const std::string &driveRoot, Medium medium)
 {
@@ -71,4 +71,4 @@ std::int64_t SimulatedVolumeHost::bytesBelow(const std::string &folder)
     return total;
 }
 
-} // namespace quillarc
+} // namespace quillarc::test

@@ -1,4 +1,4 @@
-#include "platform/OpenDocument.h"
+#include "platform/qt/OpenDocument.h"
 
 #include <QProcess>
 
