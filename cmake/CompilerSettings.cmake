@@ -10,6 +10,15 @@ if(QUILLARC_WERROR)
   target_compile_options(quillarc_settings INTERFACE -Werror -Wno-error=maybe-uninitialized -Wno-error=restrict)
 endif()
 target_compile_definitions(quillarc_settings INTERFACE _FILE_OFFSET_BITS=64 QT_NO_KEYWORDS)
+
+# Qt's safety settings for the program's own Qt code (linked PRIVATE by its
+# targets, so tests may still write plain literals): no silent conversions
+# between 8-bit text and QString or QByteArray (every text says which
+# encoding it is in), no narrowing in signal-slot connections.
+add_library(quillarc_qt_strict INTERFACE)
+target_compile_definitions(quillarc_qt_strict INTERFACE QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII
+                           QT_NO_CAST_FROM_BYTEARRAY QT_NO_URL_CAST_FROM_STRING
+                           QT_NO_NARROWING_CONVERSIONS_IN_CONNECT QT_NO_FOREACH)
 if(QUILLARC_SANITIZE_THREAD)
   target_compile_options(quillarc_settings INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
   target_link_options(quillarc_settings INTERFACE -fsanitize=thread)
