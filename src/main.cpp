@@ -29,8 +29,7 @@ int main(int argc, char *argv[])
         window.raise();
         window.activateWindow();
     };
-    QObject::connect(&window, &quillarc::TQLForm::programEnded, &app, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
+    QObject::connect(&window, &quillarc::TQLForm::programEnded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     window.show();
     window.createProgressForm();
     return QApplication::exec();

@@ -181,7 +181,7 @@ void ScreenshotsTest::darkTheme()
 
 void ScreenshotsTest::mainWindow()
 {
-    ScopedLocale locale{Locale::unitedStates()};
+    ScopedLocale locale {Locale::unitedStates()};
     MessageBox::Script boxes;
     MainWindowRig rig;
     const QString drive = rig.addDrive("backup", "BACKUP1");
@@ -191,9 +191,8 @@ void ScreenshotsTest::mainWindow()
     const QString notes = rig.writeSource("notes.txt", "n");
     QFile list(rig.programFolder + "BACKUP1.ini");
     QVERIFY(list.open(QIODevice::WriteOnly));
-    list.write((QFileInfo(docs).path() + "\r\n12/27/2002 3:04:09 PM\r\n37617.6278819444\r\nYes\r\nT\r\n" +
-                rig.source + "/Photos\r\n0/0/0 0:00\r\n0\r\nNo\r\nT\r\n" + notes +
-                "\r\n0/0/0 0:00\r\n0\r\n\r\nF\r\n")
+    list.write((QFileInfo(docs).path() + "\r\n12/27/2002 3:04:09 PM\r\n37617.6278819444\r\nYes\r\nT\r\n" + rig.source +
+                "/Photos\r\n0/0/0 0:00\r\n0\r\nNo\r\nT\r\n" + notes + "\r\n0/0/0 0:00\r\n0\r\n\r\nF\r\n")
                    .toUtf8());
     list.close();
     TQLForm window(rig.environment());

@@ -71,7 +71,7 @@ double timePass(const std::string &work, std::chrono::microseconds perUpdate, lo
     DiskListFile listFile(program);
     FileFilters filters;
     TimedUi ui(perUpdate);
-    BackupRun run(RunSetup{list, ui, host, listFile, Clock::system(), filters, medium, "BENCH", false});
+    BackupRun run(RunSetup {list, ui, host, listFile, Clock::system(), filters, medium, "BENCH", false});
 
     const auto began = std::chrono::steady_clock::now();
     if (!run.start()) {
@@ -105,7 +105,8 @@ int main(int argc, char **argv)
 {
     const int files = argc > 1 ? std::atoi(argv[1]) : 20000;
     const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
-    const std::string work = (fs::temp_directory_path() / ("quillarc-progress-bench-" + std::to_string(::getpid()))).string();
+    const std::string work =
+        (fs::temp_directory_path() / ("quillarc-progress-bench-" + std::to_string(::getpid()))).string();
     for (int i = 0; i < files; ++i) {
         const std::string folder = work + "/source/d" + std::to_string(i / 200);
         if (i % 200 == 0)

@@ -45,9 +45,7 @@ int main(int argc, char *argv[])
     QTimer pulse;
     pulse.setTimerType(Qt::PreciseTimer);
     pulse.setInterval(1);
-    QObject::connect(&pulse, &QTimer::timeout, [&] {
-        longestStall = std::max(longestStall, sinceTick.restart());
-    });
+    QObject::connect(&pulse, &QTimer::timeout, [&] { longestStall = std::max(longestStall, sinceTick.restart()); });
 
     QElapsedTimer passTime;
     int result = 0;

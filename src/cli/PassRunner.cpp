@@ -88,8 +88,8 @@ public:
     AbortOnSignals &operator=(const AbortOnSignals &) = delete;
 
 private:
-    static constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
-    std::array<struct sigaction, 3> previous{};
+    static constexpr std::array<int, 3> kSignals {SIGINT, SIGTERM, SIGHUP};
+    std::array<struct sigaction, 3> previous {};
 };
 
 int dryRun(const BackupList &list, const FileFilters &filters, const VolumeHost &host, const std::string &drive)
@@ -124,7 +124,8 @@ int runPass(const PassOptions &options)
     std::string programFolder;
     ProgramConfig config;
     try {
-        programFolder = options.programFolder.empty() ? ProgramFolder::programFolder() : withSlash(options.programFolder);
+        programFolder =
+            options.programFolder.empty() ? ProgramFolder::programFolder() : withSlash(options.programFolder);
     } catch (const std::exception &error) {
         return refuse(PathRules::errorBoxText(error.what()));
     }
@@ -170,7 +171,7 @@ int runPass(const PassOptions &options)
         return dryRun(list, filters, host, drive);
 
     TerminalPassUi ui(::isatty(STDIN_FILENO) == 1, options.yes);
-    BackupRun run(RunSetup{list, ui, host, listFile, Clock::system(), filters, drive, label});
+    BackupRun run(RunSetup {list, ui, host, listFile, Clock::system(), filters, drive, label});
     {
         AbortOnSignals signals(run);
         if (!run.start()) {
@@ -184,7 +185,9 @@ int runPass(const PassOptions &options)
         ui.endWaitsOn(run.state().AbortFlag);
         while (run.workerRunning()) {
             run.deliverProgress();
-            const struct timespec tenth {0, 100'000'000};
+            const struct timespec tenth {
+                0, 100'000'000
+            };
             ::nanosleep(&tenth, nullptr);
         }
         run.wait();

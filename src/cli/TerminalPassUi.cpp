@@ -127,7 +127,9 @@ bool TerminalPassUi::readLine(std::string &line)
         }
         if (interrupt && interrupt->isSet())
             return false;
-        struct pollfd in {STDIN_FILENO, POLLIN, 0};
+        struct pollfd in {
+            STDIN_FILENO, POLLIN, 0
+        };
         const int ready = ::poll(&in, 1, 100);
         if (ready < 0 && errno != EINTR)
             return false;
@@ -213,7 +215,9 @@ DiskFullResult TerminalPassUi::diskFull(const DiskFullRules &rules)
     }
 }
 
-void TerminalPassUi::passEnded() {}
+void TerminalPassUi::passEnded()
+{
+}
 
 void TerminalPassUi::endProgress()
 {

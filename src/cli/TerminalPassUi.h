@@ -69,7 +69,7 @@ private:
     int totalBar = 0;
     int folderBar = 0;
     std::string fileLine;
-    std::chrono::steady_clock::time_point lastDraw{};
+    std::chrono::steady_clock::time_point lastDraw {};
 };
 
 } // namespace quillarc

@@ -42,7 +42,6 @@ bool isNameRefused(int error)
     return error == EINVAL || error == ENAMETOOLONG || error == EILSEQ;
 }
 
-
 std::string temporaryName(std::string_view name)
 {
     const std::string prefix = ".quillarc-part-";
@@ -66,7 +65,9 @@ static mode_t currentUmask()
     return 0777;
 }
 
-BackupDisk::BackupDisk() : umask_(currentUmask()), asRoot_(::geteuid() == 0) {}
+BackupDisk::BackupDisk() : umask_(currentUmask()), asRoot_(::geteuid() == 0)
+{
+}
 
 BackupDisk::~BackupDisk()
 {
@@ -96,7 +97,7 @@ std::int64_t BackupDisk::spaceTaken(std::int64_t size)
         struct statvfs vfs {};
         const int dir = folder({}, false, error);
         unit_ = dir >= 0 && ::fstatvfs(dir, &vfs) == 0 && vfs.f_bsize > 0 ? static_cast<std::int64_t>(vfs.f_bsize)
-                                                                          : std::int64_t{64} << 10;
+                                                                          : std::int64_t {64} << 10;
     }
     const std::int64_t units = size / unit_ + (size % unit_ != 0 ? 1 : 0);
     return (units + 1) * unit_;
@@ -182,7 +183,8 @@ void BackupDisk::takeSourceFolderBits(int folderFd, std::string_view relativeFol
 std::int64_t BackupDisk::existingSize(std::string_view relative)
 {
     const std::size_t slash = relative.rfind('/');
-    const std::string_view folderPart = slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
+    const std::string_view folderPart =
+        slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
     const std::string name(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
     int error = 0;
     const int dir = folder(folderPart, false, error);
@@ -254,10 +256,11 @@ bool BackupDisk::clashesByCase(int dirFd, const std::string &name)
 BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, std::string_view relative,
                                      const StoreOptions &options, StoreReport &report)
 {
-    report = StoreReport{};
+    report = StoreReport {};
     remark_.clear();
     const std::size_t slash = relative.rfind('/');
-    const std::string_view folderPart = slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
+    const std::string_view folderPart =
+        slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
     const std::string name(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
     if (name.empty() || name == "." || name == "..") {
         report.error = EINVAL;
@@ -280,7 +283,8 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     // The copy is there already, to the nanosecond: a pass whose cut-off
     // was held back (a file missed before) writes only what is missing.
     if (there && S_ISREG(existing.st_mode) && existing.st_size == sourceStat.st_size &&
-        existing.st_mtim.tv_sec == sourceStat.st_mtim.tv_sec && existing.st_mtim.tv_nsec == sourceStat.st_mtim.tv_nsec &&
+        existing.st_mtim.tv_sec == sourceStat.st_mtim.tv_sec &&
+        existing.st_mtim.tv_nsec == sourceStat.st_mtim.tv_nsec &&
         (existing.st_mode & 07777) == (sourceStat.st_mode & (asRoot_ ? 07777 : 0777)) &&
         (!asRoot_ || (existing.st_uid == sourceStat.st_uid && existing.st_gid == sourceStat.st_gid)))
         return Result::AlreadyThere;

@@ -87,8 +87,8 @@ private:
     UniqueFd cachedFd_;
     std::vector<char> buffer_;
     mode_t umask_ = 022;
-    std::string remark_; ///< what moving aside did, for the store in hand
-    bool asRoot_ = false; ///< owners and set-id bits are kept, as `cp -a` keeps them
+    std::string remark_;    ///< what moving aside did, for the store in hand
+    bool asRoot_ = false;   ///< owners and set-id bits are kept, as `cp -a` keeps them
     std::int64_t unit_ = 0; ///< allocation unit of the medium, 0 until asked
 };
 

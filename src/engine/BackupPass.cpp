@@ -462,7 +462,8 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         freeEstimate.wrote(disk.spaceTaken(size));
         holdCutOffFor(st);
         if (outcome_.notes.size() < PassOutcome::kMissedKept)
-            outcome_.notes.push_back({sourcePath, "changed while it was read: the copy holds it as read, the next pass copies it again"});
+            outcome_.notes.push_back(
+                {sourcePath, "changed while it was read: the copy holds it as read, the next pass copies it again"});
         break;
     case BackupDisk::Result::SourceFailed:
         missedFile(sourcePath, st, error ? "read error: " + errorText(error) : "changed while it was read");
@@ -498,8 +499,8 @@ void BackupPass::BackupFile(const std::string &source)
     disk.setRoot(setup.host.mediumRoot(setup.driveRoot));
     diskKnown = true;
     freeEstimate.forget();
-    const bool fitsInPlace =
-        free >= 0 && !disk.root().empty() && listed.st_size - free <= disk.existingSize(PathRules::relativeOnDisk(source));
+    const bool fitsInPlace = free >= 0 && !disk.root().empty() &&
+                             listed.st_size - free <= disk.existingSize(PathRules::relativeOnDisk(source));
     if (listed.st_size > free && !fitsInPlace) {
         state.DiskFullFlag.set();
         setup.ui.hideProgress();
@@ -538,8 +539,7 @@ bool BackupPass::checkfoldersize()
 
 DiskFullResult BackupPass::ShowFullForm(std::int64_t size)
 {
-    const DiskChange change =
-        DiskChange::ask(setup.ui, setup.host, setup.driveRoot, size, setup.list, setup.listFile);
+    const DiskChange change = DiskChange::ask(setup.ui, setup.host, setup.driveRoot, size, setup.list, setup.listFile);
     if (change.answer == DiskFullResult::Cancel || change.label.empty()) {
         // A disk gone between READY and now ends the pass as a confirmed
         // CANCEL does: the list is saved under the label it had.

@@ -34,8 +34,8 @@ struct PassSetup {
     const DiskListFile &listFile;
     const Clock &clock;
     FileFilters &filters;
-    std::string driveRoot;   ///< the backup drive (`CDEdit`)
-    std::string volumeLabel; ///< label of the disk in it (`Edit2`)
+    std::string driveRoot;                 ///< the backup drive (`CDEdit`)
+    std::string volumeLabel;               ///< label of the disk in it (`Edit2`)
     std::function<void()> afterFlush = {}; ///< tests: the copies were just flushed
 };
 
@@ -115,10 +115,10 @@ private:
     bool excludeChanged = false;          ///< a file of the item was tested under the other setting
     bool diskKnown = false;               ///< `disk` has the root of the medium now in the drive
     std::int64_t largestCopy = INT64_MAX; ///< the disk's file system takes no larger file
-    struct timespec sizingBegan {}; ///< on the clock the kernel stamps files with
+    struct timespec sizingBegan {};       ///< on the clock the kernel stamps files with
     std::set<std::string> reportedFolders;
     std::int64_t unflushedCopies = 0; ///< copies on the medium not yet flushed to it
-    std::string flushError; ///< of the item, so the copy scan does not name them again
+    std::string flushError;           ///< of the item, so the copy scan does not name them again
 };
 
 } // namespace quillarc

@@ -50,8 +50,8 @@ StartRefusal refusalOf(StartCheck check)
 struct BackupRun::Impl {
     explicit Impl(RunSetup runSetup)
         : setup(std::move(runSetup)), board(setup.echo),
-          pass(PassSetup{list, board, setup.ui, setup.host, setup.listFile, setup.clock, setup.filters,
-                         setup.driveRoot, setup.volumeLabel, setup.afterFlush})
+          pass(PassSetup {list, board, setup.ui, setup.host, setup.listFile, setup.clock, setup.filters,
+                          setup.driveRoot, setup.volumeLabel, setup.afterFlush})
     {
     }
 
@@ -74,12 +74,14 @@ struct BackupRun::Impl {
     BackupPass pass;
     PassOutcome outcome;
     int checked = 0;
-    std::atomic<bool> workerDone{false};
+    std::atomic<bool> workerDone {false};
     std::unique_ptr<TBackupThread> worker;
     std::vector<ListChange> changes;
 };
 
-BackupRun::BackupRun(RunSetup setup) : impl(std::make_unique<Impl>(std::move(setup))) {}
+BackupRun::BackupRun(RunSetup setup) : impl(std::make_unique<Impl>(std::move(setup)))
+{
+}
 
 BackupRun::~BackupRun()
 {
@@ -96,7 +98,7 @@ bool BackupRun::start()
     d.setup.ui.showFreeSpace(free);
     const StartCheck check = checkStart(free, d.setup.list);
     if (check != StartCheck::Go) {
-        d.outcome = PassOutcome{};
+        d.outcome = PassOutcome {};
         d.outcome.refusal = refusalOf(check);
         d.outcome.refusalMessage = startMessage(check);
         d.outcome.volumeLabel = d.setup.volumeLabel;

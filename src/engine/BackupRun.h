@@ -19,15 +19,15 @@ struct FileFilters;
 
 /// What a pass works with. Everything is borrowed and must outlive the run.
 struct RunSetup {
-    BackupList &list;             ///< the owner's list; the pass works on a copy of it
-    PassUi &ui;                   ///< display and questions
+    BackupList &list; ///< the owner's list; the pass works on a copy of it
+    PassUi &ui;       ///< display and questions
     const VolumeHost &host;
     const DiskListFile &listFile; ///< also names the program folder, where the pass log goes
     const Clock &clock;
-    FileFilters &filters;         ///< the EXCLUDE box may change during the pass
-    std::string driveRoot;        ///< the backup drive (`CDEdit`)
-    std::string volumeLabel;      ///< label of the disk in it (`Edit2`)
-    bool writeLog = true;         ///< append the pass to quillarc.log in the program folder
+    FileFilters &filters;    ///< the EXCLUDE box may change during the pass
+    std::string driveRoot;   ///< the backup drive (`CDEdit`)
+    std::string volumeLabel; ///< label of the disk in it (`Edit2`)
+    bool writeLog = true;    ///< append the pass to quillarc.log in the program folder
     /// Tests: hears every status line and bar at once on the worker, as
     /// posted, so a test can act at an exact moment of the pass.
     ProgressDisplay *echo = nullptr;

@@ -8,8 +8,7 @@ namespace quillarc {
 
 DiskFullRules::DiskFullRules(const VolumeHost &volumeHost, std::string drive, std::int64_t needed,
                              std::function<bool(const std::string &)> listFileExists)
-    : host(volumeHost), FullDiskDrive(std::move(drive)), FullDiskNeeded(needed),
-      hasListFile(std::move(listFileExists))
+    : host(volumeHost), FullDiskDrive(std::move(drive)), FullDiskNeeded(needed), hasListFile(std::move(listFileExists))
 {
 }
 

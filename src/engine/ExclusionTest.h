@@ -11,7 +11,7 @@ namespace quillarc {
 /// change during a pass; the EXCLUDE box can, and takes effect from the
 /// next file tested.
 struct FileFilters {
-    std::atomic<bool> exclude{true};     ///< the EXCLUDE box
+    std::atomic<bool> exclude {true};    ///< the EXCLUDE box
     std::vector<std::string> extensions; ///< lower case, each beginning with "."
     std::vector<std::string> patterns;   ///< lower case, may hold "*" and "?"
 };

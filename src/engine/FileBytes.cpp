@@ -10,7 +10,7 @@ namespace quillarc {
 namespace {
 
 constexpr std::size_t kBufferSize = 1 << 20;
-constexpr std::int64_t kChunk = std::int64_t{1} << 30;
+constexpr std::int64_t kChunk = std::int64_t {1} << 30;
 
 // Whose fault a failed kernel copy was: the kernel copies say EIO for a
 // fault on either side. A source that cannot be read where the copy stopped
@@ -38,8 +38,8 @@ bool copyRange(int source, int target, std::int64_t from, std::int64_t to, std::
     while (at < to) {
         if (useKernel) {
             loff_t in = at, out = at;
-            const ssize_t n = ::copy_file_range(source, &in, target, &out,
-                                                static_cast<std::size_t>(std::min(kChunk, to - at)), 0);
+            const ssize_t n =
+                ::copy_file_range(source, &in, target, &out, static_cast<std::size_t>(std::min(kChunk, to - at)), 0);
             if (n < 0 && at == from &&
                 (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EPERM)) {
                 useKernel = false;
@@ -59,7 +59,8 @@ bool copyRange(int source, int target, std::int64_t from, std::int64_t to, std::
         }
         if (buffer.empty())
             buffer.resize(kBufferSize);
-        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), to - at));
+        const auto want =
+            static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), to - at));
         const ssize_t got = ::pread(source, buffer.data(), want, static_cast<off_t>(at));
         if (got < 0) {
             if (errno == EINTR)

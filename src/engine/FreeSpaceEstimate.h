@@ -30,7 +30,7 @@ private:
     std::string driveRoot_;
     bool known_ = false;
     std::int64_t estimate_ = -1;
-    std::chrono::steady_clock::time_point asked_{};
+    std::chrono::steady_clock::time_point asked_ {};
 };
 
 } // namespace quillarc

@@ -50,7 +50,9 @@ std::string causeOf(int error)
 
 } // namespace
 
-PassLog::PassLog(const std::string &programFolder) : path_(programFolder + kFileName) {}
+PassLog::PassLog(const std::string &programFolder) : path_(programFolder + kFileName)
+{
+}
 
 std::string PassLog::entry(const PassOutcome &outcome, std::chrono::system_clock::time_point when)
 {

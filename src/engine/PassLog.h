@@ -16,7 +16,7 @@ namespace quillarc {
 class PassLog {
 public:
     static constexpr const char *kFileName = "quillarc.log";
-    static constexpr std::int64_t kRotateBytes = std::int64_t{1} << 20;
+    static constexpr std::int64_t kRotateBytes = std::int64_t {1} << 20;
 
     /// `programFolder` ends in '/'.
     explicit PassLog(const std::string &programFolder);

@@ -39,8 +39,8 @@ struct PassOutcome {
     StartRefusal refusal = StartRefusal::None;
     std::string refusalMessage; ///< the Backup command's text; empty for EmptyList
 
-    std::int64_t filesCopied = 0; ///< `FilesBackedUp`
-    std::int64_t filesMissed = 0; ///< every missed file and folder, also past `missed`'s bound
+    std::int64_t filesCopied = 0;    ///< `FilesBackedUp`
+    std::int64_t filesMissed = 0;    ///< every missed file and folder, also past `missed`'s bound
     std::vector<MissedEntry> missed; ///< the first kMissedKept of them, in the order met
 
     /// Files copied with a remark for the log (kept as read while they were
@@ -50,7 +50,7 @@ struct PassOutcome {
     bool listSaved = false;    ///< the disk list file holds the pass's cut-offs
     std::string listSaveError; ///< why not, when it was tried and failed
 
-    std::string volumeLabel; ///< the disk the pass ended on (differs after a disk change)
+    std::string volumeLabel;  ///< the disk the pass ended on (differs after a disk change)
     std::string fileStatus;   ///< `StatusBar` as the pass left it
     std::string folderStatus; ///< `StatusBarFolder` as the pass left it
 

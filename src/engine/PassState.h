@@ -16,7 +16,7 @@ public:
     explicit operator bool() const { return isSet(); }
 
 private:
-    std::atomic<bool> value{false};
+    std::atomic<bool> value {false};
 };
 
 /// A counter written by the worker and readable from the window thread.
@@ -28,7 +28,7 @@ public:
     operator std::int64_t() const { return get(); }
 
 private:
-    std::atomic<std::int64_t> value{0};
+    std::atomic<std::int64_t> value {0};
 };
 
 /// The flags and counters of a backup pass.

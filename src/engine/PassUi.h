@@ -17,9 +17,9 @@ enum class StatusLine {
 /// keeps the last name and replaces leading folder names with ".../" until
 /// the text fits the line's width measured in its own font.
 enum class PathFit {
-    Whole,              ///< shown in full, never shortened
-    LineWidth,          ///< fitted to the line's full width
-    LineWidthLess100,   ///< fitted to the line's width minus 100 pixels
+    Whole,            ///< shown in full, never shortened
+    LineWidth,        ///< fitted to the line's full width
+    LineWidthLess100, ///< fitted to the line's width minus 100 pixels
 };
 
 /// How the disk-full dialog was closed.

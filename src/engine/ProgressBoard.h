@@ -16,7 +16,10 @@ namespace quillarc {
 /// the real list to make too. Items are named by index: the list cannot be
 /// edited while a pass runs, so both lists keep the same order.
 struct ListChange {
-    enum class Kind { CutOff, Unchecked } kind = Kind::CutOff;
+    enum class Kind {
+        CutOff,
+        Unchecked
+    } kind = Kind::CutOff;
     std::size_t index = 0;
     DateTime cutOff = 0; ///< the new cut-off, for Kind::CutOff
 };

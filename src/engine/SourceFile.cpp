@@ -8,7 +8,8 @@
 
 namespace quillarc {
 
-SourceFile::SourceFile(int dirFd, const char *name) : fd_(::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC))
+SourceFile::SourceFile(int dirFd, const char *name)
+    : fd_(::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC))
 {
     if (fd_ && ::fstat(fd_.get(), &status_) != 0)
         fd_.reset();
@@ -16,7 +17,7 @@ SourceFile::SourceFile(int dirFd, const char *name) : fd_(::openat(dirFd, name, 
         error_ = errno;
         return;
     }
-    if (S_ISREG(status_.st_mode) && status_.st_size >= (std::int64_t{1} << 20))
+    if (S_ISREG(status_.st_mode) && status_.st_size >= (std::int64_t {1} << 20))
         ::posix_fadvise(fd_.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 

@@ -4,7 +4,8 @@
 
 namespace quillarc {
 
-TBackupThread::TBackupThread(std::function<void()> body) : body_(std::move(body)), thread_(&TBackupThread::Execute, this)
+TBackupThread::TBackupThread(std::function<void()> body)
+    : body_(std::move(body)), thread_(&TBackupThread::Execute, this)
 {
 }
 

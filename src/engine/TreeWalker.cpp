@@ -29,7 +29,12 @@ bool isGone(int error)
     return error == ENOENT || error == ENOTDIR;
 }
 
-enum class EntryKind { Skip, Folder, File, Unreadable };
+enum class EntryKind {
+    Skip,
+    Folder,
+    File,
+    Unreadable
+};
 
 // What a directory entry is. `st` is filled for files, and for folders
 // when the listing did not say.

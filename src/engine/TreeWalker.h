@@ -20,8 +20,7 @@ public:
     /// A regular file, or a link to one; `st` describes the file itself.
     /// `caseTwin`: the folder holds another name differing from this one
     /// only in case.
-    virtual void file(int dirFd, const char *name, const std::string &path, const struct stat &st,
-                      bool caseTwin) = 0;
+    virtual void file(int dirFd, const char *name, const std::string &path, const struct stat &st, bool caseTwin) = 0;
     /// A folder that could not be listed (to its end), or an entry that
     /// could not be looked at; `error` is the errno.
     virtual void unreadable(const std::string &path, int error) = 0;

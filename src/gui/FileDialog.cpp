@@ -63,7 +63,10 @@ QString FileDialog::chooseIniFile(QWidget *parent, const QString &title, const Q
     return dialog.selectedFiles().first();
 }
 
-FileDialog::Script::Script() { ++script().depth; }
+FileDialog::Script::Script()
+{
+    ++script().depth;
+}
 
 FileDialog::Script::~Script()
 {
@@ -73,8 +76,14 @@ FileDialog::Script::~Script()
     }
 }
 
-void FileDialog::Script::answer(const QString &path) { script().answers.push_back(path); }
+void FileDialog::Script::answer(const QString &path)
+{
+    script().answers.push_back(path);
+}
 
-QStringList FileDialog::Script::titles() const { return script().titles; }
+QStringList FileDialog::Script::titles() const
+{
+    return script().titles;
+}
 
 } // namespace quillarc

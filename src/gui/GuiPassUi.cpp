@@ -46,7 +46,8 @@ void GuiPassUi::runOnWindowThread(const std::function<void()> &work)
         work();
         return;
     }
-    QMetaObject::invokeMethod(this, [&work] { work(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [&work] { work(); }, Qt::BlockingQueuedConnection);
 }
 
 QString GuiPassUi::statusText(const QString &prefix, const QString &path, PathFit fit, const QWidget *line)
@@ -65,8 +66,7 @@ void GuiPassUi::setStatus(StatusLine line, const std::string &prefix, const std:
     if (!m_hooks.setStatusText)
         return;
     const QWidget *widget = m_hooks.statusWidget ? m_hooks.statusWidget(line) : nullptr;
-    m_hooks.setStatusText(line,
-                          statusText(QString::fromStdString(prefix), QString::fromStdString(path), fit, widget));
+    m_hooks.setStatusText(line, statusText(QString::fromStdString(prefix), QString::fromStdString(path), fit, widget));
 }
 
 void GuiPassUi::setTotalBar(int percent)
@@ -134,7 +134,8 @@ DiskFullResult GuiPassUi::diskFull(const DiskFullRules &rules)
 void GuiPassUi::passEnded()
 {
     // The worker ends right after this, so it must not wait for the window.
-    QMetaObject::invokeMethod(this, [this] { m_endTimer.start(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { m_endTimer.start(); }, Qt::QueuedConnection);
 }
 
 } // namespace quillarc

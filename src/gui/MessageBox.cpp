@@ -29,7 +29,10 @@ QString captionOf(MessageBox::Kind kind)
 
 } // namespace
 
-QString MessageBox::title() { return QStringLiteral("Quillarc"); }
+QString MessageBox::title()
+{
+    return QStringLiteral("Quillarc");
+}
 
 QString MessageBox::errorText(const QString &text)
 {
@@ -88,13 +91,25 @@ bool MessageBox::run(Kind kind, QWidget *parent, const QString &text)
     return box->clickedButton() && box->buttonRole(box->clickedButton()) == QMessageBox::YesRole;
 }
 
-void MessageBox::notice(QWidget *parent, const QString &text) { run(Kind::Notice, parent, text); }
+void MessageBox::notice(QWidget *parent, const QString &text)
+{
+    run(Kind::Notice, parent, text);
+}
 
-bool MessageBox::confirm(QWidget *parent, const QString &text) { return run(Kind::Confirm, parent, text); }
+bool MessageBox::confirm(QWidget *parent, const QString &text)
+{
+    return run(Kind::Confirm, parent, text);
+}
 
-void MessageBox::error(QWidget *parent, const QString &text) { run(Kind::Error, parent, errorText(text)); }
+void MessageBox::error(QWidget *parent, const QString &text)
+{
+    run(Kind::Error, parent, errorText(text));
+}
 
-MessageBox::Script::Script() { ++script().depth; }
+MessageBox::Script::Script()
+{
+    ++script().depth;
+}
 
 MessageBox::Script::~Script()
 {
@@ -104,7 +119,10 @@ MessageBox::Script::~Script()
     }
 }
 
-void MessageBox::Script::answer(bool yes) { script().answers.push_back(yes); }
+void MessageBox::Script::answer(bool yes)
+{
+    script().answers.push_back(yes);
+}
 
 QList<MessageBox::Shown> MessageBox::Script::take()
 {

@@ -18,7 +18,8 @@ QString shortenPath(const QString &path, const QFontMetrics &metrics, int width)
     QString candidate;
     while (!folders.isEmpty()) {
         folders.removeFirst();
-        candidate = lead + QStringLiteral(".../") + (folders.isEmpty() ? QString() : folders.join(QLatin1Char('/')) + QLatin1Char('/')) + name;
+        candidate = lead + QStringLiteral(".../") +
+                    (folders.isEmpty() ? QString() : folders.join(QLatin1Char('/')) + QLatin1Char('/')) + name;
         if (metrics.horizontalAdvance(candidate) <= width)
             return candidate;
     }

@@ -63,7 +63,7 @@ TDatePickForm::TDatePickForm(QWidget *parent, const Clock *clock)
     // as one paragraph where it does not.
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo1->setFont(Fonts::sans(14));
-    const QStringList memoLines{
+    const QStringList memoLines {
         QStringLiteral("If you have already backed up the files in this folder, you may wish to set "),
         QStringLiteral("a cut off date.  Only the files and folders which have changed after this "),
         QStringLiteral("date will be included in the backup file.  To include all the files and "),
@@ -207,7 +207,10 @@ int TDatePickForm::hourOfDay(int hour12, bool pm)
     return pm ? hour12 + 12 : hour12;
 }
 
-QDate TDatePickForm::calendarDate() const { return Calendar->selectedDate(); }
+QDate TDatePickForm::calendarDate() const
+{
+    return Calendar->selectedDate();
+}
 
 void TDatePickForm::showEvent(QShowEvent *event)
 {
@@ -268,11 +271,20 @@ void TDatePickForm::CalendarChange()
     NextMonthButton->setEnabled(!(year == m_today.year() && month == m_today.month()));
 }
 
-void TDatePickForm::PrevYearButtonClick() { setCalendarDate(Calendar->selectedDate().addYears(-1)); }
+void TDatePickForm::PrevYearButtonClick()
+{
+    setCalendarDate(Calendar->selectedDate().addYears(-1));
+}
 
-void TDatePickForm::nextyearButtonClick() { setCalendarDate(Calendar->selectedDate().addYears(1)); }
+void TDatePickForm::nextyearButtonClick()
+{
+    setCalendarDate(Calendar->selectedDate().addYears(1));
+}
 
-void TDatePickForm::prevMonthButtonClick() { setCalendarDate(Calendar->selectedDate().addMonths(-1)); }
+void TDatePickForm::prevMonthButtonClick()
+{
+    setCalendarDate(Calendar->selectedDate().addMonths(-1));
+}
 
 void TDatePickForm::NextMonthButtonClick()
 {
@@ -291,8 +303,8 @@ void TDatePickForm::Button1Click()
         spin->interpretText();
     const QDate date = Calendar->selectedDate();
     const int hour = hourOfDay(HourSpinEdit->value(), AMPMComboBox->currentText() == QLatin1String("PM"));
-    m_picked = EncodeDate(date.year(), date.month(), date.day())
-               + EncodeTime(hour, MinuteSpinEdit->value(), SecondSpinEdit->value(), 0);
+    m_picked = EncodeDate(date.year(), date.month(), date.day()) +
+               EncodeTime(hour, MinuteSpinEdit->value(), SecondSpinEdit->value(), 0);
     done(Accepted);
 }
 

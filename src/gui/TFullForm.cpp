@@ -52,7 +52,10 @@ void TFullForm::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
 }
 
-void TFullForm::FormShow() { VolumeEdit->setText(QString::fromStdString(m_rules.currentLabel())); }
+void TFullForm::FormShow()
+{
+    VolumeEdit->setText(QString::fromStdString(m_rules.currentLabel()));
+}
 
 void TFullForm::Button1Click()
 {

@@ -34,9 +34,15 @@ TIncFolderForm::TIncFolderForm(QWidget *parent)
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-int TIncFolderForm::ItemIndex() const { return m_group->checkedId() == 1 ? 1 : 0; }
+int TIncFolderForm::ItemIndex() const
+{
+    return m_group->checkedId() == 1 ? 1 : 0;
+}
 
-QString TIncFolderForm::subDirFlag() const { return ItemIndex() == 0 ? QStringLiteral("Yes") : QStringLiteral("No"); }
+QString TIncFolderForm::subDirFlag() const
+{
+    return ItemIndex() == 0 ? QStringLiteral("Yes") : QStringLiteral("No");
+}
 
 void TIncFolderForm::showEvent(QShowEvent *event)
 {

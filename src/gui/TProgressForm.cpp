@@ -90,7 +90,6 @@ void TProgressForm::closeEvent(QCloseEvent *event)
     event->ignore();
 }
 
-
 void TProgressForm::RemoveProgressForm()
 {
     if (isVisible())

@@ -47,8 +47,8 @@ void oneShot(QTimer &timer, int interval)
 } // namespace
 
 TQLForm::TQLForm(MainWindowEnvironment environment, QWidget *parent)
-    : QWidget(parent), m_env(std::move(environment)),
-      m_clock(m_env.clock ? *m_env.clock : Clock::system()), m_listFile(m_env.programFolder)
+    : QWidget(parent), m_env(std::move(environment)), m_clock(m_env.clock ? *m_env.clock : Clock::system()),
+      m_listFile(m_env.programFolder)
 {
     buildLayout();
     connectCommands();
@@ -89,7 +89,10 @@ void TQLForm::guarded(const std::function<void()> &work)
     }
 }
 
-void TQLForm::showError(const QString &text) { MessageBox::error(this, text); }
+void TQLForm::showError(const QString &text)
+{
+    MessageBox::error(this, text);
+}
 
 void TQLForm::FormCreate()
 {
@@ -207,6 +210,9 @@ void TQLForm::doclosecode()
     }
 }
 
-void TQLForm::exitButtonClick() { close(); }
+void TQLForm::exitButtonClick()
+{
+    close();
+}
 
 } // namespace quillarc

@@ -25,7 +25,9 @@ class QPushButton;
 class QTableView;
 class QToolButton;
 
-namespace quillarc { class LowerCaseEdit; }
+namespace quillarc {
+class LowerCaseEdit;
+}
 
 namespace quillarc {
 
@@ -197,7 +199,8 @@ private:
     /// Runs a handler under the program's top-level error handler: an error
     /// it raises is shown in an error box and the window carries on.
     void guarded(const std::function<void()> &handler);
-    template <class Method> std::function<void()> handler(Method method)
+    template <class Method>
+    std::function<void()> handler(Method method)
     {
         return [this, method] { guarded([this, method] { (this->*method)(); }); };
     }

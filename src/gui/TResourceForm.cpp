@@ -49,10 +49,10 @@ TResourceForm::TResourceForm(QWidget *parent) : QDialog(parent)
         return label;
     };
     StaticText2 = text(QStringLiteral("RAM - % usage of installed RAM chips"), QRect(56, 256, 540, 24));
-    StaticText3 = text(QStringLiteral("User, GDI,. and System : amount of computer resources in use"),
-                       QRect(56, 288, 540, 24));
-    StaticText4 = text(QStringLiteral("Memory Load - total RAM and Swap File (virtual) memory in use"),
-                       QRect(56, 320, 540, 24));
+    StaticText3 =
+        text(QStringLiteral("User, GDI,. and System : amount of computer resources in use"), QRect(56, 288, 540, 24));
+    StaticText4 =
+        text(QStringLiteral("Memory Load - total RAM and Swap File (virtual) memory in use"), QRect(56, 320, 540, 24));
 
     Button1 = new QPushButton(QStringLiteral("Close"), this);
     Button1->setGeometry(240, 368, 177, 57);

@@ -48,7 +48,7 @@ TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent)
     Memo1->setWordWrap(true);
     Memo1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Widgets::setTextColour(Memo1, kGreen);
-    const QStringList memoLines{
+    const QStringList memoLines {
         QStringLiteral("Choose the folder on the Windows Start menu where you would like to "),
         QStringLiteral("place the link to be used in starting this program.  Click the folder to "),
         QStringLiteral("highlight it blue, and then press the ACCEPT button to create the link."),
@@ -110,11 +110,10 @@ TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent)
     connect(TreeView, &QTreeWidget::itemClicked, this, &TStartMenuTreeForm::TreeViewClick);
     // The path line follows the selection also when it moves by keyboard,
     // so it always names the folder Accept will use.
-    connect(TreeView, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem *current) {
-                if (current)
-                    showPath(current);
-            });
+    connect(TreeView, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *current) {
+        if (current)
+            showPath(current);
+    });
     connect(AcceptButton, &QPushButton::clicked, this, &TStartMenuTreeForm::AcceptButtonClick);
     connect(CancelButton, &QPushButton::clicked, this, &TStartMenuTreeForm::reject);
     connect(CollapseButton, &QPushButton::clicked, this, &TStartMenuTreeForm::CollapseButtonClick);
@@ -167,7 +166,10 @@ void TStartMenuTreeForm::StartMenuFolderLook(const QString &folder, QTreeWidgetI
     }
 }
 
-QTreeWidgetItem *TStartMenuTreeForm::root() const { return TreeView->topLevelItem(0); }
+QTreeWidgetItem *TStartMenuTreeForm::root() const
+{
+    return TreeView->topLevelItem(0);
+}
 
 QString TStartMenuTreeForm::relativePath(const QTreeWidgetItem *node) const
 {
@@ -209,7 +211,10 @@ QString TStartMenuTreeForm::displayText(const QString &path)
     return path.left(35) + QStringLiteral(" ... ") + path.right(33);
 }
 
-void TStartMenuTreeForm::showPath(const QTreeWidgetItem *node) { Edit->setText(displayText(fullPath(node))); }
+void TStartMenuTreeForm::showPath(const QTreeWidgetItem *node)
+{
+    Edit->setText(displayText(fullPath(node)));
+}
 
 void TStartMenuTreeForm::TreeViewClick()
 {
@@ -260,9 +265,9 @@ void TStartMenuTreeForm::CreatenewStartmenuFolder()
         return;
     if (::mkdir(QFile::encodeName(path).constData(), 0777) != 0) {
         const int code = errno;
-        MessageBox::error(this, QStringLiteral("Win32 Error.  Code: %1.\n%2")
-                                    .arg(code)
-                                    .arg(QString::fromLocal8Bit(std::strerror(code))));
+        MessageBox::error(
+            this,
+            QStringLiteral("Win32 Error.  Code: %1.\n%2").arg(code).arg(QString::fromLocal8Bit(std::strerror(code))));
         return;
     }
     QTreeWidgetItem *node = addNode(selected, name);
@@ -272,6 +277,9 @@ void TStartMenuTreeForm::CreatenewStartmenuFolder()
     TreeView->setFocus();
 }
 
-void TStartMenuTreeForm::reject() { done(Cancelled); }
+void TStartMenuTreeForm::reject()
+{
+    done(Cancelled);
+}
 
 } // namespace quillarc

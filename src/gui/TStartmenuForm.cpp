@@ -75,8 +75,8 @@ TStartmenuForm::TStartmenuForm(QWidget *parent, QString programPath, ShellFolder
                             QRect(56, 320, 457, 17), true);
     QuicklaunchCheckBox = box(QStringLiteral("Check  this box to add a link to the Quick Launch Toolbar"),
                               QRect(56, 344, 417, 17), false);
-    DesktopCheckBox = box(QStringLiteral("Check  this box to add a link on the Desktop"), QRect(56, 368, 329, 17),
-                          false);
+    DesktopCheckBox =
+        box(QStringLiteral("Check  this box to add a link on the Desktop"), QRect(56, 368, 329, 17), false);
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setGeometry(144, 404, 75, 25);
@@ -116,13 +116,15 @@ void TStartmenuForm::OKButtonClick()
             TStartMenuTreeForm tree(this);
             tree.CreateTreeView(folder);
             if (tree.exec() != TStartMenuTreeForm::Cancelled)
-                CreateShortcut(target, ShortcutLocation::StartMenu, tree.StartMenuSubFolder().toStdString(),
-                               m_folders);
+                CreateShortcut(target, ShortcutLocation::StartMenu, tree.StartMenuSubFolder().toStdString(), m_folders);
         }
     }
     done(Accepted);
 }
 
-void TStartmenuForm::reject() { done(Cancelled); }
+void TStartmenuForm::reject()
+{
+    done(Cancelled);
+}
 
 } // namespace quillarc

@@ -22,7 +22,7 @@ constexpr std::size_t kMaxBaseInTempName = 120;
 
 std::string tempNameCandidate(const std::string &folder, const std::string &base)
 {
-    static std::atomic<unsigned> counter{0};
+    static std::atomic<unsigned> counter {0};
     const auto ticks = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
     char suffix[64];
     std::snprintf(suffix, sizeof suffix, ".%d.%llx.%x.tmp", static_cast<int>(::getpid()), ticks & 0xffffffffULL,

@@ -31,7 +31,7 @@ DateParts civilFromDays(std::int64_t z)
     const unsigned mp = (5 * doy + 2) / 153;
     const unsigned d = doy - (153 * mp + 2) / 5 + 1;
     const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    return DateParts{static_cast<int>(y + (m <= 2)), static_cast<int>(m), static_cast<int>(d)};
+    return DateParts {static_cast<int>(y + (m <= 2)), static_cast<int>(m), static_cast<int>(d)};
 }
 
 const std::int64_t kEpochDays = daysFromCivil(1899, 12, 30);
@@ -76,7 +76,8 @@ bool TryEncodeDate(int year, int month, int day, DateTime &result)
 {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
         return false;
-    result = static_cast<DateTime>(daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpochDays);
+    result = static_cast<DateTime>(daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
+                                   kEpochDays);
     return true;
 }
 
@@ -122,11 +123,11 @@ DateTime dateTimeFromTimespec(const struct timespec &instant)
     const time_t seconds = instant.tv_sec;
     if (localtime_r(&seconds, &local) == nullptr)
         return 0;
-    const std::int64_t days =
-        daysFromCivil(local.tm_year + 1900LL, static_cast<unsigned>(local.tm_mon + 1), static_cast<unsigned>(local.tm_mday)) -
-        kEpochDays;
-    const double secondOfDay = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec +
-                               static_cast<double>(instant.tv_nsec) / 1e9;
+    const std::int64_t days = daysFromCivil(local.tm_year + 1900LL, static_cast<unsigned>(local.tm_mon + 1),
+                                            static_cast<unsigned>(local.tm_mday)) -
+                              kEpochDays;
+    const double secondOfDay =
+        local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + static_cast<double>(instant.tv_nsec) / 1e9;
     return combine(days, secondOfDay / 86400.0);
 }
 
@@ -150,7 +151,7 @@ std::chrono::system_clock::time_point timePointFromDateTime(DateTime value)
 {
     using namespace std::chrono;
     if (!std::isfinite(value) || std::fabs(value) > 1e7)
-        return system_clock::time_point{};
+        return system_clock::time_point {};
     const double wholeDays = std::trunc(value);
     const double secondsOfDay = std::fabs(value - wholeDays) * 86400.0;
     double wholeSeconds = std::floor(secondsOfDay);
@@ -167,7 +168,7 @@ std::chrono::system_clock::time_point timePointFromDateTime(DateTime value)
     local.tm_sec = static_cast<int>(wholeSeconds); // mktime spreads it into hours and minutes
     local.tm_isdst = -1;
     const time_t seconds = mktime(&local);
-    return system_clock::time_point{} + std::chrono::seconds(seconds) +
+    return system_clock::time_point {} + std::chrono::seconds(seconds) +
            duration_cast<system_clock::duration>(nanoseconds(ns));
 }
 

@@ -40,10 +40,17 @@ std::string diskListFileName(std::string_view label)
         name.reserve(label.size());
         for (char c : label) {
             switch (c) {
-            case '/': name += "%2F"; break;
-            case '\0': name += "%00"; break;
-            case '%': name += "%25"; break;
-            default: name += c;
+            case '/':
+                name += "%2F";
+                break;
+            case '\0':
+                name += "%00";
+                break;
+            case '%':
+                name += "%25";
+                break;
+            default:
+                name += c;
             }
         }
     }
@@ -103,9 +110,12 @@ DiskListFile::LoadResult DiskListFile::LoadIniFile(std::string_view label, Backu
 std::string_view DiskListFile::messageFor(LoadResult result)
 {
     switch (result) {
-    case LoadResult::NoLabel: return kNoVolumeLabelMessage;
-    case LoadResult::UnknownDisk: return kUnknownDiskMessage;
-    case LoadResult::Loaded: break;
+    case LoadResult::NoLabel:
+        return kNoVolumeLabelMessage;
+    case LoadResult::UnknownDisk:
+        return kUnknownDiskMessage;
+    case LoadResult::Loaded:
+        break;
     }
     return {};
 }

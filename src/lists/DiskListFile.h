@@ -29,7 +29,11 @@ public:
 };
 
 /// What a path line names when the list is loaded.
-enum class PathKind { Missing, File, Folder };
+enum class PathKind {
+    Missing,
+    File,
+    Folder
+};
 using PathProbe = std::function<PathKind(const std::string &path)>;
 /// stat(): a folder, anything else that exists, or missing. A path that is
 /// empty, holds NUL or is not absolute counts as missing.

@@ -13,8 +13,7 @@ namespace quillarc {
 /// stays in the list and reaches the file with the next save).
 class FilterLists {
 public:
-    FilterLists(std::vector<std::string> &extensions, std::vector<std::string> &patterns,
-                std::function<void()> save);
+    FilterLists(std::vector<std::string> &extensions, std::vector<std::string> &patterns, std::function<void()> save);
 
     /// addext: empty text does nothing and saves nothing (returns false).
     /// Otherwise "." is put in front unless the text begins with one,

@@ -80,7 +80,7 @@ std::string configFileText(const ProgramConfig &config)
 {
     const ProgramConfig defaults;
     const ListFont &font = config.font;
-    std::vector<std::string> lines{
+    std::vector<std::string> lines {
         isStorableLine(config.driveText) ? config.driveText : defaults.driveText,
         std::to_string(font.charSet),
         std::to_string(font.color),
@@ -140,10 +140,16 @@ void applyConfigText(std::string_view bytes, ProgramConfig &config)
             if (number)
                 config.font.setSize(toInteger(text));
             break;
-        case 7: case 8: case 9: case 10:
+        case 7:
+        case 8:
+        case 9:
+        case 10:
             style[line - 7] = text == "T";
             break;
-        case 11: case 12: case 13: case 14:
+        case 11:
+        case 12:
+        case 13:
+        case 14:
             if (number)
                 config.columnWidths[static_cast<std::size_t>(line - 11)] = toInteger(text);
             break;

@@ -13,8 +13,8 @@ namespace quillarc {
 /// size in points are tied together at 96 pixels per inch, as setting one
 /// sets the other.
 struct ListFont {
-    int charSet = 1;          ///< 0..255; 1 = the default character set
-    std::int32_t color = 0;   ///< RGB as 0x00BBGGRR; 0 = black text
+    int charSet = 1;        ///< 0..255; 1 = the default character set
+    std::int32_t color = 0; ///< RGB as 0x00BBGGRR; 0 = black text
     int height = -13;
     std::string name = "MS Sans Serif";
     int size = 10;
@@ -33,7 +33,7 @@ struct ListFont {
 struct ProgramConfig {
     std::string driveText = "Choose backup CD";
     ListFont font;
-    std::array<int, 4> columnWidths{510, 150, 110, 50}; ///< Folder, Date/Time, Float, SubDir
+    std::array<int, 4> columnWidths {510, 150, 110, 50}; ///< Folder, Date/Time, Float, SubDir
     int windowWidth = 0;
     int windowHeight = 0;
     int windowLeft = 0;

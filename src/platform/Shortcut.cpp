@@ -55,7 +55,7 @@ bool saveAtomically(const std::string &path, const std::string &text)
 
 void makeFolders(const std::string &folder)
 {
-    for (std::size_t slash = folder.find('/', 1); ; slash = folder.find('/', slash + 1)) {
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
         ::mkdir(folder.substr(0, slash).c_str(), 0700);
         if (slash == std::string::npos)
             break;
@@ -91,11 +91,20 @@ std::string desktopExecArgument(const std::string &path)
     std::string value;
     for (char c : quoted) {
         switch (c) {
-        case '\\': value += "\\\\"; break;
-        case '\n': value += "\\n"; break;
-        case '\t': value += "\\t"; break;
-        case '\r': value += "\\r"; break;
-        default: value += c;
+        case '\\':
+            value += "\\\\";
+            break;
+        case '\n':
+            value += "\\n";
+            break;
+        case '\t':
+            value += "\\t";
+            break;
+        case '\r':
+            value += "\\r";
+            break;
+        default:
+            value += c;
         }
     }
     return value;
@@ -106,7 +115,9 @@ std::string desktopEntryText(const std::string &target)
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Quillarc\n"
-           "Exec=" + desktopExecArgument(target) + "\n"
+           "Exec=" +
+           desktopExecArgument(target) +
+           "\n"
            "Icon=quillarc\n"
            "Terminal=false\n";
 }

@@ -41,7 +41,7 @@ protected:
         FILE *pipe = ::popen(command.c_str(), "r");
         if (!pipe)
             return result;
-        std::array<char, 4096> buffer{};
+        std::array<char, 4096> buffer {};
         std::size_t n = 0;
         while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
             result.output.append(buffer.data(), n);
@@ -49,7 +49,6 @@ protected:
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         return result;
     }
-
 };
 
 TEST_F(QuillarcPassTest, BacksUpATreeThenOnlyWhatChanged)
@@ -189,9 +188,9 @@ TEST_F(QuillarcPassTest, EveryKindOfTroubleIsNamedAndCopiedOnceGone)
     const Run first = run({}, asUser);
     EXPECT_EQ(first.status, 1) << first.output;
     const std::string log = read(program + "quillarc.log");
-    for (const std::string &missed : {source + "/locked.db: in use by another program",
-                                      source + "/private: cannot be read: Permission denied",
-                                      source + "/listonly/x.txt: cannot be read: Permission denied"}) {
+    for (const std::string &missed :
+         {source + "/locked.db: in use by another program", source + "/private: cannot be read: Permission denied",
+          source + "/listonly/x.txt: cannot be read: Permission denied"}) {
         EXPECT_NE(first.output.find("missed: " + missed), std::string::npos) << first.output;
         const std::size_t colon = missed.find(": ");
         EXPECT_NE(log.find("  missed " + missed.substr(0, colon) + "  (" + missed.substr(colon + 2)), std::string::npos)
@@ -244,7 +243,8 @@ TEST_F(QuillarcPassTest, LostOutputFailsTheRun)
     write(source + "/a.txt", "alpha");
     labelMedium("OUT1");
     listFile("OUT1", "T");
-    const std::string command = "'" + binary() + "' --program-folder '" + program + "' </dev/null >/dev/full 2>/dev/null";
+    const std::string command =
+        "'" + binary() + "' --program-folder '" + program + "' </dev/null >/dev/full 2>/dev/null";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
@@ -268,8 +268,12 @@ TEST_F(QuillarcPassTest, RefusalsNameThePathAndWhatIsWrong)
     const std::vector<Case> cases = {
         {"--drive " + temp + "/nowhere", {}, "the backup drive " + temp + "/nowhere/ does not exist"},
         {"--program-folder " + temp + "/missing", {}, "the program folder " + temp + "/missing/ does not exist"},
-        {{}, noSlash + config.substr(config.find("\r\n")), "\"" + noSlash + "\" in " + program + "config is not a folder path ending in \"/\""},
-        {{}, config.substr(0, config.find("\r\n")) + "\r\n" + longNumber + config.substr(config.find("\r\n", config.find("\r\n") + 2)),
+        {{},
+         noSlash + config.substr(config.find("\r\n")),
+         "\"" + noSlash + "\" in " + program + "config is not a folder path ending in \"/\""},
+        {{},
+         config.substr(0, config.find("\r\n")) + "\r\n" + longNumber +
+             config.substr(config.find("\r\n", config.find("\r\n") + 2)),
          "characters left out"},
     };
     for (const Case &c : cases) {

@@ -83,7 +83,10 @@ protected:
             ::umount2(medium.c_str(), MNT_DETACH);
     }
 
-    bool cutOffMoved(const std::string &label) { return read(program + label + ".ini").find("0/0/0 0:00") == std::string::npos; }
+    bool cutOffMoved(const std::string &label)
+    {
+        return read(program + label + ".ini").find("0/0/0 0:00") == std::string::npos;
+    }
     std::string onDisk(const std::string &root, const std::string &name) const
     {
         return root + source.substr(1) + "/" + name;
@@ -98,8 +101,9 @@ protected:
         if (::statvfs(medium.c_str(), &st) != 0)
             return false;
         const auto unit = static_cast<long long>(st.f_frsize);
-        const long long size = static_cast<long long>(st.f_bavail) * unit +
-                               static_cast<long long>(disks * static_cast<double>(st.f_blocks) * static_cast<double>(unit));
+        const long long size =
+            static_cast<long long>(st.f_bavail) * unit +
+            static_cast<long long>(disks * static_cast<double>(st.f_blocks) * static_cast<double>(unit));
         const std::string path = source + "/big";
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const bool made = fd >= 0 && ::ftruncate(fd, size) == 0;
@@ -111,7 +115,7 @@ protected:
 
     std::vector<std::string> command(const std::vector<std::string> &extra = {}) const
     {
-        std::vector<std::string> argv{binary(), "--program-folder", program};
+        std::vector<std::string> argv {binary(), "--program-folder", program};
         argv.insert(argv.end(), extra.begin(), extra.end());
         return argv;
     }
@@ -128,7 +132,7 @@ protected:
         FILE *pipe = ::popen(line.c_str(), "r");
         if (!pipe)
             return result;
-        std::array<char, 4096> buffer{};
+        std::array<char, 4096> buffer {};
         std::size_t n = 0;
         while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
             result.output.append(buffer.data(), n);
@@ -307,7 +311,7 @@ TEST_F(TerminalPassTest, FullDiskReplacedWithANewOneCarriesThePassOn)
     mounted = true;
     labelMedium("FULL2");
     listFile("FULL2");
-    const std::vector<std::string> names{"one", "two", "three"};
+    const std::vector<std::string> names {"one", "two", "three"};
     for (const std::string &name : names)
         write(source + "/" + name, std::string(100 * 1024, name[0]));
 

@@ -102,8 +102,8 @@ TEST_F(FatDisk, NamesFatRefusesAreReportedAndThePassGoesOn)
 {
     if (const std::string why = prepareFat(); !why.empty())
         GTEST_SKIP() << why;
-    const std::vector<std::string> refused{"a:b.txt", "what?.txt"};
-    const std::vector<std::string> names{"a:b.txt", "what?.txt", "trailing.", "ok1.txt", "zz-ok2.txt", "0-ok3"};
+    const std::vector<std::string> refused {"a:b.txt", "what?.txt"};
+    const std::vector<std::string> names {"a:b.txt", "what?.txt", "trailing.", "ok1.txt", "zz-ok2.txt", "0-ok3"};
     std::vector<std::string> paths;
     for (const std::string &name : names)
         paths.push_back(writeSource({name, "bytes of " + name}));
@@ -145,7 +145,8 @@ TEST_F(FatDisk, NamesThatDifferOnlyInCaseNeverReplaceEachOther)
 
     const Ended pass = runPass();
     const auto names = namesOnDisk();
-    const auto twins = std::count_if(names.begin(), names.end(), [](const std::string &n) { return lower(n) == "readme.txt"; });
+    const auto twins =
+        std::count_if(names.begin(), names.end(), [](const std::string &n) { return lower(n) == "readme.txt"; });
     ASSERT_EQ(twins, 1) << "one entry for both names";
     const bool firstStands = onDiskAs("Readme.txt");
     const std::string kept = firstStands ? first : second;
@@ -163,8 +164,9 @@ TEST_F(FatDisk, TwoSecondTimesCopyNothingTwice)
 {
     if (const std::string why = prepareFat(); !why.empty())
         GTEST_SKIP() << why;
-    const std::vector<std::string> files{writeSource({"odd.txt", "odd"}), writeSource({"sub/even.bin", std::string(70000, 'e')}),
-                                         writeSource({"sub/private", "p", 0600})};
+    const std::vector<std::string> files {writeSource({"odd.txt", "odd"}),
+                                          writeSource({"sub/even.bin", std::string(70000, 'e')}),
+                                          writeSource({"sub/private", "p", 0600})};
     writeList("FATDISK", {source});
     giveToPassUser();
     ASSERT_TRUE(insertFat());
@@ -206,7 +208,7 @@ TEST_F(FatDisk, AFileTooBigForFatLeavesNothingBehind)
     for (const char *name : {"a.txt", "m.txt", "z.txt"})
         small.push_back(writeSource({name, std::string(20000, name[0])}));
     const std::string big = writeSource({"huge.img", ""});
-    ASSERT_EQ(::truncate(big.c_str(), std::int64_t{5} << 30), 0);
+    ASSERT_EQ(::truncate(big.c_str(), std::int64_t {5} << 30), 0);
     writeList("FATDISK", {source});
     giveToPassUser();
     ASSERT_TRUE(insertFat());

@@ -28,7 +28,9 @@ public:
     /// Waits for the next copy to land, then stops `pid`.
     bool stopAtNextCopy(pid_t pid) const
     {
-        struct pollfd in {fd, POLLIN, 0};
+        struct pollfd in {
+            fd, POLLIN, 0
+        };
         if (::poll(&in, 1, 10000) != 1)
             return false;
         ::kill(pid, SIGSTOP);
@@ -49,7 +51,8 @@ protected:
         if (!why.empty())
             return why;
         for (int i = 0; i < files; ++i)
-            paths.push_back(writeSource({"f" + std::to_string(1000 + i), std::string(bytes, static_cast<char>('a' + i % 26))}));
+            paths.push_back(
+                writeSource({"f" + std::to_string(1000 + i), std::string(bytes, static_cast<char>('a' + i % 26))}));
         writeList("BACKUP1", {source});
         disk = makeDisk(Kind::Ext4, 16, "BACKUP1");
         return disk ? std::string() : "no ext4 image";
@@ -93,7 +96,7 @@ TEST_F(MountFaults, ADiskUnmountedLazilyMidPass)
     ::kill(pass->pid(), SIGCONT);
     const int status = pass->wait();
 
-    EXPECT_EQ(everythingBelow(mountPoint), std::vector<std::string>{}) << "written beneath the unmounted disk";
+    EXPECT_EQ(everythingBelow(mountPoint), std::vector<std::string> {}) << "written beneath the unmounted disk";
     ASSERT_TRUE(disk->mount(temp + "/check", true)) << disk->error();
     const int copies = expectWholeCopies(disk->root());
     EXPECT_GT(copies, 0);
@@ -120,7 +123,7 @@ TEST_F(MountFaults, ALinkOnTheDiskLeadingOutIsNeverFollowed)
     fs::create_symlink(elsewhere, disk->root() + "tmp");
 
     const Ended pass = runPass();
-    EXPECT_EQ(everythingBelow(elsewhere), std::vector<std::string>{}) << "written through the link";
+    EXPECT_EQ(everythingBelow(elsewhere), std::vector<std::string> {}) << "written through the link";
     const int copies = expectWholeCopies(disk->root());
     if (pass.status == 0) {
         EXPECT_EQ(copies, filesOnDisk());
@@ -143,7 +146,7 @@ TEST_F(MountFaults, AReadOnlyDiskBeforeThePass)
     EXPECT_EQ(pass.out.rfind("Error Writing to Disk...  0 Files Found and Backed Up\n", 0), 0u) << pass.out;
     EXPECT_NE(pass.err.find("Read-only file system"), std::string::npos) << pass.err;
     EXPECT_NE(log().find("label \"BACKUP1\""), std::string::npos) << log();
-    EXPECT_EQ(everythingBelow(disk->root()), std::vector<std::string>{"lost+found"});
+    EXPECT_EQ(everythingBelow(disk->root()), std::vector<std::string> {"lost+found"});
 
     ASSERT_TRUE(disk->unmount());
     ASSERT_TRUE(insert(*disk, "BACKUP1"));

@@ -74,7 +74,7 @@ TEST_F(SpanningPass, FillsTheFirstDiskAndCarriesOnOntoTheSecond)
     for (const DiskImage *disk : {first.get(), second.get()}) {
         for (const std::string &name : everythingBelow(disk->root()))
             EXPECT_EQ(name.find(".quillarc-part-"), std::string::npos) << name;
-        for (const auto &[folder, bits] : {std::pair{"/private", 0700u}, std::pair{"/docs", 0750u}}) {
+        for (const auto &[folder, bits] : {std::pair {"/private", 0700u}, std::pair {"/docs", 0750u}}) {
             struct stat copy {};
             if (::stat(copyOf(disk->root(), source + folder).c_str(), &copy) == 0) {
                 EXPECT_EQ(copy.st_mode & 07777, bits) << folder;

@@ -352,7 +352,7 @@ TEST_F(BackupPassTest, MediumInsideTheTreeIsNotCopiedIntoItself)
     writeFile(source + "/a.txt", "a");
     const std::string inner = source + "/backupdisk/";
     fs::create_directories(inner);
-    host.insert(kDrive, {inner, label, std::int64_t{1} << 30, std::nullopt});
+    host.insert(kDrive, {inner, label, std::int64_t {1} << 30, std::nullopt});
     addItem(source, "Yes");
     runPass();
     EXPECT_TRUE(exists(copyOf(inner, source + "/a.txt")));
@@ -382,14 +382,14 @@ TEST_F(BackupPassTest, SizesAreSixtyFourBit)
 {
     const std::string big = source + "/sparse";
     writeFile(big, "");
-    ASSERT_EQ(::truncate(big.c_str(), std::int64_t{5} << 30), 0);
+    ASSERT_EQ(::truncate(big.c_str(), std::int64_t {5} << 30), 0);
     addItem(source, "Yes");
-    host.insert(kDrive, {medium, label, std::int64_t{2} << 30, std::int64_t{1} << 30});
+    host.insert(kDrive, {medium, label, std::int64_t {2} << 30, std::int64_t {1} << 30});
     runPass(); // the room question is answered Cancel
-    EXPECT_EQ(run->state().FolderBytesTotal.get(), std::int64_t{5} << 30);
+    EXPECT_EQ(run->state().FolderBytesTotal.get(), std::int64_t {5} << 30);
     ASSERT_EQ(ui.questions.size(), 1u);
     EXPECT_NE(ui.questions[0].find("YOU WILL NEED 2 FORMATTED DISKS READY."), std::string::npos);
-    EXPECT_EQ(ui.fileLines.front(), std::to_string(std::int64_t{5} << 30));
+    EXPECT_EQ(ui.fileLines.front(), std::to_string(std::int64_t {5} << 30));
 }
 
 // A failure raised in the middle of an item (here by the window) ends the
@@ -452,10 +452,10 @@ TEST_F(BackupPassTest, AFileThatArrivesWithAnOldTimeIsCopied)
 TEST_F(BackupPassTest, AFileWrittenToWhileItIsReadIsKeptAsRead)
 {
     const std::string growing = source + "/app.log";
-    writeFile(growing, std::string(std::size_t{16} << 20, 'l'));
+    writeFile(growing, std::string(std::size_t {16} << 20, 'l'));
     addItem(source, "Yes");
-    std::atomic<bool> passOver{false};
-    std::atomic<bool> writing{false};
+    std::atomic<bool> passOver {false};
+    std::atomic<bool> writing {false};
     std::thread writer([&] {
         std::ofstream out(growing, std::ios::app | std::ios::binary);
         while (!passOver.load()) {
@@ -483,7 +483,7 @@ TEST_F(BackupPassTest, AFileWrittenToWhileItIsReadIsKeptAsRead)
     EXPECT_EQ(outcome.filesMissed, 0);
     ASSERT_EQ(outcome.notes.size(), 1u);
     EXPECT_EQ(outcome.notes[0].path, growing);
-    EXPECT_GE(fs::file_size(copyOf(medium, growing)), std::uintmax_t{16} << 20);
+    EXPECT_GE(fs::file_size(copyOf(medium, growing)), std::uintmax_t {16} << 20);
     struct stat now {};
     ASSERT_EQ(::stat(growing.c_str(), &now), 0);
     EXPECT_LT(parseNumberText(list.at(0).text(TextFloat)), dateTimeFromTimespec(now.st_mtim))
@@ -564,14 +564,14 @@ TEST_F(BackupPassTest, SparseFilesStaySparse)
     const int fd = ::open(sparse.c_str(), O_WRONLY);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::pwrite(fd, "head", 4, 0), 4);
-    ASSERT_EQ(::pwrite(fd, "tail", 4, (std::int64_t{5} << 30) - 4), 4);
+    ASSERT_EQ(::pwrite(fd, "tail", 4, (std::int64_t {5} << 30) - 4), 4);
     ::close(fd);
     struct stat st {};
     ASSERT_EQ(::stat(sparse.c_str(), &st), 0);
     if (st.st_blocks * 512 >= st.st_size)
         GTEST_SKIP() << "this file system does not keep holes";
     addItem(source, "Yes");
-    host.insert(kDrive, {medium, label, std::int64_t{8} << 30, std::int64_t{8} << 30});
+    host.insert(kDrive, {medium, label, std::int64_t {8} << 30, std::int64_t {8} << 30});
 
     const PassOutcome &outcome = runPass();
 
@@ -579,11 +579,11 @@ TEST_F(BackupPassTest, SparseFilesStaySparse)
     const std::string copy = copyOf(medium, sparse);
     struct stat copied {};
     ASSERT_EQ(::stat(copy.c_str(), &copied), 0);
-    EXPECT_EQ(copied.st_size, std::int64_t{5} << 30);
-    EXPECT_LT(copied.st_blocks * 512, std::int64_t{1} << 20) << "the holes were written out";
+    EXPECT_EQ(copied.st_size, std::int64_t {5} << 30);
+    EXPECT_LT(copied.st_blocks * 512, std::int64_t {1} << 20) << "the holes were written out";
     const int in = ::open(copy.c_str(), O_RDONLY);
     char bytes[4] = {};
-    EXPECT_EQ(::pread(in, bytes, 4, (std::int64_t{5} << 30) - 4), 4);
+    EXPECT_EQ(::pread(in, bytes, 4, (std::int64_t {5} << 30) - 4), 4);
     EXPECT_EQ(std::string(bytes, 4), "tail");
     EXPECT_EQ(::pread(in, bytes, 4, 1 << 20), 4);
     EXPECT_EQ(std::string(bytes, 4), std::string(4, '\0'));
@@ -599,11 +599,11 @@ TEST_F(BackupPassTest, CopiesAreFlushedBeforeTheListClaimsThem)
     makeRun();
     int flushes = 0;
     bool listWrittenFirst = false;
-    run = std::make_unique<BackupRun>(RunSetup{list, ui, host, *listFile, clock, filters, kDrive, label, true,
-                                               &ui.echo, [&] {
-                                                   ++flushes;
-                                                   listWrittenFirst = listWrittenFirst || exists(listFile->pathFor(label));
-                                               }});
+    run = std::make_unique<BackupRun>(
+        RunSetup {list, ui, host, *listFile, clock, filters, kDrive, label, true, &ui.echo, [&] {
+                      ++flushes;
+                      listWrittenFirst = listWrittenFirst || exists(listFile->pathFor(label));
+                  }});
     startAndWait();
     EXPECT_EQ(flushes, 1);
     EXPECT_FALSE(listWrittenFirst);

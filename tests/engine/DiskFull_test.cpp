@@ -106,7 +106,8 @@ TEST_F(DiskFullTest, DiskChangeCarriesThePassOver)
     ui.dialogPresses = {
         {ScriptedPassUi::Press::Ready, {}},
         {ScriptedPassUi::Press::Ready, [&] { second = insertMedium("", 1000, "blank"); }},
-        {ScriptedPassUi::Press::Ready, [&] {
+        {ScriptedPassUi::Press::Ready,
+         [&] {
              second = insertMedium("DISK2", 1000);
              host.setFree(kDrive, 50);
          }},
@@ -190,7 +191,9 @@ TEST_F(DiskFullTest, NewDiskInsideALaterItemIsNotCopiedIntoItself)
     addItem(source + "/b", "Yes");
     host.insert(kDrive, {medium, label, 230, std::nullopt});
     ui.confirmAnswers = {true};
-    ui.dialogPresses = {{ScriptedPassUi::Press::Ready, [&] { host.insert(kDrive, {inner, "DISK2", 1000, std::nullopt}); }}};
+    ui.dialogPresses = {{ScriptedPassUi::Press::Ready, [&] {
+                             host.insert(kDrive, {inner, "DISK2", 1000, std::nullopt});
+                         }}};
     runPass();
 
     EXPECT_EQ(ui.fileLine, "Complete...  4 Files Found and Backed Up");
@@ -221,7 +224,8 @@ TEST_F(DiskFullTest, DiskGoneAfterReadyEndsAsCancelled)
     host.insert(kDrive, {medium, label, 1000, 10});
     vanishing.confirmAnswers = {true};
     vanishing.dialogPresses = {{ScriptedPassUi::Press::Ready, [&] { insertMedium("DISK9", 1000); }}};
-    BackupRun vanishingRun(RunSetup{list, vanishing, host, *listFile, clock, filters, kDrive, label, true, &vanishing.echo});
+    BackupRun vanishingRun(
+        RunSetup {list, vanishing, host, *listFile, clock, filters, kDrive, label, true, &vanishing.echo});
     ASSERT_TRUE(vanishingRun.start());
     vanishingRun.wait();
 
@@ -333,15 +337,15 @@ TEST_F(DiskFullTest, RealNoSpaceLeavesNoTruncatedCopy)
     addItem(source, "Yes");
     const std::string mountPoint = temp + "/tmpfs/";
     const char code = inSmallTmpfs(mountPoint, "128k", [&] {
-        host.insert(kDrive, {mountPoint, label, std::int64_t{1} << 30, std::int64_t{1} << 30});
+        host.insert(kDrive, {mountPoint, label, std::int64_t {1} << 30, std::int64_t {1} << 30});
         makeRun();
         startAndWait();
         const bool errorRow = ui.fileLine.rfind("Error Writing to Disk...  ", 0) == 0;
         const bool noBig = !exists(copyOf(mountPoint, source + "/big"));
         bool noPartial = true;
         std::error_code error;
-        for (auto it = fs::recursive_directory_iterator(mountPoint, error); !error && it != fs::recursive_directory_iterator();
-             it.increment(error))
+        for (auto it = fs::recursive_directory_iterator(mountPoint, error);
+             !error && it != fs::recursive_directory_iterator(); it.increment(error))
             if (it->path().filename().string().rfind(".quillarc", 0) == 0)
                 noPartial = false;
         return errorRow && noBig && noPartial && list.at(0).text(TextFloat) == "0";
@@ -378,14 +382,13 @@ TEST_F(DiskFullTest, SmallFilesFillingARealDiskOpenTheDialog)
     } realHost;
     realHost.root = mountPoint;
     const char code = inSmallTmpfs(mountPoint, "128k", [&] {
-        BackupRun realRun(RunSetup{list, ui, realHost, *listFile, clock, filters, kDrive, label, true, &ui.echo});
+        BackupRun realRun(RunSetup {list, ui, realHost, *listFile, clock, filters, kDrive, label, true, &ui.echo});
         if (!realRun.start())
             return false;
         realRun.wait();
         // The dialog is closed without a new disk: the pass ends as cancelled.
         return ui.dialogLabels.size() == 1 && realRun.state().DiskFullFlag.isSet() &&
-               realRun.outcome().filesCopied > 0 &&
-               ui.fileLine.rfind("Error Writing to Disk...  ", 0) == 0;
+               realRun.outcome().filesCopied > 0 && ui.fileLine.rfind("Error Writing to Disk...  ", 0) == 0;
     });
     if (code == 's')
         GTEST_SKIP() << "cannot mount a tmpfs in a private mount namespace here";

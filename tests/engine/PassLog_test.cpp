@@ -41,8 +41,7 @@ TEST(PassLog, NamesEveryMissedFileOnItsOwnLine)
     EXPECT_NE(entry.find("  label \"BACKUP1\"  complete  12 copied  2 missed\n"), std::string::npos) << entry;
     EXPECT_NE(entry.find("\n  missed /home/ann/mail.db  (in use by another program (locked))\n"), std::string::npos);
     // A line break in a name cannot split the entry.
-    EXPECT_NE(entry.find("\n  missed /home/ann/odd\\x0Aname  (cannot be read: Permission denied)\n"),
-              std::string::npos)
+    EXPECT_NE(entry.find("\n  missed /home/ann/odd\\x0Aname  (cannot be read: Permission denied)\n"), std::string::npos)
         << entry;
 
     PassOutcome unsaved = outcomeWithMissed();

@@ -65,8 +65,8 @@ TEST(ProgressBoard, DeliversTheLatestValuesAndEveryListChange)
 TEST(ProgressBoard, ASlowDisplayDoesNotHoldUpThePoster)
 {
     ProgressBoard board;
-    std::atomic<bool> inDisplay{false};
-    std::atomic<bool> release{false};
+    std::atomic<bool> inDisplay {false};
+    std::atomic<bool> release {false};
     struct Slow : Display {
         std::atomic<bool> *in;
         std::atomic<bool> *go;

@@ -16,9 +16,14 @@ TEST(RoomCheck, CountsDisksFromTheCapacityOfTheDiskInTheDrive)
         std::int64_t free, total, capacity, disks;
     };
     const Case cases[] = {
-        {200000, 3000000, 1457664, 2}, {1000, 5000, 1457664, 1}, {5000, 5000, 1457664, 1},
-        {0, 3 * 1000, 1000, 3},        {0, 3001, 1000, 4},       {10, 100, 0, 1},
-        {10, 100, -1, 1},              {0, std::int64_t{5} << 32, std::int64_t{1} << 32, 5},
+        {200000, 3000000, 1457664, 2},
+        {1000, 5000, 1457664, 1},
+        {5000, 5000, 1457664, 1},
+        {0, 3 * 1000, 1000, 3},
+        {0, 3001, 1000, 4},
+        {10, 100, 0, 1},
+        {10, 100, -1, 1},
+        {0, std::int64_t {5} << 32, std::int64_t {1} << 32, 5},
     };
     for (const Case &c : cases)
         EXPECT_EQ(RoomCheck::disksNeeded(c.free, c.total, c.capacity), c.disks) << c.free << "/" << c.total;
@@ -46,7 +51,7 @@ TEST(Progress, BarArithmetic)
     EXPECT_EQ(Progress::totalBar(29, 100), 29);
     EXPECT_EQ(Progress::totalBar(57, 100), 57);
     EXPECT_EQ(Progress::folderBar(29, 100), 29);
-    EXPECT_EQ(Progress::folderBar(std::int64_t{29} << 40, std::int64_t{100} << 40), 29);
+    EXPECT_EQ(Progress::folderBar(std::int64_t {29} << 40, std::int64_t {100} << 40), 29);
     EXPECT_EQ(Progress::folderBar(150, 100), 0) << "past the sized total: never left standing full";
     const int expected[] = {25, 50, 75, 0};
     for (int i = 1; i <= 4; ++i)

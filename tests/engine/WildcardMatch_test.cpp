@@ -16,11 +16,21 @@ TEST(WildcardMatch, FollowsTheMatcherRules)
         bool matches;
     };
     const Case cases[] = {
-        {"abc", "abc*", true},       {"abc", "abc**", false},   {"abcd", "abc**", true},
-        {"readme", "*.*", false},    {"a.b", "*.*", true},      {"X.TMP", "*.tmp", true},
-        {"~lock.doc", "~*", true},   {"abc", "a?c", true},      {"ac", "a?c", false},
-        {"", "*", true},             {"", "", true},            {"", "**", false},
-        {"a", "", false},            {"abc", "ABC", true},      {"abcx", "abc", false},
+        {"abc", "abc*", true},
+        {"abc", "abc**", false},
+        {"abcd", "abc**", true},
+        {"readme", "*.*", false},
+        {"a.b", "*.*", true},
+        {"X.TMP", "*.tmp", true},
+        {"~lock.doc", "~*", true},
+        {"abc", "a?c", true},
+        {"ac", "a?c", false},
+        {"", "*", true},
+        {"", "", true},
+        {"", "**", false},
+        {"a", "", false},
+        {"abc", "ABC", true},
+        {"abcx", "abc", false},
         {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*a*a*a*a*a*c", false},
     };
     for (const Case &c : cases)
@@ -44,9 +54,8 @@ TEST(Bannedext, AppliesExtensionsThenPatterns)
         bool banned;
     };
     const Case cases[] = {
-        {"a.tmp", true},   {"A.TMP", true},       {"a.tmp.bak", false}, {"tmp", false},
-        {"MyBackup.doc", true}, {"~lock.doc", true}, {"abc", true},     {"ac", false},
-        {"report.doc", false},
+        {"a.tmp", true},     {"A.TMP", true}, {"a.tmp.bak", false}, {"tmp", false},        {"MyBackup.doc", true},
+        {"~lock.doc", true}, {"abc", true},   {"ac", false},        {"report.doc", false},
     };
     for (const Case &c : cases)
         EXPECT_EQ(bannedext(filters, c.name), c.banned) << c.name;

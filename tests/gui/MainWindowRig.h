@@ -77,7 +77,7 @@ struct MainWindowRig {
     }
 
     /// A drive root (a folder of its own) with a medium of `label` in it.
-    QString addDrive(const QString &name, const QString &label, std::int64_t capacity = std::int64_t{1} << 30)
+    QString addDrive(const QString &name, const QString &label, std::int64_t capacity = std::int64_t {1} << 30)
     {
         const QString drive = temp.filePath("drives/" + name) + "/";
         QDir().mkpath(drive + "medium");
@@ -86,12 +86,12 @@ struct MainWindowRig {
             insert(drive, label, capacity);
         return drive;
     }
-    void insert(const QString &drive, const QString &label, std::int64_t capacity = std::int64_t{1} << 30,
+    void insert(const QString &drive, const QString &label, std::int64_t capacity = std::int64_t {1} << 30,
                 const QString &mediumName = QStringLiteral("medium"))
     {
         QDir().mkpath(drive + mediumName);
-        host.insert(drive.toStdString(), {(drive + mediumName + "/").toStdString(), label.toStdString(), capacity,
-                                          std::nullopt});
+        host.insert(drive.toStdString(),
+                    {(drive + mediumName + "/").toStdString(), label.toStdString(), capacity, std::nullopt});
     }
 
     /// The mount-table watch reporting a change of medium.
@@ -128,10 +128,10 @@ struct MainWindowRig {
     QTemporaryDir temp;
     QString programFolder, dataFolder, source;
     QStringList drives;
-    FixedClock clock{QDateTime(QDate(2024, 5, 17), QTime(14, 30, 0))};
+    FixedClock clock {QDateTime(QDate(2024, 5, 17), QTime(14, 30, 0))};
     test::SimulatedVolumeHost host;
     std::shared_ptr<ScriptedMediaSource::Shared> media = std::make_shared<ScriptedMediaSource::Shared>();
-    std::uint64_t freeMemory = std::uint64_t{1} << 32;
+    std::uint64_t freeMemory = std::uint64_t {1} << 32;
     QStringList opened;
     std::optional<QFont> fontAnswer;
 };

@@ -27,7 +27,8 @@ public:
         m_poll.start();
     }
 
-    template <class Dialog> void then(std::function<void(Dialog &)> act)
+    template <class Dialog>
+    void then(std::function<void(Dialog &)> act)
     {
         m_steps.push_back([act = std::move(act)](QWidget *modal) {
             auto *dialog = qobject_cast<Dialog *>(modal);

@@ -11,7 +11,10 @@ using namespace quillarc;
 
 namespace {
 
-QColor at(const QImage &image, int x, int y) { return image.pixelColor(x, y); }
+QColor at(const QImage &image, int x, int y)
+{
+    return image.pixelColor(x, y);
+}
 
 void sendMouse(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton)
 {
@@ -132,11 +135,11 @@ void ControlsTest::gaugeEmptyAndFullOutlines()
     const int b = 75;
     bar.setProgress(0);
     QImage img = bar.composeImage(1.0);
-    QCOMPARE(at(img, 15, b), bar.EmptyLineColor());     // base outline
+    QCOMPARE(at(img, 15, b), bar.EmptyLineColor()); // base outline
     QCOMPARE(at(img, 15, 10), bar.TopColor());
-    QCOMPARE(at(img, 15, 5), bar.EmptyLineColor());     // top outline
-    QCOMPARE(at(img, 10, b - 5), bar.EmptyColor1());    // left base half
-    QCOMPARE(at(img, 20, b - 5), bar.EmptyColor2());    // right base half
+    QCOMPARE(at(img, 15, 5), bar.EmptyLineColor());      // top outline
+    QCOMPARE(at(img, 10, b - 5), bar.EmptyColor1());     // left base half
+    QCOMPARE(at(img, 20, b - 5), bar.EmptyColor2());     // right base half
     QCOMPARE(at(img, 15, b - 20), bar.EmptyLineColor()); // front edge
 
     bar.setProgress(100);
@@ -199,8 +202,7 @@ void ControlsTest::gaugeAtDoublePixelRatio()
     const QImage two = bar.composeImage(2.0);
     QCOMPARE(two.size(), QSize(120, 160));
     // Lines and faces land on the same logical pixels, each now 2 x 2.
-    const QPoint samples[] = {{15, 47}, {15, 40}, {0, 45}, {30, 60}, {7, 65}, {23, 65}, {7, 20},
-                              {15, 5},  {50, 5}};
+    const QPoint samples[] = {{15, 47}, {15, 40}, {0, 45}, {30, 60}, {7, 65}, {23, 65}, {7, 20}, {15, 5}, {50, 5}};
     for (QPoint p : samples) {
         for (QPoint d : {QPoint(0, 0), QPoint(1, 1)})
             QCOMPARE(at(two, 2 * p.x() + d.x(), 2 * p.y() + d.y()), at(one, p.x(), p.y()));
@@ -274,12 +276,12 @@ void ControlsTest::roseButtonHoverAndPress()
     };
     const QImage normal = withoutCaption();
     const QImage normalText = button.composeImage(1.0);
-    QCOMPARE(at(normal, 0, 0), paleYellow);                        // corner outside the pill
-    QCOMPARE(at(normal, 82, 12), ShadeColor(paleYellow, 4));       // outer rim
+    QCOMPARE(at(normal, 0, 0), paleYellow);                  // corner outside the pill
+    QCOMPARE(at(normal, 82, 12), ShadeColor(paleYellow, 4)); // outer rim
     QCOMPARE(at(normal, 81, 12), ShadeColor(paleYellow, 2));
-    QCOMPARE(at(normal, 8, 9), rose);                              // face between gloss and glow
-    QCOMPARE(at(normal, 41, 3), ShadeColor(rose, 8));              // gloss band top outline
-    QCOMPARE(at(normal, 41, 11), ShadeColor(rose, 6));             // glow top
+    QCOMPARE(at(normal, 8, 9), rose);                  // face between gloss and glow
+    QCOMPARE(at(normal, 41, 3), ShadeColor(rose, 8));  // gloss band top outline
+    QCOMPARE(at(normal, 41, 11), ShadeColor(rose, 6)); // glow top
 
     sendMouse(&button, QEvent::MouseMove, {41, 12});
     QCOMPARE(button.mouseState(), TGlossButton::MouseState::Hover);
@@ -437,7 +439,7 @@ void ControlsTest::otherShapes()
 
     button.setButtonShape(bsOrb);
     QImage img = button.composeImage(1.0);
-    QCOMPARE(at(img, 2, 2), bg);      // outside the ellipse
+    QCOMPARE(at(img, 2, 2), bg);                   // outside the ellipse
     QCOMPARE(at(img, 41, 0), ShadeColor(face, 3)); // face edge layer reaches the top
     QCOMPARE(at(img, 10, 9), face);
 

@@ -71,7 +71,8 @@ void ListDialogsTest::opensOnNowAndAcceptsIt()
     FixedClock clock(local(2002, 12, 27, 15, 4, 9));
     TDatePickForm form(nullptr, &clock);
     form.show();
-    QCOMPARE(form.windowTitle(), QStringLiteral("Select the cut off date for selecting files to include in the Backup File"));
+    QCOMPARE(form.windowTitle(),
+             QStringLiteral("Select the cut off date for selecting files to include in the Backup File"));
     QCOMPARE(form.Edit1->text(), QStringLiteral("December 27, 2002"));
     QCOMPARE(form.HourSpinEdit->value(), 3);
     QCOMPARE(form.MinuteSpinEdit->text(), QStringLiteral("04"));
@@ -184,7 +185,7 @@ void ListDialogsTest::monthAndYearSteps()
     TDatePickForm form(nullptr, &clock);
     form.show();
     form.Calendar->setSelectedDate(from);
-    QPushButton *target = button == "prevMonth" ? form.prevMonthButton
+    QPushButton *target = button == "prevMonth"   ? form.prevMonthButton
                           : button == "nextMonth" ? form.NextMonthButton
                           : button == "nextYear"  ? form.nextyearButton
                                                   : form.PrevYearButton;
@@ -341,10 +342,14 @@ void ListDialogsTest::errorText_data()
 {
     QTest::addColumn<QString>("in");
     QTest::addColumn<QString>("out");
-    QTest::newRow("ends in a letter") << "Invalid argument to date encode" << "Invalid argument to date encode.";
-    QTest::newRow("ends in !") << "Can't load USER.EXE!" << "Can't load USER.EXE!";
-    QTest::newRow("ends in a full stop") << "Disk full." << "Disk full.";
-    QTest::newRow("ends in a digit") << "I/O error 5" << "I/O error 5.";
+    QTest::newRow("ends in a letter") << "Invalid argument to date encode"
+                                      << "Invalid argument to date encode.";
+    QTest::newRow("ends in !") << "Can't load USER.EXE!"
+                               << "Can't load USER.EXE!";
+    QTest::newRow("ends in a full stop") << "Disk full."
+                                         << "Disk full.";
+    QTest::newRow("ends in a digit") << "I/O error 5"
+                                     << "I/O error 5.";
 }
 
 void ListDialogsTest::errorText()

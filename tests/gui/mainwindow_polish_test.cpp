@@ -37,15 +37,14 @@ void MainWindowPolishTest::memoKeepsBreaksWhereTheyFit_data()
     const QFontMetrics metrics(QApplication::font());
     const int wide = metrics.horizontalAdvance(QStringLiteral("a cut off date, second line")) + 4;
     QTest::newRow("room") << wide << QStringLiteral("first line\na cut off date, second line\n\nafter a gap");
-    QTest::newRow("narrow") << wide / 2
-                            << QStringLiteral("first line a cut off date, second line \n\nafter a gap");
+    QTest::newRow("narrow") << wide / 2 << QStringLiteral("first line a cut off date, second line \n\nafter a gap");
 }
 
 void MainWindowPolishTest::memoKeepsBreaksWhereTheyFit()
 {
     QFETCH(int, width);
     QFETCH(QString, expected);
-    const QStringList lines{"first line", "a cut off date, second line ", "", "after a gap"};
+    const QStringList lines {"first line", "a cut off date, second line ", "", "after a gap"};
     QCOMPARE(memoText(lines, QFontMetrics(QApplication::font()), width), expected);
 }
 

@@ -40,7 +40,10 @@ namespace {
 
 constexpr int kPassTimeoutMs = 30000;
 
-void click(QWidget *button) { QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center()); }
+void click(QWidget *button)
+{
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+}
 
 QStringList texts(const QList<MessageBox::Shown> &shown)
 {
@@ -68,11 +71,11 @@ struct Window {
         if (!QTest::qWaitFor([this] { return !form.Timer2.isActive(); }, 2000))
             qWarning("the first medium check did not run");
     }
-    bool waitForPassEnd() { return QTest::qWaitFor([this] { return !form.BackupRunning(); }, kPassTimeoutMs); }
-    QString cell(int row, int column) const
+    bool waitForPassEnd()
     {
-        return form.ListView->model()->index(row, column).data().toString();
+        return QTest::qWaitFor([this] { return !form.BackupRunning(); }, kPassTimeoutMs);
     }
+    QString cell(int row, int column) const { return form.ListView->model()->index(row, column).data().toString(); }
     bool checked(int row) const
     {
         return form.ListView->model()->index(row, 0).data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked;
@@ -134,7 +137,7 @@ private Q_SLOTS:
     void linkFolderIsItsOwnDrive();
 
 private:
-    ScopedLocale m_locale{Locale::unitedStates()};
+    ScopedLocale m_locale {Locale::unitedStates()};
 };
 
 void MainWindowTest::firstRunShowsLinksThenReadMe()
@@ -158,7 +161,7 @@ void MainWindowTest::firstRunShowsLinksThenReadMe()
     // 50 ms after the show the window moves to the top-left corner and,
     // with no drive chosen, says there is no volume.
     QCOMPARE(window.form.pos(), QPoint(0, 0));
-    QCOMPARE(texts(boxes.take()), QStringList{"NO BACKUP VOLUME INSERTED"});
+    QCOMPARE(texts(boxes.take()), QStringList {"NO BACKUP VOLUME INSERTED"});
     const QSize screen = window.form.screen()->geometry().size();
     QCOMPARE(window.form.size(), QSize(std::min(screen.width() - 10, 790), std::min(screen.height() - 60, 540)));
 
@@ -166,7 +169,7 @@ void MainWindowTest::firstRunShowsLinksThenReadMe()
     QVERIFY(rig.opened.isEmpty());
     QVERIFY(QTest::qWaitFor([&] { return !rig.opened.isEmpty(); }, 4000));
     QVERIFY(sinceLinks.elapsed() >= 1900);
-    QCOMPARE(rig.opened, QStringList{rig.dataFolder + "readme.txt"});
+    QCOMPARE(rig.opened, QStringList {rig.dataFolder + "readme.txt"});
 
     // Laid out: everything enabled but STOP, Import and Export.
     QVERIFY(window.form.BackupButton->isEnabled() && window.form.AddButton->isEnabled());
@@ -196,9 +199,9 @@ void MainWindowTest::wholeRunFromEmptyProgramFolder()
     click(form.SetCDButton);
     QCOMPARE(form.CDEdit->text(), drive);
     QCOMPARE(form.Edit2->text(), QStringLiteral("BACKUP1"));
-    QCOMPARE(texts(boxes.take()), QStringList{"UNKNOWN DISK - ADD FILES OR FOLDERS"});
+    QCOMPARE(texts(boxes.take()), QStringList {"UNKNOWN DISK - ADD FILES OR FOLDERS"});
     QVERIFY(form.ImportButton->isEnabled() && form.Exportbutton->isEnabled() && form.AddButton->isEnabled());
-    QCOMPARE(rig.media->watched, QStringList{drive});
+    QCOMPARE(rig.media->watched, QStringList {drive});
     QVERIFY(form.FreeSpaceStatusBar->text().endsWith(" MB"));
 
     // Add Folder with all file times, sub-folders included: saved at once.
@@ -206,7 +209,7 @@ void MainWindowTest::wholeRunFromEmptyProgramFolder()
     allFileTimes(script, true);
     click(form.AddButton);
     QVERIFY(script.done());
-    QCOMPARE(form.list().count(), std::size_t{1});
+    QCOMPARE(form.list().count(), std::size_t {1});
     QCOMPARE(window.cell(0, 1), QStringLiteral("0/0/0 0:00"));
     QCOMPARE(window.cell(0, 2), QStringLiteral("0"));
     QCOMPARE(window.cell(0, 3), QStringLiteral("Yes"));
@@ -218,7 +221,7 @@ void MainWindowTest::wholeRunFromEmptyProgramFolder()
     allFileTimes(script, false);
     click(form.AddFileButton);
     QVERIFY(script.done());
-    QCOMPARE(form.list().count(), std::size_t{2});
+    QCOMPARE(form.list().count(), std::size_t {2});
     QCOMPARE(window.cell(1, 0), single);
     QCOMPARE(window.cell(1, 3), QString());
     QVERIFY(!window.checked(1));
@@ -263,7 +266,7 @@ void MainWindowTest::wholeRunFromEmptyProgramFolder()
     Window again(rig);
     QVERIFY(script.done());
     QCOMPARE(again.form.CDEdit->text(), drive);
-    QCOMPARE(again.form.list().count(), std::size_t{2});
+    QCOMPARE(again.form.list().count(), std::size_t {2});
     QCOMPARE(again.cell(0, 2), moved);
     QVERIFY(again.checked(0) && again.checked(1));
     QVERIFY(boxes.take().isEmpty());
@@ -281,7 +284,7 @@ void MainWindowTest::restartReadsBackConfigAndList()
     QByteArray configAfterFirst;
     {
         Window window(rig);
-        QCOMPARE(window.form.list().count(), std::size_t{2});
+        QCOMPARE(window.form.list().count(), std::size_t {2});
         window.form.ExcludeCheckBox->setChecked(false);
         window.form.resize(700, 500);
         window.form.close();
@@ -307,7 +310,7 @@ void MainWindowTest::startWithoutMediumOnlyTellsSo()
     rig.writeConfig(drive);
     MessageBox::Script boxes;
     Window window(rig);
-    QCOMPARE(texts(boxes.take()), QStringList{"NO BACKUP VOLUME INSERTED"});
+    QCOMPARE(texts(boxes.take()), QStringList {"NO BACKUP VOLUME INSERTED"});
     // The commands keep their laid-out states.
     QVERIFY(window.form.BackupButton->isEnabled() && window.form.AddButton->isEnabled());
     QVERIFY(!window.form.ImportButton->isEnabled());
@@ -318,8 +321,8 @@ void MainWindowTest::startWithoutMediumOnlyTellsSo()
     writeList(rig, "FULL", record(rig.source, "Yes", true));
     click(window.form.IniButton); // no disk was current: the new one is read
     QCOMPARE(window.form.Edit2->text(), QStringLiteral("FULL"));
-    QCOMPARE(texts(boxes.take()), QStringList{"NO EMPTY SPACE ON THIS DISK"});
-    QCOMPARE(window.form.list().count(), std::size_t{0});
+    QCOMPARE(texts(boxes.take()), QStringList {"NO EMPTY SPACE ON THIS DISK"});
+    QCOMPARE(window.form.list().count(), std::size_t {0});
     QVERIFY(window.form.ImportButton->isEnabled());
     QVERIFY(window.form.FreeSpaceStatusBar->text().startsWith("0  |  0 KB  |  0 MB"));
 }
@@ -352,7 +355,7 @@ void MainWindowTest::mediaEvents()
     MessageBox::Script boxes;
     Window window(rig);
     TQLForm &form = window.form;
-    QCOMPARE(form.list().count(), std::size_t{1});
+    QCOMPARE(form.list().count(), std::size_t {1});
 
     // Another drive's medium changes nothing; nor does the backup drive
     // spelt in another case (Linux paths are case-sensitive).
@@ -366,13 +369,13 @@ void MainWindowTest::mediaEvents()
     QVERIFY(form.SHTimer.isActive());
     QTest::qWait(1100);
     QCOMPARE(form.Edit2->text(), QStringLiteral("BACKUP1"));
-    QCOMPARE(form.list().count(), std::size_t{1});
+    QCOMPARE(form.list().count(), std::size_t {1});
 
     // Out, then back in within the second with another disk: one check,
     // which sees the insertion and loads that disk's list.
     rig.host.eject(drive.toStdString());
     rig.mediaEvent(false, drive);
-    rig.insert(drive, "BACKUP2", std::int64_t{1} << 30, "medium2");
+    rig.insert(drive, "BACKUP2", std::int64_t {1} << 30, "medium2");
     rig.mediaEvent(true, drive);
     QVERIFY(QTest::qWaitFor([&] { return form.Edit2->text() == "BACKUP2"; }, 2000));
     QCOMPARE(window.cell(0, 3), QStringLiteral("No"));
@@ -382,10 +385,10 @@ void MainWindowTest::mediaEvents()
     rig.host.eject(drive.toStdString());
     rig.mediaEvent(false, drive);
     QVERIFY(QTest::qWaitFor([&] { return form.Edit2->text().isEmpty(); }, 2000));
-    QCOMPARE(form.list().count(), std::size_t{0});
+    QCOMPARE(form.list().count(), std::size_t {0});
     QVERIFY(form.FreeSpaceStatusBar->text().isEmpty());
-    for (QWidget *command : QList<QWidget *>{form.BackupButton, form.AddButton, form.AddFileButton,
-                                             form.ImportButton, form.Exportbutton})
+    for (QWidget *command :
+         QList<QWidget *> {form.BackupButton, form.AddButton, form.AddFileButton, form.ImportButton, form.Exportbutton})
         QVERIFY(!command->isEnabled());
     QVERIFY(boxes.take().isEmpty());
 }
@@ -410,7 +413,7 @@ void MainWindowTest::listCommands()
     form.Remove1->trigger();
     form.SetAlltothisDate1->trigger();
     form.SetDateTime1->trigger();
-    QCOMPARE(form.list().count(), std::size_t{3});
+    QCOMPARE(form.list().count(), std::size_t {3});
     QVERIFY(boxes.take().isEmpty());
 
     // Cancel leaves list and file alone; Yes copies B's "no cut-off" to all.
@@ -421,7 +424,7 @@ void MainWindowTest::listCommands()
     QCOMPARE(rig.programFile("BACKUP1.ini"), before);
     boxes.answer(true);
     form.SetAlltothisDate1->trigger();
-    QCOMPARE(texts(boxes.take()), (QStringList{"SET ALL ITEMS TO THIS DATE?", "SET ALL ITEMS TO THIS DATE?"}));
+    QCOMPARE(texts(boxes.take()), (QStringList {"SET ALL ITEMS TO THIS DATE?", "SET ALL ITEMS TO THIS DATE?"}));
     QCOMPARE(rig.programFile("BACKUP1.ini"), record(a, "Yes", true) + record(b, "No", false) + record(file, "", true));
 
     // Set Item Options on a single file asks only for the date; on a folder
@@ -447,15 +450,15 @@ void MainWindowTest::listCommands()
     script.then<TDatePickForm>([](TDatePickForm &date) { click(date.Button2); });
     click(form.AddFileButton);
     QVERIFY(script.done());
-    QCOMPARE(form.list().count(), std::size_t{3});
+    QCOMPARE(form.list().count(), std::size_t {3});
     QCOMPARE(rig.programFile("BACKUP1.ini"), saved);
 
     // Remove asks, then saves.
     form.selectIndex(0);
     boxes.answer(true);
     form.Remove1->trigger();
-    QCOMPARE(texts(boxes.take()), QStringList{"REMOVE THIS ITEM FROM THE LIST?"});
-    QCOMPARE(form.list().count(), std::size_t{2});
+    QCOMPARE(texts(boxes.take()), QStringList {"REMOVE THIS ITEM FROM THE LIST?"});
+    QCOMPARE(form.list().count(), std::size_t {2});
     QVERIFY(!rig.programFile("BACKUP1.ini").startsWith(a.toUtf8()));
 }
 
@@ -467,7 +470,7 @@ void MainWindowTest::filterStrips()
     MessageBox::Script boxes;
     Window window(rig);
     TQLForm &form = window.form;
-    QCOMPARE(texts(boxes.take()), QStringList{"UNKNOWN DISK - ADD FILES OR FOLDERS"});
+    QCOMPARE(texts(boxes.take()), QStringList {"UNKNOWN DISK - ADD FILES OR FOLDERS"});
     QFile::remove(rig.programFolder + "config");
 
     // An empty box adds nothing and writes nothing.
@@ -532,17 +535,17 @@ void MainWindowTest::importAndExport()
     QCOMPARE(rig.programFile("config.ini"), list);
 
     // On another disk, importing that file gives the same items.
-    rig.insert(drive, "BACKUP3", std::int64_t{1} << 30, "medium3");
+    rig.insert(drive, "BACKUP3", std::int64_t {1} << 30, "medium3");
     click(form.IniButton); // the label changed: the disk is forgotten
     QCOMPARE(form.Edit2->text(), QString());
     click(form.IniButton);
     QCOMPARE(form.Edit2->text(), QStringLiteral("BACKUP3"));
-    QCOMPARE(texts(boxes.take()), QStringList{"UNKNOWN DISK - ADD FILES OR FOLDERS"});
-    QCOMPARE(form.list().count(), std::size_t{0});
+    QCOMPARE(texts(boxes.take()), QStringList {"UNKNOWN DISK - ADD FILES OR FOLDERS"});
+    QCOMPARE(form.list().count(), std::size_t {0});
     files.answer(rig.programFolder + "BACKUP2.ini");
     click(form.ImportButton);
     QCOMPARE(rig.programFile("BACKUP3.ini"), list);
-    QCOMPARE(form.list().count(), std::size_t{2});
+    QCOMPARE(form.list().count(), std::size_t {2});
     QVERIFY(window.checked(0) && !window.checked(1));
 
     // A typed name that does not exist is reported and changes nothing.
@@ -552,9 +555,9 @@ void MainWindowTest::importAndExport()
     QCOMPARE(shown.last().kind, MessageBox::Kind::Error);
     QCOMPARE(shown.last().text, QStringLiteral("File not found."));
     QCOMPARE(rig.programFile("BACKUP3.ini"), list);
-    QCOMPARE(files.titles(), (QStringList{"Choose Disk Volume Name for Export", "Choose Disk Volume Name for Export",
-                                          "Choose INI File to Import for this disk",
-                                          "Choose INI File to Import for this disk"}));
+    QCOMPARE(files.titles(),
+             (QStringList {"Choose Disk Volume Name for Export", "Choose Disk Volume Name for Export",
+                           "Choose INI File to Import for this disk", "Choose INI File to Import for this disk"}));
 }
 
 void MainWindowTest::backupRefusals_data()
@@ -563,10 +566,10 @@ void MainWindowTest::backupRefusals_data()
     QTest::addColumn<bool>("checked");
     QTest::addColumn<qint64>("freeBytes");
     QTest::addColumn<QStringList>("shown");
-    QTest::newRow("empty list") << false << false << qint64(4096) << QStringList{};
+    QTest::newRow("empty list") << false << false << qint64(4096) << QStringList {};
     QTest::newRow("nothing checked") << true << false << qint64(4096)
-                                     << QStringList{"NO ITEMS HAVE BEEN CHECKMARKED ON THE BACKUP LIST."};
-    QTest::newRow("no free space") << true << true << qint64(0) << QStringList{"NO FREE SPACE ON THIS DISK"};
+                                     << QStringList {"NO ITEMS HAVE BEEN CHECKMARKED ON THE BACKUP LIST."};
+    QTest::newRow("no free space") << true << true << qint64(0) << QStringList {"NO FREE SPACE ON THIS DISK"};
 }
 
 void MainWindowTest::backupRefusals()
@@ -692,7 +695,7 @@ void MainWindowTest::diskChangeDuringPassHoldsMediaEvents()
     std::size_t itemsDuringPass = 0;
     script.then<TFullForm>([&](TFullForm &full) {
         // The user swaps disks; the mount watch tells the window at once.
-        rig.insert(drive, "DISK2", std::int64_t{1} << 30, "medium2");
+        rig.insert(drive, "DISK2", std::int64_t {1} << 30, "medium2");
         rig.mediaEvent(true, drive);
         QTest::qWait(1200); // the delayed check comes due while the pass waits
         labelDuringPass = form.Edit2->text();
@@ -703,12 +706,12 @@ void MainWindowTest::diskChangeDuringPassHoldsMediaEvents()
     QVERIFY(window.waitForPassEnd());
     QVERIFY(script.done());
     QCOMPARE(labelDuringPass, QStringLiteral("DISK1"));
-    QCOMPARE(itemsDuringPass, std::size_t{1});
+    QCOMPARE(itemsDuringPass, std::size_t {1});
     QCOMPARE(form.StatusBar->text(), QStringLiteral("Complete...  3 Files Found and Backed Up"));
     // The pass showed the new label; the held-back check then loaded its
     // list, which the pass had carried over and saved.
     QCOMPARE(form.Edit2->text(), QStringLiteral("DISK2"));
-    QCOMPARE(form.list().count(), std::size_t{1});
+    QCOMPARE(form.list().count(), std::size_t {1});
     QVERIFY(window.cell(0, 2) != "0");
     QVERIFY(rig.programFile("DISK2.ini").startsWith(big.toUtf8()));
 }
@@ -772,10 +775,10 @@ void MainWindowTest::buttonEnableNeedsRoomForTheFirstFour()
     form.buttondisable();
     rig.host.setFree(drive.toStdString(), 0);
     form.buttonenable();
-    for (QWidget *command : QList<QWidget *>{form.Helpbutton, form.AddButton, form.AddFileButton, form.BackupButton})
+    for (QWidget *command : QList<QWidget *> {form.Helpbutton, form.AddButton, form.AddFileButton, form.BackupButton})
         QVERIFY(!command->isEnabled());
-    for (QWidget *command : QList<QWidget *>{form.exitButton, form.SetCDButton, form.ImportButton, form.Button1,
-                                             form.RestoreButton, form.ListView, form.extEdit})
+    for (QWidget *command : QList<QWidget *> {form.exitButton, form.SetCDButton, form.ImportButton, form.Button1,
+                                              form.RestoreButton, form.ListView, form.extEdit})
         QVERIFY(command->isEnabled());
     QVERIFY(!form.StopButton->isEnabled());
 }
@@ -789,8 +792,8 @@ void MainWindowTest::helpHomePageAndMail()
     click(window.form.Helpbutton);
     click(window.form.Button3);
     click(window.form.EmailButton);
-    QCOMPARE(rig.opened, (QStringList{rig.dataFolder + "quillarc.html", QString::fromLatin1(kHomePageUrl),
-                                      "mailto:" + QString::fromLatin1(kContactAddress) + "?subject=Quillarc"}));
+    QCOMPARE(rig.opened, (QStringList {rig.dataFolder + "quillarc.html", QString::fromLatin1(kHomePageUrl),
+                                       "mailto:" + QString::fromLatin1(kContactAddress) + "?subject=Quillarc"}));
     // The documents the program ships name the same addresses.
     for (const char *document : {"readme.txt", "quillarc.html"}) {
         QFile file(QStringLiteral(QUILLARC_SOURCE_DIR "/data/") + document);
@@ -878,7 +881,7 @@ void MainWindowTest::linkFolderIsItsOwnDrive()
     click(form.SetCDButton);
     QCOMPARE(form.CDEdit->text(), nas + "/");
     QCOMPARE(form.Edit2->text(), QStringLiteral("NAS1"));
-    QCOMPARE(rig.media->watched, QStringList{nas + "/"});
+    QCOMPARE(rig.media->watched, QStringList {nas + "/"});
 }
 
 QTEST_MAIN(MainWindowTest)

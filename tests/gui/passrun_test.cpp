@@ -59,7 +59,7 @@ public:
         source = (temp.path() + "/source").toStdString();
         listFile = std::make_unique<DiskListFile>((temp.path() + "/program/").toStdString());
         firstMedium = newMedium("disk1");
-        host.insert(kDrive, {firstMedium, label, std::int64_t{1} << 30, std::nullopt});
+        host.insert(kDrive, {firstMedium, label, std::int64_t {1} << 30, std::nullopt});
 
         window.setGeometry(100, 50, 740, 420);
         statusBar = new QLabel(&window);
@@ -141,7 +141,7 @@ public:
     void start()
     {
         run = std::make_unique<BackupRun>(
-            RunSetup{list, *ui, host, *listFile, clock, filters, kDrive, label, true, &echo});
+            RunSetup {list, *ui, host, *listFile, clock, filters, kDrive, label, true, &echo});
         progress.setAbortFlag(&run->state().AbortFlag);
         watch.threads.clear();
         QVERIFY(run->start());
@@ -150,7 +150,10 @@ public:
         ui->follow(run.get());
     }
 
-    bool waitForEnd() { return QTest::qWaitFor([this] { return ended > 0; }, kPassTimeoutMs); }
+    bool waitForEnd()
+    {
+        return QTest::qWaitFor([this] { return ended > 0; }, kPassTimeoutMs);
+    }
 
     // Runs `act` once, from the event loop, as soon as the disk-full dialog
     // is the modal window: the pass's worker is then waiting for it.
@@ -172,10 +175,7 @@ public:
         return mediumRoot + source.substr(1) + "/" + relative.toStdString();
     }
 
-    std::string newCutOff() const
-    {
-        return numberText(dateTimeFromTimePoint(clock.now() - std::chrono::seconds(2)));
-    }
+    std::string newCutOff() const { return numberText(dateTimeFromTimePoint(clock.now() - std::chrono::seconds(2))); }
 
     static QByteArray readAll(const std::string &path)
     {
@@ -185,8 +185,8 @@ public:
     static bool exists(const std::string &path) { return QFileInfo::exists(QString::fromStdString(path)); }
 
     QTemporaryDir temp;
-    ScopedLocale locale{Locale::unitedStates()};
-    FixedClock clock{QDateTime(QDate(2024, 5, 17), QTime(14, 30, 0))};
+    ScopedLocale locale {Locale::unitedStates()};
+    FixedClock clock {QDateTime(QDate(2024, 5, 17), QTime(14, 30, 0))};
     test::SimulatedVolumeHost host;
     BackupList list;
     ListWatch watch;
@@ -201,7 +201,7 @@ public:
     QLabel *statusBarFolder;
     QLineEdit *edit2;
     QLabel *freeLine;
-    TProgressForm progress{&window};
+    TProgressForm progress {&window};
     std::unique_ptr<GuiPassUi> ui;
     std::unique_ptr<BackupRun> run;
 
@@ -219,7 +219,7 @@ public:
         void setFolderBar(int) override {}
         void showFreeSpace(std::int64_t) override {}
         void showVolumeLabel(const std::string &) override {}
-    } echo{*this};
+    } echo {*this};
     bool progressHiddenDuringPass = false;
     int ended = 0;
     QThread *endThread = nullptr;
@@ -393,7 +393,7 @@ void PassRunTest::diskFullReadyOnNewDisk()
         progressShownWithDialog = rig.progress.isVisible();
         QTest::mouseClick(form.Button1, Qt::LeftButton); // the full disk is still in
         stayedForFullDisk = form.isVisible();
-        rig.host.insert(kDrive, {secondMedium, "DISK2", std::int64_t{1} << 30, std::nullopt});
+        rig.host.insert(kDrive, {secondMedium, "DISK2", std::int64_t {1} << 30, std::nullopt});
         QTest::mouseClick(form.Button1, Qt::LeftButton);
     });
     // The new disk's list file as it stands once the pass has moved on to

@@ -35,15 +35,16 @@ const std::string kDrive = "/media/backup/";
 struct DiskFixture {
     QTemporaryDir dir;
     test::SimulatedVolumeHost host;
-    std::set<std::string> listFiles{"BACKUP1"};
+    std::set<std::string> listFiles {"BACKUP1"};
 
     void insert(const std::string &label, std::int64_t freeBytes)
     {
-        host.insert(kDrive, {dir.path().toStdString() + "/", label, std::int64_t{1} << 30, freeBytes});
+        host.insert(kDrive, {dir.path().toStdString() + "/", label, std::int64_t {1} << 30, freeBytes});
     }
     DiskFullRules rules(std::int64_t needed)
     {
-        return DiskFullRules(host, kDrive, needed, [this](const std::string &label) { return listFiles.count(label) > 0; });
+        return DiskFullRules(host, kDrive, needed,
+                             [this](const std::string &label) { return listFiles.count(label) > 0; });
     }
 };
 
@@ -216,7 +217,7 @@ namespace {
 // loop going, as during a pass; waits at most 10 seconds.
 bool runOnWorker(const std::function<void()> &work)
 {
-    std::atomic<bool> finished{false};
+    std::atomic<bool> finished {false};
     std::thread worker([&] {
         work();
         finished = true;
@@ -274,7 +275,7 @@ void PassWindowsTest::passQuestionsWaitOnTheWindowThread()
     QCOMPARE(progress.TotalRarBar->Progress(), 33);
     QCOMPARE(progress.FolderRarBar->Progress(), 75);
     QCOMPARE(label, QStringLiteral("BACKUP2"));
-    QCOMPARE(freeShown, std::int64_t{1234});
+    QCOMPARE(freeShown, std::int64_t {1234});
     QVERIFY(answer);
     QVERIFY(!progress.isVisible());
     const auto shown = boxes.take();

@@ -60,8 +60,8 @@ struct LinkFolders {
     }
     LinkFolders()
     {
-        for (const char *sub : {"applications/Programs/Tools", "applications/Games", "applications/.hidden/inner",
-                                "Desktop"})
+        for (const char *sub :
+             {"applications/Programs/Tools", "applications/Games", "applications/.hidden/inner", "Desktop"})
             QDir().mkpath(dir.filePath(sub));
     }
 };
@@ -96,14 +96,14 @@ void WindowsTest::resourcesFromProbe()
     QTemporaryDir proc;
     writeFile(proc.filePath("meminfo"),
               "MemTotal:       65536 kB\nMemAvailable:   16384 kB\nSwapTotal: 0 kB\nSwapFree: 0 kB\n");
-    writeFile(proc.filePath("sys/fs/file-nr"), "0\t0\t100\n");          // all free
-    writeFile(proc.filePath("loadavg"), "0.1 0.2 0.3 1/100 4242\n");    // tasks at the limit
+    writeFile(proc.filePath("sys/fs/file-nr"), "0\t0\t100\n");       // all free
+    writeFile(proc.filePath("loadavg"), "0.1 0.2 0.3 1/100 4242\n"); // tasks at the limit
     writeFile(proc.filePath("sys/kernel/threads-max"), "100\n");
     for (int i = 0; i < 37; ++i)
         writeFile(proc.filePath(QStringLiteral("self/fd/%1").arg(i)), "");
     TSystemProbe::Sources sources;
     sources.procRoot = proc.path().toStdString();
-    sources.descriptorLimit = [] { return std::int64_t{100}; };
+    sources.descriptorLimit = [] { return std::int64_t {100}; };
     TSystemProbe probe(sources, nullptr);
     probe.setAutoRefresh(false);
     probe.Refresh();

@@ -26,7 +26,7 @@ protected:
         return result;
     }
 
-    ScopedLocale us_{Locale::unitedStates()};
+    ScopedLocale us_ {Locale::unitedStates()};
     BackupList list;
 };
 
@@ -35,7 +35,7 @@ TEST_F(BackupListTest, SortedByPathLettersBeforeCase)
     list.append("C:\\Data");
     list.append("C:\\Alpha");
     list.append("c:\\beta");
-    EXPECT_EQ(paths(), (std::vector<std::string>{"C:\\Alpha", "c:\\beta", "C:\\Data"}));
+    EXPECT_EQ(paths(), (std::vector<std::string> {"C:\\Alpha", "c:\\beta", "C:\\Data"}));
 
     BackupList linux;
     for (const char *path : {"/srv/Music", "/home/ann/docs", "/home/Ann", "/home/ann"})
@@ -43,7 +43,7 @@ TEST_F(BackupListTest, SortedByPathLettersBeforeCase)
     std::vector<std::string> sorted;
     for (std::size_t i = 0; i < linux.count(); ++i)
         sorted.push_back(linux.at(i).path());
-    EXPECT_EQ(sorted, (std::vector<std::string>{"/home/ann", "/home/Ann", "/home/ann/docs", "/srv/Music"}));
+    EXPECT_EQ(sorted, (std::vector<std::string> {"/home/ann", "/home/Ann", "/home/ann/docs", "/srv/Music"}));
 }
 
 TEST_F(BackupListTest, AppendedItemKeepsItsIdentityThroughResorts)
@@ -103,7 +103,7 @@ TEST_F(BackupListTest, ListenersHearEveryChange)
     list.setText(b, TextFloat, "1");
     list.SetCutOff(b, 0);
     list.setChecked(b, true); // no change, no call
-    EXPECT_EQ(listener.changed, (std::vector<std::size_t>{1, 1, 1}));
+    EXPECT_EQ(listener.changed, (std::vector<std::size_t> {1, 1, 1}));
     EXPECT_EQ(list.checkedCount(), 1u);
 
     {

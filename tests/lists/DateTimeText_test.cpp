@@ -11,7 +11,7 @@ namespace {
 
 class DateTimeTextTest : public testing::Test {
 protected:
-    ScopedLocale us_{Locale::unitedStates()};
+    ScopedLocale us_ {Locale::unitedStates()};
 };
 
 TEST_F(DateTimeTextTest, NumberText)
@@ -48,14 +48,15 @@ TEST_F(DateTimeTextTest, NumberTextUsesTheLocaleSeparator)
 TEST_F(DateTimeTextTest, ParsesNumbersAndRejectsOtherTexts)
 {
     const std::pair<std::string, double> good[] = {
-        {"0", 0}, {"37617.6278819444", 37617.6278819444}, {" 12.5 ", 12.5}, {"-3", -3}, {"+4", 4},
-        {".5", 0.5}, {"5.", 5}, {"1.15740740740741E-5", 1.15740740740741e-5}, {"2e3", 2000},
+        {"0", 0},  {"37617.6278819444", 37617.6278819444},       {" 12.5 ", 12.5}, {"-3", -3}, {"+4", 4}, {".5", 0.5},
+        {"5.", 5}, {"1.15740740740741E-5", 1.15740740740741e-5}, {"2e3", 2000},
     };
     for (const auto &[text, value] : good)
         EXPECT_DOUBLE_EQ(parseNumberText(text), value) << text;
 
-    const std::string bad[] = {"", " ", "abc", "1,5", "1.2.3", "1e", "e5", "--1", "0x10", "inf", "nan", "1e999",
-                               "12/27/2002", std::string("1\0", 2), "1 2"};
+    const std::string bad[] = {"",    " ",    "abc", "1,5", "1.2.3", "1e",         "e5",
+                               "--1", "0x10", "inf", "nan", "1e999", "12/27/2002", std::string("1\0", 2),
+                               "1 2"};
     for (const std::string &text : bad) {
         double ignored = 0;
         EXPECT_FALSE(tryParseNumberText(text, ignored)) << text;

@@ -18,7 +18,7 @@ TEST(DateTime, EncodeDecodeKnownDates)
         double days;
     };
     const Case cases[] = {
-        {1899, 12, 30, 0}, {1899, 12, 29, -1}, {1900, 1, 1, 2},    {1970, 1, 1, 25569},
+        {1899, 12, 30, 0},     {1899, 12, 29, -1},   {1900, 1, 1, 2},    {1970, 1, 1, 25569},
         {2002, 12, 27, 37617}, {2000, 2, 29, 36585}, {1, 1, 1, -693593}, {9999, 12, 31, 2958465},
     };
     for (const Case &c : cases) {
@@ -32,7 +32,8 @@ TEST(DateTime, EncodeDecodeKnownDates)
 
 TEST(DateTime, InvalidDatesAndTimesAreErrors)
 {
-    const int bad[][3] = {{2003, 2, 29}, {2002, 13, 1}, {2002, 0, 1}, {2002, 4, 31}, {0, 1, 1}, {10000, 1, 1}, {1900, 2, 29}};
+    const int bad[][3] = {{2003, 2, 29}, {2002, 13, 1}, {2002, 0, 1}, {2002, 4, 31},
+                          {0, 1, 1},     {10000, 1, 1}, {1900, 2, 29}};
     for (const auto &date : bad) {
         DateTime ignored = 0;
         EXPECT_FALSE(TryEncodeDate(date[0], date[1], date[2], ignored));
@@ -77,7 +78,7 @@ TEST(DateTime, BeforeTheEpochTheFractionIsStillTheTimeOfDay)
 TEST(DateTime, LocalTimeOfInstants)
 {
     test::ScopedTimeZone zone("<+03>-3");
-    const auto epoch = system_clock::time_point{};
+    const auto epoch = system_clock::time_point {};
     EXPECT_DOUBLE_EQ(dateTimeFromTimePoint(epoch), 25569.0 + 3.0 / 24);
 
     // Full precision: a quarter second survives.
@@ -96,8 +97,10 @@ TEST(DateTime, InstantsRoundTripInAZoneWithSummerTime)
 {
     test::ScopedTimeZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
     for (const long seconds : {1041001449L, 1057000000L, 0L, -86400L * 365}) {
-        const auto instant = system_clock::time_point{} + std::chrono::seconds(seconds);
-        EXPECT_EQ(duration_cast<std::chrono::seconds>(timePointFromDateTime(dateTimeFromTimePoint(instant)) - instant).count(), 0)
+        const auto instant = system_clock::time_point {} + std::chrono::seconds(seconds);
+        EXPECT_EQ(duration_cast<std::chrono::seconds>(timePointFromDateTime(dateTimeFromTimePoint(instant)) - instant)
+                      .count(),
+                  0)
             << seconds;
     }
 }

@@ -46,10 +46,10 @@ protected:
         return item;
     }
 
-    ScopedLocale us_{Locale::unitedStates()};
+    ScopedLocale us_ {Locale::unitedStates()};
     test::TempFolder program;
     test::TempFolder sources;
-    DiskListFile files{program.path()};
+    DiskListFile files {program.path()};
     BackupList list;
 };
 
@@ -125,17 +125,48 @@ TEST_F(DiskListFileTest, LoadRules)
 {
     const std::string data = sources.file("Data"), todo = sources.file("todo.txt");
     program.write("L.ini", joinLinesCrLf({
-                               sources.file("deleted"), "x", "1", "Yes", "T", // dropped with its four lines
-                               data, "d1", "1", "yes", "T",                  // lower-case yes: folder -> "Yes"
-                               todo, "d2", "2", "Yes", "t",                  // file: "Yes" is kept; "t" unchecked
-                               todo, "d3", "3", "No ", "T",                  // "No " is no value: file -> empty
-                               data, "d4", "4", "", "F",                     // empty flag is kept
-                               "relative/path", "", "", "", "T",             // not absolute: dropped
-                               std::string("/\0etc", 5), "", "", "", "T",    // NUL: dropped
-                               data, "d5", "abc", "No",                      // cut short: unchecked
+                               sources.file("deleted"),
+                               "x",
+                               "1",
+                               "Yes",
+                               "T", // dropped with its four lines
+                               data,
+                               "d1",
+                               "1",
+                               "yes",
+                               "T", // lower-case yes: folder -> "Yes"
+                               todo,
+                               "d2",
+                               "2",
+                               "Yes",
+                               "t", // file: "Yes" is kept; "t" unchecked
+                               todo,
+                               "d3",
+                               "3",
+                               "No ",
+                               "T", // "No " is no value: file -> empty
+                               data,
+                               "d4",
+                               "4",
+                               "",
+                               "F", // empty flag is kept
+                               "relative/path",
+                               "",
+                               "",
+                               "",
+                               "T", // not absolute: dropped
+                               std::string("/\0etc", 5),
+                               "",
+                               "",
+                               "",
+                               "T", // NUL: dropped
+                               data,
+                               "d5",
+                               "abc",
+                               "No", // cut short: unchecked
                            }));
     ASSERT_EQ(files.LoadIniFile("L", list), DiskListFile::LoadResult::Loaded);
-    std::vector<std::string> expected{
+    std::vector<std::string> expected {
         data + "|d1|1|Yes|T", data + "|d4|4||F", data + "|d5|abc|No|F", todo + "|d2|2|Yes|F", todo + "|d3|3||T",
     };
     std::vector<std::string> actual = items();
@@ -187,14 +218,14 @@ TEST_F(DiskListFileTest, LabelsStayInsideTheProgramFolder)
 TEST_F(DiskListFileTest, SnapshotCarriesTheListToAnotherLabel)
 {
     add(sources.file("Data"), 37617, "Yes", true);
-    std::vector<std::string> lines{"kept"};
+    std::vector<std::string> lines {"kept"};
     DiskListFile::BackupIniInfo(list, lines);
-    EXPECT_EQ(lines, (std::vector<std::string>{"kept", sources.file("Data"), "12/27/2002", "37617", "Yes", "T"}));
+    EXPECT_EQ(lines, (std::vector<std::string> {"kept", sources.file("Data"), "12/27/2002", "37617", "Yes", "T"}));
     lines.erase(lines.begin());
     files.SaveIniInfo("BACKUP2", lines);
     list.clear();
     ASSERT_EQ(files.LoadIniFile("BACKUP2", list), DiskListFile::LoadResult::Loaded);
-    EXPECT_EQ(items(), (std::vector<std::string>{sources.file("Data") + "|12/27/2002|37617|Yes|T"}));
+    EXPECT_EQ(items(), (std::vector<std::string> {sources.file("Data") + "|12/27/2002|37617|Yes|T"}));
 }
 
 TEST_F(DiskListFileTest, PathThatCannotBeALineIsRefusedAndTheFileKept)
@@ -222,7 +253,7 @@ TEST_F(DiskListFileTest, SurvivesArbitraryBytes)
 {
     std::mt19937 random(20021227);
     const DiskListFile fuzzed(program.path(), [](const std::string &path) {
-        const std::size_t h = std::hash<std::string>{}(path);
+        const std::size_t h = std::hash<std::string> {}(path);
         return h % 3 == 0 ? PathKind::Missing : (h % 3 == 1 ? PathKind::File : PathKind::Folder);
     });
     const std::string seed = joinLinesCrLf({"/a", "12/27/2002", "37617", "Yes", "T", "/b", "0/0/0 0:00", "0", "", "F"});
@@ -232,7 +263,8 @@ TEST_F(DiskListFileTest, SurvivesArbitraryBytes)
         if (round % 2 == 0) {
             bytes.resize(random() % 400);
             for (char &c : bytes)
-                c = static_cast<char>(random() % 4 == 0 ? static_cast<int>(random() % 256) : alphabet[random() % sizeof alphabet]);
+                c = static_cast<char>(random() % 4 == 0 ? static_cast<int>(random() % 256)
+                                                        : alphabet[random() % sizeof alphabet]);
         } else {
             for (int edits = 1 + static_cast<int>(random() % 6); edits > 0; --edits) {
                 const std::size_t at = random() % (bytes.size() + 1);

@@ -12,10 +12,18 @@ namespace {
 TEST(FileError, CauseTexts)
 {
     const std::pair<int, std::string> cases[] = {
-        {ENOENT, "File not found"},       {ENOTDIR, "Invalid filename"},   {ENAMETOOLONG, "Invalid filename"},
-        {EMFILE, "Too many open files"},  {ENFILE, "Too many open files"}, {EACCES, "File access denied"},
-        {EROFS, "File access denied"},    {EISDIR, "File access denied"},  {ENOSPC, "Disk full"},
-        {EFBIG, "Disk full"},             {EDQUOT, "Disk full"},           {EIO, "I/O error 5"},
+        {ENOENT, "File not found"},
+        {ENOTDIR, "Invalid filename"},
+        {ENAMETOOLONG, "Invalid filename"},
+        {EMFILE, "Too many open files"},
+        {ENFILE, "Too many open files"},
+        {EACCES, "File access denied"},
+        {EROFS, "File access denied"},
+        {EISDIR, "File access denied"},
+        {ENOSPC, "Disk full"},
+        {EFBIG, "Disk full"},
+        {EDQUOT, "Disk full"},
+        {EIO, "I/O error 5"},
     };
     for (const auto &[error, text] : cases) {
         EXPECT_EQ(FileError::causeText(error), text) << error;

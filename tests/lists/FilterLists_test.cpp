@@ -12,7 +12,7 @@ protected:
     std::vector<std::string> extensions;
     std::vector<std::string> patterns;
     int saves = 0;
-    FilterLists lists{extensions, patterns, [this] { ++saves; }};
+    FilterLists lists {extensions, patterns, [this] { ++saves; }};
 };
 
 TEST_F(FilterListsTest, AddExtension)
@@ -23,7 +23,7 @@ TEST_F(FilterListsTest, AddExtension)
     EXPECT_EQ(edit, "");
     edit = "txt";
     EXPECT_TRUE(lists.addext(edit)); // already there: nothing added, still saved
-    EXPECT_EQ(extensions, (std::vector<std::string>{".txt"}));
+    EXPECT_EQ(extensions, (std::vector<std::string> {".txt"}));
     EXPECT_EQ(saves, 2);
 
     const std::pair<std::string, std::string> cases[] = {{"*", ".*"}, {"..txt", "..txt"}, {".bak", ".bak"}};
@@ -57,8 +57,8 @@ TEST_F(FilterListsTest, EntriesAreStoredLowerCaseAndNeverTwice)
     lists.addpattern(edit);
     edit = ".hidden"; // a pattern keeps its point; no "." is added to patterns
     lists.addpattern(edit);
-    EXPECT_EQ(extensions, (std::vector<std::string>{".tmp"}));
-    EXPECT_EQ(patterns, (std::vector<std::string>{"~*", "cache", ".hidden"}));
+    EXPECT_EQ(extensions, (std::vector<std::string> {".tmp"}));
+    EXPECT_EQ(patterns, (std::vector<std::string> {"~*", "cache", ".hidden"}));
     EXPECT_EQ(saves, 6);
 }
 
@@ -79,7 +79,7 @@ TEST_F(FilterListsTest, RemoveSelected)
     EXPECT_EQ(saves, 0);
     EXPECT_TRUE(lists.removeExtension(0));
     EXPECT_TRUE(lists.removePattern(0));
-    EXPECT_EQ(extensions, (std::vector<std::string>{".bak"}));
+    EXPECT_EQ(extensions, (std::vector<std::string> {".bak"}));
     EXPECT_TRUE(patterns.empty());
     EXPECT_EQ(saves, 2);
 }
@@ -90,7 +90,7 @@ TEST(FilterLists, FailedSaveKeepsTheChange)
     FilterLists lists(extensions, patterns, [] { throw FileError(EACCES, "/x/config"); });
     std::string edit = "log";
     EXPECT_THROW(lists.addext(edit), FileError);
-    EXPECT_EQ(extensions, (std::vector<std::string>{".log"}));
+    EXPECT_EQ(extensions, (std::vector<std::string> {".log"}));
 }
 
 } // namespace

@@ -19,8 +19,25 @@ std::string configBytes(std::vector<std::string> lines)
 // The nineteen lines as a default configuration writes them.
 std::vector<std::string> defaultLines()
 {
-    return {"Choose backup CD", "1", "0", "-13", "MS Sans Serif", "10", "F", "F", "F", "F",
-            "510", "150", "110", "50", "0", "0", "0", "0", "T"};
+    return {"Choose backup CD",
+            "1",
+            "0",
+            "-13",
+            "MS Sans Serif",
+            "10",
+            "F",
+            "F",
+            "F",
+            "F",
+            "510",
+            "150",
+            "110",
+            "50",
+            "0",
+            "0",
+            "0",
+            "0",
+            "T"};
 }
 
 TEST(ProgramConfig, IsANumber)
@@ -127,8 +144,8 @@ TEST(ProgramConfig, FilterListsFromTheLinesAfterNineteen)
         lines.push_back(entry);
     ProgramConfig config;
     applyConfigText(configBytes(lines), config);
-    EXPECT_EQ(config.extensions, (std::vector<std::string>{".tmp", ".bak"}));
-    EXPECT_EQ(config.patterns, (std::vector<std::string>{"~*"}));
+    EXPECT_EQ(config.extensions, (std::vector<std::string> {".tmp", ".bak"}));
+    EXPECT_EQ(config.patterns, (std::vector<std::string> {"~*"}));
     EXPECT_FALSE(config.exclude); // "t" is not "T"
 }
 
@@ -138,14 +155,14 @@ TEST(ProgramConfig, PatternWithALeadingPointComesBackAsAnExtension)
     saved.patterns = {".hidden"};
     ProgramConfig loaded;
     applyConfigText(configFileText(saved), loaded);
-    EXPECT_EQ(loaded.extensions, (std::vector<std::string>{".hidden"}));
+    EXPECT_EQ(loaded.extensions, (std::vector<std::string> {".hidden"}));
     EXPECT_TRUE(loaded.patterns.empty());
 }
 
 TEST(ProgramConfig, NumbersAndNames)
 {
     std::vector<std::string> lines = defaultLines();
-    lines[1] = "300";                                    // low 8 bits: 44
+    lines[1] = "300"; // low 8 bits: 44
     lines[2] = "255";
     lines[4] = "A font name far longer than thirty-one bytes";
     lines[10] = "0000000000000600";
@@ -219,7 +236,7 @@ TEST(ProgramConfig, TextsThatCannotStandOnOneLineAreWrittenAsDefaults)
 TEST(ProgramConfig, SurvivesArbitraryBytes)
 {
     std::mt19937 random(4711);
-    const std::string seed = configFileText(ProgramConfig{}) + ".tmp\r\n~*\r\n";
+    const std::string seed = configFileText(ProgramConfig {}) + ".tmp\r\n~*\r\n";
     const char alphabet[] = {'\r', '\n', '\x1a', '\0', '-', '0', '9', '8', 'T', '.', '~'};
     for (int round = 0; round < 2000; ++round) {
         std::string bytes = seed;

@@ -28,10 +28,14 @@ TEST(TextLines, ReadingRules)
         {"a\r\nb\r\n", {"a", "b"}},
         {"\r\n\r\n", {"", ""}},
         {"a\r\r\nb", {"a", "", "b"}},
-        {"a\nb\nc\n", {"a\nb\nc\n"}},      // LF alone is an ordinary character
-        {"a\r\n\nb\r\n", {"a", "\nb"}},    // only the LF right after CR belongs to the end
-        {"a\r\nb\x1a" "c\r\nd", {"a", "b"}}, // Ctrl-Z ends the file
-        {"\x1a" "abc", {}},
+        {"a\nb\nc\n", {"a\nb\nc\n"}},   // LF alone is an ordinary character
+        {"a\r\n\nb\r\n", {"a", "\nb"}}, // only the LF right after CR belongs to the end
+        {"a\r\nb\x1a"
+         "c\r\nd",
+         {"a", "b"}}, // Ctrl-Z ends the file
+        {"\x1a"
+         "abc",
+         {}},
         {std::string("a\0b\r\n", 5), {std::string("a\0b", 3)}},
     };
     for (const Case &c : cases)
@@ -49,7 +53,7 @@ TEST(TextLines, MissingLinesReadEmpty)
 
 TEST(TextLines, WritesCrLfAndReadsItBack)
 {
-    const std::vector<std::string> lines{"C:\\Data", "", "a\nb", "T"};
+    const std::vector<std::string> lines {"C:\\Data", "", "a\nb", "T"};
     const std::string text = joinLinesCrLf(lines);
     EXPECT_EQ(text, "C:\\Data\r\n\r\na\nb\r\nT\r\n");
     EXPECT_EQ(splitLines(text), lines);

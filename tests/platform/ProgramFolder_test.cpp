@@ -39,12 +39,12 @@ TEST(ProgramFolder, ChoosesTheExecutableFolderOnlyWhenWritableAndNotInstalled)
     // files in the configuration folder.
     EXPECT_EQ(ProgramFolder::chooseProgramFolder("/usr/bin/", true, environment({{"HOME", "/root"}}), answer(true)),
               "/root/.config/quillarc/");
-    EXPECT_EQ(ProgramFolder::chooseProgramFolder("/usr/bin/", false, environment({{"HOME", "/home/ann"}}), answer(false)),
-              "/home/ann/.config/quillarc/");
+    EXPECT_EQ(
+        ProgramFolder::chooseProgramFolder("/usr/bin/", false, environment({{"HOME", "/home/ann"}}), answer(false)),
+        "/home/ann/.config/quillarc/");
     // A relative XDG_CONFIG_HOME is ignored, as the base directory rules say.
-    EXPECT_EQ(ProgramFolder::chooseProgramFolder("/usr/bin/", false,
-                                                 environment({{"HOME", "/home/ann"}, {"XDG_CONFIG_HOME", "cfg"}}),
-                                                 answer(false)),
+    EXPECT_EQ(ProgramFolder::chooseProgramFolder(
+                  "/usr/bin/", false, environment({{"HOME", "/home/ann"}, {"XDG_CONFIG_HOME", "cfg"}}), answer(false)),
               "/home/ann/.config/quillarc/");
     EXPECT_EQ(ProgramFolder::chooseProgramFolder("", false, environment({{"HOME", "/root/"}}), answer(true)),
               "/root/.config/quillarc/");
@@ -52,17 +52,17 @@ TEST(ProgramFolder, ChoosesTheExecutableFolderOnlyWhenWritableAndNotInstalled)
 
 TEST(ProgramFolder, KnowsAnInstalledExecutable)
 {
-    const ProgramFolder::InstallPlaces places{"/usr/bin/", "/usr/share/quillarc/"};
+    const ProgramFolder::InstallPlaces places {"/usr/bin/", "/usr/share/quillarc/"};
     const struct {
         const char *exe;
         std::vector<std::string> existing;
         bool installed;
     } cases[] = {
-        {"/usr/bin/", {}, true},                                   // where the build installs
+        {"/usr/bin/", {}, true}, // where the build installs
         {"/usr/bin", {}, true},
-        {"/opt/q/bin/", {"/opt/q/share/quillarc/"}, true},         // installed with another prefix
+        {"/opt/q/bin/", {"/opt/q/share/quillarc/"}, true}, // installed with another prefix
         {"/home/ann/.local/bin/", {"/home/ann/.local/share/quillarc/"}, true},
-        {"/home/ann/src/quillarc/build/bin/", {}, false},          // a build tree
+        {"/home/ann/src/quillarc/build/bin/", {}, false},              // a build tree
         {"/home/ann/quillarc/", {"/home/ann/share/quillarc/"}, false}, // an unpacked folder, not a bin folder
         {"/bin/", {"/share/quillarc/"}, true},
         {"", {}, false},
@@ -74,11 +74,12 @@ TEST(ProgramFolder, KnowsAnInstalledExecutable)
 
 TEST(ProgramFolder, DataFolder)
 {
-    const ProgramFolder::InstallPlaces places{"/usr/bin/", "/usr/share/quillarc/"};
+    const ProgramFolder::InstallPlaces places {"/usr/bin/", "/usr/share/quillarc/"};
     const ProgramFolder::InstallPlaces none;
     EXPECT_EQ(ProgramFolder::chooseDataFolder("/opt/q/", false, places, answer(true), answer(false)), "/opt/q/");
-    EXPECT_EQ(ProgramFolder::chooseDataFolder("/opt/q/", false, places, answer(false), onlyThese({"/opt/q/readme.txt"})),
-              "/opt/q/");
+    EXPECT_EQ(
+        ProgramFolder::chooseDataFolder("/opt/q/", false, places, answer(false), onlyThese({"/opt/q/readme.txt"})),
+        "/opt/q/");
     EXPECT_EQ(ProgramFolder::chooseDataFolder("/usr/local/bin/", true, places, answer(true),
                                               onlyThese({"/usr/local/share/quillarc/", "/usr/local/bin/readme.txt"})),
               "/usr/local/share/quillarc/");
@@ -102,9 +103,8 @@ TEST(ProgramFolder, ThisProcess)
     EXPECT_EQ(folder.back(), '/');
     EXPECT_EQ(::access(folder.c_str(), W_OK), 0);
     // A test binary runs from the build tree: portable, never installed.
-    EXPECT_FALSE(ProgramFolder::isInstalled(exe, ProgramFolder::installPlaces(), [](const std::string &path) {
-        return ::access(path.c_str(), F_OK) == 0;
-    }));
+    EXPECT_FALSE(ProgramFolder::isInstalled(exe, ProgramFolder::installPlaces(),
+                                            [](const std::string &path) { return ::access(path.c_str(), F_OK) == 0; }));
 }
 
 } // namespace

@@ -38,9 +38,9 @@ TEST(Shortcut, ExecArgumentFollowsDesktopEntryQuoting)
     } cases[] = {
         {"/opt/q/quillarc", "\"/opt/q/quillarc\""},
         {"/home/ann/My Programs/quillarc", "\"/home/ann/My Programs/quillarc\""},
-        {"/a\"b", "\"/a\\\\\"b\""},     // \" quoting, then \ escaped for the file
+        {"/a\"b", "\"/a\\\\\"b\""}, // \" quoting, then \ escaped for the file
         {"/a$b`c", "\"/a\\\\$b\\\\`c\""},
-        {"/a\\b", "\"/a\\\\\\\\b\""},   // a backslash becomes four
+        {"/a\\b", "\"/a\\\\\\\\b\""}, // a backslash becomes four
         {"/100%/q", "\"/100%%/q\""},
         {"/a\nb", "\"/a\\nb\""},
     };
@@ -76,7 +76,7 @@ protected:
 TEST_F(ShortcutFolders, DesktopLauncherEndsAsQuillarcDesktop)
 {
     EXPECT_TRUE(CreateShortcut("/opt/util/backup.exe", ShortcutLocation::Desktop, "", folders));
-    EXPECT_EQ(names(folders.desktop), std::set<std::string>{"Quillarc.desktop"});
+    EXPECT_EQ(names(folders.desktop), std::set<std::string> {"Quillarc.desktop"});
     EXPECT_EQ(readFile(dir / "Desktop/Quillarc.desktop"), desktopEntryText("/opt/util/backup.exe"));
     EXPECT_EQ(fs::status(dir / "Desktop/Quillarc.desktop").permissions() & fs::perms::owner_exec,
               fs::perms::owner_exec);
@@ -95,7 +95,7 @@ TEST_F(ShortcutFolders, StartMenuSubFoldersAndQuickLaunch)
 
     fs::create_directories(dir / "applications/Programs/Tools");
     EXPECT_TRUE(CreateShortcut("/opt/q/quillarc", ShortcutLocation::StartMenu, "Programs/Tools", folders));
-    EXPECT_EQ(names(dir / "applications/Programs/Tools"), std::set<std::string>{"Quillarc.desktop"});
+    EXPECT_EQ(names(dir / "applications/Programs/Tools"), std::set<std::string> {"Quillarc.desktop"});
     EXPECT_TRUE(CreateShortcut("/opt/q/quillarc", ShortcutLocation::QuickLaunch, "", folders));
     EXPECT_TRUE(fs::exists(dir / "applications/Quillarc.desktop"));
     EXPECT_FALSE(CreateShortcut("/opt/q/quillarc", ShortcutLocation::StartMenu, "", folders)); // already there
@@ -110,14 +110,14 @@ TEST_F(ShortcutFolders, OtherFolderAndLocationsWithoutAFolder)
     EXPECT_FALSE(CreateShortcut("/opt/q/quillarc", ShortcutLocation::SendTo, "", folders));
     EXPECT_FALSE(CreateShortcut("/opt/q/quillarc", ShortcutLocation::Desktop, "", none));
     EXPECT_FALSE(CreateShortcut("/opt/q/quillarc", ShortcutLocation::OtherFolder, "", folders));
-    EXPECT_EQ(names(folders.desktop), std::set<std::string>{});
+    EXPECT_EQ(names(folders.desktop), std::set<std::string> {});
 }
 
 TEST_F(ShortcutFolders, FileBearingTheLinkNameIsReplacedThenMoved)
 {
     writeFile(dir / "Desktop/backup.desktop", "old launcher of someone else");
     EXPECT_TRUE(CreateShortcut("/opt/util/backup.exe", ShortcutLocation::Desktop, "", folders));
-    EXPECT_EQ(names(folders.desktop), std::set<std::string>{"Quillarc.desktop"});
+    EXPECT_EQ(names(folders.desktop), std::set<std::string> {"Quillarc.desktop"});
     EXPECT_EQ(readFile(dir / "Desktop/Quillarc.desktop"), desktopEntryText("/opt/util/backup.exe"));
 }
 

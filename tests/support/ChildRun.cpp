@@ -71,13 +71,14 @@ ChildResult runProgram(const std::string &program, const std::vector<std::string
     const auto deadline = std::chrono::steady_clock::now() + limit;
     bool open = true;
     while (open) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             result.timedOut = true;
             ::kill(pid, SIGKILL);
             break;
         }
-        pollfd pfd{pipeFds[0], POLLIN, 0};
+        pollfd pfd {pipeFds[0], POLLIN, 0};
         const int ready = ::poll(&pfd, 1, static_cast<int>(left.count()));
         if (ready < 0 && errno == EINTR)
             continue;

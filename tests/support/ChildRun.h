@@ -9,12 +9,12 @@ namespace quillarc::test {
 
 /// What a child process left behind.
 struct ChildResult {
-    int exitCode = -1;      ///< -1 when it was killed by a signal or the time ran out
+    int exitCode = -1; ///< -1 when it was killed by a signal or the time ran out
     bool timedOut = false;
-    std::string output;     ///< stdout and stderr together
+    std::string output; ///< stdout and stderr together
 
-    bool passed() const;    ///< exit 0 and GoogleTest reported the one test as passed
-    bool skipped() const;   ///< GoogleTest reported the test as skipped
+    bool passed() const;  ///< exit 0 and GoogleTest reported the one test as passed
+    bool skipped() const; ///< GoogleTest reported the test as skipped
 };
 
 /// Path of the running test binary.
@@ -74,6 +74,6 @@ std::string readFile(const std::string &path);
 
 /// Defines a body for a child copy of the test binary (see runChild).
 #define QUILLARC_TEST_CHILD(name)                                                                                      \
-    static void name();                                                                                               \
-    [[maybe_unused]] static const bool name##Registered = ::quillarc::test::registerChild(#name, &name);              \
+    static void name();                                                                                                \
+    [[maybe_unused]] static const bool name##Registered = ::quillarc::test::registerChild(#name, &name);               \
     static void name()

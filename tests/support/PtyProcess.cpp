@@ -43,7 +43,9 @@ bool PtyProcess::readSome(std::chrono::milliseconds timeout)
 {
     if (ended)
         return false;
-    struct pollfd in {master, POLLIN, 0};
+    struct pollfd in {
+        master, POLLIN, 0
+    };
     const int ready = ::poll(&in, 1, static_cast<int>(timeout.count()));
     if (ready <= 0)
         return ready == 0 || errno == EINTR;

@@ -20,7 +20,7 @@ public:
     struct Medium {
         std::string root;  ///< real folder, ends in '/'
         std::string label; ///< may be empty
-        std::int64_t capacity = std::int64_t{1} << 30;
+        std::int64_t capacity = std::int64_t {1} << 30;
         std::optional<std::int64_t> fixedFree; ///< reported as is when set
     };
 

@@ -52,17 +52,28 @@ QColor ShadeColor(const QColor &colour, int code)
 QColor customColorValue(TGlossCustomColor code)
 {
     switch (code) {
-    case ccPaleBlue: return QColor(114, 156, 252);
-    case ccNeonBlue: return QColor(0, 100, 255);
-    case ccNeonGreen: return QColor(166, 246, 26);
-    case ccNeonPink: return QColor(247, 128, 207);
-    case ccOrange: return QColor(246, 187, 26);
-    case ccViolet: return QColor(194, 8, 247);
-    case ccRose: return QColor(247, 53, 122);
-    case ccPepermint: return QColor(163, 249, 210);
-    case ccBurntOrange: return QColor(244, 138, 33);
-    case ccBrown: return QColor(146, 89, 7);
-    case ccNone: break;
+    case ccPaleBlue:
+        return QColor(114, 156, 252);
+    case ccNeonBlue:
+        return QColor(0, 100, 255);
+    case ccNeonGreen:
+        return QColor(166, 246, 26);
+    case ccNeonPink:
+        return QColor(247, 128, 207);
+    case ccOrange:
+        return QColor(246, 187, 26);
+    case ccViolet:
+        return QColor(194, 8, 247);
+    case ccRose:
+        return QColor(247, 53, 122);
+    case ccPepermint:
+        return QColor(163, 249, 210);
+    case ccBurntOrange:
+        return QColor(244, 138, 33);
+    case ccBrown:
+        return QColor(146, 89, 7);
+    case ccNone:
+        break;
     }
     return {};
 }
@@ -175,7 +186,7 @@ QImage TGlossButton::composeImage(qreal dpr) const
     const bool small = m_smallCorners && !orb;
     auto shade = [](const QColor &c, int code) { return ShadeColor(c, code); };
     auto solid = [](int l, int t, int rr, int b, int cw, int ch, const QColor &c) {
-        return Layer{l, t, rr, b, cw, ch, c, c};
+        return Layer {l, t, rr, b, cw, ch, c, c};
     };
 
     std::vector<Layer> layers;
@@ -252,8 +263,7 @@ QImage TGlossButton::composeImage(qreal dpr) const
         }
         auto text = [&](int x, int y, const QColor &c) {
             painter.setPen(c);
-            painter.drawText(QRect(QPoint(x, y), extent), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                             m_caption);
+            painter.drawText(QRect(QPoint(x, y), extent), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, m_caption);
         };
         if (enabled) {
             text(tx, m_state == MouseState::Pressed ? ty - 1 : ty + 1, shade(face, 7));

@@ -7,7 +7,10 @@
 
 namespace quillarc {
 
-enum TGlossButtonType : int { bsOrb = 0, bsButton = 1 };
+enum TGlossButtonType : int {
+    bsOrb = 0,
+    bsButton = 1
+};
 
 enum TGlossCustomColor : int {
     ccNone = 0,
@@ -37,7 +40,11 @@ QColor customColorValue(TGlossCustomColor code);
 class TGlossButton : public QWidget {
     Q_OBJECT
 public:
-    enum class MouseState { Normal, Hover, Pressed };
+    enum class MouseState {
+        Normal,
+        Hover,
+        Pressed
+    };
 
     explicit TGlossButton(QWidget *parent = nullptr);
 
@@ -94,10 +101,10 @@ private:
     bool m_captionMouseOver = false;
     bool m_buttonActive = false;
     QColor m_backgroundError;
-    QColor m_buttonColor{0, 0, 255};
+    QColor m_buttonColor {0, 0, 255};
     TGlossButtonType m_shape = bsButton;
     QString m_caption;
-    QColor m_fontColor{0, 0, 0};
+    QColor m_fontColor {0, 0, 0};
     TGlossCustomColor m_customColor = ccNone;
     bool m_smallCorners = false;
     MouseState m_state = MouseState::Normal;

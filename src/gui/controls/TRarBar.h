@@ -7,7 +7,12 @@
 namespace quillarc {
 
 /// Preset colour sets of the bar gauge.
-enum TRBColorScheme : int { rcPurpleBlue = 0, rcAcid = 1, rcLightGreen = 2, rcLightBlue = 3 };
+enum TRBColorScheme : int {
+    rcPurpleBlue = 0,
+    rcAcid = 1,
+    rcLightGreen = 2,
+    rcLightBlue = 3
+};
 
 /// The colour behind a text of colour `text`: `background` when the two
 /// differ enough in brightness to read, else white or black.

@@ -15,7 +15,10 @@ BackupListModel::BackupListModel(BackupList &list, QObject *parent) : QAbstractT
     m_list.addListener(this);
 }
 
-BackupListModel::~BackupListModel() { m_list.removeListener(this); }
+BackupListModel::~BackupListModel()
+{
+    m_list.removeListener(this);
+}
 
 void BackupListModel::setListFont(const QFont &font, const QColor &colour)
 {
@@ -30,7 +33,10 @@ int BackupListModel::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : static_cast<int>(m_list.count());
 }
 
-int BackupListModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int BackupListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant BackupListModel::data(const QModelIndex &index, int role) const
 {
@@ -60,8 +66,7 @@ bool BackupListModel::setData(const QModelIndex &index, const QVariant &value, i
 {
     if (role != Qt::CheckStateRole || index.column() != ColumnFolder || index.row() >= rowCount())
         return false;
-    m_list.setChecked(m_list.at(static_cast<std::size_t>(index.row())),
-                      value.value<Qt::CheckState>() == Qt::Checked);
+    m_list.setChecked(m_list.at(static_cast<std::size_t>(index.row())), value.value<Qt::CheckState>() == Qt::Checked);
     return true;
 }
 

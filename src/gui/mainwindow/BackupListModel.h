@@ -17,7 +17,13 @@ class BackupList;
 class BackupListModel : public QAbstractTableModel, private BackupListListener {
     Q_OBJECT
 public:
-    enum Column { ColumnFolder, ColumnDateTime, ColumnFloat, ColumnSubDir, ColumnCount };
+    enum Column {
+        ColumnFolder,
+        ColumnDateTime,
+        ColumnFloat,
+        ColumnSubDir,
+        ColumnCount
+    };
 
     explicit BackupListModel(BackupList &list, QObject *parent = nullptr);
     ~BackupListModel() override;

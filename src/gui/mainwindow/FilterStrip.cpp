@@ -13,7 +13,8 @@ namespace {
 
 // Runs one FilterLists edit on the text of an edit box; the box shows the
 // text as the edit leaves it, also when the save that ends it fails.
-template <class Edit> void editWith(QLineEdit *box, Edit edit)
+template <class Edit>
+void editWith(QLineEdit *box, Edit edit)
 {
     std::string text = box->text().toStdString();
     try {
@@ -49,8 +50,14 @@ void TQLForm::addpattern()
     editWith(patternEdit, [&](std::string &text) { lists.addpattern(text); });
 }
 
-void TQLForm::removeextbuttonClick() { filterLists().removeExtension(ComboBox->currentIndex()); }
+void TQLForm::removeextbuttonClick()
+{
+    filterLists().removeExtension(ComboBox->currentIndex());
+}
 
-void TQLForm::removepatternbuttonClick() { filterLists().removePattern(ComboBoxP->currentIndex()); }
+void TQLForm::removepatternbuttonClick()
+{
+    filterLists().removePattern(ComboBoxP->currentIndex());
+}
 
 } // namespace quillarc

@@ -12,7 +12,10 @@
 
 namespace quillarc {
 
-bool TQLForm::importExportReady() const { return driveChosen() && !Edit2->text().isEmpty() && !BackupRunning(); }
+bool TQLForm::importExportReady() const
+{
+    return driveChosen() && !Edit2->text().isEmpty() && !BackupRunning();
+}
 
 void TQLForm::ImportButtonClick()
 {

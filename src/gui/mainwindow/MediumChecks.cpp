@@ -25,9 +25,15 @@ const char *const kNoVolumeInserted = "NO BACKUP VOLUME INSERTED";
 
 } // namespace
 
-std::string TQLForm::driveText() const { return CDEdit->text().toStdString(); }
+std::string TQLForm::driveText() const
+{
+    return CDEdit->text().toStdString();
+}
 
-bool TQLForm::driveChosen() const { return isDriveRoot(driveText()); }
+bool TQLForm::driveChosen() const
+{
+    return isDriveRoot(driveText());
+}
 
 void TQLForm::setMediumCommands(bool three, bool importExport)
 {
@@ -41,7 +47,7 @@ void TQLForm::setMediumCommands(bool three, bool importExport)
 void TQLForm::watchBackupDrive()
 {
     if (m_notify)
-        m_notify->setWatchedRoots(driveChosen() ? QStringList{CDEdit->text()} : QStringList{});
+        m_notify->setWatchedRoots(driveChosen() ? QStringList {CDEdit->text()} : QStringList {});
 }
 
 std::int64_t TQLForm::GetDiskFree()
@@ -59,7 +65,10 @@ void TQLForm::LoadIniFile()
         MessageBox::notice(this, QString::fromUtf8(message.data(), static_cast<int>(message.size())));
 }
 
-void TQLForm::SAveIniFile() { m_listFile.SAveIniFile(driveText(), Edit2->text().toStdString(), m_list); }
+void TQLForm::SAveIniFile()
+{
+    m_listFile.SAveIniFile(driveText(), Edit2->text().toStdString(), m_list);
+}
 
 // The part the drive-chosen and first checks share once a label is known:
 // the list is loaded only when the disk has room; Import and Export come on
@@ -125,9 +134,15 @@ void TQLForm::mediaEvent(bool inserted, const QString &path1)
         SHTimer.start();
 }
 
-void TQLForm::SHChangeNotify1MediaInserted(std::uint32_t, const QString &path1) { mediaEvent(true, path1); }
+void TQLForm::SHChangeNotify1MediaInserted(std::uint32_t, const QString &path1)
+{
+    mediaEvent(true, path1);
+}
 
-void TQLForm::SHChangeNotify1MediaRemoved(std::uint32_t, const QString &path1) { mediaEvent(false, path1); }
+void TQLForm::SHChangeNotify1MediaRemoved(std::uint32_t, const QString &path1)
+{
+    mediaEvent(false, path1);
+}
 
 void TQLForm::SHTimerTimer()
 {
@@ -169,8 +184,7 @@ void TQLForm::IniButtonClick()
 {
     // With no disk current there is nothing to forget: the button then loads
     // the disk now in the drive, where it used to reset for ever.
-    if (!Edit2->text().isEmpty() &&
-        QString::fromStdString(GetVolumeLabel(*m_env.host, driveText())) != Edit2->text())
+    if (!Edit2->text().isEmpty() && QString::fromStdString(GetVolumeLabel(*m_env.host, driveText())) != Edit2->text())
         removeddelete();
     else
         DoIniLoad();

@@ -22,7 +22,10 @@
 
 namespace quillarc {
 
-void TQLForm::RunDeleter::operator()(BackupRun *run) const { delete run; }
+void TQLForm::RunDeleter::operator()(BackupRun *run) const
+{
+    delete run;
+}
 
 TQLForm::~TQLForm()
 {
@@ -41,8 +44,8 @@ void TQLForm::BackupButtonClick()
     m_filters.exclude.store(ExcludeCheckBox->isChecked());
     m_filters.extensions = m_config.extensions;
     m_filters.patterns = m_config.patterns;
-    auto run = std::make_unique<BackupRun>(RunSetup{m_list, *m_passUi, *m_env.host, m_listFile, m_clock, m_filters,
-                                                    driveText(), Edit2->text().toStdString()});
+    auto run = std::make_unique<BackupRun>(RunSetup {m_list, *m_passUi, *m_env.host, m_listFile, m_clock, m_filters,
+                                                     driveText(), Edit2->text().toStdString()});
     if (!run->start()) {
         const std::string &refusal = run->outcome().refusalMessage;
         if (!refusal.empty())
@@ -112,13 +115,15 @@ void TQLForm::buttonenable()
 
 QList<QWidget *> TQLForm::passCommands() const
 {
-    return {Helpbutton,      AddButton,           AddFileButton,    BackupButton, exitButton, SetCDButton,
-            IniButton,       ImportButton,        Exportbutton,     removepatternbutton,     addpatternbutton,
-            removeextbutton, addextbutton,        button2,          Button1,      Button3,    EmailButton,
-            RestoreButton};
+    return {Helpbutton,   AddButton,    AddFileButton,       BackupButton,     exitButton,      SetCDButton,  IniButton,
+            ImportButton, Exportbutton, removepatternbutton, addpatternbutton, removeextbutton, addextbutton, button2,
+            Button1,      Button3,      EmailButton,         RestoreButton};
 }
 
-QList<QWidget *> TQLForm::quietControls() const { return {ComboBoxP, patternEdit, ComboBox, extEdit, ListView}; }
+QList<QWidget *> TQLForm::quietControls() const
+{
+    return {ComboBoxP, patternEdit, ComboBox, extEdit, ListView};
+}
 
 void TQLForm::TimerTimer()
 {

@@ -19,11 +19,20 @@ void TQLForm::TXTTimerTimer()
     m_env.openDocument(QString::fromStdString(m_env.dataFolder + "readme.txt"));
 }
 
-void TQLForm::HelpbuttonClick() { m_env.openDocument(QString::fromStdString(m_env.dataFolder + "quillarc.html")); }
+void TQLForm::HelpbuttonClick()
+{
+    m_env.openDocument(QString::fromStdString(m_env.dataFolder + "quillarc.html"));
+}
 
-void TQLForm::Button3Click() { m_env.openDocument(QString::fromLatin1(kHomePageUrl)); }
+void TQLForm::Button3Click()
+{
+    m_env.openDocument(QString::fromLatin1(kHomePageUrl));
+}
 
-void TQLForm::EmailButtonClick() { m_env.openDocument(mailtoLink(QString::fromLatin1(kContactAddress))); }
+void TQLForm::EmailButtonClick()
+{
+    m_env.openDocument(mailtoLink(QString::fromLatin1(kContactAddress)));
+}
 
 void TQLForm::Button1Click()
 {

@@ -17,8 +17,8 @@ bool liesIn(const std::string &path, const std::string &folder)
 {
     if (folder == "/")
         return true;
-    return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0
-                                 && path[folder.size()] == '/');
+    return path == folder ||
+           (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/');
 }
 
 std::string parentOf(const std::string &path)
@@ -32,8 +32,7 @@ std::string parentOf(const std::string &path)
 } // namespace
 
 DriveMap::DriveMap(std::vector<MountEntry> mounts, std::vector<std::string> automountFolders, LabelProbe holdsLabel)
-    : m_mounts(std::move(mounts))
-    , m_holdsLabel(std::move(holdsLabel))
+    : m_mounts(std::move(mounts)), m_holdsLabel(std::move(holdsLabel))
 {
     for (const auto &folder : automountFolders) {
         const std::string normal = normalise(folder);
@@ -118,7 +117,7 @@ std::optional<DriveMedium> DriveMap::mediumOf(const std::string &driveRoot) cons
     if (folder.empty())
         return std::nullopt;
     if (m_holdsLabel && m_holdsLabel(folder))
-        return DriveMedium{asDriveRoot(folder), std::nullopt};
+        return DriveMedium {asDriveRoot(folder), std::nullopt};
 
     // The mount table lists mounts in the order they were made, so the last
     // match is the one mounted last (and, on one mount point, the visible one).
@@ -130,7 +129,7 @@ std::optional<DriveMedium> DriveMap::mediumOf(const std::string &driveRoot) cons
         }
         if (!last)
             return std::nullopt;
-        return DriveMedium{asDriveRoot(last->mountPoint), *last};
+        return DriveMedium {asDriveRoot(last->mountPoint), *last};
     }
     const MountEntry *last = nullptr;
     for (const auto &mount : m_mounts) {
@@ -139,7 +138,7 @@ std::optional<DriveMedium> DriveMap::mediumOf(const std::string &driveRoot) cons
     }
     if (!last)
         return std::nullopt;
-    return DriveMedium{asDriveRoot(folder), *last};
+    return DriveMedium {asDriveRoot(folder), *last};
 }
 
 std::vector<std::string> DriveMap::driveRoots() const

@@ -27,8 +27,8 @@ std::string decodeUdevName(const std::string &name)
 {
     std::string out;
     for (std::size_t i = 0; i < name.size(); ++i) {
-        if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' && hexValue(name[i + 2]) >= 0
-            && hexValue(name[i + 3]) >= 0) {
+        if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' && hexValue(name[i + 2]) >= 0 &&
+            hexValue(name[i + 3]) >= 0) {
             out.push_back(static_cast<char>(hexValue(name[i + 2]) * 16 + hexValue(name[i + 3])));
             i += 3;
         } else {

@@ -10,7 +10,10 @@ namespace quillarc {
 
 namespace {
 
-enum class Figure { Free, Total };
+enum class Figure {
+    Free,
+    Total
+};
 
 std::int64_t spaceOf(const std::string &root, Figure figure)
 {
@@ -27,13 +30,11 @@ std::int64_t spaceOf(const std::string &root, Figure figure)
 
 } // namespace
 
-LinuxVolumeHost::LinuxVolumeHost()
-    : LinuxVolumeHost(Options{})
+LinuxVolumeHost::LinuxVolumeHost() : LinuxVolumeHost(Options {})
 {
 }
 
-LinuxVolumeHost::LinuxVolumeHost(Options options)
-    : m_options(std::move(options))
+LinuxVolumeHost::LinuxVolumeHost(Options options) : m_options(std::move(options))
 {
 }
 
@@ -53,7 +54,7 @@ std::int64_t LinuxVolumeHost::largestFile(const std::string &driveRoot) const
     static const char *const fat[] = {"vfat", "msdos", "fat", "fuse.fusefat", "fuse.fatfs"};
     for (const char *type : fat)
         if (mount && mount->fsType == type)
-            return (std::int64_t{1} << 32) - 1;
+            return (std::int64_t {1} << 32) - 1;
     return VolumeHost::largestFile(driveRoot);
 }
 

@@ -14,7 +14,7 @@ struct MountEntry {
     std::string root;       ///< folder of the file system mounted here
     std::string mountPoint; ///< where it is mounted, without a trailing '/' (except "/")
     std::string fsType;
-    std::string source;     ///< e.g. /dev/sdb1, or "tmpfs"
+    std::string source; ///< e.g. /dev/sdb1, or "tmpfs"
 
     bool operator==(const MountEntry &) const = default;
 };

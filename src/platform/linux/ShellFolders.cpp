@@ -82,11 +82,16 @@ ShellFolders ShellFolders::ofUser()
 std::string ShellFolders::folderOf(ShortcutLocation location) const
 {
     switch (location) {
-    case ShortcutLocation::Desktop: return desktop;
-    case ShortcutLocation::QuickLaunch: return quickLaunch;
-    case ShortcutLocation::SendTo: return sendTo;
-    case ShortcutLocation::StartMenu: return startMenu;
-    case ShortcutLocation::OtherFolder: break;
+    case ShortcutLocation::Desktop:
+        return desktop;
+    case ShortcutLocation::QuickLaunch:
+        return quickLaunch;
+    case ShortcutLocation::SendTo:
+        return sendTo;
+    case ShortcutLocation::StartMenu:
+        return startMenu;
+    case ShortcutLocation::OtherFolder:
+        break;
     }
     return {};
 }

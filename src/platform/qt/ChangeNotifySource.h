@@ -13,7 +13,8 @@ namespace quillarc {
 /// the message number it was registered with.
 class ChangeNotifySource {
 public:
-    using Deliver = std::function<void(int messageNo, std::uint32_t eventId, const QString &path1, const QString &path2)>;
+    using Deliver =
+        std::function<void(int messageNo, std::uint32_t eventId, const QString &path1, const QString &path2)>;
 
     virtual ~ChangeNotifySource() = default;
 

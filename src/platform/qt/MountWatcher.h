@@ -73,7 +73,7 @@ private:
 /// removed from the mount-table watch. Other events never arrive.
 class MountWatchSource : public ChangeNotifySource {
 public:
-    explicit MountWatchSource(MountWatcher::Options options = MountWatcher::Options{});
+    explicit MountWatchSource(MountWatcher::Options options = MountWatcher::Options {});
     ~MountWatchSource() override;
 
     bool registerFor(std::uint32_t mask, int messageNo, Deliver deliver) override;

@@ -33,8 +33,8 @@ QString privateFolder()
     const uid_t uid = ::geteuid();
     struct stat st {};
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && runtime.startsWith('/') && ::lstat(runtime.constData(), &st) == 0 && S_ISDIR(st.st_mode)
-        && st.st_uid == uid)
+    if (!runtime.isEmpty() && runtime.startsWith('/') && ::lstat(runtime.constData(), &st) == 0 &&
+        S_ISDIR(st.st_mode) && st.st_uid == uid)
         return QFile::decodeName(runtime);
     const QByteArray folder = QFile::encodeName(QDir::tempPath()) + "/quillarc-" + QByteArray::number(uid);
     ::mkdir(folder.constData(), 0700);
@@ -45,14 +45,11 @@ QString privateFolder()
 
 } // namespace
 
-TRunOnce::TRunOnce(QObject *owner)
-    : TRunOnce(Options{}, owner)
+TRunOnce::TRunOnce(QObject *owner) : TRunOnce(Options {}, owner)
 {
 }
 
-TRunOnce::TRunOnce(Options options, QObject *owner)
-    : QObject(owner)
-    , m_options(std::move(options))
+TRunOnce::TRunOnce(Options options, QObject *owner) : QObject(owner), m_options(std::move(options))
 {
     if (m_options.programPath.isEmpty())
         m_options.programPath = QCoreApplication::applicationFilePath();
@@ -143,8 +140,8 @@ void TRunOnce::Loaded()
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server.get(), &QLocalServer::newConnection, this, &TRunOnce::acceptConnection);
     if (!m_server->listen(m_serverName))
-        m_options.reportError(QStringLiteral("Cannot listen for later starts on %1: %2")
-                                  .arg(m_serverName, m_server->errorString()));
+        m_options.reportError(
+            QStringLiteral("Cannot listen for later starts on %1: %2").arg(m_serverName, m_server->errorString()));
 }
 
 void TRunOnce::fail(const QString &message)

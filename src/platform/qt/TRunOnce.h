@@ -33,8 +33,8 @@ public:
         QString programPath;   ///< default: this program's file
         QStringList arguments; ///< default: this program's arguments
         bool argumentsGiven = false;
-        QString socketFolder;  ///< default: $XDG_RUNTIME_DIR, else a private folder under /tmp
-        std::function<void(int exitCode)> endProgram;     ///< default: exit()
+        QString socketFolder;                         ///< default: $XDG_RUNTIME_DIR, else a private folder under /tmp
+        std::function<void(int exitCode)> endProgram; ///< default: exit()
         std::function<void(const QString &)> reportError; ///< default: standard error
         int handOverTimeoutMs = 5000;
     };

@@ -16,15 +16,14 @@ bool takesTwoPaths(std::uint32_t id)
 } // namespace
 
 TSHChangeNotify::TSHChangeNotify(QObject *owner, std::unique_ptr<ChangeNotifySource> source)
-    : QObject(owner)
-    , m_source(source ? std::move(source) : std::make_unique<MountWatchSource>())
+    : QObject(owner), m_source(source ? std::move(source) : std::make_unique<MountWatchSource>())
 {
     for (std::uint32_t id :
-         {SHCNE::ASSOCCHANGED, SHCNE::ATTRIBUTES, SHCNE::CREATE, SHCNE::DELETE_, SHCNE::DRIVEADD, SHCNE::DRIVEADDGUI,
-          SHCNE::DRIVEREMOVED, SHCNE::INTERRUPT, SHCNE::MEDIAINSERTED, SHCNE::MEDIAREMOVED, SHCNE::MKDIR,
-          SHCNE::NETSHARE, SHCNE::NETUNSHARE, SHCNE::RENAMEFOLDER, SHCNE::RENAMEITEM, SHCNE::RMDIR,
-          SHCNE::SERVERDISCONNECT, SHCNE::UPDATEDIR, SHCNE::UPDATEIMAGE, SHCNE::UPDATEITEM})
-        m_slots.push_back(Slot{id, {}, {}});
+         {SHCNE::ASSOCCHANGED, SHCNE::ATTRIBUTES,       SHCNE::CREATE,     SHCNE::DELETE_,       SHCNE::DRIVEADD,
+          SHCNE::DRIVEADDGUI,  SHCNE::DRIVEREMOVED,     SHCNE::INTERRUPT,  SHCNE::MEDIAINSERTED, SHCNE::MEDIAREMOVED,
+          SHCNE::MKDIR,        SHCNE::NETSHARE,         SHCNE::NETUNSHARE, SHCNE::RENAMEFOLDER,  SHCNE::RENAMEITEM,
+          SHCNE::RMDIR,        SHCNE::SERVERDISCONNECT, SHCNE::UPDATEDIR,  SHCNE::UPDATEIMAGE,   SHCNE::UPDATEITEM})
+        m_slots.push_back(Slot {id, {}, {}});
     Reregister();
 }
 
@@ -54,26 +53,86 @@ void TSHChangeNotify::setTwo(std::uint32_t id, TTwoParmEvent handler)
     Reregister();
 }
 
-void TSHChangeNotify::setOnAssocChanged(TTwoParmEvent h) { setTwo(SHCNE::ASSOCCHANGED, std::move(h)); }
-void TSHChangeNotify::setOnAttributes(TOneParmEvent h) { setOne(SHCNE::ATTRIBUTES, std::move(h)); }
-void TSHChangeNotify::setOnCreate(TOneParmEvent h) { setOne(SHCNE::CREATE, std::move(h)); }
-void TSHChangeNotify::setOnDelete(TOneParmEvent h) { setOne(SHCNE::DELETE_, std::move(h)); }
-void TSHChangeNotify::setOnDriveAdd(TOneParmEvent h) { setOne(SHCNE::DRIVEADD, std::move(h)); }
-void TSHChangeNotify::setOnDriveAddGUI(TOneParmEvent h) { setOne(SHCNE::DRIVEADDGUI, std::move(h)); }
-void TSHChangeNotify::setOnDriveRemoved(TOneParmEvent h) { setOne(SHCNE::DRIVEREMOVED, std::move(h)); }
-void TSHChangeNotify::setOnInterrupt(TOneParmEvent h) { setOne(SHCNE::INTERRUPT, std::move(h)); }
-void TSHChangeNotify::setOnMediaInserted(TOneParmEvent h) { setOne(SHCNE::MEDIAINSERTED, std::move(h)); }
-void TSHChangeNotify::setOnMediaRemoved(TOneParmEvent h) { setOne(SHCNE::MEDIAREMOVED, std::move(h)); }
-void TSHChangeNotify::setOnMkDir(TOneParmEvent h) { setOne(SHCNE::MKDIR, std::move(h)); }
-void TSHChangeNotify::setOnNetShare(TOneParmEvent h) { setOne(SHCNE::NETSHARE, std::move(h)); }
-void TSHChangeNotify::setOnNetUnshare(TOneParmEvent h) { setOne(SHCNE::NETUNSHARE, std::move(h)); }
-void TSHChangeNotify::setOnRenameFolder(TTwoParmEvent h) { setTwo(SHCNE::RENAMEFOLDER, std::move(h)); }
-void TSHChangeNotify::setOnRenameItem(TTwoParmEvent h) { setTwo(SHCNE::RENAMEITEM, std::move(h)); }
-void TSHChangeNotify::setOnRmDir(TOneParmEvent h) { setOne(SHCNE::RMDIR, std::move(h)); }
-void TSHChangeNotify::setOnServerDisconnect(TOneParmEvent h) { setOne(SHCNE::SERVERDISCONNECT, std::move(h)); }
-void TSHChangeNotify::setOnUpdateDir(TOneParmEvent h) { setOne(SHCNE::UPDATEDIR, std::move(h)); }
-void TSHChangeNotify::setOnUpdateImage(TOneParmEvent h) { setOne(SHCNE::UPDATEIMAGE, std::move(h)); }
-void TSHChangeNotify::setOnUpdateItem(TOneParmEvent h) { setOne(SHCNE::UPDATEITEM, std::move(h)); }
+void TSHChangeNotify::setOnAssocChanged(TTwoParmEvent h)
+{
+    setTwo(SHCNE::ASSOCCHANGED, std::move(h));
+}
+void TSHChangeNotify::setOnAttributes(TOneParmEvent h)
+{
+    setOne(SHCNE::ATTRIBUTES, std::move(h));
+}
+void TSHChangeNotify::setOnCreate(TOneParmEvent h)
+{
+    setOne(SHCNE::CREATE, std::move(h));
+}
+void TSHChangeNotify::setOnDelete(TOneParmEvent h)
+{
+    setOne(SHCNE::DELETE_, std::move(h));
+}
+void TSHChangeNotify::setOnDriveAdd(TOneParmEvent h)
+{
+    setOne(SHCNE::DRIVEADD, std::move(h));
+}
+void TSHChangeNotify::setOnDriveAddGUI(TOneParmEvent h)
+{
+    setOne(SHCNE::DRIVEADDGUI, std::move(h));
+}
+void TSHChangeNotify::setOnDriveRemoved(TOneParmEvent h)
+{
+    setOne(SHCNE::DRIVEREMOVED, std::move(h));
+}
+void TSHChangeNotify::setOnInterrupt(TOneParmEvent h)
+{
+    setOne(SHCNE::INTERRUPT, std::move(h));
+}
+void TSHChangeNotify::setOnMediaInserted(TOneParmEvent h)
+{
+    setOne(SHCNE::MEDIAINSERTED, std::move(h));
+}
+void TSHChangeNotify::setOnMediaRemoved(TOneParmEvent h)
+{
+    setOne(SHCNE::MEDIAREMOVED, std::move(h));
+}
+void TSHChangeNotify::setOnMkDir(TOneParmEvent h)
+{
+    setOne(SHCNE::MKDIR, std::move(h));
+}
+void TSHChangeNotify::setOnNetShare(TOneParmEvent h)
+{
+    setOne(SHCNE::NETSHARE, std::move(h));
+}
+void TSHChangeNotify::setOnNetUnshare(TOneParmEvent h)
+{
+    setOne(SHCNE::NETUNSHARE, std::move(h));
+}
+void TSHChangeNotify::setOnRenameFolder(TTwoParmEvent h)
+{
+    setTwo(SHCNE::RENAMEFOLDER, std::move(h));
+}
+void TSHChangeNotify::setOnRenameItem(TTwoParmEvent h)
+{
+    setTwo(SHCNE::RENAMEITEM, std::move(h));
+}
+void TSHChangeNotify::setOnRmDir(TOneParmEvent h)
+{
+    setOne(SHCNE::RMDIR, std::move(h));
+}
+void TSHChangeNotify::setOnServerDisconnect(TOneParmEvent h)
+{
+    setOne(SHCNE::SERVERDISCONNECT, std::move(h));
+}
+void TSHChangeNotify::setOnUpdateDir(TOneParmEvent h)
+{
+    setOne(SHCNE::UPDATEDIR, std::move(h));
+}
+void TSHChangeNotify::setOnUpdateImage(TOneParmEvent h)
+{
+    setOne(SHCNE::UPDATEIMAGE, std::move(h));
+}
+void TSHChangeNotify::setOnUpdateItem(TOneParmEvent h)
+{
+    setOne(SHCNE::UPDATEITEM, std::move(h));
+}
 
 void TSHChangeNotify::setWatchedRoots(const QStringList &roots)
 {
@@ -104,9 +163,8 @@ void TSHChangeNotify::Reregister()
     if (mask == 0)
         return;
     const bool ok = m_source->registerFor(mask, m_messageNo,
-                                          [this](int messageNo, std::uint32_t id, const QString &p1, const QString &p2) {
-                                              receive(messageNo, id, p1, p2);
-                                          });
+                                          [this](int messageNo, std::uint32_t id, const QString &p1,
+                                                 const QString &p2) { receive(messageNo, id, p1, p2); });
     if (!ok)
         throw std::runtime_error("Could not register SHChangeNotify");
     m_registered = true;
@@ -115,9 +173,12 @@ void TSHChangeNotify::Reregister()
 QString TSHChangeNotify::applyCase(const QString &path) const
 {
     switch (m_textCase) {
-    case TTextCase::tcUppercase: return path.toUpper();
-    case TTextCase::tcLowercase: return path.toLower();
-    case TTextCase::tcAsIs: break;
+    case TTextCase::tcUppercase:
+        return path.toUpper();
+    case TTextCase::tcLowercase:
+        return path.toLower();
+    case TTextCase::tcAsIs:
+        break;
     }
     return path;
 }
@@ -130,8 +191,8 @@ void TSHChangeNotify::receive(int messageNo, std::uint32_t eventId, const QStrin
     if (!slot || !(slot->one || slot->two))
         return;
 
-    if (eventId != SHCNE::INTERRUPT && eventId == LastEventId && path1.toUpper() == LastPath1.toUpper()
-        && path2.toUpper() == LastPath2.toUpper())
+    if (eventId != SHCNE::INTERRUPT && eventId == LastEventId && path1.toUpper() == LastPath1.toUpper() &&
+        path2.toUpper() == LastPath2.toUpper())
         return;
     LastEventId = eventId;
     LastPath1 = path1;

@@ -36,7 +36,11 @@ inline constexpr std::uint32_t ASSOCCHANGED = 0x08000000;
 inline constexpr std::uint32_t INTERRUPT = 0x80000000;
 } // namespace SHCNE
 
-enum class TTextCase { tcAsIs, tcUppercase, tcLowercase };
+enum class TTextCase {
+    tcAsIs,
+    tcUppercase,
+    tcLowercase
+};
 
 class TSHChangeNotify;
 using TOneParmEvent = std::function<void(TSHChangeNotify *sender, std::uint32_t flags, const QString &path1)>;

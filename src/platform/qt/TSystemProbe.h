@@ -24,7 +24,7 @@ struct TResources {
 struct TMemory {
     std::uint8_t MemoryLoad = 0; ///< percent in use, 0..100
     std::int64_t SwapFileSize = 0;
-    std::int32_t SwapUsage = 0;  ///< percent, 0..100; 0 without swap
+    std::int32_t SwapUsage = 0; ///< percent, 0..100; 0 without swap
     std::uint64_t PhysicalTotal = 0;
     std::uint64_t PhysicalFree = 0;
     std::uint64_t PageFileTotal = 0;
@@ -46,8 +46,8 @@ struct TKernel {
 
 /// Dial-up (ppp) adapter figures summed over ppp interfaces; -1 where missing.
 struct TDialUp {
-    std::int64_t ConnectSpeed = -1;    ///< no source on Linux: always -1
-    std::int64_t BytesRecvd = -1;      ///< bytes per second since the previous refresh
+    std::int64_t ConnectSpeed = -1; ///< no source on Linux: always -1
+    std::int64_t BytesRecvd = -1;   ///< bytes per second since the previous refresh
     std::int64_t BytesXmit = -1;
     std::int64_t TotalBytesRecvd = -1;
     std::int64_t TotalBytesXmit = -1;

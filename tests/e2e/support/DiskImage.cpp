@@ -14,8 +14,8 @@ DiskImage::DiskImage(std::string path, Kind kind, int mebibytes, const std::stri
     const std::string size = std::to_string(mebibytes) + "M";
     // No blocks reserved for root: the tests run as root and fill disks.
     const std::string format = kind == Kind::Ext4
-        ? "mkfs.ext4 -q -F -m 0" + (label.empty() ? std::string() : " -L " + quoted(label))
-        : "mkfs.vfat" + (label.empty() ? std::string() : " -n " + quoted(label));
+                                   ? "mkfs.ext4 -q -F -m 0" + (label.empty() ? std::string() : " -L " + quoted(label))
+                                   : "mkfs.vfat" + (label.empty() ? std::string() : " -n " + quoted(label));
     std::string output;
     if (!sh("truncate -s " + size + " " + quoted(m_path) + " && " + format + " " + quoted(m_path), &output))
         m_error = format + ": " + output;
@@ -69,8 +69,8 @@ bool DiskImage::mount(const std::string &folder, bool readOnly, int owner)
 
 bool DiskImage::unmount()
 {
-    const bool done = throughFuse() ? sh("fusermount -u " + quoted(m_folder), &m_error)
-                                    : sh("umount " + quoted(m_folder), &m_error);
+    const bool done =
+        throughFuse() ? sh("fusermount -u " + quoted(m_folder), &m_error) : sh("umount " + quoted(m_folder), &m_error);
     if (done)
         m_folder.clear();
     return done;

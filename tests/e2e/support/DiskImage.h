@@ -9,7 +9,10 @@ namespace quillarc::e2e {
 /// vfat. Unmounted, lazily if need be, when the object goes.
 class DiskImage {
 public:
-    enum class Kind { Ext4, Fat };
+    enum class Kind {
+        Ext4,
+        Fat
+    };
 
     /// Makes an image of `mebibytes` with label `label` (none when empty).
     DiskImage(std::string path, Kind kind, int mebibytes, const std::string &label);

@@ -67,7 +67,11 @@ protected:
     /// Non-fatal checks that a copy has the source's bytes and modification
     /// time (to the nanosecond, or rounded down to FAT's two seconds) and,
     /// where the disk keeps them, its permission bits and owner.
-    enum class Keeps { Everything, BytesAndTwoSecondTimes, Bytes };
+    enum class Keeps {
+        Everything,
+        BytesAndTwoSecondTimes,
+        Bytes
+    };
     static void expectSameFile(const std::string &source, const std::string &copy, Keeps keeps);
     /// Checks that the pass named `path` as missed on stderr and in the log.
     void expectReported(const Ended &pass, const std::string &path) const;

@@ -12,7 +12,7 @@ bool sh(const std::string &command, std::string *output)
     FILE *pipe = ::popen((command + " 2>&1").c_str(), "r");
     if (!pipe)
         return false;
-    std::array<char, 4096> buffer{};
+    std::array<char, 4096> buffer {};
     std::size_t n = 0;
     std::string text;
     while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)

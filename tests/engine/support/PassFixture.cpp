@@ -78,7 +78,7 @@ BackupItem &PassFixture::addItem(const std::string &path, const std::string &sub
 BackupRun &PassFixture::makeRun()
 {
     run = std::make_unique<BackupRun>(
-        RunSetup{list, ui, host, *listFile, clock, filters, kDrive, host.volumeLabel(kDrive), true, &ui.echo});
+        RunSetup {list, ui, host, *listFile, clock, filters, kDrive, host.volumeLabel(kDrive), true, &ui.echo});
     return *run;
 }
 

@@ -31,7 +31,7 @@ protected:
     static std::string readFile(const std::string &path);
     static bool exists(const std::string &path);
     /// A new medium folder `name` under the temp folder, put in the drive.
-    std::string insertMedium(const std::string &label, std::int64_t capacity = std::int64_t{1} << 30,
+    std::string insertMedium(const std::string &label, std::int64_t capacity = std::int64_t {1} << 30,
                              const std::string &name = {});
 
     /// Adds an item: folder with "Yes"/"No", or a file with "".
@@ -54,13 +54,10 @@ protected:
     std::string medium;  ///< root of the first medium, ends in '/'
     /// The wall clock moved by `shift`, so that passes can lie apart in time.
     struct ShiftedClock : Clock {
-        std::chrono::seconds shift{0};
-        std::chrono::system_clock::time_point now() const override
-        {
-            return std::chrono::system_clock::now() + shift;
-        }
+        std::chrono::seconds shift {0};
+        std::chrono::system_clock::time_point now() const override { return std::chrono::system_clock::now() + shift; }
     } clock;
-    ScopedLocale locale{Locale::unitedStates()};
+    ScopedLocale locale {Locale::unitedStates()};
     test::SimulatedVolumeHost host;
     BackupList list;
     std::unique_ptr<DiskListFile> listFile;

@@ -19,7 +19,10 @@ public:
     /// One press in the disk-full dialog, after `before` has run (e.g. to
     /// change the disk in the drive).
     struct Press {
-        enum Button { Ready, Cancel } button = Ready;
+        enum Button {
+            Ready,
+            Cancel
+        } button = Ready;
         std::function<void()> before;
     };
 
@@ -62,7 +65,7 @@ public:
 
     private:
         ScriptedPassUi &ui_;
-    } echo{*this};
+    } echo {*this};
 
     void setStatus(StatusLine line, const std::string &prefix, const std::string &path, PathFit fit) override;
     void setTotalBar(int percent) override { deliveredTotalBar = percent; }

@@ -20,12 +20,12 @@ MountEntry mount(int id, const std::string &point, const std::string &source = "
 
 DriveMap sampleMap(std::set<std::string> labelled = {"/srv/share/backup"})
 {
-    return DriveMap(
-        {mount(1, "/", "/dev/sda1"), mount(2, "/home", "/dev/sda2"), mount(3, "/media/ann/USB STICK", "/dev/sdb1"),
-         mount(4, "/mnt/backup", "/dev/sdc1"), mount(5, "/media/ann/OLD", "/dev/sdd1"),
-         mount(6, "/media/ann/USB STICK/inner", "/dev/sde1"), mount(7, "/mnt/backup", "/dev/sdf1")},
-        {"/media/ann/", "/run/media/ann"},
-        [labelled](const std::string &folder) { return labelled.count(folder) > 0; });
+    return DriveMap({mount(1, "/", "/dev/sda1"), mount(2, "/home", "/dev/sda2"),
+                     mount(3, "/media/ann/USB STICK", "/dev/sdb1"), mount(4, "/mnt/backup", "/dev/sdc1"),
+                     mount(5, "/media/ann/OLD", "/dev/sdd1"), mount(6, "/media/ann/USB STICK/inner", "/dev/sde1"),
+                     mount(7, "/mnt/backup", "/dev/sdf1")},
+                    {"/media/ann/", "/run/media/ann"},
+                    [labelled](const std::string &folder) { return labelled.count(folder) > 0; });
 }
 
 } // namespace
@@ -39,12 +39,12 @@ TEST(DriveMap, ChoosesTheDriveRootOfAnyFolder)
     } cases[] = {
         {"/srv/share/backup/deep/er", "/srv/share/backup/"}, // label file above wins
         {"/srv/share/backup", "/srv/share/backup/"},
-        {"/media/ann/USB STICK/docs", "/media/ann/"},         // automount folder
+        {"/media/ann/USB STICK/docs", "/media/ann/"}, // automount folder
         {"/media/ann/USB STICK/inner/x", "/media/ann/"},
         {"/media/ann", "/media/ann/"},
         {"/run/media/ann/CARD", "/run/media/ann/"},
-        {"/mnt/backup/a/b", "/mnt/backup/"},                  // mount point
-        {"/mnt/backupx", "/"},                               // a prefix is not a parent
+        {"/mnt/backup/a/b", "/mnt/backup/"}, // mount point
+        {"/mnt/backupx", "/"},               // a prefix is not a parent
         {"/home/ann//./docs/../x", "/home/"},
         {"/home/../etc", "/"},
         {"/", "/"},

@@ -42,9 +42,9 @@ protected:
         std::filesystem::create_directories(dir / "media/ann/MY STICK");
         std::filesystem::create_directories(dir / "mnt/backup");
         std::filesystem::create_directories(dir / "share/set");
-        writeFile(dir / "mountinfo",
-                  mountLine(1, "/", "8:1", "/dev/sda1") + mountLine(2, dir / "media/ann/MY STICK", "0:4000", "none")
-                      + mountLine(3, dir / "mnt/backup", "0:4001", "none"));
+        writeFile(dir / "mountinfo", mountLine(1, "/", "8:1", "/dev/sda1") +
+                                         mountLine(2, dir / "media/ann/MY STICK", "0:4000", "none") +
+                                         mountLine(3, dir / "mnt/backup", "0:4001", "none"));
         options.mountInfoPath = dir / "mountinfo";
         options.automountFolders = {dir / "media/ann"};
         options.byLabelDir = dir / "by-label";
@@ -100,7 +100,7 @@ TEST_F(VolumeHostOnFolders, NoMediumGivesEmptyLabelAndMinusOne)
 {
     const LinuxVolumeHost host(options);
     for (const std::string &root : {std::string("Choose backup CD"), std::string("/no/such/drive/"), std::string(""),
-                                   dir / "mnt", dir.folder()}) {
+                                    dir / "mnt", dir.folder()}) {
         EXPECT_EQ(host.volumeLabel(root), "") << root;
         EXPECT_EQ(host.mediumRoot(root), "") << root;
         EXPECT_EQ(host.freeBytes(root), -1) << root;
@@ -164,8 +164,8 @@ bool kernelKnows(const std::string &fsType)
 void runLoopChild(const std::string &kind)
 {
     TempFolder dir;
-    const auto result = test::runChild("VolumeHostOnLoopDevicesChild",
-                                              {{kChildDir, dir.folder()}, {kChildKind, kind}}, std::chrono::seconds(60));
+    const auto result = test::runChild("VolumeHostOnLoopDevicesChild", {{kChildDir, dir.folder()}, {kChildKind, kind}},
+                                       std::chrono::seconds(60));
     if (result.skipped())
         GTEST_SKIP() << result.output;
     EXPECT_TRUE(result.passed()) << result.output;
@@ -232,12 +232,13 @@ QUILLARC_TEST_CHILD(VolumeHostOnLoopDevicesChild)
         std::string label;
     };
     const std::vector<Image> images = std::string(std::getenv(kChildKind)) == "vfat"
-        ? std::vector<Image>{{"mkfs.vfat -n FATDISK", "FATDISK"}, {"mkfs.vfat -n 'FAT DISK'", "FAT DISK"},
-                             {"mkfs.vfat", ""}}
-        : std::vector<Image>{{"mkfs.ext4 -q -F -L BACKUP1", "BACKUP1"},
-                             {"mkfs.ext4 -q -F -L 'MY DISK'", "MY DISK"},
-                             {"mkfs.ext4 -q -F -L 'B\xc3\xa4nd'", "B\xc3\xa4nd"},
-                             {"mkfs.ext4 -q -F", ""}};
+                                          ? std::vector<Image> {{"mkfs.vfat -n FATDISK", "FATDISK"},
+                                                                {"mkfs.vfat -n 'FAT DISK'", "FAT DISK"},
+                                                                {"mkfs.vfat", ""}}
+                                          : std::vector<Image> {{"mkfs.ext4 -q -F -L BACKUP1", "BACKUP1"},
+                                                                {"mkfs.ext4 -q -F -L 'MY DISK'", "MY DISK"},
+                                                                {"mkfs.ext4 -q -F -L 'B\xc3\xa4nd'", "B\xc3\xa4nd"},
+                                                                {"mkfs.ext4 -q -F", ""}};
 
     for (const auto &image : images) {
         SCOPED_TRACE(image.mkfs);

@@ -15,10 +15,10 @@ TEST(MountInfo, DecodesOctalEscapesAndKeepsStrayBackslashes)
 
 TEST(MountInfo, ParsesFieldsWithOptionalTagsAndBlanks)
 {
-    const auto table = parseMountInfo(
-        "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
-        "95 22 8:17 / /media/ann/BACK\\040UP rw,nosuid shared:50 master:3 - vfat /dev/sdb1 rw,uid=1000\n"
-        "96 22 0:50 /sub /mnt/bind rw - tmpfs tmpfs rw\n");
+    const auto table =
+        parseMountInfo("22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+                       "95 22 8:17 / /media/ann/BACK\\040UP rw,nosuid shared:50 master:3 - vfat /dev/sdb1 rw,uid=1000\n"
+                       "96 22 0:50 /sub /mnt/bind rw - tmpfs tmpfs rw\n");
     ASSERT_EQ(table.size(), 3u);
     EXPECT_EQ(table[0].mountPoint, "/");
     EXPECT_EQ(table[1].mountId, 95);
@@ -32,15 +32,14 @@ TEST(MountInfo, ParsesFieldsWithOptionalTagsAndBlanks)
 
 TEST(MountInfo, SkipsLinesOfUnexpectedShape)
 {
-    const auto table = parseMountInfo(
-        "garbage\n"
-        "\n"
-        "x 1 8:1 / / rw - ext4 /dev/sda1 rw\n"          // id not a number
-        "23 1 8:1 / /a rw shared:1 ext4 /dev/sda1 rw\n" // no separator
-        "24 1 81 / /b rw - ext4 /dev/sda1 rw\n"         // device without ':'
-        "25 1 8:1 / relative rw - ext4 /dev/sda1 rw\n"  // mount point not absolute
-        "26 1 8:1 / /c rw -\n"                          // nothing after separator
-        "27 1 8:2 / /good rw - ext4 /dev/sda2 rw");     // last line without newline
+    const auto table = parseMountInfo("garbage\n"
+                                      "\n"
+                                      "x 1 8:1 / / rw - ext4 /dev/sda1 rw\n"          // id not a number
+                                      "23 1 8:1 / /a rw shared:1 ext4 /dev/sda1 rw\n" // no separator
+                                      "24 1 81 / /b rw - ext4 /dev/sda1 rw\n"         // device without ':'
+                                      "25 1 8:1 / relative rw - ext4 /dev/sda1 rw\n"  // mount point not absolute
+                                      "26 1 8:1 / /c rw -\n"                          // nothing after separator
+                                      "27 1 8:2 / /good rw - ext4 /dev/sda2 rw");     // last line without newline
     ASSERT_EQ(table.size(), 1u);
     EXPECT_EQ(table[0].mountPoint, "/good");
     EXPECT_TRUE(readMountInfo("/nonexistent/mountinfo").empty());

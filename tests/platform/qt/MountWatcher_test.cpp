@@ -84,12 +84,10 @@ QUILLARC_TEST_CHILD(MountWatcherChild)
     TSHChangeNotify notify(nullptr, std::make_unique<MountWatchSource>(options));
     const QString root = QString::fromStdString(automount + "/");
     int inserted = 0, removed = 0, other = 0;
-    notify.setOnMediaInserted([&](TSHChangeNotify *, std::uint32_t, const QString &path) {
-        (path == root ? inserted : other)++;
-    });
-    notify.setOnMediaRemoved([&](TSHChangeNotify *, std::uint32_t, const QString &path) {
-        (path == root ? removed : other)++;
-    });
+    notify.setOnMediaInserted(
+        [&](TSHChangeNotify *, std::uint32_t, const QString &path) { (path == root ? inserted : other)++; });
+    notify.setOnMediaRemoved(
+        [&](TSHChangeNotify *, std::uint32_t, const QString &path) { (path == root ? removed : other)++; });
 
     ASSERT_EQ(::mount("tmpfs", point.c_str(), "tmpfs", 0, "size=1m"), 0);
     EXPECT_TRUE(test::processEventsUntil([&] { return inserted > 0; }, std::chrono::seconds(5)));
@@ -139,29 +137,29 @@ TEST(MountWatcher, WatchedLabelFolderGoesAndComesWithItsStick)
     ASSERT_TRUE(watcher.start());
 
     watcher.setWatchedRoots({folder, "relative/", automount + "/../x/"});
-    EXPECT_EQ(watcher.watchedRoots(), std::vector<std::string>{folder});
+    EXPECT_EQ(watcher.watchedRoots(), std::vector<std::string> {folder});
     watcher.check();
-    EXPECT_EQ(seen, Events{}) << "naming a root that holds a medium is no media event";
+    EXPECT_EQ(seen, Events {}) << "naming a root that holds a medium is no media event";
 
     putStick(false);
     watcher.check();
     watcher.check();
     putStick(true);
     watcher.check();
-    EXPECT_EQ(seen, (Events{{false, folder}, {true, folder}}));
+    EXPECT_EQ(seen, (Events {{false, folder}, {true, folder}}));
 
     // Naming the root again while a change is still unseen keeps the change.
     seen.clear();
     putStick(false);
     watcher.setWatchedRoots({folder});
     watcher.check();
-    EXPECT_EQ(seen, (Events{{false, folder}}));
+    EXPECT_EQ(seen, (Events {{false, folder}}));
 
     seen.clear();
     watcher.setWatchedRoots({});
     putStick(true);
     watcher.check();
-    EXPECT_EQ(seen, Events{}) << "a root no longer watched";
+    EXPECT_EQ(seen, Events {}) << "a root no longer watched";
 }
 
 // A backup folder on a real tmpfs under an automount folder, named as a

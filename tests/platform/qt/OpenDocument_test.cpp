@@ -37,8 +37,8 @@ TEST(OpenDocument, HandsTheTargetToXdgOpen)
     test::ensureCoreApplication();
     test::TempFolder dir;
     const std::string script = dir / "xdg-open";
-    test::writeFile(script, "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > '" + dir.folder() + "/opened.tmp'\nmv '"
-                                   + dir.folder() + "/opened.tmp' '" + dir.folder() + "/opened'\n");
+    test::writeFile(script, "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > '" + dir.folder() + "/opened.tmp'\nmv '" +
+                                dir.folder() + "/opened.tmp' '" + dir.folder() + "/opened'\n");
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     PathOnly path(dir.folder() + ":/usr/bin:/bin");
 

@@ -27,8 +27,9 @@ TEST(RunOnceBlock, EncodesAndDecodesTheCommandLine)
     ASSERT_EQ(fullest.size(), TRunOnce::kMaxCommandLineBytes);
     EXPECT_TRUE(TRunOnce::decodeCommandLine(fullest));
 
-    const QByteArray bad[] = {QByteArray(), QByteArray("\0", 1), QByteArray("\0\0", 2), QByteArray("/p\0", 3),
-                              QByteArray("/p"), QByteArray(70000, 'a') + QByteArray("\0\0", 2)};
+    const QByteArray bad[] = {QByteArray(),          QByteArray("\0", 1),
+                              QByteArray("\0\0", 2), QByteArray("/p\0", 3),
+                              QByteArray("/p"),      QByteArray(70000, 'a') + QByteArray("\0\0", 2)};
     for (const auto &malformed : bad)
         EXPECT_FALSE(TRunOnce::decodeCommandLine(malformed)) << malformed.left(20).toStdString();
 }
@@ -77,7 +78,7 @@ TEST(RunOnce, LaterCopyEndsEvenWithoutAnswer)
     TRunOnce first(r.options(dir.folder(), "/opt/quillarc"), nullptr); // holds the lock, never listens
     TRunOnce later(r.options(dir.folder(), "/opt/quillarc", {"x"}), nullptr);
     later.Loaded();
-    EXPECT_EQ(r.exits, std::vector<int>{0});
+    EXPECT_EQ(r.exits, std::vector<int> {0});
     EXPECT_TRUE(r.errors.isEmpty());
 }
 
@@ -93,7 +94,7 @@ TEST(RunOnce, OverlongCommandLineIsReportedAndEnds)
     // Path (13) + NUL + 65521 + NUL + final NUL = 65537 bytes: one too many.
     TRunOnce later(r.options(dir.folder(), "/opt/quillarc", {QString(65521, 'a')}), nullptr);
     later.Loaded();
-    EXPECT_EQ(r.exits, std::vector<int>{1});
+    EXPECT_EQ(r.exits, std::vector<int> {1});
     ASSERT_EQ(r.errors.size(), 1);
     EXPECT_TRUE(r.errors[0].contains("too long")) << r.errors[0].toStdString();
     QCoreApplication::processEvents();
@@ -121,9 +122,10 @@ const char *const kTag = "QUILLARC_RUNONCE_TAG";
 const char *const kArgs = "QUILLARC_RUNONCE_ARGS";
 
 test::Spawned startCopy(const std::string &program, const std::string &dir, const std::string &tag,
-                           const std::string &args = "")
+                        const std::string &args = "")
 {
-    return test::Spawned(program, {}, test::childEnvironment("RunOnceCopyStart", {{kDir, dir}, {kTag, tag}, {kArgs, args}}));
+    return test::Spawned(program, {},
+                         test::childEnvironment("RunOnceCopyStart", {{kDir, dir}, {kTag, tag}, {kArgs, args}}));
 }
 
 } // namespace
@@ -142,8 +144,7 @@ QUILLARC_TEST_CHILD(RunOnceCopyStart)
     TRunOnce guard(options, nullptr);
     bool received = false;
     guard.OnOtherInstance = [&](TRunOnce *, std::uint32_t count, const QStringList &texts) {
-        test::writeFile(dir + "/" + tag + ".received",
-                           std::to_string(count) + "\n" + texts.join('\n').toStdString());
+        test::writeFile(dir + "/" + tag + ".received", std::to_string(count) + "\n" + texts.join('\n').toStdString());
         received = true;
     };
     guard.Loaded(); // a later copy ends in here

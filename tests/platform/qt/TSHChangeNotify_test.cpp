@@ -40,10 +40,7 @@ struct Call {
 
 class ChangeNotify : public ::testing::Test {
 protected:
-    ChangeNotify()
-        : notify(nullptr, std::make_unique<FakeSource>(log))
-    {
-    }
+    ChangeNotify() : notify(nullptr, std::make_unique<FakeSource>(log)) {}
     TOneParmEvent record()
     {
         return [this](TSHChangeNotify *sender, std::uint32_t id, const QString &p) {
@@ -74,8 +71,8 @@ TEST_F(ChangeNotify, RegistersOnlyForEventsWithHandlers)
 
     notify.setOnMediaInserted(record());
     notify.setOnMediaRemoved(record());
-    EXPECT_EQ(log.masks, (std::vector<std::uint32_t>{SHCNE::MEDIAINSERTED,
-                                                     SHCNE::MEDIAINSERTED | SHCNE::MEDIAREMOVED}));
+    EXPECT_EQ(log.masks,
+              (std::vector<std::uint32_t> {SHCNE::MEDIAINSERTED, SHCNE::MEDIAINSERTED | SHCNE::MEDIAREMOVED}));
     EXPECT_EQ(log.deregistrations, 1); // the first registration, replaced by the second
 
     notify.setOnMediaInserted(nullptr);
@@ -118,10 +115,10 @@ TEST_F(ChangeNotify, DropsRepeatsOfTheSameNotification)
 TEST_F(ChangeNotify, IgnoresForeignMessagesUnhandledAndCombinedIds)
 {
     notify.setOnMediaInserted(record());
-    notify.receive(1025, SHCNE::MEDIAINSERTED, "/a/");                      // another message number
-    notify.receive(1024, SHCNE::MEDIAREMOVED, "/a/");                       // no handler
+    notify.receive(1025, SHCNE::MEDIAINSERTED, "/a/");                       // another message number
+    notify.receive(1024, SHCNE::MEDIAREMOVED, "/a/");                        // no handler
     notify.receive(1024, SHCNE::MEDIAINSERTED | SHCNE::MEDIAREMOVED, "/a/"); // not one id
-    notify.receive(1024, 0x00040000, "/a/");                                // not one of the twenty
+    notify.receive(1024, 0x00040000, "/a/");                                 // not one of the twenty
     EXPECT_TRUE(calls.empty());
 
     // A notification without a handler leaves the duplicate filter alone.
@@ -160,7 +157,7 @@ TEST_F(ChangeNotify, SourceDeliversUnderTheMessageNumberOfItsRegistration)
     log.deliver(0, SHCNE::MEDIAINSERTED, "/n/", {});
     notify.setOnMediaRemoved(record());
     log.deliver(0, SHCNE::MEDIAREMOVED, "/n/", {});
-    EXPECT_EQ(calls, (std::vector<Call>{{SHCNE::MEDIAINSERTED, "/m/", {}}, {SHCNE::MEDIAREMOVED, "/n/", {}}}));
+    EXPECT_EQ(calls, (std::vector<Call> {{SHCNE::MEDIAINSERTED, "/m/", {}}, {SHCNE::MEDIAREMOVED, "/n/", {}}}));
 }
 
 TEST_F(ChangeNotify, HandlerMayReplaceItselfWhileRunning)

@@ -133,7 +133,8 @@ TEST_F(FakeProc, KernelAndDialUpFiguresAreRatesBetweenRefreshes)
     put("loadavg", "0.1 0.2 0.3 3/321 99\n");
     const std::string header = "Inter-|   Receive |  Transmit\n face |bytes packets errs drop fifo frame compressed "
                                "multicast|bytes packets\n";
-    put("net/dev", header + "    lo: 999 1 0 0 0 0 0 0 999 1 0 0 0 0 0 0\n  ppp0: 1000 5 0 0 0 0 0 0 2000 5 0 0 0 0 0 0\n");
+    put("net/dev",
+        header + "    lo: 999 1 0 0 0 0 0 0 999 1 0 0 0 0 0 0\n  ppp0: 1000 5 0 0 0 0 0 0 2000 5 0 0 0 0 0 0\n");
     auto p = probe();
     p->Refresh();
     EXPECT_EQ(p->Kernel().CPUUsage, 20);
@@ -233,9 +234,9 @@ TEST(SystemProbe, ThisMachineGivesSaneFigures)
     probe.Refresh();
     EXPECT_GT(probe.Memory().PhysicalTotal, 0u);
     EXPECT_LE(probe.Memory().PhysicalFree, probe.Memory().PhysicalTotal);
-    for (int figure : {int(probe.Resources().SystemResources), int(probe.Resources().GDIResources),
-                       int(probe.Resources().UserResources), int(probe.Memory().MemoryLoad),
-                       probe.Memory().PhysicalUsedPercent()}) {
+    for (int figure :
+         {int(probe.Resources().SystemResources), int(probe.Resources().GDIResources),
+          int(probe.Resources().UserResources), int(probe.Memory().MemoryLoad), probe.Memory().PhysicalUsedPercent()}) {
         EXPECT_GE(figure, 0);
         EXPECT_LE(figure, 100);
     }

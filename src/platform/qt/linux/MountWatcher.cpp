@@ -21,9 +21,7 @@ std::vector<std::string> onlyDriveRoots(std::vector<std::string> roots)
 
 } // namespace
 
-MountWatcher::MountWatcher(Options options, QObject *parent)
-    : QObject(parent)
-    , m_options(std::move(options))
+MountWatcher::MountWatcher(Options options, QObject *parent) : QObject(parent), m_options(std::move(options))
 {
     m_options.watchedRoots = onlyDriveRoots(std::move(m_options.watchedRoots));
 }
@@ -48,7 +46,7 @@ MountWatcher::Snapshot MountWatcher::snapshot() const
     // Label files are looked at only in the watched roots, the few folders
     // the program asked about: looking through every folder on each mount
     // change could stall on a dead network share.
-    Snapshot now{readMountInfo(m_options.mountInfoPath), {}};
+    Snapshot now {readMountInfo(m_options.mountInfoPath), {}};
     if (m_options.watchedRoots.empty())
         return now;
     // A label file seen while the table changes under us could be paired
@@ -76,8 +74,8 @@ void MountWatcher::setWatchedRoots(std::vector<std::string> roots)
     if (m_last) {
         std::vector<std::string> added;
         for (const auto &root : roots) {
-            if (std::find(m_options.watchedRoots.begin(), m_options.watchedRoots.end(), root)
-                == m_options.watchedRoots.end())
+            if (std::find(m_options.watchedRoots.begin(), m_options.watchedRoots.end(), root) ==
+                m_options.watchedRoots.end())
                 added.push_back(root);
         }
         // A root dropped from the list must not keep its label either: as a
@@ -135,8 +133,7 @@ void MountWatcher::check()
     m_last = std::move(now);
 }
 
-MountWatchSource::MountWatchSource(MountWatcher::Options options)
-    : m_options(std::move(options))
+MountWatchSource::MountWatchSource(MountWatcher::Options options) : m_options(std::move(options))
 {
 }
 

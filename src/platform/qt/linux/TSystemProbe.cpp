@@ -77,19 +77,16 @@ int TMemory::PhysicalUsedPercent() const
 {
     if (PhysicalTotal == 0)
         return 0;
-    const double freePercent = static_cast<double>(std::min(PhysicalFree, PhysicalTotal)) * 100.0
-        / static_cast<double>(PhysicalTotal);
+    const double freePercent =
+        static_cast<double>(std::min(PhysicalFree, PhysicalTotal)) * 100.0 / static_cast<double>(PhysicalTotal);
     return 100 - static_cast<int>(freePercent);
 }
 
-TSystemProbe::TSystemProbe(QObject *owner)
-    : TSystemProbe(Sources{}, owner)
+TSystemProbe::TSystemProbe(QObject *owner) : TSystemProbe(Sources {}, owner)
 {
 }
 
-TSystemProbe::TSystemProbe(Sources sources, QObject *owner)
-    : QObject(owner)
-    , m_sources(std::move(sources))
+TSystemProbe::TSystemProbe(Sources sources, QObject *owner) : QObject(owner), m_sources(std::move(sources))
 {
     if (!m_sources.descriptorLimit)
         m_sources.descriptorLimit = softDescriptorLimit;
@@ -216,9 +213,10 @@ void TSystemProbe::refreshMemory()
     const double availablePercent = static_cast<double>(m.PhysicalFree) * 100.0 / static_cast<double>(total);
     m.MemoryLoad = static_cast<std::uint8_t>(std::clamp(100 - static_cast<int>(availablePercent), 0, 100));
     m.SwapFileSize = swapTotal - swapFree;
-    m.SwapUsage = swapTotal > 0
-        ? 100 - static_cast<std::int32_t>(static_cast<double>(swapFree) / static_cast<double>(swapTotal) * 100.0)
-        : 0;
+    m.SwapUsage =
+        swapTotal > 0
+            ? 100 - static_cast<std::int32_t>(static_cast<double>(swapFree) / static_cast<double>(swapTotal) * 100.0)
+            : 0;
     m_memory = m;
 }
 
