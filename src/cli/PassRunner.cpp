@@ -76,12 +76,12 @@ public:
         sigemptyset(&action.sa_mask);
         action.sa_flags = 0; // a question waiting for input sees the flag on its next poll
         for (std::size_t i = 0; i < kSignals.size(); ++i)
-            ::sigaction(kSignals[i], &action, &previous[i]);
+            ::sigaction(kSignals[i], &action, &m_previous[i]);
     }
     ~AbortOnSignals()
     {
         for (std::size_t i = 0; i < kSignals.size(); ++i)
-            ::sigaction(kSignals[i], &previous[i], nullptr);
+            ::sigaction(kSignals[i], &m_previous[i], nullptr);
         abortOnSignal = nullptr;
     }
     AbortOnSignals(const AbortOnSignals &) = delete;
@@ -89,7 +89,7 @@ public:
 
 private:
     static constexpr std::array<int, 3> kSignals {SIGINT, SIGTERM, SIGHUP};
-    std::array<struct sigaction, 3> previous {};
+    std::array<struct sigaction, 3> m_previous {};
 };
 
 int dryRun(const BackupList &list, const FileFilters &filters, const VolumeHost &host, const std::string &drive)

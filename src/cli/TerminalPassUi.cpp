@@ -12,23 +12,23 @@
 namespace quillarc {
 
 TerminalPassUi::TerminalPassUi(bool canAsk, bool yes)
-    : interactive(canAsk), yesToRoom(yes), progressShown(::isatty(STDERR_FILENO) == 1)
+    : m_interactive(canAsk), m_yesToRoom(yes), m_progressShown(::isatty(STDERR_FILENO) == 1)
 {
     // Questions go to the terminal itself, so that they are seen even when
     // the output is sent to a file.
-    if (interactive)
-        tty = std::fopen("/dev/tty", "we");
+    if (m_interactive)
+        m_tty = std::fopen("/dev/tty", "we");
 }
 
 TerminalPassUi::~TerminalPassUi()
 {
-    if (tty)
-        std::fclose(tty);
+    if (m_tty)
+        std::fclose(m_tty);
 }
 
 void TerminalPassUi::say(const std::string &text)
 {
-    std::FILE *out = tty ? tty : stderr;
+    std::FILE *out = m_tty ? m_tty : stderr;
     std::fputs(text.c_str(), out);
     std::fflush(out);
 }
@@ -44,72 +44,72 @@ std::string TerminalPassUi::asLines(const std::string &text)
 
 void TerminalPassUi::setStatus(StatusLine line, const std::string &prefix, const std::string &path, PathFit)
 {
-    const std::lock_guard lock(terminal);
+    const std::lock_guard lock(m_terminal);
     if (line != StatusLine::File)
         return;
-    fileLine = prefix + path;
+    m_fileLine = prefix + path;
     drawProgress(false);
 }
 
 void TerminalPassUi::setTotalBar(int percent)
 {
-    const std::lock_guard lock(terminal);
-    totalBar = percent;
+    const std::lock_guard lock(m_terminal);
+    m_totalBar = percent;
     drawProgress(false);
 }
 
 void TerminalPassUi::setFolderBar(int percent)
 {
-    const std::lock_guard lock(terminal);
-    folderBar = percent;
+    const std::lock_guard lock(m_terminal);
+    m_folderBar = percent;
     drawProgress(false);
 }
 
 void TerminalPassUi::drawProgress(bool force)
 {
-    if (!progressShown || ended)
+    if (!m_progressShown || m_ended)
         return;
     const auto now = std::chrono::steady_clock::now();
-    if (!force && now - lastDraw < std::chrono::milliseconds(100))
+    if (!force && now - m_lastDraw < std::chrono::milliseconds(100))
         return;
-    lastDraw = now;
+    m_lastDraw = now;
     struct winsize size {};
     int width = 80;
     if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 20)
         width = size.ws_col;
     char bars[32];
-    std::snprintf(bars, sizeof bars, "[%3d%% %3d%%] ", totalBar, folderBar);
+    std::snprintf(bars, sizeof bars, "[%3d%% %3d%%] ", m_totalBar, m_folderBar);
     std::string text = bars;
     const std::size_t room = static_cast<std::size_t>(width - 1) - text.size();
     // Keep the end of a long path, where the file name is.
-    text += fileLine.size() > room ? "..." + fileLine.substr(fileLine.size() - (room - 3)) : fileLine;
+    text += m_fileLine.size() > room ? "..." + m_fileLine.substr(m_fileLine.size() - (room - 3)) : m_fileLine;
     std::cerr << "\r\033[K" << text << std::flush;
-    drawnProgress = true;
+    m_drawnProgress = true;
 }
 
 void TerminalPassUi::clearProgress()
 {
-    if (drawnProgress)
+    if (m_drawnProgress)
         std::cerr << "\r\033[K" << std::flush;
-    drawnProgress = false;
+    m_drawnProgress = false;
 }
 
 void TerminalPassUi::hideProgress()
 {
-    const std::lock_guard lock(terminal);
+    const std::lock_guard lock(m_terminal);
     clearProgress();
 }
 
 void TerminalPassUi::showVolumeLabel(const std::string &label)
 {
-    const std::lock_guard lock(terminal);
+    const std::lock_guard lock(m_terminal);
     clearProgress();
     std::cerr << "Current Volume  " << label << "\n";
 }
 
 void TerminalPassUi::message(const std::string &text)
 {
-    const std::lock_guard lock(terminal);
+    const std::lock_guard lock(m_terminal);
     clearProgress();
     std::cerr << asLines(text) << "\n";
 }
@@ -119,13 +119,13 @@ bool TerminalPassUi::readLine(std::string &line)
     // Polled rather than blocking in read(): the interrupt is seen within a
     // tenth of a second, whichever thread took the signal.
     for (;;) {
-        const std::size_t end = typed.find('\n');
+        const std::size_t end = m_typed.find('\n');
         if (end != std::string::npos) {
-            line = typed.substr(0, end);
-            typed.erase(0, end + 1);
+            line = m_typed.substr(0, end);
+            m_typed.erase(0, end + 1);
             return true;
         }
-        if (interrupt && interrupt->isSet())
+        if (m_interrupt && m_interrupt->isSet())
             return false;
         struct pollfd in {
             STDIN_FILENO, POLLIN, 0
@@ -140,10 +140,10 @@ bool TerminalPassUi::readLine(std::string &line)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) { // end of input (Ctrl-D) or a terminal that went away
-            typed.clear();
+            m_typed.clear();
             return false;
         }
-        typed.append(buffer, static_cast<std::size_t>(n));
+        m_typed.append(buffer, static_cast<std::size_t>(n));
     }
 }
 
@@ -169,13 +169,13 @@ bool TerminalPassUi::askYes(const std::string &question)
 
 bool TerminalPassUi::confirm(const std::string &text)
 {
-    const std::lock_guard lock(terminal);
+    const std::lock_guard lock(m_terminal);
     clearProgress();
-    if (yesToRoom) {
+    if (m_yesToRoom) {
         std::cerr << asLines(text) << " yes (--yes)\n";
         return true;
     }
-    if (!interactive) {
+    if (!m_interactive) {
         std::cerr << asLines(text) << " Cancel (no terminal; --yes answers Yes)\n";
         return false;
     }
@@ -184,9 +184,9 @@ bool TerminalPassUi::confirm(const std::string &text)
 
 DiskFullResult TerminalPassUi::diskFull(const DiskFullRules &rules)
 {
-    const std::lock_guard lock(terminal);
+    const std::lock_guard lock(m_terminal);
     clearProgress();
-    if (!interactive) {
+    if (!m_interactive) {
         std::cerr << "Disk Full\n" << DiskFullRules::headline() << "\n";
         std::cerr << "Current Volume  " << rules.currentLabel() << "\n";
         std::cerr << "CANCEL (no terminal to wait for a new disk)\n";
@@ -221,10 +221,10 @@ void TerminalPassUi::passEnded()
 
 void TerminalPassUi::endProgress()
 {
-    const std::lock_guard lock(terminal);
+    const std::lock_guard lock(m_terminal);
     drawProgress(true);
     clearProgress();
-    ended = true;
+    m_ended = true;
 }
 
 } // namespace quillarc

@@ -45,7 +45,7 @@ public:
     /// A wait for an answer ends, as if answered Cancel, once `flag` is set
     /// (Ctrl-C sets the pass's abort flag from the signal handler, which runs
     /// on whichever thread the kernel picks, seldom the one that waits).
-    void endWaitsOn(const PassFlag &flag) { interrupt = &flag; }
+    void endWaitsOn(const PassFlag &flag) { m_interrupt = &flag; }
 
     /// A '\r'-separated text as terminal lines.
     static std::string asLines(const std::string &text);
@@ -57,19 +57,19 @@ private:
     bool readLine(std::string &line);
     bool askYes(const std::string &question);
 
-    std::mutex terminal;
-    std::FILE *tty = nullptr;
-    bool ended = false;
-    const PassFlag *interrupt = nullptr;
-    std::string typed; ///< read from the terminal, not yet taken as a line
-    bool interactive;
-    bool yesToRoom;
-    bool progressShown = false;
-    bool drawnProgress = false;
-    int totalBar = 0;
-    int folderBar = 0;
-    std::string fileLine;
-    std::chrono::steady_clock::time_point lastDraw {};
+    std::mutex m_terminal;
+    std::FILE *m_tty = nullptr;
+    bool m_ended = false;
+    const PassFlag *m_interrupt = nullptr;
+    std::string m_typed; ///< read from the terminal, not yet taken as a line
+    bool m_interactive;
+    bool m_yesToRoom;
+    bool m_progressShown = false;
+    bool m_drawnProgress = false;
+    int m_totalBar = 0;
+    int m_folderBar = 0;
+    std::string m_fileLine;
+    std::chrono::steady_clock::time_point m_lastDraw {};
 };
 
 } // namespace quillarc

@@ -65,7 +65,7 @@ static mode_t currentUmask()
     return 0777;
 }
 
-BackupDisk::BackupDisk() : umask_(currentUmask()), asRoot_(::geteuid() == 0)
+BackupDisk::BackupDisk() : m_umask(currentUmask()), m_asRoot(::geteuid() == 0)
 {
 }
 
@@ -76,31 +76,31 @@ BackupDisk::~BackupDisk()
 
 void BackupDisk::dropFolders()
 {
-    cachedFd_.reset();
-    rootFd_.reset();
-    cachedFolder_.clear();
+    m_cachedFd.reset();
+    m_rootFd.reset();
+    m_cachedFolder.clear();
 }
 
 void BackupDisk::setRoot(const std::string &root)
 {
-    if (root == root_ && rootFd_)
+    if (root == m_root && m_rootFd)
         return;
     dropFolders();
-    root_ = root;
-    unit_ = 0;
+    m_root = root;
+    m_unit = 0;
 }
 
 std::int64_t BackupDisk::spaceTaken(std::int64_t size)
 {
-    if (unit_ <= 0) {
+    if (m_unit <= 0) {
         int error = 0;
         struct statvfs vfs {};
         const int dir = folder({}, false, error);
-        unit_ = dir >= 0 && ::fstatvfs(dir, &vfs) == 0 && vfs.f_bsize > 0 ? static_cast<std::int64_t>(vfs.f_bsize)
-                                                                          : std::int64_t {64} << 10;
+        m_unit = dir >= 0 && ::fstatvfs(dir, &vfs) == 0 && vfs.f_bsize > 0 ? static_cast<std::int64_t>(vfs.f_bsize)
+                                                                           : std::int64_t {64} << 10;
     }
-    const std::int64_t units = size / unit_ + (size % unit_ != 0 ? 1 : 0);
-    return (units + 1) * unit_;
+    const std::int64_t units = size / m_unit + (size % m_unit != 0 ? 1 : 0);
+    return (units + 1) * m_unit;
 }
 
 // Returns a descriptor of `relativeFolder` below the root, owned by this
@@ -109,24 +109,24 @@ std::int64_t BackupDisk::spaceTaken(std::int64_t size)
 // a link.
 int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
 {
-    if (!rootFd_) {
-        if (root_.empty()) {
+    if (!m_rootFd) {
+        if (m_root.empty()) {
             error = ENOENT;
             return -1;
         }
-        rootFd_.reset(::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!rootFd_) {
+        m_rootFd.reset(::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!m_rootFd) {
             error = errno;
             return -1;
         }
     }
     if (relativeFolder.empty())
-        return rootFd_.get();
-    if (cachedFd_ && cachedFolder_ == relativeFolder)
-        return cachedFd_.get();
+        return m_rootFd.get();
+    if (m_cachedFd && m_cachedFolder == relativeFolder)
+        return m_cachedFd.get();
 
     UniqueFd current; // empty: the root
-    auto at = [&] { return current ? current.get() : rootFd_.get(); };
+    auto at = [&] { return current ? current.get() : m_rootFd.get(); };
     std::size_t start = 0;
     while (start < relativeFolder.size()) {
         std::size_t end = relativeFolder.find('/', start);
@@ -163,9 +163,9 @@ int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
         }
         current = std::move(next);
     }
-    cachedFd_ = std::move(current);
-    cachedFolder_.assign(relativeFolder);
-    return cachedFd_.get();
+    m_cachedFd = std::move(current);
+    m_cachedFolder.assign(relativeFolder);
+    return m_cachedFd.get();
 }
 
 // A new folder on the disk takes the permission bits of the folder it
@@ -175,7 +175,7 @@ void BackupDisk::takeSourceFolderBits(int folderFd, std::string_view relativeFol
     struct stat source {};
     if (::stat(("/" + std::string(relativeFolder)).c_str(), &source) != 0 || !S_ISDIR(source.st_mode))
         return;
-    if (asRoot_)
+    if (m_asRoot)
         (void)::fchown(folderFd, source.st_uid, source.st_gid);
     (void)::fchmod(folderFd, source.st_mode & 07777);
 }
@@ -211,10 +211,10 @@ bool BackupDisk::movedAside(int dirFd, const std::string &name, const char *kind
     for (int n = 1; n < 1000; ++n) {
         const std::string aside = n == 1 ? base : base + "-" + std::to_string(n);
         if (::renameat2(dirFd, name.c_str(), dirFd, aside.c_str(), RENAME_NOREPLACE) == 0) {
-            if (!remark_.empty())
-                remark_ += "; ";
-            remark_ += "an older copy, a " + std::string(kind) + ", was in the way and was moved aside to " + aside;
-            cachedFolder_.clear(); // the cached descriptor may name what moved
+            if (!m_remark.empty())
+                m_remark += "; ";
+            m_remark += "an older copy, a " + std::string(kind) + ", was in the way and was moved aside to " + aside;
+            m_cachedFolder.clear(); // the cached descriptor may name what moved
             return true;
         }
         if (errno != EEXIST)
@@ -257,7 +257,7 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
                                      const StoreOptions &options, StoreReport &report)
 {
     report = StoreReport {};
-    remark_.clear();
+    m_remark.clear();
     const std::size_t slash = relative.rfind('/');
     const std::string_view folderPart =
         slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
@@ -268,7 +268,7 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     }
     int error = 0;
     const int dir = folder(folderPart, true, error);
-    report.remark = remark_;
+    report.remark = m_remark;
     if (dir < 0) {
         report.error = error;
         return isNameRefused(error) ? Result::TargetSkipped : Result::WriteFailed;
@@ -285,8 +285,8 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     if (there && S_ISREG(existing.st_mode) && existing.st_size == sourceStat.st_size &&
         existing.st_mtim.tv_sec == sourceStat.st_mtim.tv_sec &&
         existing.st_mtim.tv_nsec == sourceStat.st_mtim.tv_nsec &&
-        (existing.st_mode & 07777) == (sourceStat.st_mode & (asRoot_ ? 07777 : 0777)) &&
-        (!asRoot_ || (existing.st_uid == sourceStat.st_uid && existing.st_gid == sourceStat.st_gid)))
+        (existing.st_mode & 07777) == (sourceStat.st_mode & (m_asRoot ? 07777 : 0777)) &&
+        (!m_asRoot || (existing.st_uid == sourceStat.st_uid && existing.st_gid == sourceStat.st_gid)))
         return Result::AlreadyThere;
     // An older copy of a folder where the source now has a file.
     if (there && S_ISDIR(existing.st_mode)) {
@@ -294,7 +294,7 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
             report.error = EISDIR;
             return Result::TargetSkipped;
         }
-        report.remark = remark_;
+        report.remark = m_remark;
     }
 
     if (options.removeOldFirst)
@@ -322,7 +322,7 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     // The source was opened just now, so it reads from its start.
     std::int64_t copied = 0;
     bool readFailed = false;
-    if (!copyFileBytes(source, target.get(), sourceStat, buffer_, copied, report.error, readFailed)) {
+    if (!copyFileBytes(source, target.get(), sourceStat, m_buffer, copied, report.error, readFailed)) {
         if (readFailed)
             return discard(Result::SourceFailed);
         return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
@@ -340,7 +340,7 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         report.error = EIO;
         return discard(Result::WriteFailed);
     }
-    if (asRoot_ && ::fchown(target.get(), sourceStat.st_uid, sourceStat.st_gid) != 0 && !cannotKeep(errno)) {
+    if (m_asRoot && ::fchown(target.get(), sourceStat.st_uid, sourceStat.st_gid) != 0 && !cannotKeep(errno)) {
         report.error = errno;
         return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
     }
@@ -348,9 +348,10 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     // Creation applied the umask, and a change of owner clears set-id bits:
     // set the bits again where either took some away.
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
-    const bool bitsToSet = (mode & umask_) != 0 || (asRoot_ && (sourceStat.st_mode & 07000) != 0);
+    const bool bitsToSet = (mode & m_umask) != 0 || (m_asRoot && (sourceStat.st_mode & 07000) != 0);
     if (::futimens(target.get(), times) != 0 ||
-        (bitsToSet && ::fchmod(target.get(), asRoot_ ? sourceStat.st_mode & 07777 : mode) != 0 && !cannotKeep(errno))) {
+        (bitsToSet && ::fchmod(target.get(), m_asRoot ? sourceStat.st_mode & 07777 : mode) != 0 &&
+         !cannotKeep(errno))) {
         report.error = errno;
         return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
     }

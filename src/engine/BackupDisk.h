@@ -38,7 +38,7 @@ public:
     /// The medium root (absolute, ends in '/'); a change drops every folder
     /// held open below the old one.
     void setRoot(const std::string &root);
-    const std::string &root() const { return root_; }
+    const std::string &root() const { return m_root; }
 
     /// Size of the copy now at `relative` (path below the root), 0 when
     /// there is none.
@@ -81,15 +81,15 @@ private:
     bool movedAside(int dirFd, const std::string &name, const char *kind);
     bool clashesByCase(int dirFd, const std::string &name);
 
-    std::string root_;
-    UniqueFd rootFd_;
-    std::string cachedFolder_;
-    UniqueFd cachedFd_;
-    std::vector<char> buffer_;
-    mode_t umask_ = 022;
-    std::string remark_;    ///< what moving aside did, for the store in hand
-    bool asRoot_ = false;   ///< owners and set-id bits are kept, as `cp -a` keeps them
-    std::int64_t unit_ = 0; ///< allocation unit of the medium, 0 until asked
+    std::string m_root;
+    UniqueFd m_rootFd;
+    std::string m_cachedFolder;
+    UniqueFd m_cachedFd;
+    std::vector<char> m_buffer;
+    mode_t m_umask = 022;
+    std::string m_remark;    ///< what moving aside did, for the store in hand
+    bool m_asRoot = false;   ///< owners and set-id bits are kept, as `cp -a` keeps them
+    std::int64_t m_unit = 0; ///< allocation unit of the medium, 0 until asked
 };
 
 } // namespace quillarc

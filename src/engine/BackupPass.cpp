@@ -38,69 +38,72 @@ std::string errorText(int error)
 // The sizing scan: totals the qualifying files of a folder item.
 class BackupPass::SizingScan final : public TreeVisitor {
 public:
-    explicit SizingScan(BackupPass &pass) : pass_(pass) {}
-    bool goOn() override { return !pass_.state.StopFlag && !pass_.state.AbortFlag; }
+    explicit SizingScan(BackupPass &pass) : m_pass(pass) {}
+    bool goOn() override { return !m_pass.state.StopFlag && !m_pass.state.AbortFlag; }
     void folder(const std::string &path) override
     {
-        pass_.setStatus(StatusLine::Folder, "Scanning .. ", path, PathFit::LineWidthLess100);
+        m_pass.setStatus(StatusLine::Folder, "Scanning .. ", path, PathFit::LineWidthLess100);
     }
     void file(int, const char *name, const std::string &, const struct stat &st, bool) override
     {
         // A file no disk of this kind can hold is left out of the room the
         // item needs; the copy scan names it.
-        if (pass_.excluded(name) || !pass_.qualifies(st) || st.st_size > pass_.largestCopy)
+        if (m_pass.excluded(name) || !m_pass.qualifies(st) || st.st_size > m_pass.m_largestCopy)
             return;
-        pass_.state.FolderBytesTotal.add(st.st_size);
-        pass_.state.FolderFilesTotal.add(1);
-        pass_.setStatus(StatusLine::File, std::to_string(pass_.state.FolderBytesTotal.get()));
+        m_pass.state.FolderBytesTotal.add(st.st_size);
+        m_pass.state.FolderFilesTotal.add(1);
+        m_pass.setStatus(StatusLine::File, std::to_string(m_pass.state.FolderBytesTotal.get()));
     }
     void unreadable(const std::string &path, int error) override
     {
-        pass_.missedFolder(path, "cannot be read: " + errorText(error));
+        m_pass.missedFolder(path, "cannot be read: " + errorText(error));
     }
 
 private:
-    BackupPass &pass_;
+    BackupPass &m_pass;
 };
 
 // The copy scan: hands every qualifying file to the copy step, and ends
 // early once every sized file and byte has been handed over.
 class BackupPass::CopyScan final : public TreeVisitor {
 public:
-    explicit CopyScan(BackupPass &pass) : pass_(pass) {}
+    explicit CopyScan(BackupPass &pass) : m_pass(pass) {}
     bool goOn() override
     {
-        const PassState &state = pass_.state;
-        return !state.DiskFullFlag && !state.WriteErrorFlag && !state.AbortFlag && !pass_.copyScanDone();
+        const PassState &state = m_pass.state;
+        return !state.DiskFullFlag && !state.WriteErrorFlag && !state.AbortFlag && !m_pass.copyScanDone();
     }
-    void folder(const std::string &path) override { pass_.setStatus(StatusLine::Folder, "", path, PathFit::LineWidth); }
+    void folder(const std::string &path) override
+    {
+        m_pass.setStatus(StatusLine::Folder, "", path, PathFit::LineWidth);
+    }
     void file(int dirFd, const char *name, const std::string &path, const struct stat &st, bool caseTwin) override
     {
-        if (pass_.excluded(name) || !pass_.qualifies(st))
+        if (m_pass.excluded(name) || !m_pass.qualifies(st))
             return;
-        if (st.st_size > pass_.largestCopy) {
-            pass_.missedFile(path, st, pass_.tooLargeCause());
+        if (st.st_size > m_pass.m_largestCopy) {
+            m_pass.missedFile(path, st, m_pass.tooLargeCause());
             return;
         }
         // A file that changed or arrived since sizing began may not have been
         // sized: it is copied, but does not count toward the sized totals, so
         // it cannot make the scan end before every sized file was reached.
-        if (!pass_.changedSinceSizing(st))
-            pass_.CalcFolderProgress(st.st_size);
-        pass_.setStatus(StatusLine::File, "", path, PathFit::LineWidth);
-        pass_.copyFolderFile(dirFd, name, path, st, caseTwin);
+        if (!m_pass.changedSinceSizing(st))
+            m_pass.CalcFolderProgress(st.st_size);
+        m_pass.setStatus(StatusLine::File, "", path, PathFit::LineWidth);
+        m_pass.copyFolderFile(dirFd, name, path, st, caseTwin);
     }
     void unreadable(const std::string &path, int error) override
     {
-        pass_.missedFolder(path, "cannot be read: " + errorText(error));
+        m_pass.missedFolder(path, "cannot be read: " + errorText(error));
     }
 
 private:
-    BackupPass &pass_;
+    BackupPass &m_pass;
 };
 
 BackupPass::BackupPass(PassSetup passSetup)
-    : setup(std::move(passSetup)), label(setup.volumeLabel), freeEstimate(setup.host, setup.driveRoot)
+    : m_setup(std::move(passSetup)), m_label(m_setup.volumeLabel), m_freeEstimate(m_setup.host, m_setup.driveRoot)
 {
 }
 
@@ -130,33 +133,33 @@ void BackupPass::AbortButtonClick()
 
 void BackupPass::setStatus(StatusLine line, const std::string &prefix, const std::string &path, PathFit fit)
 {
-    setup.board.setStatus(line, prefix, path, fit);
+    m_setup.board.setStatus(line, prefix, path, fit);
 }
 
 std::int64_t BackupPass::freeSpace()
 {
-    const std::int64_t free = setup.host.freeBytes(setup.driveRoot);
-    setup.board.showFreeSpace(free);
+    const std::int64_t free = m_setup.host.freeBytes(m_setup.driveRoot);
+    m_setup.board.showFreeSpace(free);
     return free;
 }
 
 void BackupPass::useMedium()
 {
-    const std::string root = setup.host.mediumRoot(setup.driveRoot);
-    disk.setRoot(root);
-    walker.setSkippedFolder(root);
-    freeEstimate.forget();
-    diskKnown = true;
+    const std::string root = m_setup.host.mediumRoot(m_setup.driveRoot);
+    m_disk.setRoot(root);
+    m_walker.setSkippedFolder(root);
+    m_freeEstimate.forget();
+    m_diskKnown = true;
 }
 
 void BackupPass::Dobackup()
 {
-    BackupList &list = setup.list;
-    outcome_.volumeLabel = label;
+    BackupList &list = m_setup.list;
+    m_outcome.volumeLabel = m_label;
     if (list.empty())
         return;
     state.ItemsSized.set(0);
-    itemCount = static_cast<std::int64_t>(list.checkedCount());
+    m_itemCount = static_cast<std::int64_t>(list.checkedCount());
     useMedium();
 
     try {
@@ -172,15 +175,15 @@ void BackupPass::Dobackup()
         // given back. Left to escape, it would end the program.
         state.StopFlag.set();
         state.WriteErrorFlag.set();
-        setup.ui.hideProgress();
-        setup.ui.message(PathRules::errorBoxText(error.what()));
+        m_setup.ui.hideProgress();
+        m_setup.ui.message(PathRules::errorBoxText(error.what()));
     }
     finish();
 }
 
 void BackupPass::workItem(std::size_t index)
 {
-    BackupList &list = setup.list;
+    BackupList &list = m_setup.list;
     BackupItem &item = list.at(index);
     const std::string path = item.path();
     DateTime cutOff = 0;
@@ -192,16 +195,16 @@ void BackupPass::workItem(std::size_t index)
         missedFolder(path, "not backed up: its cut-off \"" + item.text(TextFloat) + "\" is not a number");
         return;
     }
-    ItemCutOff = cutOff;
-    cutOffTest = CutOffTest(cutOff);
-    missedCutOff.reset();
-    keepCutOff = false;
-    reportedFolders.clear();
-    excludeAtItemStart = setup.filters.exclude.load(std::memory_order_relaxed);
-    excludeChanged = false;
+    m_ItemCutOff = cutOff;
+    m_cutOffTest = CutOffTest(cutOff);
+    m_missedCutOff.reset();
+    m_keepCutOff = false;
+    m_reportedFolders.clear();
+    m_excludeAtItemStart = m_setup.filters.exclude.load(std::memory_order_relaxed);
+    m_excludeChanged = false;
     // Files changed from two seconds before the work began are left to the
     // next pass, which is what the new cut-off says.
-    const DateTime workBegan = dateTimeFromTimePoint(setup.clock.now() - std::chrono::seconds(2));
+    const DateTime workBegan = dateTimeFromTimePoint(m_setup.clock.now() - std::chrono::seconds(2));
 
     if (!item.isFolder()) {
         struct stat st {};
@@ -210,7 +213,7 @@ void BackupPass::workItem(std::size_t index)
             BackupFile(path);
         } else if (!exists) {
             list.setChecked(item, false);
-            setup.board.postListChange({ListChange::Kind::Unchecked, index, 0});
+            m_setup.board.postListChange({ListChange::Kind::Unchecked, index, 0});
         }
     } else {
         const bool withSubfolders = item.text(TextSubDir) != kSubDirNo;
@@ -222,7 +225,7 @@ void BackupPass::workItem(std::size_t index)
             // sizing, as far as the item is concerned: it aborts.
             if (state.StopFlag)
                 state.AbortFlag.set();
-            ::clock_gettime(CLOCK_REALTIME_COARSE, &sizingBegan);
+            ::clock_gettime(CLOCK_REALTIME_COARSE, &m_sizingBegan);
             noteLargestCopy();
             ScanFoldersize(path, withSubfolders);
             IncTotalProgress();
@@ -231,34 +234,34 @@ void BackupPass::workItem(std::size_t index)
             state.SizingPhase.clear();
             state.FolderBytesDone.set(0);
             state.FolderFilesDone.set(0);
-            setup.board.setFolderBar(0);
+            m_setup.board.setFolderBar(0);
             ScanFolder(path, withSubfolders);
         }
     }
 
-    if (!state.DiskFullFlag && !state.WriteErrorFlag && !state.AbortFlag && !keepCutOff && !excludeChanged) {
+    if (!state.DiskFullFlag && !state.WriteErrorFlag && !state.AbortFlag && !m_keepCutOff && !m_excludeChanged) {
         DateTime next = workBegan;
-        if (missedCutOff && *missedCutOff < next)
-            next = *missedCutOff;
+        if (m_missedCutOff && *m_missedCutOff < next)
+            next = *m_missedCutOff;
         list.SetCutOff(item, next);
-        setup.board.postListChange({ListChange::Kind::CutOff, index, next});
+        m_setup.board.postListChange({ListChange::Kind::CutOff, index, next});
     }
 }
 
 bool BackupPass::flushMedium()
 {
-    if (unflushedCopies == 0)
+    if (m_unflushedCopies == 0)
         return true;
-    const int error = disk.flush();
+    const int error = m_disk.flush();
     if (error != 0) {
         state.StopFlag.set();
         state.WriteErrorFlag.set();
-        flushError = "The copies could not be flushed to the backup disk: " + errorText(error);
+        m_flushError = "The copies could not be flushed to the backup disk: " + errorText(error);
         return false;
     }
-    unflushedCopies = 0;
-    if (setup.afterFlush)
-        setup.afterFlush();
+    m_unflushedCopies = 0;
+    if (m_setup.afterFlush)
+        m_setup.afterFlush();
     return true;
 }
 
@@ -266,47 +269,47 @@ void BackupPass::finish()
 {
     // The list moves the cut-offs past what was copied: the copies must be
     // on the disk first, or a power cut could leave a list that claims them.
-    if (!flushMedium() || !flushError.empty()) {
-        outcome_.listSaveError = flushError;
-        setup.ui.hideProgress();
-        setup.ui.message(flushError);
+    if (!flushMedium() || !m_flushError.empty()) {
+        m_outcome.listSaveError = m_flushError;
+        m_setup.ui.hideProgress();
+        m_setup.ui.message(m_flushError);
     } else {
         try {
-            outcome_.listSaved = setup.listFile.SAveIniFile(setup.driveRoot, label, setup.list);
+            m_outcome.listSaved = m_setup.listFile.SAveIniFile(m_setup.driveRoot, m_label, m_setup.list);
         } catch (const std::exception &error) {
-            outcome_.listSaveError = PathRules::errorBoxText(error.what());
-            setup.ui.hideProgress();
-            setup.ui.message(outcome_.listSaveError);
+            m_outcome.listSaveError = PathRules::errorBoxText(error.what());
+            m_setup.ui.hideProgress();
+            m_setup.ui.message(m_outcome.listSaveError);
         }
     }
 
     if (state.WriteErrorFlag)
-        outcome_.end = PassEnd::WriteError;
+        m_outcome.end = PassEnd::WriteError;
     else if (state.DiskFullFlag)
-        outcome_.end = PassEnd::DiskFullCancelled;
+        m_outcome.end = PassEnd::DiskFullCancelled;
     else if (state.StopFlag)
-        outcome_.end = PassEnd::Stopped;
+        m_outcome.end = PassEnd::Stopped;
     else if (state.AbortFlag)
-        outcome_.end = PassEnd::Aborted;
+        m_outcome.end = PassEnd::Aborted;
     else
-        outcome_.end = PassEnd::Complete;
-    outcome_.filesCopied = state.FilesBackedUp.get();
-    outcome_.volumeLabel = label;
-    outcome_.fileStatus = fileStatusText(outcome_.end, outcome_.filesCopied);
-    outcome_.folderStatus = folderStatusText(outcome_.end);
-    setStatus(StatusLine::File, outcome_.fileStatus);
-    setStatus(StatusLine::Folder, outcome_.folderStatus);
+        m_outcome.end = PassEnd::Complete;
+    m_outcome.filesCopied = state.FilesBackedUp.get();
+    m_outcome.volumeLabel = m_label;
+    m_outcome.fileStatus = fileStatusText(m_outcome.end, m_outcome.filesCopied);
+    m_outcome.folderStatus = folderStatusText(m_outcome.end);
+    setStatus(StatusLine::File, m_outcome.fileStatus);
+    setStatus(StatusLine::Folder, m_outcome.folderStatus);
 }
 
 bool BackupPass::qualifies(const struct stat &st) const
 {
-    return cutOffTest.qualifies(st);
+    return m_cutOffTest.qualifies(st);
 }
 
 void BackupPass::ScanFoldersize(const std::string &path, bool withSubfolders)
 {
     SizingScan scan(*this);
-    walker.walk(path, withSubfolders, scan);
+    m_walker.walk(path, withSubfolders, scan);
 }
 
 // The EXCLUDE box may be toggled while a pass runs and counts from the next
@@ -315,9 +318,9 @@ void BackupPass::ScanFoldersize(const std::string &path, bool withSubfolders)
 // cut-off so that the next pass copies what this one may have missed.
 bool BackupPass::excluded(const char *name)
 {
-    if (setup.filters.exclude.load(std::memory_order_relaxed) != excludeAtItemStart)
-        excludeChanged = true;
-    return bannedext(setup.filters, name);
+    if (m_setup.filters.exclude.load(std::memory_order_relaxed) != m_excludeAtItemStart)
+        m_excludeChanged = true;
+    return bannedext(m_setup.filters, name);
 }
 
 // The largest file the disk's file system can hold (FAT's 4 GiB): a larger
@@ -325,19 +328,19 @@ bool BackupPass::excluded(const char *name)
 // could never get it backed up.
 void BackupPass::noteLargestCopy()
 {
-    largestCopy = setup.host.largestFile(setup.driveRoot);
+    m_largestCopy = m_setup.host.largestFile(m_setup.driveRoot);
 }
 
 std::string BackupPass::tooLargeCause() const
 {
-    return "larger than the backup disk's file system allows (" + std::to_string(largestCopy) + " bytes at most)";
+    return "larger than the backup disk's file system allows (" + std::to_string(m_largestCopy) + " bytes at most)";
 }
 
 bool BackupPass::changedSinceSizing(const struct stat &st) const
 {
     auto notBefore = [this](const struct timespec &time) {
-        return time.tv_sec > sizingBegan.tv_sec ||
-               (time.tv_sec == sizingBegan.tv_sec && time.tv_nsec >= sizingBegan.tv_nsec);
+        return time.tv_sec > m_sizingBegan.tv_sec ||
+               (time.tv_sec == m_sizingBegan.tv_sec && time.tv_nsec >= m_sizingBegan.tv_nsec);
     };
     return notBefore(st.st_mtim) || notBefore(st.st_ctim);
 }
@@ -355,7 +358,7 @@ void BackupPass::ScanFolder(const std::string &path, bool withSubfolders)
         scan.folder(path);
         return;
     }
-    walker.walk(path, withSubfolders, scan);
+    m_walker.walk(path, withSubfolders, scan);
 }
 
 // A qualifying file that was not copied keeps the item's new cut-off below
@@ -363,28 +366,28 @@ void BackupPass::ScanFolder(const std::string &path, bool withSubfolders)
 void BackupPass::holdCutOffFor(const struct stat &st)
 {
     const DateTime limit = CutOffTest::fileTime(st) - kOneSecond;
-    if (!missedCutOff || limit < *missedCutOff)
-        missedCutOff = limit;
+    if (!m_missedCutOff || limit < *m_missedCutOff)
+        m_missedCutOff = limit;
 }
 
 void BackupPass::missedFile(const std::string &path, const struct stat &st, const std::string &cause)
 {
     holdCutOffFor(st);
-    ++outcome_.filesMissed;
-    if (outcome_.missed.size() < PassOutcome::kMissedKept)
-        outcome_.missed.push_back({path, cause});
+    ++m_outcome.filesMissed;
+    if (m_outcome.missed.size() < PassOutcome::kMissedKept)
+        m_outcome.missed.push_back({path, cause});
 }
 
 // Something of the item that no file time stands for (a folder that could
 // not be listed, a cut-off that does not read): the item keeps its cut-off.
 void BackupPass::missedFolder(const std::string &path, const std::string &cause)
 {
-    keepCutOff = true;
-    if (!reportedFolders.insert(path).second)
+    m_keepCutOff = true;
+    if (!m_reportedFolders.insert(path).second)
         return;
-    ++outcome_.filesMissed;
-    if (outcome_.missed.size() < PassOutcome::kMissedKept)
-        outcome_.missed.push_back({path, cause});
+    ++m_outcome.filesMissed;
+    if (m_outcome.missed.size() < PassOutcome::kMissedKept)
+        m_outcome.missed.push_back({path, cause});
 }
 
 void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed,
@@ -411,16 +414,16 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
     const std::string relative = PathRules::relativeOnDisk(sourcePath);
     bool removeOldFirst = false;
     for (;;) {
-        if (!diskKnown) {
-            disk.setRoot(setup.host.mediumRoot(setup.driveRoot));
-            diskKnown = true;
+        if (!m_diskKnown) {
+            m_disk.setRoot(m_setup.host.mediumRoot(m_setup.driveRoot));
+            m_diskKnown = true;
         }
-        const std::int64_t free = freeEstimate.forCopy(size);
+        const std::int64_t free = m_freeEstimate.forCopy(size);
         if (size <= free)
             break;
         // A copy that fits only in place of the older one replaces it
         // directly; the older copy is then given up first.
-        if (free >= 0 && !disk.root().empty() && size - free <= disk.existingSize(relative)) {
+        if (free >= 0 && !m_disk.root().empty() && size - free <= m_disk.existingSize(relative)) {
             removeOldFirst = true;
             break;
         }
@@ -431,9 +434,9 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         // Let go of every folder held open on the full disk: the user must
         // be able to unmount it, and a new disk mounted at the same place
         // must be written to, not the old one behind a held descriptor.
-        disk.setRoot({});
-        diskKnown = false;
-        freeEstimate.forget();
+        m_disk.setRoot({});
+        m_diskKnown = false;
+        m_freeEstimate.forget();
         if (ShowFullForm(size) == DiskFullResult::Cancel || state.DiskFullFlag || state.WriteErrorFlag)
             break;
     }
@@ -444,13 +447,13 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
     BackupDisk::StoreReport report;
     const BackupDisk::Result result = FileCopy(source, st, relative, {removeOldFirst, caseTwin}, report);
     const int error = report.error;
-    if (!report.remark.empty() && outcome_.notes.size() < PassOutcome::kMissedKept)
-        outcome_.notes.push_back({sourcePath, report.remark});
+    if (!report.remark.empty() && m_outcome.notes.size() < PassOutcome::kMissedKept)
+        m_outcome.notes.push_back({sourcePath, report.remark});
     switch (result) {
     case BackupDisk::Result::Stored:
         state.FilesBackedUp.add(1);
-        ++unflushedCopies;
-        freeEstimate.wrote(disk.spaceTaken(size));
+        ++m_unflushedCopies;
+        m_freeEstimate.wrote(m_disk.spaceTaken(size));
         break;
     case BackupDisk::Result::AlreadyThere:
         break;
@@ -458,11 +461,11 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         // Written to while it was read: kept as read, and copied again by
         // the next pass.
         state.FilesBackedUp.add(1);
-        ++unflushedCopies;
-        freeEstimate.wrote(disk.spaceTaken(size));
+        ++m_unflushedCopies;
+        m_freeEstimate.wrote(m_disk.spaceTaken(size));
         holdCutOffFor(st);
-        if (outcome_.notes.size() < PassOutcome::kMissedKept)
-            outcome_.notes.push_back(
+        if (m_outcome.notes.size() < PassOutcome::kMissedKept)
+            m_outcome.notes.push_back(
                 {sourcePath, "changed while it was read: the copy holds it as read, the next pass copies it again"});
         break;
     case BackupDisk::Result::SourceFailed:
@@ -487,7 +490,7 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
 BackupDisk::Result BackupPass::FileCopy(int source, const struct stat &st, const std::string &relative,
                                         const BackupDisk::StoreOptions &options, BackupDisk::StoreReport &report)
 {
-    return disk.store(source, st, relative, options, report);
+    return m_disk.store(source, st, relative, options, report);
 }
 
 void BackupPass::BackupFile(const std::string &source)
@@ -496,15 +499,15 @@ void BackupPass::BackupFile(const std::string &source)
     if (::stat(source.c_str(), &listed) != 0 || !S_ISREG(listed.st_mode) || !qualifies(listed))
         return;
     const std::int64_t free = freeSpace();
-    disk.setRoot(setup.host.mediumRoot(setup.driveRoot));
-    diskKnown = true;
-    freeEstimate.forget();
-    const bool fitsInPlace = free >= 0 && !disk.root().empty() &&
-                             listed.st_size - free <= disk.existingSize(PathRules::relativeOnDisk(source));
+    m_disk.setRoot(m_setup.host.mediumRoot(m_setup.driveRoot));
+    m_diskKnown = true;
+    m_freeEstimate.forget();
+    const bool fitsInPlace = free >= 0 && !m_disk.root().empty() &&
+                             listed.st_size - free <= m_disk.existingSize(PathRules::relativeOnDisk(source));
     if (listed.st_size > free && !fitsInPlace) {
         state.DiskFullFlag.set();
-        setup.ui.hideProgress();
-        setup.ui.message("DISK FULL.  REPLACE DISK AND RESUME BACKUP");
+        m_setup.ui.hideProgress();
+        m_setup.ui.message("DISK FULL.  REPLACE DISK AND RESUME BACKUP");
         return;
     }
     setStatus(StatusLine::File, "", source, PathFit::Whole);
@@ -529,9 +532,9 @@ bool BackupPass::checkfoldersize()
     // Nothing to copy needs no room.
     if (RoomCheck::fits(free, total) || (total == 0 && state.FolderFilesTotal.get() == 0))
         return true;
-    const std::int64_t capacity = setup.host.totalBytes(setup.driveRoot);
+    const std::int64_t capacity = m_setup.host.totalBytes(m_setup.driveRoot);
     const std::int64_t disks = RoomCheck::disksNeeded(free, total, capacity);
-    const bool yes = setup.ui.confirm(RoomCheck::prompt(disks));
+    const bool yes = m_setup.ui.confirm(RoomCheck::prompt(disks));
     if (!yes)
         state.DiskFullFlag.set();
     return yes;
@@ -539,7 +542,8 @@ bool BackupPass::checkfoldersize()
 
 DiskFullResult BackupPass::ShowFullForm(std::int64_t size)
 {
-    const DiskChange change = DiskChange::ask(setup.ui, setup.host, setup.driveRoot, size, setup.list, setup.listFile);
+    const DiskChange change =
+        DiskChange::ask(m_setup.ui, m_setup.host, m_setup.driveRoot, size, m_setup.list, m_setup.listFile);
     if (change.answer == DiskFullResult::Cancel || change.label.empty()) {
         // A disk gone between READY and now ends the pass as a confirmed
         // CANCEL does: the list is saved under the label it had.
@@ -547,14 +551,14 @@ DiskFullResult BackupPass::ShowFullForm(std::int64_t size)
         state.DiskFullFlag.set();
         return DiskFullResult::Cancel;
     }
-    label = change.label;
-    setup.board.showVolumeLabel(label);
+    m_label = change.label;
+    m_setup.board.showVolumeLabel(m_label);
     freeSpace();
     useMedium();
     if (!change.saveError.empty()) {
         state.StopFlag.set();
         state.WriteErrorFlag.set();
-        setup.ui.message(change.saveError);
+        m_setup.ui.message(change.saveError);
     }
     return change.answer;
 }
@@ -562,14 +566,14 @@ DiskFullResult BackupPass::ShowFullForm(std::int64_t size)
 void BackupPass::IncTotalProgress()
 {
     state.ItemsSized.add(1);
-    setup.board.setTotalBar(Progress::totalBar(state.ItemsSized.get(), itemCount));
+    m_setup.board.setTotalBar(Progress::totalBar(state.ItemsSized.get(), m_itemCount));
 }
 
 void BackupPass::CalcFolderProgress(std::int64_t size)
 {
     state.FolderBytesDone.add(size);
     state.FolderFilesDone.add(1);
-    setup.board.setFolderBar(Progress::folderBar(state.FolderBytesDone.get(), state.FolderBytesTotal.get()));
+    m_setup.board.setFolderBar(Progress::folderBar(state.FolderBytesDone.get(), state.FolderBytesTotal.get()));
 }
 
 } // namespace quillarc

@@ -64,7 +64,7 @@ public:
     void AbortButtonClick();
 
     /// Complete once Dobackup() has returned.
-    const PassOutcome &outcome() const { return outcome_; }
+    const PassOutcome &outcome() const { return m_outcome; }
 
 private:
     class SizingScan;
@@ -100,25 +100,25 @@ private:
     void setStatus(StatusLine line, const std::string &prefix, const std::string &path = {},
                    PathFit fit = PathFit::Whole);
 
-    PassSetup setup;
-    std::string label;
-    BackupDisk disk;
-    FreeSpaceEstimate freeEstimate;
-    TreeWalker walker;
-    PassOutcome outcome_;
-    std::int64_t itemCount = 0;
-    DateTime ItemCutOff = 0;
-    CutOffTest cutOffTest;
-    std::optional<DateTime> missedCutOff; ///< earliest cut-off that keeps a missed file
-    bool keepCutOff = false;              ///< something of the item was missed that no file time covers
-    bool excludeAtItemStart = true;       ///< the EXCLUDE box as the sizing scan began
-    bool excludeChanged = false;          ///< a file of the item was tested under the other setting
-    bool diskKnown = false;               ///< `disk` has the root of the medium now in the drive
-    std::int64_t largestCopy = INT64_MAX; ///< the disk's file system takes no larger file
-    struct timespec sizingBegan {};       ///< on the clock the kernel stamps files with
-    std::set<std::string> reportedFolders;
-    std::int64_t unflushedCopies = 0; ///< copies on the medium not yet flushed to it
-    std::string flushError;           ///< of the item, so the copy scan does not name them again
+    PassSetup m_setup;
+    std::string m_label;
+    BackupDisk m_disk;
+    FreeSpaceEstimate m_freeEstimate;
+    TreeWalker m_walker;
+    PassOutcome m_outcome;
+    std::int64_t m_itemCount = 0;
+    DateTime m_ItemCutOff = 0;
+    CutOffTest m_cutOffTest;
+    std::optional<DateTime> m_missedCutOff; ///< earliest cut-off that keeps a missed file
+    bool m_keepCutOff = false;              ///< something of the item was missed that no file time covers
+    bool m_excludeAtItemStart = true;       ///< the EXCLUDE box as the sizing scan began
+    bool m_excludeChanged = false;          ///< a file of the item was tested under the other setting
+    bool m_diskKnown = false;               ///< `disk` has the root of the medium now in the drive
+    std::int64_t m_largestCopy = INT64_MAX; ///< the disk's file system takes no larger file
+    struct timespec m_sizingBegan {};       ///< on the clock the kernel stamps files with
+    std::set<std::string> m_reportedFolders;
+    std::int64_t m_unflushedCopies = 0; ///< copies on the medium not yet flushed to it
+    std::string m_flushError;           ///< of the item, so the copy scan does not name them again
 };
 
 } // namespace quillarc

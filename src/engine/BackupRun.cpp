@@ -79,21 +79,21 @@ struct BackupRun::Impl {
     std::vector<ListChange> changes;
 };
 
-BackupRun::BackupRun(RunSetup setup) : impl(std::make_unique<Impl>(std::move(setup)))
+BackupRun::BackupRun(RunSetup setup) : m_impl(std::make_unique<Impl>(std::move(setup)))
 {
 }
 
 BackupRun::~BackupRun()
 {
-    if (impl->worker) {
-        impl->pass.AbortButtonClick();
-        impl->worker->join();
+    if (m_impl->worker) {
+        m_impl->pass.AbortButtonClick();
+        m_impl->worker->join();
     }
 }
 
 bool BackupRun::start()
 {
-    Impl &d = *impl;
+    Impl &d = *m_impl;
     const std::int64_t free = d.setup.host.freeBytes(d.setup.driveRoot);
     d.setup.ui.showFreeSpace(free);
     const StartCheck check = checkStart(free, d.setup.list);
@@ -116,17 +116,17 @@ bool BackupRun::start()
 
 void BackupRun::stop()
 {
-    impl->pass.StopButtonClick();
+    m_impl->pass.StopButtonClick();
 }
 
 void BackupRun::abort()
 {
-    impl->pass.AbortButtonClick();
+    m_impl->pass.AbortButtonClick();
 }
 
 bool BackupRun::deliverProgress()
 {
-    Impl &d = *impl;
+    Impl &d = *m_impl;
     d.changes.clear();
     if (!d.board.deliverTo(d.setup.ui, d.changes))
         return false;
@@ -145,42 +145,42 @@ bool BackupRun::deliverProgress()
 
 bool BackupRun::workerRunning() const
 {
-    return impl->worker && !impl->workerDone.load(std::memory_order_acquire);
+    return m_impl->worker && !m_impl->workerDone.load(std::memory_order_acquire);
 }
 
 const PassOutcome &BackupRun::wait()
 {
-    if (impl->worker)
-        impl->worker->join();
+    if (m_impl->worker)
+        m_impl->worker->join();
     deliverProgress();
-    return impl->outcome;
+    return m_impl->outcome;
 }
 
 void BackupRun::finished()
 {
-    if (impl->worker)
-        impl->worker->join(); // at once: the worker's last act was passEnded()
-    impl->pass.state.BackupRunning.clear();
+    if (m_impl->worker)
+        m_impl->worker->join(); // at once: the worker's last act was passEnded()
+    m_impl->pass.state.BackupRunning.clear();
 }
 
 const PassOutcome &BackupRun::outcome() const
 {
-    return impl->outcome;
+    return m_impl->outcome;
 }
 
 PassState &BackupRun::state()
 {
-    return impl->pass.state;
+    return m_impl->pass.state;
 }
 
 const PassState &BackupRun::state() const
 {
-    return impl->pass.state;
+    return m_impl->pass.state;
 }
 
 int BackupRun::checkedItems() const
 {
-    return impl->checked;
+    return m_impl->checked;
 }
 
 } // namespace quillarc

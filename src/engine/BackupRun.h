@@ -94,7 +94,7 @@ public:
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> impl;
+    std::unique_ptr<Impl> m_impl;
 };
 
 } // namespace quillarc

@@ -2,17 +2,17 @@
 
 namespace quillarc {
 
-CutOffTest::CutOffTest(DateTime cutOff) : none_(cutOff == 0)
+CutOffTest::CutOffTest(DateTime cutOff) : m_none(cutOff == 0)
 {
-    if (none_)
+    if (m_none)
         return;
     using namespace std::chrono;
     const auto since = duration_cast<nanoseconds>(earliestTimePointFromDateTime(cutOff).time_since_epoch()).count();
-    seconds_ = since / 1000000000;
-    nanoseconds_ = static_cast<long>(since % 1000000000);
-    if (nanoseconds_ < 0) {
-        nanoseconds_ += 1000000000;
-        --seconds_;
+    m_seconds = since / 1000000000;
+    m_nanoseconds = static_cast<long>(since % 1000000000);
+    if (m_nanoseconds < 0) {
+        m_nanoseconds += 1000000000;
+        --m_seconds;
     }
 }
 

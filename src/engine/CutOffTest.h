@@ -20,7 +20,7 @@ class CutOffTest {
 public:
     explicit CutOffTest(DateTime cutOff = 0);
 
-    bool qualifies(const struct stat &st) const { return none_ || later(st.st_mtim) || later(st.st_ctim); }
+    bool qualifies(const struct stat &st) const { return m_none || later(st.st_mtim) || later(st.st_ctim); }
 
     /// The time of a file that the cut-off rules go by: the later of its
     /// modification and status-change times, as a local date-time.
@@ -29,12 +29,12 @@ public:
 private:
     bool later(const struct timespec &time) const
     {
-        return time.tv_sec > seconds_ || (time.tv_sec == seconds_ && time.tv_nsec > nanoseconds_);
+        return time.tv_sec > m_seconds || (time.tv_sec == m_seconds && time.tv_nsec > m_nanoseconds);
     }
 
-    bool none_ = true;
-    std::int64_t seconds_ = 0;
-    long nanoseconds_ = 0;
+    bool m_none = true;
+    std::int64_t m_seconds = 0;
+    long m_nanoseconds = 0;
 };
 
 } // namespace quillarc

@@ -20,9 +20,9 @@ public:
                   std::function<bool(const std::string &label)> hasListFile);
 
     /// The backup drive root at the moment the disk filled up.
-    const std::string &fullDiskDrive() const { return FullDiskDrive; }
+    const std::string &fullDiskDrive() const { return m_FullDiskDrive; }
     /// Size in bytes of the file waiting to be copied.
-    std::int64_t fullDiskNeeded() const { return FullDiskNeeded; }
+    std::int64_t fullDiskNeeded() const { return m_FullDiskNeeded; }
 
     /// Label of the disk now in the drive (the dialog's "Current Volume"
     /// field); empty when there is none.
@@ -41,10 +41,10 @@ public:
     static const std::string &headline();
 
 private:
-    const VolumeHost &host;
-    std::string FullDiskDrive;
-    std::int64_t FullDiskNeeded;
-    std::function<bool(const std::string &)> hasListFile;
+    const VolumeHost &m_host;
+    std::string m_FullDiskDrive;
+    std::int64_t m_FullDiskNeeded;
+    std::function<bool(const std::string &)> m_hasListFile;
 };
 
 } // namespace quillarc

@@ -19,28 +19,28 @@ namespace {
 class SizingVisitor final : public TreeVisitor {
 public:
     SizingVisitor(const FileFilters &filters, DateTime cutOff, ItemSizing &sizing)
-        : filters_(filters), cutOff_(cutOff), sizing_(sizing)
+        : m_filters(filters), m_cutOff(cutOff), m_sizing(sizing)
     {
     }
     bool goOn() override { return true; }
     void folder(const std::string &) override {}
     void file(int, const char *name, const std::string &, const struct stat &st, bool) override
     {
-        if (bannedext(filters_, name) || !cutOff_.qualifies(st))
+        if (bannedext(m_filters, name) || !m_cutOff.qualifies(st))
             return;
-        ++sizing_.files;
-        sizing_.bytes += st.st_size;
+        ++m_sizing.files;
+        m_sizing.bytes += st.st_size;
     }
     void unreadable(const std::string &path, int error) override
     {
-        if (sizing_.problem.empty())
-            sizing_.problem = path + " cannot be read: " + std::generic_category().message(error);
+        if (m_sizing.problem.empty())
+            m_sizing.problem = path + " cannot be read: " + std::generic_category().message(error);
     }
 
 private:
-    const FileFilters &filters_;
-    CutOffTest cutOff_;
-    ItemSizing &sizing_;
+    const FileFilters &m_filters;
+    CutOffTest m_cutOff;
+    ItemSizing &m_sizing;
 };
 
 } // namespace

@@ -8,25 +8,25 @@
 namespace quillarc {
 
 FreeSpaceEstimate::FreeSpaceEstimate(const VolumeHost &host, std::string driveRoot)
-    : host_(host), driveRoot_(std::move(driveRoot))
+    : m_host(host), m_driveRoot(std::move(driveRoot))
 {
 }
 
 std::int64_t FreeSpaceEstimate::forCopy(std::int64_t size)
 {
     const auto now = std::chrono::steady_clock::now();
-    if (!known_ || estimate_ < size || now - asked_ > std::chrono::seconds(1)) {
-        estimate_ = host_.freeBytes(driveRoot_);
-        asked_ = now;
-        known_ = true;
+    if (!m_known || m_estimate < size || now - m_asked > std::chrono::seconds(1)) {
+        m_estimate = m_host.freeBytes(m_driveRoot);
+        m_asked = now;
+        m_known = true;
     }
-    return estimate_;
+    return m_estimate;
 }
 
 void FreeSpaceEstimate::wrote(std::int64_t spaceTaken)
 {
-    if (estimate_ >= 0)
-        estimate_ = std::max<std::int64_t>(0, estimate_ - spaceTaken);
+    if (m_estimate >= 0)
+        m_estimate = std::max<std::int64_t>(0, m_estimate - spaceTaken);
 }
 
 } // namespace quillarc

@@ -23,14 +23,14 @@ public:
     /// never promises room the disk does not have).
     void wrote(std::int64_t spaceTaken);
     /// The medium may have changed: ask next time.
-    void forget() { known_ = false; }
+    void forget() { m_known = false; }
 
 private:
-    const VolumeHost &host_;
-    std::string driveRoot_;
-    bool known_ = false;
-    std::int64_t estimate_ = -1;
-    std::chrono::steady_clock::time_point asked_ {};
+    const VolumeHost &m_host;
+    std::string m_driveRoot;
+    bool m_known = false;
+    std::int64_t m_estimate = -1;
+    std::chrono::steady_clock::time_point m_asked {};
 };
 
 } // namespace quillarc

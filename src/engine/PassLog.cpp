@@ -50,7 +50,7 @@ std::string causeOf(int error)
 
 } // namespace
 
-PassLog::PassLog(const std::string &programFolder) : path_(programFolder + kFileName)
+PassLog::PassLog(const std::string &programFolder) : m_path(programFolder + kFileName)
 {
 }
 
@@ -76,16 +76,16 @@ bool PassLog::append(const PassOutcome &outcome, std::chrono::system_clock::time
 {
     try {
         struct stat st {};
-        if (::lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= kRotateBytes)
-            ::rename(path_.c_str(), (path_ + ".1").c_str());
+        if (::lstat(m_path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= kRotateBytes)
+            ::rename(m_path.c_str(), (m_path + ".1").c_str());
         // The log names the user's files: readable by the user alone.
-        UniqueFd fd(::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+        UniqueFd fd(::open(m_path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
         if (!fd) {
-            error = path_ + ": " + causeOf(errno);
+            error = m_path + ": " + causeOf(errno);
             return false;
         }
         if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-            error = path_ + ": not a regular file";
+            error = m_path + ": not a regular file";
             return false;
         }
         const std::string text = entry(outcome, when);
@@ -95,18 +95,18 @@ bool PassLog::append(const PassOutcome &outcome, std::chrono::system_clock::time
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) {
-                error = path_ + ": " + causeOf(n < 0 ? errno : ENOSPC);
+                error = m_path + ": " + causeOf(n < 0 ? errno : ENOSPC);
                 return false;
             }
             done += static_cast<std::size_t>(n);
         }
         if (!fd.close()) {
-            error = path_ + ": " + causeOf(errno);
+            error = m_path + ": " + causeOf(errno);
             return false;
         }
         return true;
     } catch (const std::exception &failure) {
-        error = path_ + ": " + failure.what();
+        error = m_path + ": " + failure.what();
         return false;
     }
 }

@@ -21,7 +21,7 @@ public:
     /// `programFolder` ends in '/'.
     explicit PassLog(const std::string &programFolder);
 
-    const std::string &path() const { return path_; }
+    const std::string &path() const { return m_path; }
 
     /// Appends the pass; false with `error` set when the log could not be
     /// written. Never throws: a log is no reason to fail a pass.
@@ -33,7 +33,7 @@ public:
     static std::string entry(const PassOutcome &outcome, std::chrono::system_clock::time_point when);
 
 private:
-    std::string path_;
+    std::string m_path;
 };
 
 } // namespace quillarc

@@ -10,25 +10,25 @@ namespace quillarc {
 /// published through it.
 class PassFlag {
 public:
-    void set() { value.store(true, std::memory_order_relaxed); }
-    void clear() { value.store(false, std::memory_order_relaxed); }
-    bool isSet() const { return value.load(std::memory_order_relaxed); }
+    void set() { m_value.store(true, std::memory_order_relaxed); }
+    void clear() { m_value.store(false, std::memory_order_relaxed); }
+    bool isSet() const { return m_value.load(std::memory_order_relaxed); }
     explicit operator bool() const { return isSet(); }
 
 private:
-    std::atomic<bool> value {false};
+    std::atomic<bool> m_value {false};
 };
 
 /// A counter written by the worker and readable from the window thread.
 class PassCount {
 public:
-    std::int64_t get() const { return value.load(std::memory_order_relaxed); }
-    void set(std::int64_t v) { value.store(v, std::memory_order_relaxed); }
-    void add(std::int64_t v) { value.store(get() + v, std::memory_order_relaxed); }
+    std::int64_t get() const { return m_value.load(std::memory_order_relaxed); }
+    void set(std::int64_t v) { m_value.store(v, std::memory_order_relaxed); }
+    void add(std::int64_t v) { m_value.store(get() + v, std::memory_order_relaxed); }
     operator std::int64_t() const { return get(); }
 
 private:
-    std::atomic<std::int64_t> value {0};
+    std::atomic<std::int64_t> m_value {0};
 };
 
 /// The flags and counters of a backup pass.

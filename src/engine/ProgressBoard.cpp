@@ -7,78 +7,78 @@ namespace quillarc {
 void ProgressBoard::setStatus(StatusLine line, const std::string &prefix, const std::string &path, PathFit fit)
 {
     {
-        const std::lock_guard lock(mutex_);
-        std::optional<Line> &slot = posted_.lines[line == StatusLine::File ? 0 : 1];
+        const std::lock_guard lock(m_mutex);
+        std::optional<Line> &slot = m_posted.lines[line == StatusLine::File ? 0 : 1];
         if (!slot)
-            slot.emplace();
+            slot = Line {};
         slot->prefix.assign(prefix);
         slot->path.assign(path);
         slot->fit = fit;
-        posted_.any = true;
+        m_posted.any = true;
     }
-    if (echo_)
-        echo_->setStatus(line, prefix, path, fit);
+    if (m_echo)
+        m_echo->setStatus(line, prefix, path, fit);
 }
 
 void ProgressBoard::setTotalBar(int percent)
 {
     {
-        const std::lock_guard lock(mutex_);
-        posted_.totalBar = percent;
-        posted_.any = true;
+        const std::lock_guard lock(m_mutex);
+        m_posted.totalBar = percent;
+        m_posted.any = true;
     }
-    if (echo_)
-        echo_->setTotalBar(percent);
+    if (m_echo)
+        m_echo->setTotalBar(percent);
 }
 
 void ProgressBoard::setFolderBar(int percent)
 {
     {
-        const std::lock_guard lock(mutex_);
-        posted_.folderBar = percent;
-        posted_.any = true;
+        const std::lock_guard lock(m_mutex);
+        m_posted.folderBar = percent;
+        m_posted.any = true;
     }
-    if (echo_)
-        echo_->setFolderBar(percent);
+    if (m_echo)
+        m_echo->setFolderBar(percent);
 }
 
 void ProgressBoard::showFreeSpace(std::int64_t freeBytes)
 {
     {
-        const std::lock_guard lock(mutex_);
-        posted_.freeBytes = freeBytes;
-        posted_.any = true;
+        const std::lock_guard lock(m_mutex);
+        m_posted.freeBytes = freeBytes;
+        m_posted.any = true;
     }
-    if (echo_)
-        echo_->showFreeSpace(freeBytes);
+    if (m_echo)
+        m_echo->showFreeSpace(freeBytes);
 }
 
 void ProgressBoard::showVolumeLabel(const std::string &label)
 {
     {
-        const std::lock_guard lock(mutex_);
-        posted_.label = label;
-        posted_.any = true;
+        const std::lock_guard lock(m_mutex);
+        m_posted.label = label;
+        m_posted.any = true;
     }
-    if (echo_)
-        echo_->showVolumeLabel(label);
+    if (m_echo)
+        m_echo->showVolumeLabel(label);
 }
 
 void ProgressBoard::postListChange(const ListChange &change)
 {
-    const std::lock_guard lock(mutex_);
-    posted_.changes.push_back(change);
-    posted_.any = true;
+    const std::lock_guard lock(m_mutex);
+    m_posted.changes.push_back(change);
+    m_posted.any = true;
 }
 
 bool ProgressBoard::deliverTo(ProgressDisplay &display, std::vector<ListChange> &changes)
 {
     Posted taken;
     {
-        const std::lock_guard lock(mutex_);
-        if (!posted_.any)
+        const std::lock_guard lock(m_mutex);
+        if (!m_posted.any)
             return false;
-        std::swap(taken, posted_);
+        std::swap(taken, m_posted);
     }
     // The display is called without the lock, so a slow display never
     // holds up the pass.

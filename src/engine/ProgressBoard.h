@@ -32,7 +32,7 @@ class ProgressBoard final : public ProgressDisplay {
 public:
     /// `echo`, when given, hears every post at once on the posting thread
     /// (tests use it to act at an exact moment of a pass).
-    explicit ProgressBoard(ProgressDisplay *echo = nullptr) : echo_(echo) {}
+    explicit ProgressBoard(ProgressDisplay *echo = nullptr) : m_echo(echo) {}
 
     void setStatus(StatusLine line, const std::string &prefix, const std::string &path = {},
                    PathFit fit = PathFit::Whole) override;
@@ -62,9 +62,9 @@ private:
         bool any = false;
     };
 
-    ProgressDisplay *echo_;
-    std::mutex mutex_;
-    Posted posted_;
+    ProgressDisplay *m_echo;
+    std::mutex m_mutex;
+    Posted m_posted;
 };
 
 } // namespace quillarc

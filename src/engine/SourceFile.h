@@ -15,11 +15,11 @@ class SourceFile {
 public:
     SourceFile(int dirFd, const char *name);
 
-    bool isOpen() const { return fd_.valid(); }
+    bool isOpen() const { return m_fd.valid(); }
     /// Why it could not be opened (errno).
-    int error() const { return error_; }
-    int fd() const { return fd_.get(); }
-    const struct stat &status() const { return status_; }
+    int error() const { return m_error; }
+    int fd() const { return m_fd.get(); }
+    const struct stat &status() const { return m_status; }
 
     /// True when another process holds an exclusive lock on the file: an
     /// exclusive flock() or an fcntl() write lock anywhere in it. Read-only
@@ -27,9 +27,9 @@ public:
     bool lockedByOther() const;
 
 private:
-    UniqueFd fd_;
-    int error_ = 0;
-    struct stat status_ {};
+    UniqueFd m_fd;
+    int m_error = 0;
+    struct stat m_status {};
 };
 
 } // namespace quillarc

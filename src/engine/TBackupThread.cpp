@@ -5,7 +5,7 @@
 namespace quillarc {
 
 TBackupThread::TBackupThread(std::function<void()> body)
-    : body_(std::move(body)), thread_(&TBackupThread::Execute, this)
+    : m_body(std::move(body)), m_thread(&TBackupThread::Execute, this)
 {
 }
 
@@ -16,13 +16,13 @@ TBackupThread::~TBackupThread()
 
 void TBackupThread::join()
 {
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
-        thread_.join();
+    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
+        m_thread.join();
 }
 
 void TBackupThread::Execute()
 {
-    body_();
+    m_body();
 }
 
 } // namespace quillarc

@@ -21,8 +21,8 @@ public:
 private:
     void Execute();
 
-    std::function<void()> body_;
-    std::thread thread_;
+    std::function<void()> m_body;
+    std::thread m_thread;
 };
 
 } // namespace quillarc

@@ -94,16 +94,16 @@ bool isPseudoFileSystem(int fd)
 void TreeWalker::setSkippedFolder(const std::string &path)
 {
     struct stat st {};
-    skipKnown_ = !path.empty() && ::stat(path.c_str(), &st) == 0;
-    skipDevice_ = st.st_dev;
-    skipInode_ = st.st_ino;
+    m_skipKnown = !path.empty() && ::stat(path.c_str(), &st) == 0;
+    m_skipDevice = st.st_dev;
+    m_skipInode = st.st_ino;
 }
 
 // Asked of the folder itself: listings of some file systems (overlayfs)
 // give other inode numbers than stat does.
 bool TreeWalker::isSkipped(const struct stat &st) const
 {
-    return skipKnown_ && st.st_dev == skipDevice_ && st.st_ino == skipInode_;
+    return m_skipKnown && st.st_dev == m_skipDevice && st.st_ino == m_skipInode;
 }
 
 void TreeWalker::walk(const std::string &path, bool withSubfolders, TreeVisitor &visitor) const

@@ -47,9 +47,9 @@ private:
                   TreeVisitor &visitor) const;
     bool isSkipped(const struct stat &st) const;
 
-    bool skipKnown_ = false;
-    dev_t skipDevice_ = 0;
-    ino_t skipInode_ = 0;
+    bool m_skipKnown = false;
+    dev_t m_skipDevice = 0;
+    ino_t m_skipInode = 0;
 };
 
 /// True for the file systems a backup never enters: the kernel's views of

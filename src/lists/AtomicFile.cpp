@@ -32,33 +32,33 @@ std::string tempNameCandidate(const std::string &folder, const std::string &base
 
 class TempFile {
 public:
-    TempFile(const std::string &target, const std::string &folder, const std::string &base) : target_(target)
+    TempFile(const std::string &target, const std::string &folder, const std::string &base) : m_target(target)
     {
         for (int attempt = 0; attempt < 100; ++attempt) {
-            path_ = tempNameCandidate(folder, base);
-            fd_.reset(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
-            if (fd_ || errno != EEXIST)
+            m_path = tempNameCandidate(folder, base);
+            m_fd.reset(::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
+            if (m_fd || errno != EEXIST)
                 break;
         }
-        if (!fd_)
-            throw FileError::forPath(errno, target_);
+        if (!m_fd)
+            throw FileError::forPath(errno, m_target);
     }
     ~TempFile()
     {
-        fd_.reset();
-        if (!committed_)
-            ::unlink(path_.c_str());
+        m_fd.reset();
+        if (!m_committed)
+            ::unlink(m_path.c_str());
     }
     TempFile(const TempFile &) = delete;
     TempFile &operator=(const TempFile &) = delete;
 
-    [[noreturn]] void fail(int error) const { throw FileError(error, target_); }
+    [[noreturn]] void fail(int error) const { throw FileError(error, m_target); }
 
     void writeAll(std::string_view bytes)
     {
         std::size_t done = 0;
         while (done < bytes.size()) {
-            const ssize_t n = ::write(fd_.get(), bytes.data() + done, bytes.size() - done);
+            const ssize_t n = ::write(m_fd.get(), bytes.data() + done, bytes.size() - done);
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -72,22 +72,22 @@ public:
 
     void finish(const struct stat *previous)
     {
-        if (previous != nullptr && ::fchmod(fd_.get(), previous->st_mode & 07777) != 0)
+        if (previous != nullptr && ::fchmod(m_fd.get(), previous->st_mode & 07777) != 0)
             fail(errno);
-        if (::fsync(fd_.get()) != 0)
+        if (::fsync(m_fd.get()) != 0)
             fail(errno);
-        if (!fd_.close())
+        if (!m_fd.close())
             fail(errno);
-        if (::rename(path_.c_str(), target_.c_str()) != 0)
+        if (::rename(m_path.c_str(), m_target.c_str()) != 0)
             fail(errno);
-        committed_ = true;
+        m_committed = true;
     }
 
 private:
-    std::string target_;
-    std::string path_;
-    UniqueFd fd_;
-    bool committed_ = false;
+    std::string m_target;
+    std::string m_path;
+    UniqueFd m_fd;
+    bool m_committed = false;
 };
 
 void syncFolder(const std::string &folder, const std::string &target)

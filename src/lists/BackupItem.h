@@ -23,21 +23,21 @@ inline constexpr const char *kSubDirNo = "No";
 /// the same for its whole life, whatever the list does to its order.
 class BackupItem {
 public:
-    const std::string &path() const { return path_; }
-    const std::string &text(int position) const { return texts_.at(static_cast<std::size_t>(position)); }
-    const std::array<std::string, 3> &texts() const { return texts_; }
-    bool checked() const { return checked_; }
+    const std::string &path() const { return m_path; }
+    const std::string &text(int position) const { return m_texts.at(static_cast<std::size_t>(position)); }
+    const std::array<std::string, 3> &texts() const { return m_texts; }
+    bool checked() const { return m_checked; }
 
     /// Folder items have "Yes" or "No"; a single file has an empty flag.
-    bool isFolder() const { return !texts_[TextSubDir].empty(); }
+    bool isFolder() const { return !m_texts[TextSubDir].empty(); }
 
 private:
     friend class BackupList;
-    explicit BackupItem(std::string path) : path_(std::move(path)) {}
+    explicit BackupItem(std::string path) : m_path(std::move(path)) {}
 
-    std::string path_;
-    std::array<std::string, 3> texts_;
-    bool checked_ = false;
+    std::string m_path;
+    std::array<std::string, 3> m_texts;
+    bool m_checked = false;
 };
 
 } // namespace quillarc

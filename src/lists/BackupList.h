@@ -26,11 +26,11 @@ public:
     BackupList(const BackupList &) = delete;
     BackupList &operator=(const BackupList &) = delete;
 
-    std::size_t count() const { return items_.size(); }
-    bool empty() const { return items_.empty(); }
+    std::size_t count() const { return m_items.size(); }
+    bool empty() const { return m_items.empty(); }
     /// Item by index 0 .. count()-1 in list order.
-    BackupItem &at(std::size_t index) { return *items_.at(index); }
-    const BackupItem &at(std::size_t index) const { return *items_.at(index); }
+    BackupItem &at(std::size_t index) { return *m_items.at(index); }
+    const BackupItem &at(std::size_t index) const { return *m_items.at(index); }
     /// Index of an item of this list; count() when it is not one.
     std::size_t indexOf(const BackupItem &item) const;
 
@@ -66,22 +66,22 @@ private:
     void notifyReset();
     void notifyChanged(const BackupItem &item);
 
-    std::vector<std::unique_ptr<BackupItem>> items_;
-    std::vector<BackupListListener *> listeners_;
-    int updateDepth_ = 0;
-    bool changedDuringUpdate_ = false;
+    std::vector<std::unique_ptr<BackupItem>> m_items;
+    std::vector<BackupListListener *> m_listeners;
+    int m_updateDepth = 0;
+    bool m_changedDuringUpdate = false;
 };
 
 /// beginUpdate / endUpdate for a scope.
 class BackupListUpdate {
 public:
-    explicit BackupListUpdate(BackupList &list) : list_(list) { list_.beginUpdate(); }
-    ~BackupListUpdate() { list_.endUpdate(); }
+    explicit BackupListUpdate(BackupList &list) : m_list(list) { m_list.beginUpdate(); }
+    ~BackupListUpdate() { m_list.endUpdate(); }
     BackupListUpdate(const BackupListUpdate &) = delete;
     BackupListUpdate &operator=(const BackupListUpdate &) = delete;
 
 private:
-    BackupList &list_;
+    BackupList &m_list;
 };
 
 } // namespace quillarc

@@ -68,15 +68,15 @@ PathKind probePath(const std::string &path)
 }
 
 DiskListFile::DiskListFile(std::string programFolder, PathProbe probe)
-    : folder_(std::move(programFolder)), probe_(probe ? std::move(probe) : PathProbe(probePath))
+    : m_folder(std::move(programFolder)), m_probe(probe ? std::move(probe) : PathProbe(probePath))
 {
-    if (!folder_.empty() && folder_.back() != '/')
-        folder_ += '/';
+    if (!m_folder.empty() && m_folder.back() != '/')
+        m_folder += '/';
 }
 
 std::string DiskListFile::pathFor(std::string_view label) const
 {
-    return folder_ + diskListFileName(label);
+    return m_folder + diskListFileName(label);
 }
 
 bool DiskListFile::SAveIniFile(std::string_view driveText, std::string_view label, const BackupList &list) const
@@ -127,7 +127,7 @@ void DiskListFile::loadFromBytes(std::string_view bytes, BackupList &list) const
     LineReader reader(bytes);
     while (!reader.atEnd()) {
         std::string path = reader.next();
-        const PathKind kind = probe_(path);
+        const PathKind kind = m_probe(path);
         if (kind == PathKind::Missing) {
             for (int i = 0; i < 4; ++i)
                 reader.next();

@@ -49,7 +49,7 @@ public:
 
     std::string pathFor(std::string_view label) const;
     /// The program folder, ending in '/'.
-    const std::string &folder() const { return folder_; }
+    const std::string &folder() const { return m_folder; }
 
     /// SAveIniFile: writes the whole list to the file of `label`. Does
     /// nothing (returns false) when `driveText` is "Choose backup CD" or the
@@ -82,8 +82,8 @@ public:
     void loadFromBytes(std::string_view bytes, BackupList &list) const;
 
 private:
-    std::string folder_;
-    PathProbe probe_;
+    std::string m_folder;
+    PathProbe m_probe;
 };
 
 } // namespace quillarc

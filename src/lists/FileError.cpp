@@ -7,7 +7,7 @@
 namespace quillarc {
 
 FileError::FileError(int errorNumber, const std::string &path)
-    : std::runtime_error(causeText(errorNumber)), errorNumber_(errorNumber), path_(path)
+    : std::runtime_error(causeText(errorNumber)), m_errorNumber(errorNumber), m_path(path)
 {
 }
 

@@ -14,8 +14,8 @@ public:
     FileError(int errorNumber, const std::string &path);
 
     /// The errno value behind the error.
-    int errorNumber() const { return errorNumber_; }
-    const std::string &path() const { return path_; }
+    int errorNumber() const { return m_errorNumber; }
+    const std::string &path() const { return m_path; }
 
     /// The cause text of an errno value alone.
     static std::string causeText(int errorNumber);
@@ -25,8 +25,8 @@ public:
     static FileError forPath(int errorNumber, const std::string &path);
 
 private:
-    int errorNumber_;
-    std::string path_;
+    int m_errorNumber;
+    std::string m_path;
 };
 
 } // namespace quillarc

@@ -10,7 +10,7 @@ namespace quillarc {
 
 FilterLists::FilterLists(std::vector<std::string> &extensions, std::vector<std::string> &patterns,
                          std::function<void()> save)
-    : extensions_(extensions), patterns_(patterns), save_(std::move(save))
+    : m_extensions(extensions), m_patterns(patterns), m_save(std::move(save))
 {
 }
 
@@ -21,12 +21,12 @@ std::string FilterLists::lowerCase(std::string text)
 
 bool FilterLists::addext(std::string &text)
 {
-    return add(extensions_, text, true);
+    return add(m_extensions, text, true);
 }
 
 bool FilterLists::addpattern(std::string &text)
 {
-    return add(patterns_, text, false);
+    return add(m_patterns, text, false);
 }
 
 bool FilterLists::add(std::vector<std::string> &list, std::string &text, bool extension)
@@ -43,19 +43,19 @@ bool FilterLists::add(std::vector<std::string> &list, std::string &text, bool ex
     if (std::find(list.begin(), list.end(), entry) == list.end())
         list.push_back(entry);
     text.clear();
-    if (save_)
-        save_();
+    if (m_save)
+        m_save();
     return true;
 }
 
 bool FilterLists::removeExtension(int selected)
 {
-    return removeAt(extensions_, selected);
+    return removeAt(m_extensions, selected);
 }
 
 bool FilterLists::removePattern(int selected)
 {
-    return removeAt(patterns_, selected);
+    return removeAt(m_patterns, selected);
 }
 
 bool FilterLists::removeAt(std::vector<std::string> &list, int selected)
@@ -63,8 +63,8 @@ bool FilterLists::removeAt(std::vector<std::string> &list, int selected)
     if (selected < 0 || static_cast<std::size_t>(selected) >= list.size())
         return false;
     list.erase(list.begin() + selected);
-    if (save_)
-        save_();
+    if (m_save)
+        m_save();
     return true;
 }
 

@@ -35,9 +35,9 @@ private:
     bool add(std::vector<std::string> &list, std::string &text, bool extension);
     bool removeAt(std::vector<std::string> &list, int selected);
 
-    std::vector<std::string> &extensions_;
-    std::vector<std::string> &patterns_;
-    std::function<void()> save_;
+    std::vector<std::string> &m_extensions;
+    std::vector<std::string> &m_patterns;
+    std::function<void()> m_save;
 };
 
 } // namespace quillarc

@@ -18,21 +18,21 @@ class CLocaleHandle {
 public:
     explicit CLocaleHandle(const char *name)
     {
-        handle_ = newlocale(LC_ALL_MASK, name, static_cast<locale_t>(nullptr));
-        if (handle_ == static_cast<locale_t>(nullptr))
-            handle_ = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+        m_handle = newlocale(LC_ALL_MASK, name, static_cast<locale_t>(nullptr));
+        if (m_handle == static_cast<locale_t>(nullptr))
+            m_handle = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     }
     ~CLocaleHandle()
     {
-        if (handle_ != static_cast<locale_t>(nullptr))
-            freelocale(handle_);
+        if (m_handle != static_cast<locale_t>(nullptr))
+            freelocale(m_handle);
     }
     CLocaleHandle(const CLocaleHandle &) = delete;
     CLocaleHandle &operator=(const CLocaleHandle &) = delete;
-    locale_t get() const { return handle_; }
+    locale_t get() const { return m_handle; }
 
 private:
-    locale_t handle_;
+    locale_t m_handle;
 };
 
 std::string strftimeWith(locale_t handle, const std::string &format, const struct tm &fields)
@@ -71,36 +71,36 @@ bool isPlainLocaleName(const std::string &name)
 
 class EnvironmentLocale final : public Locale {
 public:
-    EnvironmentLocale() : handle_("")
+    EnvironmentLocale() : m_handle("")
     {
-        dateFormat_ = nl_langinfo_l(D_FMT, handle_.get());
-        timeFormat_ = nl_langinfo_l(T_FMT, handle_.get());
-        separator_ = nl_langinfo_l(RADIXCHAR, handle_.get());
-        if (separator_.empty())
-            separator_ = ".";
+        m_dateFormat = nl_langinfo_l(D_FMT, m_handle.get());
+        m_timeFormat = nl_langinfo_l(T_FMT, m_handle.get());
+        m_separator = nl_langinfo_l(RADIXCHAR, m_handle.get());
+        if (m_separator.empty())
+            m_separator = ".";
         // Stored cut-offs outlive a century: show four-digit years.
-        for (std::size_t at = dateFormat_.find("%y"); at != std::string::npos; at = dateFormat_.find("%y", at + 2))
-            dateFormat_[at + 1] = 'Y';
-        if (dateFormat_.empty())
-            dateFormat_ = "%m/%d/%Y";
-        if (timeFormat_.empty())
-            timeFormat_ = "%H:%M:%S";
-        byteCollation_ = isPlainLocaleName(collationName(handle_.get()));
+        for (std::size_t at = m_dateFormat.find("%y"); at != std::string::npos; at = m_dateFormat.find("%y", at + 2))
+            m_dateFormat[at + 1] = 'Y';
+        if (m_dateFormat.empty())
+            m_dateFormat = "%m/%d/%Y";
+        if (m_timeFormat.empty())
+            m_timeFormat = "%H:%M:%S";
+        m_byteCollation = isPlainLocaleName(collationName(m_handle.get()));
     }
 
-    std::string shortDateFormat() const override { return dateFormat_; }
-    std::string longTimeFormat() const override { return timeFormat_; }
-    std::string decimalSeparator() const override { return separator_; }
+    std::string shortDateFormat() const override { return m_dateFormat; }
+    std::string longTimeFormat() const override { return m_timeFormat; }
+    std::string decimalSeparator() const override { return m_separator; }
 
     int compare(std::string_view a, std::string_view b) const override
     {
-        if (byteCollation_)
+        if (m_byteCollation)
             return letterFirstCompare(a, b);
         // strcoll_l needs terminated texts; an embedded NUL would cut them short.
         const std::string left(a), right(b);
         if (left.find('\0') != std::string::npos || right.find('\0') != std::string::npos)
             return letterFirstCompare(a, b);
-        const int result = strcoll_l(left.c_str(), right.c_str(), handle_.get());
+        const int result = strcoll_l(left.c_str(), right.c_str(), m_handle.get());
         if (result != 0)
             return result;
         // Texts the locale calls equal still get one fixed order.
@@ -109,37 +109,37 @@ public:
 
     std::string formatTime(const std::string &format, const struct tm &fields) const override
     {
-        return strftimeWith(handle_.get(), format, fields);
+        return strftimeWith(m_handle.get(), format, fields);
     }
 
 private:
-    CLocaleHandle handle_;
-    std::string dateFormat_;
-    std::string timeFormat_;
-    std::string separator_;
-    bool byteCollation_ = true;
+    CLocaleHandle m_handle;
+    std::string m_dateFormat;
+    std::string m_timeFormat;
+    std::string m_separator;
+    bool m_byteCollation = true;
 };
 
 class FixedLocale final : public Locale {
 public:
     FixedLocale(std::string date, std::string time, std::string separator)
-        : handle_("C"), date_(std::move(date)), time_(std::move(time)), separator_(std::move(separator))
+        : m_handle("C"), m_date(std::move(date)), m_time(std::move(time)), m_separator(std::move(separator))
     {
     }
-    std::string shortDateFormat() const override { return date_; }
-    std::string longTimeFormat() const override { return time_; }
-    std::string decimalSeparator() const override { return separator_; }
+    std::string shortDateFormat() const override { return m_date; }
+    std::string longTimeFormat() const override { return m_time; }
+    std::string decimalSeparator() const override { return m_separator; }
     int compare(std::string_view a, std::string_view b) const override { return letterFirstCompare(a, b); }
     std::string formatTime(const std::string &format, const struct tm &fields) const override
     {
-        return strftimeWith(handle_.get(), format, fields);
+        return strftimeWith(m_handle.get(), format, fields);
     }
 
 private:
-    CLocaleHandle handle_;
-    std::string date_;
-    std::string time_;
-    std::string separator_;
+    CLocaleHandle m_handle;
+    std::string m_date;
+    std::string m_time;
+    std::string m_separator;
 };
 
 unsigned char foldAscii(unsigned char c)
@@ -209,14 +209,14 @@ void Locale::setCurrent(std::shared_ptr<const Locale> locale)
     currentSlot() = locale ? std::move(locale) : fromEnvironment();
 }
 
-ScopedLocale::ScopedLocale(std::shared_ptr<const Locale> locale) : previous_(Locale::currentShared())
+ScopedLocale::ScopedLocale(std::shared_ptr<const Locale> locale) : m_previous(Locale::currentShared())
 {
     Locale::setCurrent(std::move(locale));
 }
 
 ScopedLocale::~ScopedLocale()
 {
-    Locale::setCurrent(std::move(previous_));
+    Locale::setCurrent(std::move(m_previous));
 }
 
 } // namespace quillarc

@@ -57,7 +57,7 @@ public:
     ScopedLocale &operator=(const ScopedLocale &) = delete;
 
 private:
-    std::shared_ptr<const Locale> previous_;
+    std::shared_ptr<const Locale> m_previous;
 };
 
 } // namespace quillarc

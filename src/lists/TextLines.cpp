@@ -18,25 +18,25 @@ constexpr char kLf = '\n';
 constexpr char kEndOfFile = '\x1a';
 } // namespace
 
-LineReader::LineReader(std::string_view bytes) : bytes_(bytes)
+LineReader::LineReader(std::string_view bytes) : m_bytes(bytes)
 {
-    const std::size_t stop = bytes_.find(kEndOfFile);
-    end_ = stop == std::string_view::npos ? bytes_.size() : stop;
+    const std::size_t stop = m_bytes.find(kEndOfFile);
+    m_end = stop == std::string_view::npos ? m_bytes.size() : stop;
 }
 
 std::string LineReader::next()
 {
     if (atEnd())
         return std::string();
-    std::size_t cr = bytes_.find(kCr, pos_);
-    if (cr == std::string_view::npos || cr > end_)
-        cr = end_;
-    std::string line(bytes_.substr(pos_, cr - pos_));
-    pos_ = cr;
-    if (pos_ < end_) {
-        ++pos_; // the CR
-        if (pos_ < end_ && bytes_[pos_] == kLf)
-            ++pos_;
+    std::size_t cr = m_bytes.find(kCr, m_pos);
+    if (cr == std::string_view::npos || cr > m_end)
+        cr = m_end;
+    std::string line(m_bytes.substr(m_pos, cr - m_pos));
+    m_pos = cr;
+    if (m_pos < m_end) {
+        ++m_pos; // the CR
+        if (m_pos < m_end && m_bytes[m_pos] == kLf)
+            ++m_pos;
     }
     return line;
 }

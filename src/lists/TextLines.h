@@ -17,14 +17,14 @@ public:
     /// `bytes` must outlive the reader.
     explicit LineReader(std::string_view bytes);
 
-    bool atEnd() const { return pos_ >= end_; }
+    bool atEnd() const { return m_pos >= m_end; }
     /// The next line; empty at the end.
     std::string next();
 
 private:
-    std::string_view bytes_;
-    std::size_t pos_ = 0;
-    std::size_t end_ = 0;
+    std::string_view m_bytes;
+    std::size_t m_pos = 0;
+    std::size_t m_end = 0;
 };
 
 /// Every line of `bytes` by the rules above (an empty file has none).

@@ -10,9 +10,9 @@ namespace quillarc {
 class UniqueFd {
 public:
     UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
+    explicit UniqueFd(int fd) : m_fd(fd) {}
     ~UniqueFd() { reset(); }
-    UniqueFd(UniqueFd &&other) noexcept : fd_(other.release()) {}
+    UniqueFd(UniqueFd &&other) noexcept : m_fd(other.release()) {}
     UniqueFd &operator=(UniqueFd &&other) noexcept
     {
         if (this != &other)
@@ -22,17 +22,17 @@ public:
     UniqueFd(const UniqueFd &) = delete;
     UniqueFd &operator=(const UniqueFd &) = delete;
 
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
     explicit operator bool() const { return valid(); }
 
     /// Gives the descriptor up without closing it.
-    int release() { return std::exchange(fd_, -1); }
+    int release() { return std::exchange(m_fd, -1); }
     void reset(int fd = -1)
     {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
     }
     /// Closes now and says whether the close succeeded: for a file just
     /// written, close can be where a write error shows.
@@ -43,7 +43,7 @@ public:
     }
 
 private:
-    int fd_ = -1;
+    int m_fd = -1;
 };
 
 } // namespace quillarc

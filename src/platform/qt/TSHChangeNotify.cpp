@@ -191,12 +191,12 @@ void TSHChangeNotify::receive(int messageNo, std::uint32_t eventId, const QStrin
     if (!slot || !(slot->one || slot->two))
         return;
 
-    if (eventId != SHCNE::INTERRUPT && eventId == LastEventId && path1.toUpper() == LastPath1.toUpper() &&
-        path2.toUpper() == LastPath2.toUpper())
+    if (eventId != SHCNE::INTERRUPT && eventId == m_LastEventId && path1.toUpper() == m_LastPath1.toUpper() &&
+        path2.toUpper() == m_LastPath2.toUpper())
         return;
-    LastEventId = eventId;
-    LastPath1 = path1;
-    LastPath2 = path2;
+    m_LastEventId = eventId;
+    m_LastPath1 = path1;
+    m_LastPath2 = path2;
 
     // Copies: a handler may replace itself while it runs.
     const QString first = applyCase(path1);

@@ -127,9 +127,9 @@ private:
     TTextCase m_textCase = TTextCase::tcAsIs;
     bool m_registered = false;
 
-    std::uint32_t LastEventId = 0;
-    QString LastPath1;
-    QString LastPath2;
+    std::uint32_t m_LastEventId = 0;
+    QString m_LastPath1;
+    QString m_LastPath2;
 };
 
 } // namespace quillarc
