@@ -188,7 +188,7 @@ void BackupPass::workItem(std::size_t index)
     const std::string path = item.path();
     DateTime cutOff = 0;
     if (!PathRules::isNormalAbsolute(path)) {
-        missedFolder(path, "not backed up: the path must be absolute, without \".\" or \"..\" parts");
+        missedFolder(path, R"(not backed up: the path must be absolute, without "." or ".." parts)");
         return;
     }
     if (!tryParseNumberTextAnySeparator(item.text(TextFloat), cutOff)) {

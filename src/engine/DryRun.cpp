@@ -62,7 +62,7 @@ std::vector<ItemSizing> sizeCheckedItems(const BackupList &list, const FileFilte
         sizing.folder = item.isFolder();
         DateTime cutOff = 0;
         if (!PathRules::isNormalAbsolute(item.path())) {
-            sizing.problem = "the path must be absolute, without \".\" or \"..\" parts";
+            sizing.problem = R"(the path must be absolute, without "." or ".." parts)";
         } else if (!tryParseNumberTextAnySeparator(item.text(TextFloat), cutOff)) {
             sizing.problem = "its cut-off \"" + item.text(TextFloat) + "\" is not a number";
         } else if (item.isFolder()) {

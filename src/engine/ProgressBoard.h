@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -53,7 +54,7 @@ private:
         PathFit fit = PathFit::Whole;
     };
     struct Posted {
-        std::optional<Line> lines[2];
+        std::array<std::optional<Line>, 2> lines;
         std::optional<int> totalBar;
         std::optional<int> folderBar;
         std::optional<std::int64_t> freeBytes;

@@ -3,11 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace quillarc {
-
-/// Arithmetic and texts of the room check made before a folder item is
-/// copied.
-namespace RoomCheck {
+namespace quillarc::RoomCheck {
 
 /// True when `freeBytes` alone takes the folder: free strictly greater than
 /// the sized total.
@@ -21,6 +17,4 @@ std::int64_t disksNeeded(std::int64_t freeBytes, std::int64_t folderBytesTotal, 
 /// The question put to the user, for one disk or for several.
 std::string prompt(std::int64_t disks);
 
-} // namespace RoomCheck
-
-} // namespace quillarc
+} // namespace quillarc::RoomCheck

@@ -35,7 +35,7 @@ bool WildcardMatch(std::string_view name, std::string_view pattern)
                 result = next[jj + 1];
             else
                 result = upper(name[ii]) == upper(pattern[jj]) && next[jj + 1];
-            cur[jj] = result;
+            cur[jj] = result ? 1 : 0;
         }
         cur.swap(next);
     }

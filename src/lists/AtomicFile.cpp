@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <utility>
 
 #include "lists/FileError.h"
 
@@ -32,7 +33,7 @@ std::string tempNameCandidate(const std::string &folder, const std::string &base
 
 class TempFile {
 public:
-    TempFile(const std::string &target, const std::string &folder, const std::string &base) : m_target(target)
+    TempFile(std::string target, const std::string &folder, const std::string &base) : m_target(std::move(target))
     {
         for (int attempt = 0; attempt < 100; ++attempt) {
             m_path = tempNameCandidate(folder, base);

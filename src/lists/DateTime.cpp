@@ -14,7 +14,7 @@ std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d)
 {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const auto yoe = static_cast<unsigned>(y - era * 400);
     const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
     const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
@@ -24,7 +24,7 @@ DateParts civilFromDays(std::int64_t z)
 {
     z += 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const auto doe = static_cast<unsigned>(z - era * 146097);
     const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
     const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400;
     const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
@@ -53,7 +53,7 @@ void split(DateTime value, std::int64_t &days, std::int64_t &ms)
 
 DateTime combine(std::int64_t days, double dayFraction)
 {
-    const double whole = static_cast<double>(days);
+    const auto whole = static_cast<double>(days);
     return days < 0 ? whole - dayFraction : whole + dayFraction;
 }
 

@@ -143,7 +143,7 @@ std::string dateTimeText(DateTime value)
     DateTime day = 0, newYear = 0;
     if (TryEncodeDate(date.year, date.month, date.day, day) && TryEncodeDate(date.year, 1, 1, newYear)) {
         // 30 December 1899 was a Saturday.
-        const long long whole = static_cast<long long>(day);
+        const auto whole = static_cast<long long>(day);
         fields.tm_wday = static_cast<int>(((whole + 6) % 7 + 7) % 7);
         fields.tm_yday = static_cast<int>(day - newYear);
     }

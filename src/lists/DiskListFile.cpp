@@ -151,7 +151,7 @@ void DiskListFile::BackupIniInfo(const BackupList &list, std::vector<std::string
         lines.push_back(item.text(TextDateTime));
         lines.push_back(item.text(TextFloat));
         lines.push_back(item.text(TextSubDir));
-        lines.push_back(item.checked() ? "T" : "F");
+        lines.emplace_back(item.checked() ? "T" : "F");
     }
 }
 

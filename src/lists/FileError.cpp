@@ -3,11 +3,12 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace quillarc {
 
-FileError::FileError(int errorNumber, const std::string &path)
-    : std::runtime_error(causeText(errorNumber)), m_errorNumber(errorNumber), m_path(path)
+FileError::FileError(int errorNumber, std::string path)
+    : std::runtime_error(causeText(errorNumber)), m_errorNumber(errorNumber), m_path(std::move(path))
 {
 }
 

@@ -11,7 +11,7 @@ namespace quillarc {
 /// "I/O error %d" with the errno value.
 class FileError : public std::runtime_error {
 public:
-    FileError(int errorNumber, const std::string &path);
+    FileError(int errorNumber, std::string path);
 
     /// The errno value behind the error.
     int errorNumber() const { return m_errorNumber; }

@@ -14,7 +14,7 @@ FilterLists::FilterLists(std::vector<std::string> &extensions, std::vector<std::
 {
 }
 
-std::string FilterLists::lowerCase(std::string text)
+std::string FilterLists::lowerCase(const std::string &text)
 {
     return toLowerAscii(text);
 }

@@ -29,7 +29,7 @@ public:
     bool removePattern(int selected);
 
     /// The text an edit shows for typed text: letters in lower case.
-    static std::string lowerCase(std::string text);
+    static std::string lowerCase(const std::string &text);
 
 private:
     bool add(std::vector<std::string> &list, std::string &text, bool extension);

@@ -3,7 +3,7 @@
 #include "lists/AsciiCase.h"
 
 #include <langinfo.h>
-#include <locale.h>
+#include <clocale>
 
 #include <cstring>
 #include <mutex>

@@ -127,10 +127,10 @@ std::string ProgramFolder::chooseDataFolder(const std::string &exeFolder, bool i
                                             const Check &writable, const Check &exists)
 {
     if (!exeFolder.empty()) {
-        const std::string folder = withSlash(exeFolder);
+        std::string folder = withSlash(exeFolder);
         if (!installed && (writable(folder) || exists(folder + "readme.txt")))
             return folder;
-        if (const std::string share = shareFolderBeside(folder); !share.empty() && exists(share))
+        if (std::string share = shareFolderBeside(folder); !share.empty() && exists(share))
             return share;
     }
     return places.dataFolder.empty() ? std::string("/usr/share/quillarc/") : withSlash(places.dataFolder);
@@ -140,7 +140,7 @@ std::string ProgramFolder::programFolder()
 {
     const std::string exe = executableFolder();
     const bool installed = isInstalled(exe, installPlaces(), exists);
-    const std::string folder = chooseProgramFolder(exe, installed, environmentValue, isWritableFolder);
+    std::string folder = chooseProgramFolder(exe, installed, environmentValue, isWritableFolder);
     if (folder != withSlash(exe))
         makeFolders(folder);
     return folder;

@@ -119,7 +119,7 @@ RarBarLevel TRarBar::level(int controlHeight) const
     double fill = roundEven(f);
     double percent = roundEven(f / (scale / 100.0));
     fill = std::clamp(fill, 0.0, double(scale));
-    const double limit = double(std::numeric_limits<long long>::max() / 2);
+    const auto limit = static_cast<double>(std::numeric_limits<long long>::max()) / 2;
     result.fill = int(fill);
     result.percent = (long long)std::clamp(percent, -limit, limit);
     return result;

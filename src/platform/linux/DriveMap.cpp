@@ -31,7 +31,8 @@ std::string parentOf(const std::string &path)
 
 } // namespace
 
-DriveMap::DriveMap(std::vector<MountEntry> mounts, std::vector<std::string> automountFolders, LabelProbe holdsLabel)
+DriveMap::DriveMap(std::vector<MountEntry> mounts, const std::vector<std::string> &automountFolders,
+                   LabelProbe holdsLabel)
     : m_mounts(std::move(mounts)), m_holdsLabel(std::move(holdsLabel))
 {
     for (const auto &folder : automountFolders) {

@@ -23,7 +23,7 @@ class DriveMap {
 public:
     using LabelProbe = std::function<bool(const std::string &folder)>;
 
-    DriveMap(std::vector<MountEntry> mounts, std::vector<std::string> automountFolders, LabelProbe holdsLabel);
+    DriveMap(std::vector<MountEntry> mounts, const std::vector<std::string> &automountFolders, LabelProbe holdsLabel);
 
     /// The drive root a chosen folder belongs to: the nearest folder at or
     /// above it that holds a label file, else the automount folder it lies

@@ -52,7 +52,9 @@ std::string labelFromDiskByLabel(const std::string &device, const std::string &b
         if (name == "." || name == "..")
             continue;
         struct stat st {};
-        if (::stat((byLabelDir + "/" + name).c_str(), &st) != 0 || !S_ISBLK(st.st_mode))
+        std::string path = byLabelDir;
+        path.append("/").append(name);
+        if (::stat(path.c_str(), &st) != 0 || !S_ISBLK(st.st_mode))
             continue;
         if (::major(st.st_rdev) == major && ::minor(st.st_rdev) == minor) {
             label = decodeUdevName(name);

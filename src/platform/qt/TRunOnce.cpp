@@ -171,7 +171,7 @@ void TRunOnce::handOver()
     }
     if (socket.state() == QLocalSocket::ConnectedState) {
         QByteArray message(4, '\0');
-        const quint32 size = static_cast<quint32>(block.size());
+        const auto size = static_cast<quint32>(block.size());
         for (int i = 0; i < 4; ++i)
             message[i] = static_cast<char>((size >> (8 * i)) & 0xff);
         message += block;
