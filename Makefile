@@ -1,19 +1,27 @@
 # make run  - install what is missing, build, start Quillarc (a demonstration
 #             pass on a machine without a display)
-# make test - install what is missing, build, run every test, then the core
-#             tests again under AddressSanitizer and UndefinedBehaviorSanitizer
+# make test - install what is missing, build, run every test, then again
+#             under AddressSanitizer and UndefinedBehaviorSanitizer, the
+#             threaded tests under ThreadSanitizer, and check the layout
+#             (clang-format) and clang-tidy's findings in src/
 # make deb  - build the Debian package quillarc_<version>_<arch>.deb here
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools \
             libgl-dev libgtest-dev libgmock-dev libblkid-dev fonts-dejavu-core \
             util-linux e2fsprogs dosfstools fusefat rsync time xauth xvfb xdg-utils \
-            dpkg-dev file
+            dpkg-dev file clang-format clang-tidy
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 DEB_BUILD  ?= build-deb
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps configure build run test test-main test-asan bench deb clean
+.PHONY: all deps configure build run test test-main test-asan test-tsan lint bench deb clean
+
+# make test and CI build with warnings as errors; a packager's plain cmake
+# build does not.
+CHECKED := -DQUILLARC_WERROR=ON
+SOURCES  = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'tools/*.cpp')
 
 all: build
 
@@ -33,7 +41,7 @@ deps:
 	fi
 
 $(BUILD)/build.ninja: | deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CHECKED)
 
 configure: deps $(BUILD)/build.ninja
 
@@ -47,17 +55,40 @@ run: build
 	  exec scripts/demo.sh $(BUILD); \
 	fi
 
-test: test-main test-asan
+test: lint test-main test-asan test-tsan
 
 test-main: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
+# Everything, the window's tests included, once more under AddressSanitizer
+# and UndefinedBehaviorSanitizer.
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-	  -DQUILLARC_SANITIZE=ON -DQUILLARC_BUILD_GUI=OFF
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug $(CHECKED) -DQUILLARC_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ctest --output-on-failure -j $(JOBS) -L core --timeout 600
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  ctest --output-on-failure -j $(JOBS) -L 'core|gui' --timeout 600
+
+# The tests where threads meet: the engine's worker and its owner, the
+# runner's signals and terminal, the window's pass. Qt is not built for the
+# thread checker, so only the program's own code is watched.
+TSAN_TESTS := engine_tests cli_tests gui_passrun_test gui_passwindows_test gui_mainwindow_test
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug $(CHECKED) -DQUILLARC_SANITIZE_THREAD=ON
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target quillarc-pass $(TSAN_TESTS)
+	cd $(TSAN_BUILD) && for test in $(TSAN_TESTS); do \
+	  echo "== $$test under ThreadSanitizer"; \
+	  QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1 ignore_noninstrumented_modules=1" \
+	    ./bin/$$test > $$test.tsan.log 2>&1 || { tail -n 80 $$test.tsan.log; exit 1; }; \
+	  tail -n 3 $$test.tsan.log; \
+	done
+
+# The layout of all the code, and clang-tidy's findings in src/.
+lint: build
+	clang-format --dry-run --Werror $(SOURCES)
+	run-clang-tidy -p $(BUILD) -quiet -j $(JOBS) -extra-arg=-Wno-unknown-warning-option '$(CURDIR)/src/' \
+	  > $(BUILD)/clang-tidy.log 2>&1 || { grep -E 'error:|warning:' $(BUILD)/clang-tidy.log | head -n 50; exit 1; }
+	@echo "clang-format and clang-tidy: no findings"
 
 bench: build
 	bench/run.sh $(BUILD)
@@ -72,4 +103,4 @@ deb: deps
 	cp $(DEB_BUILD)/quillarc_*.deb .
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(DEB_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(DEB_BUILD)

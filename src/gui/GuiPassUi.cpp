@@ -10,6 +10,10 @@
 #include <QThread>
 #include <QWidget>
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+#include <utility>
+
 namespace quillarc {
 
 GuiPassUi::GuiPassUi(QWidget *window, TProgressForm *progress, MainWindowHooks hooks)
@@ -26,6 +30,48 @@ GuiPassUi::GuiPassUi(QWidget *window, TProgressForm *progress, MainWindowHooks h
     });
     m_refreshTimer.setInterval(kRefreshMs);
     connect(&m_refreshTimer, &QTimer::timeout, this, &GuiPassUi::refresh);
+    m_wakeFd.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (m_wakeFd) {
+        m_wake = new QSocketNotifier(static_cast<qintptr>(m_wakeFd.get()), QSocketNotifier::Read, this);
+        connect(m_wake, &QSocketNotifier::activated, this, &GuiPassUi::takeHandOver);
+    }
+}
+
+void GuiPassUi::wakeWindowThread()
+{
+    const std::uint64_t one = 1;
+    if (m_wakeFd)
+        (void)::write(m_wakeFd.get(), &one, sizeof one);
+    else // no eventfd: a queued call carries the wake-up instead
+        QMetaObject::invokeMethod(this, &GuiPassUi::takeHandOver, Qt::QueuedConnection);
+}
+
+// Window thread: runs a question the worker waits for, or starts the end of
+// the pass.
+void GuiPassUi::takeHandOver()
+{
+    std::uint64_t count = 0;
+    if (m_wakeFd)
+        (void)::read(m_wakeFd.get(), &count, sizeof count);
+    const std::function<void()> *work = nullptr;
+    std::promise<void> *done = nullptr;
+    bool ended = false;
+    {
+        const std::lock_guard lock(m_handOverMutex);
+        work = std::exchange(m_work, nullptr);
+        done = std::exchange(m_workDone, nullptr);
+        ended = std::exchange(m_passEnded, false);
+    }
+    if (work) {
+        try {
+            (*work)();
+            done->set_value();
+        } catch (...) {
+            done->set_exception(std::current_exception());
+        }
+    }
+    if (ended)
+        m_endTimer.start();
 }
 
 void GuiPassUi::follow(BackupRun *run)
@@ -46,8 +92,16 @@ void GuiPassUi::runOnWindowThread(const std::function<void()> &work)
         work();
         return;
     }
-    QMetaObject::invokeMethod(
-        this, [&work] { work(); }, Qt::BlockingQueuedConnection);
+    const std::lock_guard asking(m_askMutex);
+    std::promise<void> done;
+    std::future<void> finished = done.get_future();
+    {
+        const std::lock_guard lock(m_handOverMutex);
+        m_work = &work;
+        m_workDone = &done;
+    }
+    wakeWindowThread();
+    finished.get(); // an exception on the window side reaches the worker
 }
 
 QString GuiPassUi::statusText(const QString &prefix, const QString &path, PathFit fit, const QWidget *line)
@@ -134,8 +188,11 @@ DiskFullResult GuiPassUi::diskFull(const DiskFullRules &rules)
 void GuiPassUi::passEnded()
 {
     // The worker ends right after this, so it must not wait for the window.
-    QMetaObject::invokeMethod(
-        this, [this] { m_endTimer.start(); }, Qt::QueuedConnection);
+    {
+        const std::lock_guard lock(m_handOverMutex);
+        m_passEnded = true;
+    }
+    wakeWindowThread();
 }
 
 } // namespace quillarc

@@ -4,9 +4,14 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <functional>
+#include <future>
+#include <mutex>
+
+#include "lists/UniqueFd.h"
 
 class QWidget;
 
@@ -68,6 +73,8 @@ public:
 private:
     void runOnWindowThread(const std::function<void()> &work);
     void refresh();
+    void wakeWindowThread();
+    void takeHandOver();
 
     QPointer<QWidget> m_window;
     QPointer<TProgressForm> m_progress;
@@ -75,6 +82,18 @@ private:
     QTimer m_endTimer;
     QTimer m_refreshTimer;
     BackupRun *m_run = nullptr;
+
+    // The worker hands a question or the end of the pass to the window
+    // thread through these, under the lock, and wakes it with an eventfd:
+    // plain locks and a file descriptor, which the thread checker sees, where
+    // Qt's cross-thread calls hide their synchronisation from it.
+    std::mutex m_handOverMutex;
+    std::mutex m_askMutex; ///< one question at a time
+    const std::function<void()> *m_work = nullptr;
+    std::promise<void> *m_workDone = nullptr;
+    bool m_passEnded = false;
+    UniqueFd m_wakeFd;
+    QSocketNotifier *m_wake = nullptr;
 };
 
 } // namespace quillarc

@@ -1,5 +1,7 @@
 #include "gui/MessageBox.h"
 
+#include "engine/PathRules.h"
+
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QPushButton>
@@ -36,9 +38,7 @@ QString MessageBox::title()
 
 QString MessageBox::errorText(const QString &text)
 {
-    if (text.isEmpty() || text.back() > QLatin1Char('.'))
-        return text + QLatin1Char('.');
-    return text;
+    return QString::fromStdString(PathRules::errorBoxText(text.toStdString()));
 }
 
 std::unique_ptr<QMessageBox> MessageBox::build(Kind kind, QWidget *parent, const QString &text)

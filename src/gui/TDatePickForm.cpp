@@ -1,5 +1,7 @@
 #include "gui/TDatePickForm.h"
 
+#include "platform/Folders.h"
+
 #include "gui/FileDialog.h"
 #include "gui/Fonts.h"
 #include "gui/MemoText.h"
@@ -17,8 +19,6 @@
 #include <QSpinBox>
 #include <QStyle>
 #include <QTextCharFormat>
-
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <ctime>
@@ -45,7 +45,7 @@ protected:
 } // namespace
 
 TDatePickForm::TDatePickForm(QWidget *parent, const Clock *clock)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
+    : OneUseDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
       m_clock(clock ? *clock : Clock::system())
 {
     setWindowTitle(QStringLiteral("Select the cut off date for selecting files to include in the Backup File"));
@@ -314,13 +314,12 @@ void TDatePickForm::BitBtn1Click()
                                               QStringLiteral("GZ, Zip (*.gz *.zip)"));
     if (path.isEmpty())
         return;
-    struct stat info {};
-    struct tm local {};
-    const QByteArray name = path.toLocal8Bit();
-    if (::stat(name.constData(), &info) != 0 || !localtime_r(&info.st_mtim.tv_sec, &local)) {
+    const std::optional<struct tm> modified = localModificationTime(path.toStdString());
+    if (!modified) {
         MessageBox::error(this, QStringLiteral("Invalid argument to date encode"));
         return;
     }
+    const struct tm &local = *modified;
     // File times are taken at the 2-second steps the program has always used.
     DateTime value = 0;
     if (!TryEncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, value)) {

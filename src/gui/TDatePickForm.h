@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/DialogOutcome.h"
+
 #include "lists/DateTime.h"
 
 #include <QDate>
@@ -20,12 +22,9 @@ class Clock;
 /// a time on a 12-hour clock, or a file's time, or all file times. It opens
 /// on the clock's current local date and time. Outcome 255 = accepted
 /// (PickedDateTime holds the value, 0 for all file times), -1 = cancelled.
-class TDatePickForm : public QDialog {
+class TDatePickForm : public OneUseDialog {
     Q_OBJECT
 public:
-    static constexpr int Accepted = 255;
-    static constexpr int Cancelled = -1;
-
     explicit TDatePickForm(QWidget *parent = nullptr, const Clock *clock = nullptr);
 
     DateTime PickedDateTime() const { return m_picked; }

@@ -1,5 +1,7 @@
 #include "gui/TStartMenuTreeForm.h"
 
+#include "platform/Folders.h"
+
 #include "gui/Fonts.h"
 #include "gui/MemoText.h"
 #include "gui/MessageBox.h"
@@ -35,7 +37,7 @@ QString joinPath(const QString &folder, const QString &name)
 } // namespace
 
 TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    : OneUseDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setWindowTitle(QStringLiteral("Choose a folder on the Start Menu in which to place the link to this program..."));
     setFixedSize(536, 433);
@@ -150,19 +152,13 @@ void TStartMenuTreeForm::CreateTreeView(const QString &startMenuFolder)
 
 void TStartMenuTreeForm::StartMenuFolderLook(const QString &folder, QTreeWidgetItem *parent)
 {
-    const QDir dir(folder);
-    if (!dir.exists())
-        return;
-    const QFileInfoList entries = dir.entryInfoList(QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                                    QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo &entry : entries) {
-        if (entry.fileName().startsWith(QLatin1Char('.')))
-            continue;
-        QTreeWidgetItem *node = addNode(parent, entry.fileName());
+    for (const SubFolder &entry : listSubFolders(folder.toStdString())) {
+        const QString name = QString::fromStdString(entry.name);
+        QTreeWidgetItem *node = addNode(parent, name);
         // A linked folder is shown but not walked, so a link back up the
         // tree cannot make it endless.
-        if (!entry.isSymLink())
-            StartMenuFolderLook(entry.filePath(), node);
+        if (!entry.isLink)
+            StartMenuFolderLook(folder + QLatin1Char('/') + name, node);
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/DialogOutcome.h"
+
 #include <QDialog>
 #include <QIcon>
 
@@ -16,12 +18,9 @@ namespace quillarc {
 /// program's launcher. Outcome 255 = accepted, -1 = cancelled; the choice,
 /// relative to the Start Menu folder ("" for the folder itself, names
 /// joined by '/'), is StartMenuSubFolder().
-class TStartMenuTreeForm : public QDialog {
+class TStartMenuTreeForm : public OneUseDialog {
     Q_OBJECT
 public:
-    static constexpr int Accepted = 255;
-    static constexpr int Cancelled = -1;
-
     explicit TStartMenuTreeForm(QWidget *parent = nullptr);
 
     /// Builds the whole tree below `startMenuFolder`; names beginning with

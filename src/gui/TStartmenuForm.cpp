@@ -1,5 +1,7 @@
 #include "gui/TStartmenuForm.h"
 
+#include "platform/Folders.h"
+
 #include "gui/Fonts.h"
 #include "gui/MemoText.h"
 #include "gui/MessageBox.h"
@@ -41,7 +43,7 @@ const char *const kExplanation[] = {
 } // namespace
 
 TStartmenuForm::TStartmenuForm(QWidget *parent, QString programPath, ShellFolders folders)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : OneUseDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_programPath(programPath.isEmpty() ? QCoreApplication::applicationFilePath() : std::move(programPath)),
       m_folders(std::move(folders))
 {
@@ -112,7 +114,11 @@ void TStartmenuForm::OKButtonClick()
         } else {
             // A fresh account may not have its applications folder yet; the
             // launcher would otherwise be lost without a word.
-            QDir().mkpath(folder);
+            try {
+                makeFolders(folder.toStdString());
+            } catch (const std::exception &) {
+                // CreateShortcut reports a folder it cannot write to.
+            }
             TStartMenuTreeForm tree(this);
             tree.CreateTreeView(folder);
             if (tree.exec() != TStartMenuTreeForm::Cancelled)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/DialogOutcome.h"
+
 #include "platform/ShellFolders.h"
 
 #include <QDialog>
@@ -13,12 +15,9 @@ namespace quillarc {
 /// "Insert a link onto the Windows Start Menu": check boxes for a launcher
 /// in the Start Menu (in a folder chosen on its tree), in the Quick Launch
 /// place and on the Desktop. Outcome 255 = OK, -1 = Cancel.
-class TStartmenuForm : public QDialog {
+class TStartmenuForm : public OneUseDialog {
     Q_OBJECT
 public:
-    static constexpr int Accepted = 255;
-    static constexpr int Cancelled = -1;
-
     /// `programPath` is the program every launcher starts; `folders` are
     /// the places launchers go.
     explicit TStartmenuForm(QWidget *parent = nullptr, QString programPath = {},

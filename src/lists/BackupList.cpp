@@ -60,8 +60,8 @@ void BackupList::setChecked(BackupItem &item, bool checked)
 void BackupList::SetCutOff(BackupItem &item, DateTime value)
 {
     item.m_texts[TextFloat] = numberText(value);
-    item.m_texts[TextDateTime] =
-        value == 0 ? std::string(kNoCutOffText) : dateTimeText(parseNumberText(item.m_texts[TextFloat]));
+    // From the "Float" text read back, so that both columns agree to the second.
+    item.m_texts[TextDateTime] = cutOffText(value == 0 ? 0 : parseNumberText(item.m_texts[TextFloat]));
     notifyChanged(item);
 }
 

@@ -7,11 +7,9 @@
 #include <vector>
 
 #include "lists/BackupList.h"
+#include "lists/DriveText.h"
 
 namespace quillarc {
-
-/// Backup drive text while no drive has been chosen.
-inline constexpr std::string_view kNoDriveText = "Choose backup CD";
 
 inline constexpr std::string_view kNoVolumeLabelMessage = "DISK HAS NO VOLUME LABEL";
 inline constexpr std::string_view kUnknownDiskMessage = "UNKNOWN DISK - ADD FILES OR FOLDERS";

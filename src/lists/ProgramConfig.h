@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lists/DriveText.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -31,7 +33,7 @@ struct ListFont {
 /// owns (its size and position) before loading; a line that is not applied
 /// leaves the value as it was.
 struct ProgramConfig {
-    std::string driveText = "Choose backup CD";
+    std::string driveText {kNoDriveText};
     ListFont font;
     std::array<int, 4> columnWidths {510, 150, 110, 50}; ///< Folder, Date/Time, Float, SubDir
     int windowWidth = 0;

@@ -4,7 +4,7 @@ namespace quillarc {
 
 bool isDriveRoot(const std::string &text)
 {
-    if (text.empty() || text.front() != '/' || text.back() != '/' || text == kNoDrivePlaceholder)
+    if (text.empty() || text.front() != '/' || text.back() != '/' || text == kNoDriveText)
         return false;
     if (text.find_first_of(std::string("\0\n\r", 3)) != std::string::npos)
         return false;

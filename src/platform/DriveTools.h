@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lists/DriveText.h"
+
 #include "platform/VolumeHost.h"
 
 #include <string>
@@ -7,7 +9,6 @@
 namespace quillarc {
 
 /// Text of the backup-drive field while no drive is chosen.
-inline constexpr const char *kNoDrivePlaceholder = "Choose backup CD";
 
 /// True for a drive root: an absolute folder path ending in '/' that is not
 /// the placeholder and holds no "." or ".." part, no empty part and no NUL

@@ -1,5 +1,7 @@
 #include "platform/ProgramFolder.h"
 
+#include "platform/Folders.h"
+
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,15 +49,6 @@ bool exists(const std::string &path)
 {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0;
-}
-
-void makeFolders(const std::string &folder)
-{
-    for (std::size_t at = folder.find('/', 1); at != std::string::npos; at = folder.find('/', at + 1)) {
-        const std::string part = folder.substr(0, at);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            throw FileError::forPath(errno, part);
-    }
 }
 
 } // namespace

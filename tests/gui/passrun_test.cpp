@@ -31,6 +31,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <future>
 #include <memory>
 
 using namespace quillarc;
@@ -325,13 +326,16 @@ void PassRunTest::abortDuringCopy()
         shownOfB << fileInHand(text);
         if (shownOfB.size() == 2) {
             // A real click on the window thread, the worker waiting for it.
+            std::promise<void> clicked;
             QMetaObject::invokeMethod(
                 &rig.window,
                 [&] {
                     buttonShown = rig.progress.isVisible() && rig.progress.AbortButton->isVisible();
                     QTest::mouseClick(rig.progress.AbortButton, Qt::LeftButton, {}, QPoint(41, 12));
+                    clicked.set_value();
                 },
-                Qt::BlockingQueuedConnection);
+                Qt::QueuedConnection);
+            clicked.get_future().wait();
         }
     };
     rig.start();

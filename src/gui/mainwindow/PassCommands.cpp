@@ -9,6 +9,7 @@
 #include "gui/TProgressForm.h"
 #include "gui/controls/TGlossButton.h"
 #include "gui/controls/TRarBar.h"
+#include "gui/mainwindow/BackupListModel.h"
 #include "gui/mainwindow/LowerCaseEdit.h"
 
 #include <QApplication>
@@ -32,6 +33,10 @@ TQLForm::~TQLForm()
     // Torn down without closing (tests, a crash of the event loop): a pass
     // still going ends before the list and the ui it borrows go.
     m_run.reset();
+    // The view's model listens to the list, a member that goes before the
+    // window's children do: it must stop listening first.
+    delete m_model;
+    m_model = nullptr;
 }
 
 void TQLForm::BackupButtonClick()
