@@ -63,7 +63,7 @@ test-main: build
 # Everything, the window's tests included, once more under AddressSanitizer
 # and UndefinedBehaviorSanitizer.
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug $(CHECKED) -DQUILLARC_SANITIZE=ON
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug $(CHECKED) -DQUILLARC_SANITIZE=ON -DQUILLARC_BUILD_GUI=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
@@ -85,7 +85,8 @@ test-tsan: deps
 
 # The layout of all the code, and clang-tidy's findings in src/.
 lint: build
-	clang-format --dry-run --Werror $(SOURCES)
+	@echo "clang-format: checking the layout of $(words $(SOURCES)) files"
+	@clang-format --dry-run --Werror $(SOURCES)
 	run-clang-tidy -p $(BUILD) -quiet -j $(JOBS) -extra-arg=-Wno-unknown-warning-option '$(CURDIR)/src/' \
 	  > $(BUILD)/clang-tidy.log 2>&1 || { grep -E 'error:|warning:' $(BUILD)/clang-tidy.log | head -n 50; exit 1; }
 	@echo "clang-format and clang-tidy: no findings"
