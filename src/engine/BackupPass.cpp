@@ -223,8 +223,10 @@ void BackupPass::workItem(std::size_t index)
             state.SizingPhase.set();
             // STOP that landed between the loop's check and here came while
             // sizing, as far as the item is concerned: it aborts.
-            if (state.StopFlag)
+            if (state.StopFlag) {
+                state.StopFlag.clear();
                 state.AbortFlag.set();
+            }
             ::clock_gettime(CLOCK_REALTIME_COARSE, &m_sizingBegan);
             noteLargestCopy();
             ScanFoldersize(path, withSubfolders);

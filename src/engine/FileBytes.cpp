@@ -24,7 +24,7 @@ void blame(int source, std::int64_t offset, int &error, bool &readFailed)
         return;
     }
     char probe = 0;
-    if (::pread(source, &probe, 1, static_cast<off_t>(offset)) < 0) {
+    if (sourceReads().pread(source, &probe, 1, static_cast<off_t>(offset)) < 0) {
         error = errno;
         readFailed = true;
     }
@@ -38,8 +38,8 @@ bool copyRange(int source, int target, std::int64_t from, std::int64_t to, std::
     while (at < to) {
         if (useKernel) {
             loff_t in = at, out = at;
-            const ssize_t n =
-                ::copy_file_range(source, &in, target, &out, static_cast<std::size_t>(std::min(kChunk, to - at)), 0);
+            const ssize_t n = sourceReads().copyRange(source, &in, target, &out,
+                                                      static_cast<std::size_t>(std::min(kChunk, to - at)), 0);
             if (n < 0 && at == from &&
                 (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EPERM)) {
                 useKernel = false;
@@ -61,7 +61,7 @@ bool copyRange(int source, int target, std::int64_t from, std::int64_t to, std::
             buffer.resize(kBufferSize);
         const auto want =
             static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), to - at));
-        const ssize_t got = ::pread(source, buffer.data(), want, static_cast<off_t>(at));
+        const ssize_t got = sourceReads().pread(source, buffer.data(), want, static_cast<off_t>(at));
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -90,6 +90,12 @@ bool copyRange(int source, int target, std::int64_t from, std::int64_t to, std::
 }
 
 } // namespace
+
+SourceReads &sourceReads()
+{
+    static SourceReads reads;
+    return reads;
+}
 
 bool copyFileBytes(int source, int target, const struct stat &sourceStat, std::vector<char> &buffer,
                    std::int64_t &copied, int &error, bool &readFailed)

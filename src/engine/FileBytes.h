@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <sys/stat.h>
 #include <vector>
+#include <sys/types.h>
+#include <unistd.h>
 
 namespace quillarc {
 
@@ -16,5 +18,15 @@ namespace quillarc {
 /// target.
 bool copyFileBytes(int source, int target, const struct stat &sourceStat, std::vector<char> &buffer,
                    std::int64_t &copied, int &error, bool &readFailed);
+
+/// The two reads of a source that copyFileBytes makes, replaceable so that
+/// tests can make a source fail as a bad sector does (EIO).
+struct SourceReads {
+    ssize_t (*copyRange)(int in, loff_t *inOffset, int out, loff_t *outOffset, std::size_t length,
+                         unsigned flags) = ::copy_file_range;
+    ssize_t (*pread)(int fd, void *buffer, std::size_t length, off_t offset) = ::pread;
+};
+/// The reads in use; tests set them and put them back.
+SourceReads &sourceReads();
 
 } // namespace quillarc

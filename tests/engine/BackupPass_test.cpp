@@ -1,6 +1,7 @@
 #include "engine/support/PassFixture.h"
 
 #include "engine/CutOffTest.h"
+#include "engine/FileBytes.h"
 #include "engine/TreeWalker.h"
 #include "support/ScopedTimeZone.h"
 
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <filesystem>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <stdexcept>
@@ -666,6 +668,97 @@ TEST(TreeWalker, PseudoFileSystemsAreNotEntered)
     TreeWalker().walk("/proc", true, count);
     EXPECT_EQ(count.files, 0);
     EXPECT_EQ(count.unreadables, 0);
+}
+
+// A source that cannot be read (a bad sector: EIO from the kernel's copy and
+// from a plain read) is that file's fault: it is missed, named, and the pass
+// goes on to the other files and items. Only a fault of the disk ends it.
+TEST_F(BackupPassTest, AReadErrorOnTheSourceMissesThatFileAlone)
+{
+    writeFile(source + "/a/bad.bin", "unreadable");
+    writeFile(source + "/a/good.txt", "fine");
+    writeFile(source + "/b/later.txt", "later");
+    addItem(source + "/a", "Yes");
+    addItem(source + "/b", "Yes");
+    static auto isBad = [](int fd) {
+        char path[64];
+        std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
+        std::error_code error;
+        return fs::read_symlink(path, error).filename() == "bad.bin";
+    };
+    const SourceReads kept = sourceReads();
+    sourceReads().copyRange = [](int in, loff_t *inOffset, int out, loff_t *outOffset, std::size_t length,
+                                 unsigned flags) -> ssize_t {
+        if (isBad(in)) {
+            errno = EIO;
+            return -1;
+        }
+        return ::copy_file_range(in, inOffset, out, outOffset, length, flags);
+    };
+    sourceReads().pread = [](int fd, void *buffer, std::size_t length, off_t offset) -> ssize_t {
+        if (isBad(fd)) {
+            errno = EIO;
+            return -1;
+        }
+        return ::pread(fd, buffer, length, offset);
+    };
+    const PassOutcome outcome = runPass();
+    sourceReads() = kept;
+
+    EXPECT_EQ(outcome.end, PassEnd::Complete);
+    EXPECT_EQ(ui.fileLine, "Complete...  2 Files Found and Backed Up");
+    ASSERT_EQ(outcome.missed.size(), 1u);
+    EXPECT_EQ(outcome.missed[0].path, source + "/a/bad.bin");
+    EXPECT_EQ(outcome.missed[0].cause, "read error: Input/output error");
+    EXPECT_EQ(readFile(copyOf(medium, source + "/b/later.txt")), "later");
+    EXPECT_FALSE(exists(copyOf(medium, source + "/a/bad.bin")));
+}
+
+// A tree deeper than the descriptors the process may open: the folders out of
+// reach are named with the cause, and the pass does not end for them.
+TEST_F(BackupPassTest, ATreeDeeperThanTheOpenFileLimitIsNamedNotCancelled)
+{
+    std::string deep = source;
+    for (int level = 0; level < 80; ++level)
+        deep += "/d";
+    writeFile(deep + "/bottom.txt", "deep");
+    writeFile(source + "/top.txt", "top");
+    addItem(source, "Yes");
+    makeRun();
+    struct rlimit previous {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &previous), 0);
+    int open = 0;
+    for (const auto &entry : fs::directory_iterator("/proc/self/fd"))
+        open += entry.is_symlink() ? 1 : 0;
+    struct rlimit limited = previous;
+    limited.rlim_cur = static_cast<rlim_t>(open + 40);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limited), 0);
+    const PassOutcome outcome = startAndWait();
+    ::setrlimit(RLIMIT_NOFILE, &previous);
+
+    EXPECT_EQ(outcome.end, PassEnd::Complete) << outcome.fileStatus;
+    EXPECT_EQ(readFile(copyOf(medium, source + "/top.txt")), "top");
+    ASSERT_FALSE(outcome.missed.empty());
+    EXPECT_EQ(outcome.missed[0].cause, "cannot be read: Too many open files");
+    EXPECT_EQ(list.at(0).text(TextFloat), "0") << "the item keeps its cut-off";
+}
+
+// STOP pressed as the pass starts, before the first item's sizing: the
+// item had not begun, so STOP stops it as it would during sizing (ABORT),
+// and its cut-off stays. It must not move with nothing copied.
+TEST_F(BackupPassTest, StopBeforeAnItemIsSizedKeepsItsCutOff)
+{
+    // Enough files that the sizing scan outlasts the STOP below by far.
+    for (int i = 0; i < 2000; ++i)
+        writeFile(source + "/many/f" + std::to_string(i), "x");
+    addItem(source + "/many", "Yes");
+    makeRun();
+    ASSERT_TRUE(run->start());
+    run->stop();
+    run->wait();
+    run->finished();
+    EXPECT_EQ(ui.fileLine, "Aborted...  ");
+    EXPECT_EQ(list.at(0).text(TextFloat), "0");
 }
 
 // After the clocks go back, 02:00 to 03:00 runs twice. A cut-off of 02:45
