@@ -11,8 +11,9 @@
 #   3. nothing changed        quillarc-pass  vs  rsync -a
 #   4. peak memory of a pass over a tree of --memory-files small files
 # Page caches cannot be dropped without root on every machine, so the
-# source is read once before the runs (warm cache for every tool alike),
-# and `sync` runs before each timed command, outside its time.
+# source is read once before the runs (warm cache for every tool alike).
+# `sync` runs before each timed command, outside its time, and after it,
+# inside: a pass flushes its copies to the disk before it saves its list.
 set -euo pipefail
 
 build=${1:?usage: bench/run.sh BUILD_DIR [options]}
@@ -62,11 +63,15 @@ setup_pass() {  # $1 tree, $2 medium, $3 program folder, $4 label
   printf '%s\r\n0/0/0 0:00\r\n0\r\nYes\r\nT\r\n' "$1" > "$3/$4.ini"
 }
 
-seconds() { # runs "$@" after a sync; prints elapsed seconds
+seconds() { # runs "$@" after a sync, then a sync of its own; prints elapsed seconds
+  # A pass flushes the backup disk before it saves its list, so that the
+  # list never claims copies a power cut could take; every tool's time
+  # therefore runs until its copies are on the disk.
   sync
   local start end
   start=$(date +%s%N)
   "$@" > /dev/null 2>&1 || true
+  sync
   end=$(date +%s%N)
   awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) / 1e9 }'
 }
