@@ -60,7 +60,7 @@ public:
     void createProgressForm();
     TProgressForm *progressForm() const { return m_progress; }
 
-    // Part 3.2: backup drive and medium.
+    // The backup drive and the medium in it.
     void SetCDButtonClick();
     void DoIniLoad();
     void Timer2Timer();
@@ -76,31 +76,31 @@ public:
     void SAveIniFile();
     void SAvePConfigFile();
 
-    // Part 2.4: list edits.
+    // Editing the list.
     void AddbuttonClick();
     void AddFileButtonClick();
     void SetItemDateTime();
     void SetAlltothisDate1Click();
     void Remove1Click();
 
-    // Part 2.5: filter strips.
+    // The extension and pattern strips.
     void addext();
     void addpattern();
     void removeextbuttonClick();
     void removepatternbuttonClick();
 
-    // Part 2.6: import and export.
+    // Import and export.
     void ImportButtonClick();
     void ExportbuttonClick();
 
-    // Part 1.1: the pass from the window.
+    // The backup pass from the window.
     void BackupButtonClick();
     void StopButtonClick();
     void buttondisable();
     void buttonenable();
     void TimerTimer();
 
-    // Part 3.1: small commands and closing.
+    // The small commands, and closing.
     void HelpbuttonClick();
     void exitButtonClick();
     void Button1Click();
@@ -206,7 +206,7 @@ private:
     }
     void showError(const QString &text);
 
-    // Medium checks shared by the three checks of Part 3.2.
+    // What the three medium checks share.
     std::string driveText() const;
     bool driveChosen() const;
     void setMediumCommands(bool three, bool importExport);
