@@ -55,7 +55,8 @@ run: build
 	  exec scripts/demo.sh $(BUILD); \
 	fi
 
-test: lint test-main test-asan test-tsan
+# The main run last, so that its ctest summary closes the output.
+test: lint test-tsan test-asan test-main
 
 test-main: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
