@@ -5,10 +5,12 @@
 #include "engine/DryRun.h"
 #include "engine/ExclusionTest.h"
 #include "engine/PathRules.h"
+#include "engine/StartCheck.h"
 #include "lists/BackupList.h"
 #include "lists/Clock.h"
 #include "lists/DiskListFile.h"
 #include "lists/ProgramConfig.h"
+#include "platform/DriveTools.h"
 #include "platform/ProgramFolder.h"
 #include "platform/linux/LinuxVolumeHost.h"
 
@@ -141,7 +143,7 @@ int runPass(const PassOptions &options)
     std::string drive = options.drive.empty() ? config.driveText : withSlash(options.drive);
     if (drive == kNoDriveText || drive.empty())
         return refuse("NO BACKUP VOLUME INSERTED");
-    if (drive.front() != '/' || drive.back() != '/')
+    if (!isDriveRoot(drive))
         return refuse("quillarc-pass: the backup drive \"" + drive + "\" in " + configPath +
                       " is not a folder path ending in \"/\"; choose the drive again in the window, or give --drive.");
     if (!isFolder(drive))
@@ -178,9 +180,8 @@ int runPass(const PassOptions &options)
             // An empty list is refused like one with nothing checked: there
             // is nothing to back up either way.
             const PassOutcome &refused = run.outcome();
-            return refuse(refused.refusal == StartRefusal::EmptyList
-                              ? "NO ITEMS HAVE BEEN CHECKMARKED ON THE BACKUP LIST."
-                              : refused.refusalMessage);
+            return refuse(refused.refusal == StartRefusal::EmptyList ? startMessage(StartRefusal::NothingChecked)
+                                                                     : refused.refusalMessage);
         }
         ui.endWaitsOn(run.state().AbortFlag);
         while (run.workerRunning()) {

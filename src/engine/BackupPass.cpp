@@ -7,6 +7,7 @@
 #include "engine/Progress.h"
 #include "engine/ProgressBoard.h"
 #include "engine/RoomCheck.h"
+#include "engine/StartCheck.h"
 #include "engine/SourceFile.h"
 #include "lists/BackupList.h"
 #include "lists/Clock.h"
@@ -187,15 +188,10 @@ void BackupPass::workItem(std::size_t index)
     BackupItem &item = list.at(index);
     const std::string path = item.path();
     DateTime cutOff = 0;
-    if (!PathRules::isNormalAbsolute(path)) {
-        missedFolder(path, R"(not backed up: the path must be absolute, without "." or ".." parts)");
+    if (const std::string problem = itemProblem(item, cutOff); !problem.empty()) {
+        missedFolder(path, "not backed up: " + problem);
         return;
     }
-    if (!tryParseNumberTextAnySeparator(item.text(TextFloat), cutOff)) {
-        missedFolder(path, "not backed up: its cut-off \"" + item.text(TextFloat) + "\" is not a number");
-        return;
-    }
-    m_ItemCutOff = cutOff;
     m_cutOffTest = CutOffTest(cutOff);
     m_missedCutOff.reset();
     m_keepCutOff = false;

@@ -107,7 +107,6 @@ private:
     TreeWalker m_walker;
     PassOutcome m_outcome;
     std::int64_t m_itemCount = 0;
-    DateTime m_ItemCutOff = 0;
     CutOffTest m_cutOffTest;
     std::optional<DateTime> m_missedCutOff; ///< earliest cut-off that keeps a missed file
     bool m_keepCutOff = false;              ///< something of the item was missed that no file time covers

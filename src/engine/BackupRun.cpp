@@ -30,21 +30,6 @@ void copyList(const BackupList &from, BackupList &to)
     }
 }
 
-StartRefusal refusalOf(StartCheck check)
-{
-    switch (check) {
-    case StartCheck::NoFreeSpace:
-        return StartRefusal::NoFreeSpace;
-    case StartCheck::EmptyList:
-        return StartRefusal::EmptyList;
-    case StartCheck::NothingChecked:
-        return StartRefusal::NothingChecked;
-    case StartCheck::Go:
-        break;
-    }
-    return StartRefusal::None;
-}
-
 } // namespace
 
 struct BackupRun::Impl {
@@ -96,11 +81,11 @@ bool BackupRun::start()
     Impl &d = *m_impl;
     const std::int64_t free = d.setup.host.freeBytes(d.setup.driveRoot);
     d.setup.ui.showFreeSpace(free);
-    const StartCheck check = checkStart(free, d.setup.list);
-    if (check != StartCheck::Go) {
+    const StartRefusal refusal = checkStart(free, d.setup.list);
+    if (refusal != StartRefusal::None) {
         d.outcome = PassOutcome {};
-        d.outcome.refusal = refusalOf(check);
-        d.outcome.refusalMessage = startMessage(check);
+        d.outcome.refusal = refusal;
+        d.outcome.refusalMessage = startMessage(refusal);
         d.outcome.volumeLabel = d.setup.volumeLabel;
         return false;
     }

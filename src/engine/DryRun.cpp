@@ -2,11 +2,10 @@
 
 #include "engine/CutOffTest.h"
 #include "engine/ExclusionTest.h"
-#include "engine/PathRules.h"
 #include "engine/RoomCheck.h"
+#include "engine/StartCheck.h"
 #include "engine/TreeWalker.h"
 #include "lists/BackupList.h"
-#include "lists/DateTimeText.h"
 #include "platform/VolumeHost.h"
 
 #include <algorithm>
@@ -61,14 +60,11 @@ std::vector<ItemSizing> sizeCheckedItems(const BackupList &list, const FileFilte
         sizing.path = item.path();
         sizing.folder = item.isFolder();
         DateTime cutOff = 0;
-        if (!PathRules::isNormalAbsolute(item.path())) {
-            sizing.problem = R"(the path must be absolute, without "." or ".." parts)";
-        } else if (!tryParseNumberTextAnySeparator(item.text(TextFloat), cutOff)) {
-            sizing.problem = "its cut-off \"" + item.text(TextFloat) + "\" is not a number";
-        } else if (item.isFolder()) {
+        sizing.problem = itemProblem(item, cutOff);
+        if (sizing.problem.empty() && item.isFolder()) {
             SizingVisitor visitor(filters, cutOff, sizing);
             walker.walk(item.path(), item.text(TextSubDir) != kSubDirNo, visitor);
-        } else {
+        } else if (sizing.problem.empty()) {
             struct stat st {};
             if (::stat(item.path().c_str(), &st) == 0 && S_ISREG(st.st_mode) && CutOffTest(cutOff).qualifies(st)) {
                 sizing.files = 1;

@@ -1,31 +1,42 @@
 #include "engine/StartCheck.h"
 
+#include "engine/PathRules.h"
 #include "lists/BackupList.h"
+#include "lists/DateTimeText.h"
 
 namespace quillarc {
 
-StartCheck checkStart(std::int64_t freeBytes, const BackupList &list)
+StartRefusal checkStart(std::int64_t freeBytes, const BackupList &list)
 {
     if (freeBytes == 0)
-        return StartCheck::NoFreeSpace;
+        return StartRefusal::NoFreeSpace;
     if (list.empty())
-        return StartCheck::EmptyList;
+        return StartRefusal::EmptyList;
     if (list.checkedCount() == 0)
-        return StartCheck::NothingChecked;
-    return StartCheck::Go;
+        return StartRefusal::NothingChecked;
+    return StartRefusal::None;
 }
 
-std::string startMessage(StartCheck check)
+std::string startMessage(StartRefusal refusal)
 {
-    switch (check) {
-    case StartCheck::NoFreeSpace:
+    switch (refusal) {
+    case StartRefusal::NoFreeSpace:
         return "NO FREE SPACE ON THIS DISK";
-    case StartCheck::NothingChecked:
+    case StartRefusal::NothingChecked:
         return "NO ITEMS HAVE BEEN CHECKMARKED ON THE BACKUP LIST.";
-    case StartCheck::Go:
-    case StartCheck::EmptyList:
+    case StartRefusal::None:
+    case StartRefusal::EmptyList:
         break;
     }
+    return {};
+}
+
+std::string itemProblem(const BackupItem &item, double &cutOff)
+{
+    if (!PathRules::isNormalAbsolute(item.path()))
+        return R"(the path must be absolute, without "." or ".." parts)";
+    if (!tryParseNumberTextAnySeparator(item.text(TextFloat), cutOff))
+        return "its cut-off \"" + item.text(TextFloat) + "\" is not a number";
     return {};
 }
 

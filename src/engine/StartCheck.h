@@ -3,24 +3,24 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/PassOutcome.h"
+
 namespace quillarc {
 
+class BackupItem;
 class BackupList;
-
-/// Whether the Backup command may start a pass.
-enum class StartCheck {
-    Go,             ///< start the worker
-    NoFreeSpace,    ///< "NO FREE SPACE ON THIS DISK"; no flag changes
-    EmptyList,      ///< nothing happens, without a message
-    NothingChecked, ///< "NO ITEMS HAVE BEEN CHECKMARKED ON THE BACKUP LIST."
-};
 
 /// The Backup command's checks, in its order: exactly 0 bytes free (any
 /// other figure, -1 for a missing medium included, counts as room), an
-/// empty list, no checked item.
-StartCheck checkStart(std::int64_t freeBytes, const BackupList &list);
+/// empty list, no checked item. None when a pass may start.
+StartRefusal checkStart(std::int64_t freeBytes, const BackupList &list);
 
-/// The message of a refusal; empty for Go and EmptyList.
-std::string startMessage(StartCheck check);
+/// The message of a refusal; empty for None and EmptyList.
+std::string startMessage(StartRefusal refusal);
+
+/// Why a checked item cannot be backed up at all (its path is not plain and
+/// absolute, its cut-off does not read); empty when it can, with `cutOff`
+/// set.
+std::string itemProblem(const BackupItem &item, double &cutOff);
 
 } // namespace quillarc

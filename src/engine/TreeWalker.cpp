@@ -141,7 +141,7 @@ void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std:
         bool caseTwin = false;
     };
     std::vector<Entry> entries;
-    std::unordered_map<std::string, std::size_t> byFoldedName;
+    bool anyUpperCase = false;
     for (;;) {
         errno = 0;
         const dirent *entry = ::readdir(dir.get());
@@ -154,13 +154,20 @@ void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std:
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
         entries.push_back({name, entry->d_type});
-        const auto [at, added] = byFoldedName.try_emplace(toLowerAscii(name), entries.size() - 1);
-        if (!added) {
-            entries[at->second].caseTwin = true;
-            entries.back().caseTwin = true;
+        for (const char *c = name; !anyUpperCase && *c != '\0'; ++c)
+            anyUpperCase = toLowerAscii(*c) != *c;
+    }
+    // Only a folder with an upper-case letter in some name can hold twins.
+    if (anyUpperCase) {
+        std::unordered_map<std::string, std::size_t> byFoldedName;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const auto [at, added] = byFoldedName.try_emplace(toLowerAscii(entries[i].name), i);
+            if (!added) {
+                entries[at->second].caseTwin = true;
+                entries[i].caseTwin = true;
+            }
         }
     }
-    byFoldedName.clear();
     for (const Entry &listed : entries) {
         if (!visitor.goOn())
             return;
