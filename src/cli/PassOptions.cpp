@@ -30,6 +30,17 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
         } else if (name == "--drive") {
             if (!value(options.drive))
                 return std::nullopt;
+        } else if (name == "--auto") {
+            if (!value(options.autoBackup))
+                return std::nullopt;
+            if (options.autoBackup != "on" && options.autoBackup != "off") {
+                error = "option --auto takes on or off, not " + options.autoBackup;
+                return std::nullopt;
+            }
+        } else if (argument == "--watch") {
+            options.watch = true;
+        } else if (argument == "--no-notify") {
+            options.notify = false;
         } else if (argument == "--yes") {
             options.yes = true;
         } else if (argument == "--dry-run") {
@@ -41,12 +52,19 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
             return std::nullopt;
         }
     }
+    const int modes = (options.watch ? 1 : 0) + (options.autoBackup.empty() ? 0 : 1) + (options.dryRun ? 1 : 0);
+    if (modes > 1) {
+        error = "--watch, --auto and --dry-run cannot be combined";
+        return std::nullopt;
+    }
     return options;
 }
 
 const char *PassOptions::usage()
 {
-    return "Usage: quillarc-pass [--program-folder DIR] [--drive ROOT] [--yes] [--dry-run]\n"
+    return "Usage: quillarc-pass [--program-folder DIR] [--drive ROOT] [--yes] [--dry-run] [--no-notify]\n"
+           "       quillarc-pass [--program-folder DIR] [--drive ROOT] --auto on|off\n"
+           "       quillarc-pass [--program-folder DIR] --watch\n"
            "Runs one backup pass over the backup list of the disk in the backup drive,\n"
            "with the same config file and disk list files as the Quillarc window.\n"
            "\n"
@@ -56,12 +74,19 @@ const char *PassOptions::usage()
            "  --yes                 answer Yes when the folder needs more disks than are in\n"
            "  --dry-run             show, per checked item, the files and bytes a pass would\n"
            "                        copy and the disks it would need; copy and save nothing\n"
+           "  --no-notify           no desktop notification at the end\n"
+           "  --auto on|off         start a pass by itself whenever the disk in the drive\n"
+           "                        (its label) is mounted while --watch runs, or not\n"
+           "  --watch               stay running; run one pass onto each disk set with\n"
+           "                        --auto on each time it is mounted (SIGTERM ends it)\n"
            "  --help                show this text\n"
            "\n"
            "On a terminal the pass shows its progress, asks the room question and, when\n"
            "the disk is full, waits for a new disk (Enter = READY, c = CANCEL). Without a\n"
            "terminal the room question is answered Cancel unless --yes is given, and a\n"
            "full disk ends the pass as CANCEL. Ctrl-C, SIGTERM and SIGHUP act as ABORT.\n"
+           "A pass without a terminal, and every pass of --watch, ends with a desktop\n"
+           "notification (when a notification server runs on the session bus).\n"
            "\n"
            "Files and folders that could not be backed up are listed on standard error\n"
            "and in quillarc.log in the program folder.\n"

@@ -13,6 +13,9 @@ struct PassOptions {
     bool yes = false;          ///< answer Yes to the room question
     bool dryRun = false;       ///< size what would be copied; copy and save nothing
     bool help = false;
+    bool watch = false;     ///< run a pass onto each opted-in disk that is mounted, until stopped
+    std::string autoBackup; ///< "on" or "off": set whether the disk's passes start when it is mounted
+    bool notify = true;     ///< tell the desktop how a pass without a terminal ended
 
     /// Parses the arguments after the program name; nullopt with `error`
     /// set for an unknown option or a missing value.

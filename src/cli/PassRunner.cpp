@@ -28,6 +28,8 @@ namespace quillarc {
 namespace {
 
 BackupRun *abortOnSignal = nullptr;
+// Where refuse() records its text for the caller (one pass at a time).
+PassReport *refusalReport = nullptr;
 
 extern "C" void onInterrupt(int)
 {
@@ -49,6 +51,8 @@ std::string shortened(const std::string &text)
 
 int refuse(const std::string &text)
 {
+    if (refusalReport)
+        refusalReport->refusal = text;
     std::cerr << TerminalPassUi::asLines(shortened(text)) << "\n";
     return ExitRefused;
 }
@@ -117,8 +121,16 @@ int dryRun(const BackupList &list, const FileFilters &filters, const VolumeHost 
 
 } // namespace
 
-int runPass(const PassOptions &options)
+int runPass(const PassOptions &options, const PassHooks &hooks)
 {
+    PassReport unused;
+    PassReport &report = hooks.report ? *hooks.report : unused;
+    report = PassReport {};
+    refusalReport = &report;
+    struct Forget {
+        ~Forget() { refusalReport = nullptr; }
+    } forget;
+
     // A closed pipe on standard output is reported as a failed write, not
     // by the signal that would end the pass half way.
     std::signal(SIGPIPE, SIG_IGN);
@@ -151,6 +163,7 @@ int runPass(const PassOptions &options)
 
     LinuxVolumeHost host;
     const std::string label = host.volumeLabel(drive);
+    report.label = label;
     if (label.empty())
         return refuse(std::string(kNoVolumeLabelMessage));
 
@@ -172,7 +185,7 @@ int runPass(const PassOptions &options)
     if (options.dryRun)
         return dryRun(list, filters, host, drive);
 
-    TerminalPassUi ui(::isatty(STDIN_FILENO) == 1, options.yes);
+    TerminalPassUi ui(!hooks.neverAsk && ::isatty(STDIN_FILENO) == 1, options.yes);
     BackupRun run(RunSetup {list, ui, host, listFile, Clock::system(), filters, drive, label});
     {
         AbortOnSignals signals(run);
@@ -186,6 +199,8 @@ int runPass(const PassOptions &options)
         ui.endWaitsOn(run.state().AbortFlag);
         while (run.workerRunning()) {
             run.deliverProgress();
+            if (hooks.whilePassing)
+                hooks.whilePassing(run);
             const struct timespec tenth {
                 0, 100'000'000
             };
@@ -197,6 +212,7 @@ int runPass(const PassOptions &options)
     }
 
     const PassOutcome &outcome = run.outcome();
+    report.outcome = outcome;
     for (const MissedEntry &missed : outcome.missed)
         std::cerr << "missed: " << missed.path << ": " << missed.cause << "\n";
     if (outcome.filesMissed > static_cast<std::int64_t>(outcome.missed.size()))

@@ -1,8 +1,12 @@
+#include "cli/AutoBackupOption.h"
+#include "cli/DesktopNotifier.h"
+#include "cli/MountWatcher.h"
 #include "cli/PassOptions.h"
 #include "cli/PassRunner.h"
 
 #include <iostream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 int main(int argc, char **argv)
@@ -18,5 +22,18 @@ int main(int argc, char **argv)
         std::cout << quillarc::PassOptions::usage();
         return 0;
     }
-    return quillarc::runPass(*options);
+    if (options->watch)
+        return quillarc::watchMounts(*options);
+    if (!options->autoBackup.empty())
+        return quillarc::setAutoBackup(*options);
+
+    // Without a terminal (a timer, cron) nobody sees the pass end: the
+    // desktop is told. A run that could not start says so in its exit status.
+    quillarc::PassReport report;
+    quillarc::PassHooks hooks;
+    hooks.report = &report;
+    const int status = quillarc::runPass(*options, hooks);
+    if (options->notify && !options->dryRun && ::isatty(STDIN_FILENO) != 1 && report.outcome.started())
+        quillarc::DesktopNotifier(false).notify({report.label, {}, report.outcome});
+    return status;
 }

@@ -1,0 +1,60 @@
+#include "lists/AutoBackupSetting.h"
+
+#include "lists/AtomicFile.h"
+#include "lists/DiskListFile.h"
+
+#include <fstream>
+#include <sys/stat.h>
+
+namespace quillarc {
+
+namespace {
+
+constexpr std::string_view kListSuffix = ".ini";
+constexpr std::string_view kSettingSuffix = ".auto";
+
+bool isRegularFile(const std::string &path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+} // namespace
+
+AutoBackupSetting::AutoBackupSetting(std::string programFolder) : m_folder(std::move(programFolder))
+{
+    if (!m_folder.empty() && m_folder.back() != '/')
+        m_folder += '/';
+}
+
+std::string AutoBackupSetting::pathFor(std::string_view label) const
+{
+    std::string name = diskListFileName(label);
+    name.resize(name.size() - kListSuffix.size());
+    return m_folder + name + std::string(kSettingSuffix);
+}
+
+bool AutoBackupSetting::isOn(std::string_view label) const
+{
+    if (label.empty())
+        return false;
+    std::ifstream in(pathFor(label), std::ios::binary);
+    std::string line;
+    if (!in || !std::getline(in, line))
+        return false;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line == "T";
+}
+
+AutoBackupSetting::SetResult AutoBackupSetting::set(std::string_view label, bool on) const
+{
+    if (label.empty())
+        return SetResult::NoLabel;
+    if (!isRegularFile(DiskListFile(m_folder).pathFor(label)))
+        return SetResult::UnknownDisk;
+    writeFileAtomically(pathFor(label), on ? "T\r\n" : "F\r\n");
+    return SetResult::Saved;
+}
+
+} // namespace quillarc

@@ -1,0 +1,81 @@
+#include "lists/AutoBackupSetting.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "lists/FileError.h"
+#include "support/TempFolder.h"
+
+namespace quillarc {
+namespace {
+
+class AutoBackupSettingTest : public testing::Test {
+protected:
+    test::TempFolder program;
+    AutoBackupSetting setting {program.path()};
+};
+
+TEST_F(AutoBackupSettingTest, IsKeptBesideTheListFileOfItsLabel)
+{
+    program.write("BACKUP1.ini", "");
+    EXPECT_FALSE(setting.isOn("BACKUP1"));
+    ASSERT_EQ(setting.set("BACKUP1", true), AutoBackupSetting::SetResult::Saved);
+    EXPECT_EQ(program.read("BACKUP1.auto"), "T\r\n");
+    EXPECT_TRUE(setting.isOn("BACKUP1"));
+    EXPECT_FALSE(setting.isOn("BACKUP2"));
+
+    ASSERT_EQ(setting.set("BACKUP1", false), AutoBackupSetting::SetResult::Saved);
+    EXPECT_EQ(program.read("BACKUP1.auto"), "F\r\n");
+    EXPECT_FALSE(setting.isOn("BACKUP1"));
+    EXPECT_EQ(program.entryCount(), 2u) << "no temporary file is left";
+}
+
+TEST_F(AutoBackupSettingTest, AnUnknownOrMissingLabelIsNeverWritten)
+{
+    EXPECT_EQ(setting.set("NEWDISK", true), AutoBackupSetting::SetResult::UnknownDisk);
+    EXPECT_EQ(setting.set("", true), AutoBackupSetting::SetResult::NoLabel);
+    EXPECT_EQ(program.entryCount(), 0u);
+    EXPECT_FALSE(setting.isOn(""));
+}
+
+TEST_F(AutoBackupSettingTest, AHostileLabelStaysInsideTheProgramFolder)
+{
+    const struct {
+        const char *label;
+        const char *file;
+    } cases[] = {{"../evil", "..%2Fevil.auto"}, {"..", "%2E%2E.auto"}, {"a%b", "a%25b.auto"}};
+    for (const auto &c : cases) {
+        program.write(std::string(c.file).replace(std::string(c.file).size() - 5, 5, ".ini"), "");
+        EXPECT_EQ(setting.set(c.label, true), AutoBackupSetting::SetResult::Saved) << c.label;
+        EXPECT_EQ(program.read(c.file), "T\r\n") << c.label;
+        EXPECT_TRUE(setting.isOn(c.label)) << c.label;
+    }
+}
+
+TEST_F(AutoBackupSettingTest, OnlyAnExactTReadsAsOn)
+{
+    program.write("D.ini", "");
+    for (const char *text : {"", "t", "True", "1", " T", "F\r\n"}) {
+        program.write("D.auto", text);
+        EXPECT_FALSE(setting.isOn("D")) << '"' << text << '"';
+    }
+    program.write("D.auto", "T");
+    EXPECT_TRUE(setting.isOn("D"));
+}
+
+TEST_F(AutoBackupSettingTest, AFailedSaveKeepsTheChoiceBefore)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into a read-only folder";
+    program.write("D.ini", "");
+    ASSERT_EQ(setting.set("D", true), AutoBackupSetting::SetResult::Saved);
+    ::chmod(program.folder().c_str(), 0555);
+    EXPECT_THROW(setting.set("D", false), FileError);
+    ::chmod(program.folder().c_str(), 0755);
+    EXPECT_TRUE(setting.isOn("D"));
+}
+
+} // namespace
+} // namespace quillarc
