@@ -7,6 +7,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/linux/LinuxVolumeHost.h"
 
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace quillarc {
@@ -38,6 +39,9 @@ ChosenDisk ChosenDisk::programFolderOf(const PassOptions &options)
         chosen.error = PathRules::errorBoxText(error.what());
         return chosen;
     }
+    std::error_code ignored;
+    // Absolute, so that the log a notification names is found from anywhere.
+    chosen.programFolder = withSlash(std::filesystem::absolute(chosen.programFolder, ignored).string());
     if (!isFolder(chosen.programFolder))
         chosen.error =
             "quillarc-pass: the program folder " + chosen.programFolder + " does not exist or is not a folder.";

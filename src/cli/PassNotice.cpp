@@ -2,6 +2,8 @@
 
 #include "cli/TerminalPassUi.h"
 
+#include <filesystem>
+
 namespace quillarc {
 
 namespace {
@@ -95,10 +97,11 @@ NoticeText noticeText(const PassNotice &notice, bool markup, bool links)
                 (outcome.listSaveError.empty() ? std::string(".") : ": " + outcome.listSaveError);
     text.body = escaped(body, markup);
     if (!outcome.logPath.empty()) {
+        std::error_code ignored;
+        const std::string log = std::filesystem::absolute(outcome.logPath, ignored).string();
         text.body += "\nPass log: ";
-        text.body += links ? "<a href=\"" + escaped(fileUrl(outcome.logPath), true) + "\">" +
-                                 escaped(outcome.logPath, true) + "</a>"
-                           : escaped(outcome.logPath, markup);
+        text.body += links ? "<a href=\"" + escaped(fileUrl(log), true) + "\">" + escaped(log, true) + "</a>"
+                           : escaped(log, markup);
     } else if (!outcome.logError.empty()) {
         text.body += escaped("\nThe pass log could not be written: " + outcome.logError, markup);
     }

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <csignal>
+#include <sys/resource.h>
 
 #include "lists/FileError.h"
 #include "support/TempFolder.h"
@@ -67,14 +67,20 @@ TEST_F(AutoBackupSettingTest, OnlyAnExactTReadsAsOn)
 
 TEST_F(AutoBackupSettingTest, AFailedSaveKeepsTheChoiceBefore)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into a read-only folder";
     program.write("D.ini", "");
     ASSERT_EQ(setting.set("D", true), AutoBackupSetting::SetResult::Saved);
-    ::chmod(program.folder().c_str(), 0555);
+    // No file may grow: every write fails (as root too).
+    struct rlimit before {};
+    ::getrlimit(RLIMIT_FSIZE, &before);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit none = before;
+    none.rlim_cur = 0;
+    ::setrlimit(RLIMIT_FSIZE, &none);
     EXPECT_THROW(setting.set("D", false), FileError);
-    ::chmod(program.folder().c_str(), 0755);
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previousHandler);
     EXPECT_TRUE(setting.isOn("D"));
+    EXPECT_EQ(program.entryCount(), 2u) << "no temporary file is left";
 }
 
 } // namespace

@@ -1,0 +1,72 @@
+#include "cli/PassNotice.h"
+
+#include <gtest/gtest.h>
+
+namespace quillarc {
+namespace {
+
+PassNotice ended(PassEnd end, std::int64_t copied, std::int64_t missed, bool saved = true)
+{
+    PassNotice notice;
+    notice.label = "BACKUP1";
+    notice.outcome.end = end;
+    notice.outcome.filesCopied = copied;
+    notice.outcome.filesMissed = missed;
+    notice.outcome.listSaved = saved;
+    notice.outcome.logPath = "/home/ann/.config/quillarc/quillarc.log";
+    return notice;
+}
+
+TEST(PassNoticeTest, TellsTheLabelTheEndingAndTheCounts)
+{
+    const struct {
+        PassNotice notice;
+        const char *summary;
+        const char *body;
+        bool urgent;
+    } cases[] = {
+        {ended(PassEnd::Complete, 12, 0), "Backup onto BACKUP1: complete", "12 files copied, 0 files missed.", false},
+        {ended(PassEnd::Complete, 1, 1), "Backup onto BACKUP1: complete", "1 file copied, 1 file missed.", true},
+        {ended(PassEnd::DiskFullCancelled, 7, 0), "Backup onto BACKUP1: disk full",
+         "7 files copied, 0 files missed.\nThe disk is full: a fresh disk with a volume label of its own is "
+         "needed for the rest.",
+         true},
+        {ended(PassEnd::WriteError, 3, 0), "Backup onto BACKUP1: ended by a write error",
+         "3 files copied, 0 files missed.", true},
+        {ended(PassEnd::Aborted, 0, 0, false), "Backup onto BACKUP1: aborted",
+         "0 files copied, 0 files missed.\nThe backup list was not saved.", true},
+    };
+    for (const auto &c : cases) {
+        const NoticeText text = noticeText(c.notice, false, false);
+        EXPECT_EQ(text.summary, c.summary);
+        EXPECT_EQ(text.body, std::string(c.body) + "\nPass log: /home/ann/.config/quillarc/quillarc.log") << c.summary;
+        EXPECT_EQ(text.urgent, c.urgent) << c.summary;
+    }
+}
+
+TEST(PassNoticeTest, TheLogIsALinkOnlyWhereTheServerShowsLinksAndTextIsEscapedForMarkup)
+{
+    PassNotice notice = ended(PassEnd::Complete, 2, 0);
+    notice.label = "<b>&";
+    notice.outcome.logPath = "/tmp/a b&<c>/quillarc.log";
+    const NoticeText linked = noticeText(notice, true, true);
+    EXPECT_EQ(linked.summary, "Backup onto <b>&: complete") << "the summary is never markup";
+    EXPECT_EQ(linked.body, "2 files copied, 0 files missed.\nPass log: <a "
+                           "href=\"file:///tmp/a%20b%26%3Cc%3E/quillarc.log\">/tmp/a b&amp;&lt;c&gt;/quillarc.log</a>");
+    const NoticeText plain = noticeText(notice, false, false);
+    EXPECT_EQ(plain.body, "2 files copied, 0 files missed.\nPass log: /tmp/a b&<c>/quillarc.log");
+}
+
+TEST(PassNoticeTest, ARefusalSaysWhyNoPassStarted)
+{
+    PassNotice notice;
+    notice.label = "BACKUP1";
+    notice.refusal = "NO FREE SPACE ON THIS DISK";
+    const NoticeText text = noticeText(notice, false, false);
+    EXPECT_EQ(text.summary, "Backup onto BACKUP1 not started");
+    EXPECT_EQ(text.body, "NO FREE SPACE ON THIS DISK");
+    EXPECT_TRUE(text.urgent);
+}
+
+} // namespace
+} // namespace quillarc
