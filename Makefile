@@ -9,7 +9,8 @@
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools \
             libgl-dev libgtest-dev libgmock-dev libblkid-dev fonts-dejavu-core \
             util-linux e2fsprogs dosfstools fusefat rsync time xauth xvfb xdg-utils \
-            dpkg-dev file clang-format clang-tidy
+            dpkg-dev file clang-format clang-tidy \
+            libsystemd-dev dbus-daemon python3-dbus python3-gi
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan

@@ -29,9 +29,12 @@ foreach(size 16 24 32 48 64 128 256)
           RENAME quillarc.png)
 endforeach()
 
-# Scheduling: a user service and timer, shipped but not enabled.
+# Scheduling: a user service and timer, and the user service that passes
+# onto a disk when it is mounted, shipped but not enabled.
 configure_file(packaging/systemd/quillarc-pass.service.in quillarc-pass.service @ONLY)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/quillarc-pass.service packaging/systemd/quillarc-pass.timer
+configure_file(packaging/systemd/quillarc-watch.service.in quillarc-watch.service @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/quillarc-pass.service ${CMAKE_CURRENT_BINARY_DIR}/quillarc-watch.service
+              packaging/systemd/quillarc-pass.timer
         DESTINATION lib/systemd/user)
 
 set(CPACK_GENERATOR DEB)

@@ -4,7 +4,9 @@
 
 #include <csignal>
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 #include <poll.h>
 #include <sys/inotify.h>
@@ -72,7 +74,15 @@ TEST_F(WatchedPass, AnOptedInDiskGetsOnePassEachTimeItIsMountedAndOthersNone)
     ASSERT_TRUE(disk && other);
     const std::string otherList = read(program + "OTHER1.ini");
 
+    // xdg-open as the desktop would run it, noting what it was asked to open.
+    const std::string opened = temp + "/opened";
+    fs::create_directories(temp + "/bin");
+    std::ofstream(temp + "/bin/xdg-open") << "#!/bin/sh\necho \"$1\" >> " + quoted(opened) + "\n";
+    fs::permissions(temp + "/bin/xdg-open", fs::perms::owner_all);
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+    ::setenv("PATH", (temp + "/bin:" + path).c_str(), 1);
     auto watcher = startWatcher();
+    ::setenv("PATH", path.c_str(), 1);
     settle();
     EXPECT_TRUE(bus->notices().empty());
     ASSERT_TRUE(insert(*disk, "WATCH1"));
@@ -84,6 +94,13 @@ TEST_F(WatchedPass, AnOptedInDiskGetsOnePassEachTimeItIsMountedAndOthersNone)
         << body(0);
     expectSameFile(a, copyOf(disk->root(), a), Keeps::Everything);
     EXPECT_TRUE(cutOffMoved("WATCH1"));
+
+    // The notice's action opens the pass log with the desktop's opener.
+    EXPECT_NE(bus->notices().at(0).find("\"actions\": [\"open-log\", \"Open the pass log\"]"), std::string::npos)
+        << bus->notices().at(0);
+    bus->invoke(1, "open-log");
+    EXPECT_TRUE(waitUntil([&] { return read(opened) == program + "quillarc.log\n"; }, seconds(20)))
+        << read(opened) << watcher->err();
 
     // A disk not opted in: no pass, nothing written to it or its list.
     ASSERT_TRUE(insert(*other, "OTHER1"));
