@@ -23,7 +23,7 @@ std::set<std::string> capabilities(sd_bus *bus)
     std::set<std::string> result;
     sd_bus_message *call = nullptr;
     sd_bus_message *reply = nullptr;
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error {}; // SD_BUS_ERROR_NULL, which C++ cannot spell
     if (sd_bus_message_new_method_call(bus, &call, kService, kPath, kInterface, "GetCapabilities") >= 0 &&
         sd_bus_call(bus, call, kCallTimeoutUsec, &error, &reply) >= 0 &&
         sd_bus_message_enter_container(reply, 'a', "s") >= 0) {
@@ -132,7 +132,7 @@ void DesktopNotifier::notify(const PassNotice &notice)
 
     sd_bus_message *call = nullptr;
     sd_bus_message *reply = nullptr;
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error {}; // SD_BUS_ERROR_NULL, which C++ cannot spell
     const std::uint8_t urgency = text.urgent ? 2 : 1;
     int r = sd_bus_message_new_method_call(m_bus, &call, kService, kPath, kInterface, "Notify");
     if (r >= 0)
