@@ -9,6 +9,7 @@
 #include "gui/TStartmenuForm.h"
 #include "gui/Widgets.h"
 #include "gui/controls/TGlossButton.h"
+#include "gui/mainwindow/AutoBackupEntry.h"
 #include "gui/mainwindow/LowerCaseEdit.h"
 #include "lists/Clock.h"
 #include "platform/DriveTools.h"
@@ -76,6 +77,7 @@ TQLForm::TQLForm(MainWindowEnvironment environment, QWidget *parent)
     });
     m_probe = new TSystemProbe(this);
     m_probe->setAutoRefresh(false);
+    attachMountedDiskSupport(*this, m_env.programFolder);
 
     guarded([this] { FormCreate(); });
 }

@@ -1,0 +1,154 @@
+#include "gui/mainwindow/AutoBackupEntry.h"
+
+#include "gui/MessageBox.h"
+#include "gui/TQLForm.h"
+#include "lists/DiskListFile.h"
+
+#include <QAction>
+#include <QFileSystemWatcher>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
+
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace quillarc {
+
+namespace {
+
+std::string fileSignature(const std::string &path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return {};
+    return std::to_string(info.st_ino) + ":" + std::to_string(info.st_size) + ":" +
+           std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
+}
+
+std::string fileBytes(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// The bytes the window would save for its list.
+std::string listBytes(const BackupList &list)
+{
+    std::vector<std::string> lines;
+    DiskListFile::BackupIniInfo(list, lines);
+    std::string bytes;
+    for (const std::string &line : lines)
+        bytes += line + "\r\n";
+    return bytes;
+}
+
+} // namespace
+
+AutoBackupEntry::AutoBackupEntry(TQLForm &form, const std::string &programFolder)
+    : QObject(&form), m_form(form), m_setting(programFolder)
+{
+    QLineEdit *field = form.Edit2;
+    field->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(field, &QWidget::customContextMenuRequested, this, [this, field](const QPoint &at) {
+        QMenu *shown = menu();
+        shown->setAttribute(Qt::WA_DeleteOnClose);
+        shown->popup(field->mapToGlobal(at));
+    });
+}
+
+QMenu *AutoBackupEntry::menu()
+{
+    QMenu *menu = m_form.Edit2->createStandardContextMenu();
+    menu->addSeparator();
+    QAction *entry = menu->addAction(QString::fromLatin1(kText));
+    entry->setCheckable(true);
+    const std::string label = m_form.Edit2->text().toStdString();
+    entry->setEnabled(!label.empty() && !m_form.BackupRunning());
+    entry->setChecked(m_setting.isOn(label));
+    connect(entry, &QAction::triggered, this, [this](bool on) { choose(on); });
+    return menu;
+}
+
+void AutoBackupEntry::choose(bool on)
+{
+    const std::string label = m_form.Edit2->text().toStdString();
+    try {
+        switch (m_setting.set(label, on)) {
+        case AutoBackupSetting::SetResult::Saved:
+            return;
+        case AutoBackupSetting::SetResult::NoLabel:
+            MessageBox::notice(&m_form, QString::fromLatin1(kNoVolumeLabelMessage.data(),
+                                                            static_cast<int>(kNoVolumeLabelMessage.size())));
+            return;
+        case AutoBackupSetting::SetResult::UnknownDisk:
+            MessageBox::notice(
+                &m_form, QString::fromLatin1(kUnknownDiskMessage.data(), static_cast<int>(kUnknownDiskMessage.size())));
+            return;
+        }
+    } catch (const std::exception &error) {
+        MessageBox::error(&m_form, QString::fromStdString(error.what()));
+    }
+}
+
+ListFileFollower::ListFileFollower(TQLForm &form, const std::string &programFolder)
+    : QObject(&form), m_form(form), m_folder(programFolder)
+{
+    // A list file is replaced by a rename, which the folder reports; the
+    // check waits a moment so that a burst of changes makes one.
+    auto *watcher = new QFileSystemWatcher(this);
+    watcher->addPath(QString::fromStdString(programFolder));
+    auto *settle = new QTimer(this);
+    settle->setSingleShot(true);
+    settle->setInterval(100);
+    connect(watcher, &QFileSystemWatcher::directoryChanged, settle, qOverload<>(&QTimer::start));
+    connect(settle, &QTimer::timeout, this, &ListFileFollower::check);
+    // The window loads a disk's list as it shows the disk's label: the file
+    // as it is then is the window's starting point.
+    connect(form.Edit2, &QLineEdit::textChanged, this, &ListFileFollower::remember);
+    remember();
+}
+
+void ListFileFollower::remember()
+{
+    const std::string label = m_form.Edit2->text().toStdString();
+    m_path = label.empty() ? std::string() : DiskListFile(m_folder).pathFor(label);
+    m_signature = m_path.empty() ? std::string() : fileSignature(m_path);
+}
+
+void ListFileFollower::check()
+{
+    const std::string label = m_form.Edit2->text().toStdString();
+    if (label.empty() || m_form.BackupRunning())
+        return;
+    const DiskListFile listFile(m_folder);
+    const std::string path = listFile.pathFor(label);
+    const std::string signature = fileSignature(path);
+    if (path != m_path) {
+        remember();
+        return;
+    }
+    if (signature == m_signature)
+        return;
+    m_signature = signature;
+    if (signature.empty() || fileBytes(path) == listBytes(m_form.list()))
+        return; // gone (the window says so when it next loads), or the window's own save
+    try {
+        listFile.LoadIniFile(label, m_form.list());
+    } catch (const std::exception &) {
+        // Unreadable now: the window keeps its list and looks again at the
+        // next change.
+        m_signature.clear();
+    }
+}
+
+void attachMountedDiskSupport(TQLForm &form, const std::string &programFolder)
+{
+    new AutoBackupEntry(form, programFolder);
+    new ListFileFollower(form, programFolder);
+}
+
+} // namespace quillarc

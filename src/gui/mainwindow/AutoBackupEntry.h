@@ -1,0 +1,62 @@
+#pragma once
+
+#include "lists/AutoBackupSetting.h"
+
+#include <QObject>
+
+#include <string>
+
+class QMenu;
+
+namespace quillarc {
+
+class TQLForm;
+
+/// The label field's context menu: its usual entries and "Back up when this
+/// disk is mounted", a check mark that says whether passes onto the disk of
+/// this label start by themselves while the watcher runs
+/// (quillarc-pass --watch).
+class AutoBackupEntry : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char *kText = "Back up when this disk is mounted";
+
+    AutoBackupEntry(TQLForm &form, const std::string &programFolder);
+
+    /// The menu the label field shows (the caller owns it).
+    QMenu *menu();
+    /// Switches the label's choice, saying why when it cannot be saved.
+    void choose(bool on);
+
+private:
+    TQLForm &m_form;
+    AutoBackupSetting m_setting;
+};
+
+/// Keeps the window's list equal to its list file when a pass elsewhere (the
+/// watcher, the timer) saves that file: the window reloads it, so that its
+/// next save cannot put the old cut-offs back. The window's own saves are
+/// recognised by their bytes and change nothing.
+class ListFileFollower : public QObject {
+    Q_OBJECT
+public:
+    ListFileFollower(TQLForm &form, const std::string &programFolder);
+
+    /// Compares the current label's list file with the window's list and
+    /// reloads it when another program changed it.
+    void check();
+
+private:
+    /// Takes the current label's list file as it is now as the window's.
+    void remember();
+
+    TQLForm &m_form;
+    std::string m_folder;
+    std::string m_path;      ///< the list file last looked at
+    std::string m_signature; ///< its size, time and inode then
+};
+
+/// Adds both to the main window.
+void attachMountedDiskSupport(TQLForm &form, const std::string &programFolder);
+
+} // namespace quillarc

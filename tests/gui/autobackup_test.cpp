@@ -1,0 +1,147 @@
+// The window's side of passes started by a mount: the label field's entry
+// that switches them on, and the list kept equal to its file when such a
+// pass saves it while the window is open.
+#include "MainWindowRig.h"
+#include "gui/MessageBox.h"
+#include "gui/mainwindow/AutoBackupEntry.h"
+#include "lists/BackupList.h"
+#include "lists/DiskListFile.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+
+#include <memory>
+
+using namespace quillarc;
+
+namespace {
+
+QByteArray record(const QString &path, const QString &dateTime, const QString &value)
+{
+    return (path + "\r\n" + dateTime + "\r\n" + value + "\r\nYes\r\nT\r\n").toUtf8();
+}
+
+QAction *entryIn(QMenu &menu)
+{
+    for (QAction *action : menu.actions())
+        if (action->text() == QLatin1String(AutoBackupEntry::kText))
+            return action;
+    return nullptr;
+}
+
+struct OpenWindow {
+    explicit OpenWindow(MainWindowRig &rig) : form(rig.environment())
+    {
+        form.show();
+        form.createProgressForm();
+        if (!QTest::qWaitFor([this] { return !form.Timer2.isActive(); }, 2000))
+            qWarning("the first medium check did not run");
+    }
+    TQLForm form;
+};
+
+} // namespace
+
+class AutoBackupTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void labelFieldMenuSwitchesTheDiskOnAndOff();
+    void anUnknownDiskIsNotSwitched();
+    void aListSavedByAPassElsewhereReachesTheWindow();
+};
+
+void AutoBackupTest::labelFieldMenuSwitchesTheDiskOnAndOff()
+{
+    MainWindowRig rig;
+    const QString drive = rig.addDrive("d", "BACKUP1");
+    rig.writeConfig(drive);
+    QFile list(rig.programFolder + "BACKUP1.ini");
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write(record(rig.source, "0/0/0 0:00", "0"));
+    list.close();
+    MessageBox::Script boxes;
+    OpenWindow window(rig);
+    QCOMPARE(window.form.Edit2->text(), QStringLiteral("BACKUP1"));
+    QCOMPARE(window.form.Edit2->contextMenuPolicy(), Qt::CustomContextMenu);
+
+    auto *entry = window.form.findChild<AutoBackupEntry *>();
+    QVERIFY(entry);
+    std::unique_ptr<QMenu> menu(entry->menu());
+    QAction *on = entryIn(*menu);
+    QVERIFY(on);
+    QVERIFY(on->isCheckable() && on->isEnabled() && !on->isChecked());
+    QVERIFY2(menu->actions().size() > 2, "the field's usual entries stay");
+    on->trigger();
+    QCOMPARE(rig.programFile("BACKUP1.auto"), QByteArray("T\r\n"));
+
+    menu.reset(entry->menu());
+    QAction *off = entryIn(*menu);
+    QVERIFY(off->isChecked());
+    off->trigger();
+    QCOMPARE(rig.programFile("BACKUP1.auto"), QByteArray("F\r\n"));
+    QVERIFY(boxes.take().isEmpty());
+}
+
+void AutoBackupTest::anUnknownDiskIsNotSwitched()
+{
+    MainWindowRig rig;
+    const QString drive = rig.addDrive("d", "NEWDISK");
+    rig.writeConfig(drive);
+    MessageBox::Script boxes;
+    OpenWindow window(rig);
+    boxes.take(); // "UNKNOWN DISK - ADD FILES OR FOLDERS" from the first check
+    auto *entry = window.form.findChild<AutoBackupEntry *>();
+    std::unique_ptr<QMenu> menu(entry->menu());
+    entryIn(*menu)->trigger();
+    const auto shown = boxes.take();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.at(0).text, QStringLiteral("UNKNOWN DISK - ADD FILES OR FOLDERS"));
+    QVERIFY(!QFile::exists(rig.programFolder + "NEWDISK.auto"));
+
+    // Without a disk the entry cannot be chosen.
+    rig.host.eject(drive.toStdString());
+    rig.mediaEvent(false, drive);
+    QVERIFY(QTest::qWaitFor([&] { return window.form.Edit2->text().isEmpty(); }, 5000));
+    menu.reset(entry->menu());
+    QVERIFY(!entryIn(*menu)->isEnabled());
+}
+
+void AutoBackupTest::aListSavedByAPassElsewhereReachesTheWindow()
+{
+    MainWindowRig rig;
+    const QString drive = rig.addDrive("d", "BACKUP1");
+    rig.writeConfig(drive);
+    QFile list(rig.programFolder + "BACKUP1.ini");
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write(record(rig.source, "0/0/0 0:00", "0"));
+    list.close();
+    MessageBox::Script boxes;
+    auto window = std::make_unique<OpenWindow>(rig);
+    TQLForm &form = window->form;
+    QCOMPARE(form.list().count(), std::size_t {1});
+
+    // A pass started by a mount saves the list with its cut-off moved, as
+    // every save does: a new file renamed over the old one.
+    BackupList passed;
+    const DiskListFile files(rig.programFolder.toStdString());
+    QCOMPARE(files.LoadIniFile("BACKUP1", passed), DiskListFile::LoadResult::Loaded);
+    passed.SetCutOff(passed.at(0), 45000.5);
+    files.SAveIniFile(drive.toStdString(), "BACKUP1", passed);
+    const QByteArray saved = rig.programFile("BACKUP1.ini");
+    QVERIFY(saved.contains("\r\n45000.5\r\n"));
+
+    QVERIFY(QTest::qWaitFor([&] { return form.list().at(0).text(1) == "45000.5"; }, 10000));
+    // The window's next save (closing) keeps what the pass saved.
+    QSignalSpy ended(&form, &TQLForm::programEnded);
+    form.close();
+    QVERIFY(QTest::qWaitFor([&] { return !ended.isEmpty(); }, 10000));
+    QCOMPARE(rig.programFile("BACKUP1.ini"), saved);
+    QVERIFY(boxes.take().isEmpty());
+}
+
+QTEST_MAIN(AutoBackupTest)
+#include "autobackup_test.moc"
