@@ -28,6 +28,8 @@ protected:
     {
         if (std::string why = prepareDisks(Kind::Ext4); !why.empty())
             return why;
+        // The passes reach only the test's own bus, never the desktop's.
+        ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
         bus = std::make_unique<SessionBus>(temp);
         return bus->error();
     }
@@ -249,6 +251,44 @@ TEST_F(WatchedPass, AFullDiskEndsAsCancelAndAReadOnlyDiskIsToldOnceNeverRetried)
     EXPECT_EQ(bus->notices().size(), 2u);
     ::kill(watcher->pid(), SIGTERM);
     EXPECT_EQ(watcher->wait(), 0) << watcher->err();
+}
+
+// quillarc-pass run once without a terminal, as the timer runs it: the
+// desktop is told, with the log as a link (nobody stays to hear a click);
+// with no notification server, or no bus at all, the pass is the same.
+TEST_F(WatchedPass, AOneShotRunWithoutATerminalIsToldAndNeedsNoServer)
+{
+    if (const std::string why = prepare(); !why.empty())
+        GTEST_SKIP() << why;
+    writeSource({"a.txt", "alpha"});
+    auto disk = knownDisk("ONCE1", false);
+    ASSERT_TRUE(disk);
+    ASSERT_TRUE(insert(*disk, "ONCE1"));
+
+    auto told = std::make_unique<PassProcess>(command(), temp + "/told", std::vector<std::string> {bus->environment()});
+    EXPECT_EQ(told->wait(), 0) << told->err();
+    ASSERT_TRUE(bus->waitForNotices(1));
+    EXPECT_EQ(summary(0), "Backup onto ONCE1: complete");
+    EXPECT_NE(bus->notices().at(0).find("\"actions\": []"), std::string::npos) << bus->notices().at(0);
+    EXPECT_NE(body(0).find("<a href=\"file://" + program + "quillarc.log\">"), std::string::npos) << body(0);
+
+    // A bus of its own with no notification server on it.
+    std::string started;
+    ASSERT_TRUE(sh("dbus-daemon --session --fork --print-address=1 --print-pid=1", &started));
+    const std::string emptyBus = started.substr(0, started.find('\n'));
+    const int emptyBusPid = std::stoi(started.substr(started.find('\n') + 1));
+    for (const std::string &address : {emptyBus, "unix:path=" + temp + "/no-bus-here", std::string()}) {
+        writeSource({"b" + std::to_string(address.size()) + ".txt", "beta"});
+        const auto began = std::chrono::steady_clock::now();
+        auto alone = std::make_unique<PassProcess>(
+            command(), temp + "/alone",
+            std::vector<std::string> {"DBUS_SESSION_BUS_ADDRESS=" + address, "XDG_RUNTIME_DIR=" + temp});
+        EXPECT_EQ(alone->wait(), 0) << alone->err();
+        EXPECT_LT(std::chrono::steady_clock::now() - began, seconds(15));
+        EXPECT_EQ(alone->out().rfind("Complete...  1 Files Found and Backed Up", 0), 0u) << alone->out();
+    }
+    ::kill(emptyBusPid, SIGTERM);
+    EXPECT_EQ(bus->notices().size(), 1u);
 }
 
 } // namespace
