@@ -18,14 +18,27 @@
 #include <deque>
 #include <iostream>
 #include <poll.h>
-#include <sys/signalfd.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace quillarc {
 
 namespace {
 
-/// Everything the watcher waits on: the ending signals (taken as events,
-/// never by a handler), the mount table and the notifications' replies.
+int wakeFd = -1;
+volatile std::sig_atomic_t stopRequested = 0;
+
+extern "C" void onStopSignal(int)
+{
+    // Only async-signal-safe work: a flag, and a byte that wakes the wait.
+    stopRequested = 1;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = ::write(wakeFd, &byte, 1);
+}
+
+/// Everything the watcher waits on: the ending signals, the mount table and
+/// the notifications' replies. While a pass runs the runner's own handlers
+/// take the signals, abort the pass at once and say so in its report.
 class WatchLoop {
 public:
     WatchLoop(const std::string &programFolder, DesktopNotifier &notifier)
@@ -33,36 +46,50 @@ public:
                                                [this](const std::string &label) { return m_setting.isOn(label); }),
           m_notifier(notifier)
     {
-        sigset_t signals;
-        sigemptyset(&signals);
+        std::array<int, 2> pipe {-1, -1};
+        if (::pipe2(pipe.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
+            m_error = std::string("pipe: ") + std::strerror(errno);
+            return;
+        }
+        m_wake.reset(pipe[0]);
+        m_wakeWrite.reset(pipe[1]);
+        wakeFd = pipe[1];
+        struct sigaction action {};
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
         for (int signal : {SIGINT, SIGTERM, SIGHUP})
-            sigaddset(&signals, signal);
-        // Blocked before any pass starts its worker, which inherits the mask,
-        // so the signals reach only the descriptor.
-        ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-        m_signals.reset(::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK));
-        if (!m_signals)
-            m_error = std::string("signalfd: ") + std::strerror(errno);
+            ::sigaction(signal, &action, nullptr);
         if (!m_table.error().empty())
             m_error = m_table.error();
     }
+    ~WatchLoop()
+    {
+        struct sigaction action {};
+        action.sa_handler = SIG_DFL;
+        for (int signal : {SIGINT, SIGTERM, SIGHUP})
+            ::sigaction(signal, &action, nullptr);
+        wakeFd = -1;
+    }
+    WatchLoop(const WatchLoop &) = delete;
+    WatchLoop &operator=(const WatchLoop &) = delete;
 
     const std::string &error() const { return m_error; }
-    bool stopping() const { return m_stopping; }
+    bool stopping() const { return stopRequested != 0; }
+    void stop() { stopRequested = 1; }
 
     /// Waits up to `timeoutMs` (-1: until something happens) and takes what
     /// happened.
     void lookAround(int timeoutMs)
     {
         std::array<struct pollfd, 3> fds {
-            {{m_signals.get(), POLLIN, 0}, {m_table.fd(), POLLPRI, 0}, {m_notifier.fd(), POLLIN, 0}}};
+            {{m_wake.get(), POLLIN, 0}, {m_table.fd(), POLLPRI, 0}, {m_notifier.fd(), POLLIN, 0}}};
         const nfds_t count = fds[2].fd >= 0 ? 3 : 2;
         if (::poll(fds.data(), count, timeoutMs) <= 0)
             return;
         if (fds[0].revents & POLLIN) {
-            struct signalfd_siginfo info {};
-            while (::read(m_signals.get(), &info, sizeof info) == static_cast<ssize_t>(sizeof info))
-                m_stopping = true;
+            char bytes[16];
+            while (::read(m_wake.get(), bytes, sizeof bytes) > 0) {
+            }
         }
         if (fds[1].revents & (POLLPRI | POLLERR))
             take(m_arrivals.update(m_table.table()));
@@ -102,9 +129,9 @@ private:
     MountArrivals m_arrivals;
     MountTableWatch m_table;
     DesktopNotifier &m_notifier;
-    UniqueFd m_signals;
+    UniqueFd m_wake;
+    UniqueFd m_wakeWrite;
     std::deque<std::string> m_waiting;
-    bool m_stopping = false;
     std::string m_error;
 };
 
@@ -144,6 +171,8 @@ int watchMounts(const PassOptions &options)
                     run.abort();
             };
             runPass(one, hooks);
+            if (report.interrupted)
+                loop.stop();
             if (options.notify)
                 notifier.notify(
                     PassNotice {report.label.empty() ? label : report.label, report.refusal, report.outcome});

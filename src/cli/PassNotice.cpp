@@ -90,6 +90,9 @@ NoticeText noticeText(const PassNotice &notice, bool markup, bool links)
     text.urgent = !outcome.clean();
     std::string body =
         count(outcome.filesCopied, "file") + " copied, " + count(outcome.filesMissed, "file") + " missed.";
+    // The file the write error stopped at is the last one missed.
+    if (outcome.end == PassEnd::WriteError && !outcome.missed.empty())
+        body += "\nStopped at " + outcome.missed.back().path + ": " + outcome.missed.back().cause;
     if (outcome.end == PassEnd::DiskFullCancelled)
         body += "\nThe disk is full: a fresh disk with a volume label of its own is needed for the rest.";
     if (!outcome.listSaved)

@@ -28,12 +28,14 @@ namespace quillarc {
 namespace {
 
 BackupRun *abortOnSignal = nullptr;
+volatile std::sig_atomic_t interrupted = 0;
 // Where refuse() records its text for the caller (one pass at a time).
 PassReport *refusalReport = nullptr;
 
 extern "C" void onInterrupt(int)
 {
     // BackupRun::abort() is one lock-free atomic store: safe here.
+    interrupted = 1;
     if (abortOnSignal)
         abortOnSignal->abort();
 }
@@ -127,6 +129,7 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
     PassReport &report = hooks.report ? *hooks.report : unused;
     report = PassReport {};
     refusalReport = &report;
+    interrupted = 0;
     struct Forget {
         ~Forget() { refusalReport = nullptr; }
     } forget;
@@ -213,6 +216,7 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
 
     const PassOutcome &outcome = run.outcome();
     report.outcome = outcome;
+    report.interrupted = interrupted != 0;
     for (const MissedEntry &missed : outcome.missed)
         std::cerr << "missed: " << missed.path << ": " << missed.cause << "\n";
     if (outcome.filesMissed > static_cast<std::int64_t>(outcome.missed.size()))

@@ -19,9 +19,10 @@ class BackupRun;
 
 /// How one run of runPass() went, for a caller that tells the desktop.
 struct PassReport {
-    std::string label;   ///< the disk's label, once read
-    std::string refusal; ///< why no pass was started; empty when one ran
-    PassOutcome outcome; ///< the ending, when a pass ran
+    std::string label;        ///< the disk's label, once read
+    std::string refusal;      ///< why no pass was started; empty when one ran
+    PassOutcome outcome;      ///< the ending, when a pass ran
+    bool interrupted = false; ///< SIGINT, SIGTERM or SIGHUP aborted it
 };
 
 /// What a caller that runs passes itself (the mount watcher) adds to one.

@@ -5,14 +5,17 @@
 namespace quillarc {
 namespace {
 
-PassNotice ended(PassEnd end, std::int64_t copied, std::int64_t missed, bool saved = true)
+PassNotice ended(PassEnd end, std::int64_t copied, std::int64_t missed, const std::string &missedPath = {},
+                 const std::string &cause = {})
 {
     PassNotice notice;
     notice.label = "BACKUP1";
     notice.outcome.end = end;
     notice.outcome.filesCopied = copied;
     notice.outcome.filesMissed = missed;
-    notice.outcome.listSaved = saved;
+    notice.outcome.listSaved = end != PassEnd::Aborted;
+    if (!missedPath.empty())
+        notice.outcome.missed.push_back({missedPath, cause});
     notice.outcome.logPath = "/home/ann/.config/quillarc/quillarc.log";
     return notice;
 }
@@ -31,9 +34,11 @@ TEST(PassNoticeTest, TellsTheLabelTheEndingAndTheCounts)
          "7 files copied, 0 files missed.\nThe disk is full: a fresh disk with a volume label of its own is "
          "needed for the rest.",
          true},
-        {ended(PassEnd::WriteError, 3, 0), "Backup onto BACKUP1: ended by a write error",
-         "3 files copied, 0 files missed.", true},
-        {ended(PassEnd::Aborted, 0, 0, false), "Backup onto BACKUP1: aborted",
+        {ended(PassEnd::WriteError, 3, 1, "/home/ann/x", "could not be written to the backup disk: No space"),
+         "Backup onto BACKUP1: ended by a write error",
+         "3 files copied, 1 file missed.\nStopped at /home/ann/x: could not be written to the backup disk: No space",
+         true},
+        {ended(PassEnd::Aborted, 0, 0), "Backup onto BACKUP1: aborted",
          "0 files copied, 0 files missed.\nThe backup list was not saved.", true},
     };
     for (const auto &c : cases) {

@@ -244,11 +244,63 @@ TEST_F(WatchedPass, AFullDiskEndsAsCancelAndAReadOnlyDiskIsToldOnceNeverRetried)
     ASSERT_TRUE(insert(*locked, "LOCKED1", true));
     ASSERT_TRUE(bus->waitForNotices(2)) << watcher->err();
     EXPECT_EQ(summary(1), "Backup onto LOCKED1: ended by a write error");
+    EXPECT_NE(body(1).find("Read-only file system"), std::string::npos) << body(1);
     // Other changes of the mount table bring no second try.
     sh("mkdir -p " + quoted(temp + "/scratch") + " && mount -t tmpfs scratch " + quoted(temp + "/scratch") +
        " && umount " + quoted(temp + "/scratch"));
     settle();
     EXPECT_EQ(bus->notices().size(), 2u);
+    ::kill(watcher->pid(), SIGTERM);
+    EXPECT_EQ(watcher->wait(), 0) << watcher->err();
+}
+
+// Something else takes the disk's room in the middle of a watched pass: the
+// pass ends, keeping every whole copy, and the desktop is told why. A disk
+// that is opted in but whose list is gone is told once.
+TEST_F(WatchedPass, ADiskFilledByAnotherWriterMidPassIsToldOnce)
+{
+    if (const std::string why = prepare(); !why.empty())
+        GTEST_SKIP() << why;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 200; ++i)
+        paths.push_back(writeSource({"f" + std::to_string(1000 + i), std::string(32 * 1024, 'a' + i % 26)}));
+    auto disk = knownDisk("FILLS1", true);
+    auto orphan = knownDisk("ORPHAN1", true);
+    ASSERT_TRUE(disk && orphan);
+    fs::remove(program + "ORPHAN1.ini");
+    ASSERT_TRUE(insert(*disk, "FILLS1"));
+    fs::create_directories(copyOf(disk->root(), source));
+
+    auto watcher = startWatcher();
+    ASSERT_TRUE(stopAtFirstCopy(copyOf(disk->root(), source), watcher->pid())) << watcher->err();
+    sh("dd if=/dev/zero of=" + quoted(disk->root() + "filler") + " bs=64k 2>/dev/null");
+    ::kill(watcher->pid(), SIGCONT);
+    ASSERT_TRUE(bus->waitForNotices(1)) << watcher->err();
+    // Taken by another writer, the room shows only as a failed write, which
+    // ends the pass as a write error does; the notice names the cause.
+    EXPECT_EQ(summary(0), "Backup onto FILLS1: ended by a write error") << body(0) << watcher->err();
+    EXPECT_NE(body(0).find(": could not be written to the backup disk: No space left on device"), std::string::npos)
+        << body(0);
+    EXPECT_NE(read(program + "FILLS1.ini").find(source + "\r\n0/0/0 0:00"), std::string::npos)
+        << "the item in hand keeps its cut-off, so the next pass copies the rest";
+    int copies = 0;
+    for (const std::string &path : paths)
+        if (fs::exists(copyOf(disk->root(), path))) {
+            expectSameFile(path, copyOf(disk->root(), path), Keeps::Everything);
+            ++copies;
+        }
+    EXPECT_GT(copies, 0);
+    EXPECT_LT(copies, static_cast<int>(paths.size()));
+    for (const std::string &name : everythingBelow(disk->root()))
+        EXPECT_EQ(name.find(".quillarc-part-"), std::string::npos) << name;
+
+    ASSERT_TRUE(insert(*orphan, "ORPHAN1"));
+    ASSERT_TRUE(bus->waitForNotices(2)) << watcher->err();
+    EXPECT_EQ(summary(1), "Backup onto ORPHAN1 not started");
+    EXPECT_EQ(body(1), "UNKNOWN DISK - ADD FILES OR FOLDERS");
+    settle();
+    EXPECT_EQ(bus->notices().size(), 2u);
+    EXPECT_FALSE(fs::exists(program + "ORPHAN1.ini"));
     ::kill(watcher->pid(), SIGTERM);
     EXPECT_EQ(watcher->wait(), 0) << watcher->err();
 }
