@@ -44,6 +44,7 @@ public:
     void folder(const std::string &path) override
     {
         m_pass.setStatus(StatusLine::Folder, "Scanning .. ", path, PathFit::LineWidthLess100);
+        m_pass.followChangedFolder(path);
     }
     void file(int, const char *name, const std::string &, const struct stat &st, bool) override
     {
@@ -302,6 +303,17 @@ void BackupPass::finish()
 bool BackupPass::qualifies(const struct stat &st) const
 {
     return m_cutOffTest.qualifies(st);
+}
+
+// A folder whose own bits, group or lists changed since the cut-off has
+// its copy brought in line, even when nothing in it is copied: a folder
+// made private stays private on the disk.
+void BackupPass::followChangedFolder(const std::string &path)
+{
+    struct stat st {};
+    if (m_disk.root().empty() || ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || !qualifies(st))
+        return;
+    m_disk.followSourceFolder(PathRules::relativeOnDisk(path));
 }
 
 void BackupPass::ScanFoldersize(const std::string &path, bool withSubfolders)
