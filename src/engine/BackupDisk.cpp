@@ -364,6 +364,57 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     return changed ? Result::StoredAsRead : Result::Stored;
 }
 
+std::optional<BackupDisk::Result> BackupDisk::storeLink(const std::string &firstCopy, const struct stat &sourceStat,
+                                                        std::string_view relative, StoreReport &report)
+{
+    report = StoreReport {};
+    m_remark.clear();
+    auto split = [](std::string_view path) {
+        const std::size_t slash = path.rfind('/');
+        return slash == std::string_view::npos ? std::pair {std::string_view(), std::string(path)}
+                                               : std::pair {path.substr(0, slash), std::string(path.substr(slash + 1))};
+    };
+    const auto [firstFolder, firstName] = split(firstCopy);
+    const auto [folderPart, name] = split(relative);
+    if (name.empty() || name == "." || name == "..")
+        return std::nullopt;
+    int error = 0;
+    const int firstDirFd = folder(firstFolder, false, error);
+    if (firstDirFd < 0)
+        return std::nullopt;
+    // The next folder() call may close the one in hand.
+    const UniqueFd firstDir(::fcntl(firstDirFd, F_DUPFD_CLOEXEC, 0));
+    struct stat first {};
+    if (!firstDir || ::fstatat(firstDir.get(), firstName.c_str(), &first, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(first.st_mode) || first.st_size != sourceStat.st_size ||
+        first.st_mtim.tv_sec != sourceStat.st_mtim.tv_sec || first.st_mtim.tv_nsec != sourceStat.st_mtim.tv_nsec)
+        return std::nullopt;
+    const int dir = folder(folderPart, true, error);
+    report.remark = m_remark;
+    if (dir < 0)
+        return std::nullopt; // the copy meets the same fault and reports it
+    struct stat existing {};
+    if (::fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+        // Renaming a name onto another name of the same file does nothing.
+        if (existing.st_dev == first.st_dev && existing.st_ino == first.st_ino)
+            return Result::AlreadyThere;
+        if (S_ISDIR(existing.st_mode))
+            return std::nullopt;
+    }
+    const std::string part = temporaryName(name);
+    ::unlinkat(dir, part.c_str(), 0); // left over from an interrupted pass; the name is ours
+    if (::linkat(firstDir.get(), firstName.c_str(), dir, part.c_str(), 0) != 0) {
+        report.error = errno;
+        return isDiskError(report.error) ? std::optional(Result::WriteFailed) : std::nullopt;
+    }
+    if (::renameat(dir, part.c_str(), dir, name.c_str()) != 0) {
+        report.error = errno;
+        ::unlinkat(dir, part.c_str(), 0);
+        return isDiskError(report.error) ? std::optional(Result::WriteFailed) : std::nullopt;
+    }
+    return Result::Stored;
+}
+
 int BackupDisk::flush()
 {
     int error = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -71,6 +72,14 @@ public:
     /// aside under a name that says so, never deleted.
     Result store(int source, const struct stat &sourceStat, std::string_view relative, const StoreOptions &options,
                  StoreReport &report);
+
+    /// Gives the copy at `firstCopy` (made in this pass of the same source
+    /// file, described by `sourceStat`) the further name `relative`, as a
+    /// hard link made under a temporary name and renamed into place.
+    /// Nothing when the disk cannot link (FAT) or the first copy is not as
+    /// it was made: the caller then copies the file.
+    std::optional<Result> storeLink(const std::string &firstCopy, const struct stat &sourceStat,
+                                    std::string_view relative, StoreReport &report);
 
     /// Brings the copy of the folder `relativeFolder` (when there is one)
     /// in line with its source: bits, group, lists, attributes, and as root

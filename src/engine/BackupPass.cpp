@@ -151,6 +151,7 @@ void BackupPass::useMedium()
     m_disk.setRoot(root);
     m_walker.setSkippedFolder(root);
     m_freeEstimate.forget();
+    m_hardLinks.clear();
     m_diskKnown = true;
 }
 
@@ -197,6 +198,7 @@ void BackupPass::workItem(std::size_t index)
     m_missedCutOff.reset();
     m_keepCutOff = false;
     m_reportedFolders.clear();
+    m_hardLinks.clear();
     m_excludeAtItemStart = m_setup.filters.exclude.load(std::memory_order_relaxed);
     m_excludeChanged = false;
     // Files changed from two seconds before the work began are left to the
@@ -422,6 +424,8 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
 {
     const std::int64_t size = st.st_size;
     const std::string relative = PathRules::relativeOnDisk(sourcePath);
+    if (linkedToEarlierCopy(st, sourcePath, relative))
+        return;
     bool removeOldFirst = false;
     for (;;) {
         if (!m_diskKnown) {
@@ -446,6 +450,7 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         // must be written to, not the old one behind a held descriptor.
         m_disk.setRoot({});
         m_diskKnown = false;
+        m_hardLinks.clear();
         m_freeEstimate.forget();
         if (ShowFullForm(size) == DiskFullResult::Cancel || state.DiskFullFlag || state.WriteErrorFlag)
             break;
@@ -459,6 +464,9 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
     const int error = report.error;
     if (!report.remark.empty() && m_outcome.notes.size() < PassOutcome::kMissedKept)
         m_outcome.notes.push_back({sourcePath, report.remark});
+    if (result == BackupDisk::Result::Stored || result == BackupDisk::Result::StoredAsRead ||
+        result == BackupDisk::Result::AlreadyThere)
+        m_hardLinks.copied(st, relative);
     switch (result) {
     case BackupDisk::Result::Stored:
         state.FilesBackedUp.add(1);
@@ -493,6 +501,31 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         state.WriteErrorFlag.set();
         break;
     }
+}
+
+// A further name of a file already copied in this item, on this disk,
+// becomes a hard link to that copy: one copy, several names, and no room
+// taken. False when the file is to be copied (the disk cannot link, FAT).
+bool BackupPass::linkedToEarlierCopy(const struct stat &st, const std::string &sourcePath, const std::string &relative)
+{
+    const std::string *first = m_diskKnown ? m_hardLinks.copyOf(st) : nullptr;
+    if (first == nullptr)
+        return false;
+    BackupDisk::StoreReport report;
+    const std::optional<BackupDisk::Result> linked = m_disk.storeLink(*first, st, relative, report);
+    if (!linked)
+        return false;
+    if (!report.remark.empty() && m_outcome.notes.size() < PassOutcome::kMissedKept)
+        m_outcome.notes.push_back({sourcePath, report.remark});
+    if (*linked == BackupDisk::Result::WriteFailed) {
+        missedFile(sourcePath, st, "could not be written to the backup disk: " + errorText(report.error));
+        state.StopFlag.set();
+        state.WriteErrorFlag.set();
+    } else if (*linked == BackupDisk::Result::Stored) {
+        state.FilesBackedUp.add(1);
+        ++m_unflushedCopies;
+    }
+    return true;
 }
 
 // Copies the open source to its place below the medium root: bytes,

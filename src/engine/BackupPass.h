@@ -10,6 +10,7 @@
 #include "engine/BackupDisk.h"
 #include "engine/CutOffTest.h"
 #include "engine/FreeSpaceEstimate.h"
+#include "engine/HardLinks.h"
 #include "engine/PassOutcome.h"
 #include "engine/PassState.h"
 #include "engine/PassUi.h"
@@ -79,6 +80,7 @@ private:
     void WriteCDFile(int source, const struct stat &st, const std::string &sourcePath, bool caseTwin);
     BackupDisk::Result FileCopy(int source, const struct stat &st, const std::string &relative,
                                 const BackupDisk::StoreOptions &options, BackupDisk::StoreReport &report);
+    bool linkedToEarlierCopy(const struct stat &st, const std::string &sourcePath, const std::string &relative);
     DiskFullResult ShowFullForm(std::int64_t size);
     void IncTotalProgress();
     void CalcFolderProgress(std::int64_t size);
@@ -104,6 +106,7 @@ private:
     PassSetup m_setup;
     std::string m_label;
     BackupDisk m_disk;
+    HardLinks m_hardLinks; ///< copies on the disk in hand of files with several names
     FreeSpaceEstimate m_freeEstimate;
     TreeWalker m_walker;
     PassOutcome m_outcome;
