@@ -3,6 +3,7 @@
 #include "engine/CutOffTest.h"
 #include "engine/DiskChange.h"
 #include "engine/ExclusionTest.h"
+#include "engine/LinkOwners.h"
 #include "engine/PathRules.h"
 #include "engine/Progress.h"
 #include "engine/ProgressBoard.h"
@@ -59,6 +60,16 @@ public:
     void unreadable(const std::string &path, int error) override
     {
         m_pass.missedFolder(path, "cannot be read: " + errorText(error));
+    }
+    // Named here, where every folder item is walked, whether or not the copy
+    // scan runs; when new, or when what it points at changed.
+    void refusedLink(const std::string &path, const struct stat &link, const struct stat &target) override
+    {
+        const std::size_t slash = path.rfind('/');
+        if (m_pass.excluded(path.c_str() + (slash == std::string::npos ? 0 : slash + 1)) ||
+            (!m_pass.qualifies(link) && !m_pass.qualifies(target)))
+            return;
+        m_pass.refusedFile(path, foreignLinkCause(link, target));
     }
 
 private:
@@ -390,6 +401,15 @@ void BackupPass::missedFile(const std::string &path, const struct stat &st, cons
         m_outcome.missed.push_back({path, cause});
 }
 
+// A file the pass will never copy as things stand (a link root may not
+// follow): named, but the cut-off moves on, or it would never move again.
+void BackupPass::refusedFile(const std::string &path, const std::string &cause)
+{
+    ++m_outcome.filesMissed;
+    if (m_outcome.missed.size() < PassOutcome::kMissedKept)
+        m_outcome.missed.push_back({path, cause});
+}
+
 // Something of the item that no file time stands for (a folder that could
 // not be listed, a cut-off that does not read): the item keeps its cut-off.
 void BackupPass::missedFolder(const std::string &path, const std::string &cause)
@@ -405,6 +425,11 @@ void BackupPass::missedFolder(const std::string &path, const std::string &cause)
 void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed,
                                 bool caseTwin)
 {
+    // Run as root, the entry is looked at just before it is opened, so that
+    // a link swapped in meanwhile is seen.
+    struct stat before {};
+    if (::geteuid() == 0 && ::fstatat(dirFd, name, &before, AT_SYMLINK_NOFOLLOW) != 0)
+        return; // gone since it was listed
     SourceFile file(dirFd, name);
     if (!file.isOpen()) {
         if (file.error() != ENOENT) // deleted since it was listed: nothing to back up
@@ -413,6 +438,11 @@ void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &
     }
     if (!S_ISREG(file.status().st_mode))
         return;
+    if (::geteuid() == 0 && !openedAsLooked(dirFd, name, before, file.status())) {
+        missedFile(source, listed,
+                   "changed into or from a symbolic link while the pass ran: not read, as the backup runs as root");
+        return;
+    }
     if (file.lockedByOther()) { // the older copy stays
         missedFile(source, file.status(), "in use by another program (locked)");
         return;
@@ -561,6 +591,11 @@ void BackupPass::BackupFile(const std::string &source)
     }
     if (!S_ISREG(file.status().st_mode))
         return;
+    if (struct stat link {};
+        ::lstat(source.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && !linkMayBeFollowed(link, file.status())) {
+        refusedFile(source, foreignLinkCause(link, file.status()));
+        return;
+    }
     if (file.lockedByOther()) {
         missedFile(source, file.status(), "in use by another program (locked)");
         return;

@@ -96,6 +96,7 @@ private:
     void holdCutOffFor(const struct stat &st);
     void missedFile(const std::string &path, const struct stat &st, const std::string &cause);
     void missedFolder(const std::string &path, const std::string &cause);
+    void refusedFile(const std::string &path, const std::string &cause);
     bool flushMedium();
     void finish();
     std::int64_t freeSpace(); // GetDiskFree: also refreshes the window's line

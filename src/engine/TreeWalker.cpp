@@ -1,5 +1,6 @@
 #include "engine/TreeWalker.h"
 
+#include "engine/LinkOwners.h"
 #include "lists/AsciiCase.h"
 
 #include <cerrno>
@@ -33,12 +34,13 @@ enum class EntryKind {
     Skip,
     Folder,
     File,
+    RefusedLink,
     Unreadable
 };
 
 // What a directory entry is. `st` is filled for files, and for folders
-// when the listing did not say.
-EntryKind classify(int dirFd, const char *name, unsigned char type, struct stat &st, int &error)
+// when the listing did not say; `link` for a link to a file.
+EntryKind classify(int dirFd, const char *name, unsigned char type, struct stat &st, struct stat &link, int &error)
 {
     if (type == DT_DIR)
         return EntryKind::Folder;
@@ -51,10 +53,11 @@ EntryKind classify(int dirFd, const char *name, unsigned char type, struct stat 
     if (S_ISDIR(st.st_mode))
         return EntryKind::Folder;
     if (S_ISLNK(st.st_mode)) {
+        link = st;
         // A dangling link or a link to anything but a file is no file.
         if (::fstatat(dirFd, name, &st, 0) != 0 || !S_ISREG(st.st_mode))
             return EntryKind::Skip;
-        return EntryKind::File;
+        return linkMayBeFollowed(link, st) ? EntryKind::File : EntryKind::RefusedLink;
     }
     return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Skip;
 }
@@ -173,8 +176,9 @@ void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std:
             return;
         const char *name = listed.name.c_str();
         struct stat st {};
+        struct stat link {};
         int error = 0;
-        switch (classify(dirFd, name, listed.type, st, error)) {
+        switch (classify(dirFd, name, listed.type, st, link, error)) {
         case EntryKind::Skip:
             break;
         case EntryKind::Unreadable:
@@ -182,6 +186,9 @@ void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std:
             break;
         case EntryKind::File:
             visitor.file(dirFd, name, text + name, st, listed.caseTwin);
+            break;
+        case EntryKind::RefusedLink:
+            visitor.refusedLink(text + name, link, st);
             break;
         case EntryKind::Folder: {
             if (!withSubfolders)

@@ -24,6 +24,14 @@ public:
     /// A folder that could not be listed (to its end), or an entry that
     /// could not be looked at; `error` is the errno.
     virtual void unreadable(const std::string &path, int error) = 0;
+    /// A symbolic link to a regular file that is not followed: run as root,
+    /// the file belongs to someone other than the link's owner.
+    virtual void refusedLink(const std::string &path, const struct stat &link, const struct stat &target)
+    {
+        (void)path;
+        (void)link;
+        (void)target;
+    }
 };
 
 /// Walks a folder, and with sub-folders its whole tree, for the sizing
