@@ -14,6 +14,7 @@
 #include "lists/Clock.h"
 #include "lists/DateTimeText.h"
 #include "lists/DiskListFile.h"
+#include "platform/PassLock.h"
 #include "platform/VolumeHost.h"
 
 #include <cerrno>
@@ -479,6 +480,8 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         // be able to unmount it, and a new disk mounted at the same place
         // must be written to, not the old one behind a held descriptor.
         m_disk.setRoot({});
+        if (m_setup.lock != nullptr)
+            m_setup.lock->releaseMedium();
         m_diskKnown = false;
         m_hardLinks.clear();
         m_freeEstimate.forget();
@@ -633,6 +636,13 @@ DiskFullResult BackupPass::ShowFullForm(std::int64_t size)
     m_setup.board.showVolumeLabel(m_label);
     freeSpace();
     useMedium();
+    if (m_setup.lock != nullptr && m_setup.lock->takeMedium(m_disk.root()) == PassLock::Result::Busy) {
+        // Another pass works on the disk put in: nothing is written to it.
+        state.StopFlag.set();
+        state.WriteErrorFlag.set();
+        m_setup.ui.message(PassLock::busyMessage());
+        return DiskFullResult::Cancel;
+    }
     if (!change.saveError.empty()) {
         state.StopFlag.set();
         state.WriteErrorFlag.set();

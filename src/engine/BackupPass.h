@@ -22,6 +22,7 @@ namespace quillarc {
 class BackupList;
 class Clock;
 class DiskListFile;
+class PassLock;
 class ProgressBoard;
 class VolumeHost;
 struct FileFilters;
@@ -38,6 +39,7 @@ struct PassSetup {
     std::string driveRoot;                 ///< the backup drive (`CDEdit`)
     std::string volumeLabel;               ///< label of the disk in it (`Edit2`)
     std::function<void()> afterFlush = {}; ///< tests: the copies were just flushed
+    PassLock *lock = nullptr;              ///< held for the pass; the disk's part moves with the disk
 };
 
 /// One backup pass over the backup list: for every checked item in list

@@ -37,7 +37,7 @@ struct BackupRun::Impl {
     explicit Impl(RunSetup runSetup)
         : setup(std::move(runSetup)), board(setup.echo),
           pass(PassSetup {list, board, setup.ui, setup.host, setup.listFile, setup.clock, setup.filters,
-                          setup.driveRoot, setup.volumeLabel, setup.afterFlush})
+                          setup.driveRoot, setup.volumeLabel, setup.afterFlush, &lock})
     {
     }
 

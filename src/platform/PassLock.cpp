@@ -51,6 +51,11 @@ PassLock::Result PassLock::take(const std::string &programFolder, const std::str
     return Result::Taken;
 }
 
+PassLock::Result PassLock::takeMedium(const std::string &mediumRoot)
+{
+    return lockFolder(mediumRoot, m_medium) == Outcome::Busy ? Result::Busy : Result::Taken;
+}
+
 void PassLock::release()
 {
     m_medium.reset();

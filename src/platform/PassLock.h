@@ -28,6 +28,12 @@ public:
     /// Takes the locks of `programFolder` and of `mediumRoot` without
     /// waiting. Either may be empty (none to take).
     Result take(const std::string &programFolder, const std::string &mediumRoot);
+    /// The pass moves to another disk: the full one's lock goes with every
+    /// other hold on it, so that it can be unmounted.
+    void releaseMedium() { m_medium.reset(); }
+    /// Takes the lock of the disk the pass moved to; Busy when another pass
+    /// holds it (the program folder's lock stays held either way).
+    Result takeMedium(const std::string &mediumRoot);
     /// Lets go of both (also when the object goes).
     void release();
     bool held() const { return m_programFolder.valid() || m_medium.valid(); }
