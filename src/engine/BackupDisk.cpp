@@ -365,7 +365,7 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
 }
 
 std::optional<BackupDisk::Result> BackupDisk::storeLink(const std::string &firstCopy, const struct stat &sourceStat,
-                                                        std::string_view relative, StoreReport &report)
+                                                        std::string_view relative, bool caseTwin, StoreReport &report)
 {
     report = StoreReport {};
     m_remark.clear();
@@ -391,7 +391,7 @@ std::optional<BackupDisk::Result> BackupDisk::storeLink(const std::string &first
         return std::nullopt;
     const int dir = folder(folderPart, true, error);
     report.remark = m_remark;
-    if (dir < 0)
+    if (dir < 0 || (caseTwin && clashesByCase(dir, name)))
         return std::nullopt; // the copy meets the same fault and reports it
     struct stat existing {};
     if (::fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {

@@ -78,8 +78,9 @@ public:
     /// hard link made under a temporary name and renamed into place.
     /// Nothing when the disk cannot link (FAT) or the first copy is not as
     /// it was made: the caller then copies the file.
+    /// `caseTwin` as for store().
     std::optional<Result> storeLink(const std::string &firstCopy, const struct stat &sourceStat,
-                                    std::string_view relative, StoreReport &report);
+                                    std::string_view relative, bool caseTwin, StoreReport &report);
 
     /// Brings the copy of the folder `relativeFolder` (when there is one)
     /// in line with its source: bits, group, lists, attributes, and as root

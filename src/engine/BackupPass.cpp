@@ -455,7 +455,7 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
 {
     const std::int64_t size = st.st_size;
     const std::string relative = PathRules::relativeOnDisk(sourcePath);
-    if (linkedToEarlierCopy(st, sourcePath, relative))
+    if (linkedToEarlierCopy(st, sourcePath, relative, caseTwin))
         return;
     bool removeOldFirst = false;
     for (;;) {
@@ -539,13 +539,14 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
 // A further name of a file already copied in this item, on this disk,
 // becomes a hard link to that copy: one copy, several names, and no room
 // taken. False when the file is to be copied (the disk cannot link, FAT).
-bool BackupPass::linkedToEarlierCopy(const struct stat &st, const std::string &sourcePath, const std::string &relative)
+bool BackupPass::linkedToEarlierCopy(const struct stat &st, const std::string &sourcePath, const std::string &relative,
+                                     bool caseTwin)
 {
     const std::string *first = m_diskKnown ? m_hardLinks.copyOf(st) : nullptr;
     if (first == nullptr)
         return false;
     BackupDisk::StoreReport report;
-    const std::optional<BackupDisk::Result> linked = m_disk.storeLink(*first, st, relative, report);
+    const std::optional<BackupDisk::Result> linked = m_disk.storeLink(*first, st, relative, caseTwin, report);
     if (!linked)
         return false;
     if (!report.remark.empty() && m_outcome.notes.size() < PassOutcome::kMissedKept)

@@ -82,7 +82,8 @@ private:
     void WriteCDFile(int source, const struct stat &st, const std::string &sourcePath, bool caseTwin);
     BackupDisk::Result FileCopy(int source, const struct stat &st, const std::string &relative,
                                 const BackupDisk::StoreOptions &options, BackupDisk::StoreReport &report);
-    bool linkedToEarlierCopy(const struct stat &st, const std::string &sourcePath, const std::string &relative);
+    bool linkedToEarlierCopy(const struct stat &st, const std::string &sourcePath, const std::string &relative,
+                             bool caseTwin);
     DiskFullResult ShowFullForm(std::int64_t size);
     void IncTotalProgress();
     void CalcFolderProgress(std::int64_t size);
