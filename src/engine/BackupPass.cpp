@@ -46,8 +46,8 @@ public:
     void folder(const std::string &path) override
     {
         m_pass.setStatus(StatusLine::Folder, "Scanning .. ", path, PathFit::LineWidthLess100);
-        m_pass.followChangedFolder(path);
     }
+    void folderOpened(const std::string &path, const struct stat &st) override { m_pass.followChangedFolder(path, st); }
     void file(int, const char *name, const std::string &, const struct stat &st, bool) override
     {
         // A file no disk of this kind can hold is left out of the room the
@@ -322,10 +322,9 @@ bool BackupPass::qualifies(const struct stat &st) const
 // A folder whose own bits, group or lists changed since the cut-off has
 // its copy brought in line, even when nothing in it is copied: a folder
 // made private stays private on the disk.
-void BackupPass::followChangedFolder(const std::string &path)
+void BackupPass::followChangedFolder(const std::string &path, const struct stat &st)
 {
-    struct stat st {};
-    if (m_disk.root().empty() || ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || !qualifies(st))
+    if (m_disk.root().empty() || !qualifies(st))
         return;
     m_disk.followSourceFolder(PathRules::relativeOnDisk(path));
 }

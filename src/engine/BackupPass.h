@@ -75,7 +75,7 @@ private:
 
     void workItem(std::size_t index);
     void ScanFoldersize(const std::string &path, bool withSubfolders);
-    void followChangedFolder(const std::string &path);
+    void followChangedFolder(const std::string &path, const struct stat &st);
     void ScanFolder(const std::string &path, bool withSubfolders);
     bool checkfoldersize();
     void BackupFile(const std::string &source);

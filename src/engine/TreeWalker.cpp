@@ -121,6 +121,7 @@ void TreeWalker::walk(const std::string &path, bool withSubfolders, TreeVisitor 
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || isSkipped(st) || isPseudoFileSystem(fd.get()))
         return;
+    visitor.folderOpened(path, st);
     const std::string text = (!path.empty() && path.back() == '/') ? path : path + "/";
     walkOpen(std::move(fd), st, text, withSubfolders, visitor);
 }
@@ -208,6 +209,7 @@ void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std:
                 (childStat.st_dev != folderStat.st_dev && isPseudoFileSystem(childFd.get())))
                 break;
             visitor.folder(sub);
+            visitor.folderOpened(sub, childStat);
             walkOpen(std::move(childFd), childStat, sub + "/", withSubfolders, visitor);
             break;
         }
