@@ -88,10 +88,13 @@ TEST_F(CopyMetadataDisk, CopiesAreNoMoreOpenThanTheirSources)
     const std::string team = writeSource({"team.txt", "for the team", 0640});
     const std::string others = writeSource({"others.txt", "for a group the user is not in", 0640});
     const std::string hidden = writeSource({"hidden.txt", "for one named group only", 0600});
+    const std::string listedOthers = writeSource({"listed-others.txt", "a list, and a group not the user's", 0600});
     giveToPassUser();
     ASSERT_EQ(::chown(team.c_str(), kUser, kTeam), 0);
     ASSERT_EQ(::chown(others.c_str(), kUser, kOthers), 0);
+    ASSERT_EQ(::chown(listedOthers.c_str(), kUser, kOthers), 0);
     ASSERT_TRUE(setAcl(hidden, "u::rw-,g::---,g:4343:rw-,m::rw-,o::---"));
+    ASSERT_TRUE(setAcl(listedOthers, "u::rw-,g::r--,u:4343:r--,m::r--,o::---"));
     ASSERT_EQ(statOf(hidden).st_mode & 0777, 0660u);
     writeList("META", {source});
     ASSERT_TRUE(insertDisk());
@@ -106,6 +109,10 @@ TEST_F(CopyMetadataDisk, CopiesAreNoMoreOpenThanTheirSources)
     EXPECT_EQ(othersCopy.st_mode & 0777, 0600u) << "the user's own group gets none of the other group's rights";
     EXPECT_EQ(aclText(copy(hidden)), aclText(hidden));
     EXPECT_EQ(statOf(copy(hidden)).st_uid, static_cast<uid_t>(kUser));
+    // The list is kept, but the owning group's entry now stands for the
+    // runner's group and gets nothing.
+    EXPECT_NE(statOf(copy(listedOthers)).st_gid, kOthers);
+    EXPECT_EQ(aclText(copy(listedOthers)), "user::rw-,user:4343:r--,group::---,mask::r--,other::---");
 }
 
 // A FAT disk holds no owners, groups, access lists or attributes: a file
