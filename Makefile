@@ -7,7 +7,8 @@
 # make deb  - build the Debian package quillarc_<version>_<arch>.deb here
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools \
-            libgl-dev libgtest-dev libgmock-dev libblkid-dev fonts-dejavu-core \
+            libgl-dev libgtest-dev libgmock-dev libblkid-dev libacl1-dev libattr1-dev acl attr \
+            fonts-dejavu-core \
             util-linux e2fsprogs dosfstools fusefat rsync time xauth xvfb xdg-utils \
             dpkg-dev file clang-format clang-tidy \
             libsystemd-dev dbus-daemon python3-dbus python3-gi

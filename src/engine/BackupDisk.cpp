@@ -1,5 +1,6 @@
 #include "engine/BackupDisk.h"
 
+#include "engine/CopyMetadata.h"
 #include "engine/FileBytes.h"
 #include "lists/AsciiCase.h"
 
@@ -8,7 +9,6 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <string>
-#include <fstream>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -29,13 +29,6 @@ bool isDiskError(int error)
     return error == ENOSPC || error == EDQUOT || error == EIO || error == EROFS;
 }
 
-// A disk that cannot keep owners or permission bits at all (FAT): the copy
-// is kept without them, as cp -a keeps it.
-bool cannotKeep(int error)
-{
-    return error == EPERM || error == ENOSYS || error == EOPNOTSUPP;
-}
-
 // A name the disk will not take, as opposed to a disk that fails.
 bool isNameRefused(int error)
 {
@@ -52,20 +45,7 @@ std::string temporaryName(std::string_view name)
 
 } // namespace
 
-// The process's umask, read without changing it (umask() can only be read
-// by setting it, which would race with other threads creating files).
-// Unknown: every bit, so that permissions are always set explicitly.
-static mode_t currentUmask()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("Umask:", 0) == 0)
-            return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
-    return 0777;
-}
-
-BackupDisk::BackupDisk() : m_umask(currentUmask()), m_asRoot(::geteuid() == 0)
+BackupDisk::BackupDisk() : m_asRoot(::geteuid() == 0), m_metadata(m_asRoot)
 {
 }
 
@@ -79,6 +59,7 @@ void BackupDisk::dropFolders()
     m_cachedFd.reset();
     m_rootFd.reset();
     m_cachedFolder.clear();
+    m_followedFolders.clear();
 }
 
 void BackupDisk::setRoot(const std::string &root)
@@ -122,8 +103,11 @@ int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
     }
     if (relativeFolder.empty())
         return m_rootFd.get();
-    if (m_cachedFd && m_cachedFolder == relativeFolder)
+    if (m_cachedFd && m_cachedFolder == relativeFolder) {
+        if (create)
+            followSourceFolder(m_cachedFd.get(), relativeFolder);
         return m_cachedFd.get();
+    }
 
     UniqueFd current; // empty: the root
     auto at = [&] { return current ? current.get() : m_rootFd.get(); };
@@ -153,14 +137,14 @@ int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
                 return -1;
             }
             next.reset(::openat(at(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            if (next)
-                takeSourceFolderBits(next.get(), relativeFolder.substr(0, start - 1));
         }
         if (!next) {
             // A link in the way reads ELOOP or ENOTDIR: never followed.
             error = errno;
             return -1;
         }
+        if (create)
+            followSourceFolder(next.get(), relativeFolder.substr(0, start - 1));
         current = std::move(next);
     }
     m_cachedFd = std::move(current);
@@ -168,16 +152,29 @@ int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
     return m_cachedFd.get();
 }
 
-// A new folder on the disk takes the permission bits of the folder it
-// mirrors, and as root its owner, as `cp -a` keeps them.
-void BackupDisk::takeSourceFolderBits(int folderFd, std::string_view relativeFolder) const
+// A folder on the disk, new or made by an earlier pass, takes the
+// permission bits, group, access lists and attributes of the folder it
+// mirrors, and as root its owner, as `cp -a` keeps them: a source folder
+// made private since stays private on the disk. Once a pass per folder.
+void BackupDisk::followSourceFolder(int folderFd, std::string_view relativeFolder)
 {
-    struct stat source {};
-    if (::stat(("/" + std::string(relativeFolder)).c_str(), &source) != 0 || !S_ISDIR(source.st_mode))
+    if (!m_followedFolders.emplace(relativeFolder).second)
         return;
-    if (m_asRoot)
-        (void)::fchown(folderFd, source.st_uid, source.st_gid);
-    (void)::fchmod(folderFd, source.st_mode & 07777);
+    const UniqueFd source(::open(("/" + std::string(relativeFolder)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat sourceStat {};
+    if (!source || ::fstat(source.get(), &sourceStat) != 0)
+        return;
+    (void)m_metadata.apply(source.get(), sourceStat, folderFd);
+}
+
+void BackupDisk::followSourceFolder(std::string_view relativeFolder)
+{
+    if (relativeFolder.empty() || m_followedFolders.count(std::string(relativeFolder)) != 0)
+        return;
+    int error = 0;
+    const int dir = folder(relativeFolder, false, error);
+    if (dir >= 0)
+        followSourceFolder(dir, relativeFolder);
 }
 
 std::int64_t BackupDisk::existingSize(std::string_view relative)
@@ -301,7 +298,9 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         ::unlinkat(dir, name.c_str(), 0);
 
     const std::string part = temporaryName(name);
-    const mode_t mode = sourceStat.st_mode & 0777;
+    // Private while it is written: it gets the source's group, rights and
+    // lists only once whole.
+    const mode_t mode = S_IRUSR | S_IWUSR;
     UniqueFd target(::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
     if (!target && errno == EEXIST) {
         // Left over from an interrupted pass; the name is ours.
@@ -340,18 +339,12 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         report.error = EIO;
         return discard(Result::WriteFailed);
     }
-    if (m_asRoot && ::fchown(target.get(), sourceStat.st_uid, sourceStat.st_gid) != 0 && !cannotKeep(errno)) {
-        report.error = errno;
+    if (const int metadataError = m_metadata.apply(source, sourceStat, target.get()); metadataError != 0) {
+        report.error = metadataError;
         return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
     }
-
-    // Creation applied the umask, and a change of owner clears set-id bits:
-    // set the bits again where either took some away.
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
-    const bool bitsToSet = (mode & m_umask) != 0 || (m_asRoot && (sourceStat.st_mode & 07000) != 0);
-    if (::futimens(target.get(), times) != 0 ||
-        (bitsToSet && ::fchmod(target.get(), m_asRoot ? sourceStat.st_mode & 07777 : mode) != 0 &&
-         !cannotKeep(errno))) {
+    if (::futimens(target.get(), times) != 0) {
         report.error = errno;
         return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
     }
@@ -369,6 +362,57 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     // renamed; the copy must carry the source's time all the same.
     ::utimensat(dir, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
     return changed ? Result::StoredAsRead : Result::Stored;
+}
+
+std::optional<BackupDisk::Result> BackupDisk::storeLink(const std::string &firstCopy, const struct stat &sourceStat,
+                                                        std::string_view relative, bool caseTwin, StoreReport &report)
+{
+    report = StoreReport {};
+    m_remark.clear();
+    auto split = [](std::string_view path) {
+        const std::size_t slash = path.rfind('/');
+        return slash == std::string_view::npos ? std::pair {std::string_view(), std::string(path)}
+                                               : std::pair {path.substr(0, slash), std::string(path.substr(slash + 1))};
+    };
+    const auto [firstFolder, firstName] = split(firstCopy);
+    const auto [folderPart, name] = split(relative);
+    if (name.empty() || name == "." || name == "..")
+        return std::nullopt;
+    int error = 0;
+    const int firstDirFd = folder(firstFolder, false, error);
+    if (firstDirFd < 0)
+        return std::nullopt;
+    // The next folder() call may close the one in hand.
+    const UniqueFd firstDir(::fcntl(firstDirFd, F_DUPFD_CLOEXEC, 0));
+    struct stat first {};
+    if (!firstDir || ::fstatat(firstDir.get(), firstName.c_str(), &first, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(first.st_mode) || first.st_size != sourceStat.st_size ||
+        first.st_mtim.tv_sec != sourceStat.st_mtim.tv_sec || first.st_mtim.tv_nsec != sourceStat.st_mtim.tv_nsec)
+        return std::nullopt;
+    const int dir = folder(folderPart, true, error);
+    report.remark = m_remark;
+    if (dir < 0 || (caseTwin && clashesByCase(dir, name)))
+        return std::nullopt; // the copy meets the same fault and reports it
+    struct stat existing {};
+    if (::fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+        // Renaming a name onto another name of the same file does nothing.
+        if (existing.st_dev == first.st_dev && existing.st_ino == first.st_ino)
+            return Result::AlreadyThere;
+        if (S_ISDIR(existing.st_mode))
+            return std::nullopt;
+    }
+    const std::string part = temporaryName(name);
+    ::unlinkat(dir, part.c_str(), 0); // left over from an interrupted pass; the name is ours
+    if (::linkat(firstDir.get(), firstName.c_str(), dir, part.c_str(), 0) != 0) {
+        report.error = errno;
+        return isDiskError(report.error) ? std::optional(Result::WriteFailed) : std::nullopt;
+    }
+    if (::renameat(dir, part.c_str(), dir, name.c_str()) != 0) {
+        report.error = errno;
+        ::unlinkat(dir, part.c_str(), 0);
+        return isDiskError(report.error) ? std::optional(Result::WriteFailed) : std::nullopt;
+    }
+    return Result::Stored;
 }
 
 int BackupDisk::flush()

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <unordered_set>
 #include <vector>
 
+#include "engine/CopyMetadata.h"
 #include "lists/UniqueFd.h"
 
 namespace quillarc {
@@ -70,12 +73,27 @@ public:
     Result store(int source, const struct stat &sourceStat, std::string_view relative, const StoreOptions &options,
                  StoreReport &report);
 
+    /// Gives the copy at `firstCopy` (made in this pass of the same source
+    /// file, described by `sourceStat`) the further name `relative`, as a
+    /// hard link made under a temporary name and renamed into place.
+    /// Nothing when the disk cannot link (FAT) or the first copy is not as
+    /// it was made: the caller then copies the file.
+    /// `caseTwin` as for store().
+    std::optional<Result> storeLink(const std::string &firstCopy, const struct stat &sourceStat,
+                                    std::string_view relative, bool caseTwin, StoreReport &report);
+
+    /// Brings the copy of the folder `relativeFolder` (when there is one)
+    /// in line with its source: bits, group, lists, attributes, and as root
+    /// its owner. For a folder whose own metadata changed while nothing in
+    /// it is copied.
+    void followSourceFolder(std::string_view relativeFolder);
+
     /// Flushes every write to the medium (syncfs): what was copied is on
     /// the disk before a list claims it. 0, or the errno of a failure.
     int flush();
 
 private:
-    void takeSourceFolderBits(int folderFd, std::string_view relativeFolder) const;
+    void followSourceFolder(int folderFd, std::string_view relativeFolder);
     int folder(std::string_view relativeFolder, bool create, int &error);
     void dropFolders();
     bool movedAside(int dirFd, const std::string &name, const char *kind);
@@ -86,10 +104,11 @@ private:
     std::string m_cachedFolder;
     UniqueFd m_cachedFd;
     std::vector<char> m_buffer;
-    mode_t m_umask = 022;
-    std::string m_remark;    ///< what moving aside did, for the store in hand
-    bool m_asRoot = false;   ///< owners and set-id bits are kept, as `cp -a` keeps them
-    std::int64_t m_unit = 0; ///< allocation unit of the medium, 0 until asked
+    std::string m_remark;  ///< what moving aside did, for the store in hand
+    bool m_asRoot = false; ///< owners and set-id bits are kept, as `cp -a` keeps them
+    CopyMetadata m_metadata;
+    std::unordered_set<std::string> m_followedFolders; ///< brought in line with their source this pass
+    std::int64_t m_unit = 0;                           ///< allocation unit of the medium, 0 until asked
 };
 
 } // namespace quillarc

@@ -3,6 +3,7 @@
 #include "engine/CutOffTest.h"
 #include "engine/DiskChange.h"
 #include "engine/ExclusionTest.h"
+#include "engine/LinkOwners.h"
 #include "engine/PathRules.h"
 #include "engine/Progress.h"
 #include "engine/ProgressBoard.h"
@@ -13,6 +14,7 @@
 #include "lists/Clock.h"
 #include "lists/DateTimeText.h"
 #include "lists/DiskListFile.h"
+#include "platform/PassLock.h"
 #include "platform/VolumeHost.h"
 
 #include <cerrno>
@@ -45,6 +47,7 @@ public:
     {
         m_pass.setStatus(StatusLine::Folder, "Scanning .. ", path, PathFit::LineWidthLess100);
     }
+    void folderOpened(const std::string &path, const struct stat &st) override { m_pass.followChangedFolder(path, st); }
     void file(int, const char *name, const std::string &, const struct stat &st, bool) override
     {
         // A file no disk of this kind can hold is left out of the room the
@@ -58,6 +61,16 @@ public:
     void unreadable(const std::string &path, int error) override
     {
         m_pass.missedFolder(path, "cannot be read: " + errorText(error));
+    }
+    // Named here, where every folder item is walked, whether or not the copy
+    // scan runs; when new, or when what it points at changed.
+    void refusedLink(const std::string &path, const struct stat &link, const struct stat &target) override
+    {
+        const std::size_t slash = path.rfind('/');
+        if (m_pass.excluded(path.c_str() + (slash == std::string::npos ? 0 : slash + 1)) ||
+            (!m_pass.qualifies(link) && !m_pass.qualifies(target)))
+            return;
+        m_pass.refusedFile(path, foreignLinkCause(link, target));
     }
 
 private:
@@ -150,6 +163,7 @@ void BackupPass::useMedium()
     m_disk.setRoot(root);
     m_walker.setSkippedFolder(root);
     m_freeEstimate.forget();
+    m_hardLinks.clear();
     m_diskKnown = true;
 }
 
@@ -196,6 +210,7 @@ void BackupPass::workItem(std::size_t index)
     m_missedCutOff.reset();
     m_keepCutOff = false;
     m_reportedFolders.clear();
+    m_hardLinks.clear();
     m_excludeAtItemStart = m_setup.filters.exclude.load(std::memory_order_relaxed);
     m_excludeChanged = false;
     // Files changed from two seconds before the work began are left to the
@@ -304,6 +319,16 @@ bool BackupPass::qualifies(const struct stat &st) const
     return m_cutOffTest.qualifies(st);
 }
 
+// A folder whose own bits, group or lists changed since the cut-off has
+// its copy brought in line, even when nothing in it is copied: a folder
+// made private stays private on the disk.
+void BackupPass::followChangedFolder(const std::string &path, const struct stat &st)
+{
+    if (m_disk.root().empty() || !qualifies(st))
+        return;
+    m_disk.followSourceFolder(PathRules::relativeOnDisk(path));
+}
+
 void BackupPass::ScanFoldersize(const std::string &path, bool withSubfolders)
 {
     SizingScan scan(*this);
@@ -376,6 +401,15 @@ void BackupPass::missedFile(const std::string &path, const struct stat &st, cons
         m_outcome.missed.push_back({path, cause});
 }
 
+// A file the pass will never copy as things stand (a link root may not
+// follow): named, but the cut-off moves on, or it would never move again.
+void BackupPass::refusedFile(const std::string &path, const std::string &cause)
+{
+    ++m_outcome.filesMissed;
+    if (m_outcome.missed.size() < PassOutcome::kMissedKept)
+        m_outcome.missed.push_back({path, cause});
+}
+
 // Something of the item that no file time stands for (a folder that could
 // not be listed, a cut-off that does not read): the item keeps its cut-off.
 void BackupPass::missedFolder(const std::string &path, const std::string &cause)
@@ -391,6 +425,11 @@ void BackupPass::missedFolder(const std::string &path, const std::string &cause)
 void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed,
                                 bool caseTwin)
 {
+    // Run as root, the entry is looked at just before it is opened, so that
+    // a link swapped in meanwhile is seen.
+    struct stat before {};
+    if (::geteuid() == 0 && ::fstatat(dirFd, name, &before, AT_SYMLINK_NOFOLLOW) != 0)
+        return; // gone since it was listed
     SourceFile file(dirFd, name);
     if (!file.isOpen()) {
         if (file.error() != ENOENT) // deleted since it was listed: nothing to back up
@@ -399,6 +438,11 @@ void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &
     }
     if (!S_ISREG(file.status().st_mode))
         return;
+    if (::geteuid() == 0 && !openedAsLooked(dirFd, name, before, file.status())) {
+        missedFile(source, listed,
+                   "changed into or from a symbolic link while the pass ran: not read, as the backup runs as root");
+        return;
+    }
     if (file.lockedByOther()) { // the older copy stays
         missedFile(source, file.status(), "in use by another program (locked)");
         return;
@@ -410,6 +454,8 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
 {
     const std::int64_t size = st.st_size;
     const std::string relative = PathRules::relativeOnDisk(sourcePath);
+    if (linkedToEarlierCopy(st, sourcePath, relative, caseTwin))
+        return;
     bool removeOldFirst = false;
     for (;;) {
         if (!m_diskKnown) {
@@ -433,7 +479,10 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         // be able to unmount it, and a new disk mounted at the same place
         // must be written to, not the old one behind a held descriptor.
         m_disk.setRoot({});
+        if (m_setup.lock != nullptr)
+            m_setup.lock->releaseMedium();
         m_diskKnown = false;
+        m_hardLinks.clear();
         m_freeEstimate.forget();
         if (ShowFullForm(size) == DiskFullResult::Cancel || state.DiskFullFlag || state.WriteErrorFlag)
             break;
@@ -447,6 +496,9 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
     const int error = report.error;
     if (!report.remark.empty() && m_outcome.notes.size() < PassOutcome::kMissedKept)
         m_outcome.notes.push_back({sourcePath, report.remark});
+    if (result == BackupDisk::Result::Stored || result == BackupDisk::Result::StoredAsRead ||
+        result == BackupDisk::Result::AlreadyThere)
+        m_hardLinks.copied(st, relative);
     switch (result) {
     case BackupDisk::Result::Stored:
         state.FilesBackedUp.add(1);
@@ -483,6 +535,32 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
     }
 }
 
+// A further name of a file already copied in this item, on this disk,
+// becomes a hard link to that copy: one copy, several names, and no room
+// taken. False when the file is to be copied (the disk cannot link, FAT).
+bool BackupPass::linkedToEarlierCopy(const struct stat &st, const std::string &sourcePath, const std::string &relative,
+                                     bool caseTwin)
+{
+    const std::string *first = m_diskKnown ? m_hardLinks.copyOf(st) : nullptr;
+    if (first == nullptr)
+        return false;
+    BackupDisk::StoreReport report;
+    const std::optional<BackupDisk::Result> linked = m_disk.storeLink(*first, st, relative, caseTwin, report);
+    if (!linked)
+        return false;
+    if (!report.remark.empty() && m_outcome.notes.size() < PassOutcome::kMissedKept)
+        m_outcome.notes.push_back({sourcePath, report.remark});
+    if (*linked == BackupDisk::Result::WriteFailed) {
+        missedFile(sourcePath, st, "could not be written to the backup disk: " + errorText(report.error));
+        state.StopFlag.set();
+        state.WriteErrorFlag.set();
+    } else if (*linked == BackupDisk::Result::Stored) {
+        state.FilesBackedUp.add(1);
+        ++m_unflushedCopies;
+    }
+    return true;
+}
+
 // Copies the open source to its place below the medium root: bytes,
 // modification time and permission bits, under a temporary name first.
 BackupDisk::Result BackupPass::FileCopy(int source, const struct stat &st, const std::string &relative,
@@ -516,6 +594,11 @@ void BackupPass::BackupFile(const std::string &source)
     }
     if (!S_ISREG(file.status().st_mode))
         return;
+    if (struct stat link {};
+        ::lstat(source.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && !linkMayBeFollowed(link, file.status())) {
+        refusedFile(source, foreignLinkCause(link, file.status()));
+        return;
+    }
     if (file.lockedByOther()) {
         missedFile(source, file.status(), "in use by another program (locked)");
         return;
@@ -553,6 +636,13 @@ DiskFullResult BackupPass::ShowFullForm(std::int64_t size)
     m_setup.board.showVolumeLabel(m_label);
     freeSpace();
     useMedium();
+    if (m_setup.lock != nullptr && m_setup.lock->takeMedium(m_disk.root()) == PassLock::Result::Busy) {
+        // Another pass works on the disk put in: nothing is written to it.
+        state.StopFlag.set();
+        state.WriteErrorFlag.set();
+        m_setup.ui.message(PassLock::busyMessage());
+        return DiskFullResult::Cancel;
+    }
     if (!change.saveError.empty()) {
         state.StopFlag.set();
         state.WriteErrorFlag.set();

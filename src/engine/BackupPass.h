@@ -10,6 +10,7 @@
 #include "engine/BackupDisk.h"
 #include "engine/CutOffTest.h"
 #include "engine/FreeSpaceEstimate.h"
+#include "engine/HardLinks.h"
 #include "engine/PassOutcome.h"
 #include "engine/PassState.h"
 #include "engine/PassUi.h"
@@ -21,6 +22,7 @@ namespace quillarc {
 class BackupList;
 class Clock;
 class DiskListFile;
+class PassLock;
 class ProgressBoard;
 class VolumeHost;
 struct FileFilters;
@@ -37,6 +39,7 @@ struct PassSetup {
     std::string driveRoot;                 ///< the backup drive (`CDEdit`)
     std::string volumeLabel;               ///< label of the disk in it (`Edit2`)
     std::function<void()> afterFlush = {}; ///< tests: the copies were just flushed
+    PassLock *lock = nullptr;              ///< held for the pass; the disk's part moves with the disk
 };
 
 /// One backup pass over the backup list: for every checked item in list
@@ -72,12 +75,15 @@ private:
 
     void workItem(std::size_t index);
     void ScanFoldersize(const std::string &path, bool withSubfolders);
+    void followChangedFolder(const std::string &path, const struct stat &st);
     void ScanFolder(const std::string &path, bool withSubfolders);
     bool checkfoldersize();
     void BackupFile(const std::string &source);
     void WriteCDFile(int source, const struct stat &st, const std::string &sourcePath, bool caseTwin);
     BackupDisk::Result FileCopy(int source, const struct stat &st, const std::string &relative,
                                 const BackupDisk::StoreOptions &options, BackupDisk::StoreReport &report);
+    bool linkedToEarlierCopy(const struct stat &st, const std::string &sourcePath, const std::string &relative,
+                             bool caseTwin);
     DiskFullResult ShowFullForm(std::int64_t size);
     void IncTotalProgress();
     void CalcFolderProgress(std::int64_t size);
@@ -93,6 +99,7 @@ private:
     void holdCutOffFor(const struct stat &st);
     void missedFile(const std::string &path, const struct stat &st, const std::string &cause);
     void missedFolder(const std::string &path, const std::string &cause);
+    void refusedFile(const std::string &path, const std::string &cause);
     bool flushMedium();
     void finish();
     std::int64_t freeSpace(); // GetDiskFree: also refreshes the window's line
@@ -103,6 +110,7 @@ private:
     PassSetup m_setup;
     std::string m_label;
     BackupDisk m_disk;
+    HardLinks m_hardLinks; ///< copies on the disk in hand of files with several names
     FreeSpaceEstimate m_freeEstimate;
     TreeWalker m_walker;
     PassOutcome m_outcome;

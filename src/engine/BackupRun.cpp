@@ -8,6 +8,7 @@
 #include "lists/BackupList.h"
 #include "lists/Clock.h"
 #include "lists/DiskListFile.h"
+#include "platform/PassLock.h"
 #include "platform/VolumeHost.h"
 
 #include <atomic>
@@ -36,7 +37,7 @@ struct BackupRun::Impl {
     explicit Impl(RunSetup runSetup)
         : setup(std::move(runSetup)), board(setup.echo),
           pass(PassSetup {list, board, setup.ui, setup.host, setup.listFile, setup.clock, setup.filters,
-                          setup.driveRoot, setup.volumeLabel, setup.afterFlush})
+                          setup.driveRoot, setup.volumeLabel, setup.afterFlush, &lock})
     {
     }
 
@@ -49,11 +50,14 @@ struct BackupRun::Impl {
             if (log.append(outcome, setup.clock.now(), outcome.logError))
                 outcome.logPath = log.path();
         }
+        // The list and the log are written: the next pass may begin.
+        lock.release();
         workerDone.store(true, std::memory_order_release);
         setup.ui.passEnded();
     }
 
     RunSetup setup;
+    PassLock lock;
     BackupList list;
     ProgressBoard board;
     BackupPass pass;
@@ -81,7 +85,12 @@ bool BackupRun::start()
     Impl &d = *m_impl;
     const std::int64_t free = d.setup.host.freeBytes(d.setup.driveRoot);
     d.setup.ui.showFreeSpace(free);
-    const StartRefusal refusal = checkStart(free, d.setup.list);
+    StartRefusal refusal = checkStart(free, d.setup.list);
+    // One pass at a time per program folder and per disk: a second one
+    // changes nothing.
+    if (refusal == StartRefusal::None &&
+        d.lock.take(d.setup.listFile.folder(), d.setup.host.mediumRoot(d.setup.driveRoot)) == PassLock::Result::Busy)
+        refusal = StartRefusal::PassRunning;
     if (refusal != StartRefusal::None) {
         d.outcome = PassOutcome {};
         d.outcome.refusal = refusal;

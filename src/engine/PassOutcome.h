@@ -23,6 +23,7 @@ enum class StartRefusal {
     NoFreeSpace,    ///< "NO FREE SPACE ON THIS DISK"
     EmptyList,      ///< nothing happens, without a message
     NothingChecked, ///< "NO ITEMS HAVE BEEN CHECKMARKED ON THE BACKUP LIST."
+    PassRunning,    ///< another pass holds the program folder or the disk
 };
 
 /// A qualifying file or folder the pass could not back up, with its cause

@@ -1,5 +1,7 @@
 #include "engine/StartCheck.h"
 
+#include "platform/PassLock.h"
+
 #include "engine/PathRules.h"
 #include "lists/BackupList.h"
 #include "lists/DateTimeText.h"
@@ -24,6 +26,8 @@ std::string startMessage(StartRefusal refusal)
         return "NO FREE SPACE ON THIS DISK";
     case StartRefusal::NothingChecked:
         return "NO ITEMS HAVE BEEN CHECKMARKED ON THE BACKUP LIST.";
+    case StartRefusal::PassRunning:
+        return PassLock::busyMessage();
     case StartRefusal::None:
     case StartRefusal::EmptyList:
         break;

@@ -1,5 +1,6 @@
 #include "engine/TreeWalker.h"
 
+#include "engine/LinkOwners.h"
 #include "lists/AsciiCase.h"
 
 #include <cerrno>
@@ -33,12 +34,13 @@ enum class EntryKind {
     Skip,
     Folder,
     File,
+    RefusedLink,
     Unreadable
 };
 
 // What a directory entry is. `st` is filled for files, and for folders
-// when the listing did not say.
-EntryKind classify(int dirFd, const char *name, unsigned char type, struct stat &st, int &error)
+// when the listing did not say; `link` for a link to a file.
+EntryKind classify(int dirFd, const char *name, unsigned char type, struct stat &st, struct stat &link, int &error)
 {
     if (type == DT_DIR)
         return EntryKind::Folder;
@@ -51,10 +53,11 @@ EntryKind classify(int dirFd, const char *name, unsigned char type, struct stat 
     if (S_ISDIR(st.st_mode))
         return EntryKind::Folder;
     if (S_ISLNK(st.st_mode)) {
+        link = st;
         // A dangling link or a link to anything but a file is no file.
         if (::fstatat(dirFd, name, &st, 0) != 0 || !S_ISREG(st.st_mode))
             return EntryKind::Skip;
-        return EntryKind::File;
+        return linkMayBeFollowed(link, st) ? EntryKind::File : EntryKind::RefusedLink;
     }
     return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Skip;
 }
@@ -118,6 +121,7 @@ void TreeWalker::walk(const std::string &path, bool withSubfolders, TreeVisitor 
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || isSkipped(st) || isPseudoFileSystem(fd.get()))
         return;
+    visitor.folderOpened(path, st);
     const std::string text = (!path.empty() && path.back() == '/') ? path : path + "/";
     walkOpen(std::move(fd), st, text, withSubfolders, visitor);
 }
@@ -173,8 +177,9 @@ void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std:
             return;
         const char *name = listed.name.c_str();
         struct stat st {};
+        struct stat link {};
         int error = 0;
-        switch (classify(dirFd, name, listed.type, st, error)) {
+        switch (classify(dirFd, name, listed.type, st, link, error)) {
         case EntryKind::Skip:
             break;
         case EntryKind::Unreadable:
@@ -182,6 +187,9 @@ void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std:
             break;
         case EntryKind::File:
             visitor.file(dirFd, name, text + name, st, listed.caseTwin);
+            break;
+        case EntryKind::RefusedLink:
+            visitor.refusedLink(text + name, link, st);
             break;
         case EntryKind::Folder: {
             if (!withSubfolders)
@@ -201,6 +209,7 @@ void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std:
                 (childStat.st_dev != folderStat.st_dev && isPseudoFileSystem(childFd.get())))
                 break;
             visitor.folder(sub);
+            visitor.folderOpened(sub, childStat);
             walkOpen(std::move(childFd), childStat, sub + "/", withSubfolders, visitor);
             break;
         }

@@ -17,6 +17,13 @@ public:
     /// A folder is about to be listed: the walk's own folder first, then
     /// each sub-folder entered.
     virtual void folder(const std::string &path) = 0;
+    /// A folder announced by folder() was opened and is about to be listed;
+    /// `st` describes it.
+    virtual void folderOpened(const std::string &path, const struct stat &st)
+    {
+        (void)path;
+        (void)st;
+    }
     /// A regular file, or a link to one; `st` describes the file itself.
     /// `caseTwin`: the folder holds another name differing from this one
     /// only in case.
@@ -24,6 +31,14 @@ public:
     /// A folder that could not be listed (to its end), or an entry that
     /// could not be looked at; `error` is the errno.
     virtual void unreadable(const std::string &path, int error) = 0;
+    /// A symbolic link to a regular file that is not followed: run as root,
+    /// the file belongs to someone other than the link's owner.
+    virtual void refusedLink(const std::string &path, const struct stat &link, const struct stat &target)
+    {
+        (void)path;
+        (void)link;
+        (void)target;
+    }
 };
 
 /// Walks a folder, and with sub-folders its whole tree, for the sizing

@@ -133,7 +133,8 @@ std::vector<std::string> RealDiskTest::command(const std::vector<std::string> &e
     std::vector<std::string> argv;
     if (passUser >= 0) {
         const std::string id = std::to_string(passUser);
-        argv = {"/usr/bin/setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups"};
+        argv = {"/usr/bin/setpriv", "--reuid=" + id, "--regid=" + id,
+                passGroups.empty() ? std::string("--clear-groups") : "--groups=" + passGroups};
     }
     argv.insert(argv.end(), {QUILLARC_BINARY_DIR "/bin/quillarc-pass", "--program-folder", program});
     argv.insert(argv.end(), extra.begin(), extra.end());

@@ -84,6 +84,8 @@ protected:
     std::string automount; ///< the drive, ends in '/'
     int runs = 0;
     int passUser = -1;
+    /// The supplementary groups of `passUser` ("4242,4243"); none when empty.
+    std::string passGroups;
 };
 
 } // namespace quillarc::e2e

@@ -1,0 +1,98 @@
+#include "platform/PassLock.h"
+
+#include "support/ChildRun.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+namespace quillarc {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Another process running a pass: holds the lock of the folders it is
+// given, says so with a file, and waits to be killed.
+QUILLARC_TEST_CHILD(HoldPassLock)
+{
+    PassLock lock;
+    ASSERT_EQ(lock.take(std::getenv("LOCK_PROGRAM"), std::getenv("LOCK_MEDIUM")), PassLock::Result::Taken);
+    test::writeFile(std::getenv("LOCK_READY"), "held");
+    for (;;)
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+}
+
+class PassLockTest : public ::testing::Test {
+protected:
+    PassLockTest()
+    {
+        for (const char *name : {"program", "other program", "medium", "other medium"})
+            fs::create_directory(temp / name);
+    }
+    std::unique_ptr<test::Spawned> holder(const std::string &program, const std::string &medium)
+    {
+        const std::string ready = temp / "ready";
+        fs::remove(ready);
+        auto spawned = std::make_unique<test::Spawned>(
+            test::selfPath(), std::vector<std::string> {},
+            test::childEnvironment("HoldPassLock",
+                                   {{"LOCK_PROGRAM", program}, {"LOCK_MEDIUM", medium}, {"LOCK_READY", ready}}));
+        EXPECT_TRUE(test::waitForFile(ready, std::chrono::seconds(30))) << spawned->output();
+        return spawned;
+    }
+    test::TempFolder temp;
+};
+
+// A second pass on the same program folder or the same disk is refused
+// while the first runs, in another process; passes on other folders and
+// disks are not held up.
+TEST_F(PassLockTest, ASecondPassOnTheSameFolderOrDiskIsRefused)
+{
+    auto first = holder(temp / "program", temp / "medium");
+    struct Case {
+        const char *program;
+        const char *medium;
+        PassLock::Result expected;
+    };
+    for (const Case &c : {Case {"program", "other medium", PassLock::Result::Busy},
+                          Case {"other program", "medium", PassLock::Result::Busy},
+                          Case {"other program", "other medium", PassLock::Result::Taken}}) {
+        PassLock lock;
+        EXPECT_EQ(lock.take(temp / c.program, temp / c.medium), c.expected) << c.program << ", " << c.medium;
+        // A refused pass holds nothing, not even the folder that was free.
+        EXPECT_EQ(lock.held(), c.expected == PassLock::Result::Taken);
+    }
+    // Within one process too: the window and a pass started by a mount.
+    PassLock mine;
+    ASSERT_EQ(mine.take(temp / "other program", temp / "other medium"), PassLock::Result::Taken);
+    PassLock second;
+    EXPECT_EQ(second.take(temp / "other program", {}), PassLock::Result::Busy);
+    mine.release();
+    EXPECT_EQ(second.take(temp / "other program", {}), PassLock::Result::Taken);
+}
+
+// The kernel lets go of the lock of a pass that was killed: the next pass
+// is never blocked by it.
+TEST_F(PassLockTest, AKilledPassDoesNotBlockTheNext)
+{
+    auto first = holder(temp / "program", temp / "medium");
+    PassLock lock;
+    ASSERT_EQ(lock.take(temp / "program", temp / "medium"), PassLock::Result::Busy);
+    first->kill();
+    EXPECT_EQ(lock.take(temp / "program", temp / "medium"), PassLock::Result::Taken);
+}
+
+// Folders that cannot be locked (missing, not given) do not stop a pass.
+TEST_F(PassLockTest, FoldersThatCannotBeOpenedAreLeftUnlocked)
+{
+    PassLock lock;
+    EXPECT_EQ(lock.take(temp / "missing", {}), PassLock::Result::Taken);
+    EXPECT_FALSE(lock.held());
+}
+
+} // namespace
+} // namespace quillarc
