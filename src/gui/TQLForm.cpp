@@ -134,6 +134,8 @@ void TQLForm::sizeWindow()
     const QScreen *screen = this->screen();
     const QSize size = screen ? screen->geometry().size() : QSize(1024, 768);
     resize(std::min(size.width() - 10, 790), std::min(size.height() - 60, 540));
+    m_wantedSize = QSize(790, 540);
+    m_fittedSize = this->size();
 }
 
 void TQLForm::createProgressForm()

@@ -2,11 +2,13 @@
 // (drive, commands, filter strip, status lines) over the backup list.
 #include "gui/TQLForm.h"
 
+#include "gui/FittingLabel.h"
 #include "gui/Fonts.h"
 #include "gui/Widgets.h"
 #include "gui/controls/TGlossButton.h"
 #include "gui/mainwindow/BackupListModel.h"
 #include "gui/mainwindow/LowerCaseEdit.h"
+#include "lists/ProgramConfig.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -150,6 +152,9 @@ void TQLForm::buildDrivePanel(QWidget *panel7)
     CDEdit = new QLineEdit(QString::fromLatin1(kNoDriveText.data(), static_cast<int>(kNoDriveText.size())), panel7);
     CDEdit->setGeometry(38, 8, 249, 23);
     CDEdit->setReadOnly(true);
+    // Read-only fields take the focus only when clicked: a command that is
+    // switched off must not hand the focus to a field with its text selected.
+    CDEdit->setFocusPolicy(Qt::ClickFocus);
 
     ImportButton = new QPushButton(style()->standardIcon(QStyle::SP_ArrowDown), QStringLiteral("Import"), panel7);
     ImportButton->setGeometry(8, 40, 78, 25);
@@ -166,11 +171,12 @@ void TQLForm::buildDrivePanel(QWidget *panel7)
     Edit2 = new QLineEdit(panel7);
     Edit2->setGeometry(124, 55, 163, 23);
     Edit2->setReadOnly(true);
+    Edit2->setFocusPolicy(Qt::ClickFocus);
 
     FreeCaption = yellowCaption(QStringLiteral("Free "), panel7, QPoint(8, 106));
-    FreeSpaceStatusBar = new QLabel(panel7);
+    FreeSpaceStatusBar = new FittingLabel(panel7);
     FreeSpaceStatusBar->setGeometry(38, 102, 252, 22);
-    // Bytes, KB and MB of a large disk fill the line in the window's face.
+    // Bytes, KB and MB of a disk of many terabytes still show whole.
     FreeSpaceStatusBar->setFont(Fonts::sans(11));
     FreeSpaceStatusBar->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Widgets::setBackground(FreeSpaceStatusBar, palette().color(QPalette::Window));
@@ -290,6 +296,10 @@ void TQLForm::buildListView()
     pal.setColor(QPalette::Text, Qt::black);
     ListView->setPalette(pal);
     ListView->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The widths of the design until the config file gives the person's own.
+    const ProgramConfig design;
+    for (int column = 0; column < BackupListModel::ColumnCount; ++column)
+        ListView->setColumnWidth(column, design.columnWidths[static_cast<std::size_t>(column)]);
 
     PopupMenu = new QMenu(ListView);
     SetDateTime1 = PopupMenu->addAction(QStringLiteral("Set Item Options"));
