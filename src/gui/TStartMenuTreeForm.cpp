@@ -90,8 +90,10 @@ TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent) : OneUseDialog(parent, W
     };
     AcceptButton = button(QStringLiteral("Accept"), QRect(400, 120, 75, 25));
     CancelButton = button(QStringLiteral("Cancel"), QRect(400, 160, 75, 25));
+    // Black on the fixed light background, whatever the theme's text colour.
     auto *caption = new QLabel(QStringLiteral("New Folder Name"), this);
     caption->move(360, 208);
+    Widgets::setTextColour(caption, Qt::black);
     NewFolderEdit = new QLineEdit(this);
     NewFolderEdit->setGeometry(360, 232, 153, 24);
     NewFolderEdit->setPalette(QPalette());
@@ -110,6 +112,7 @@ TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent) : OneUseDialog(parent, W
     for (const char *line : {"The buttons below ", "can be used to alter", "the display to the left"}) {
         auto *label = new QLabel(QString::fromLatin1(line), this);
         label->setFont(small);
+        Widgets::setTextColour(label, Qt::black);
         label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         label->setGeometry(column.left(), top, column.width(), column.height());
         top += 16;

@@ -160,6 +160,7 @@ private Q_SLOTS:
     void freeLineShowsFourTerabytesWhole();
     void treeDialogTextKeepsClearOfTheEdge();
     void dateArrowsLookTheSameUnderADarkTheme();
+    void linkDialogTextsStayLegibleUnderADarkTheme();
     void fontChoiceCarriesAColourAndGivesTheListTheFocus();
     void focusAfterAPassIsOnTheList();
     void noticeAfterMissedFilesOpensTheLog();
@@ -521,6 +522,20 @@ void WindowLooksTest::dateArrowsLookTheSameUnderADarkTheme()
     };
     QVERIFY(greenPixels(light[0]) > 30);
     QCOMPARE(greenPixels(light[1]), 0);
+}
+
+void WindowLooksTest::linkDialogTextsStayLegibleUnderADarkTheme()
+{
+    ScopedPalette theme(darkPalette());
+    TStartmenuForm links;
+    TStartMenuTreeForm tree;
+    for (QWidget *dialog : {static_cast<QWidget *>(&links), static_cast<QWidget *>(&tree)}) {
+        const QColor behind = dialog->palette().color(QPalette::Window);
+        for (QLabel *label : dialog->findChildren<QLabel *>()) {
+            const QColor text = label->palette().color(QPalette::WindowText);
+            QVERIFY2(contrast(text, behind) >= 3.0, qPrintable(label->text()));
+        }
+    }
 }
 
 void WindowLooksTest::fontChoiceCarriesAColourAndGivesTheListTheFocus()
