@@ -21,11 +21,11 @@ QFont FittingLabel::fittedFont() const
     return fitted;
 }
 
-void FittingLabel::paintEvent(QPaintEvent *event)
+void FittingLabel::paintEvent(QPaintEvent *)
 {
     // The frame as any label draws it; the text in the size that fits.
-    QFrame::paintEvent(event);
     QPainter painter(this);
+    drawFrame(&painter);
     painter.setFont(fittedFont());
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
     const QRect room = contentsRect().adjusted(kPadding, 0, -kPadding, 0);
