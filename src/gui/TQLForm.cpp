@@ -106,8 +106,9 @@ void TQLForm::FormCreate()
 
     const std::string configPath = m_env.programFolder + std::string(kConfigFileName);
     if (QFileInfo::exists(QString::fromStdString(configPath))) {
-        m_config.windowWidth = width();
-        m_config.windowHeight = height();
+        // A config without a size keeps the design's, not what fitted here.
+        m_config.windowWidth = m_wantedSize.width();
+        m_config.windowHeight = m_wantedSize.height();
         m_config.windowLeft = x();
         m_config.windowTop = y();
         try {

@@ -273,6 +273,8 @@ void WindowLooksTest::sizeSurvivesAStartAtScaleTwo()
         ModalScript script;
         script.then<TStartmenuForm>([](TStartmenuForm &form) { click(form.CancelButton); });
         Window window(rig);
+        window.form.move(30, 20);
+        QTRY_COMPARE(window.form.pos(), QPoint(30, 20));
         window.form.close();
         return;
     }
@@ -291,9 +293,13 @@ void WindowLooksTest::sizeSurvivesAStartAtScaleTwo()
     // fitted to it, yet the config keeps the design size for a start at scale 1.
     QCOMPARE(savedConfig(rig).windowWidth, 790);
     QCOMPARE(savedConfig(rig).windowHeight, 540);
+    // The place, in the desktop's own units, comes back at scale 1 too.
+    QCOMPARE(savedConfig(rig).windowLeft, 30);
+    QCOMPARE(savedConfig(rig).windowTop, 20);
     MessageBox::Script boxes;
     Window window(rig);
     QCOMPARE(window.form.size(), QSize(790, 540));
+    QTRY_COMPARE(window.form.pos(), QPoint(30, 20));
 }
 
 void WindowLooksTest::dialogsNameOnlyTheirCloseBoxWhichCancels_data()
