@@ -161,6 +161,7 @@ private Q_SLOTS:
     void treeDialogTextKeepsClearOfTheEdge();
     void dateArrowsLookTheSameUnderADarkTheme();
     void linkDialogTextsStayLegibleUnderADarkTheme();
+    void mainWindowKeepsItsOwnColoursUnderADarkTheme();
     void fontChoiceCarriesAColourAndGivesTheListTheFocus();
     void focusAfterAPassIsOnTheList();
     void noticeAfterMissedFilesOpensTheLog();
@@ -541,6 +542,39 @@ void WindowLooksTest::linkDialogTextsStayLegibleUnderADarkTheme()
             const QColor text = label->palette().color(QPalette::WindowText);
             QVERIFY2(contrast(text, behind) >= 3.0, qPrintable(label->text()));
         }
+    }
+}
+
+void WindowLooksTest::mainWindowKeepsItsOwnColoursUnderADarkTheme()
+{
+    MainWindowRig rig;
+    rig.writeConfig(QStringLiteral("Choose backup CD"));
+    MessageBox::Script boxes;
+    // Each field: the colour behind its text and the text's, as drawn.
+    const auto colours = [&rig] {
+        Window window(rig);
+        QList<QPair<QColor, QColor>> seen;
+        for (QWidget *field : QList<QWidget *> {window.form.StatusBar, window.form.StatusBarFolder, window.form.CDEdit,
+                                                window.form.Edit2, window.form.FreeSpaceStatusBar, window.form.extEdit,
+                                                window.form.patternEdit, window.form.ListView}) {
+            const QPalette pal = field->palette();
+            const bool edit = qobject_cast<QLineEdit *>(field) || qobject_cast<QTableView *>(field);
+            seen.append({pal.color(edit ? QPalette::Base : field->backgroundRole()),
+                         pal.color(edit ? QPalette::Text : field->foregroundRole())});
+        }
+        window.form.close();
+        return seen;
+    };
+    const auto light = colours();
+    QList<QPair<QColor, QColor>> dark;
+    {
+        ScopedPalette theme(darkPalette());
+        dark = colours();
+    }
+    for (int i = 0; i < light.size(); ++i) {
+        QVERIFY2(contrast(dark[i].first, dark[i].second) >= 4.5, qPrintable(QString::number(i)));
+        // One look under any theme: no field half dark in a pale window.
+        QCOMPARE(dark[i].first, light[i].first);
     }
 }
 

@@ -130,8 +130,11 @@ void TQLForm::buildCommandPanel(QWidget *panel1)
     auto *panel3 = new QWidget(panel1);
     panel3->setObjectName(QStringLiteral("Panel3"));
     panel3->setFixedHeight(66);
-    Widgets::setBackground(panel3, palette().color(QPalette::ToolTipBase));
-    Widgets::setTextColour(panel3, palette().color(QPalette::ToolTipText));
+    // The design's light tooltip colour with black text under any theme, as
+    // the list below it has: a dark theme would otherwise leave the window
+    // half dark, half pale.
+    Widgets::setBackground(panel3, kListBackground);
+    Widgets::setTextColour(panel3, Qt::black);
     buildStatusPanel(panel3);
 
     auto *column = new QVBoxLayout(panel1);
@@ -155,6 +158,7 @@ void TQLForm::buildDrivePanel(QWidget *panel7)
     // Read-only fields take the focus only when clicked: a command that is
     // switched off must not hand the focus to a field with its text selected.
     CDEdit->setFocusPolicy(Qt::ClickFocus);
+    Widgets::setLightBase(CDEdit, Qt::white, Qt::black);
 
     ImportButton = new QPushButton(style()->standardIcon(QStyle::SP_ArrowDown), QStringLiteral("Import"), panel7);
     ImportButton->setGeometry(8, 40, 78, 25);
@@ -172,6 +176,7 @@ void TQLForm::buildDrivePanel(QWidget *panel7)
     Edit2->setGeometry(124, 55, 163, 23);
     Edit2->setReadOnly(true);
     Edit2->setFocusPolicy(Qt::ClickFocus);
+    Widgets::setLightBase(Edit2, Qt::white, Qt::black);
 
     FreeCaption = yellowCaption(QStringLiteral("Free "), panel7, QPoint(8, 106));
     FreeSpaceStatusBar = new FittingLabel(panel7);
@@ -179,8 +184,8 @@ void TQLForm::buildDrivePanel(QWidget *panel7)
     // Bytes, KB and MB of a disk of many terabytes still show whole.
     FreeSpaceStatusBar->setFont(Fonts::sans(11));
     FreeSpaceStatusBar->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Widgets::setBackground(FreeSpaceStatusBar, palette().color(QPalette::Window));
-    Widgets::setTextColour(FreeSpaceStatusBar, palette().color(QPalette::WindowText));
+    Widgets::setBackground(FreeSpaceStatusBar, QColor(240, 240, 240));
+    Widgets::setTextColour(FreeSpaceStatusBar, Qt::black);
 }
 
 void TQLForm::buildButtonPanel(QWidget *panel8)
@@ -251,13 +256,9 @@ void TQLForm::buildFilterStrip(QWidget *panel6)
     removepatternbutton = arrowButton(panel6, {}, QStringLiteral("<-"), QStyle::SP_ArrowLeft, true);
     place(removepatternbutton, 44, 9, 24);
 
-    // Both edits have the tooltip colour of the design; their text follows it.
-    for (QLineEdit *edit : {static_cast<QLineEdit *>(extEdit), static_cast<QLineEdit *>(patternEdit)}) {
-        QPalette pal = edit->palette();
-        pal.setColor(QPalette::Base, palette().color(QPalette::ToolTipBase));
-        pal.setColor(QPalette::Text, palette().color(QPalette::ToolTipText));
-        edit->setPalette(pal);
-    }
+    // Both edits have the light tooltip colour of the design, with black text.
+    for (QLineEdit *edit : {static_cast<QLineEdit *>(extEdit), static_cast<QLineEdit *>(patternEdit)})
+        Widgets::setLightBase(edit, kListBackground, Qt::black);
 }
 
 void TQLForm::buildStatusPanel(QWidget *panel3)
