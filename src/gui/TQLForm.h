@@ -244,6 +244,10 @@ private:
     QSize sizeToSave() const;
     QSize m_wantedSize; ///< the design's or the config's size, before fitting
     QSize m_fittedSize; ///< what the window got of it on this screen
+    QPoint placeToSave() const;
+    QPoint m_askedPlace; ///< the frame's corner the window was placed at
+    QPoint m_placedPos;  ///< what the window reported once placed
+    bool m_placed = false;
 
     MainWindowEnvironment m_env;
     const Clock &m_clock;

@@ -46,8 +46,9 @@ void TQLForm::collectConfig()
     const QSize size = sizeToSave();
     m_config.windowWidth = size.width();
     m_config.windowHeight = size.height();
-    m_config.windowLeft = x();
-    m_config.windowTop = y();
+    const QPoint place = placeToSave();
+    m_config.windowLeft = place.x();
+    m_config.windowTop = place.y();
     m_config.exclude = ExcludeCheckBox->isChecked();
 }
 

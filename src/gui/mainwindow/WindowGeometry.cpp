@@ -50,19 +50,36 @@ QSize TQLForm::sizeToSave() const
 
 void TQLForm::placeWindow()
 {
-    const auto place = [this](QPoint at) {
-        const QRect frame = frameGeometry();
-        const int title = geometry().top() - frame.top();
-        move(reachablePlace(QRect(at, frame.size()), screenAreas(), title > 0 ? title : kTitleGuess));
-    };
-    place(QPoint(m_config.SavedLeft, m_config.SavedTop));
-    // Once the window manager has framed the window, its title bar is known
-    // for certain; a window it placed by its inner corner is brought back.
+    const QRect frame = frameGeometry();
+    const int title = geometry().top() - frame.top();
+    m_askedPlace = reachablePlace(QRect(QPoint(m_config.SavedLeft, m_config.SavedTop), frame.size()), screenAreas(),
+                                  title > 0 ? title : kTitleGuess);
+    move(m_askedPlace);
+    m_placedPos = pos();
+    m_placed = true;
+    // Once the window manager has framed the window, its title bar is known;
+    // one that it placed above the screen (by the inner corner) is brought
+    // down. The place asked for stays what is saved.
     QPointer<TQLForm> window(this);
-    QTimer::singleShot(kFrameSettleMs, this, [window, place] {
-        if (window && window->isVisible())
-            place(window->frameGeometry().topLeft());
+    QTimer::singleShot(kFrameSettleMs, this, [window] {
+        if (!window || !window->isVisible())
+            return;
+        const QRect framed = window->frameGeometry();
+        const int bar = window->geometry().top() - framed.top();
+        const QPoint reachable = reachablePlace(framed, screenAreas(), bar > 0 ? bar : kTitleGuess);
+        if (reachable != framed.topLeft())
+            window->move(reachable);
+        window->m_placedPos = window->pos();
     });
+}
+
+QPoint TQLForm::placeToSave() const
+{
+    // Some window managers frame a window where it was asked to go but never
+    // tell Qt the inner corner's new place, so the window would read back a
+    // title bar's height higher on every start. Until the person moves it,
+    // the place it was given is the place it has.
+    return m_placed && pos() == m_placedPos ? m_askedPlace : pos();
 }
 
 } // namespace quillarc
