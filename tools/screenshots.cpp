@@ -8,6 +8,7 @@
 #include "engine/DiskFullRules.h"
 #include "gui/TDatePickForm.h"
 #include "gui/TFullForm.h"
+#include "platform/FreeSpaceLine.h"
 #include "gui/TIncFolderForm.h"
 #include "gui/TProgressForm.h"
 #include "gui/TResourceForm.h"
@@ -179,6 +180,16 @@ void ScreenshotsTest::darkTheme()
     QApplication::setPalette(light);
 }
 
+namespace {
+
+// The Free line of a disk of several terabytes.
+void FreeSpaceStatusBarText(TQLForm &window, std::int64_t freeBytes)
+{
+    window.FreeSpaceStatusBar->setText(QString::fromStdString(freeSpaceLine(freeBytes)));
+}
+
+} // namespace
+
 void ScreenshotsTest::mainWindow()
 {
     ScopedLocale locale {Locale::unitedStates()};
@@ -207,6 +218,11 @@ void ScreenshotsTest::mainWindow()
     // The design size, also at scale 2 where the offscreen screen is small.
     window.resize(790, 540);
     save(window, "main-window");
+    // The commands as a pass leaves them: disabled, and legible.
+    window.buttondisable();
+    FreeSpaceStatusBarText(window, std::int64_t {4} << 40);
+    save(window, "main-window-passing");
+    window.buttonenable();
 }
 
 QTEST_MAIN(ScreenshotsTest)

@@ -1,6 +1,8 @@
 #include "gui/FileDialog.h"
 
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QTreeView>
 
 #include <deque>
 #include <optional>
@@ -34,20 +36,49 @@ std::optional<QString> scripted(const QString &title)
     return path;
 }
 
+// Qt's own file dialog opens small, and its detail view squeezes the size
+// and date columns to "441…tes". It gets room, and each column the width
+// of what it shows; the name column takes the rest. A desktop's native
+// dialog has none of these widgets and is left as it is.
+void giveRoom(QFileDialog &dialog)
+{
+    dialog.resize(dialog.size().expandedTo(QSize(760, 460)));
+    for (QTreeView *view : dialog.findChildren<QTreeView *>()) {
+        QHeaderView *header = view->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
+}
+
+QString runForOne(QFileDialog &dialog)
+{
+    giveRoom(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
+}
+
 } // namespace
 
 QString FileDialog::openFile(QWidget *parent, const QString &title, const QString &folder, const QString &filter)
 {
     if (auto answer = scripted(title))
         return *answer;
-    return QFileDialog::getOpenFileName(parent, title, folder, filter);
+    QFileDialog dialog(parent, title, folder, filter);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    return runForOne(dialog);
 }
 
 QString FileDialog::chooseFolder(QWidget *parent, const QString &title, const QString &folder)
 {
     if (auto answer = scripted(title))
         return *answer;
-    return QFileDialog::getExistingDirectory(parent, title, folder);
+    QFileDialog dialog(parent, title, folder);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    return runForOne(dialog);
 }
 
 QString FileDialog::chooseIniFile(QWidget *parent, const QString &title, const QString &folder)
@@ -58,9 +89,7 @@ QString FileDialog::chooseIniFile(QWidget *parent, const QString &title, const Q
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setDefaultSuffix(QStringLiteral("ini"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().first();
+    return runForOne(dialog);
 }
 
 FileDialog::Script::Script()

@@ -41,7 +41,7 @@ QString MessageBox::errorText(const QString &text)
     return QString::fromStdString(PathRules::errorBoxText(text.toStdString()));
 }
 
-std::unique_ptr<QMessageBox> MessageBox::build(Kind kind, QWidget *parent, const QString &text)
+std::unique_ptr<QMessageBox> MessageBox::build(Kind kind, QWidget *parent, const QString &text, const QString &action)
 {
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -53,6 +53,10 @@ std::unique_ptr<QMessageBox> MessageBox::build(Kind kind, QWidget *parent, const
     case Kind::Notice:
         box->setIcon(QMessageBox::NoIcon);
         box->setStandardButtons(QMessageBox::Ok);
+        if (!action.isEmpty())
+            box->addButton(action, QMessageBox::ActionRole);
+        box->setDefaultButton(QMessageBox::Ok);
+        box->setEscapeButton(QMessageBox::Ok);
         break;
     case Kind::Error:
         box->setIcon(QMessageBox::Critical);
@@ -70,12 +74,13 @@ std::unique_ptr<QMessageBox> MessageBox::build(Kind kind, QWidget *parent, const
     return box;
 }
 
-bool MessageBox::run(Kind kind, QWidget *parent, const QString &text)
+bool MessageBox::run(Kind kind, QWidget *parent, const QString &text, const QString &action)
 {
+    const bool asks = kind == Kind::Confirm || !action.isEmpty();
     ScriptState &state = script();
     if (state.depth > 0) {
-        state.shown.append({kind, captionOf(kind), text});
-        if (kind != Kind::Confirm)
+        state.shown.append({kind, captionOf(kind), text, action});
+        if (!asks)
             return true;
         bool yes = false;
         if (!state.answers.empty()) {
@@ -84,16 +89,22 @@ bool MessageBox::run(Kind kind, QWidget *parent, const QString &text)
         }
         return yes;
     }
-    auto box = build(kind, parent, text);
+    auto box = build(kind, parent, text, action);
     box->exec();
-    if (kind != Kind::Confirm)
+    if (!asks)
         return true;
-    return box->clickedButton() && box->buttonRole(box->clickedButton()) == QMessageBox::YesRole;
+    const QMessageBox::ButtonRole wanted = kind == Kind::Confirm ? QMessageBox::YesRole : QMessageBox::ActionRole;
+    return box->clickedButton() && box->buttonRole(box->clickedButton()) == wanted;
 }
 
 void MessageBox::notice(QWidget *parent, const QString &text)
 {
     run(Kind::Notice, parent, text);
+}
+
+bool MessageBox::noticeWithAction(QWidget *parent, const QString &text, const QString &action)
+{
+    return run(Kind::Notice, parent, text, action);
 }
 
 bool MessageBox::confirm(QWidget *parent, const QString &text)

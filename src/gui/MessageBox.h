@@ -24,12 +24,17 @@ public:
         Kind kind;
         QString caption;
         QString text;
+        QString action = {}; ///< the caption of a notice's extra button, if any
     };
 
     /// The program's title, which captions notices and errors.
     static QString title();
 
     static void notice(QWidget *parent, const QString &text);
+    /// A notice with a second button beside OK (such as "Open the Log");
+    /// true when the person pressed it. Scripted, it takes its answer from
+    /// the queue like a question.
+    static bool noticeWithAction(QWidget *parent, const QString &text, const QString &action);
     /// True only for Yes; Escape and closing the box count as Cancel.
     static bool confirm(QWidget *parent, const QString &text);
     /// Shows an error's text the way the program's top-level handler does.
@@ -40,7 +45,8 @@ public:
     static QString errorText(const QString &text);
 
     /// The box for a message; lines may be separated by '\r' or '\n'.
-    static std::unique_ptr<QMessageBox> build(Kind kind, QWidget *parent, const QString &text);
+    static std::unique_ptr<QMessageBox> build(Kind kind, QWidget *parent, const QString &text,
+                                              const QString &action = {});
 
     /// While one of these lives, boxes are not shown: each is recorded;
     /// questions take their answer (Yes or Cancel) from the queue, Cancel
@@ -58,7 +64,7 @@ public:
     };
 
 private:
-    static bool run(Kind kind, QWidget *parent, const QString &text);
+    static bool run(Kind kind, QWidget *parent, const QString &text, const QString &action = {});
 };
 
 } // namespace quillarc

@@ -3,6 +3,7 @@
 #include "platform/Folders.h"
 
 #include "gui/FileDialog.h"
+#include "gui/DrawnIcons.h"
 #include "gui/Fonts.h"
 #include "gui/MemoText.h"
 #include "gui/MessageBox.h"
@@ -45,8 +46,7 @@ protected:
 } // namespace
 
 TDatePickForm::TDatePickForm(QWidget *parent, const Clock *clock)
-    : OneUseDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
-      m_clock(clock ? *clock : Clock::system())
+    : OneUseDialog(parent, Widgets::dialogFlags() | Qt::WindowStaysOnTopHint), m_clock(clock ? *clock : Clock::system())
 {
     setWindowTitle(QStringLiteral("Select the cut off date for selecting files to include in the Backup File"));
     setFixedSize(538, 435);
@@ -113,14 +113,18 @@ TDatePickForm::TDatePickForm(QWidget *parent, const Clock *clock)
         label->setAlignment(Qt::AlignCenter);
         label->setGeometry(0, 4, 141, 24);
         Widgets::setTextColour(label, aqua);
+        // Light faces and drawn arrows of their own: under any theme a
+        // disabled arrow is grey and an enabled one green.
         prev = new QPushButton(box);
         prev->setGeometry(10, 34, 57, 41);
-        prev->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
+        prev->setIcon(DrawnIcons::arrow(false));
         prev->setIconSize(QSize(24, 24));
         next = new QPushButton(box);
         next->setGeometry(74, 34, 57, 41);
-        next->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
+        next->setIcon(DrawnIcons::arrow(true));
         next->setIconSize(QSize(24, 24));
+        for (QPushButton *arrow : {prev, next})
+            Widgets::setLightBase(arrow, QColor(236, 236, 236), Qt::black);
     };
     arrowPanel(6, QStringLiteral("YEAR"), PrevYearButton, nextyearButton);
     arrowPanel(95, QStringLiteral("MONTH"), prevMonthButton, NextMonthButton);
@@ -151,7 +155,8 @@ TDatePickForm::TDatePickForm(QWidget *parent, const Clock *clock)
     AMPMComboBox->setGeometry(418, 10, 56, 29);
     BitBtn1 = new QPushButton(panel5);
     BitBtn1->setGeometry(478, 8, 31, 33);
-    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_MessageBoxQuestion));
+    BitBtn1->setIcon(DrawnIcons::question());
+    Widgets::setLightBase(BitBtn1, QColor(236, 236, 236), Qt::black);
     BitBtn1->setIconSize(QSize(22, 22));
     BitBtn1->setToolTip(QStringLiteral("Open File to Find File Time"));
 

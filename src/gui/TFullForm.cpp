@@ -12,7 +12,7 @@
 namespace quillarc {
 
 TFullForm::TFullForm(const DiskFullRules &rules, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_rules(rules)
+    : QDialog(parent, Widgets::dialogFlags()), m_rules(rules)
 {
     setWindowTitle(QStringLiteral("Disk Full"));
     setFixedSize(536, 159);

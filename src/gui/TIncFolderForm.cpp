@@ -10,8 +10,7 @@
 
 namespace quillarc {
 
-TIncFolderForm::TIncFolderForm(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+TIncFolderForm::TIncFolderForm(QWidget *parent) : QDialog(parent, Widgets::dialogFlags())
 {
     setWindowTitle(QStringLiteral("Include Folders?"));
     setFixedSize(536, 182);

@@ -13,8 +13,7 @@
 namespace quillarc {
 
 TProgressForm::TProgressForm(QWidget *parent, PassFlag *abortFlag)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_abortFlag(abortFlag)
+    : QWidget(parent, Widgets::dialogFlags(Qt::Tool) | Qt::WindowStaysOnTopHint), m_abortFlag(abortFlag)
 {
     setWindowTitle(QStringLiteral("Progress"));
     setFixedSize(183, 156);
@@ -85,9 +84,12 @@ void TProgressForm::placeBeside()
 
 void TProgressForm::closeEvent(QCloseEvent *event)
 {
-    // No close box; a close request from the window manager is ignored:
-    // ABORT, with its own consequences, is the way to end a pass from here.
+    // The close box the desktop insists on is the window's ABORT: a person
+    // closing a progress window means to stop what it shows. The window
+    // itself stays until the pass has ended, as after ABORT.
     event->ignore();
+    if (isVisible())
+        AbortButtonClick();
 }
 
 void TProgressForm::RemoveProgressForm()

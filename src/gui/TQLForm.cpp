@@ -108,8 +108,9 @@ void TQLForm::FormCreate()
 
     const std::string configPath = m_env.programFolder + std::string(kConfigFileName);
     if (QFileInfo::exists(QString::fromStdString(configPath))) {
-        m_config.windowWidth = width();
-        m_config.windowHeight = height();
+        // A config without a size keeps the design's, not what fitted here.
+        m_config.windowWidth = m_wantedSize.width();
+        m_config.windowHeight = m_wantedSize.height();
         m_config.windowLeft = x();
         m_config.windowTop = y();
         try {
@@ -136,6 +137,8 @@ void TQLForm::sizeWindow()
     const QScreen *screen = this->screen();
     const QSize size = screen ? screen->geometry().size() : QSize(1024, 768);
     resize(std::min(size.width() - 10, 790), std::min(size.height() - 60, 540));
+    m_wantedSize = QSize(790, 540);
+    m_fittedSize = this->size();
 }
 
 void TQLForm::createProgressForm()

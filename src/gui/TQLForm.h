@@ -236,6 +236,19 @@ private:
     /// The controls they switch without a cursor change.
     QList<QWidget *> quietControls() const;
 
+    // What a person meets around the commands: a word when a document cannot
+    // be opened, the window's remembered place and its size at any scale.
+    void openOrSay(const QString &target, const QString &instead = {});
+    void placeWindow();
+    void fitWindowTo(QSize wanted);
+    QSize sizeToSave() const;
+    QSize m_wantedSize; ///< the design's or the config's size, before fitting
+    QSize m_fittedSize; ///< what the window got of it on this screen
+    QPoint placeToSave() const;
+    QPoint m_askedPlace; ///< the frame's corner the window was placed at
+    QPoint m_placedPos;  ///< what the window reported once placed
+    bool m_placed = false;
+
     MainWindowEnvironment m_env;
     const Clock &m_clock;
     BackupList m_list;

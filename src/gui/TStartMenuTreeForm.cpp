@@ -36,8 +36,7 @@ QString joinPath(const QString &folder, const QString &name)
 
 } // namespace
 
-TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent)
-    : OneUseDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent) : OneUseDialog(parent, Widgets::dialogFlags())
 {
     setWindowTitle(QStringLiteral("Choose a folder on the Start Menu in which to place the link to this program..."));
     setFixedSize(536, 433);
@@ -91,8 +90,10 @@ TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent)
     };
     AcceptButton = button(QStringLiteral("Accept"), QRect(400, 120, 75, 25));
     CancelButton = button(QStringLiteral("Cancel"), QRect(400, 160, 75, 25));
+    // Black on the fixed light background, whatever the theme's text colour.
     auto *caption = new QLabel(QStringLiteral("New Folder Name"), this);
     caption->move(360, 208);
+    Widgets::setTextColour(caption, Qt::black);
     NewFolderEdit = new QLineEdit(this);
     NewFolderEdit->setGeometry(360, 232, 153, 24);
     NewFolderEdit->setPalette(QPalette());
@@ -100,10 +101,20 @@ TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent)
     NewFolderEdit->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^\\\\/:*?\"<>|]*")), NewFolderEdit));
     CreateFolderButton = button(QStringLiteral("Create New Folder"), QRect(360, 264, 153, 25));
-    int top = 304;
+    // Centred over the two buttons, between the tree and the window's edge,
+    // in a size that keeps clear of the edge in any face.
+    const QRect column(352, 304, 536 - 352 - 8, 16);
+    QFont small = font();
+    while (QFontMetrics(small).horizontalAdvance(QStringLiteral("the display to the left")) > column.width() &&
+           QFontInfo(small).pixelSize() > 8)
+        small.setPixelSize(QFontInfo(small).pixelSize() - 1);
+    int top = column.top();
     for (const char *line : {"The buttons below ", "can be used to alter", "the display to the left"}) {
         auto *label = new QLabel(QString::fromLatin1(line), this);
-        label->move(376, top);
+        label->setFont(small);
+        Widgets::setTextColour(label, Qt::black);
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        label->setGeometry(column.left(), top, column.width(), column.height());
         top += 16;
     }
     CollapseButton = button(QStringLiteral("Collapse"), QRect(400, 360, 75, 25));

@@ -10,6 +10,7 @@
 #include "platform/Shortcut.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
@@ -43,7 +44,7 @@ const char *const kExplanation[] = {
 } // namespace
 
 TStartmenuForm::TStartmenuForm(QWidget *parent, QString programPath, ShellFolders folders)
-    : OneUseDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : OneUseDialog(parent, Widgets::dialogFlags()),
       m_programPath(programPath.isEmpty() ? QCoreApplication::applicationFilePath() : std::move(programPath)),
       m_folders(std::move(folders))
 {
@@ -102,8 +103,20 @@ void TStartmenuForm::CheckBoxClick(QCheckBox *box)
 void TStartmenuForm::OKButtonClick()
 {
     const std::string target = m_programPath.toStdString();
-    if (DesktopCheckBox->isChecked())
-        CreateShortcut(target, ShortcutLocation::Desktop, {}, m_folders);
+    if (DesktopCheckBox->isChecked()) {
+        // The desktop's own folder is never made here: a desktop that shows
+        // no icons has none, and a folder made up would show nothing.
+        const QString desktop = QString::fromStdString(m_folders.desktop);
+        if (desktop.isEmpty())
+            MessageBox::notice(this, QStringLiteral("THIS ACCOUNT HAS NO DESKTOP FOLDER.  THE LINK ON THE DESKTOP WAS "
+                                                    "NOT CREATED."));
+        else if (!QFileInfo(desktop).isDir())
+            MessageBox::notice(this, QStringLiteral("THE DESKTOP FOLDER %1 DOES NOT EXIST.  THE LINK ON THE DESKTOP "
+                                                    "WAS NOT CREATED.")
+                                         .arg(desktop));
+        else
+            CreateShortcut(target, ShortcutLocation::Desktop, {}, m_folders);
+    }
     if (QuicklaunchCheckBox->isChecked())
         CreateShortcut(target, ShortcutLocation::QuickLaunch, {}, m_folders);
     if (StartmenuCheckBox->isChecked()) {

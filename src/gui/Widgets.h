@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QRect>
+#include <Qt>
 
 class QWidget;
 
@@ -9,6 +10,16 @@ namespace quillarc {
 
 /// Small helpers for the fixed layouts of the program's windows.
 struct Widgets {
+    /// Window flags of a dialog whose title bar has no buttons of its own.
+    /// Qt names the buttons to the window manager only when the close box
+    /// is among them; without it the desktop adds all of its own (minimise,
+    /// maximise, close). So the dialog asks for the close box alone, and
+    /// closing it counts as its cancel.
+    static Qt::WindowFlags dialogFlags(Qt::WindowType type = Qt::Dialog)
+    {
+        return type | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+    }
+
     /// Paints the widget's background in a solid colour.
     static void setBackground(QWidget *widget, const QColor &colour);
     /// Text colour of a label, edit or check box.

@@ -70,8 +70,12 @@ struct MainWindowRig {
         };
         env.notifySource = std::make_unique<ScriptedMediaSource>(media);
         env.freePhysicalMemory = [this] { return freeMemory; };
-        env.openDocument = [this](const QString &target) { opened << target; };
-        env.chooseFont = [this](QWidget *, const QFont &) { return fontAnswer; };
+        env.openDocument = [this](const QString &target, const MainWindowEnvironment::OpenFailed &failed) {
+            opened << target;
+            if (!openFailure.isEmpty() && failed)
+                failed(openFailure);
+        };
+        env.chooseFont = [this](QWidget *, const QFont &, const QColor &) { return fontAnswer; };
         env.shellFolders.startMenu = temp.filePath("menu").toStdString();
         return env;
     }
@@ -133,7 +137,8 @@ struct MainWindowRig {
     std::shared_ptr<ScriptedMediaSource::Shared> media = std::make_shared<ScriptedMediaSource::Shared>();
     std::uint64_t freeMemory = std::uint64_t {1} << 32;
     QStringList opened;
-    std::optional<QFont> fontAnswer;
+    QString openFailure; ///< when set, every document fails to open with this message
+    std::optional<ListFontChoice> fontAnswer;
 };
 
 } // namespace quillarc

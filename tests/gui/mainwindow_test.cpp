@@ -846,7 +846,7 @@ void MainWindowTest::fontReachesListAndConfig()
     QFont chosen = window.form.ListView->font();
     chosen.setPixelSize(16);
     chosen.setBold(true);
-    rig.fontAnswer = chosen;
+    rig.fontAnswer = ListFontChoice {chosen, {}};
     click(window.form.button2);
     QCOMPARE(window.form.ListView->font().pixelSize(), 16);
     QVERIFY(window.form.ListView->font().bold());

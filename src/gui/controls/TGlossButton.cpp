@@ -34,6 +34,14 @@ struct Layer {
     QColor fill, outline;
 };
 
+// A disabled button keeps a washed-out trace of its own colour, so that it
+// reads as off; its face stays light enough for a dark caption.
+QColor disabledFace(const QColor &colour)
+{
+    const QColor hsl = colour.toHsl();
+    return QColor::fromHsl(hsl.hslHue(), hsl.hslSaturation() / 5, std::max(hsl.lightness(), 190)).toRgb();
+}
+
 bool isPureColour(const QColor &c)
 {
     static constexpr QRgb kPure[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF};
@@ -166,17 +174,14 @@ QImage TGlossButton::composeImage(qreal dpr) const
     image.fill(bg);
 
     const bool enabled = isEnabled();
-    QColor face = bg;
-    if (enabled) {
-        QColor base = m_buttonColor;
-        if (isPureColour(base))
-            base = ShadeColor(base, 0);
-        if (m_customColor != ccNone)
-            base = customColorValue(m_customColor);
-        if (m_state == MouseState::Hover && !m_captionMouseOver)
-            base = ShadeColor(base, 9);
-        face = ShadeColor(base, 5);
-    }
+    QColor base = m_buttonColor;
+    if (isPureColour(base))
+        base = ShadeColor(base, 0);
+    if (m_customColor != ccNone)
+        base = customColorValue(m_customColor);
+    if (enabled && m_state == MouseState::Hover && !m_captionMouseOver)
+        base = ShadeColor(base, 9);
+    const QColor face = enabled ? ShadeColor(base, 5) : disabledFace(base);
 
     const int w2 = w - 2;
     const int h3 = h - 3;
@@ -252,8 +257,9 @@ QImage TGlossButton::composeImage(qreal dpr) const
 
     const bool over = m_state == MouseState::Hover || m_state == MouseState::Pressed;
     if ((!m_caption.isEmpty() && !m_captionMouseOver) || (m_captionMouseOver && over)) {
-        painter.setFont(font());
-        const QFontMetrics metrics(font());
+        const QFont captionFont = fittedCaptionFont();
+        painter.setFont(captionFont);
+        const QFontMetrics metrics(captionFont);
         const QSize extent = metrics.size(Qt::TextSingleLine, m_caption);
         int ty = std::max(0, (h - 1 - extent.height()) / 2);
         int tx = (w - extent.width()) / 2;
@@ -269,10 +275,32 @@ QImage TGlossButton::composeImage(qreal dpr) const
             text(tx, m_state == MouseState::Pressed ? ty - 1 : ty + 1, shade(face, 7));
             text(tx, ty - 1, ShadeColor(m_fontColor, 5));
         } else {
-            text(tx, ty - 1, shade(bg, 0));
+            // Grey on the washed-out face: plainly off, still readable.
+            text(tx, ty - 1, QColor(88, 88, 88));
         }
     }
     return image;
+}
+
+int TGlossButton::captionRoom() const
+{
+    // The rounded ends and the rim take a quarter of the height on each
+    // side; a caption inside that band never touches the pill's curve.
+    const int margin = std::max(5, height() / 4);
+    return std::max(1, width() - 2 * margin);
+}
+
+QFont TGlossButton::fittedCaptionFont() const
+{
+    QFont fitted = font();
+    const int room = captionRoom();
+    while (QFontMetrics(fitted).horizontalAdvance(m_caption) > room) {
+        const int pixels = fitted.pixelSize() > 0 ? fitted.pixelSize() : QFontInfo(fitted).pixelSize();
+        if (pixels <= 8)
+            break;
+        fitted.setPixelSize(pixels - 1);
+    }
+    return fitted;
 }
 
 void TGlossButton::paintEvent(QPaintEvent *)

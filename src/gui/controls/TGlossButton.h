@@ -83,6 +83,12 @@ public:
 
     QSize sizeHint() const override { return {75, 25}; }
 
+    /// Width the caption may take between the pill's rounded ends.
+    int captionRoom() const;
+    /// The button's font, made smaller where needed so that the caption fits
+    /// within captionRoom() (never below 8 pixels).
+    QFont fittedCaptionFont() const;
+
 Q_SIGNALS:
     /// A completed click (OnClick).
     void clicked();

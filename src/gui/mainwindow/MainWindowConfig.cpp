@@ -9,7 +9,6 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QScreen>
 #include <QTableView>
 
 namespace quillarc {
@@ -22,12 +21,9 @@ void TQLForm::applyConfig()
         ListView->setColumnWidth(column, m_config.columnWidths[static_cast<std::size_t>(column)]);
 
     // A size saved on a larger screen (or at a smaller scale) is kept
-    // within this screen, so the window never opens beyond its edges.
-    QSize size(m_config.windowWidth, m_config.windowHeight);
-    if (const QScreen *screen = this->screen())
-        size = size.boundedTo(screen->availableGeometry().size());
-    if (size.width() > 0 && size.height() > 0)
-        resize(size);
+    // within this screen, so the window never opens beyond its edges; the
+    // saved size itself stays for the next start.
+    fitWindowTo(QSize(m_config.windowWidth, m_config.windowHeight));
 
     ExcludeCheckBox->setChecked(m_config.exclude);
     refreshFilterLists();
@@ -47,10 +43,12 @@ void TQLForm::collectConfig()
     m_config.driveText = CDEdit->text().toStdString();
     for (int column = 0; column < BackupListModel::ColumnCount; ++column)
         m_config.columnWidths[static_cast<std::size_t>(column)] = ListView->columnWidth(column);
-    m_config.windowWidth = width();
-    m_config.windowHeight = height();
-    m_config.windowLeft = x();
-    m_config.windowTop = y();
+    const QSize size = sizeToSave();
+    m_config.windowWidth = size.width();
+    m_config.windowHeight = size.height();
+    const QPoint place = placeToSave();
+    m_config.windowLeft = place.x();
+    m_config.windowTop = place.y();
     m_config.exclude = ExcludeCheckBox->isChecked();
 }
 

@@ -5,7 +5,6 @@
 #include "platform/linux/LinuxVolumeHost.h"
 
 #include <QCoreApplication>
-#include <QFontDialog>
 
 namespace quillarc {
 
@@ -20,12 +19,8 @@ MainWindowEnvironment MainWindowEnvironment::ofThisMachine()
     env.programPath = QCoreApplication::applicationFilePath();
     env.host = &host;
     env.driveRootFor = [](const std::string &folder) { return host.driveRootFor(folder); };
-    env.openDocument = [](const QString &target) { quillarc::openDocument(target); };
-    env.chooseFont = [](QWidget *parent, const QFont &current) -> std::optional<QFont> {
-        bool ok = false;
-        const QFont chosen = QFontDialog::getFont(&ok, current, parent);
-        return ok ? std::optional<QFont>(chosen) : std::nullopt;
-    };
+    env.openDocument = [](const QString &target, OpenFailed failed) { openDocumentOrSay(target, std::move(failed)); };
+    env.chooseFont = &ListFontDialog::choose;
     env.shellFolders = ShellFolders::ofUser();
     return env;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/ListFontDialog.h"
 #include "platform/qt/ChangeNotifySource.h"
 #include "platform/ShellFolders.h"
 
@@ -41,12 +42,17 @@ struct MainWindowEnvironment {
     /// Free physical memory in bytes, for the low-memory warning at start.
     std::function<std::uint64_t()> freePhysicalMemory;
 
+    /// Called with a message for the person when a document could not be
+    /// opened; it may come after openDocument has returned.
+    using OpenFailed = std::function<void(const QString &message)>;
     /// Opens a file or link with the desktop's program (read-me, help page,
-    /// home page, e-mail).
-    std::function<void(const QString &target)> openDocument;
+    /// home page, e-mail, the pass log).
+    std::function<void(const QString &target, OpenFailed failed)> openDocument;
 
-    /// The font chooser; nullopt when the user cancels.
-    std::function<std::optional<QFont>(QWidget *parent, const QFont &current)> chooseFont;
+    /// The font chooser with the list's text colour; nullopt when the user
+    /// cancels.
+    std::function<std::optional<ListFontChoice>(QWidget *parent, const QFont &current, const QColor &colour)>
+        chooseFont;
 
     /// Where the links dialog puts launchers.
     ShellFolders shellFolders;

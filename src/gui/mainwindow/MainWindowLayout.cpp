@@ -2,11 +2,13 @@
 // (drive, commands, filter strip, status lines) over the backup list.
 #include "gui/TQLForm.h"
 
+#include "gui/FittingLabel.h"
 #include "gui/Fonts.h"
 #include "gui/Widgets.h"
 #include "gui/controls/TGlossButton.h"
 #include "gui/mainwindow/BackupListModel.h"
 #include "gui/mainwindow/LowerCaseEdit.h"
+#include "lists/ProgramConfig.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -128,8 +130,11 @@ void TQLForm::buildCommandPanel(QWidget *panel1)
     auto *panel3 = new QWidget(panel1);
     panel3->setObjectName(QStringLiteral("Panel3"));
     panel3->setFixedHeight(66);
-    Widgets::setBackground(panel3, palette().color(QPalette::ToolTipBase));
-    Widgets::setTextColour(panel3, palette().color(QPalette::ToolTipText));
+    // The design's light tooltip colour with black text under any theme, as
+    // the list below it has: a dark theme would otherwise leave the window
+    // half dark, half pale.
+    Widgets::setBackground(panel3, kListBackground);
+    Widgets::setTextColour(panel3, Qt::black);
     buildStatusPanel(panel3);
 
     auto *column = new QVBoxLayout(panel1);
@@ -150,6 +155,10 @@ void TQLForm::buildDrivePanel(QWidget *panel7)
     CDEdit = new QLineEdit(QString::fromLatin1(kNoDriveText.data(), static_cast<int>(kNoDriveText.size())), panel7);
     CDEdit->setGeometry(38, 8, 249, 23);
     CDEdit->setReadOnly(true);
+    // Read-only fields take the focus only when clicked: a command that is
+    // switched off must not hand the focus to a field with its text selected.
+    CDEdit->setFocusPolicy(Qt::ClickFocus);
+    Widgets::setLightBase(CDEdit, Qt::white, Qt::black);
 
     ImportButton = new QPushButton(style()->standardIcon(QStyle::SP_ArrowDown), QStringLiteral("Import"), panel7);
     ImportButton->setGeometry(8, 40, 78, 25);
@@ -166,15 +175,17 @@ void TQLForm::buildDrivePanel(QWidget *panel7)
     Edit2 = new QLineEdit(panel7);
     Edit2->setGeometry(124, 55, 163, 23);
     Edit2->setReadOnly(true);
+    Edit2->setFocusPolicy(Qt::ClickFocus);
+    Widgets::setLightBase(Edit2, Qt::white, Qt::black);
 
     FreeCaption = yellowCaption(QStringLiteral("Free "), panel7, QPoint(8, 106));
-    FreeSpaceStatusBar = new QLabel(panel7);
+    FreeSpaceStatusBar = new FittingLabel(panel7);
     FreeSpaceStatusBar->setGeometry(38, 102, 252, 22);
-    // Bytes, KB and MB of a large disk fill the line in the window's face.
+    // Bytes, KB and MB of a disk of many terabytes still show whole.
     FreeSpaceStatusBar->setFont(Fonts::sans(11));
     FreeSpaceStatusBar->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Widgets::setBackground(FreeSpaceStatusBar, palette().color(QPalette::Window));
-    Widgets::setTextColour(FreeSpaceStatusBar, palette().color(QPalette::WindowText));
+    Widgets::setBackground(FreeSpaceStatusBar, QColor(240, 240, 240));
+    Widgets::setTextColour(FreeSpaceStatusBar, Qt::black);
 }
 
 void TQLForm::buildButtonPanel(QWidget *panel8)
@@ -245,13 +256,9 @@ void TQLForm::buildFilterStrip(QWidget *panel6)
     removepatternbutton = arrowButton(panel6, {}, QStringLiteral("<-"), QStyle::SP_ArrowLeft, true);
     place(removepatternbutton, 44, 9, 24);
 
-    // Both edits have the tooltip colour of the design; their text follows it.
-    for (QLineEdit *edit : {static_cast<QLineEdit *>(extEdit), static_cast<QLineEdit *>(patternEdit)}) {
-        QPalette pal = edit->palette();
-        pal.setColor(QPalette::Base, palette().color(QPalette::ToolTipBase));
-        pal.setColor(QPalette::Text, palette().color(QPalette::ToolTipText));
-        edit->setPalette(pal);
-    }
+    // Both edits have the light tooltip colour of the design, with black text.
+    for (QLineEdit *edit : {static_cast<QLineEdit *>(extEdit), static_cast<QLineEdit *>(patternEdit)})
+        Widgets::setLightBase(edit, kListBackground, Qt::black);
 }
 
 void TQLForm::buildStatusPanel(QWidget *panel3)
@@ -290,6 +297,10 @@ void TQLForm::buildListView()
     pal.setColor(QPalette::Text, Qt::black);
     ListView->setPalette(pal);
     ListView->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The widths of the design until the config file gives the person's own.
+    const ProgramConfig design;
+    for (int column = 0; column < BackupListModel::ColumnCount; ++column)
+        ListView->setColumnWidth(column, design.columnWidths[static_cast<std::size_t>(column)]);
 
     PopupMenu = new QMenu(ListView);
     SetDateTime1 = PopupMenu->addAction(QStringLiteral("Set Item Options"));

@@ -115,7 +115,7 @@ void TQLForm::DoIniLoad()
 void TQLForm::Timer2Timer()
 {
     Timer2.stop();
-    move(m_config.SavedLeft, m_config.SavedTop);
+    placeWindow();
     // The label is the one read while the window was created.
     if (Edit2->text().isEmpty()) {
         MessageBox::notice(this, QString::fromLatin1(kNoVolumeInserted));

@@ -138,6 +138,9 @@ void TQLForm::TimerTimer()
     const bool visible = isVisible();
     if (visible) {
         buttonenable();
+        // The list the pass worked on, not whatever field was left when the
+        // commands were switched off.
+        ListView->setFocus(Qt::OtherFocusReason);
         if (m_hourglass) {
             QApplication::restoreOverrideCursor();
             m_hourglass = false;
@@ -169,8 +172,16 @@ void TQLForm::showPassNotice(const PassOutcome &outcome)
     }
     if (!outcome.listSaveError.empty())
         lines << QStringLiteral("THE BACKUP LIST COULD NOT BE SAVED: ") + QString::fromStdString(outcome.listSaveError);
-    if (!lines.isEmpty())
+    if (lines.isEmpty())
+        return;
+    // The log names what was missed; the notice opens it in the desktop's viewer.
+    const QString log = QString::fromStdString(outcome.logPath);
+    if (outcome.filesMissed > 0 && !log.isEmpty()) {
+        if (MessageBox::noticeWithAction(this, lines.join(QLatin1Char('\r')), QStringLiteral("Open the Log")))
+            openOrSay(log);
+    } else {
         MessageBox::notice(this, lines.join(QLatin1Char('\r')));
+    }
 }
 
 } // namespace quillarc

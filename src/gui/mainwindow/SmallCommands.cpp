@@ -2,6 +2,7 @@
 // start, Help, the home page, e-mail, Links, Font and Resources.
 #include "gui/TQLForm.h"
 
+#include "gui/MessageBox.h"
 #include "gui/TResourceForm.h"
 #include "gui/TStartmenuForm.h"
 #include "gui/mainwindow/ContactAddresses.h"
@@ -9,29 +10,42 @@
 #include "platform/qt/OpenDocument.h"
 #include "platform/qt/TSystemProbe.h"
 
+#include <QPointer>
 #include <QTableView>
 
 namespace quillarc {
 
+void TQLForm::openOrSay(const QString &target, const QString &instead)
+{
+    // The window may be gone by the time a slow opener gives up.
+    QPointer<TQLForm> window(this);
+    m_env.openDocument(target, [window, instead](const QString &message) {
+        if (window)
+            MessageBox::notice(window, instead.isEmpty() ? message : message + QLatin1Char('\r') + instead);
+    });
+}
+
 void TQLForm::TXTTimerTimer()
 {
     TXTTimer.stop();
-    m_env.openDocument(QString::fromStdString(m_env.dataFolder + "readme.txt"));
+    openOrSay(QString::fromStdString(m_env.dataFolder + "readme.txt"));
 }
 
 void TQLForm::HelpbuttonClick()
 {
-    m_env.openDocument(QString::fromStdString(m_env.dataFolder + "quillarc.html"));
+    openOrSay(QString::fromStdString(m_env.dataFolder + "quillarc.html"));
 }
 
 void TQLForm::Button3Click()
 {
-    m_env.openDocument(QString::fromLatin1(kHomePageUrl));
+    const QString page = QString::fromLatin1(kHomePageUrl);
+    openOrSay(page, QStringLiteral("THE HOME PAGE IS ") + page);
 }
 
 void TQLForm::EmailButtonClick()
 {
-    m_env.openDocument(mailtoLink(QString::fromLatin1(kContactAddress)));
+    const QString address = QString::fromLatin1(kContactAddress);
+    openOrSay(mailtoLink(address), QStringLiteral("PLEASE WRITE TO ") + address);
 }
 
 void TQLForm::Button1Click()
@@ -46,10 +60,12 @@ void TQLForm::Button1Click()
 void TQLForm::Button2Click()
 {
     const QFont current = ListView->font();
-    if (auto chosen = m_env.chooseFont(this, current)) {
-        storeFont(m_config.font, *chosen, qColourOf(m_config.font));
+    if (auto chosen = m_env.chooseFont(this, current, qColourOf(m_config.font))) {
+        storeFont(m_config.font, chosen->font, chosen->colour);
         applyListFont();
     }
+    // Back to the list the font was chosen for, not to the first field.
+    ListView->setFocus(Qt::OtherFocusReason);
 }
 
 void TQLForm::RestoreButtonClick()

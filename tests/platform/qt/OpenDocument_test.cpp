@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
+#include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <filesystem>
 
 namespace quillarc {
@@ -30,7 +34,73 @@ private:
     std::string m_old;
 };
 
+/// Runs the event loop until `done` holds or a generous deadline passes.
+template <class Done>
+bool waitFor(Done done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (!done() && std::chrono::steady_clock::now() < deadline)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return done();
+}
+
+void writeOpener(const test::TempFolder &dir, const std::string &body)
+{
+    const std::string script = dir / "xdg-open";
+    test::writeFile(script, "#!/bin/sh\n" + body);
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+}
+
 } // namespace
+
+TEST(OpenDocument, SaysWhyNothingOpened)
+{
+    test::ensureCoreApplication();
+    std::optional<QString> message;
+    const auto said = [&message](const QString &text) { message = text; };
+
+    // A file that is not there is named at once.
+    openDocumentOrSay("/opt/nowhere/quillarc.html", said);
+    ASSERT_TRUE(message.has_value());
+    EXPECT_TRUE(message->contains("/opt/nowhere/quillarc.html - THE FILE DOES NOT EXIST")) << message->toStdString();
+
+    // xdg-open finds no program for a link (its exit code 3).
+    test::TempFolder dir;
+    writeOpener(dir, "exit 3\n");
+    {
+        PathOnly path(dir.folder() + ":/usr/bin:/bin");
+        message.reset();
+        openDocumentOrSay("mailto:ann@example.org?subject=Quillarc", said);
+        ASSERT_TRUE(waitFor([&] { return message.has_value(); }));
+        EXPECT_TRUE(message->contains("NO PROGRAM ON THIS COMPUTER OPENS IT")) << message->toStdString();
+    }
+
+    // No xdg-open at all.
+    test::TempFolder empty;
+    {
+        PathOnly path(empty.folder());
+        message.reset();
+        openDocumentOrSay("https://quillarc.org/", said);
+        ASSERT_TRUE(waitFor([&] { return message.has_value(); }));
+        EXPECT_TRUE(message->contains("PLEASE INSTALL XDG-UTILS")) << message->toStdString();
+    }
+}
+
+TEST(OpenDocument, SaysNothingWhenItOpened)
+{
+    test::ensureCoreApplication();
+    test::TempFolder dir;
+    writeOpener(dir, "touch '" + dir.folder() + "/opened'\nexit 0\n");
+    PathOnly path(dir.folder() + ":/usr/bin:/bin");
+    bool said = false;
+    openDocumentOrSay("https://quillarc.org/", [&said](const QString &) { said = true; });
+    ASSERT_TRUE(test::waitForFile(dir / "opened", 30s));
+    // The opener ends just after; its good end says nothing.
+    const auto until = std::chrono::steady_clock::now() + 2s;
+    while (std::chrono::steady_clock::now() < until)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_FALSE(said);
+}
 
 TEST(OpenDocument, HandsTheTargetToXdgOpen)
 {
