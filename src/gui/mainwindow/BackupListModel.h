@@ -6,6 +6,9 @@
 #include <QColor>
 #include <QFont>
 
+#include <cstddef>
+#include <functional>
+
 namespace quillarc {
 
 class BackupList;
@@ -28,6 +31,13 @@ public:
     explicit BackupListModel(BackupList &list, QObject *parent = nullptr);
     ~BackupListModel() override;
 
+    /// Where a toggled check box goes (the owner of the list); without one
+    /// the list is changed directly.
+    void setCheckHandler(std::function<void(std::size_t row, bool checked)> handler)
+    {
+        m_checkHandler = std::move(handler);
+    }
+
     /// Font and text colour of the list (the user's list font).
     void setListFont(const QFont &font, const QColor &colour);
 
@@ -43,6 +53,7 @@ private:
     void itemChanged(std::size_t index) override;
 
     BackupList &m_list;
+    std::function<void(std::size_t row, bool checked)> m_checkHandler;
     QFont m_font;
     QColor m_colour;
 };

@@ -44,14 +44,12 @@ void TQLForm::applyListFont()
 
 void TQLForm::collectConfig()
 {
-    m_config.driveText = CDEdit->text().toStdString();
     for (int column = 0; column < BackupListModel::ColumnCount; ++column)
         m_config.columnWidths[static_cast<std::size_t>(column)] = ListView->columnWidth(column);
     m_config.windowWidth = width();
     m_config.windowHeight = height();
     m_config.windowLeft = x();
     m_config.windowTop = y();
-    m_config.exclude = ExcludeCheckBox->isChecked();
 }
 
 void TQLForm::SAvePConfigFile()
