@@ -89,24 +89,27 @@ void DiskSession::readLabel()
         forgetList();
 }
 
-DiskSession::Notices DiskSession::loadList()
+DiskListFile::LoadResult DiskSession::readList()
 {
     try {
         const DiskListFile::LoadResult result = m_listFile.LoadIniFile(m_label, m_list);
-        if (result == DiskListFile::LoadResult::NoLabel) {
+        if (result == DiskListFile::LoadResult::NoLabel)
             forgetList();
-            return {std::string(DiskListFile::messageFor(result))};
-        }
-        // A label without a list file has an empty list, which is its own.
-        m_readLabel = m_label;
-        const std::string_view message = DiskListFile::messageFor(result);
-        return message.empty() ? Notices {} : Notices {std::string(message)};
+        else
+            m_readLabel = m_label; // a label without a list file has an empty list, its own
+        return result;
     } catch (...) {
         // A file that could not be read leaves no list in hand: what is
         // shown would otherwise be saved over the file later.
         forgetList();
         throw;
     }
+}
+
+DiskSession::Notices DiskSession::loadList()
+{
+    const std::string_view message = DiskListFile::messageFor(readList());
+    return message.empty() ? Notices {} : Notices {std::string(message)};
 }
 
 DiskSession::Notices DiskSession::loadIfRoom(bool importExportEither)

@@ -84,6 +84,10 @@ public:
     /// The label read while the window is created, or by the runner: the
     /// disk is in hand, its list not yet read.
     void readLabel();
+    /// Reads the list file of the disk in hand (quillarc-pass; the checks
+    /// below do it too). The list is read unless the disk has no label.
+    /// Throws the file's error, and then no list is read.
+    DiskListFile::LoadResult readList();
     /// The drive button: `root` (empty: the chosen folder has no drive)
     /// becomes the backup drive, then the drive-chosen check runs.
     Notices chooseDrive(const std::string &root);
@@ -141,7 +145,7 @@ public:
 
 private:
     Notices loadIfRoom(bool importExportEither);
-    /// Loads label()'s file; the list is read once this returns.
+    /// readList() with its message.
     Notices loadList();
     void forgetList();
     void setCommands(bool three, bool importExport);
