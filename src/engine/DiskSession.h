@@ -47,6 +47,8 @@ public:
 
     /// `host` is borrowed and must outlive the session.
     DiskSession(const VolumeHost &host, std::string programFolder, PathProbe probe = probePath);
+    DiskSession(const DiskSession &) = delete;
+    DiskSession &operator=(const DiskSession &) = delete;
 
     // ---- What the session holds ------------------------------------------
     /// The backup drive root, or kNoDriveText while none is chosen.
