@@ -347,6 +347,7 @@ void DiskSessionWindowTest::noVolumeAtStartPutsFocusOnTheDriveButton()
     QCOMPARE(form.focusWidget(), static_cast<QWidget *>(form.SetCDButton));
     // Drawn with the focus mark that keyboard focus gets.
     QVERIFY(form.testAttribute(Qt::WA_KeyboardFocusChange));
+    QVERIFY(!form.SetCDButton->styleSheet().isEmpty());
 }
 
 QTEST_MAIN(DiskSessionWindowTest)

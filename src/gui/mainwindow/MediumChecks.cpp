@@ -112,6 +112,8 @@ void TQLForm::Timer2Timer()
         // drive button is where to begin, so it takes the focus and shows
         // the mark of a keyboard focus.
         setAttribute(Qt::WA_KeyboardFocusChange);
+        SetCDButton->setStyleSheet(
+            QStringLiteral("QToolButton:focus { border: 2px solid palette(highlight); border-radius: 3px; }"));
         SetCDButton->setFocus(Qt::TabFocusReason);
     }
 }

@@ -53,7 +53,7 @@ void TQLForm::BackupButtonClick()
     StatusBar->clear();
     StatusBarFolder->clear();
 
-    auto run = std::make_unique<BackupRun>(m_session.runSetup(*m_passUi, m_clock, ExcludeCheckBox->isChecked()));
+    auto run = std::make_unique<BackupRun>(m_session.runSetup(*m_passUi, m_clock, m_config.exclude));
     if (!run->start()) {
         const std::string &refused = run->outcome().refusalMessage;
         if (!refused.empty())
