@@ -8,6 +8,8 @@
 #include "platform/LabelFile.h"
 #include "platform/VolumeHost.h"
 
+#include <cerrno>
+#include <sys/stat.h>
 #include <utility>
 
 namespace quillarc {
@@ -338,8 +340,13 @@ void DiskSession::exportTo(const std::string &path) const
 
 void DiskSession::saveListAtClose() const
 {
-    if (listRead())
-        save();
+    if (!listRead())
+        return;
+    // A disk met for the first time and left without an item gets no file.
+    struct stat st {};
+    if (m_list.empty() && ::stat(m_listFile.pathFor(m_label).c_str(), &st) != 0 && errno == ENOENT)
+        return;
+    save();
 }
 
 } // namespace quillarc

@@ -198,6 +198,21 @@ TEST(DiskSession, EditsAreSavedUnderTheLabelTheListWasReadFrom)
     EXPECT_EQ(disks.temp.read("program/FULL.ini"), disks.before.at("FULL.ini"));
 }
 
+TEST(DiskSession, AnUnknownDiskLeftEmptyGetsNoFileAndAnEditedOneDoes)
+{
+    Disks disks;
+    const auto made = disks.session();
+    DiskSession &session = *made;
+    disks.host.insert(disks.stick, {disks.temp.file("a/"), "NEW", std::int64_t {1} << 30, std::nullopt});
+    EXPECT_EQ(session.chooseDrive(disks.stick), DiskSession::Notices {"UNKNOWN DISK - ADD FILES OR FOLDERS"});
+    EXPECT_TRUE(session.listRead());
+    session.saveListAtClose();
+    EXPECT_EQ(disks.files(), disks.before);
+    session.addItem(disks.temp.folder(), 0, "Yes", true);
+    session.saveListAtClose();
+    EXPECT_EQ(disks.temp.read("program/NEW.ini"), Disks::record(disks.temp.folder(), "Yes", true));
+}
+
 TEST(DiskSession, AListThatCannotBeReadIsNeverSavedOver)
 {
     Disks disks;
