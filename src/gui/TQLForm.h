@@ -116,6 +116,7 @@ public:
     /// The pass in progress, or null.
     BackupRun *currentRun() const { return m_run.get(); }
 
+    /// The session's list, to read; edits go through session().
     BackupList &list() { return m_list; }
     const ProgramConfig &config() const { return m_config; }
     DiskSession &session() { return m_session; }

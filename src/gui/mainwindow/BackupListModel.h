@@ -15,8 +15,9 @@ class BackupList;
 
 /// The backup list as the main window's table shows it: "Folder" with the
 /// item's check box, "Date/Time", "Float" and "SubDir", read-only texts.
-/// Toggling a check box changes the list and nothing else: the state
-/// reaches the disk list file with the next save.
+/// Toggling a check box goes to the check handler (the window's session),
+/// which changes the list and nothing else: the state reaches the disk list
+/// file with the next save.
 class BackupListModel : public QAbstractTableModel, private BackupListListener {
     Q_OBJECT
 public:
