@@ -183,6 +183,8 @@ int runPass(const PassOptions &options)
     {
         const WakeUp wake;
         ui.wakeOnEnd(&wake);
+        // Set before the worker starts, which may ask its first question at once.
+        ui.endWaitsOn(run.state().AbortFlag);
         AbortOnSignals signals(run, wake);
         if (!run.start()) {
             // An empty list is refused like one with nothing checked: there
@@ -191,7 +193,6 @@ int runPass(const PassOptions &options)
             return refuse(refused.refusal == StartRefusal::EmptyList ? startMessage(StartRefusal::NothingChecked)
                                                                      : refused.refusalMessage);
         }
-        ui.endWaitsOn(run.state().AbortFlag);
         // The worker wakes us as its last act; a terminal's progress line is
         // drawn ten times a second meanwhile, and nothing else needs us.
         const auto redraw = ui.showsProgress() ? std::optional(std::chrono::milliseconds(100)) : std::nullopt;
