@@ -1,7 +1,9 @@
 #include "cli/PassRunner.h"
 
 #include "cli/TerminalPassUi.h"
+#include "cli/WakeUp.h"
 #include "engine/BackupRun.h"
+#include "engine/DiskSession.h"
 #include "engine/DryRun.h"
 #include "engine/ExclusionTest.h"
 #include "engine/PathRules.h"
@@ -15,10 +17,11 @@
 #include "platform/linux/LinuxVolumeHost.h"
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
 #include <array>
 #include <csignal>
 #include <cstdio>
-#include <ctime>
 #include <iostream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,13 +34,17 @@ BackupRun *abortOnSignal = nullptr;
 volatile std::sig_atomic_t interrupted = 0;
 // Where refuse() records its text for the caller (one pass at a time).
 PassReport *refusalReport = nullptr;
+const WakeUp *wakeOnSignal = nullptr;
 
 extern "C" void onInterrupt(int)
 {
-    // BackupRun::abort() is one lock-free atomic store: safe here.
+    // BackupRun::abort() is one lock-free atomic store and WakeUp::notify()
+    // one write(): both safe here.
     interrupted = 1;
     if (abortOnSignal)
         abortOnSignal->abort();
+    if (wakeOnSignal)
+        wakeOnSignal->notify();
 }
 
 // A value echoed whole into a message can run to megabytes (a config line
@@ -76,9 +83,10 @@ bool isFolder(const std::string &path)
 // over.
 class AbortOnSignals {
 public:
-    explicit AbortOnSignals(BackupRun &run)
+    AbortOnSignals(BackupRun &run, const WakeUp &wake)
     {
         abortOnSignal = &run;
+        wakeOnSignal = &wake;
         struct sigaction action {};
         action.sa_handler = onInterrupt;
         sigemptyset(&action.sa_mask);
@@ -91,6 +99,7 @@ public:
         for (std::size_t i = 0; i < kSignals.size(); ++i)
             ::sigaction(kSignals[i], &m_previous[i], nullptr);
         abortOnSignal = nullptr;
+        wakeOnSignal = nullptr;
     }
     AbortOnSignals(const AbortOnSignals &) = delete;
     AbortOnSignals &operator=(const AbortOnSignals &) = delete;
@@ -139,7 +148,6 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
     std::signal(SIGPIPE, SIG_IGN);
 
     std::string programFolder;
-    ProgramConfig config;
     try {
         programFolder =
             options.programFolder.empty() ? ProgramFolder::programFolder() : withSlash(options.programFolder);
@@ -149,49 +157,51 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
     if (!isFolder(programFolder))
         return refuse("quillarc-pass: the program folder " + programFolder + " does not exist or is not a folder.");
     const std::string configPath = programFolder + std::string(kConfigFileName);
+    // The same chain as the window's: config, drive, the label of the disk
+    // in it, the list read from that label's file.
+    LinuxVolumeHost host;
+    DiskSession session(host, programFolder);
     try {
-        LoadPConfigFile(configPath, config);
+        session.loadConfig(configPath);
     } catch (const std::exception &error) {
         return refuse(configPath + ": " + PathRules::errorBoxText(error.what()));
     }
+    if (!options.drive.empty())
+        session.config().driveText = withSlash(options.drive);
 
-    std::string drive = options.drive.empty() ? config.driveText : withSlash(options.drive);
+    const std::string drive = session.drive();
     if (drive == kNoDriveText || drive.empty())
         return refuse("NO BACKUP VOLUME INSERTED");
-    if (!isDriveRoot(drive))
+    if (!session.driveChosen())
         return refuse("quillarc-pass: the backup drive \"" + drive + "\" in " + configPath +
                       " is not a folder path ending in \"/\"; choose the drive again in the window, or give --drive.");
     if (!isFolder(drive))
         return refuse("quillarc-pass: the backup drive " + drive + " does not exist or is not a folder.");
 
-    LinuxVolumeHost host;
-    const std::string label = host.volumeLabel(drive);
-    report.label = label;
-    if (label.empty())
+    session.readLabel();
+    report.label = session.label();
+    if (session.label().empty())
         return refuse(std::string(kNoVolumeLabelMessage));
-
-    BackupList list;
-    DiskListFile listFile(programFolder);
     try {
-        const DiskListFile::LoadResult loaded = listFile.LoadIniFile(label, list);
+        const DiskListFile::LoadResult loaded = session.readList();
         if (loaded != DiskListFile::LoadResult::Loaded)
             return refuse(std::string(DiskListFile::messageFor(loaded)));
     } catch (const std::exception &error) {
-        return refuse(listFile.pathFor(label) + ": " + PathRules::errorBoxText(error.what()));
+        return refuse(session.listFile().pathFor(session.label()) + ": " + PathRules::errorBoxText(error.what()));
     }
 
-    FileFilters filters;
-    filters.exclude = config.exclude;
-    filters.extensions = config.extensions;
-    filters.patterns = config.patterns;
-
-    if (options.dryRun)
-        return dryRun(list, filters, host, drive);
-
     TerminalPassUi ui(!hooks.neverAsk && ::isatty(STDIN_FILENO) == 1, options.yes);
-    BackupRun run(RunSetup {list, ui, host, listFile, Clock::system(), filters, drive, label});
+    const RunSetup setup = session.runSetup(ui, Clock::system(), session.config().exclude);
+    if (options.dryRun)
+        return dryRun(session.list(), setup.filters, host, drive);
+
+    BackupRun run(setup);
     {
-        AbortOnSignals signals(run);
+        const WakeUp wake;
+        ui.wakeOnEnd(&wake);
+        // Set before the worker starts, which may ask its first question at once.
+        ui.endWaitsOn(run.state().AbortFlag);
+        AbortOnSignals signals(run, wake);
         if (!run.start()) {
             // An empty list is refused like one with nothing checked: there
             // is nothing to back up either way.
@@ -199,19 +209,20 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
             return refuse(refused.refusal == StartRefusal::EmptyList ? startMessage(StartRefusal::NothingChecked)
                                                                      : refused.refusalMessage);
         }
-        ui.endWaitsOn(run.state().AbortFlag);
+        // The worker wakes us as its last act; a terminal's progress line is
+        // drawn ten times a second meanwhile, and nothing else needs us.
+        const auto redraw = ui.showsProgress() || hooks.whilePassing ? std::optional(std::chrono::milliseconds(100))
+                                                                     : std::nullopt;
         while (run.workerRunning()) {
             run.deliverProgress();
             if (hooks.whilePassing)
                 hooks.whilePassing(run);
-            const struct timespec tenth {
-                0, 100'000'000
-            };
-            ::nanosleep(&tenth, nullptr);
+            wake.wait(redraw);
         }
         run.wait();
         run.finished();
         ui.endProgress();
+        ui.wakeOnEnd(nullptr);
     }
 
     const PassOutcome &outcome = run.outcome();

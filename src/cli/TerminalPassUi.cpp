@@ -1,5 +1,7 @@
 #include "cli/TerminalPassUi.h"
 
+#include "cli/WakeUp.h"
+
 #include "engine/DiskFullRules.h"
 #include "lists/AsciiCase.h"
 
@@ -217,6 +219,8 @@ DiskFullResult TerminalPassUi::diskFull(const DiskFullRules &rules)
 
 void TerminalPassUi::passEnded()
 {
+    if (m_wake)
+        m_wake->notify();
 }
 
 void TerminalPassUi::endProgress()

@@ -10,6 +10,8 @@
 
 namespace quillarc {
 
+class WakeUp;
+
 /// True for a typed answer that means Yes: "y" or "yes" in any case, with
 /// blanks around it allowed.
 bool isYesAnswer(const std::string &answer);
@@ -47,6 +49,11 @@ public:
     /// on whichever thread the kernel picks, seldom the one that waits).
     void endWaitsOn(const PassFlag &flag) { m_interrupt = &flag; }
 
+    /// passEnded() wakes `wake` (the runner's main thread waits on it).
+    void wakeOnEnd(const WakeUp *wake) { m_wake = wake; }
+    /// True when a progress line is drawn (standard error is a terminal).
+    bool showsProgress() const { return m_progressShown; }
+
     /// A '\r'-separated text as terminal lines.
     static std::string asLines(const std::string &text);
 
@@ -61,6 +68,7 @@ private:
     std::FILE *m_tty = nullptr;
     bool m_ended = false;
     const PassFlag *m_interrupt = nullptr;
+    const WakeUp *m_wake = nullptr;
     std::string m_typed; ///< read from the terminal, not yet taken as a line
     bool m_interactive;
     bool m_yesToRoom;

@@ -10,10 +10,9 @@
 #include "gui/Widgets.h"
 #include "gui/controls/TGlossButton.h"
 #include "gui/mainwindow/AutoBackupEntry.h"
+#include "gui/mainwindow/BackupListModel.h"
 #include "gui/mainwindow/LowerCaseEdit.h"
 #include "lists/Clock.h"
-#include "platform/DriveTools.h"
-#include "platform/FreeSpaceLine.h"
 #include "platform/qt/TSHChangeNotify.h"
 #include "platform/qt/TSystemProbe.h"
 
@@ -49,10 +48,13 @@ void oneShot(QTimer &timer, int interval)
 
 TQLForm::TQLForm(MainWindowEnvironment environment, QWidget *parent)
     : QWidget(parent), m_env(std::move(environment)), m_clock(m_env.clock ? *m_env.clock : Clock::system()),
-      m_listFile(m_env.programFolder)
+      m_session(*m_env.host, m_env.programFolder), m_list(m_session.list()), m_config(m_session.config())
 {
     buildLayout();
     connectCommands();
+    // A check box toggled in the table is a list edit like any other.
+    m_model->setCheckHandler(
+        [this](std::size_t row, bool checked) { guarded([&] { m_session.setChecked(row, checked); }); });
 
     oneShot(Timer2, 50);
     oneShot(SHTimer, 1000);
@@ -127,8 +129,9 @@ void TQLForm::FormCreate()
         TXTTimer.start();
     }
 
-    if (driveChosen())
-        Edit2->setText(QString::fromStdString(GetVolumeLabel(*m_env.host, driveText())));
+    // The disk in hand from the start; its list is read by the first check.
+    m_session.readLabel();
+    showMedium();
 }
 
 void TQLForm::sizeWindow()
@@ -153,9 +156,13 @@ void TQLForm::createProgressForm()
         (line == StatusLine::File ? StatusBar : StatusBarFolder)->setText(text);
     };
     hooks.showFreeSpace = [this](std::int64_t freeBytes) {
-        FreeSpaceStatusBar->setText(QString::fromStdString(freeSpaceLine(freeBytes)));
+        m_session.showFree(freeBytes);
+        FreeSpaceStatusBar->setText(QString::fromStdString(m_session.freeLine()));
     };
-    hooks.showVolumeLabel = [this](const QString &label) { Edit2->setText(label); };
+    hooks.showVolumeLabel = [this](const QString &label) {
+        m_session.passMovedTo(label.toStdString());
+        Edit2->setText(label);
+    };
     hooks.passEnded = [this] { guarded([this] { TimerTimer(); }); };
     m_passUi = std::make_unique<GuiPassUi>(this, m_progress, std::move(hooks));
     // ABORT goes to the run, which knows how to end its worker.

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "engine/ExclusionTest.h"
+#include "engine/DiskSession.h"
 #include "gui/mainwindow/MainWindowEnvironment.h"
 #include "lists/BackupList.h"
-#include "lists/DiskListFile.h"
 #include "lists/FilterLists.h"
 #include "lists/ProgramConfig.h"
 
@@ -14,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -40,10 +40,10 @@ class TSHChangeNotify;
 class TSystemProbe;
 struct PassOutcome;
 
-/// The main window: the backup list of the disk in the backup drive, the
-/// filter lists and every command. It watches the backup drive for media,
-/// loads and saves the disk list files and "config", and starts backup
-/// passes through BackupRun.
+/// The main window: a view over the disk in hand (DiskSession) with the
+/// filter lists and every command. It shows the session's drive, label,
+/// list and free space, and sends it the commands, the media events and
+/// the passes' ends; no widget text is program state.
 class TQLForm : public QWidget {
     Q_OBJECT
 public:
@@ -71,8 +71,7 @@ public:
     void IniButtonClick();
     std::int64_t GetDiskFree();
 
-    // Parts 2.2, 2.3: the two kinds of file.
-    void LoadIniFile();
+    // The list file of the disk in hand and "config".
     void SAveIniFile();
     void SAvePConfigFile();
 
@@ -117,12 +116,14 @@ public:
     /// The pass in progress, or null.
     BackupRun *currentRun() const { return m_run.get(); }
 
+    /// The session's list, to read; edits go through session().
     BackupList &list() { return m_list; }
     const ProgramConfig &config() const { return m_config; }
+    DiskSession &session() { return m_session; }
     /// Index of the selected item, or -1.
     int selectedIndex() const;
     void selectIndex(int index);
-    bool MediaPresent() const { return m_mediaPresent; }
+    bool MediaPresent() const { return m_session.mediaPresent(); }
     int SavedLeft() const { return m_config.SavedLeft; }
     int SavedTop() const { return m_config.SavedTop; }
     TSHChangeNotify *changeNotify() const { return m_notify; }
@@ -206,13 +207,17 @@ private:
     }
     void showError(const QString &text);
 
-    // What the three medium checks share.
-    std::string driveText() const;
-    bool driveChosen() const;
-    void setMediumCommands(bool three, bool importExport);
-    void loadIfRoom();
+    // Drawing the session and showing what its transitions say.
+    bool driveChosen() const { return m_session.driveChosen(); }
+    void showMedium();
+    void showMediumTexts();
+    void showNotices(const DiskSession::Notices &notices);
+    /// Runs a transition of the session, then draws the result and shows
+    /// its messages (also when it fails half way).
+    void transition(const std::function<DiskSession::Notices()> &step);
+    /// False, after saying why, when the list cannot be edited now.
+    bool editAllowed();
     void watchBackupDrive();
-    bool importExportReady() const;
     void mediaEvent(bool inserted, const QString &path1);
 
     // Config and list font.
@@ -224,8 +229,8 @@ private:
 
     // List edits.
     void refreshFreeSpaceIfLabelled();
-    BackupItem *selectedItem();
-    void appendItem(const QString &path, DateTime picked, const QString &subDir, bool checked);
+    /// Index of the selected item when it is one of the list's.
+    std::optional<std::size_t> selectedItem() const;
 
     // The pass.
     void abortPass();
@@ -251,10 +256,9 @@ private:
 
     MainWindowEnvironment m_env;
     const Clock &m_clock;
-    BackupList m_list;
-    DiskListFile m_listFile;
-    ProgramConfig m_config;
-    FileFilters m_filters;
+    DiskSession m_session;
+    BackupList &m_list;      ///< the session's, for reading and the view
+    ProgramConfig &m_config; ///< the session's
     BackupListModel *m_model = nullptr;
     TSHChangeNotify *m_notify = nullptr;
     TSystemProbe *m_probe = nullptr;
@@ -266,8 +270,6 @@ private:
     };
     std::unique_ptr<BackupRun, RunDeleter> m_run;
 
-    bool m_mediaPresent = false;
-    bool m_mediaCheckAfterPass = false;
     bool m_shownOnce = false;
     bool m_closingForGood = false;
     bool m_hourglass = false;

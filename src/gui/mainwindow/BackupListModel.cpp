@@ -66,7 +66,12 @@ bool BackupListModel::setData(const QModelIndex &index, const QVariant &value, i
 {
     if (role != Qt::CheckStateRole || index.column() != ColumnFolder || index.row() >= rowCount())
         return false;
-    m_list.setChecked(m_list.at(static_cast<std::size_t>(index.row())), value.value<Qt::CheckState>() == Qt::Checked);
+    const auto row = static_cast<std::size_t>(index.row());
+    const bool checked = value.value<Qt::CheckState>() == Qt::Checked;
+    if (m_checkHandler)
+        m_checkHandler(row, checked);
+    else
+        m_list.setChecked(m_list.at(row), checked);
     return true;
 }
 

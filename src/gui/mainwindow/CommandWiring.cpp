@@ -44,7 +44,10 @@ void TQLForm::connectCommands()
     connect(patternEdit, &LowerCaseEdit::enterPressed, this, handler(&TQLForm::addpattern));
     connect(removepatternbutton, &QPushButton::clicked, this, handler(&TQLForm::removepatternbuttonClick));
     // The pass reads the box at every file, so a change counts at once.
-    connect(ExcludeCheckBox, &QCheckBox::toggled, this, [this](bool on) { m_filters.exclude.store(on); });
+    connect(ExcludeCheckBox, &QCheckBox::toggled, this, [this](bool on) {
+        m_config.exclude = on;
+        m_session.filters().exclude.store(on);
+    });
 
     connect(ListView, &QTableView::customContextMenuRequested, this,
             [this](const QPoint &at) { PopupMenu->popup(ListView->viewport()->mapToGlobal(at)); });

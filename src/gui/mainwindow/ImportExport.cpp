@@ -1,25 +1,19 @@
 // Import and export: a disk list file made the list of the current disk,
 // or the current list stored as the list of another disk. Both deal in
-// whole files in the program folder.
+// whole files in the program folder, through the session.
 #include "gui/TQLForm.h"
 
 #include "gui/FileDialog.h"
-#include "lists/AtomicFile.h"
+#include "gui/MessageBox.h"
 #include "lists/TextLines.h"
 
 #include <QFileInfo>
-#include <QLineEdit>
 
 namespace quillarc {
 
-bool TQLForm::importExportReady() const
-{
-    return driveChosen() && !Edit2->text().isEmpty() && !BackupRunning();
-}
-
 void TQLForm::ImportButtonClick()
 {
-    if (!importExportReady())
+    if (BackupRunning() || m_session.label().empty())
         return;
     const QString chosen = FileDialog::chooseIniFile(this, QStringLiteral("Choose INI File to Import for this disk"),
                                                      QString::fromStdString(m_env.programFolder));
@@ -28,14 +22,20 @@ void TQLForm::ImportButtonClick()
     // Read whole before anything is written: importing the disk's own file
     // is a reload.
     const std::vector<std::string> lines = splitLines(readWholeFile(chosen.toStdString()));
-    m_listFile.SaveIniInfo(Edit2->text().toStdString(), lines);
-    LoadIniFile();
+    transition([&] {
+        m_session.importLines(lines);
+        return DiskSession::Notices {};
+    });
     GetDiskFree();
 }
 
 void TQLForm::ExportbuttonClick()
 {
-    if (!importExportReady())
+    if (BackupRunning() || m_session.label().empty())
+        return;
+    // Only a list read from a disk may become another disk's: the empty
+    // list of a disk without room would wipe the file it is written to.
+    if (!editAllowed())
         return;
     const QString chosen = FileDialog::chooseIniFile(this, QStringLiteral("Choose Disk Volume Name for Export"),
                                                      QString::fromStdString(m_env.programFolder));
@@ -47,10 +47,7 @@ void TQLForm::ExportbuttonClick()
     QString name = QFileInfo(chosen).fileName();
     if (!name.endsWith(QStringLiteral(".ini"), Qt::CaseInsensitive))
         name += QStringLiteral(".ini");
-    const std::string target = m_env.programFolder + name.toStdString();
-    std::vector<std::string> lines;
-    DiskListFile::BackupIniInfo(m_list, lines);
-    writeFileAtomically(target, joinLinesCrLf(lines));
+    m_session.exportTo(m_env.programFolder + name.toStdString());
 }
 
 } // namespace quillarc

@@ -1,16 +1,15 @@
 // The commands that edit the backup list: Add Folder, Add File and the
-// list's context menu. Every edit saves the disk list file at once.
+// list's context menu. Each goes through the session, which saves the disk
+// list file at once, and is refused with its reason while no list is read.
 #include "gui/TQLForm.h"
 
 #include "gui/FileDialog.h"
 #include "gui/MessageBox.h"
 #include "gui/TDatePickForm.h"
 #include "gui/TIncFolderForm.h"
-#include "lists/DateTimeText.h"
 
 #include <QDir>
 #include <QItemSelectionModel>
-#include <QLineEdit>
 #include <QTableView>
 
 namespace quillarc {
@@ -28,23 +27,18 @@ void TQLForm::selectIndex(int index)
         ListView->selectRow(index);
 }
 
-BackupItem *TQLForm::selectedItem()
+std::optional<std::size_t> TQLForm::selectedItem() const
 {
     const int index = selectedIndex();
     if (index < 0 || static_cast<std::size_t>(index) >= m_list.count())
-        return nullptr;
-    return &m_list.at(static_cast<std::size_t>(index));
-}
-
-void TQLForm::appendItem(const QString &path, DateTime picked, const QString &subDir, bool checked)
-{
-    BackupItem &item = m_list.append(path.toStdString());
-    m_list.setTexts(item, {cutOffText(picked), numberText(picked), subDir.toStdString()});
-    m_list.setChecked(item, checked);
+        return std::nullopt;
+    return static_cast<std::size_t>(index);
 }
 
 void TQLForm::AddbuttonClick()
 {
+    if (!editAllowed())
+        return;
     const QString folder = FileDialog::chooseFolder(this, QStringLiteral("Select Folder"), QDir::homePath());
     if (folder.isEmpty())
         return;
@@ -53,8 +47,8 @@ void TQLForm::AddbuttonClick()
         if (date.exec() != TDatePickForm::Cancelled) {
             TIncFolderForm include(this);
             include.exec();
-            appendItem(QDir::cleanPath(folder), date.PickedDateTime(), include.subDirFlag(), true);
-            SAveIniFile();
+            m_session.addItem(QDir::cleanPath(folder).toStdString(), date.PickedDateTime(),
+                              include.subDirFlag().toStdString(), true);
         }
     }
     refreshFreeSpaceIfLabelled();
@@ -62,34 +56,34 @@ void TQLForm::AddbuttonClick()
 
 void TQLForm::AddFileButtonClick()
 {
+    if (!editAllowed())
+        return;
     const QString file = FileDialog::openFile(this, QString(), QDir::homePath(), QString());
     if (file.isEmpty())
         return;
     {
         TDatePickForm date(this, &m_clock);
-        if (date.exec() != TDatePickForm::Cancelled) {
-            appendItem(QDir::cleanPath(file), date.PickedDateTime(), QString(), false);
-            SAveIniFile();
-        }
+        if (date.exec() != TDatePickForm::Cancelled)
+            m_session.addItem(QDir::cleanPath(file).toStdString(), date.PickedDateTime(), std::string(), false);
     }
     refreshFreeSpaceIfLabelled();
 }
 
 void TQLForm::SetItemDateTime()
 {
-    BackupItem *item = selectedItem();
-    if (!item)
+    const std::optional<std::size_t> item = selectedItem();
+    if (!item || !editAllowed())
         return;
     {
         TDatePickForm date(this, &m_clock);
         if (date.exec() != TDatePickForm::Cancelled) {
-            m_list.SetCutOff(*item, date.PickedDateTime());
-            if (item->isFolder()) {
+            std::optional<std::string> subDir;
+            if (m_list.at(*item).isFolder()) {
                 TIncFolderForm include(this);
                 include.exec();
-                m_list.setText(*item, TextSubDir, include.subDirFlag().toStdString());
+                subDir = include.subDirFlag().toStdString();
             }
-            SAveIniFile();
+            m_session.setCutOff(*item, date.PickedDateTime(), subDir);
         }
     }
     refreshFreeSpaceIfLabelled();
@@ -97,26 +91,18 @@ void TQLForm::SetItemDateTime()
 
 void TQLForm::SetAlltothisDate1Click()
 {
-    BackupItem *item = selectedItem();
-    if (!item || !MessageBox::confirm(this, QStringLiteral("SET ALL ITEMS TO THIS DATE?")))
+    const std::optional<std::size_t> item = selectedItem();
+    if (!item || !editAllowed() || !MessageBox::confirm(this, QStringLiteral("SET ALL ITEMS TO THIS DATE?")))
         return;
-    const std::string dateTime = item->text(TextDateTime);
-    const std::string value = item->text(TextFloat);
-    for (std::size_t i = 0; i < m_list.count(); ++i) {
-        BackupItem &each = m_list.at(i);
-        m_list.setText(each, TextDateTime, dateTime);
-        m_list.setText(each, TextFloat, value);
-    }
-    SAveIniFile();
+    m_session.setAllToDateOf(*item);
 }
 
 void TQLForm::Remove1Click()
 {
-    BackupItem *item = selectedItem();
-    if (!item || !MessageBox::confirm(this, QStringLiteral("REMOVE THIS ITEM FROM THE LIST?")))
+    const std::optional<std::size_t> item = selectedItem();
+    if (!item || !editAllowed() || !MessageBox::confirm(this, QStringLiteral("REMOVE THIS ITEM FROM THE LIST?")))
         return;
-    m_list.remove(*item);
-    SAveIniFile();
+    m_session.remove(*item);
 }
 
 } // namespace quillarc

@@ -40,7 +40,6 @@ void TQLForm::applyListFont()
 
 void TQLForm::collectConfig()
 {
-    m_config.driveText = CDEdit->text().toStdString();
     for (int column = 0; column < BackupListModel::ColumnCount; ++column)
         m_config.columnWidths[static_cast<std::size_t>(column)] = ListView->columnWidth(column);
     const QSize size = sizeToSave();
@@ -49,7 +48,6 @@ void TQLForm::collectConfig()
     const QPoint place = placeToSave();
     m_config.windowLeft = place.x();
     m_config.windowTop = place.y();
-    m_config.exclude = ExcludeCheckBox->isChecked();
 }
 
 void TQLForm::SAvePConfigFile()

@@ -1,134 +1,127 @@
-// The backup drive and the medium in it: choosing the drive, the three
-// medium checks (drive chosen, first show, media event), the medium reset,
-// and the free-space line. While a pass runs the list, the label and the
-// commands belong to the pass; a media event is then checked once it ends.
+// The backup drive and the medium in it, as the window shows them: the
+// drive button, the three medium checks (drive chosen, first show, media
+// event), the medium reset and the free-space line. The checks themselves
+// are the session's; the window draws what they leave and shows what they
+// say. While a pass runs the list, the label and the commands belong to the
+// pass; a media event is then checked once it ends.
 #include "gui/TQLForm.h"
 
 #include "gui/FileDialog.h"
 #include "gui/MessageBox.h"
 #include "gui/controls/TGlossButton.h"
-#include "platform/DriveTools.h"
-#include "platform/FreeSpaceLine.h"
 #include "platform/qt/TSHChangeNotify.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolButton>
 
 namespace quillarc {
 
-namespace {
-
-const char *const kNoEmptySpace = "NO EMPTY SPACE ON THIS DISK";
-const char *const kNoVolumeInserted = "NO BACKUP VOLUME INSERTED";
-
-} // namespace
-
-std::string TQLForm::driveText() const
+void TQLForm::showMediumTexts()
 {
-    return CDEdit->text().toStdString();
+    CDEdit->setText(QString::fromStdString(m_session.drive()));
+    Edit2->setText(QString::fromStdString(m_session.label()));
+    FreeSpaceStatusBar->setText(QString::fromStdString(m_session.freeLine()));
 }
 
-bool TQLForm::driveChosen() const
+void TQLForm::showMedium()
 {
-    return isDriveRoot(driveText());
-}
-
-void TQLForm::setMediumCommands(bool three, bool importExport)
-{
+    showMediumTexts();
+    if (BackupRunning())
+        return; // the pass set the commands
     for (QWidget *command : {static_cast<QWidget *>(BackupButton), static_cast<QWidget *>(AddButton),
                              static_cast<QWidget *>(AddFileButton)})
-        command->setEnabled(three);
-    ImportButton->setEnabled(importExport);
-    Exportbutton->setEnabled(importExport);
+        command->setEnabled(m_session.threeEnabled());
+    ImportButton->setEnabled(m_session.importExportEnabled());
+    Exportbutton->setEnabled(m_session.importExportEnabled());
+}
+
+void TQLForm::showNotices(const DiskSession::Notices &notices)
+{
+    for (const std::string &text : notices)
+        MessageBox::notice(this, QString::fromStdString(text));
+}
+
+void TQLForm::transition(const std::function<DiskSession::Notices()> &step)
+{
+    DiskSession::Notices notices;
+    try {
+        notices = step();
+    } catch (...) {
+        showMedium();
+        throw;
+    }
+    showMedium();
+    showNotices(notices);
+}
+
+bool TQLForm::editAllowed()
+{
+    const std::string refusal = m_session.editRefusal();
+    if (refusal.empty())
+        return true;
+    MessageBox::notice(this, QString::fromStdString(refusal));
+    return false;
 }
 
 void TQLForm::watchBackupDrive()
 {
     if (m_notify)
-        m_notify->setWatchedRoots(driveChosen() ? QStringList {CDEdit->text()} : QStringList {});
+        m_notify->setWatchedRoots(driveChosen() ? QStringList {QString::fromStdString(m_session.drive())}
+                                                : QStringList {});
 }
 
 std::int64_t TQLForm::GetDiskFree()
 {
-    const std::int64_t free = driveChosen() ? m_env.host->freeBytes(driveText()) : -1;
-    FreeSpaceStatusBar->setText(QString::fromStdString(freeSpaceLine(free)));
+    const std::int64_t free = m_session.queryFree();
+    FreeSpaceStatusBar->setText(QString::fromStdString(m_session.freeLine()));
     return free;
-}
-
-void TQLForm::LoadIniFile()
-{
-    const auto result = m_listFile.LoadIniFile(Edit2->text().toStdString(), m_list);
-    const std::string_view message = DiskListFile::messageFor(result);
-    if (!message.empty())
-        MessageBox::notice(this, QString::fromUtf8(message.data(), static_cast<int>(message.size())));
 }
 
 void TQLForm::SAveIniFile()
 {
-    m_listFile.SAveIniFile(driveText(), Edit2->text().toStdString(), m_list);
-}
-
-// The part the drive-chosen and first checks share once a label is known:
-// the list is loaded only when the disk has room; Import and Export come on
-// either way.
-void TQLForm::loadIfRoom()
-{
-    if (GetDiskFree() != 0) {
-        LoadIniFile();
-        setMediumCommands(true, true);
-        return;
-    }
-    MessageBox::notice(this, QString::fromLatin1(kNoEmptySpace));
-    ImportButton->setEnabled(true);
-    Exportbutton->setEnabled(true);
+    m_session.saveListAtClose();
 }
 
 void TQLForm::SetCDButtonClick()
 {
-    const QString start = driveChosen() ? CDEdit->text() : QDir::homePath();
+    const QString start = driveChosen() ? QString::fromStdString(m_session.drive()) : QDir::homePath();
     const QString folder = FileDialog::chooseFolder(this, QStringLiteral("Select Folder"), start);
     if (folder.isEmpty())
         return;
     const std::string root = m_env.driveRootFor(QDir::cleanPath(folder).toStdString());
-    if (!root.empty()) {
-        CDEdit->setText(QString::fromStdString(root));
-        watchBackupDrive();
-    }
-    DoIniLoad();
+    transition([&] { return m_session.chooseDrive(root); });
+    watchBackupDrive();
 }
 
 void TQLForm::DoIniLoad()
 {
-    if (!driveChosen() || BackupRunning())
-        return;
-    Edit2->setText(QString::fromStdString(GetVolumeLabel(*m_env.host, driveText())));
-    if (!Edit2->text().isEmpty()) {
-        loadIfRoom();
-    } else {
-        setMediumCommands(false, false);
-        m_list.clear();
-    }
+    transition([this] { return m_session.driveChosenCheck(); });
 }
 
 void TQLForm::Timer2Timer()
 {
     Timer2.stop();
     placeWindow();
-    // The label is the one read while the window was created.
-    if (Edit2->text().isEmpty()) {
-        MessageBox::notice(this, QString::fromLatin1(kNoVolumeInserted));
-        return;
+    const bool noDisk = m_session.label().empty();
+    transition([this] { return m_session.firstCheck(); });
+    if (noDisk) {
+        // The message leaves a new user looking for what to press: the
+        // drive button is where to begin, so it takes the focus and shows
+        // the mark of a keyboard focus.
+        setAttribute(Qt::WA_KeyboardFocusChange);
+        SetCDButton->setStyleSheet(
+            QStringLiteral("QToolButton:focus { border: 2px solid palette(highlight); border-radius: 3px; }"));
+        SetCDButton->setFocus(Qt::TabFocusReason);
     }
-    loadIfRoom();
 }
 
 void TQLForm::mediaEvent(bool inserted, const QString &path1)
 {
-    if (path1 != CDEdit->text())
+    if (!m_session.mediaEvent(inserted, path1.toStdString()))
         return;
-    m_mediaPresent = inserted;
     // Several events within a second make one check, which sees the last.
     if (!SHTimer.isActive())
         SHTimer.start();
@@ -147,52 +140,23 @@ void TQLForm::SHChangeNotify1MediaRemoved(std::uint32_t, const QString &path1)
 void TQLForm::SHTimerTimer()
 {
     SHTimer.stop();
-    if (BackupRunning()) {
-        // The disk change of a pass is the disk-full dialog's business;
-        // the window looks at the drive again once the pass has ended.
-        m_mediaCheckAfterPass = true;
-        return;
-    }
-    if (m_mediaPresent) {
-        Edit2->setText(QString::fromStdString(GetVolumeLabel(*m_env.host, driveText())));
-        if (Edit2->text().isEmpty()) {
-            setMediumCommands(false, false);
-            m_list.clear();
-        } else if (GetDiskFree() != 0) {
-            LoadIniFile();
-            setMediumCommands(true, true);
-        } else {
-            MessageBox::notice(this, QString::fromLatin1(kNoEmptySpace));
-        }
-        return;
-    }
-    if (QString::fromStdString(GetVolumeLabel(*m_env.host, driveText())) != Edit2->text())
-        removeddelete();
+    transition([this] { return m_session.delayedCheck(); });
 }
 
 void TQLForm::removeddelete()
 {
-    if (BackupRunning())
-        return;
-    Edit2->clear();
-    FreeSpaceStatusBar->clear();
-    setMediumCommands(false, false);
-    m_list.clear();
+    m_session.reset();
+    showMedium();
 }
 
 void TQLForm::IniButtonClick()
 {
-    // With no disk current there is nothing to forget: the button then loads
-    // the disk now in the drive, where it used to reset for ever.
-    if (!Edit2->text().isEmpty() && QString::fromStdString(GetVolumeLabel(*m_env.host, driveText())) != Edit2->text())
-        removeddelete();
-    else
-        DoIniLoad();
+    transition([this] { return m_session.reload(); });
 }
 
 void TQLForm::refreshFreeSpaceIfLabelled()
 {
-    if (!Edit2->text().isEmpty())
+    if (!m_session.label().empty())
         GetDiskFree();
 }
 

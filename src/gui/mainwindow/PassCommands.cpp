@@ -43,21 +43,25 @@ void TQLForm::BackupButtonClick()
 {
     if (BackupRunning() || !m_passUi)
         return;
+    // With no list read there is nothing to back up, and the person is told
+    // what to do first (no disk chosen, no label, no room).
+    const std::string refusal = m_session.passRefusal();
+    if (!refusal.empty()) {
+        MessageBox::notice(this, QString::fromStdString(refusal));
+        return;
+    }
     StatusBar->clear();
     StatusBarFolder->clear();
 
-    m_filters.exclude.store(ExcludeCheckBox->isChecked());
-    m_filters.extensions = m_config.extensions;
-    m_filters.patterns = m_config.patterns;
-    auto run = std::make_unique<BackupRun>(RunSetup {m_list, *m_passUi, *m_env.host, m_listFile, m_clock, m_filters,
-                                                     driveText(), Edit2->text().toStdString()});
+    auto run = std::make_unique<BackupRun>(m_session.runSetup(*m_passUi, m_clock, m_config.exclude));
     if (!run->start()) {
-        const std::string &refusal = run->outcome().refusalMessage;
-        if (!refusal.empty())
-            MessageBox::notice(this, QString::fromStdString(refusal));
+        const std::string &refused = run->outcome().refusalMessage;
+        if (!refused.empty())
+            MessageBox::notice(this, QString::fromStdString(refused));
         return;
     }
     m_run.reset(run.release());
+    m_session.passStarted();
     buttondisable();
     m_progress->TotalRarBar->setProgress(0);
     m_progress->FolderRarBar->setProgress(0);
@@ -149,14 +153,15 @@ void TQLForm::TimerTimer()
     m_run->finished();
     const PassOutcome outcome = m_run->outcome();
     m_run.reset();
+    const bool mediaCheckWaits = m_session.passEnded(outcome);
+    // The commands are buttonenable's; the label is the disk the pass ended on.
+    showMediumTexts();
 
     if (visible)
         showPassNotice(outcome);
     // A window that is closing has no drive to look at any more.
-    if (m_mediaCheckAfterPass && visible) {
-        m_mediaCheckAfterPass = false;
+    if (mediaCheckWaits && visible)
         SHTimerTimer();
-    }
 }
 
 void TQLForm::showPassNotice(const PassOutcome &outcome)

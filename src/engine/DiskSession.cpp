@@ -1,0 +1,352 @@
+#include "engine/DiskSession.h"
+
+#include "lists/AtomicFile.h"
+#include "lists/DateTimeText.h"
+#include "lists/TextLines.h"
+#include "platform/DriveTools.h"
+#include "platform/FreeSpaceLine.h"
+#include "platform/LabelFile.h"
+#include "platform/VolumeHost.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <utility>
+
+namespace quillarc {
+
+namespace {
+
+const char *const kNoEmptySpace = "NO EMPTY SPACE ON THIS DISK";
+const char *const kNoVolumeInserted = "NO BACKUP VOLUME INSERTED";
+
+// The label is what names a disk's list, so a disk without one can hold no
+// list; the person is told how to give it one.
+std::string noLabelNotice(const std::string &drive)
+{
+    return std::string(kNoVolumeLabelMessage) + "\rGIVE THE DISK IN " + drive +
+           " A LABEL: SET ITS FILE SYSTEM'S LABEL (FOR EXAMPLE WITH e2label OR fatlabel), OR PUT A FILE NAMED " +
+           kLabelFileName + " IN " + drive +
+           " WITH THE LABEL ON ITS FIRST LINE; THEN PRESS THE LOAD BACKUP LIST BUTTON.";
+}
+
+} // namespace
+
+DiskSession::DiskSession(const VolumeHost &host, std::string programFolder, PathProbe probe)
+    : m_host(host), m_listFile(std::move(programFolder), std::move(probe))
+{
+}
+
+bool DiskSession::driveChosen() const
+{
+    return isDriveRoot(drive());
+}
+
+std::string DiskSession::freeLine() const
+{
+    if (!m_freeKnown || m_free < 0)
+        return {};
+    return freeSpaceLine(m_free);
+}
+
+void DiskSession::loadConfig(const std::string &path)
+{
+    LoadPConfigFile(path, m_config);
+}
+
+void DiskSession::saveConfig(const std::string &path) const
+{
+    SAvePConfigFile(path, m_config);
+}
+
+void DiskSession::setCommands(bool three, bool importExport)
+{
+    m_three = three;
+    m_importExport = importExport;
+}
+
+void DiskSession::forgetList()
+{
+    m_list.clear();
+    m_readLabel.reset();
+}
+
+std::int64_t DiskSession::queryFree()
+{
+    m_free = driveChosen() ? m_host.freeBytes(drive()) : -1;
+    m_freeKnown = true;
+    return m_free;
+}
+
+void DiskSession::showFree(std::int64_t freeBytes)
+{
+    m_free = freeBytes;
+    m_freeKnown = true;
+}
+
+void DiskSession::readLabel()
+{
+    m_label = driveChosen() ? GetVolumeLabel(m_host, drive()) : std::string();
+    // A list read under another label is not this disk's.
+    if (!listRead())
+        forgetList();
+}
+
+DiskListFile::LoadResult DiskSession::readList()
+{
+    try {
+        const DiskListFile::LoadResult result = m_listFile.LoadIniFile(m_label, m_list);
+        if (result == DiskListFile::LoadResult::NoLabel)
+            forgetList();
+        else
+            m_readLabel = m_label; // a label without a list file has an empty list, its own
+        return result;
+    } catch (...) {
+        // A file that could not be read leaves no list in hand: what is
+        // shown would otherwise be saved over the file later.
+        forgetList();
+        throw;
+    }
+}
+
+DiskSession::Notices DiskSession::loadList()
+{
+    const std::string_view message = DiskListFile::messageFor(readList());
+    return message.empty() ? Notices {} : Notices {std::string(message)};
+}
+
+DiskSession::Notices DiskSession::loadIfRoom(bool importExportEither)
+{
+    if (queryFree() != 0) {
+        setCommands(true, true);
+        return loadList();
+    }
+    // The list is not read; one read under another label goes too, so that
+    // it is neither shown nor saved as this disk's.
+    if (!listRead())
+        forgetList();
+    if (importExportEither)
+        setCommands(m_three, true);
+    return {kNoEmptySpace};
+}
+
+DiskSession::Notices DiskSession::chooseDrive(const std::string &root)
+{
+    if (m_passRunning)
+        return {};
+    if (!root.empty())
+        m_config.driveText = root;
+    return driveChosenCheck();
+}
+
+DiskSession::Notices DiskSession::driveChosenCheck()
+{
+    if (!driveChosen() || m_passRunning)
+        return {};
+    readLabel();
+    if (!m_label.empty())
+        return loadIfRoom(true);
+    setCommands(false, false);
+    forgetList();
+    // The previous disk's figures would be read as this one's.
+    m_freeKnown = false;
+    return {noLabelNotice(drive())};
+}
+
+DiskSession::Notices DiskSession::firstCheck()
+{
+    // The label is the one read at start-up.
+    if (m_label.empty())
+        return {kNoVolumeInserted};
+    return loadIfRoom(true);
+}
+
+bool DiskSession::mediaEvent(bool inserted, const std::string &root)
+{
+    if (root != drive())
+        return false;
+    m_mediaPresent = inserted;
+    return true;
+}
+
+DiskSession::Notices DiskSession::delayedCheck()
+{
+    if (m_passRunning) {
+        // The disk change of a pass is the disk-full dialog's business; the
+        // drive is looked at again once the pass has ended.
+        m_checkAfterPass = true;
+        return {};
+    }
+    m_checkAfterPass = false;
+    if (m_mediaPresent) {
+        readLabel();
+        if (m_label.empty()) {
+            setCommands(false, false);
+            forgetList();
+            return {};
+        }
+        return loadIfRoom(false);
+    }
+    if (GetVolumeLabel(m_host, drive()) != m_label)
+        reset();
+    return {};
+}
+
+DiskSession::Notices DiskSession::reload()
+{
+    // With no disk current there is nothing to forget: the button then
+    // loads the disk now in the drive.
+    if (!m_label.empty() && GetVolumeLabel(m_host, drive()) != m_label) {
+        reset();
+        return {};
+    }
+    return driveChosenCheck();
+}
+
+void DiskSession::reset()
+{
+    if (m_passRunning)
+        return;
+    m_label.clear();
+    m_freeKnown = false;
+    setCommands(false, false);
+    forgetList();
+}
+
+std::string DiskSession::passRefusal() const
+{
+    if (m_passRunning)
+        return "A BACKUP PASS IS RUNNING.";
+    return editRefusal();
+}
+
+RunSetup DiskSession::runSetup(PassUi &ui, const Clock &clock, bool exclude)
+{
+    m_filters.exclude.store(exclude);
+    m_filters.extensions = m_config.extensions;
+    m_filters.patterns = m_config.patterns;
+    return RunSetup {m_list, ui, m_host, m_listFile, clock, m_filters, drive(), m_label};
+}
+
+void DiskSession::passMovedTo(const std::string &label)
+{
+    // The disk-full exchange wrote the list under the new disk's label
+    // before the pass went on with it.
+    m_label = label;
+    m_readLabel = label;
+}
+
+bool DiskSession::passEnded(const PassOutcome &outcome)
+{
+    m_passRunning = false;
+    if (!outcome.volumeLabel.empty() && outcome.volumeLabel != m_label)
+        passMovedTo(outcome.volumeLabel);
+    return std::exchange(m_checkAfterPass, false);
+}
+
+std::string DiskSession::editRefusal() const
+{
+    if (m_passRunning)
+        return "THE LIST CANNOT BE CHANGED WHILE A BACKUP PASS IS RUNNING.";
+    if (listRead())
+        return {};
+    if (!driveChosen())
+        return "NO BACKUP DRIVE IS CHOSEN.\rEACH DISK KEEPS ITS OWN LIST: CHOOSE THE BACKUP DRIVE WITH THE DRIVE "
+               "BUTTON FIRST.";
+    if (m_label.empty())
+        return "NO BACKUP DISK WITH A VOLUME LABEL IS IN " + drive() +
+               ".\rEACH DISK KEEPS ITS OWN LIST: PUT THE DISK IN AND PRESS THE LOAD BACKUP LIST BUTTON.";
+    return "THE LIST OF DISK \"" + m_label +
+           "\" IS NOT LOADED (THE DISK HAS NO EMPTY SPACE).\rMAKE ROOM ON IT OR CHOOSE ANOTHER DISK, THEN PRESS THE "
+           "LOAD BACKUP LIST BUTTON.";
+}
+
+void DiskSession::requireEdit() const
+{
+    const std::string refusal = editRefusal();
+    if (!refusal.empty())
+        throw EditRefused(refusal);
+}
+
+void DiskSession::save() const
+{
+    if (m_readLabel && !m_readLabel->empty())
+        m_listFile.SAveIniFile(drive(), *m_readLabel, m_list);
+}
+
+void DiskSession::addItem(const std::string &path, DateTime cutOff, const std::string &subDir, bool checked)
+{
+    requireEdit();
+    BackupItem &item = m_list.append(path);
+    m_list.setTexts(item, {cutOffText(cutOff), numberText(cutOff), subDir});
+    m_list.setChecked(item, checked);
+    save();
+}
+
+void DiskSession::setCutOff(std::size_t index, DateTime cutOff, const std::optional<std::string> &subDir)
+{
+    requireEdit();
+    BackupItem &item = m_list.at(index);
+    m_list.SetCutOff(item, cutOff);
+    if (subDir && item.isFolder())
+        m_list.setText(item, TextSubDir, *subDir);
+    save();
+}
+
+void DiskSession::setAllToDateOf(std::size_t index)
+{
+    requireEdit();
+    const BackupItem &model = m_list.at(index);
+    const std::string dateTime = model.text(TextDateTime);
+    const std::string value = model.text(TextFloat);
+    for (std::size_t i = 0; i < m_list.count(); ++i) {
+        BackupItem &each = m_list.at(i);
+        m_list.setText(each, TextDateTime, dateTime);
+        m_list.setText(each, TextFloat, value);
+    }
+    save();
+}
+
+void DiskSession::remove(std::size_t index)
+{
+    requireEdit();
+    m_list.remove(m_list.at(index));
+    save();
+}
+
+void DiskSession::setChecked(std::size_t index, bool checked)
+{
+    requireEdit();
+    m_list.setChecked(m_list.at(index), checked);
+}
+
+void DiskSession::importLines(const std::vector<std::string> &lines)
+{
+    // Import makes a file the list of the disk in hand: it needs the disk,
+    // not a list already read (a disk without room may take one).
+    if (m_passRunning || m_label.empty() || !driveChosen())
+        throw EditRefused(editRefusal());
+    m_listFile.SaveIniInfo(m_label, lines);
+    loadList();
+}
+
+void DiskSession::exportTo(const std::string &path) const
+{
+    // Only a list that belongs to a disk may become another disk's.
+    requireEdit();
+    std::vector<std::string> lines;
+    DiskListFile::BackupIniInfo(m_list, lines);
+    writeFileAtomically(path, joinLinesCrLf(lines));
+}
+
+void DiskSession::saveListAtClose() const
+{
+    if (!listRead())
+        return;
+    // A disk met for the first time and left without an item gets no file.
+    struct stat st {};
+    if (m_list.empty() && ::stat(m_listFile.pathFor(m_label).c_str(), &st) != 0 && errno == ENOENT)
+        return;
+    save();
+}
+
+} // namespace quillarc
