@@ -33,7 +33,7 @@ int main(int argc, char *argv[])
     env.programFolder = QString::fromLocal8Bit(argv[1]).toStdString();
     if (env.programFolder.back() != '/')
         env.programFolder += '/';
-    env.openDocument = [](const QString &) {};
+    env.openDocument = [](const QString &, const MainWindowEnvironment::OpenFailed &) {};
     TQLForm window(std::move(env));
     window.show();
     window.createProgressForm();

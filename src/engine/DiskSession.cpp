@@ -6,6 +6,7 @@
 #include "platform/DriveTools.h"
 #include "platform/FreeSpaceLine.h"
 #include "platform/LabelFile.h"
+#include "platform/PassLock.h"
 #include "platform/VolumeHost.h"
 
 #include <cerrno>
@@ -216,6 +217,8 @@ std::string DiskSession::passRefusal() const
 {
     if (m_passRunning)
         return "A BACKUP PASS IS RUNNING.";
+    if (listRead() && passElsewhere())
+        return PassLock::busyMessage();
     return editRefusal();
 }
 
@@ -243,12 +246,25 @@ bool DiskSession::passEnded(const PassOutcome &outcome)
     return std::exchange(m_checkAfterPass, false);
 }
 
+bool DiskSession::passElsewhere() const
+{
+    PassLock probe;
+    return probe.take(m_listFile.folder(), {}) == PassLock::Result::Busy;
+}
+
 std::string DiskSession::editRefusal() const
 {
     if (m_passRunning)
         return "THE LIST CANNOT BE CHANGED WHILE A BACKUP PASS IS RUNNING.";
-    if (listRead())
+    if (listRead()) {
+        // A pass started elsewhere (a timer, a mount) saves its own copy of
+        // this list when it ends: an edit made meanwhile would be lost
+        // under it without a word.
+        if (passElsewhere())
+            return "THE LIST CANNOT BE CHANGED WHILE A BACKUP PASS IS RUNNING.\rANOTHER BACKUP PASS IS WORKING WITH "
+                   "THIS PROGRAM FOLDER; TRY AGAIN WHEN IT HAS ENDED.";
         return {};
+    }
     if (!driveChosen())
         return "NO BACKUP DRIVE IS CHOSEN.\rEACH DISK KEEPS ITS OWN LIST: CHOOSE THE BACKUP DRIVE WITH THE DRIVE "
                "BUTTON FIRST.";

@@ -152,6 +152,8 @@ private:
     void forgetList();
     void setCommands(bool three, bool importExport);
     void requireEdit() const;
+    /// True while a pass of another program instance holds the program folder.
+    bool passElsewhere() const;
     void save() const;
 
     const VolumeHost &m_host;

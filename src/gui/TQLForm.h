@@ -120,6 +120,9 @@ public:
     BackupList &list() { return m_list; }
     const ProgramConfig &config() const { return m_config; }
     DiskSession &session() { return m_session; }
+    /// The list file of the disk in hand was read again after a pass
+    /// elsewhere saved it: draw what the session now holds.
+    void listReadElsewhere() { showMedium(); }
     /// Index of the selected item, or -1.
     int selectedIndex() const;
     void selectIndex(int index);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/DiskSession.h"
+#include "platform/PassLock.h"
 #include "engine/PassOutcome.h"
 #include "lists/DateTimeText.h"
 #include "support/SimulatedVolumeHost.h"
@@ -250,6 +251,31 @@ TEST(DiskSession, FreeLineNeverShowsMinusOneAndForgetsAnotherDisksFigures)
     EXPECT_EQ(said[0].rfind("DISK HAS NO VOLUME LABEL\r", 0), 0U) << said[0];
     EXPECT_NE(said[0].find(".quillarc-label"), std::string::npos);
     EXPECT_EQ(session.freeLine(), "");
+}
+
+// A pass started elsewhere (a timer, a mount) saves its own copy of the list
+// when it ends: while it holds the program folder, edits are refused with a
+// reason, and they are taken again once it has let go.
+TEST(DiskSession, EditsWaitForAPassElsewhereToEnd)
+{
+    Disks disks;
+    const auto made = disks.session();
+    DiskSession &session = *made;
+    session.readLabel();
+    session.firstCheck();
+    ASSERT_TRUE(session.editRefusal().empty());
+    const std::string before = disks.temp.read("program/BACKUP1.ini");
+    {
+        PassLock elsewhere;
+        ASSERT_EQ(elsewhere.take(disks.programFolder, {}), PassLock::Result::Taken);
+        EXPECT_NE(session.editRefusal().find("ANOTHER BACKUP PASS"), std::string::npos);
+        EXPECT_EQ(session.passRefusal(), PassLock::busyMessage());
+        EXPECT_THROW(session.addItem(disks.temp.folder() + "/b", 0, "", false), EditRefused);
+        EXPECT_EQ(disks.temp.read("program/BACKUP1.ini"), before);
+    }
+    EXPECT_TRUE(session.editRefusal().empty());
+    session.addItem(disks.temp.folder() + "/b", 0, "", false);
+    EXPECT_NE(disks.temp.read("program/BACKUP1.ini"), before);
 }
 
 } // namespace

@@ -106,43 +106,46 @@ ListFileFollower::ListFileFollower(TQLForm &form, const std::string &programFold
     settle->setInterval(100);
     connect(watcher, &QFileSystemWatcher::directoryChanged, settle, qOverload<>(&QTimer::start));
     connect(settle, &QTimer::timeout, this, &ListFileFollower::check);
-    // The window loads a disk's list as it shows the disk's label: the file
-    // as it is then is the window's starting point.
+    // The label field shows the disk in hand: a new one there is a new file
+    // to follow.
     connect(form.Edit2, &QLineEdit::textChanged, this, &ListFileFollower::remember);
     remember();
 }
 
 void ListFileFollower::remember()
 {
-    const std::string label = m_form.Edit2->text().toStdString();
-    m_path = label.empty() ? std::string() : DiskListFile(m_folder).pathFor(label);
+    const DiskSession &session = m_form.session();
+    m_path = session.listRead() ? session.listFile().pathFor(session.label()) : std::string();
     m_signature = m_path.empty() ? std::string() : fileSignature(m_path);
 }
 
 void ListFileFollower::check()
 {
-    const std::string label = m_form.Edit2->text().toStdString();
-    if (label.empty() || m_form.BackupRunning())
+    DiskSession &session = m_form.session();
+    if (!session.listRead() || m_form.BackupRunning())
         return;
-    const DiskListFile listFile(m_folder);
-    const std::string path = listFile.pathFor(label);
+    const std::string path = session.listFile().pathFor(session.label());
     const std::string signature = fileSignature(path);
+    // Another disk in hand since the last look: its file is judged by its
+    // bytes alone.
     if (path != m_path) {
-        remember();
-        return;
+        m_path = path;
+        m_signature.clear();
     }
     if (signature == m_signature)
         return;
     m_signature = signature;
-    if (signature.empty() || fileBytes(path) == listBytes(m_form.list()))
+    if (signature.empty() || fileBytes(path) == listBytes(session.list()))
         return; // gone (the window says so when it next loads), or the window's own save
+    // Read through the session, so the list in hand stays the one read
+    // from this label's file; a file that cannot be read leaves no list,
+    // which is then never saved over it.
     try {
-        listFile.LoadIniFile(label, m_form.list());
+        session.readList();
     } catch (const std::exception &) {
-        // Unreadable now: the window keeps its list and looks again at the
-        // next change.
         m_signature.clear();
     }
+    m_form.listReadElsewhere();
 }
 
 void attachMountedDiskSupport(TQLForm &form, const std::string &programFolder)
