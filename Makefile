@@ -84,8 +84,10 @@ test-tsan: deps
 	  tail -n 3 $$test.tsan.log; \
 	done
 
-# The layout of all the code, and clang-tidy's findings in src/.
+# The repo's own rules (no mentions of outside documents, includes follow
+# the layers), the layout of all the code, and clang-tidy's findings in src/.
 lint: build
+	@scripts/check-source-rules.sh
 	@echo "clang-format: checking the layout of $(words $(SOURCES)) files"
 	@clang-format --dry-run --Werror $(SOURCES)
 	run-clang-tidy -p $(BUILD) -quiet -j $(JOBS) -extra-arg=-Wno-unknown-warning-option '$(CURDIR)/src/' \

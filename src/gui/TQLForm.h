@@ -71,7 +71,7 @@ public:
     void IniButtonClick();
     std::int64_t GetDiskFree();
 
-    // Parts 2.2, 2.3: the two kinds of file.
+    // The disk's list file and the program's config file.
     void LoadIniFile();
     void SAveIniFile();
     void SAvePConfigFile();
