@@ -174,6 +174,8 @@ int runPass(const PassOptions &options)
 
     TerminalPassUi ui(::isatty(STDIN_FILENO) == 1, options.yes);
     BackupRun run(RunSetup {list, ui, host, listFile, Clock::system(), filters, drive, label});
+    // Before the worker starts: it reads the flag while it waits for an answer.
+    ui.endWaitsOn(run.state().AbortFlag);
     {
         AbortOnSignals signals(run);
         if (!run.start()) {
@@ -183,7 +185,6 @@ int runPass(const PassOptions &options)
             return refuse(refused.refusal == StartRefusal::EmptyList ? startMessage(StartRefusal::NothingChecked)
                                                                      : refused.refusalMessage);
         }
-        ui.endWaitsOn(run.state().AbortFlag);
         while (run.workerRunning()) {
             run.deliverProgress();
             const struct timespec tenth {
