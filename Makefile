@@ -1,9 +1,10 @@
 # make run  - install what is missing, build, start Quillarc (a demonstration
 #             pass on a machine without a display)
-# make test - install what is missing, build, run every test, then again
-#             under AddressSanitizer and UndefinedBehaviorSanitizer, the
-#             threaded tests under ThreadSanitizer, and check the layout
-#             (clang-format) and clang-tidy's findings in src/
+# make test - install what is missing, build, check the repo's source rules,
+#             the layout (clang-format) and clang-tidy's findings in src/,
+#             run the threaded tests under ThreadSanitizer, the core and
+#             window tests under AddressSanitizer and
+#             UndefinedBehaviorSanitizer, then every test
 # make deb  - build the Debian package quillarc_<version>_<arch>.deb here
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools \
