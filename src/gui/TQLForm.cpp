@@ -65,11 +65,9 @@ TQLForm::TQLForm(MainWindowEnvironment environment, QWidget *parent)
     connect(&TXTTimer, &QTimer::timeout, this, handler(&TQLForm::TXTTimerTimer));
     connect(&CloseTimer, &QTimer::timeout, this, handler(&TQLForm::CloseTimerTimer));
 
-    // Media events for the backup drive, with paths as the system spells
-    // them: on Linux case matters, so upper-casing would break the match.
+    // Media events for the backup drive.
     guarded([this] {
         m_notify = new TSHChangeNotify(this, std::move(m_env.notifySource));
-        m_notify->setTextCase(TTextCase::tcAsIs);
         m_notify->setOnMediaInserted([this](TSHChangeNotify *, std::uint32_t flags, const QString &path) {
             guarded([&] { SHChangeNotify1MediaInserted(flags, path); });
         });
@@ -78,7 +76,6 @@ TQLForm::TQLForm(MainWindowEnvironment environment, QWidget *parent)
         });
     });
     m_probe = new TSystemProbe(this);
-    m_probe->setAutoRefresh(false);
     attachMountedDiskSupport(*this, m_env.programFolder);
 
     guarded([this] { FormCreate(); });

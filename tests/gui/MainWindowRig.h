@@ -102,7 +102,7 @@ struct MainWindowRig {
     void mediaEvent(bool inserted, const QString &drive)
     {
         if (media->deliver)
-            media->deliver(media->messageNo, inserted ? SHCNE::MEDIAINSERTED : SHCNE::MEDIAREMOVED, drive, {});
+            media->deliver(media->messageNo, inserted ? SHCNE::MEDIAINSERTED : SHCNE::MEDIAREMOVED, drive);
     }
 
     /// A "config" naming the drive, so that start-up is not a first run.

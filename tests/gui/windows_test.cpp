@@ -105,7 +105,6 @@ void WindowsTest::resourcesFromProbe()
     sources.procRoot = proc.path().toStdString();
     sources.descriptorLimit = [] { return std::int64_t {100}; };
     TSystemProbe probe(sources, nullptr);
-    probe.setAutoRefresh(false);
     probe.Refresh();
 
     TResourceForm form;

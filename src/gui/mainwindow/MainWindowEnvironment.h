@@ -32,9 +32,9 @@ struct MainWindowEnvironment {
     const VolumeHost *host = nullptr; ///< not owned; must outlive the window
     const Clock *clock = nullptr;     ///< not owned; the system clock when null
 
-    /// The drive root a folder chosen with "Select Folder" belongs to (the
-    /// label-file folder, automount folder or mount point it lies in); empty
-    /// when there is none.
+    /// The drive root a folder chosen with "Select Folder" belongs to: the
+    /// nearest folder holding a label file, else the automount folder or
+    /// mount point it lies in; empty when there is none.
     std::function<std::string(const std::string &folder)> driveRootFor;
 
     /// Where media events come from; the mount-table watch when null.

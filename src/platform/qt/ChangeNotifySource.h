@@ -13,8 +13,7 @@ namespace quillarc {
 /// the message number it was registered with.
 class ChangeNotifySource {
 public:
-    using Deliver =
-        std::function<void(int messageNo, std::uint32_t eventId, const QString &path1, const QString &path2)>;
+    using Deliver = std::function<void(int messageNo, std::uint32_t eventId, const QString &path1)>;
 
     virtual ~ChangeNotifySource() = default;
 

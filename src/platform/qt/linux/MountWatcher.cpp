@@ -139,20 +139,18 @@ MountWatchSource::MountWatchSource(MountWatcher::Options options) : m_options(st
 
 MountWatchSource::~MountWatchSource() = default;
 
-bool MountWatchSource::registerFor(std::uint32_t mask, int messageNo, Deliver deliver)
+// Media inserted and removed are the only events there are, so any mask
+// asks for the whole watch.
+bool MountWatchSource::registerFor(std::uint32_t /*mask*/, int messageNo, Deliver deliver)
 {
     deregister();
-    if (!(mask & (SHCNE::MEDIAINSERTED | SHCNE::MEDIAREMOVED)))
-        return true; // registered for events this source never raises
     auto watcher = std::make_unique<MountWatcher>(m_options);
     if (!watcher->start())
         return false;
-    QObject::connect(watcher.get(), &MountWatcher::mediaInserted, [deliver, messageNo](const QString &root) {
-        deliver(messageNo, SHCNE::MEDIAINSERTED, root, QString());
-    });
-    QObject::connect(watcher.get(), &MountWatcher::mediaRemoved, [deliver, messageNo](const QString &root) {
-        deliver(messageNo, SHCNE::MEDIAREMOVED, root, QString());
-    });
+    QObject::connect(watcher.get(), &MountWatcher::mediaInserted,
+                     [deliver, messageNo](const QString &root) { deliver(messageNo, SHCNE::MEDIAINSERTED, root); });
+    QObject::connect(watcher.get(), &MountWatcher::mediaRemoved,
+                     [deliver, messageNo](const QString &root) { deliver(messageNo, SHCNE::MEDIAREMOVED, root); });
     m_watcher = std::move(watcher);
     return true;
 }

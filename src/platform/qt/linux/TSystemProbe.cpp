@@ -1,7 +1,6 @@
 #include "platform/qt/TSystemProbe.h"
 
 #include <algorithm>
-#include <chrono>
 #include <dirent.h>
 #include <fstream>
 #include <sstream>
@@ -52,23 +51,12 @@ std::int64_t meminfoBytes(const std::string &text, const std::string &key)
     return -1;
 }
 
-std::int64_t steadyMilliseconds()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 std::int64_t softDescriptorLimit()
 {
     struct rlimit limit {};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
         return -1;
     return static_cast<std::int64_t>(limit.rlim_cur);
-}
-
-std::int32_t clampInt32(long long value)
-{
-    return static_cast<std::int32_t>(std::clamp<long long>(value, -1, INT32_MAX));
 }
 
 } // namespace
@@ -90,61 +78,12 @@ TSystemProbe::TSystemProbe(Sources sources, QObject *owner) : QObject(owner), m_
 {
     if (!m_sources.descriptorLimit)
         m_sources.descriptorLimit = softDescriptorLimit;
-    if (!m_sources.ticks)
-        m_sources.ticks = steadyMilliseconds;
-    connect(&m_timer, &QTimer::timeout, this, &TSystemProbe::Refresh);
-    setRefreshInterval(5000);
-    setAutoRefresh(true);
-}
-
-void TSystemProbe::setRefreshInterval(int milliseconds)
-{
-    m_refreshInterval = milliseconds;
-    updateTimer();
-}
-
-void TSystemProbe::setAutoRefresh(bool on)
-{
-    m_autoRefresh = on;
-    updateTimer();
-}
-
-void TSystemProbe::updateTimer()
-{
-    // A QTimer of 0 ms fires on every turn of the event loop; an interval of
-    // 0 or less means no timed refresh at all.
-    if (m_refreshInterval > 0)
-        m_timer.setInterval(m_refreshInterval);
-    if (m_autoRefresh && m_refreshInterval > 0) {
-        if (!m_timer.isActive())
-            m_timer.start();
-    } else {
-        m_timer.stop();
-    }
-}
-
-void TSystemProbe::Loaded()
-{
-    if (m_autoRefresh)
-        Refresh();
 }
 
 void TSystemProbe::Refresh()
 {
-    m_status = QStringLiteral("Refreshing...");
-    const std::int64_t started = m_sources.ticks();
     refreshResources();
     refreshMemory();
-    refreshKernel();
-    refreshDialUp(started);
-    if (m_refreshTime == -1) {
-        m_refreshTime = static_cast<int>(std::clamp<std::int64_t>(m_sources.ticks() - started, 0, INT32_MAX));
-        if (m_smartRefresh)
-            setRefreshInterval(static_cast<int>(std::min<std::int64_t>(5LL * m_refreshTime, INT32_MAX)));
-    }
-    m_status = QStringLiteral("Ready");
-    if (OnRefreshed)
-        OnRefreshed(this);
 }
 
 std::string TSystemProbe::procFile(const std::string &name) const
@@ -201,103 +140,12 @@ void TSystemProbe::refreshMemory()
     const std::int64_t available = meminfoBytes(text, "MemAvailable");
     if (total <= 0 || available < 0)
         return; // keep the last figures rather than show nonsense
-    const std::int64_t swapTotal = std::max<std::int64_t>(meminfoBytes(text, "SwapTotal"), 0);
-    const std::int64_t swapFree = std::clamp<std::int64_t>(meminfoBytes(text, "SwapFree"), 0, swapTotal);
     TMemory m;
     m.PhysicalTotal = static_cast<std::uint64_t>(total);
     m.PhysicalFree = static_cast<std::uint64_t>(std::min(available, total));
-    m.PageFileTotal = static_cast<std::uint64_t>(swapTotal);
-    m.PageFileFree = static_cast<std::uint64_t>(swapFree);
-    m.VirtualTotal = m.PhysicalTotal + m.PageFileTotal;
-    m.VirtualFree = m.PhysicalFree + m.PageFileFree;
     const double availablePercent = static_cast<double>(m.PhysicalFree) * 100.0 / static_cast<double>(total);
     m.MemoryLoad = static_cast<std::uint8_t>(std::clamp(100 - static_cast<int>(availablePercent), 0, 100));
-    m.SwapFileSize = swapTotal - swapFree;
-    m.SwapUsage =
-        swapTotal > 0
-            ? 100 - static_cast<std::int32_t>(static_cast<double>(swapFree) / static_cast<double>(swapTotal) * 100.0)
-            : 0;
     m_memory = m;
-}
-
-void TSystemProbe::refreshKernel()
-{
-    TKernel k;
-    std::istringstream stat(readSmallFile(procFile("stat")));
-    std::string label;
-    if ((stat >> label) && label == "cpu") {
-        long long value = 0, total = 0, idle = 0;
-        for (int field = 0; field < 8 && (stat >> value); ++field) {
-            total += value;
-            if (field == 3 || field == 4) // idle, iowait
-                idle += value;
-        }
-        const long long busy = total - idle;
-        const long long deltaTotal = total - m_cpuTotal;
-        const long long deltaBusy = busy - m_cpuBusy;
-        if (total > 0 && deltaTotal > 0 && deltaBusy >= 0)
-            k.CPUUsage = clampInt32(std::min<long long>(deltaBusy * 100 / deltaTotal, 100));
-        else if (total > 0)
-            k.CPUUsage = m_kernel.CPUUsage == -1 ? 0 : m_kernel.CPUUsage;
-        m_cpuTotal = total;
-        m_cpuBusy = busy;
-    }
-    std::istringstream load(readSmallFile(procFile("loadavg")));
-    std::string a, b, c, tasks;
-    if (load >> a >> b >> c >> tasks) {
-        const std::size_t slash = tasks.find('/');
-        if (slash != std::string::npos) {
-            std::istringstream number(tasks.substr(slash + 1));
-            long long total = -1;
-            if (number >> total)
-                k.Threads = clampInt32(total);
-        }
-    }
-    m_kernel = k;
-}
-
-void TSystemProbe::refreshDialUp(std::int64_t now)
-{
-    TDialUp d;
-    std::istringstream in(readSmallFile(procFile("net/dev")));
-    std::string line;
-    bool any = false;
-    long long recvd = 0, xmit = 0;
-    while (std::getline(in, line)) {
-        const std::size_t colon = line.find(':');
-        if (colon == std::string::npos)
-            continue;
-        std::string name = line.substr(0, colon);
-        name.erase(0, name.find_first_not_of(' '));
-        if (name.rfind("ppp", 0) != 0)
-            continue;
-        std::istringstream fields(line.substr(colon + 1));
-        long long value = 0, r = -1, x = -1;
-        for (int field = 0; field < 9 && (fields >> value); ++field) {
-            if (field == 0)
-                r = value;
-            if (field == 8)
-                x = value;
-        }
-        if (r < 0 || x < 0)
-            continue;
-        any = true;
-        recvd += r;
-        xmit += x;
-    }
-    if (any) {
-        d.TotalBytesRecvd = recvd;
-        d.TotalBytesXmit = xmit;
-        const std::int64_t elapsed = now - m_lastNetTick;
-        if (m_lastRecvd >= 0 && elapsed > 0 && recvd >= m_lastRecvd && xmit >= m_lastXmit) {
-            d.BytesRecvd = (recvd - m_lastRecvd) * 1000 / elapsed;
-            d.BytesXmit = (xmit - m_lastXmit) * 1000 / elapsed;
-        }
-    }
-    m_lastRecvd = any ? recvd : -1;
-    m_lastXmit = any ? xmit : -1;
-    m_lastNetTick = now;
-    m_dialUp = d;
 }
 
 } // namespace quillarc
