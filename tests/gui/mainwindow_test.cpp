@@ -367,7 +367,8 @@ void MainWindowTest::mediaEvents()
     // A removal while the drive still reads the same label does nothing.
     rig.mediaEvent(false, drive);
     QVERIFY(form.SHTimer.isActive());
-    QTest::qWait(1100);
+    // The delayed check has run once its timer is no longer due.
+    QVERIFY(QTest::qWaitFor([&] { return !form.SHTimer.isActive(); }, 10000));
     QCOMPARE(form.Edit2->text(), QStringLiteral("BACKUP1"));
     QCOMPARE(form.list().count(), std::size_t {1});
 
@@ -697,7 +698,8 @@ void MainWindowTest::diskChangeDuringPassHoldsMediaEvents()
         // The user swaps disks; the mount watch tells the window at once.
         rig.insert(drive, "DISK2", std::int64_t {1} << 30, "medium2");
         rig.mediaEvent(true, drive);
-        QTest::qWait(1200); // the delayed check comes due while the pass waits
+        // The delayed check comes due while the pass waits.
+        QVERIFY2(QTest::qWaitFor([&] { return !form.SHTimer.isActive(); }, 10000), "the delayed check never ran");
         labelDuringPass = form.Edit2->text();
         itemsDuringPass = form.list().count();
         click(full.Button1);
