@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <string>
 #include <fstream>
+#include <random>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -42,11 +43,18 @@ bool isNameRefused(int error)
     return error == EINVAL || error == ENAMETOOLONG || error == EILSEQ;
 }
 
-std::string temporaryName(std::string_view name)
+// A temporary name carries a random part and is created exclusively: a
+// source folder may hold files of any name, and a name of ours that was
+// there already belongs to one of them (or to another pass), so it is
+// neither written over nor removed; another random part is tried instead.
+std::string temporaryName(std::string_view name, std::uint64_t random)
 {
-    const std::string prefix = ".quillarc-part-";
-    std::string result = prefix;
-    result.append(name.substr(0, kMaxName - prefix.size()));
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string result = ".quillarc-part-";
+    for (int shift = 60; shift >= 0; shift -= 4)
+        result += kHex[(random >> shift) & 0xF];
+    result += '-';
+    result.append(name.substr(0, kMaxName - result.size()));
     return result;
 }
 
@@ -65,7 +73,7 @@ static mode_t currentUmask()
     return 0777;
 }
 
-BackupDisk::BackupDisk() : m_umask(currentUmask()), m_asRoot(::geteuid() == 0)
+BackupDisk::BackupDisk() : m_umask(currentUmask()), m_asRoot(::geteuid() == 0), m_random(std::random_device {}())
 {
 }
 
@@ -180,6 +188,33 @@ void BackupDisk::takeSourceFolderBits(int folderFd, std::string_view relativeFol
     (void)::fchmod(folderFd, source.st_mode & 07777);
 }
 
+// A copy is current when it matches its source in length, modification
+// time to the nanosecond and permission bits (owners too, as root), and was
+// made after the source last changed: content rewritten with its size and
+// time kept (a container, a database, `touch -r`) moves the status-change
+// time only, and an equal size and time alone would hide it for good.
+bool BackupDisk::isCurrent(const struct stat &copy, const struct stat &source) const
+{
+    const bool madeAfter = copy.st_ctim.tv_sec > source.st_ctim.tv_sec ||
+                           (copy.st_ctim.tv_sec == source.st_ctim.tv_sec && copy.st_ctim.tv_nsec > source.st_ctim.tv_nsec);
+    return S_ISREG(copy.st_mode) && madeAfter && copy.st_size == source.st_size &&
+           copy.st_mtim.tv_sec == source.st_mtim.tv_sec && copy.st_mtim.tv_nsec == source.st_mtim.tv_nsec &&
+           (copy.st_mode & 07777) == (source.st_mode & (m_asRoot ? 07777 : 0777)) &&
+           (!m_asRoot || (copy.st_uid == source.st_uid && copy.st_gid == source.st_gid));
+}
+
+bool BackupDisk::hasCurrentCopy(std::string_view relative, const struct stat &source)
+{
+    const std::size_t slash = relative.rfind('/');
+    const std::string_view folderPart =
+        slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
+    const std::string name(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
+    int error = 0;
+    const int dir = folder(folderPart, false, error);
+    struct stat st {};
+    return dir >= 0 && ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && isCurrent(st, source);
+}
+
 std::int64_t BackupDisk::existingSize(std::string_view relative)
 {
     const std::size_t slash = relative.rfind('/');
@@ -280,13 +315,9 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     }
     struct stat existing {};
     const bool there = ::fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
-    // The copy is there already, to the nanosecond: a pass whose cut-off
-    // was held back (a file missed before) writes only what is missing.
-    if (there && S_ISREG(existing.st_mode) && existing.st_size == sourceStat.st_size &&
-        existing.st_mtim.tv_sec == sourceStat.st_mtim.tv_sec &&
-        existing.st_mtim.tv_nsec == sourceStat.st_mtim.tv_nsec &&
-        (existing.st_mode & 07777) == (sourceStat.st_mode & (m_asRoot ? 07777 : 0777)) &&
-        (!m_asRoot || (existing.st_uid == sourceStat.st_uid && existing.st_gid == sourceStat.st_gid)))
+    // The copy is there already: a pass that over-selects (a cut-off held
+    // back, a folder new to the item) writes only what is missing.
+    if (there && isCurrent(existing, sourceStat))
         return Result::AlreadyThere;
     // An older copy of a folder where the source now has a file.
     if (there && S_ISDIR(existing.st_mode)) {
@@ -300,13 +331,14 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     if (options.removeOldFirst)
         ::unlinkat(dir, name.c_str(), 0);
 
-    const std::string part = temporaryName(name);
     const mode_t mode = sourceStat.st_mode & 0777;
-    UniqueFd target(::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
-    if (!target && errno == EEXIST) {
-        // Left over from an interrupted pass; the name is ours.
-        ::unlinkat(dir, part.c_str(), 0);
+    std::string part;
+    UniqueFd target;
+    for (int attempt = 0; attempt < 16 && !target; ++attempt) {
+        part = temporaryName(name, m_random());
         target.reset(::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (!target && errno != EEXIST)
+            break;
     }
     if (!target) {
         report.error = errno;
@@ -369,6 +401,24 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     // renamed; the copy must carry the source's time all the same.
     ::utimensat(dir, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
     return changed ? Result::StoredAsRead : Result::Stored;
+}
+
+int BackupDisk::settleFolder(std::string_view relative, const struct stat &sourceStat)
+{
+    if (relative.empty())
+        return EINVAL;
+    int error = 0;
+    const int fd = folder(relative, true, error);
+    if (fd < 0)
+        return error;
+    if (m_asRoot)
+        (void)::fchown(fd, sourceStat.st_uid, sourceStat.st_gid);
+    if (::fchmod(fd, sourceStat.st_mode & (m_asRoot ? 07777 : 0777)) != 0 && !cannotKeep(errno))
+        return errno;
+    const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
+    if (::futimens(fd, times) != 0 && !cannotKeep(errno))
+        return errno;
+    return 0;
 }
 
 int BackupDisk::flush()

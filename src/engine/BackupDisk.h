@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <random>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -24,7 +25,7 @@ public:
     enum class Result {
         Stored,        ///< the copy is in place
         StoredAsRead,  ///< the copy is in place as read, but the source changed meanwhile
-        AlreadyThere,  ///< an identical copy (length, time to the nanosecond, bits) was there: nothing written
+        AlreadyThere,  ///< a current copy (length, time, bits, made after the source's last change): nothing written
         SourceFailed,  ///< the source could not be read, or changed while it was read
         TargetSkipped, ///< this one target cannot be made (name the disk refuses); others may
         WriteFailed,   ///< the disk failed: no room, I/O error, read-only, folder not creatable
@@ -39,6 +40,10 @@ public:
     /// held open below the old one.
     void setRoot(const std::string &root);
     const std::string &root() const { return m_root; }
+
+    /// True when the copy at `relative` is current for a source described
+    /// by `source` (see store()'s "AlreadyThere"); nothing is created.
+    bool hasCurrentCopy(std::string_view relative, const struct stat &source);
 
     /// Size of the copy now at `relative` (path below the root), 0 when
     /// there is none.
@@ -70,11 +75,18 @@ public:
     Result store(int source, const struct stat &sourceStat, std::string_view relative, const StoreOptions &options,
                  StoreReport &report);
 
+    /// Makes the folder `relative` (below the root, not the root itself)
+    /// if missing and gives it the source folder's permission bits and
+    /// times, as root its owner too. Called once everything below it was
+    /// written, so the times stay. 0, or the errno of a failure.
+    int settleFolder(std::string_view relative, const struct stat &sourceStat);
+
     /// Flushes every write to the medium (syncfs): what was copied is on
     /// the disk before a list claims it. 0, or the errno of a failure.
     int flush();
 
 private:
+    bool isCurrent(const struct stat &copy, const struct stat &source) const;
     void takeSourceFolderBits(int folderFd, std::string_view relativeFolder) const;
     int folder(std::string_view relativeFolder, bool create, int &error);
     void dropFolders();
@@ -90,6 +102,7 @@ private:
     std::string m_remark;    ///< what moving aside did, for the store in hand
     bool m_asRoot = false;   ///< owners and set-id bits are kept, as `cp -a` keeps them
     std::int64_t m_unit = 0; ///< allocation unit of the medium, 0 until asked
+    std::mt19937_64 m_random; ///< for temporary names
 };
 
 } // namespace quillarc

@@ -13,10 +13,14 @@
 #include "lists/Clock.h"
 #include "lists/DateTimeText.h"
 #include "lists/DiskListFile.h"
+#include "platform/LabelFile.h"
 #include "platform/VolumeHost.h"
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <unordered_set>
 #include <fcntl.h>
 #include <system_error>
 #include <ctime>
@@ -45,11 +49,19 @@ public:
     {
         m_pass.setStatus(StatusLine::Folder, "Scanning .. ", path, PathFit::LineWidthLess100);
     }
-    void file(int, const char *name, const std::string &, const struct stat &st, bool) override
+    void enterFolder(const std::string &path, const struct stat &st) override
+    {
+        m_pass.m_seenNow.emplace(m_pass.belowItem(path), st.st_ino);
+        m_pass.enterFolder(path, st, false);
+        if (m_pass.m_folders.back().settle)
+            m_pass.state.FolderFilesTotal.add(1);
+    }
+    void leaveFolder(const std::string &, const struct stat &st) override { m_pass.leaveFolder(st, false); }
+    void file(int, const char *name, const std::string &path, const struct stat &st, bool) override
     {
         // A file no disk of this kind can hold is left out of the room the
         // item needs; the copy scan names it.
-        if (m_pass.excluded(name) || !m_pass.qualifies(st) || st.st_size > m_pass.m_largestCopy)
+        if (m_pass.excluded(name) || !m_pass.qualifiesInFolder(st, path) || st.st_size > m_pass.m_largestCopy)
             return;
         m_pass.state.FolderBytesTotal.add(st.st_size);
         m_pass.state.FolderFilesTotal.add(1);
@@ -78,9 +90,14 @@ public:
     {
         m_pass.setStatus(StatusLine::Folder, "", path, PathFit::LineWidth);
     }
+    void enterFolder(const std::string &path, const struct stat &st) override
+    {
+        m_pass.enterFolder(path, st, !m_pass.changedSinceSizing(st));
+    }
+    void leaveFolder(const std::string &, const struct stat &st) override { m_pass.leaveFolder(st, true); }
     void file(int dirFd, const char *name, const std::string &path, const struct stat &st, bool caseTwin) override
     {
-        if (m_pass.excluded(name) || !m_pass.qualifies(st))
+        if (m_pass.excluded(name) || !m_pass.qualifiesInFolder(st, path))
             return;
         if (st.st_size > m_pass.m_largestCopy) {
             m_pass.missedFile(path, st, m_pass.tooLargeCause());
@@ -162,6 +179,7 @@ void BackupPass::Dobackup()
     state.ItemsSized.set(0);
     m_itemCount = static_cast<std::int64_t>(list.checkedCount());
     useMedium();
+    m_seen.load(m_setup.listFile.folder() + SeenFolders::fileName(m_label));
 
     try {
         for (std::size_t index = 0; index < list.count(); ++index) {
@@ -202,19 +220,39 @@ void BackupPass::workItem(std::size_t index)
     // next pass, which is what the new cut-off says.
     const DateTime workBegan = dateTimeFromTimePoint(m_setup.clock.now() - std::chrono::seconds(2));
 
+    // The person removes items; a pass never does. An item whose folder or
+    // file is not there (a share not mounted, a disk unplugged) is named and
+    // keeps its cut-off, so that its files are copied once it is back.
+    struct stat itemStat {};
+    m_folders.clear();
+    if (::stat(path.c_str(), &itemStat) != 0) {
+        const int error = errno;
+        const bool gone = error == ENOENT || error == ENOTDIR;
+        missedFolder(path, std::string(item.isFolder() ? "the folder" : "the file") +
+                               (gone ? " is not there" : " cannot be reached") +
+                               ", so nothing of it was backed up: " + errorText(error));
+        return;
+    }
+    if (const std::string problem = onDiskProblem(path); !problem.empty()) {
+        missedFolder(path, problem);
+        return;
+    }
+
     if (!item.isFolder()) {
-        struct stat st {};
-        const bool exists = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-        if (exists && !state.AbortFlag) {
-            BackupFile(path);
-        } else if (!exists) {
-            list.setChecked(item, false);
-            m_setup.board.postListChange({ListChange::Kind::Unchecked, index, 0});
+        if (!S_ISREG(itemStat.st_mode)) {
+            missedFolder(path, "not backed up: it is no longer a file");
+            return;
         }
+        if (!state.AbortFlag)
+            BackupFile(path);
     } else {
         const bool withSubfolders = item.text(TextSubDir) != kSubDirNo;
         state.FolderBytesTotal.set(0);
         state.FolderFilesTotal.set(0);
+        m_itemText = path.back() == '/' ? path : path + "/";
+        m_lastSeen = m_seen.forItem(path, item.text(TextFloat));
+        m_seenNow.clear();
+        m_unrecorded.clear();
         if (!state.AbortFlag) {
             state.SizingPhase.set();
             // STOP that landed between the loop's check and here came while
@@ -243,6 +281,125 @@ void BackupPass::workItem(std::size_t index)
             next = *m_missedCutOff;
         list.SetCutOff(item, next);
         m_setup.board.postListChange({ListChange::Kind::CutOff, index, next});
+        if (item.isFolder())
+            recordSeenFolders(path, item.text(TextFloat));
+    }
+}
+
+// An item on the backup disk itself would be copied into itself, one level
+// deeper on every pass.
+std::string BackupPass::onDiskProblem(const std::string &path) const
+{
+    if (m_disk.root().empty())
+        return {};
+    auto real = [](const std::string &text) {
+        char *resolved = ::realpath(text.c_str(), nullptr);
+        std::string result = resolved ? std::string(resolved) : std::string();
+        std::free(resolved); // NOLINT(cppcoreguidelines-no-malloc): realpath allocates with malloc
+        return result;
+    };
+    const std::string item = real(path);
+    std::string disk = real(m_disk.root());
+    if (item.empty() || disk.empty())
+        return {};
+    if (disk.back() != '/')
+        disk += '/';
+    if ((item + "/").compare(0, disk.size(), disk) != 0)
+        return {};
+    return "not backed up: it lies on the backup disk itself, which cannot hold a backup of itself";
+}
+
+std::string BackupPass::belowItem(const std::string &path) const
+{
+    return path.size() > m_itemText.size() ? path.substr(m_itemText.size()) : std::string();
+}
+
+// New to the item: below a new folder; else, with a record of the item's
+// last pass, not seen by it (or seen holding another folder); else, with
+// none, a sub-folder whose status changed since the cut-off (a move or a
+// rename changes it): the person's cut-off still holds for what did not.
+bool BackupPass::folderIsNew(const std::string &relative, const struct stat &st) const
+{
+    if (!m_folders.empty() && m_folders.back().isNew)
+        return true;
+    if (m_lastSeen != nullptr) {
+        const auto found = m_lastSeen->find(relative);
+        return found == m_lastSeen->end() || found->second != st.st_ino;
+    }
+    return !m_folders.empty() && qualifies(st);
+}
+
+// `counted`: the copy scan counts a folder to settle as the sizing scan
+// did, so that its early end waits for it.
+void BackupPass::enterFolder(const std::string &path, const struct stat &st, bool counted)
+{
+    OpenFolder open;
+    open.relative = belowItem(path);
+    open.isNew = folderIsNew(open.relative, st);
+    open.settle = open.isNew || qualifies(st);
+    if (open.settle && counted)
+        state.FolderFilesDone.add(1);
+    m_folders.push_back(std::move(open));
+}
+
+// A folder's copy gets its times once everything in it was written: an
+// empty folder (a mail folder's `new/`) is there on restore, with its bits.
+void BackupPass::leaveFolder(const struct stat &st, bool settle)
+{
+    const OpenFolder done = std::move(m_folders.back());
+    m_folders.pop_back();
+    if (!settle || (!done.settle && !done.touched))
+        return;
+    if (state.AbortFlag || state.DiskFullFlag || state.WriteErrorFlag || !m_diskKnown || m_disk.root().empty())
+        return;
+    const std::string path = m_itemText + done.relative;
+    const std::string relative = PathRules::relativeOnDisk(path);
+    if (relative.empty())
+        return; // the medium root is the disk's, not a copy
+    if (const int error = m_disk.settleFolder(relative, st); error != 0) {
+        missedFolder(path, "its folder could not be made on the backup disk: " + errorText(error));
+        return;
+    }
+    if (!m_folders.empty())
+        m_folders.back().touched = true;
+}
+
+// A file qualifies by its own times, or when it lies in a folder new to the
+// item and the disk holds no current copy of it.
+bool BackupPass::qualifiesInFolder(const struct stat &st, const std::string &path)
+{
+    if (qualifies(st))
+        return true;
+    if (m_folders.empty() || !m_folders.back().isNew)
+        return false;
+    return !m_disk.hasCurrentCopy(PathRules::relativeOnDisk(path), st);
+}
+
+// A folder in which something was missed stays new to the item, so that
+// the next pass looks at all of it again whatever its files' times.
+void BackupPass::recordSeenFolders(const std::string &itemPath, const std::string &cutOffText)
+{
+    for (const std::string &folder : m_unrecorded)
+        m_seenNow.erase(folder);
+    m_seen.setItem(itemPath, cutOffText, std::move(m_seenNow));
+    m_seenNow = {};
+}
+
+void BackupPass::saveSeenFolders()
+{
+    std::unordered_set<std::string> paths;
+    for (std::size_t i = 0; i < m_setup.list.count(); ++i)
+        paths.insert(m_setup.list.at(i).path());
+    m_seen.keepItems([&](const std::string &path) { return paths.count(path) != 0; });
+    const std::string file = m_setup.listFile.folder() + SeenFolders::fileName(m_label);
+    try {
+        m_seen.save(file);
+    } catch (const std::exception &error) {
+        // Not a loss: a record that is not current makes the next pass
+        // look at every folder's copies.
+        if (m_outcome.notes.size() < PassOutcome::kMissedKept)
+            m_outcome.notes.push_back({file, std::string("the record of the folders seen was not saved: ") +
+                                                 error.what()});
     }
 }
 
@@ -274,6 +431,8 @@ void BackupPass::finish()
     } else {
         try {
             m_outcome.listSaved = m_setup.listFile.SAveIniFile(m_setup.driveRoot, m_label, m_setup.list);
+            if (m_outcome.listSaved)
+                saveSeenFolders();
         } catch (const std::exception &error) {
             m_outcome.listSaveError = PathRules::errorBoxText(error.what());
             m_setup.ui.hideProgress();
@@ -324,13 +483,22 @@ bool BackupPass::excluded(const char *name)
 // The largest file the disk's file system can hold (FAT's 4 GiB): a larger
 // one is refused by every disk of its kind, and asking for disk after disk
 // could never get it backed up.
+// A file larger than an empty disk of this kind holds is no different:
+// fresh disks would be asked for without end.
 void BackupPass::noteLargestCopy()
 {
     m_largestCopy = m_setup.host.largestFile(m_setup.driveRoot);
+    const std::int64_t capacity = m_setup.host.totalBytes(m_setup.driveRoot);
+    m_largerThanDisk = capacity > 0 && capacity < m_largestCopy;
+    if (m_largerThanDisk)
+        m_largestCopy = capacity;
 }
 
 std::string BackupPass::tooLargeCause() const
 {
+    if (m_largerThanDisk)
+        return "larger than an empty backup disk of this kind can hold (" + std::to_string(m_largestCopy) +
+               " bytes)";
     return "larger than the backup disk's file system allows (" + std::to_string(m_largestCopy) + " bytes at most)";
 }
 
@@ -371,6 +539,8 @@ void BackupPass::holdCutOffFor(const struct stat &st)
 void BackupPass::missedFile(const std::string &path, const struct stat &st, const std::string &cause)
 {
     holdCutOffFor(st);
+    if (!m_folders.empty())
+        m_unrecorded.insert(m_folders.back().relative);
     ++m_outcome.filesMissed;
     if (m_outcome.missed.size() < PassOutcome::kMissedKept)
         m_outcome.missed.push_back({path, cause});
@@ -410,6 +580,13 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
 {
     const std::int64_t size = st.st_size;
     const std::string relative = PathRules::relativeOnDisk(sourcePath);
+    // The disk's own label file names the disk: no copy lands on it.
+    if (relative == kLabelFileName) {
+        missedFile(sourcePath, st,
+                   std::string("its copy would land on the backup disk's own label file ") + kLabelFileName +
+                       ", which is never written over");
+        return;
+    }
     bool removeOldFirst = false;
     for (;;) {
         if (!m_diskKnown) {
@@ -449,6 +626,8 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         m_outcome.notes.push_back({sourcePath, report.remark});
     switch (result) {
     case BackupDisk::Result::Stored:
+        if (!m_folders.empty())
+            m_folders.back().touched = true;
         state.FilesBackedUp.add(1);
         ++m_unflushedCopies;
         m_freeEstimate.wrote(m_disk.spaceTaken(size));
@@ -458,6 +637,8 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
     case BackupDisk::Result::StoredAsRead:
         // Written to while it was read: kept as read, and copied again by
         // the next pass.
+        if (!m_folders.empty())
+            m_folders.back().touched = true;
         state.FilesBackedUp.add(1);
         ++m_unflushedCopies;
         m_freeEstimate.wrote(m_disk.spaceTaken(size));
@@ -496,6 +677,11 @@ void BackupPass::BackupFile(const std::string &source)
     struct stat listed {};
     if (::stat(source.c_str(), &listed) != 0 || !S_ISREG(listed.st_mode) || !qualifies(listed))
         return;
+    noteLargestCopy();
+    if (listed.st_size > m_largestCopy) {
+        missedFile(source, listed, tooLargeCause());
+        return;
+    }
     const std::int64_t free = freeSpace();
     m_disk.setRoot(m_setup.host.mediumRoot(m_setup.driveRoot));
     m_diskKnown = true;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 
 #include "engine/BackupDisk.h"
@@ -13,6 +14,7 @@
 #include "engine/PassOutcome.h"
 #include "engine/PassState.h"
 #include "engine/PassUi.h"
+#include "engine/SeenFolders.h"
 #include "engine/TreeWalker.h"
 #include "lists/DateTime.h"
 
@@ -83,6 +85,14 @@ private:
     void CalcFolderProgress(std::int64_t size);
 
     bool qualifies(const struct stat &st) const;
+    bool qualifiesInFolder(const struct stat &st, const std::string &path);
+    void enterFolder(const std::string &path, const struct stat &st, bool counted);
+    void leaveFolder(const struct stat &st, bool settle);
+    bool folderIsNew(const std::string &relative, const struct stat &st) const;
+    std::string belowItem(const std::string &path) const;
+    void recordSeenFolders(const std::string &itemPath, const std::string &cutOffText);
+    void saveSeenFolders();
+    std::string onDiskProblem(const std::string &path) const;
     bool excluded(const char *name);
     bool copyScanDone() const;
     bool changedSinceSizing(const struct stat &st) const;
@@ -114,10 +124,25 @@ private:
     bool m_excludeChanged = false;          ///< a file of the item was tested under the other setting
     bool m_diskKnown = false;               ///< `disk` has the root of the medium now in the drive
     std::int64_t m_largestCopy = INT64_MAX; ///< the disk's file system takes no larger file
+    bool m_largerThanDisk = false;          ///< m_largestCopy is an empty disk's capacity
     struct timespec m_sizingBegan {};       ///< on the clock the kernel stamps files with
     std::set<std::string> m_reportedFolders;
     std::int64_t m_unflushedCopies = 0; ///< copies on the medium not yet flushed to it
     std::string m_flushError;           ///< of the item, so the copy scan does not name them again
+
+    // Folders moved or renamed into an item's tree: see SeenFolders.
+    SeenFolders m_seen;                          ///< per item, of the disk the pass writes to
+    const SeenFolders::Folders *m_lastSeen = {}; ///< the item's last pass; none: every folder is new
+    SeenFolders::Folders m_seenNow;              ///< what this pass's sizing scan saw of the item
+    std::set<std::string> m_unrecorded;          ///< folders in which something was missed
+    std::string m_itemText;                      ///< the item's folder, ending in '/'
+    struct OpenFolder {
+        std::string relative; ///< below the item
+        bool isNew = false;   ///< not seen by the item's last pass: every file in it is new
+        bool settle = false;  ///< the folder itself changed or is new: its copy gets its bits and times
+        bool touched = false; ///< something was written into its copy
+    };
+    std::vector<OpenFolder> m_folders; ///< the walk's open folders, innermost last
 };
 
 } // namespace quillarc

@@ -17,6 +17,19 @@ public:
     /// A folder is about to be listed: the walk's own folder first, then
     /// each sub-folder entered.
     virtual void folder(const std::string &path) = 0;
+    /// A folder was opened and is about to be listed (after folder()), and
+    /// its listing is over (after everything below it). Always in pairs,
+    /// also when goOn() ended the walk inside it.
+    virtual void enterFolder(const std::string &path, const struct stat &st)
+    {
+        (void)path;
+        (void)st;
+    }
+    virtual void leaveFolder(const std::string &path, const struct stat &st)
+    {
+        (void)path;
+        (void)st;
+    }
     /// A regular file, or a link to one; `st` describes the file itself.
     /// `caseTwin`: the folder holds another name differing from this one
     /// only in case.

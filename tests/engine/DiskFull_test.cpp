@@ -49,7 +49,8 @@ TEST_F(DiskFullTest, RoomPromptOnlyWhenTheFolderDoesNotFit)
 
 TEST_F(DiskFullTest, ThreeDisksPromptThenCancelledDialog)
 {
-    writeFile(source + "/a", bytes(2500));
+    for (const char *name : {"/a", "/b", "/c"})
+        writeFile(source + name, bytes(850));
     addItem(source, "Yes");
     host.insert(kDrive, {medium, label, 1000, 100});
     ui.confirmAnswers = {true};
