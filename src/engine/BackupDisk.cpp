@@ -195,8 +195,9 @@ void BackupDisk::takeSourceFolderBits(int folderFd, std::string_view relativeFol
 // time only, and an equal size and time alone would hide it for good.
 bool BackupDisk::isCurrent(const struct stat &copy, const struct stat &source) const
 {
-    const bool madeAfter = copy.st_ctim.tv_sec > source.st_ctim.tv_sec ||
-                           (copy.st_ctim.tv_sec == source.st_ctim.tv_sec && copy.st_ctim.tv_nsec > source.st_ctim.tv_nsec);
+    const bool madeAfter =
+        copy.st_ctim.tv_sec > source.st_ctim.tv_sec ||
+        (copy.st_ctim.tv_sec == source.st_ctim.tv_sec && copy.st_ctim.tv_nsec > source.st_ctim.tv_nsec);
     return S_ISREG(copy.st_mode) && madeAfter && copy.st_size == source.st_size &&
            copy.st_mtim.tv_sec == source.st_mtim.tv_sec && copy.st_mtim.tv_nsec == source.st_mtim.tv_nsec &&
            (copy.st_mode & 07777) == (source.st_mode & (m_asRoot ? 07777 : 0777)) &&
@@ -215,20 +216,25 @@ bool BackupDisk::hasCurrentCopy(std::string_view relative, const struct stat &so
     return dir >= 0 && ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && isCurrent(st, source);
 }
 
-std::int64_t BackupDisk::existingSize(std::string_view relative)
+bool BackupDisk::fitsInPlace(std::string_view relative, std::int64_t size, std::int64_t free)
 {
+    if (free < 0 || m_root.empty())
+        return false;
     const std::size_t slash = relative.rfind('/');
     const std::string_view folderPart =
         slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
     const std::string name(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
     int error = 0;
     const int dir = folder(folderPart, false, error);
-    if (dir < 0)
-        return 0;
-    struct stat st {};
-    if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
-        return 0;
-    return st.st_size;
+    struct stat old {};
+    if (dir < 0 || ::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(old.st_mode))
+        return false;
+    // What removing the older copy gives back is what it holds on the
+    // disk, not its length: a sparse copy gives back less.
+    const std::int64_t freed = static_cast<std::int64_t>(old.st_blocks) * 512;
+    const std::int64_t needed = spaceTaken(size);
+    const std::int64_t margin = std::max<std::int64_t>(16 * m_unit, needed / 64);
+    return needed + margin <= free + freed;
 }
 
 // Moves the entry `name` of `dirFd` aside when it is of `kind` ("file": a

@@ -45,9 +45,14 @@ public:
     /// by `source` (see store()'s "AlreadyThere"); nothing is created.
     bool hasCurrentCopy(std::string_view relative, const struct stat &source);
 
-    /// Size of the copy now at `relative` (path below the root), 0 when
-    /// there is none.
-    std::int64_t existingSize(std::string_view relative);
+    /// Whether a copy of `size` bytes surely fits in place of the copy now
+    /// at `relative`, with `free` bytes free: what the file system takes
+    /// for it (whole allocation units, its folder entry, extent blocks)
+    /// must be covered, with a margin, by the free space and the blocks the
+    /// older copy gives back. In doubt (no older copy, an unknown figure)
+    /// it does not, so the older copy is never removed for a copy that then
+    /// finds no room.
+    bool fitsInPlace(std::string_view relative, std::int64_t size, std::int64_t free);
 
     /// Room a copy of `size` bytes takes on the disk, reckoned high: whole
     /// allocation units (a small file fills a whole cluster on FAT), and one
@@ -99,9 +104,9 @@ private:
     UniqueFd m_cachedFd;
     std::vector<char> m_buffer;
     mode_t m_umask = 022;
-    std::string m_remark;    ///< what moving aside did, for the store in hand
-    bool m_asRoot = false;   ///< owners and set-id bits are kept, as `cp -a` keeps them
-    std::int64_t m_unit = 0; ///< allocation unit of the medium, 0 until asked
+    std::string m_remark;     ///< what moving aside did, for the store in hand
+    bool m_asRoot = false;    ///< owners and set-id bits are kept, as `cp -a` keeps them
+    std::int64_t m_unit = 0;  ///< allocation unit of the medium, 0 until asked
     std::mt19937_64 m_random; ///< for temporary names
 };
 

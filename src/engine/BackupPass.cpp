@@ -398,8 +398,8 @@ void BackupPass::saveSeenFolders()
         // Not a loss: a record that is not current makes the next pass
         // look at every folder's copies.
         if (m_outcome.notes.size() < PassOutcome::kMissedKept)
-            m_outcome.notes.push_back({file, std::string("the record of the folders seen was not saved: ") +
-                                                 error.what()});
+            m_outcome.notes.push_back(
+                {file, std::string("the record of the folders seen was not saved: ") + error.what()});
     }
 }
 
@@ -497,8 +497,7 @@ void BackupPass::noteLargestCopy()
 std::string BackupPass::tooLargeCause() const
 {
     if (m_largerThanDisk)
-        return "larger than an empty backup disk of this kind can hold (" + std::to_string(m_largestCopy) +
-               " bytes)";
+        return "larger than an empty backup disk of this kind can hold (" + std::to_string(m_largestCopy) + " bytes)";
     return "larger than the backup disk's file system allows (" + std::to_string(m_largestCopy) + " bytes at most)";
 }
 
@@ -598,7 +597,7 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
             break;
         // A copy that fits only in place of the older one replaces it
         // directly; the older copy is then given up first.
-        if (free >= 0 && !m_disk.root().empty() && size - free <= m_disk.existingSize(relative)) {
+        if (m_disk.fitsInPlace(relative, size, free)) {
             removeOldFirst = true;
             break;
         }
@@ -686,8 +685,7 @@ void BackupPass::BackupFile(const std::string &source)
     m_disk.setRoot(m_setup.host.mediumRoot(m_setup.driveRoot));
     m_diskKnown = true;
     m_freeEstimate.forget();
-    const bool fitsInPlace = free >= 0 && !m_disk.root().empty() &&
-                             listed.st_size - free <= m_disk.existingSize(PathRules::relativeOnDisk(source));
+    const bool fitsInPlace = m_disk.fitsInPlace(PathRules::relativeOnDisk(source), listed.st_size, free);
     if (listed.st_size > free && !fitsInPlace) {
         state.DiskFullFlag.set();
         m_setup.ui.hideProgress();

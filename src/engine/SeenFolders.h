@@ -38,7 +38,8 @@ public:
     void setItem(const std::string &itemPath, std::string cutOffText, Folders folders);
 
     /// Forgets the items `inList` says no longer are in the list.
-    template <class InList> void keepItems(InList inList)
+    template <class InList>
+    void keepItems(InList inList)
     {
         std::erase_if(m_items, [&](const auto &entry) { return !inList(entry.first); });
     }

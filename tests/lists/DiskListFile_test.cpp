@@ -168,7 +168,11 @@ TEST_F(DiskListFileTest, LoadRules)
     ASSERT_EQ(files.LoadIniFile("L", list), DiskListFile::LoadResult::Loaded);
     std::vector<std::string> expected {
         sources.file("deleted") + "|x|1|Yes|T",
-        data + "|d1|1|Yes|T", data + "|d4|4||F", data + "|d5|abc|No|F", todo + "|d2|2|Yes|F", todo + "|d3|3||T",
+        data + "|d1|1|Yes|T",
+        data + "|d4|4||F",
+        data + "|d5|abc|No|F",
+        todo + "|d2|2|Yes|F",
+        todo + "|d3|3||T",
     };
     std::vector<std::string> actual = items();
     std::sort(expected.begin(), expected.end());
