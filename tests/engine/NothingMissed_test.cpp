@@ -15,6 +15,7 @@
 #include <iterator>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quillarc {
@@ -110,8 +111,8 @@ TEST_F(NothingMissedTest, FoldersMovedOrRenamedIntoTheTreeAreCopied)
 
 // Without a record that belongs to the item's cut-off (none yet, one that
 // does not read, a cut-off the person set), a folder moved in is still
-// found, by its status change; files whose copies are current are not
-// written again.
+// found, by its own status change, though its files' times lie before the
+// cut-off; files whose copies are current are not written again.
 TEST_F(NothingMissedTest, WithoutARecordAMovedFolderIsStillCopied)
 {
     struct Case {
@@ -135,7 +136,17 @@ TEST_F(NothingMissedTest, WithoutARecordAMovedFolderIsStillCopied)
         runPass();
         ASSERT_TRUE(exists(copyOf(medium, tree + "/kept.txt")));
 
-        list.SetCutOff(list.at(0), dateTimeFromTimePoint(std::chrono::system_clock::now() - std::chrono::seconds(20)));
+        // A cut-off after the moved files' own status changes, before the move.
+        struct stat moving {};
+        ASSERT_EQ(::stat((moved + "/deep/er/file.txt").c_str(), &moving), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        struct timespec between = moving.st_ctim;
+        between.tv_nsec += 20000000;
+        if (between.tv_nsec >= 1000000000) {
+            between.tv_nsec -= 1000000000;
+            ++between.tv_sec;
+        }
+        list.SetCutOff(list.at(0), dateTimeFromTimespec(between));
         if (c.record == nullptr)
             fs::remove(program + SeenFolders::fileName(label));
         else
