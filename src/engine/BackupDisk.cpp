@@ -419,7 +419,11 @@ int BackupDisk::settleFolder(std::string_view relative, const struct stat &sourc
         return error;
     if (m_asRoot)
         (void)::fchown(fd, sourceStat.st_uid, sourceStat.st_gid);
-    if (::fchmod(fd, sourceStat.st_mode & (m_asRoot ? 07777 : 0777)) != 0 && !cannotKeep(errno))
+    // Without root the program must still get into the copy on the next
+    // pass, so the owner (the person backing up) keeps every right to it;
+    // the group and others never get more than the source gives them.
+    const mode_t bits = m_asRoot ? sourceStat.st_mode & 07777 : (sourceStat.st_mode & 0777) | S_IRWXU;
+    if (::fchmod(fd, bits) != 0 && !cannotKeep(errno))
         return errno;
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
     if (::futimens(fd, times) != 0 && !cannotKeep(errno))

@@ -348,7 +348,9 @@ void BackupPass::leaveFolder(const struct stat &st, bool settle)
 {
     const OpenFolder done = std::move(m_folders.back());
     m_folders.pop_back();
-    if (!settle || (!done.settle && !done.touched))
+    // A folder in which something was missed is settled by the pass that
+    // copies it: its bits could keep that copy out.
+    if (!settle || done.missed || (!done.settle && !done.touched))
         return;
     if (state.AbortFlag || state.DiskFullFlag || state.WriteErrorFlag || !m_diskKnown || m_disk.root().empty())
         return;
@@ -538,8 +540,10 @@ void BackupPass::holdCutOffFor(const struct stat &st)
 void BackupPass::missedFile(const std::string &path, const struct stat &st, const std::string &cause)
 {
     holdCutOffFor(st);
-    if (!m_folders.empty())
+    if (!m_folders.empty()) {
         m_unrecorded.insert(m_folders.back().relative);
+        m_folders.back().missed = true;
+    }
     ++m_outcome.filesMissed;
     if (m_outcome.missed.size() < PassOutcome::kMissedKept)
         m_outcome.missed.push_back({path, cause});
@@ -550,6 +554,8 @@ void BackupPass::missedFile(const std::string &path, const struct stat &st, cons
 void BackupPass::missedFolder(const std::string &path, const std::string &cause)
 {
     m_keepCutOff = true;
+    if (!m_folders.empty())
+        m_folders.back().missed = true;
     if (!m_reportedFolders.insert(path).second)
         return;
     ++m_outcome.filesMissed;

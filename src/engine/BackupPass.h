@@ -141,6 +141,7 @@ private:
         bool isNew = false;   ///< not seen by the item's last pass: every file in it is new
         bool settle = false;  ///< the folder itself changed or is new: its copy gets its bits and times
         bool touched = false; ///< something was written into its copy
+        bool missed = false;  ///< a file in it was missed
     };
     std::vector<OpenFolder> m_folders; ///< the walk's open folders, innermost last
 };
