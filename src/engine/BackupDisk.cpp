@@ -84,9 +84,8 @@ BackupDisk::~BackupDisk()
 
 void BackupDisk::dropFolders()
 {
-    m_cachedFd.reset();
+    m_chain.clear();
     m_rootFd.reset();
-    m_cachedFolder.clear();
 }
 
 void BackupDisk::setRoot(const std::string &root)
@@ -130,50 +129,57 @@ int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
     }
     if (relativeFolder.empty())
         return m_rootFd.get();
-    if (m_cachedFd && m_cachedFolder == relativeFolder)
-        return m_cachedFd.get();
-
-    UniqueFd current; // empty: the root
-    auto at = [&] { return current ? current.get() : m_rootFd.get(); };
-    std::size_t start = 0;
-    while (start < relativeFolder.size()) {
+    // The folders of the last path stay open, one per level: a walk that
+    // goes one folder deeper or back up opens one folder, not the whole
+    // path from the root.
+    std::vector<std::string_view> names;
+    for (std::size_t start = 0; start < relativeFolder.size();) {
         std::size_t end = relativeFolder.find('/', start);
         if (end == std::string_view::npos)
             end = relativeFolder.size();
-        const std::string name(relativeFolder.substr(start, end - start));
+        if (end > start)
+            names.push_back(relativeFolder.substr(start, end - start));
         start = end + 1;
-        if (name.empty())
-            continue;
+    }
+    std::size_t kept = 0;
+    while (kept < names.size() && kept < m_chain.size() && m_chain[kept].name == names[kept])
+        ++kept;
+    m_chain.resize(kept);
+    std::size_t consumed = 0; // length of relativeFolder up to the level in hand
+    for (std::size_t level = 0; level < kept; ++level)
+        consumed = static_cast<std::size_t>(names[level].data() - relativeFolder.data()) + names[level].size();
+    for (std::size_t level = kept; level < names.size(); ++level) {
+        const std::string name(names[level]);
+        consumed = static_cast<std::size_t>(names[level].data() - relativeFolder.data()) + names[level].size();
         if (name == "." || name == "..") {
             error = EINVAL;
             return -1;
         }
-        UniqueFd next(::openat(at(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        const int at = m_chain.empty() ? m_rootFd.get() : m_chain.back().fd.get();
+        UniqueFd next(::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         // An older copy of a file where the source now has a folder: moved
         // aside, never deleted. A link in the way is never followed nor moved.
-        if (!next && errno == ENOTDIR && create && movedAside(at(), name, "file"))
+        if (!next && errno == ENOTDIR && create && movedAside(at, name, "file"))
             errno = ENOENT;
         if (!next && errno == ENOENT && create) {
             // Made private until it has the source folder's bits: a copy is
             // never more open than its source, not even for a moment.
-            if (::mkdirat(at(), name.c_str(), 0700) != 0 && errno != EEXIST) {
+            if (::mkdirat(at, name.c_str(), 0700) != 0 && errno != EEXIST) {
                 error = errno;
                 return -1;
             }
-            next.reset(::openat(at(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            next.reset(::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (next)
-                takeSourceFolderBits(next.get(), relativeFolder.substr(0, start - 1));
+                takeSourceFolderBits(next.get(), relativeFolder.substr(0, consumed));
         }
         if (!next) {
             // A link in the way reads ELOOP or ENOTDIR: never followed.
             error = errno;
             return -1;
         }
-        current = std::move(next);
+        m_chain.push_back({name, std::move(next)});
     }
-    m_cachedFd = std::move(current);
-    m_cachedFolder.assign(relativeFolder);
-    return m_cachedFd.get();
+    return m_chain.empty() ? m_rootFd.get() : m_chain.back().fd.get();
 }
 
 // A new folder on the disk takes the permission bits of the folder it
@@ -255,7 +261,6 @@ bool BackupDisk::movedAside(int dirFd, const std::string &name, const char *kind
             if (!m_remark.empty())
                 m_remark += "; ";
             m_remark += "an older copy, a " + std::string(kind) + ", was in the way and was moved aside to " + aside;
-            m_cachedFolder.clear(); // the cached descriptor may name what moved
             return true;
         }
         if (errno != EEXIST)

@@ -100,8 +100,11 @@ private:
 
     std::string m_root;
     UniqueFd m_rootFd;
-    std::string m_cachedFolder;
-    UniqueFd m_cachedFd;
+    struct OpenFolder {
+        std::string name;
+        UniqueFd fd;
+    };
+    std::vector<OpenFolder> m_chain; ///< the folders of the last path asked for, root first
     std::vector<char> m_buffer;
     mode_t m_umask = 022;
     std::string m_remark;     ///< what moving aside did, for the store in hand

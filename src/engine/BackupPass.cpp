@@ -2,6 +2,7 @@
 
 #include "engine/CutOffTest.h"
 #include "engine/DiskChange.h"
+#include "engine/DiskItself.h"
 #include "engine/ExclusionTest.h"
 #include "engine/PathRules.h"
 #include "engine/Progress.h"
@@ -18,8 +19,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <climits>
-#include <cstdlib>
 #include <unordered_set>
 #include <fcntl.h>
 #include <system_error>
@@ -290,21 +289,7 @@ void BackupPass::workItem(std::size_t index)
 // deeper on every pass.
 std::string BackupPass::onDiskProblem(const std::string &path) const
 {
-    if (m_disk.root().empty())
-        return {};
-    auto real = [](const std::string &text) {
-        char *resolved = ::realpath(text.c_str(), nullptr);
-        std::string result = resolved ? std::string(resolved) : std::string();
-        std::free(resolved); // NOLINT(cppcoreguidelines-no-malloc): realpath allocates with malloc
-        return result;
-    };
-    const std::string item = real(path);
-    std::string disk = real(m_disk.root());
-    if (item.empty() || disk.empty())
-        return {};
-    if (disk.back() != '/')
-        disk += '/';
-    if ((item + "/").compare(0, disk.size(), disk) != 0)
+    if (!liesOnBackupDisk(path, m_disk.root()))
         return {};
     return "not backed up: it lies on the backup disk itself, which cannot hold a backup of itself";
 }

@@ -206,6 +206,8 @@ private:
     }
     void showError(const QString &text);
 
+    bool refusedAsOnBackupDisk(const QString &path);
+
     // What the three medium checks share.
     std::string driveText() const;
     bool driveChosen() const;

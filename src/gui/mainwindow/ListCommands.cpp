@@ -2,11 +2,13 @@
 // list's context menu. Every edit saves the disk list file at once.
 #include "gui/TQLForm.h"
 
+#include "engine/DiskItself.h"
 #include "gui/FileDialog.h"
 #include "gui/MessageBox.h"
 #include "gui/TDatePickForm.h"
 #include "gui/TIncFolderForm.h"
 #include "lists/DateTimeText.h"
+#include "platform/VolumeHost.h"
 
 #include <QDir>
 #include <QItemSelectionModel>
@@ -43,10 +45,21 @@ void TQLForm::appendItem(const QString &path, DateTime picked, const QString &su
     m_list.setChecked(item, checked);
 }
 
+// A folder or file on the backup disk itself would be backed up into
+// itself, one level deeper on every pass.
+bool TQLForm::refusedAsOnBackupDisk(const QString &path)
+{
+    if (!driveChosen() || !liesOnBackupDisk(path.toStdString(), m_env.host->mediumRoot(driveText())))
+        return false;
+    MessageBox::notice(this,
+                       QString::fromLatin1(kOnBackupDiskMessage.data(), static_cast<int>(kOnBackupDiskMessage.size())));
+    return true;
+}
+
 void TQLForm::AddbuttonClick()
 {
     const QString folder = FileDialog::chooseFolder(this, QStringLiteral("Select Folder"), QDir::homePath());
-    if (folder.isEmpty())
+    if (folder.isEmpty() || refusedAsOnBackupDisk(folder))
         return;
     {
         TDatePickForm date(this, &m_clock);
@@ -63,7 +76,7 @@ void TQLForm::AddbuttonClick()
 void TQLForm::AddFileButtonClick()
 {
     const QString file = FileDialog::openFile(this, QString(), QDir::homePath(), QString());
-    if (file.isEmpty())
+    if (file.isEmpty() || refusedAsOnBackupDisk(file))
         return;
     {
         TDatePickForm date(this, &m_clock);
