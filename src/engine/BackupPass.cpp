@@ -43,7 +43,7 @@ std::string errorText(int error)
 class BackupPass::SizingScan final : public TreeVisitor {
 public:
     explicit SizingScan(BackupPass &pass) : m_pass(pass) {}
-    bool goOn() override { return !m_pass.state.StopFlag && !m_pass.state.AbortFlag; }
+    bool goOn() override { return !m_pass.abortNow(); }
     void folder(const std::string &path) override
     {
         m_pass.setStatus(StatusLine::Folder, "Scanning .. ", path, PathFit::LineWidthLess100);
@@ -80,11 +80,7 @@ private:
 class BackupPass::CopyScan final : public TreeVisitor {
 public:
     explicit CopyScan(BackupPass &pass) : m_pass(pass) {}
-    bool goOn() override
-    {
-        const PassState &state = m_pass.state;
-        return !state.DiskFullFlag && !state.WriteErrorFlag && !state.AbortFlag && !m_pass.copyScanDone();
-    }
+    bool goOn() override { return !m_pass.failed() && !m_pass.abortNow() && !m_pass.copyScanDone(); }
     void folder(const std::string &path) override
     {
         m_pass.setStatus(StatusLine::Folder, "", path, PathFit::LineWidth);
@@ -126,26 +122,43 @@ BackupPass::BackupPass(PassSetup passSetup)
 
 void BackupPass::reset()
 {
-    state.StopFlag.clear();
-    state.WriteErrorFlag.clear();
-    state.DiskFullFlag.clear();
+    state.StopRequested.clear();
     state.FilesBackedUp.set(0);
     state.AbortFlag.clear();
+    m_end = PassEnd::Complete;
     state.FolderBytesDone.set(0);
     state.FolderFilesDone.set(0);
 }
 
-void BackupPass::StopButtonClick()
+void BackupPass::requestStop()
 {
     if (state.SizingPhase)
         state.AbortFlag.set();
     else
-        state.StopFlag.set();
+        state.StopRequested.set();
 }
 
-void BackupPass::AbortButtonClick()
+void BackupPass::requestAbort()
 {
     state.AbortFlag.set();
+}
+
+void BackupPass::endAs(PassEnd cause)
+{
+    if (static_cast<int>(cause) < static_cast<int>(m_end))
+        m_end = cause;
+}
+
+// The disk failed or ran out, or the person cancelled a disk change: no
+// further file is copied.
+bool BackupPass::failed() const
+{
+    return m_end == PassEnd::WriteError || m_end == PassEnd::DiskFullCancelled;
+}
+
+bool BackupPass::abortNow() const
+{
+    return state.AbortFlag || m_end == PassEnd::Aborted || m_stopToken.stop_requested();
 }
 
 void BackupPass::setStatus(StatusLine line, const std::string &prefix, const std::string &path, PathFit fit)
@@ -169,8 +182,9 @@ void BackupPass::useMedium()
     m_diskKnown = true;
 }
 
-void BackupPass::Dobackup()
+void BackupPass::Dobackup(std::stop_token stop)
 {
+    m_stopToken = std::move(stop);
     BackupList &list = m_setup.list;
     m_outcome.volumeLabel = m_label;
     if (list.empty())
@@ -184,15 +198,17 @@ void BackupPass::Dobackup()
         for (std::size_t index = 0; index < list.count(); ++index) {
             if (list.at(index).checked())
                 workItem(index);
-            if (state.StopFlag || state.DiskFullFlag || state.AbortFlag)
+            // STOP while copying ends the pass once the item in hand is done.
+            if (state.StopRequested)
+                endAs(PassEnd::Stopped);
+            if (m_end != PassEnd::Complete || abortNow())
                 break;
         }
     } catch (const std::exception &error) {
         // A failure nobody caught ends the pass like a write error, and the
         // pass still ends the one way: list saved, status written, window
         // given back. Left to escape, it would end the program.
-        state.StopFlag.set();
-        state.WriteErrorFlag.set();
+        endAs(PassEnd::WriteError);
         m_setup.ui.hideProgress();
         m_setup.ui.message(PathRules::errorBoxText(error.what()));
     }
@@ -242,7 +258,7 @@ void BackupPass::workItem(std::size_t index)
             missedFolder(path, "not backed up: it is no longer a file");
             return;
         }
-        if (!state.AbortFlag)
+        if (!abortNow())
             BackupFile(path);
     } else {
         const bool withSubfolders = item.text(TextSubDir) != kSubDirNo;
@@ -252,20 +268,20 @@ void BackupPass::workItem(std::size_t index)
         m_lastSeen = m_seen.forItem(path, item.text(TextFloat));
         m_seenNow.clear();
         m_unrecorded.clear();
-        if (!state.AbortFlag) {
+        if (!abortNow()) {
             state.SizingPhase.set();
             // STOP that landed between the loop's check and here came while
             // sizing, as far as the item is concerned: it aborts.
-            if (state.StopFlag) {
-                state.StopFlag.clear();
-                state.AbortFlag.set();
+            if (state.StopRequested) {
+                state.StopRequested.clear();
+                endAs(PassEnd::Aborted);
             }
             ::clock_gettime(CLOCK_REALTIME_COARSE, &m_sizingBegan);
             noteLargestCopy();
             ScanFoldersize(path, withSubfolders);
             IncTotalProgress();
         }
-        if (!state.AbortFlag && checkfoldersize()) {
+        if (!abortNow() && checkfoldersize()) {
             state.SizingPhase.clear();
             state.FolderBytesDone.set(0);
             state.FolderFilesDone.set(0);
@@ -274,7 +290,10 @@ void BackupPass::workItem(std::size_t index)
         }
     }
 
-    if (!state.DiskFullFlag && !state.WriteErrorFlag && !state.AbortFlag && !m_keepCutOff && !m_excludeChanged) {
+    if (m_excludeChanged)
+        missedFolder(path, "the EXCLUDE box was changed while this item was backed up: it keeps its cut-off, "
+                           "and the next pass copies what this one may have left out");
+    if (!failed() && !abortNow() && !m_keepCutOff) {
         DateTime next = workBegan;
         if (m_missedCutOff && *m_missedCutOff < next)
             next = *m_missedCutOff;
@@ -337,7 +356,7 @@ void BackupPass::leaveFolder(const struct stat &st, bool settle)
     // copies it: its bits could keep that copy out.
     if (!settle || done.missed || (!done.settle && !done.touched))
         return;
-    if (state.AbortFlag || state.DiskFullFlag || state.WriteErrorFlag || !m_diskKnown || m_disk.root().empty())
+    if (failed() || abortNow() || !m_diskKnown || m_disk.root().empty())
         return;
     const std::string path = m_itemText + done.relative;
     const std::string relative = PathRules::relativeOnDisk(path);
@@ -396,8 +415,7 @@ bool BackupPass::flushMedium()
         return true;
     const int error = m_disk.flush();
     if (error != 0) {
-        state.StopFlag.set();
-        state.WriteErrorFlag.set();
+        endAs(PassEnd::WriteError);
         m_flushError = "The copies could not be flushed to the backup disk: " + errorText(error);
         return false;
     }
@@ -427,16 +445,13 @@ void BackupPass::finish()
         }
     }
 
-    if (state.WriteErrorFlag)
-        m_outcome.end = PassEnd::WriteError;
-    else if (state.DiskFullFlag)
-        m_outcome.end = PassEnd::DiskFullCancelled;
-    else if (state.StopFlag)
-        m_outcome.end = PassEnd::Stopped;
-    else if (state.AbortFlag)
-        m_outcome.end = PassEnd::Aborted;
-    else
-        m_outcome.end = PassEnd::Complete;
+    // A request that came after the last item still says how the pass
+    // ended, as the person asked.
+    if (state.StopRequested)
+        endAs(PassEnd::Stopped);
+    if (abortNow())
+        endAs(PassEnd::Aborted);
+    m_outcome.end = m_end;
     m_outcome.filesCopied = state.FilesBackedUp.get();
     m_outcome.volumeLabel = m_label;
     m_outcome.fileStatus = fileStatusText(m_outcome.end, m_outcome.filesCopied);
@@ -602,10 +617,10 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         m_disk.setRoot({});
         m_diskKnown = false;
         m_freeEstimate.forget();
-        if (ShowFullForm(size) == DiskFullResult::Cancel || state.DiskFullFlag || state.WriteErrorFlag)
+        if (ShowFullForm(size) == DiskFullResult::Cancel || failed())
             break;
     }
-    if (state.DiskFullFlag || state.WriteErrorFlag) {
+    if (failed()) {
         holdCutOffFor(st); // not missed: the pass ends, and the next one copies it
         return;
     }
@@ -648,8 +663,7 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         break;
     case BackupDisk::Result::WriteFailed:
         missedFile(sourcePath, st, "could not be written to the backup disk: " + errorText(error));
-        state.StopFlag.set();
-        state.WriteErrorFlag.set();
+        endAs(PassEnd::WriteError);
         break;
     }
 }
@@ -678,7 +692,7 @@ void BackupPass::BackupFile(const std::string &source)
     m_freeEstimate.forget();
     const bool fitsInPlace = m_disk.fitsInPlace(PathRules::relativeOnDisk(source), listed.st_size, free);
     if (listed.st_size > free && !fitsInPlace) {
-        state.DiskFullFlag.set();
+        endAs(PassEnd::DiskFullCancelled);
         m_setup.ui.hideProgress();
         m_setup.ui.message("DISK FULL.  REPLACE DISK AND RESUME BACKUP");
         return;
@@ -709,7 +723,7 @@ bool BackupPass::checkfoldersize()
     const std::int64_t disks = RoomCheck::disksNeeded(free, total, capacity);
     const bool yes = m_setup.ui.confirm(RoomCheck::prompt(disks));
     if (!yes)
-        state.DiskFullFlag.set();
+        endAs(PassEnd::DiskFullCancelled);
     return yes;
 }
 
@@ -720,8 +734,7 @@ DiskFullResult BackupPass::ShowFullForm(std::int64_t size)
     if (change.answer == DiskFullResult::Cancel || change.label.empty()) {
         // A disk gone between READY and now ends the pass as a confirmed
         // CANCEL does: the list is saved under the label it had.
-        state.StopFlag.set();
-        state.DiskFullFlag.set();
+        endAs(PassEnd::DiskFullCancelled);
         return DiskFullResult::Cancel;
     }
     m_label = change.label;
@@ -729,8 +742,7 @@ DiskFullResult BackupPass::ShowFullForm(std::int64_t size)
     freeSpace();
     useMedium();
     if (!change.saveError.empty()) {
-        state.StopFlag.set();
-        state.WriteErrorFlag.set();
+        endAs(PassEnd::WriteError);
         m_setup.ui.message(change.saveError);
     }
     return change.answer;

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <set>
+#include <stop_token>
 #include <string>
 #include <vector>
 #include <sys/stat.h>
@@ -55,15 +56,16 @@ public:
     /// Clears the flags and counters the Backup command clears.
     void reset();
 
-    /// The pass itself, on the worker thread.
-    void Dobackup();
+    /// The pass itself, on the worker thread. `stop`: the worker's stop
+    /// token, which ends the pass as ABORT does.
+    void Dobackup(std::stop_token stop = {});
 
     /// STOP: during sizing it aborts; while copying it lets the current item
     /// finish.
-    void StopButtonClick();
+    void requestStop();
     /// ABORT (and closing the window during a pass): ends after the file in
     /// hand.
-    void AbortButtonClick();
+    void requestAbort();
 
     /// Complete once Dobackup() has returned.
     const PassOutcome &outcome() const { return m_outcome; }
@@ -85,6 +87,9 @@ private:
     void CalcFolderProgress(std::int64_t size);
 
     bool qualifies(const struct stat &st) const;
+    void endAs(PassEnd cause);
+    bool failed() const;
+    bool abortNow() const;
     bool qualifiesInFolder(const struct stat &st, const std::string &path);
     void enterFolder(const std::string &path, const struct stat &st, bool counted);
     void leaveFolder(const struct stat &st, bool settle);
@@ -116,6 +121,10 @@ private:
     FreeSpaceEstimate m_freeEstimate;
     TreeWalker m_walker;
     PassOutcome m_outcome;
+    /// How the pass ends, set where the cause happens; when several
+    /// happen, the first in the order of the final status rows stands.
+    PassEnd m_end = PassEnd::Complete;
+    std::stop_token m_stopToken;
     std::int64_t m_itemCount = 0;
     CutOffTest m_cutOffTest;
     std::optional<DateTime> m_missedCutOff; ///< earliest cut-off that keeps a missed file

@@ -267,10 +267,17 @@ TEST_F(BackupPassTest, ExcludeToggledDuringThePassKeepsTheCutOff)
             if (line == StatusLine::Folder && text == source)
                 filters.exclude = !excludeAtStart;
         };
-        startAndWait();
+        const PassOutcome &outcome = startAndWait();
 
         EXPECT_EQ(ui.folderLine, "Folder Scan Complete...");
         EXPECT_EQ(list.at(0).text(TextFloat), "0");
+        // Said in the ending and the pass log, not left to a cut-off that
+        // silently stayed.
+        EXPECT_FALSE(outcome.clean());
+        ASSERT_EQ(outcome.missed.size(), 1u);
+        EXPECT_EQ(outcome.missed[0].path, source);
+        EXPECT_NE(outcome.missed[0].cause.find("EXCLUDE"), std::string::npos);
+        EXPECT_NE(readFile(program + "quillarc.log").find("EXCLUDE box was changed"), std::string::npos);
     }
 }
 

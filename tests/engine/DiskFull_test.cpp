@@ -64,7 +64,7 @@ TEST_F(DiskFullTest, ThreeDisksPromptThenCancelledDialog)
     EXPECT_EQ(ui.questions[1], DiskFullRules::cancelQuestion());
     EXPECT_EQ(ui.dialogLabels, std::vector<std::string>({label}));
     EXPECT_EQ(ui.fileLine, "Error Writing to Disk...  0 Files Found and Backed Up");
-    EXPECT_TRUE(run->state().StopFlag.isSet());
+    EXPECT_EQ(run->outcome().end, PassEnd::DiskFullCancelled);
     EXPECT_EQ(list.at(0).text(TextFloat), "0");
 }
 
@@ -409,7 +409,7 @@ TEST_F(DiskFullTest, SmallFilesFillingARealDiskOpenTheDialog)
             return false;
         realRun.wait();
         // The dialog is closed without a new disk: the pass ends as cancelled.
-        return ui.dialogLabels.size() == 1 && realRun.state().DiskFullFlag.isSet() &&
+        return ui.dialogLabels.size() == 1 && realRun.outcome().end == PassEnd::DiskFullCancelled &&
                realRun.outcome().filesCopied > 0 && ui.fileLine.rfind("Error Writing to Disk...  ", 0) == 0;
     });
     if (code == 's')
