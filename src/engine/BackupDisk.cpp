@@ -73,7 +73,9 @@ static mode_t currentUmask()
     return 0777;
 }
 
-BackupDisk::BackupDisk() : m_umask(currentUmask()), m_asRoot(::geteuid() == 0), m_random(std::random_device {}())
+BackupDisk::BackupDisk()
+    : m_umask(currentUmask()), m_asRoot(::geteuid() == 0), m_random(std::random_device {}()),
+      m_procFds(::access("/proc/self/fd", X_OK) == 0)
 {
 }
 
@@ -339,12 +341,21 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         report.remark = m_remark;
     }
 
+    bool nameFree = !there;
     if (options.removeOldFirst)
-        ::unlinkat(dir, name.c_str(), 0);
+        nameFree = ::unlinkat(dir, name.c_str(), 0) == 0 || errno == ENOENT;
 
     const mode_t mode = sourceStat.st_mode & 0777;
     std::string part;
     UniqueFd target;
+    // A new copy is written as a file without a name and given its name
+    // once it is whole: no temporary name in the folder, and one folder
+    // entry written instead of two (which counts in a folder of many
+    // files). Where the disk cannot (FAT, FUSE, NFS), or an older copy is
+    // to be replaced, it is written under a temporary name.
+    const bool unnamed = nameFree && m_procFds;
+    if (unnamed)
+        target.reset(::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
     for (int attempt = 0; attempt < 16 && !target; ++attempt) {
         part = temporaryName(name, m_random());
         target.reset(::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
@@ -356,9 +367,11 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         return isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped;
     }
 
+    const bool named = !part.empty();
     auto discard = [&](Result result) {
         target.reset();
-        ::unlinkat(dir, part.c_str(), 0);
+        if (named)
+            ::unlinkat(dir, part.c_str(), 0);
         return result;
     };
 
@@ -398,12 +411,22 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         report.error = errno;
         return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
     }
-    if (!target.close()) {
+    if (!named) {
+        const std::string self = "/proc/self/fd/" + std::to_string(target.get());
+        if (::linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            report.error = errno;
+            return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
+        }
+        if (!target.close()) {
+            report.error = errno;
+            ::unlinkat(dir, name.c_str(), 0);
+            return Result::WriteFailed;
+        }
+    } else if (!target.close()) {
         report.error = errno;
         ::unlinkat(dir, part.c_str(), 0);
         return Result::WriteFailed;
-    }
-    if (::renameat(dir, part.c_str(), dir, name.c_str()) != 0) {
+    } else if (::renameat(dir, part.c_str(), dir, name.c_str()) != 0) {
         report.error = errno;
         ::unlinkat(dir, part.c_str(), 0);
         return isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped;

@@ -111,6 +111,7 @@ private:
     bool m_asRoot = false;    ///< owners and set-id bits are kept, as `cp -a` keeps them
     std::int64_t m_unit = 0;  ///< allocation unit of the medium, 0 until asked
     std::mt19937_64 m_random; ///< for temporary names
+    bool m_procFds = false;   ///< /proc/self/fd names open files: new copies can be written unnamed
 };
 
 } // namespace quillarc
