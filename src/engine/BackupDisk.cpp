@@ -432,8 +432,10 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         return isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped;
     }
     // Some disks (FAT through FUSE) stamp a file with the time it was
-    // renamed; the copy must carry the source's time all the same.
-    ::utimensat(dir, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    // renamed; the copy must carry the source's time all the same. A link
+    // leaves the time alone, and those disks take no unnamed files.
+    if (named)
+        ::utimensat(dir, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
     return changed ? Result::StoredAsRead : Result::Stored;
 }
 
