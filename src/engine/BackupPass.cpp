@@ -58,10 +58,14 @@ public:
     void leaveFolder(const std::string &, const struct stat &st) override { m_pass.leaveFolder(st, false); }
     void file(int, const char *name, const std::string &path, const struct stat &st, bool) override
     {
-        // A file no disk of this kind can hold is left out of the room the
-        // item needs; the copy scan names it.
-        if (m_pass.excluded(name) || !m_pass.qualifiesInFolder(st, path) || st.st_size > m_pass.m_largestCopy)
+        if (m_pass.excluded(name) || !m_pass.qualifiesInFolder(st, path))
             return;
+        // A file no disk of this kind can hold is left out of the room the
+        // item needs, but counted, so that the copy scan reaches it to name it.
+        if (st.st_size > m_pass.m_largestCopy) {
+            m_pass.state.FolderFilesTotal.add(1);
+            return;
+        }
         m_pass.state.FolderBytesTotal.add(st.st_size);
         m_pass.state.FolderFilesTotal.add(1);
         m_pass.setStatus(StatusLine::File, std::to_string(m_pass.state.FolderBytesTotal.get()));
@@ -95,6 +99,8 @@ public:
         if (m_pass.excluded(name) || !m_pass.qualifiesInFolder(st, path))
             return;
         if (st.st_size > m_pass.m_largestCopy) {
+            if (!m_pass.changedSinceSizing(st))
+                m_pass.CalcFolderProgress(0);
             m_pass.missedFile(path, st, m_pass.tooLargeCause());
             return;
         }
