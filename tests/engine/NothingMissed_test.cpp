@@ -16,6 +16,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <thread>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace quillarc {
@@ -264,6 +265,65 @@ TEST_F(NothingMissedTest, EmptyFoldersAreMadeWithTheirBitsAndTimes)
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     for (const char *folder : {"/Mail/new", "/Mail/cur", "/Mail"})
         EXPECT_EQ(stampOf(copyOf(medium, source + folder)), 1400000000LL * 1000000000 + 500) << folder;
+}
+
+} // namespace
+} // namespace quillarc
+
+namespace quillarc {
+namespace {
+
+// The item "/" (backing up a chroot or a container from inside) mirrors a
+// root file ".quillarc-label" onto the disk's own label file. The disk's
+// files never receive a copy: the source file is named instead. Run in a
+// child process whose root is a temporary folder (needs root for chroot).
+TEST(DiskOwnFiles, TheLabelFileNeverReceivesACopy)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "chroot needs root";
+    std::string pattern = (fs::temp_directory_path() / "quillarc-chroot-XXXXXX").string();
+    const std::string root = ::mkdtemp(pattern.data());
+    fs::create_directories(root + "/media/DISK1");
+    fs::create_directories(root + "/program");
+    fs::create_directories(root + "/etc");
+    std::ofstream(root + "/media/DISK1/.quillarc-label") << "DISK1\n";
+    std::ofstream(root + "/.quillarc-label") << "the source's own\n";
+    std::ofstream(root + "/etc/hosts") << "hosts";
+    const std::string before = readWhole(root + "/media/DISK1/.quillarc-label");
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::chroot(root.c_str()) != 0 || ::chdir("/") != 0)
+            ::_exit(3);
+        test::SimulatedVolumeHost host;
+        host.insert("/drive/", {"/media/DISK1/", "DISK1", std::int64_t {1} << 30, std::nullopt});
+        BackupList list;
+        for (const char *path : {"/", "/.quillarc-label"}) {
+            BackupItem &item = list.append(path);
+            list.setTexts(item, {"0/0/0 0:00", "0", std::string(path) == "/" ? "Yes" : ""});
+            list.setChecked(item, true);
+        }
+        DiskListFile listFile("/program/");
+        FileFilters filters;
+        ScriptedPassUi ui;
+        struct : Clock {
+            std::chrono::system_clock::time_point now() const override { return std::chrono::system_clock::now(); }
+        } clock;
+        BackupRun run(RunSetup {list, ui, host, listFile, clock, filters, "/drive/", "DISK1", false, nullptr});
+        if (!run.start())
+            ::_exit(4);
+        const PassOutcome &outcome = run.wait();
+        int named = 0;
+        for (const MissedEntry &missed : outcome.missed)
+            named += missed.path == "/.quillarc-label" && missed.cause.find("label file") != std::string::npos;
+        const bool copied = readWhole("/media/DISK1/etc/hosts") == "hosts";
+        ::_exit(named == 2 && copied ? 0 : 5);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(readWhole(root + "/media/DISK1/.quillarc-label"), before);
+    fs::remove_all(root);
 }
 
 } // namespace
