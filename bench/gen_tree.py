@@ -5,7 +5,7 @@ Files spread over nested folders (a few levels deep, 5-40 entries a folder);
 sizes from 0 bytes to a few MiB, most of them small, as in a home folder;
 plus one large file. The same seed gives the same tree.
 
-  gen_tree.py DIR [--files N] [--big-mib M] [--seed S] [--max-kib K]
+  gen_tree.py DIR [--files N] [--big-mib M] [--seed S] [--max-kib K] [--shape mixed|deep|flat]
   gen_tree.py DIR --touch PERCENT [--seed S]   # rewrite PERCENT of the files
 """
 import argparse
@@ -50,16 +50,33 @@ def folders(rng, root, count):
     return result
 
 
+def chains(root, count, depth):
+    """`count` chains of `depth` nested folders below root; every folder of
+    every chain holds files."""
+    result = []
+    for c in range(count):
+        path = root
+        for level in range(depth):
+            path = os.path.join(path, "chain%03d" % c if level == 0 else "level%02d" % level)
+            result.append(path)
+    return result
+
+
 def generate(args):
     rng = random.Random(args.seed)
     data = random.Random(args.seed + 1).randbytes(BLOCK)
     os.makedirs(args.dir, exist_ok=True)
-    dirs = folders(rng, args.dir, max(1, args.files // 25))
+    if args.shape == "deep":
+        dirs = chains(args.dir, 100, 20)
+    elif args.shape == "flat":
+        dirs = [args.dir]
+    else:
+        dirs = folders(rng, args.dir, max(1, args.files // 25))
     for d in dirs:
         os.makedirs(d, exist_ok=True)
     total = 0
     for i in range(args.files):
-        d = rng.choice(dirs)
+        d = dirs[i % len(dirs)] if args.shape != "mixed" else rng.choice(dirs)
         ext = rng.choice([".txt", ".doc", ".jpg", ".c", ".h", ".pdf", ".png", ".odt", ""])
         size = pick_size(rng, args.max_kib)
         write_bytes(os.path.join(d, "file%06d%s" % (i, ext)), size, data, rng.randrange(BLOCK))
@@ -95,6 +112,9 @@ def main():
     parser.add_argument("--max-kib", type=int, default=3072)
     parser.add_argument("--seed", type=int, default=42)
     parser.add_argument("--touch", type=int, default=0, help="percent of files to change")
+    parser.add_argument("--shape", choices=["mixed", "deep", "flat"], default="mixed",
+                        help="mixed: nested folders up to six levels; deep: 100 chains of 20 folders, "
+                             "files in every one; flat: every file in one folder")
     args = parser.parse_args()
     if args.touch:
         touch(args)

@@ -1,5 +1,7 @@
 #include "cli/PassRunner.h"
 
+#include "engine/OneLine.h"
+
 #include "cli/TerminalPassUi.h"
 #include "cli/WakeUp.h"
 #include "engine/BackupRun.h"
@@ -229,15 +231,15 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
     report.outcome = outcome;
     report.interrupted = interrupted != 0;
     for (const MissedEntry &missed : outcome.missed)
-        std::cerr << "missed: " << missed.path << ": " << missed.cause << "\n";
+        std::cerr << "missed: " << oneLine(missed.path) << ": " << oneLine(missed.cause) << "\n";
     if (outcome.filesMissed > static_cast<std::int64_t>(outcome.missed.size()))
         std::cerr << "missed: ... and " << outcome.filesMissed - static_cast<std::int64_t>(outcome.missed.size())
                   << " more (see " << outcome.logPath << ")\n";
     if (!outcome.listSaved)
         std::cerr << "the backup list was not saved"
-                  << (outcome.listSaveError.empty() ? "" : ": " + outcome.listSaveError) << "\n";
+                  << (outcome.listSaveError.empty() ? "" : ": " + oneLine(outcome.listSaveError)) << "\n";
     if (!outcome.logError.empty())
-        std::cerr << "the pass log could not be written: " << outcome.logError << "\n";
+        std::cerr << "the pass log could not be written: " << oneLine(outcome.logError) << "\n";
     else if (outcome.filesMissed > 0)
         std::cerr << outcome.filesMissed << " files or folders were not backed up; they are listed in "
                   << outcome.logPath << "\n";

@@ -1,6 +1,7 @@
 #include "cli/TerminalPassUi.h"
 
 #include "cli/WakeUp.h"
+#include "engine/OneLine.h"
 
 #include "engine/DiskFullRules.h"
 #include "lists/AsciiCase.h"
@@ -49,7 +50,7 @@ void TerminalPassUi::setStatus(StatusLine line, const std::string &prefix, const
     const std::lock_guard lock(m_terminal);
     if (line != StatusLine::File)
         return;
-    m_fileLine = prefix + path;
+    m_fileLine = oneLine(prefix + path);
     drawProgress(false);
 }
 
@@ -106,7 +107,7 @@ void TerminalPassUi::showVolumeLabel(const std::string &label)
 {
     const std::lock_guard lock(m_terminal);
     clearProgress();
-    std::cerr << "Current Volume  " << label << "\n";
+    std::cerr << "Current Volume  " << oneLine(label) << "\n";
 }
 
 void TerminalPassUi::message(const std::string &text)
@@ -190,12 +191,12 @@ DiskFullResult TerminalPassUi::diskFull(const DiskFullRules &rules)
     clearProgress();
     if (!m_interactive) {
         std::cerr << "Disk Full\n" << DiskFullRules::headline() << "\n";
-        std::cerr << "Current Volume  " << rules.currentLabel() << "\n";
+        std::cerr << "Current Volume  " << oneLine(rules.currentLabel()) << "\n";
         std::cerr << "CANCEL (no terminal to wait for a new disk)\n";
         return DiskFullResult::Cancel;
     }
     say("Disk Full\n" + DiskFullRules::headline() + "\n");
-    say("Current Volume  " + rules.currentLabel() + "\n");
+    say("Current Volume  " + oneLine(rules.currentLabel()) + "\n");
     for (;;) {
         say("Put in a new formatted disk with a volume label, then press Enter (READY),\n"
             "or type c and Enter (CANCEL): ");
@@ -213,7 +214,7 @@ DiskFullResult TerminalPassUi::diskFull(const DiskFullRules &rules)
         if (refusal.empty())
             return DiskFullResult::Ready;
         say(asLines(refusal) + "\n");
-        say("Current Volume  " + rules.currentLabel() + "\n");
+        say("Current Volume  " + oneLine(rules.currentLabel()) + "\n");
     }
 }
 

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <string>
+#include <random>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -35,17 +36,26 @@ bool isNameRefused(int error)
     return error == EINVAL || error == ENAMETOOLONG || error == EILSEQ;
 }
 
-std::string temporaryName(std::string_view name)
+// A temporary name carries a random part and is created exclusively: a
+// source folder may hold files of any name, and a name of ours that was
+// there already belongs to one of them (or to another pass), so it is
+// neither written over nor removed; another random part is tried instead.
+std::string temporaryName(std::string_view name, std::uint64_t random)
 {
-    const std::string prefix = ".quillarc-part-";
-    std::string result = prefix;
-    result.append(name.substr(0, kMaxName - prefix.size()));
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string result = ".quillarc-part-";
+    for (int shift = 60; shift >= 0; shift -= 4)
+        result += kHex[(random >> shift) & 0xF];
+    result += '-';
+    result.append(name.substr(0, kMaxName - result.size()));
     return result;
 }
 
 } // namespace
 
-BackupDisk::BackupDisk() : m_asRoot(::geteuid() == 0), m_metadata(m_asRoot)
+BackupDisk::BackupDisk()
+    : m_asRoot(::geteuid() == 0), m_metadata(m_asRoot), m_random(std::random_device {}()),
+      m_procFds(::access("/proc/self/fd", X_OK) == 0)
 {
 }
 
@@ -56,9 +66,8 @@ BackupDisk::~BackupDisk()
 
 void BackupDisk::dropFolders()
 {
-    m_cachedFd.reset();
+    m_chain.clear();
     m_rootFd.reset();
-    m_cachedFolder.clear();
     m_followedFolders.clear();
 }
 
@@ -103,53 +112,63 @@ int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
     }
     if (relativeFolder.empty())
         return m_rootFd.get();
-    if (m_cachedFd && m_cachedFolder == relativeFolder) {
-        if (create)
-            followSourceFolder(m_cachedFd.get(), relativeFolder);
-        return m_cachedFd.get();
-    }
-
-    UniqueFd current; // empty: the root
-    auto at = [&] { return current ? current.get() : m_rootFd.get(); };
-    std::size_t start = 0;
-    while (start < relativeFolder.size()) {
+    // The folders of the last path stay open, one per level: a walk that
+    // goes one folder deeper or back up opens one folder, not the whole
+    // path from the root.
+    std::vector<std::string_view> names;
+    for (std::size_t start = 0; start < relativeFolder.size();) {
         std::size_t end = relativeFolder.find('/', start);
         if (end == std::string_view::npos)
             end = relativeFolder.size();
-        const std::string name(relativeFolder.substr(start, end - start));
+        if (end > start)
+            names.push_back(relativeFolder.substr(start, end - start));
         start = end + 1;
-        if (name.empty())
-            continue;
+    }
+    std::size_t kept = 0;
+    while (kept < names.size() && kept < m_chain.size() && m_chain[kept].name == names[kept])
+        ++kept;
+    m_chain.resize(kept);
+    for (std::size_t level = kept; level < names.size(); ++level) {
+        const std::string name(names[level]);
         if (name == "." || name == "..") {
             error = EINVAL;
             return -1;
         }
-        UniqueFd next(::openat(at(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        const int at = m_chain.empty() ? m_rootFd.get() : m_chain.back().fd.get();
+        UniqueFd next(::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         // An older copy of a file where the source now has a folder: moved
         // aside, never deleted. A link in the way is never followed nor moved.
-        if (!next && errno == ENOTDIR && create && movedAside(at(), name, "file"))
+        if (!next && errno == ENOTDIR && create && movedAside(at, name, "file"))
             errno = ENOENT;
         if (!next && errno == ENOENT && create) {
             // Made private until it has the source folder's bits: a copy is
             // never more open than its source, not even for a moment.
-            if (::mkdirat(at(), name.c_str(), 0700) != 0 && errno != EEXIST) {
+            if (::mkdirat(at, name.c_str(), 0700) != 0 && errno != EEXIST) {
                 error = errno;
                 return -1;
             }
-            next.reset(::openat(at(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            next.reset(::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         }
         if (!next) {
             // A link in the way reads ELOOP or ENOTDIR: never followed.
             error = errno;
             return -1;
         }
-        if (create)
-            followSourceFolder(next.get(), relativeFolder.substr(0, start - 1));
-        current = std::move(next);
+        m_chain.push_back({name, std::move(next)});
     }
-    m_cachedFd = std::move(current);
-    m_cachedFolder.assign(relativeFolder);
-    return m_cachedFd.get();
+    // Every folder a copy goes into, new or made by an earlier pass, follows
+    // its source folder, once a pass.
+    if (create) {
+        for (std::size_t level = 0; level < m_chain.size(); ++level) {
+            if (m_chain[level].followed)
+                continue;
+            const std::size_t length =
+                static_cast<std::size_t>(names[level].data() - relativeFolder.data()) + names[level].size();
+            followSourceFolder(m_chain[level].fd.get(), relativeFolder.substr(0, length));
+            m_chain[level].followed = true;
+        }
+    }
+    return m_chain.empty() ? m_rootFd.get() : m_chain.back().fd.get();
 }
 
 // A folder on the disk, new or made by an earlier pass, takes the
@@ -177,7 +196,23 @@ void BackupDisk::followSourceFolder(std::string_view relativeFolder)
         followSourceFolder(dir, relativeFolder);
 }
 
-std::int64_t BackupDisk::existingSize(std::string_view relative)
+// A copy is current when it matches its source in length, modification
+// time to the nanosecond and permission bits (owners too, as root), and was
+// made after the source last changed: content rewritten with its size and
+// time kept (a container, a database, `touch -r`) moves the status-change
+// time only, and an equal size and time alone would hide it for good.
+bool BackupDisk::isCurrent(const struct stat &copy, const struct stat &source) const
+{
+    const bool madeAfter =
+        copy.st_ctim.tv_sec > source.st_ctim.tv_sec ||
+        (copy.st_ctim.tv_sec == source.st_ctim.tv_sec && copy.st_ctim.tv_nsec > source.st_ctim.tv_nsec);
+    return S_ISREG(copy.st_mode) && madeAfter && copy.st_size == source.st_size &&
+           copy.st_mtim.tv_sec == source.st_mtim.tv_sec && copy.st_mtim.tv_nsec == source.st_mtim.tv_nsec &&
+           (copy.st_mode & 07777) == (source.st_mode & (m_asRoot ? 07777 : 0777)) &&
+           (!m_asRoot || (copy.st_uid == source.st_uid && copy.st_gid == source.st_gid));
+}
+
+bool BackupDisk::hasCurrentCopy(std::string_view relative, const struct stat &source)
 {
     const std::size_t slash = relative.rfind('/');
     const std::string_view folderPart =
@@ -185,12 +220,29 @@ std::int64_t BackupDisk::existingSize(std::string_view relative)
     const std::string name(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
     int error = 0;
     const int dir = folder(folderPart, false, error);
-    if (dir < 0)
-        return 0;
     struct stat st {};
-    if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
-        return 0;
-    return st.st_size;
+    return dir >= 0 && ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && isCurrent(st, source);
+}
+
+bool BackupDisk::fitsInPlace(std::string_view relative, std::int64_t size, std::int64_t free)
+{
+    if (free < 0 || m_root.empty())
+        return false;
+    const std::size_t slash = relative.rfind('/');
+    const std::string_view folderPart =
+        slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
+    const std::string name(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
+    int error = 0;
+    const int dir = folder(folderPart, false, error);
+    struct stat old {};
+    if (dir < 0 || ::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(old.st_mode))
+        return false;
+    // What removing the older copy gives back is what it holds on the
+    // disk, not its length: a sparse copy gives back less.
+    const std::int64_t freed = static_cast<std::int64_t>(old.st_blocks) * 512;
+    const std::int64_t needed = spaceTaken(size);
+    const std::int64_t margin = std::max<std::int64_t>(16 * m_unit, needed / 64);
+    return needed + margin <= free + freed;
 }
 
 // Moves the entry `name` of `dirFd` aside when it is of `kind` ("file": a
@@ -211,7 +263,6 @@ bool BackupDisk::movedAside(int dirFd, const std::string &name, const char *kind
             if (!m_remark.empty())
                 m_remark += "; ";
             m_remark += "an older copy, a " + std::string(kind) + ", was in the way and was moved aside to " + aside;
-            m_cachedFolder.clear(); // the cached descriptor may name what moved
             return true;
         }
         if (errno != EEXIST)
@@ -277,13 +328,9 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     }
     struct stat existing {};
     const bool there = ::fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
-    // The copy is there already, to the nanosecond: a pass whose cut-off
-    // was held back (a file missed before) writes only what is missing.
-    if (there && S_ISREG(existing.st_mode) && existing.st_size == sourceStat.st_size &&
-        existing.st_mtim.tv_sec == sourceStat.st_mtim.tv_sec &&
-        existing.st_mtim.tv_nsec == sourceStat.st_mtim.tv_nsec &&
-        (existing.st_mode & 07777) == (sourceStat.st_mode & (m_asRoot ? 07777 : 0777)) &&
-        (!m_asRoot || (existing.st_uid == sourceStat.st_uid && existing.st_gid == sourceStat.st_gid)))
+    // The copy is there already: a pass that over-selects (a cut-off held
+    // back, a folder new to the item) writes only what is missing.
+    if (there && isCurrent(existing, sourceStat))
         return Result::AlreadyThere;
     // An older copy of a folder where the source now has a file.
     if (there && S_ISDIR(existing.st_mode)) {
@@ -294,27 +341,39 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         report.remark = m_remark;
     }
 
+    bool nameFree = !there;
     if (options.removeOldFirst)
-        ::unlinkat(dir, name.c_str(), 0);
+        nameFree = ::unlinkat(dir, name.c_str(), 0) == 0 || errno == ENOENT;
 
-    const std::string part = temporaryName(name);
     // Private while it is written: it gets the source's group, rights and
     // lists only once whole.
     const mode_t mode = S_IRUSR | S_IWUSR;
-    UniqueFd target(::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
-    if (!target && errno == EEXIST) {
-        // Left over from an interrupted pass; the name is ours.
-        ::unlinkat(dir, part.c_str(), 0);
+    std::string part;
+    UniqueFd target;
+    // A new copy is written as a file without a name and given its name
+    // once it is whole: no temporary name in the folder, and one folder
+    // entry written instead of two (which counts in a folder of many
+    // files). Where the disk cannot (FAT, FUSE, NFS), or an older copy is
+    // to be replaced, it is written under a temporary name.
+    const bool unnamed = nameFree && m_procFds;
+    if (unnamed)
+        target.reset(::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    for (int attempt = 0; attempt < 16 && !target; ++attempt) {
+        part = temporaryName(name, m_random());
         target.reset(::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (!target && errno != EEXIST)
+            break;
     }
     if (!target) {
         report.error = errno;
         return isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped;
     }
 
+    const bool named = !part.empty();
     auto discard = [&](Result result) {
         target.reset();
-        ::unlinkat(dir, part.c_str(), 0);
+        if (named)
+            ::unlinkat(dir, part.c_str(), 0);
         return result;
     };
 
@@ -348,19 +407,31 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         report.error = errno;
         return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
     }
-    if (!target.close()) {
+    if (!named) {
+        const std::string self = "/proc/self/fd/" + std::to_string(target.get());
+        if (::linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            report.error = errno;
+            return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
+        }
+        if (!target.close()) {
+            report.error = errno;
+            ::unlinkat(dir, name.c_str(), 0);
+            return Result::WriteFailed;
+        }
+    } else if (!target.close()) {
         report.error = errno;
         ::unlinkat(dir, part.c_str(), 0);
         return Result::WriteFailed;
-    }
-    if (::renameat(dir, part.c_str(), dir, name.c_str()) != 0) {
+    } else if (::renameat(dir, part.c_str(), dir, name.c_str()) != 0) {
         report.error = errno;
         ::unlinkat(dir, part.c_str(), 0);
         return isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped;
     }
     // Some disks (FAT through FUSE) stamp a file with the time it was
-    // renamed; the copy must carry the source's time all the same.
-    ::utimensat(dir, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    // renamed; the copy must carry the source's time all the same. A link
+    // leaves the time alone, and those disks take no unnamed files.
+    if (named)
+        ::utimensat(dir, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
     return changed ? Result::StoredAsRead : Result::Stored;
 }
 
@@ -401,9 +472,16 @@ std::optional<BackupDisk::Result> BackupDisk::storeLink(const std::string &first
         if (S_ISDIR(existing.st_mode))
             return std::nullopt;
     }
-    const std::string part = temporaryName(name);
-    ::unlinkat(dir, part.c_str(), 0); // left over from an interrupted pass; the name is ours
-    if (::linkat(firstDir.get(), firstName.c_str(), dir, part.c_str(), 0) != 0) {
+    // A name of ours already there may be a source's file: another is tried.
+    std::string part;
+    int linked = -1;
+    for (int attempt = 0; attempt < 16 && linked != 0; ++attempt) {
+        part = temporaryName(name, m_random());
+        linked = ::linkat(firstDir.get(), firstName.c_str(), dir, part.c_str(), 0);
+        if (linked != 0 && errno != EEXIST)
+            break;
+    }
+    if (linked != 0) {
         report.error = errno;
         return isDiskError(report.error) ? std::optional(Result::WriteFailed) : std::nullopt;
     }
@@ -413,6 +491,24 @@ std::optional<BackupDisk::Result> BackupDisk::storeLink(const std::string &first
         return isDiskError(report.error) ? std::optional(Result::WriteFailed) : std::nullopt;
     }
     return Result::Stored;
+}
+
+int BackupDisk::settleFolder(std::string_view relative, const struct stat &sourceStat)
+{
+    if (relative.empty())
+        return EINVAL;
+    int error = 0;
+    const int fd = folder(relative, true, error);
+    if (fd < 0)
+        return error;
+    // Bits, group, lists and attributes as the source folder has them (the
+    // owner keeps every right to it without root, so that the next pass
+    // gets in); then the times, once everything below it was written.
+    followSourceFolder(fd, relative);
+    const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
+    if (::futimens(fd, times) != 0 && errno != EPERM && errno != ENOSYS && errno != EOPNOTSUPP)
+        return errno;
+    return 0;
 }
 
 int BackupDisk::flush()

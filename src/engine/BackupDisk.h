@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -27,7 +28,7 @@ public:
     enum class Result {
         Stored,        ///< the copy is in place
         StoredAsRead,  ///< the copy is in place as read, but the source changed meanwhile
-        AlreadyThere,  ///< an identical copy (length, time to the nanosecond, bits) was there: nothing written
+        AlreadyThere,  ///< a current copy (length, time, bits, made after the source's last change): nothing written
         SourceFailed,  ///< the source could not be read, or changed while it was read
         TargetSkipped, ///< this one target cannot be made (name the disk refuses); others may
         WriteFailed,   ///< the disk failed: no room, I/O error, read-only, folder not creatable
@@ -43,9 +44,18 @@ public:
     void setRoot(const std::string &root);
     const std::string &root() const { return m_root; }
 
-    /// Size of the copy now at `relative` (path below the root), 0 when
-    /// there is none.
-    std::int64_t existingSize(std::string_view relative);
+    /// True when the copy at `relative` is current for a source described
+    /// by `source` (see store()'s "AlreadyThere"); nothing is created.
+    bool hasCurrentCopy(std::string_view relative, const struct stat &source);
+
+    /// Whether a copy of `size` bytes surely fits in place of the copy now
+    /// at `relative`, with `free` bytes free: what the file system takes
+    /// for it (whole allocation units, its folder entry, extent blocks)
+    /// must be covered, with a margin, by the free space and the blocks the
+    /// older copy gives back. In doubt (no older copy, an unknown figure)
+    /// it does not, so the older copy is never removed for a copy that then
+    /// finds no room.
+    bool fitsInPlace(std::string_view relative, std::int64_t size, std::int64_t free);
 
     /// Room a copy of `size` bytes takes on the disk, reckoned high: whole
     /// allocation units (a small file fills a whole cluster on FAT), and one
@@ -88,12 +98,19 @@ public:
     /// it is copied.
     void followSourceFolder(std::string_view relativeFolder);
 
+    /// Makes the folder `relative` (below the root, not the root itself)
+    /// if missing, brings it in line with its source folder (bits,
+    /// group, lists, attributes, as root its owner) and gives it its times. Called once everything below it was
+    /// written, so the times stay. 0, or the errno of a failure.
+    int settleFolder(std::string_view relative, const struct stat &sourceStat);
+
     /// Flushes every write to the medium (syncfs): what was copied is on
     /// the disk before a list claims it. 0, or the errno of a failure.
     int flush();
 
 private:
     void followSourceFolder(int folderFd, std::string_view relativeFolder);
+    bool isCurrent(const struct stat &copy, const struct stat &source) const;
     int folder(std::string_view relativeFolder, bool create, int &error);
     void dropFolders();
     bool movedAside(int dirFd, const std::string &name, const char *kind);
@@ -101,14 +118,20 @@ private:
 
     std::string m_root;
     UniqueFd m_rootFd;
-    std::string m_cachedFolder;
-    UniqueFd m_cachedFd;
+    struct OpenFolder {
+        std::string name;
+        UniqueFd fd;
+        bool followed = false; ///< brought in line with its source folder this pass
+    };
+    std::vector<OpenFolder> m_chain; ///< the folders of the last path asked for, root first
     std::vector<char> m_buffer;
     std::string m_remark;  ///< what moving aside did, for the store in hand
     bool m_asRoot = false; ///< owners and set-id bits are kept, as `cp -a` keeps them
     CopyMetadata m_metadata;
     std::unordered_set<std::string> m_followedFolders; ///< brought in line with their source this pass
     std::int64_t m_unit = 0;                           ///< allocation unit of the medium, 0 until asked
+    std::mt19937_64 m_random;                          ///< for temporary names
+    bool m_procFds = false; ///< /proc/self/fd names open files: new copies can be written unnamed
 };
 
 } // namespace quillarc

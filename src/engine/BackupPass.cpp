@@ -2,6 +2,7 @@
 
 #include "engine/CutOffTest.h"
 #include "engine/DiskChange.h"
+#include "engine/DiskItself.h"
 #include "engine/ExclusionTest.h"
 #include "engine/LinkOwners.h"
 #include "engine/PathRules.h"
@@ -15,10 +16,12 @@
 #include "lists/DateTimeText.h"
 #include "lists/DiskListFile.h"
 #include "platform/PassLock.h"
+#include "platform/LabelFile.h"
 #include "platform/VolumeHost.h"
 
 #include <cerrno>
 #include <chrono>
+#include <unordered_set>
 #include <fcntl.h>
 #include <system_error>
 #include <ctime>
@@ -42,18 +45,30 @@ std::string errorText(int error)
 class BackupPass::SizingScan final : public TreeVisitor {
 public:
     explicit SizingScan(BackupPass &pass) : m_pass(pass) {}
-    bool goOn() override { return !m_pass.state.StopFlag && !m_pass.state.AbortFlag; }
+    bool goOn() override { return !m_pass.abortNow(); }
     void folder(const std::string &path) override
     {
         m_pass.setStatus(StatusLine::Folder, "Scanning .. ", path, PathFit::LineWidthLess100);
     }
-    void folderOpened(const std::string &path, const struct stat &st) override { m_pass.followChangedFolder(path, st); }
-    void file(int, const char *name, const std::string &, const struct stat &st, bool) override
+    void enterFolder(const std::string &path, const struct stat &st) override
     {
-        // A file no disk of this kind can hold is left out of the room the
-        // item needs; the copy scan names it.
-        if (m_pass.excluded(name) || !m_pass.qualifies(st) || st.st_size > m_pass.m_largestCopy)
+        m_pass.m_seenNow.emplace(m_pass.belowItem(path), st.st_ino);
+        m_pass.followChangedFolder(path, st);
+        m_pass.enterFolder(path, st, false);
+        if (m_pass.m_folders.back().settle)
+            m_pass.state.FolderFilesTotal.add(1);
+    }
+    void leaveFolder(const std::string &, const struct stat &st) override { m_pass.leaveFolder(st, false); }
+    void file(int, const char *name, const std::string &path, const struct stat &st, bool) override
+    {
+        if (m_pass.excluded(name) || !m_pass.qualifiesInFolder(st, path))
             return;
+        // A file no disk of this kind can hold is left out of the room the
+        // item needs, but counted, so that the copy scan reaches it to name it.
+        if (st.st_size > m_pass.m_largestCopy) {
+            m_pass.state.FolderFilesTotal.add(1);
+            return;
+        }
         m_pass.state.FolderBytesTotal.add(st.st_size);
         m_pass.state.FolderFilesTotal.add(1);
         m_pass.setStatus(StatusLine::File, std::to_string(m_pass.state.FolderBytesTotal.get()));
@@ -82,20 +97,23 @@ private:
 class BackupPass::CopyScan final : public TreeVisitor {
 public:
     explicit CopyScan(BackupPass &pass) : m_pass(pass) {}
-    bool goOn() override
-    {
-        const PassState &state = m_pass.state;
-        return !state.DiskFullFlag && !state.WriteErrorFlag && !state.AbortFlag && !m_pass.copyScanDone();
-    }
+    bool goOn() override { return !m_pass.failed() && !m_pass.abortNow() && !m_pass.copyScanDone(); }
     void folder(const std::string &path) override
     {
         m_pass.setStatus(StatusLine::Folder, "", path, PathFit::LineWidth);
     }
+    void enterFolder(const std::string &path, const struct stat &st) override
+    {
+        m_pass.enterFolder(path, st, !m_pass.changedSinceSizing(st));
+    }
+    void leaveFolder(const std::string &, const struct stat &st) override { m_pass.leaveFolder(st, true); }
     void file(int dirFd, const char *name, const std::string &path, const struct stat &st, bool caseTwin) override
     {
-        if (m_pass.excluded(name) || !m_pass.qualifies(st))
+        if (m_pass.excluded(name) || !m_pass.qualifiesInFolder(st, path))
             return;
         if (st.st_size > m_pass.m_largestCopy) {
+            if (!m_pass.changedSinceSizing(st))
+                m_pass.CalcFolderProgress(0);
             m_pass.missedFile(path, st, m_pass.tooLargeCause());
             return;
         }
@@ -123,26 +141,43 @@ BackupPass::BackupPass(PassSetup passSetup)
 
 void BackupPass::reset()
 {
-    state.StopFlag.clear();
-    state.WriteErrorFlag.clear();
-    state.DiskFullFlag.clear();
+    state.StopRequested.clear();
     state.FilesBackedUp.set(0);
     state.AbortFlag.clear();
+    m_end = PassEnd::Complete;
     state.FolderBytesDone.set(0);
     state.FolderFilesDone.set(0);
 }
 
-void BackupPass::StopButtonClick()
+void BackupPass::requestStop()
 {
     if (state.SizingPhase)
         state.AbortFlag.set();
     else
-        state.StopFlag.set();
+        state.StopRequested.set();
 }
 
-void BackupPass::AbortButtonClick()
+void BackupPass::requestAbort()
 {
     state.AbortFlag.set();
+}
+
+void BackupPass::endAs(PassEnd cause)
+{
+    if (static_cast<int>(cause) < static_cast<int>(m_end))
+        m_end = cause;
+}
+
+// The disk failed or ran out, or the person cancelled a disk change: no
+// further file is copied.
+bool BackupPass::failed() const
+{
+    return m_end == PassEnd::WriteError || m_end == PassEnd::DiskFullCancelled;
+}
+
+bool BackupPass::abortNow() const
+{
+    return state.AbortFlag || m_end == PassEnd::Aborted || m_stopToken.stop_requested();
 }
 
 void BackupPass::setStatus(StatusLine line, const std::string &prefix, const std::string &path, PathFit fit)
@@ -167,8 +202,9 @@ void BackupPass::useMedium()
     m_diskKnown = true;
 }
 
-void BackupPass::Dobackup()
+void BackupPass::Dobackup(std::stop_token stop)
 {
+    m_stopToken = std::move(stop);
     BackupList &list = m_setup.list;
     m_outcome.volumeLabel = m_label;
     if (list.empty())
@@ -176,20 +212,23 @@ void BackupPass::Dobackup()
     state.ItemsSized.set(0);
     m_itemCount = static_cast<std::int64_t>(list.checkedCount());
     useMedium();
+    m_seen.load(m_setup.listFile.folder() + SeenFolders::fileName(m_label));
 
     try {
         for (std::size_t index = 0; index < list.count(); ++index) {
             if (list.at(index).checked())
                 workItem(index);
-            if (state.StopFlag || state.DiskFullFlag || state.AbortFlag)
+            // STOP while copying ends the pass once the item in hand is done.
+            if (state.StopRequested)
+                endAs(PassEnd::Stopped);
+            if (m_end != PassEnd::Complete || abortNow())
                 break;
         }
     } catch (const std::exception &error) {
         // A failure nobody caught ends the pass like a write error, and the
         // pass still ends the one way: list saved, status written, window
         // given back. Left to escape, it would end the program.
-        state.StopFlag.set();
-        state.WriteErrorFlag.set();
+        endAs(PassEnd::WriteError);
         m_setup.ui.hideProgress();
         m_setup.ui.message(PathRules::errorBoxText(error.what()));
     }
@@ -217,33 +256,53 @@ void BackupPass::workItem(std::size_t index)
     // next pass, which is what the new cut-off says.
     const DateTime workBegan = dateTimeFromTimePoint(m_setup.clock.now() - std::chrono::seconds(2));
 
+    // The person removes items; a pass never does. An item whose folder or
+    // file is not there (a share not mounted, a disk unplugged) is named and
+    // keeps its cut-off, so that its files are copied once it is back.
+    struct stat itemStat {};
+    m_folders.clear();
+    if (::stat(path.c_str(), &itemStat) != 0) {
+        const int error = errno;
+        const bool gone = error == ENOENT || error == ENOTDIR;
+        missedFolder(path, std::string(item.isFolder() ? "the folder" : "the file") +
+                               (gone ? " is not there" : " cannot be reached") +
+                               ", so nothing of it was backed up: " + errorText(error));
+        return;
+    }
+    if (const std::string problem = onDiskProblem(path); !problem.empty()) {
+        missedFolder(path, problem);
+        return;
+    }
+
     if (!item.isFolder()) {
-        struct stat st {};
-        const bool exists = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-        if (exists && !state.AbortFlag) {
-            BackupFile(path);
-        } else if (!exists) {
-            list.setChecked(item, false);
-            m_setup.board.postListChange({ListChange::Kind::Unchecked, index, 0});
+        if (!S_ISREG(itemStat.st_mode)) {
+            missedFolder(path, "not backed up: it is no longer a file");
+            return;
         }
+        if (!abortNow())
+            BackupFile(path);
     } else {
         const bool withSubfolders = item.text(TextSubDir) != kSubDirNo;
         state.FolderBytesTotal.set(0);
         state.FolderFilesTotal.set(0);
-        if (!state.AbortFlag) {
+        m_itemText = path.back() == '/' ? path : path + "/";
+        m_lastSeen = m_seen.forItem(path, item.text(TextFloat));
+        m_seenNow.clear();
+        m_unrecorded.clear();
+        if (!abortNow()) {
             state.SizingPhase.set();
             // STOP that landed between the loop's check and here came while
             // sizing, as far as the item is concerned: it aborts.
-            if (state.StopFlag) {
-                state.StopFlag.clear();
-                state.AbortFlag.set();
+            if (state.StopRequested) {
+                state.StopRequested.clear();
+                endAs(PassEnd::Aborted);
             }
             ::clock_gettime(CLOCK_REALTIME_COARSE, &m_sizingBegan);
             noteLargestCopy();
             ScanFoldersize(path, withSubfolders);
             IncTotalProgress();
         }
-        if (!state.AbortFlag && checkfoldersize()) {
+        if (!abortNow() && checkfoldersize()) {
             state.SizingPhase.clear();
             state.FolderBytesDone.set(0);
             state.FolderFilesDone.set(0);
@@ -252,12 +311,122 @@ void BackupPass::workItem(std::size_t index)
         }
     }
 
-    if (!state.DiskFullFlag && !state.WriteErrorFlag && !state.AbortFlag && !m_keepCutOff && !m_excludeChanged) {
+    if (m_excludeChanged)
+        missedFolder(path, "the EXCLUDE box was changed while this item was backed up: it keeps its cut-off, "
+                           "and the next pass copies what this one may have left out");
+    if (!failed() && !abortNow() && !m_keepCutOff) {
         DateTime next = workBegan;
         if (m_missedCutOff && *m_missedCutOff < next)
             next = *m_missedCutOff;
         list.SetCutOff(item, next);
         m_setup.board.postListChange({ListChange::Kind::CutOff, index, next});
+        if (item.isFolder())
+            recordSeenFolders(path, item.text(TextFloat));
+    }
+}
+
+// An item on the backup disk itself would be copied into itself, one level
+// deeper on every pass.
+std::string BackupPass::onDiskProblem(const std::string &path) const
+{
+    if (!liesOnBackupDisk(path, m_disk.root()))
+        return {};
+    return "not backed up: it lies on the backup disk itself, which cannot hold a backup of itself";
+}
+
+std::string BackupPass::belowItem(const std::string &path) const
+{
+    return path.size() > m_itemText.size() ? path.substr(m_itemText.size()) : std::string();
+}
+
+// New to the item: below a new folder; else, with a record of the item's
+// last pass, not seen by it (or seen holding another folder); else, with
+// none, a sub-folder whose status changed since the cut-off (a move or a
+// rename changes it): the person's cut-off still holds for what did not.
+bool BackupPass::folderIsNew(const std::string &relative, const struct stat &st) const
+{
+    if (!m_folders.empty() && m_folders.back().isNew)
+        return true;
+    if (m_lastSeen != nullptr) {
+        const auto found = m_lastSeen->find(relative);
+        return found == m_lastSeen->end() || found->second != st.st_ino;
+    }
+    return !m_folders.empty() && qualifies(st);
+}
+
+// `counted`: the copy scan counts a folder to settle as the sizing scan
+// did, so that its early end waits for it.
+void BackupPass::enterFolder(const std::string &path, const struct stat &st, bool counted)
+{
+    OpenFolder open;
+    open.relative = belowItem(path);
+    open.isNew = folderIsNew(open.relative, st);
+    open.settle = open.isNew || qualifies(st);
+    if (open.settle && counted)
+        state.FolderFilesDone.add(1);
+    m_folders.push_back(std::move(open));
+}
+
+// A folder's copy gets its times once everything in it was written: an
+// empty folder (a mail folder's `new/`) is there on restore, with its bits.
+void BackupPass::leaveFolder(const struct stat &st, bool settle)
+{
+    const OpenFolder done = std::move(m_folders.back());
+    m_folders.pop_back();
+    // A folder in which something was missed is settled by the pass that
+    // copies it: its bits could keep that copy out.
+    if (!settle || done.missed || (!done.settle && !done.touched))
+        return;
+    if (failed() || abortNow() || !m_diskKnown || m_disk.root().empty())
+        return;
+    const std::string path = m_itemText + done.relative;
+    const std::string relative = PathRules::relativeOnDisk(path);
+    if (relative.empty())
+        return; // the medium root is the disk's, not a copy
+    if (const int error = m_disk.settleFolder(relative, st); error != 0) {
+        missedFolder(path, "its folder could not be made on the backup disk: " + errorText(error));
+        return;
+    }
+    if (!m_folders.empty())
+        m_folders.back().touched = true;
+}
+
+// A file qualifies by its own times, or when it lies in a folder new to the
+// item and the disk holds no current copy of it.
+bool BackupPass::qualifiesInFolder(const struct stat &st, const std::string &path)
+{
+    if (qualifies(st))
+        return true;
+    if (m_folders.empty() || !m_folders.back().isNew)
+        return false;
+    return !m_disk.hasCurrentCopy(PathRules::relativeOnDisk(path), st);
+}
+
+// A folder in which something was missed stays new to the item, so that
+// the next pass looks at all of it again whatever its files' times.
+void BackupPass::recordSeenFolders(const std::string &itemPath, const std::string &cutOffText)
+{
+    for (const std::string &folder : m_unrecorded)
+        m_seenNow.erase(folder);
+    m_seen.setItem(itemPath, cutOffText, std::move(m_seenNow));
+    m_seenNow = {};
+}
+
+void BackupPass::saveSeenFolders()
+{
+    std::unordered_set<std::string> paths;
+    for (std::size_t i = 0; i < m_setup.list.count(); ++i)
+        paths.insert(m_setup.list.at(i).path());
+    m_seen.keepItems([&](const std::string &path) { return paths.count(path) != 0; });
+    const std::string file = m_setup.listFile.folder() + SeenFolders::fileName(m_label);
+    try {
+        m_seen.save(file);
+    } catch (const std::exception &error) {
+        // Not a loss: a record that is not current makes the next pass
+        // look at every folder's copies.
+        if (m_outcome.notes.size() < PassOutcome::kMissedKept)
+            m_outcome.notes.push_back(
+                {file, std::string("the record of the folders seen was not saved: ") + error.what()});
     }
 }
 
@@ -267,8 +436,7 @@ bool BackupPass::flushMedium()
         return true;
     const int error = m_disk.flush();
     if (error != 0) {
-        state.StopFlag.set();
-        state.WriteErrorFlag.set();
+        endAs(PassEnd::WriteError);
         m_flushError = "The copies could not be flushed to the backup disk: " + errorText(error);
         return false;
     }
@@ -289,6 +457,8 @@ void BackupPass::finish()
     } else {
         try {
             m_outcome.listSaved = m_setup.listFile.SAveIniFile(m_setup.driveRoot, m_label, m_setup.list);
+            if (m_outcome.listSaved)
+                saveSeenFolders();
         } catch (const std::exception &error) {
             m_outcome.listSaveError = PathRules::errorBoxText(error.what());
             m_setup.ui.hideProgress();
@@ -296,16 +466,13 @@ void BackupPass::finish()
         }
     }
 
-    if (state.WriteErrorFlag)
-        m_outcome.end = PassEnd::WriteError;
-    else if (state.DiskFullFlag)
-        m_outcome.end = PassEnd::DiskFullCancelled;
-    else if (state.StopFlag)
-        m_outcome.end = PassEnd::Stopped;
-    else if (state.AbortFlag)
-        m_outcome.end = PassEnd::Aborted;
-    else
-        m_outcome.end = PassEnd::Complete;
+    // A request that came after the last item still says how the pass
+    // ended, as the person asked.
+    if (state.StopRequested)
+        endAs(PassEnd::Stopped);
+    if (abortNow())
+        endAs(PassEnd::Aborted);
+    m_outcome.end = m_end;
     m_outcome.filesCopied = state.FilesBackedUp.get();
     m_outcome.volumeLabel = m_label;
     m_outcome.fileStatus = fileStatusText(m_outcome.end, m_outcome.filesCopied);
@@ -349,13 +516,21 @@ bool BackupPass::excluded(const char *name)
 // The largest file the disk's file system can hold (FAT's 4 GiB): a larger
 // one is refused by every disk of its kind, and asking for disk after disk
 // could never get it backed up.
+// A file larger than an empty disk of this kind holds is no different:
+// fresh disks would be asked for without end.
 void BackupPass::noteLargestCopy()
 {
     m_largestCopy = m_setup.host.largestFile(m_setup.driveRoot);
+    const std::int64_t capacity = m_setup.host.totalBytes(m_setup.driveRoot);
+    m_largerThanDisk = capacity > 0 && capacity < m_largestCopy;
+    if (m_largerThanDisk)
+        m_largestCopy = capacity;
 }
 
 std::string BackupPass::tooLargeCause() const
 {
+    if (m_largerThanDisk)
+        return "larger than an empty backup disk of this kind can hold (" + std::to_string(m_largestCopy) + " bytes)";
     return "larger than the backup disk's file system allows (" + std::to_string(m_largestCopy) + " bytes at most)";
 }
 
@@ -396,6 +571,10 @@ void BackupPass::holdCutOffFor(const struct stat &st)
 void BackupPass::missedFile(const std::string &path, const struct stat &st, const std::string &cause)
 {
     holdCutOffFor(st);
+    if (!m_folders.empty()) {
+        m_unrecorded.insert(m_folders.back().relative);
+        m_folders.back().missed = true;
+    }
     ++m_outcome.filesMissed;
     if (m_outcome.missed.size() < PassOutcome::kMissedKept)
         m_outcome.missed.push_back({path, cause});
@@ -415,6 +594,8 @@ void BackupPass::refusedFile(const std::string &path, const std::string &cause)
 void BackupPass::missedFolder(const std::string &path, const std::string &cause)
 {
     m_keepCutOff = true;
+    if (!m_folders.empty())
+        m_folders.back().missed = true;
     if (!m_reportedFolders.insert(path).second)
         return;
     ++m_outcome.filesMissed;
@@ -454,6 +635,13 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
 {
     const std::int64_t size = st.st_size;
     const std::string relative = PathRules::relativeOnDisk(sourcePath);
+    // The disk's own label file names the disk: no copy lands on it.
+    if (relative == kLabelFileName) {
+        missedFile(sourcePath, st,
+                   std::string("its copy would land on the backup disk's own label file ") + kLabelFileName +
+                       ", which is never written over");
+        return;
+    }
     if (linkedToEarlierCopy(st, sourcePath, relative, caseTwin))
         return;
     bool removeOldFirst = false;
@@ -467,7 +655,7 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
             break;
         // A copy that fits only in place of the older one replaces it
         // directly; the older copy is then given up first.
-        if (free >= 0 && !m_disk.root().empty() && size - free <= m_disk.existingSize(relative)) {
+        if (m_disk.fitsInPlace(relative, size, free)) {
             removeOldFirst = true;
             break;
         }
@@ -484,10 +672,10 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         m_diskKnown = false;
         m_hardLinks.clear();
         m_freeEstimate.forget();
-        if (ShowFullForm(size) == DiskFullResult::Cancel || state.DiskFullFlag || state.WriteErrorFlag)
+        if (ShowFullForm(size) == DiskFullResult::Cancel || failed())
             break;
     }
-    if (state.DiskFullFlag || state.WriteErrorFlag) {
+    if (failed()) {
         holdCutOffFor(st); // not missed: the pass ends, and the next one copies it
         return;
     }
@@ -501,6 +689,8 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         m_hardLinks.copied(st, relative);
     switch (result) {
     case BackupDisk::Result::Stored:
+        if (!m_folders.empty())
+            m_folders.back().touched = true;
         state.FilesBackedUp.add(1);
         ++m_unflushedCopies;
         m_freeEstimate.wrote(m_disk.spaceTaken(size));
@@ -510,6 +700,8 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
     case BackupDisk::Result::StoredAsRead:
         // Written to while it was read: kept as read, and copied again by
         // the next pass.
+        if (!m_folders.empty())
+            m_folders.back().touched = true;
         state.FilesBackedUp.add(1);
         ++m_unflushedCopies;
         m_freeEstimate.wrote(m_disk.spaceTaken(size));
@@ -529,8 +721,7 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         break;
     case BackupDisk::Result::WriteFailed:
         missedFile(sourcePath, st, "could not be written to the backup disk: " + errorText(error));
-        state.StopFlag.set();
-        state.WriteErrorFlag.set();
+        endAs(PassEnd::WriteError);
         break;
     }
 }
@@ -552,8 +743,7 @@ bool BackupPass::linkedToEarlierCopy(const struct stat &st, const std::string &s
         m_outcome.notes.push_back({sourcePath, report.remark});
     if (*linked == BackupDisk::Result::WriteFailed) {
         missedFile(sourcePath, st, "could not be written to the backup disk: " + errorText(report.error));
-        state.StopFlag.set();
-        state.WriteErrorFlag.set();
+        endAs(PassEnd::WriteError);
     } else if (*linked == BackupDisk::Result::Stored) {
         state.FilesBackedUp.add(1);
         ++m_unflushedCopies;
@@ -574,14 +764,18 @@ void BackupPass::BackupFile(const std::string &source)
     struct stat listed {};
     if (::stat(source.c_str(), &listed) != 0 || !S_ISREG(listed.st_mode) || !qualifies(listed))
         return;
+    noteLargestCopy();
+    if (listed.st_size > m_largestCopy) {
+        missedFile(source, listed, tooLargeCause());
+        return;
+    }
     const std::int64_t free = freeSpace();
     m_disk.setRoot(m_setup.host.mediumRoot(m_setup.driveRoot));
     m_diskKnown = true;
     m_freeEstimate.forget();
-    const bool fitsInPlace = free >= 0 && !m_disk.root().empty() &&
-                             listed.st_size - free <= m_disk.existingSize(PathRules::relativeOnDisk(source));
+    const bool fitsInPlace = m_disk.fitsInPlace(PathRules::relativeOnDisk(source), listed.st_size, free);
     if (listed.st_size > free && !fitsInPlace) {
-        state.DiskFullFlag.set();
+        endAs(PassEnd::DiskFullCancelled);
         m_setup.ui.hideProgress();
         m_setup.ui.message("DISK FULL.  REPLACE DISK AND RESUME BACKUP");
         return;
@@ -617,7 +811,7 @@ bool BackupPass::checkfoldersize()
     const std::int64_t disks = RoomCheck::disksNeeded(free, total, capacity);
     const bool yes = m_setup.ui.confirm(RoomCheck::prompt(disks));
     if (!yes)
-        state.DiskFullFlag.set();
+        endAs(PassEnd::DiskFullCancelled);
     return yes;
 }
 
@@ -628,8 +822,7 @@ DiskFullResult BackupPass::ShowFullForm(std::int64_t size)
     if (change.answer == DiskFullResult::Cancel || change.label.empty()) {
         // A disk gone between READY and now ends the pass as a confirmed
         // CANCEL does: the list is saved under the label it had.
-        state.StopFlag.set();
-        state.DiskFullFlag.set();
+        endAs(PassEnd::DiskFullCancelled);
         return DiskFullResult::Cancel;
     }
     m_label = change.label;
@@ -638,14 +831,12 @@ DiskFullResult BackupPass::ShowFullForm(std::int64_t size)
     useMedium();
     if (m_setup.lock != nullptr && m_setup.lock->takeMedium(m_disk.root()) == PassLock::Result::Busy) {
         // Another pass works on the disk put in: nothing is written to it.
-        state.StopFlag.set();
-        state.WriteErrorFlag.set();
+        endAs(PassEnd::WriteError);
         m_setup.ui.message(PassLock::busyMessage());
         return DiskFullResult::Cancel;
     }
     if (!change.saveError.empty()) {
-        state.StopFlag.set();
-        state.WriteErrorFlag.set();
+        endAs(PassEnd::WriteError);
         m_setup.ui.message(change.saveError);
     }
     return change.answer;

@@ -4,7 +4,9 @@
 #include <functional>
 #include <optional>
 #include <set>
+#include <stop_token>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 
 #include "engine/BackupDisk.h"
@@ -14,6 +16,7 @@
 #include "engine/PassOutcome.h"
 #include "engine/PassState.h"
 #include "engine/PassUi.h"
+#include "engine/SeenFolders.h"
 #include "engine/TreeWalker.h"
 #include "lists/DateTime.h"
 
@@ -56,15 +59,16 @@ public:
     /// Clears the flags and counters the Backup command clears.
     void reset();
 
-    /// The pass itself, on the worker thread.
-    void Dobackup();
+    /// The pass itself, on the worker thread. `stop`: the worker's stop
+    /// token, which ends the pass as ABORT does.
+    void Dobackup(std::stop_token stop = {});
 
     /// STOP: during sizing it aborts; while copying it lets the current item
     /// finish.
-    void StopButtonClick();
+    void requestStop();
     /// ABORT (and closing the window during a pass): ends after the file in
     /// hand.
-    void AbortButtonClick();
+    void requestAbort();
 
     /// Complete once Dobackup() has returned.
     const PassOutcome &outcome() const { return m_outcome; }
@@ -89,6 +93,17 @@ private:
     void CalcFolderProgress(std::int64_t size);
 
     bool qualifies(const struct stat &st) const;
+    void endAs(PassEnd cause);
+    bool failed() const;
+    bool abortNow() const;
+    bool qualifiesInFolder(const struct stat &st, const std::string &path);
+    void enterFolder(const std::string &path, const struct stat &st, bool counted);
+    void leaveFolder(const struct stat &st, bool settle);
+    bool folderIsNew(const std::string &relative, const struct stat &st) const;
+    std::string belowItem(const std::string &path) const;
+    void recordSeenFolders(const std::string &itemPath, const std::string &cutOffText);
+    void saveSeenFolders();
+    std::string onDiskProblem(const std::string &path) const;
     bool excluded(const char *name);
     bool copyScanDone() const;
     bool changedSinceSizing(const struct stat &st) const;
@@ -114,6 +129,10 @@ private:
     FreeSpaceEstimate m_freeEstimate;
     TreeWalker m_walker;
     PassOutcome m_outcome;
+    /// How the pass ends, set where the cause happens; when several
+    /// happen, the first in the order of the final status rows stands.
+    PassEnd m_end = PassEnd::Complete;
+    std::stop_token m_stopToken;
     std::int64_t m_itemCount = 0;
     CutOffTest m_cutOffTest;
     std::optional<DateTime> m_missedCutOff; ///< earliest cut-off that keeps a missed file
@@ -122,10 +141,26 @@ private:
     bool m_excludeChanged = false;          ///< a file of the item was tested under the other setting
     bool m_diskKnown = false;               ///< `disk` has the root of the medium now in the drive
     std::int64_t m_largestCopy = INT64_MAX; ///< the disk's file system takes no larger file
+    bool m_largerThanDisk = false;          ///< m_largestCopy is an empty disk's capacity
     struct timespec m_sizingBegan {};       ///< on the clock the kernel stamps files with
     std::set<std::string> m_reportedFolders;
     std::int64_t m_unflushedCopies = 0; ///< copies on the medium not yet flushed to it
     std::string m_flushError;           ///< of the item, so the copy scan does not name them again
+
+    // Folders moved or renamed into an item's tree: see SeenFolders.
+    SeenFolders m_seen;                          ///< per item, of the disk the pass writes to
+    const SeenFolders::Folders *m_lastSeen = {}; ///< the item's last pass; none: every folder is new
+    SeenFolders::Folders m_seenNow;              ///< what this pass's sizing scan saw of the item
+    std::set<std::string> m_unrecorded;          ///< folders in which something was missed
+    std::string m_itemText;                      ///< the item's folder, ending in '/'
+    struct OpenFolder {
+        std::string relative; ///< below the item
+        bool isNew = false;   ///< not seen by the item's last pass: every file in it is new
+        bool settle = false;  ///< the folder itself changed or is new: its copy gets its bits and times
+        bool touched = false; ///< something was written into its copy
+        bool missed = false;  ///< a file in it was missed
+    };
+    std::vector<OpenFolder> m_folders; ///< the walk's open folders, innermost last
 };
 
 } // namespace quillarc

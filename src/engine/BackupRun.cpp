@@ -41,9 +41,9 @@ struct BackupRun::Impl {
     {
     }
 
-    void body()
+    void body(std::stop_token stop)
     {
-        pass.Dobackup();
+        pass.Dobackup(std::move(stop));
         outcome = pass.outcome();
         if (setup.writeLog) {
             const PassLog log(setup.listFile.folder());
@@ -74,10 +74,8 @@ BackupRun::BackupRun(RunSetup setup) : m_impl(std::make_unique<Impl>(std::move(s
 
 BackupRun::~BackupRun()
 {
-    if (m_impl->worker) {
-        m_impl->pass.AbortButtonClick();
-        m_impl->worker->join();
-    }
+    // The worker's own end asks its pass to stop, as ABORT does, and waits.
+    m_impl->worker.reset();
 }
 
 bool BackupRun::start()
@@ -104,18 +102,18 @@ bool BackupRun::start()
     d.setup.ui.setTotalBar(0);
     d.setup.ui.setFolderBar(0);
     d.pass.state.BackupRunning.set();
-    d.worker = std::make_unique<TBackupThread>([&d] { d.body(); });
+    d.worker = std::make_unique<TBackupThread>([&d](std::stop_token stop) { d.body(std::move(stop)); });
     return true;
 }
 
 void BackupRun::stop()
 {
-    m_impl->pass.StopButtonClick();
+    m_impl->pass.requestStop();
 }
 
 void BackupRun::abort()
 {
-    m_impl->pass.AbortButtonClick();
+    m_impl->pass.requestAbort();
 }
 
 bool BackupRun::deliverProgress()

@@ -1,5 +1,7 @@
 #include "engine/DryRun.h"
 
+#include <cerrno>
+
 #include "engine/CutOffTest.h"
 #include "engine/ExclusionTest.h"
 #include "engine/RoomCheck.h"
@@ -61,6 +63,8 @@ std::vector<ItemSizing> sizeCheckedItems(const BackupList &list, const FileFilte
         sizing.folder = item.isFolder();
         DateTime cutOff = 0;
         sizing.problem = itemProblem(item, cutOff);
+        if (struct stat there {}; sizing.problem.empty() && ::stat(item.path().c_str(), &there) != 0)
+            sizing.problem = item.path() + " is not there: " + std::generic_category().message(errno);
         if (sizing.problem.empty() && item.isFolder()) {
             SizingVisitor visitor(filters, cutOff, sizing);
             walker.walk(item.path(), item.text(TextSubDir) != kSubDirNo, visitor);

@@ -1,5 +1,6 @@
 #include "engine/PassLog.h"
 
+#include "engine/OneLine.h"
 #include "lists/UniqueFd.h"
 
 #include <cerrno>
@@ -13,25 +14,6 @@
 namespace quillarc {
 
 namespace {
-
-// One entry per line whatever a file name holds: a name may contain line
-// breaks.
-std::string oneLine(const std::string &text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f || c == '\\') {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
 
 std::string localTime(std::chrono::system_clock::time_point when)
 {

@@ -31,14 +31,18 @@ private:
     std::atomic<std::int64_t> m_value {0};
 };
 
-/// The flags and counters of a backup pass.
+/// What the window, the runner and the tests share with a running pass: the
+/// requests to stop it, which only they set, and what it shows. How the
+/// pass ended is not kept here: the pass sets that once, where its cause
+/// happens, and hands it back in its outcome.
 struct PassState {
-    PassFlag BackupRunning;  ///< from the worker's start until the window has taken the pass back
-    PassFlag AbortFlag;      ///< ABORT, STOP during sizing, closing the window
-    PassFlag StopFlag;       ///< STOP while copying, disk-full CANCEL, a failure
-    PassFlag DiskFullFlag;   ///< room prompt cancelled, single file too large, disk-full CANCEL
-    PassFlag WriteErrorFlag; ///< a copy failure
-    PassFlag SizingPhase;    ///< true from a sizing scan until the copy scan starts
+    PassFlag BackupRunning; ///< from the worker's start until the window has taken the pass back
+    /// Stop after the file in hand: ABORT, STOP while sizing, closing the
+    /// window, a signal (one lock-free store, safe in a signal handler).
+    PassFlag AbortFlag;
+    /// Stop after the item in hand: STOP while copying.
+    PassFlag StopRequested;
+    PassFlag SizingPhase; ///< true from a sizing scan until the copy scan starts
 
     PassCount FilesBackedUp;
     PassCount ItemsSized;       ///< folder items sized so far

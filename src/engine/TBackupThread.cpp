@@ -4,25 +4,23 @@
 
 namespace quillarc {
 
-TBackupThread::TBackupThread(std::function<void()> body)
-    : m_body(std::move(body)), m_thread(&TBackupThread::Execute, this)
+TBackupThread::TBackupThread(std::function<void(std::stop_token)> body) : m_thread(std::move(body))
 {
 }
 
 TBackupThread::~TBackupThread()
 {
-    join();
+    m_thread.request_stop();
+    // Ended from its own body (never by the program itself): nothing to
+    // wait for, and a thread cannot wait for itself.
+    if (m_thread.joinable() && m_thread.get_id() == std::this_thread::get_id())
+        m_thread.detach();
 }
 
 void TBackupThread::join()
 {
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
         m_thread.join();
-}
-
-void TBackupThread::Execute()
-{
-    m_body();
 }
 
 } // namespace quillarc

@@ -1,16 +1,18 @@
 #pragma once
 
 #include <functional>
+#include <stop_token>
 #include <thread>
 
 namespace quillarc {
 
-/// The worker of one backup pass. Created running; nobody stops it: STOP
-/// and ABORT only set the pass's flags. The destructor waits for the body
-/// to return, which after the pass has handed itself back is immediate.
+/// The worker of one backup pass, created running. Its body is handed the
+/// thread's stop token; destroying the worker asks it to stop and waits
+/// for the body to return, which after the pass has handed itself back is
+/// immediate.
 class TBackupThread {
 public:
-    explicit TBackupThread(std::function<void()> body);
+    explicit TBackupThread(std::function<void(std::stop_token)> body);
     ~TBackupThread();
     TBackupThread(const TBackupThread &) = delete;
     TBackupThread &operator=(const TBackupThread &) = delete;
@@ -19,10 +21,7 @@ public:
     void join();
 
 private:
-    void Execute();
-
-    std::function<void()> m_body;
-    std::thread m_thread;
+    std::jthread m_thread;
 };
 
 } // namespace quillarc

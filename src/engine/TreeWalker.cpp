@@ -121,9 +121,10 @@ void TreeWalker::walk(const std::string &path, bool withSubfolders, TreeVisitor 
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || isSkipped(st) || isPseudoFileSystem(fd.get()))
         return;
-    visitor.folderOpened(path, st);
     const std::string text = (!path.empty() && path.back() == '/') ? path : path + "/";
+    visitor.enterFolder(path, st);
     walkOpen(std::move(fd), st, text, withSubfolders, visitor);
+    visitor.leaveFolder(path, st);
 }
 
 // Sub-folders are walked depth first, as they are met.
@@ -209,8 +210,9 @@ void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std:
                 (childStat.st_dev != folderStat.st_dev && isPseudoFileSystem(childFd.get())))
                 break;
             visitor.folder(sub);
-            visitor.folderOpened(sub, childStat);
+            visitor.enterFolder(sub, childStat);
             walkOpen(std::move(childFd), childStat, sub + "/", withSubfolders, visitor);
+            visitor.leaveFolder(sub, childStat);
             break;
         }
         }

@@ -17,9 +17,15 @@ public:
     /// A folder is about to be listed: the walk's own folder first, then
     /// each sub-folder entered.
     virtual void folder(const std::string &path) = 0;
-    /// A folder announced by folder() was opened and is about to be listed;
-    /// `st` describes it.
-    virtual void folderOpened(const std::string &path, const struct stat &st)
+    /// A folder was opened and is about to be listed (after folder()), and
+    /// its listing is over (after everything below it). Always in pairs,
+    /// also when goOn() ended the walk inside it.
+    virtual void enterFolder(const std::string &path, const struct stat &st)
+    {
+        (void)path;
+        (void)st;
+    }
+    virtual void leaveFolder(const std::string &path, const struct stat &st)
     {
         (void)path;
         (void)st;

@@ -220,6 +220,8 @@ private:
     void transition(const std::function<DiskSession::Notices()> &step);
     /// False, after saying why, when the list cannot be edited now.
     bool editAllowed();
+    /// True, after saying so, when `path` lies on the backup disk itself.
+    bool refusedAsOnBackupDisk(const QString &path);
     void watchBackupDrive();
     void mediaEvent(bool inserted, const QString &path1);
 

@@ -11,8 +11,24 @@ namespace quillarc {
 BackupList::BackupList() = default;
 BackupList::~BackupList() = default;
 
+void BackupList::placePending() const
+{
+    if (m_placed == m_items.size())
+        return;
+    const auto shared = Locale::currentShared();
+    const Locale &locale = *shared;
+    auto before = [&locale](const std::unique_ptr<BackupItem> &a, const std::unique_ptr<BackupItem> &b) {
+        return locale.compare(a->path(), b->path()) < 0;
+    };
+    const auto middle = m_items.begin() + static_cast<std::ptrdiff_t>(m_placed);
+    std::stable_sort(middle, m_items.end(), before);
+    std::inplace_merge(m_items.begin(), middle, m_items.end(), before);
+    m_placed = m_items.size();
+}
+
 std::size_t BackupList::indexOf(const BackupItem &item) const
 {
+    placePending();
     for (std::size_t i = 0; i < m_items.size(); ++i) {
         if (m_items[i].get() == &item)
             return i;
@@ -25,12 +41,19 @@ BackupItem &BackupList::append(std::string path)
     const auto shared = Locale::currentShared();
     const Locale &locale = *shared;
     auto item = std::unique_ptr<BackupItem>(new BackupItem(std::move(path)));
+    if (m_updateDepth > 0) {
+        BackupItem &added = *m_items.emplace_back(std::move(item));
+        notifyReset();
+        return added;
+    }
+    placePending();
     // The list is kept sorted, so placing the new item is the whole re-sort.
     const auto at = std::upper_bound(m_items.begin(), m_items.end(), item->path(),
                                      [&locale](const std::string &key, const std::unique_ptr<BackupItem> &other) {
                                          return locale.compare(key, other->path()) < 0;
                                      });
     BackupItem &added = **m_items.insert(at, std::move(item));
+    m_placed = m_items.size();
     notifyReset();
     return added;
 }
@@ -71,12 +94,14 @@ void BackupList::remove(BackupItem &item)
     if (index == m_items.size())
         return;
     m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(index));
+    m_placed = m_items.size();
     notifyReset();
 }
 
 void BackupList::clear()
 {
     m_items.clear();
+    m_placed = 0;
     notifyReset();
 }
 
@@ -105,6 +130,7 @@ void BackupList::beginUpdate()
 void BackupList::endUpdate()
 {
     if (m_updateDepth > 0 && --m_updateDepth == 0 && m_changedDuringUpdate) {
+        placePending();
         m_changedDuringUpdate = false;
         notifyReset();
     }

@@ -29,13 +29,24 @@ public:
     std::size_t count() const { return m_items.size(); }
     bool empty() const { return m_items.empty(); }
     /// Item by index 0 .. count()-1 in list order.
-    BackupItem &at(std::size_t index) { return *m_items.at(index); }
-    const BackupItem &at(std::size_t index) const { return *m_items.at(index); }
+    BackupItem &at(std::size_t index)
+    {
+        placePending();
+        return *m_items.at(index);
+    }
+    const BackupItem &at(std::size_t index) const
+    {
+        placePending();
+        return *m_items.at(index);
+    }
     /// Index of an item of this list; count() when it is not one.
     std::size_t indexOf(const BackupItem &item) const;
 
-    /// New unchecked item with empty texts, placed at once in path order.
-    /// The reference stays valid until the item is deleted or the list cleared.
+    /// New unchecked item with empty texts, placed in path order: at once,
+    /// or, between beginUpdate and endUpdate, all together by one sort when
+    /// the list is next looked at by index (a load stays n log n). Equal
+    /// paths keep the order they were added in. The reference stays valid
+    /// until the item is deleted or the list cleared.
     BackupItem &append(std::string path);
 
     void setText(BackupItem &item, int position, std::string text);
@@ -63,10 +74,13 @@ public:
     void removeListener(BackupListListener *listener);
 
 private:
+    void placePending() const;
     void notifyReset();
     void notifyChanged(const BackupItem &item);
 
-    std::vector<std::unique_ptr<BackupItem>> m_items;
+    // Items added during an update and not yet placed stand at the end.
+    mutable std::vector<std::unique_ptr<BackupItem>> m_items;
+    mutable std::size_t m_placed = 0; ///< m_items[0, m_placed) are in path order
     std::vector<BackupListListener *> m_listeners;
     int m_updateDepth = 0;
     bool m_changedDuringUpdate = false;

@@ -27,6 +27,11 @@ std::string normalisedSubDir(std::string flag, PathKind kind)
     return kind == PathKind::File ? std::string() : std::string(kSubDirYes);
 }
 
+bool canNameAFile(const std::string &path)
+{
+    return !path.empty() && path.front() == '/' && path.find('\0') == std::string::npos;
+}
+
 } // namespace
 
 std::string diskListFileName(std::string_view label)
@@ -128,7 +133,10 @@ void DiskListFile::loadFromBytes(std::string_view bytes, BackupList &list) const
     while (!reader.atEnd()) {
         std::string path = reader.next();
         const PathKind kind = m_probe(path);
-        if (kind == PathKind::Missing) {
+        // An item whose folder or file is missing now (a share not mounted,
+        // a disk unplugged) stays: the person removes items, and the pass
+        // names it. A path that can name nothing at all is dropped.
+        if (kind == PathKind::Missing && !canNameAFile(path)) {
             for (int i = 0; i < 4; ++i)
                 reader.next();
             continue;

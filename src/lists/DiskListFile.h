@@ -60,7 +60,8 @@ public:
         UnknownDisk, ///< no file for the label; list cleared; show kUnknownDiskMessage
     };
     /// LoadIniFile: replaces the list with the file of `label`. Records whose
-    /// path is missing are dropped; "SubDir" other than "Yes", "No" or empty
+    /// path is missing now are kept; those whose path is empty, not absolute
+    /// or holds NUL are dropped; "SubDir" other than "Yes", "No" or empty
     /// becomes empty for a file and "Yes" otherwise; only "T" checks an item.
     /// A file that cannot be read throws FileError and leaves the list as it was.
     LoadResult LoadIniFile(std::string_view label, BackupList &list) const;

@@ -217,6 +217,34 @@ TEST_F(QuillarcPassTest, EveryKindOfTroubleIsNamedAndCopiedOnceGone)
     EXPECT_EQ(run().status, 0) << "nothing left to copy";
 }
 
+// A file name holding line breaks or terminal escapes cannot forge lines
+// in cron mail or the journal: the runner's stderr escapes it as the pass
+// log does. An item whose folder is not there fails the run.
+TEST_F(QuillarcPassTest, NamesCannotForgeLinesAndAMissingItemFailsTheRun)
+{
+    const std::string evil = source + "/evil\nmissed: forged\r\x1b[2J";
+    write(evil, "e");
+    labelMedium("ESC1");
+    listFile("ESC1", "T");
+    {
+        std::ofstream out(program + "ESC1.ini", std::ios::binary | std::ios::app);
+        out << temp << "/unplugged\r\n0/0/0 0:00\r\n0\r\nYes\r\nT\r\n";
+    }
+    const int lock = ::open(evil.c_str(), O_RDONLY);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    const Run result = run();
+    ::close(lock);
+
+    EXPECT_EQ(result.status, 1) << result.output;
+    EXPECT_EQ(result.output.find("\nmissed: forged"), std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find('\x1b'), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("evil\\x0Amissed: forged\\x0D\\x1B[2J: in use"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("missed: " + temp + "/unplugged: the folder is not there"), std::string::npos)
+        << result.output;
+    EXPECT_NE(read(program + "ESC1.ini").find(temp + "/unplugged\r\n"), std::string::npos) << "the item stays";
+}
+
 TEST_F(QuillarcPassTest, DryRunSizesWithoutCopyingOrSaving)
 {
     write(source + "/a.txt", std::string(100, 'a'));

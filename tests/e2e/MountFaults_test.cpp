@@ -17,7 +17,7 @@ using Kind = DiskImage::Kind;
 class CopyWatch {
 public:
     explicit CopyWatch(const std::string &folder)
-        : fd(::inotify_init1(IN_CLOEXEC)), watch(::inotify_add_watch(fd, folder.c_str(), IN_MOVED_TO))
+        : fd(::inotify_init1(IN_CLOEXEC)), watch(::inotify_add_watch(fd, folder.c_str(), IN_MOVED_TO | IN_CREATE))
     {
     }
     ~CopyWatch() { ::close(fd); }

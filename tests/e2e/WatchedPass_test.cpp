@@ -165,7 +165,8 @@ TEST_F(WatchedPass, DisksMountedAtStartAndTwoMountedTogetherArePassedOneAfterThe
 bool stopAtFirstCopy(const std::string &folder, pid_t pid)
 {
     const int fd = ::inotify_init1(IN_CLOEXEC);
-    if (fd < 0 || ::inotify_add_watch(fd, folder.c_str(), IN_MOVED_TO) < 0)
+    // A copy takes its name by a rename, or by a link of an unnamed file.
+    if (fd < 0 || ::inotify_add_watch(fd, folder.c_str(), IN_MOVED_TO | IN_CREATE) < 0)
         return false;
     struct pollfd in {
         fd, POLLIN, 0

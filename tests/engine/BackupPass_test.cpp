@@ -8,6 +8,7 @@
 #include "lists/DateTime.h"
 #include "lists/DateTimeText.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <thread>
@@ -126,17 +127,51 @@ TEST_F(BackupPassTest, SingleFileItems)
 {
     writeFile(source + "/one.txt", "single");
     addItem(source + "/one.txt", "");
-    addItem(source + "/gone.txt", "");
     addItem(source + "/zzz-unchecked.txt", "", false, "0");
-    runPass();
+    const PassOutcome &outcome = runPass();
 
     EXPECT_EQ(readFile(copyOf(medium, source + "/one.txt")), "single");
-    EXPECT_FALSE(list.at(0).checked()) << "the deleted file's item is unchecked";
-    EXPECT_NE(list.at(0).text(TextFloat), "0") << "and its cut-off still moves";
-    EXPECT_EQ(list.at(2).text(TextFloat), "0") << "unchecked items keep their texts";
+    EXPECT_NE(list.at(0).text(TextFloat), "0") << "its cut-off moves";
+    EXPECT_EQ(list.at(1).text(TextFloat), "0") << "unchecked items keep their texts";
+    EXPECT_TRUE(outcome.clean());
     const std::string saved = readFile(listFile->pathFor(label));
-    EXPECT_NE(saved.find(source + "/gone.txt\r\n"), std::string::npos);
-    EXPECT_NE(saved.find("\r\n\r\nF\r\n" + source + "/one.txt"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\r\n\r\nF\r\n"), std::string::npos) << saved;
+}
+
+// A checked item whose folder or file is not there at a pass (a share not
+// mounted, a disk unplugged) stays in the list, checked, with its cut-off,
+// and is named: the pass is not clean.
+TEST_F(BackupPassTest, AMissingItemIsNamedAndKeptWithItsCutOff)
+{
+    const std::string cutOff = numberText(dateTimeFromTimePoint(std::chrono::system_clock::now()) - 30);
+    struct Case {
+        const char *name;
+        const char *subDir;
+    };
+    for (const Case &c : {Case {"/gone.txt", ""}, Case {"/gone-folder", "Yes"}, Case {"/gone-flat", "No"}})
+        addItem(source + c.name, c.subDir, true, cutOff);
+    writeFile(source + "/here/a.txt", "a", -5);
+    addItem(source + "/here", "Yes", true, cutOff);
+
+    const PassOutcome &outcome = runPass();
+
+    ASSERT_EQ(list.count(), 4u);
+    EXPECT_EQ(outcome.filesMissed, 3);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const BackupItem &item = list.at(i);
+        EXPECT_TRUE(item.checked()) << item.path();
+        EXPECT_EQ(item.text(TextFloat), cutOff) << item.path();
+        ASSERT_LT(i, outcome.missed.size());
+        EXPECT_EQ(outcome.missed[i].path, item.path());
+        EXPECT_NE(outcome.missed[i].cause.find("is not there"), std::string::npos) << outcome.missed[i].cause;
+    }
+    EXPECT_EQ(readFile(copyOf(medium, source + "/here/a.txt")), "a");
+    EXPECT_FALSE(outcome.clean());
+    // The saved list still holds them, checked.
+    DiskListFile reader(program, [](const std::string &) { return PathKind::Missing; });
+    BackupList loaded;
+    reader.LoadIniFile(label, loaded);
+    EXPECT_EQ(loaded.count(), 4u);
 }
 
 TEST_F(BackupPassTest, ItemsThatCannotBeReadAreLeftAlone)
@@ -232,10 +267,17 @@ TEST_F(BackupPassTest, ExcludeToggledDuringThePassKeepsTheCutOff)
             if (line == StatusLine::Folder && text == source)
                 filters.exclude = !excludeAtStart;
         };
-        startAndWait();
+        const PassOutcome &outcome = startAndWait();
 
         EXPECT_EQ(ui.folderLine, "Folder Scan Complete...");
         EXPECT_EQ(list.at(0).text(TextFloat), "0");
+        // Said in the ending and the pass log, not left to a cut-off that
+        // silently stayed.
+        EXPECT_FALSE(outcome.clean());
+        ASSERT_EQ(outcome.missed.size(), 1u);
+        EXPECT_EQ(outcome.missed[0].path, source);
+        EXPECT_NE(outcome.missed[0].cause.find("EXCLUDE"), std::string::npos);
+        EXPECT_NE(readFile(program + "quillarc.log").find("EXCLUDE box was changed"), std::string::npos);
     }
 }
 
@@ -382,16 +424,18 @@ TEST_F(BackupPassTest, FolderOfEmptyFilesIsCopied)
 // Sizes past 4 GiB are counted in full (a sparse file, nothing copied).
 TEST_F(BackupPassTest, SizesAreSixtyFourBit)
 {
-    const std::string big = source + "/sparse";
-    writeFile(big, "");
-    ASSERT_EQ(::truncate(big.c_str(), std::int64_t {5} << 30), 0);
+    for (const char *name : {"/sparse1", "/sparse2"}) {
+        writeFile(source + name, "");
+        ASSERT_EQ(::truncate((source + name).c_str(), std::int64_t {5} << 29), 0);
+    }
     addItem(source, "Yes");
-    host.insert(kDrive, {medium, label, std::int64_t {2} << 30, std::int64_t {1} << 30});
+    host.insert(kDrive, {medium, label, std::int64_t {3} << 30, std::int64_t {1} << 30});
     runPass(); // the room question is answered Cancel
     EXPECT_EQ(run->state().FolderBytesTotal.get(), std::int64_t {5} << 30);
     ASSERT_EQ(ui.questions.size(), 1u);
     EXPECT_NE(ui.questions[0].find("YOU WILL NEED 2 FORMATTED DISKS READY."), std::string::npos);
-    EXPECT_EQ(ui.fileLines.front(), std::to_string(std::int64_t {5} << 30));
+    EXPECT_NE(std::find(ui.fileLines.begin(), ui.fileLines.end(), std::to_string(std::int64_t {5} << 30)),
+              ui.fileLines.end());
 }
 
 // A failure raised in the middle of an item (here by the window) ends the

@@ -227,6 +227,15 @@ void MainWindowTest::wholeRunFromEmptyProgramFolder()
     QVERIFY(!window.checked(1));
     QCOMPARE(rig.programFile("BACKUP1.ini"), record(docs, "Yes", true) + record(single, "", false));
 
+    // A folder on the backup disk itself is refused with a message: its
+    // backup would nest one level deeper on every pass.
+    QDir().mkpath(drive + "medium/inside");
+    files.answer(drive + "medium/inside");
+    click(form.AddButton);
+    QCOMPARE(texts(boxes.take()),
+             QStringList {"THIS LIES ON THE BACKUP DISK ITSELF.\rA DISK CANNOT HOLD A BACKUP OF ITSELF."});
+    QCOMPARE(form.list().count(), std::size_t {2});
+
     // Ticking its box changes the list only; the pass saves it.
     QVERIFY(form.ListView->model()->setData(form.ListView->model()->index(1, 0), Qt::Checked, Qt::CheckStateRole));
     QCOMPARE(rig.programFile("BACKUP1.ini"), record(docs, "Yes", true) + record(single, "", false));

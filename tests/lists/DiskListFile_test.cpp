@@ -129,7 +129,7 @@ TEST_F(DiskListFileTest, LoadRules)
                                "x",
                                "1",
                                "Yes",
-                               "T", // dropped with its four lines
+                               "T", // missing now: kept
                                data,
                                "d1",
                                "1",
@@ -167,7 +167,12 @@ TEST_F(DiskListFileTest, LoadRules)
                            }));
     ASSERT_EQ(files.LoadIniFile("L", list), DiskListFile::LoadResult::Loaded);
     std::vector<std::string> expected {
-        data + "|d1|1|Yes|T", data + "|d4|4||F", data + "|d5|abc|No|F", todo + "|d2|2|Yes|F", todo + "|d3|3||T",
+        sources.file("deleted") + "|x|1|Yes|T",
+        data + "|d1|1|Yes|T",
+        data + "|d4|4||F",
+        data + "|d5|abc|No|F",
+        todo + "|d2|2|Yes|F",
+        todo + "|d3|3||T",
     };
     std::vector<std::string> actual = items();
     std::sort(expected.begin(), expected.end());
@@ -179,7 +184,10 @@ TEST_F(DiskListFileTest, LfOnlyFileReadsAsOneLine)
 {
     program.write("U.ini", sources.file("Data") + "\n0/0/0 0:00\n0\nYes\nT\n");
     ASSERT_EQ(files.LoadIniFile("U", list), DiskListFile::LoadResult::Loaded);
-    EXPECT_TRUE(list.empty()); // one path line naming nothing
+    // One path line naming nothing: kept, unchecked, as a missing item is.
+    ASSERT_EQ(list.count(), 1u);
+    EXPECT_EQ(list.at(0).path(), sources.file("Data") + "\n0/0/0 0:00\n0\nYes\nT\n");
+    EXPECT_FALSE(list.at(0).checked());
 }
 
 TEST_F(DiskListFileTest, UnreadableFileLeavesTheListAlone)

@@ -3,10 +3,13 @@
 // list file at once, and is refused with its reason while no list is read.
 #include "gui/TQLForm.h"
 
+#include "engine/DiskItself.h"
 #include "gui/FileDialog.h"
 #include "gui/MessageBox.h"
 #include "gui/TDatePickForm.h"
 #include "gui/TIncFolderForm.h"
+#include "lists/DateTimeText.h"
+#include "platform/VolumeHost.h"
 
 #include <QDir>
 #include <QItemSelectionModel>
@@ -35,12 +38,23 @@ std::optional<std::size_t> TQLForm::selectedItem() const
     return static_cast<std::size_t>(index);
 }
 
+// A folder or file on the backup disk itself would be backed up into
+// itself, one level deeper on every pass.
+bool TQLForm::refusedAsOnBackupDisk(const QString &path)
+{
+    if (!driveChosen() || !liesOnBackupDisk(path.toStdString(), m_env.host->mediumRoot(m_session.drive())))
+        return false;
+    MessageBox::notice(this,
+                       QString::fromLatin1(kOnBackupDiskMessage.data(), static_cast<int>(kOnBackupDiskMessage.size())));
+    return true;
+}
+
 void TQLForm::AddbuttonClick()
 {
     if (!editAllowed())
         return;
     const QString folder = FileDialog::chooseFolder(this, QStringLiteral("Select Folder"), QDir::homePath());
-    if (folder.isEmpty())
+    if (folder.isEmpty() || refusedAsOnBackupDisk(folder))
         return;
     {
         TDatePickForm date(this, &m_clock);
@@ -59,7 +73,7 @@ void TQLForm::AddFileButtonClick()
     if (!editAllowed())
         return;
     const QString file = FileDialog::openFile(this, QString(), QDir::homePath(), QString());
-    if (file.isEmpty())
+    if (file.isEmpty() || refusedAsOnBackupDisk(file))
         return;
     {
         TDatePickForm date(this, &m_clock);

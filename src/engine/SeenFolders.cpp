@@ -1,0 +1,137 @@
+#include "engine/SeenFolders.h"
+
+#include "lists/AtomicFile.h"
+#include "lists/DiskListFile.h"
+#include "lists/TextLines.h"
+
+#include <charconv>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace quillarc {
+
+namespace {
+
+// Fields end in NUL: a path may hold any other byte, line ends included.
+constexpr std::string_view kHeader = "quillarc folders 1\n";
+
+class FieldReader {
+public:
+    explicit FieldReader(std::string_view bytes) : m_bytes(bytes) {}
+    bool atEnd() const { return m_at >= m_bytes.size(); }
+    bool next(std::string_view &field)
+    {
+        const std::size_t end = m_bytes.find('\0', m_at);
+        if (end == std::string_view::npos)
+            return false;
+        field = m_bytes.substr(m_at, end - m_at);
+        m_at = end + 1;
+        return true;
+    }
+    bool number(std::uint64_t &value)
+    {
+        std::string_view field;
+        if (!next(field) || field.empty())
+            return false;
+        const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
+        return error == std::errc() && end == field.data() + field.size();
+    }
+
+private:
+    std::string_view m_bytes;
+    std::size_t m_at = 0;
+};
+
+void addField(std::string &out, std::string_view field)
+{
+    out.append(field);
+    out += '\0';
+}
+
+} // namespace
+
+std::string SeenFolders::fileName(std::string_view label)
+{
+    std::string name = diskListFileName(label);
+    name.resize(name.size() - 4); // ".ini"
+    return name + ".folders";
+}
+
+// Layout: the header, then per item its path, its cut-off text and its
+// folder count, then per folder its path and inode; last, the item count,
+// so that a cut-short file does not read.
+void SeenFolders::load(const std::string &path)
+{
+    m_items.clear();
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return;
+    std::string bytes;
+    try {
+        bytes = readWholeFile(path);
+    } catch (const std::exception &) {
+        return;
+    }
+    if (bytes.compare(0, kHeader.size(), kHeader) != 0)
+        return;
+    FieldReader reader(std::string_view(bytes).substr(kHeader.size()));
+    std::unordered_map<std::string, Entry> items;
+    for (;;) {
+        std::string_view kind;
+        if (!reader.next(kind))
+            return;
+        if (kind == "end") {
+            std::uint64_t count = 0;
+            if (reader.number(count) && count == items.size() && reader.atEnd())
+                m_items = std::move(items);
+            return;
+        }
+        std::string_view itemPath;
+        std::string_view cutOff;
+        std::uint64_t count = 0;
+        if (kind != "item" || !reader.next(itemPath) || !reader.next(cutOff) || !reader.number(count))
+            return;
+        Entry entry {std::string(cutOff), {}};
+        for (std::uint64_t i = 0; i < count; ++i) {
+            std::string_view folder;
+            std::uint64_t inode = 0;
+            if (!reader.next(folder) || !reader.number(inode))
+                return;
+            entry.folders.emplace(std::string(folder), static_cast<ino_t>(inode));
+        }
+        items.insert_or_assign(std::string(itemPath), std::move(entry));
+    }
+}
+
+void SeenFolders::save(const std::string &path) const
+{
+    std::string out(kHeader);
+    for (const auto &[itemPath, entry] : m_items) {
+        addField(out, "item");
+        addField(out, itemPath);
+        addField(out, entry.cutOffText);
+        addField(out, std::to_string(entry.folders.size()));
+        for (const auto &[folder, inode] : entry.folders) {
+            addField(out, folder);
+            addField(out, std::to_string(inode));
+        }
+    }
+    addField(out, "end");
+    addField(out, std::to_string(m_items.size()));
+    writeFileAtomically(path, out);
+}
+
+const SeenFolders::Folders *SeenFolders::forItem(const std::string &itemPath, std::string_view cutOffText) const
+{
+    const auto found = m_items.find(itemPath);
+    if (found == m_items.end() || found->second.cutOffText != cutOffText)
+        return nullptr;
+    return &found->second.folders;
+}
+
+void SeenFolders::setItem(const std::string &itemPath, std::string cutOffText, Folders folders)
+{
+    m_items.insert_or_assign(itemPath, Entry {std::move(cutOffText), std::move(folders)});
+}
+
+} // namespace quillarc

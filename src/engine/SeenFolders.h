@@ -1,0 +1,57 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <unordered_map>
+
+namespace quillarc {
+
+/// The folders each item's last pass saw on one disk, kept beside the
+/// disk's list file as "<label>.folders".
+///
+/// A folder moved or renamed into a backed-up tree brings files whose own
+/// times say nothing: they are older than the item's cut-off. Such a folder
+/// is found by its path, which the last pass did not see (or saw holding
+/// another folder, by its inode number), and every file below it is then
+/// taken as new. A record belongs to the cut-off the pass gave its item: a
+/// cut-off changed since, or a record that is missing or does not read,
+/// leaves the pass to judge folders by their status-change times alone.
+class SeenFolders {
+public:
+    /// Folder paths below the item (the item's own folder is ""), with the
+    /// inode each had.
+    using Folders = std::unordered_map<std::string, ino_t>;
+
+    /// "<label>.folders" under the same escaping rules as the list file.
+    static std::string fileName(std::string_view label);
+
+    /// Reads a record; a missing file, or one that does not read as a
+    /// whole, leaves the record empty.
+    void load(const std::string &path);
+    /// Writes the record atomically. Throws FileError.
+    void save(const std::string &path) const;
+
+    /// The folders the item's last pass saw, when that pass gave the item
+    /// the cut-off `cutOffText`; nullptr otherwise.
+    const Folders *forItem(const std::string &itemPath, std::string_view cutOffText) const;
+    void setItem(const std::string &itemPath, std::string cutOffText, Folders folders);
+
+    /// Forgets the items `inList` says no longer are in the list.
+    template <class InList>
+    void keepItems(InList inList)
+    {
+        std::erase_if(m_items, [&](const auto &entry) { return !inList(entry.first); });
+    }
+
+    bool empty() const { return m_items.empty(); }
+
+private:
+    struct Entry {
+        std::string cutOffText;
+        Folders folders;
+    };
+    std::unordered_map<std::string, Entry> m_items;
+};
+
+} // namespace quillarc
