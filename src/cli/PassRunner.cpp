@@ -213,8 +213,8 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
         }
         // The worker wakes us as its last act; a terminal's progress line is
         // drawn ten times a second meanwhile, and nothing else needs us.
-        const auto redraw = ui.showsProgress() || hooks.whilePassing ? std::optional(std::chrono::milliseconds(100))
-                                                                     : std::nullopt;
+        const auto redraw =
+            ui.showsProgress() || hooks.whilePassing ? std::optional(std::chrono::milliseconds(100)) : std::nullopt;
         while (run.workerRunning()) {
             run.deliverProgress();
             if (hooks.whilePassing)
