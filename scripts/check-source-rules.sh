@@ -43,6 +43,7 @@ grep -rnIE '(^|[^[:alnum:]_])Parts?[[:space:]]+[0-9]|§|(^|[^[:alnum:]_])(spec|D
 
 # Folders a layer must not include from.
 declare -A forbidden=(
+  [src/base]='lists|platform|engine|cli|gui'
   [src/lists]='engine|cli|gui'
   [src/platform]='engine|cli|gui'
   [src/engine]='cli|gui'

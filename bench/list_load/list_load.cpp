@@ -3,7 +3,7 @@
 //
 //   bench_list_load [ITEMS]
 
-#include "lists/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "lists/BackupList.h"
 #include "lists/DiskListFile.h"
 #include "lists/Locale.h"

@@ -8,7 +8,7 @@
 #include "engine/ExclusionTest.h"
 #include "engine/PassUi.h"
 #include "lists/BackupList.h"
-#include "lists/Clock.h"
+#include "base/Clock.h"
 #include "lists/DiskListFile.h"
 #include "platform/linux/LinuxVolumeHost.h"
 

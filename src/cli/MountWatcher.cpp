@@ -6,7 +6,7 @@
 #include "cli/PassRunner.h"
 #include "engine/BackupRun.h"
 #include "lists/AutoBackupSetting.h"
-#include "lists/UniqueFd.h"
+#include "base/UniqueFd.h"
 #include "platform/linux/LinuxVolumeHost.h"
 #include "platform/linux/MountTableWatch.h"
 

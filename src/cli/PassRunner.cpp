@@ -11,7 +11,7 @@
 #include "engine/PathRules.h"
 #include "engine/StartCheck.h"
 #include "lists/BackupList.h"
-#include "lists/Clock.h"
+#include "base/Clock.h"
 #include "lists/DiskListFile.h"
 #include "lists/ProgramConfig.h"
 #include "platform/DriveTools.h"

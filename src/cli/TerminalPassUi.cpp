@@ -4,7 +4,7 @@
 #include "engine/OneLine.h"
 
 #include "engine/DiskFullRules.h"
-#include "lists/AsciiCase.h"
+#include "base/AsciiCase.h"
 
 #include <cerrno>
 #include <iostream>

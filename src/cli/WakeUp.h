@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lists/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 #include <chrono>
 #include <optional>

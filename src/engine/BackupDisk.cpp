@@ -2,7 +2,7 @@
 
 #include "engine/CopyMetadata.h"
 #include "engine/FileBytes.h"
-#include "lists/AsciiCase.h"
+#include "base/AsciiCase.h"
 
 #include <algorithm>
 #include <cerrno>

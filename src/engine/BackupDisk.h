@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/CopyMetadata.h"
-#include "lists/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 namespace quillarc {
 

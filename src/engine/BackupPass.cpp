@@ -12,7 +12,7 @@
 #include "engine/StartCheck.h"
 #include "engine/SourceFile.h"
 #include "lists/BackupList.h"
-#include "lists/Clock.h"
+#include "base/Clock.h"
 #include "lists/DateTimeText.h"
 #include "lists/DiskListFile.h"
 #include "platform/PassLock.h"

@@ -6,7 +6,7 @@
 #include "engine/StartCheck.h"
 #include "engine/TBackupThread.h"
 #include "lists/BackupList.h"
-#include "lists/Clock.h"
+#include "base/Clock.h"
 #include "lists/DiskListFile.h"
 #include "platform/PassLock.h"
 #include "platform/VolumeHost.h"

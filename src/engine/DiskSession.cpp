@@ -1,6 +1,6 @@
 #include "engine/DiskSession.h"
 
-#include "lists/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "lists/DateTimeText.h"
 #include "lists/TextLines.h"
 #include "platform/DriveTools.h"

@@ -1,6 +1,6 @@
 #include "engine/ExclusionTest.h"
 
-#include "lists/AsciiCase.h"
+#include "base/AsciiCase.h"
 
 #include "engine/WildcardMatch.h"
 

@@ -1,7 +1,7 @@
 #include "engine/PassLog.h"
 
 #include "engine/OneLine.h"
-#include "lists/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 #include <cerrno>
 #include <cstdio>

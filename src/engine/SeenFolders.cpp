@@ -1,6 +1,6 @@
 #include "engine/SeenFolders.h"
 
-#include "lists/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "lists/DiskListFile.h"
 #include "lists/TextLines.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "lists/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 namespace quillarc {
 

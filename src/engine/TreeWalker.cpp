@@ -1,7 +1,7 @@
 #include "engine/TreeWalker.h"
 
 #include "engine/LinkOwners.h"
-#include "lists/AsciiCase.h"
+#include "base/AsciiCase.h"
 
 #include <cerrno>
 #include <dirent.h>

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
-#include "lists/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 namespace quillarc {
 

@@ -11,7 +11,7 @@
 #include <future>
 #include <mutex>
 
-#include "lists/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 class QWidget;
 

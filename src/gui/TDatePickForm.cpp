@@ -8,7 +8,7 @@
 #include "gui/MemoText.h"
 #include "gui/MessageBox.h"
 #include "gui/Widgets.h"
-#include "lists/Clock.h"
+#include "base/Clock.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>

@@ -12,7 +12,7 @@
 #include "gui/mainwindow/AutoBackupEntry.h"
 #include "gui/mainwindow/BackupListModel.h"
 #include "gui/mainwindow/LowerCaseEdit.h"
-#include "lists/Clock.h"
+#include "base/Clock.h"
 #include "platform/qt/TSHChangeNotify.h"
 #include "platform/qt/TSystemProbe.h"
 

@@ -1,6 +1,6 @@
 #include "lists/AutoBackupSetting.h"
 
-#include "lists/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "lists/DiskListFile.h"
 
 #include <fstream>

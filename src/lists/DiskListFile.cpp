@@ -4,8 +4,8 @@
 
 #include <cerrno>
 
-#include "lists/AtomicFile.h"
-#include "lists/FileError.h"
+#include "base/AtomicFile.h"
+#include "base/FileError.h"
 #include "lists/TextLines.h"
 
 namespace quillarc {

@@ -1,6 +1,6 @@
 #include "lists/FilterLists.h"
 
-#include "lists/AsciiCase.h"
+#include "base/AsciiCase.h"
 
 #include <algorithm>
 

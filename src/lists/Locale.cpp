@@ -1,6 +1,6 @@
 #include "lists/Locale.h"
 
-#include "lists/AsciiCase.h"
+#include "base/AsciiCase.h"
 
 #include <langinfo.h>
 #include <clocale>

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "lists/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "lists/DateTimeText.h"
 #include "lists/TextLines.h"
 

@@ -1,6 +1,6 @@
 #include "lists/TextLines.h"
 
-#include "lists/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 
 #include <cerrno>
 
-#include "lists/FileError.h"
+#include "base/FileError.h"
 
 namespace quillarc {
 

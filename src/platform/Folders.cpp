@@ -1,7 +1,7 @@
 #include "platform/Folders.h"
 
-#include "lists/AsciiCase.h"
-#include "lists/FileError.h"
+#include "base/AsciiCase.h"
+#include "base/FileError.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "platform/LabelFile.h"
 
-#include "lists/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 #include <cerrno>
 #include <fcntl.h>

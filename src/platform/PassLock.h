@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "lists/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 namespace quillarc {
 

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "lists/FileError.h"
+#include "base/FileError.h"
 
 namespace quillarc {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lists/Clock.h"
+#include "base/Clock.h"
 
 #include <QDateTime>
 

@@ -5,7 +5,7 @@
 #include <csignal>
 #include <sys/resource.h>
 
-#include "lists/FileError.h"
+#include "base/FileError.h"
 #include "support/TempFolder.h"
 
 namespace quillarc {

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "lists/DateTimeText.h"
-#include "lists/FileError.h"
+#include "base/FileError.h"
 #include "lists/Locale.h"
 #include "lists/TextLines.h"
 #include "support/TempFolder.h"

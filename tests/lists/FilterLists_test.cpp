@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "lists/FileError.h"
+#include "base/FileError.h"
 
 namespace quillarc {
 namespace {

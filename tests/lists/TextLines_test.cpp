@@ -8,7 +8,7 @@
 
 #include <thread>
 
-#include "lists/FileError.h"
+#include "base/FileError.h"
 #include "support/TempFolder.h"
 
 namespace quillarc {

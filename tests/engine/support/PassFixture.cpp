@@ -1,6 +1,6 @@
 #include "engine/support/PassFixture.h"
 
-#include "lists/Clock.h"
+#include "base/Clock.h"
 
 #include <filesystem>
 #include <fstream>

@@ -9,7 +9,7 @@
 #include "engine/ExclusionTest.h"
 #include "engine/support/ScriptedPassUi.h"
 #include "lists/BackupList.h"
-#include "lists/Clock.h"
+#include "base/Clock.h"
 #include "lists/DiskListFile.h"
 #include "lists/Locale.h"
 #include "support/SimulatedVolumeHost.h"

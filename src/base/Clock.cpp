@@ -1,4 +1,4 @@
-#include "lists/Clock.h"
+#include "base/Clock.h"
 
 namespace quillarc {
 

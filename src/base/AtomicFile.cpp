@@ -1,6 +1,6 @@
-#include "lists/AtomicFile.h"
+#include "base/AtomicFile.h"
 
-#include "lists/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "lists/FileError.h"
+#include "base/FileError.h"
 
 namespace quillarc {
 

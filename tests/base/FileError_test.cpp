@@ -1,4 +1,4 @@
-#include "lists/FileError.h"
+#include "base/FileError.h"
 
 #include <gtest/gtest.h>
 

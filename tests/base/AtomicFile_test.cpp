@@ -1,4 +1,4 @@
-#include "lists/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "lists/FileError.h"
+#include "base/FileError.h"
 #include "support/TempFolder.h"
 
 namespace quillarc {
