@@ -243,6 +243,17 @@ bool DiskSession::passEnded(const PassOutcome &outcome)
     m_passRunning = false;
     if (!outcome.volumeLabel.empty() && outcome.volumeLabel != m_label)
         passMovedTo(outcome.volumeLabel);
+    // A pass whose list was not saved (its copies could not be flushed to
+    // the disk, the file could not be written) moved cut-offs past copies
+    // the disk may not hold: the list in hand goes back to what its file
+    // says, so that no later save claims them.
+    if (outcome.started() && !outcome.listSaved && listRead()) {
+        try {
+            readList();
+        } catch (const std::exception &) {
+            // No list in hand now, which is never saved.
+        }
+    }
     return std::exchange(m_checkAfterPass, false);
 }
 

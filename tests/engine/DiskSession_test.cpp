@@ -278,5 +278,30 @@ TEST(DiskSession, EditsWaitForAPassElsewhereToEnd)
     EXPECT_NE(disks.temp.read("program/BACKUP1.ini"), before);
 }
 
+// A pass whose list could not be saved (its copies were not flushed to the
+// disk) has moved cut-offs in the list in hand past copies the disk may not
+// hold: no later save may write them.
+TEST(DiskSession, CutOffsOfAPassWhoseListWasNotSavedAreNeverSaved)
+{
+    for (const PassEnd end : {PassEnd::WriteError, PassEnd::Complete}) {
+        Disks disks;
+        const auto made = disks.session();
+        DiskSession &session = *made;
+        session.readLabel();
+        session.firstCheck();
+        session.passStarted();
+        // What the pass delivered to the list in hand as it went.
+        session.list().SetCutOff(session.list().at(0), 46000.5);
+        PassOutcome outcome;
+        outcome.end = end;
+        outcome.volumeLabel = "BACKUP1";
+        outcome.listSaved = false;
+        session.passEnded(outcome);
+        EXPECT_EQ(session.list().at(0).text(TextFloat), "0");
+        session.saveListAtClose();
+        EXPECT_EQ(disks.files(), disks.before);
+    }
+}
+
 } // namespace
 } // namespace quillarc
