@@ -1,9 +1,7 @@
 // What a new user noticed in the dialogs around the main window: dark
-// themes, a disabled OK, gauges, memo line breaks, the progress window's
-// place and close box.
+// themes, a disabled OK, gauges, memo line breaks.
 #include "gui/MemoText.h"
 #include "gui/TDatePickForm.h"
-#include "gui/TProgressForm.h"
 #include "gui/TStartmenuForm.h"
 #include "gui/controls/TRarBar.h"
 
@@ -27,7 +25,6 @@ private Q_SLOTS:
     void emptyGaugeHasNoStrayEdgeDots();
     void gaugePercentageGetsLegibleBackground_data();
     void gaugePercentageGetsLegibleBackground();
-    void progressWindowStaysOnCloseAndSitsBelowMainTop();
 };
 
 void MainWindowPolishTest::memoKeepsBreaksWhereTheyFit_data()
@@ -107,21 +104,6 @@ void MainWindowPolishTest::gaugePercentageGetsLegibleBackground()
     QFETCH(QColor, background);
     QFETCH(QColor, expected);
     QCOMPARE(legibleBehind(text, background), expected);
-}
-
-void MainWindowPolishTest::progressWindowStaysOnCloseAndSitsBelowMainTop()
-{
-    QWidget main;
-    main.setGeometry(100, 80, 740, 420);
-    main.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&main));
-    TProgressForm progress;
-    progress.showBeside(&main);
-    QCOMPARE(progress.frameGeometry().top(), main.frameGeometry().top() + 20);
-    QCOMPARE(progress.frameGeometry().right(), main.frameGeometry().right());
-    // Its close box aborts the pass; the window goes when the pass has ended.
-    QVERIFY(!progress.close());
-    QVERIFY(progress.isVisible());
 }
 
 QTEST_MAIN(MainWindowPolishTest)
