@@ -22,7 +22,6 @@ private Q_SLOTS:
     void memoKeepsBreaksWhereTheyFit();
     void fixedTextsStayLegibleUnderDarkTheme();
     void disabledOkLooksDisabled();
-    void emptyGaugeHasNoStrayEdgeDots();
     void gaugePercentageGetsLegibleBackground_data();
     void gaugePercentageGetsLegibleBackground();
 };
@@ -74,18 +73,6 @@ void MainWindowPolishTest::disabledOkLooksDisabled()
     QVERIFY(pal.color(QPalette::Disabled, QPalette::ButtonText) != pal.color(QPalette::Active, QPalette::ButtonText));
     // The dialog's green does not reach the buttons.
     QVERIFY(pal.color(QPalette::Active, QPalette::ButtonText) != QColor(0, 128, 0));
-}
-
-void MainWindowPolishTest::emptyGaugeHasNoStrayEdgeDots()
-{
-    TRarBar bar;
-    bar.resize(60, 80);
-    bar.setShowPercentage(false);
-    bar.setProgress(0);
-    const QImage image = bar.composeImage(1);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            QVERIFY2(image.pixelColor(x, y) != bar.FilledLineColor(), qPrintable(QString("%1,%2").arg(x).arg(y)));
 }
 
 void MainWindowPolishTest::gaugePercentageGetsLegibleBackground_data()
