@@ -182,6 +182,9 @@ public:
 Q_SIGNALS:
     /// The window has closed for good (config and list saved): the program ends.
     void programEnded();
+    /// The window manager has framed the window and its place has been
+    /// checked once more (a place off the screen brought back).
+    void placeSettled();
 
 protected:
     void showEvent(QShowEvent *event) override;

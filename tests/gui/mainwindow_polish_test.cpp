@@ -1,9 +1,7 @@
 // What a new user noticed in the dialogs around the main window: dark
-// themes, a disabled OK, gauges, memo line breaks, the progress window's
-// place and close box.
+// themes, a disabled OK, gauges, memo line breaks.
 #include "gui/MemoText.h"
 #include "gui/TDatePickForm.h"
-#include "gui/TProgressForm.h"
 #include "gui/TStartmenuForm.h"
 #include "gui/controls/TRarBar.h"
 
@@ -24,10 +22,8 @@ private Q_SLOTS:
     void memoKeepsBreaksWhereTheyFit();
     void fixedTextsStayLegibleUnderDarkTheme();
     void disabledOkLooksDisabled();
-    void emptyGaugeHasNoStrayEdgeDots();
     void gaugePercentageGetsLegibleBackground_data();
     void gaugePercentageGetsLegibleBackground();
-    void progressWindowStaysOnCloseAndSitsBelowMainTop();
 };
 
 void MainWindowPolishTest::memoKeepsBreaksWhereTheyFit_data()
@@ -79,18 +75,6 @@ void MainWindowPolishTest::disabledOkLooksDisabled()
     QVERIFY(pal.color(QPalette::Active, QPalette::ButtonText) != QColor(0, 128, 0));
 }
 
-void MainWindowPolishTest::emptyGaugeHasNoStrayEdgeDots()
-{
-    TRarBar bar;
-    bar.resize(60, 80);
-    bar.setShowPercentage(false);
-    bar.setProgress(0);
-    const QImage image = bar.composeImage(1);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            QVERIFY2(image.pixelColor(x, y) != bar.FilledLineColor(), qPrintable(QString("%1,%2").arg(x).arg(y)));
-}
-
 void MainWindowPolishTest::gaugePercentageGetsLegibleBackground_data()
 {
     QTest::addColumn<QColor>("text");
@@ -107,21 +91,6 @@ void MainWindowPolishTest::gaugePercentageGetsLegibleBackground()
     QFETCH(QColor, background);
     QFETCH(QColor, expected);
     QCOMPARE(legibleBehind(text, background), expected);
-}
-
-void MainWindowPolishTest::progressWindowStaysOnCloseAndSitsBelowMainTop()
-{
-    QWidget main;
-    main.setGeometry(100, 80, 740, 420);
-    main.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&main));
-    TProgressForm progress;
-    progress.showBeside(&main);
-    QCOMPARE(progress.frameGeometry().top(), main.frameGeometry().top() + 20);
-    QCOMPARE(progress.frameGeometry().right(), main.frameGeometry().right());
-    // Its close box aborts the pass; the window goes when the pass has ended.
-    QVERIFY(!progress.close());
-    QVERIFY(progress.isVisible());
 }
 
 QTEST_MAIN(MainWindowPolishTest)

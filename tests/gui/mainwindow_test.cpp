@@ -2,6 +2,7 @@
 // start-up, the medium checks, the list commands, the filter strips, import
 // and export, whole passes with STOP, ABORT, a disk change and a close, and
 // a restart that reads back what was saved.
+#include "HeldVolumeHost.h"
 #include "MainWindowRig.h"
 #include "ModalScript.h"
 #include "engine/BackupRun.h"
@@ -25,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTableView>
@@ -63,7 +65,8 @@ void allFileTimes(ModalScript &script, bool folder)
 }
 
 struct Window {
-    explicit Window(MainWindowRig &rig) : form(rig.environment())
+    explicit Window(MainWindowRig &rig) : Window(rig.environment()) {}
+    explicit Window(MainWindowEnvironment env) : form(std::move(env))
     {
         form.show();
         form.createProgressForm();
@@ -642,24 +645,27 @@ void MainWindowTest::stopWhileSizingAborts()
     MainWindowRig rig;
     const QString drive = rig.addDrive("stick", "BACKUP1");
     rig.writeConfig(drive);
-    const QString first = manyFiles(rig, "first", 5000);
+    const QString first = manyFiles(rig, "first", 20);
     writeList(rig, "BACKUP1", record(first, "Yes", true));
     MessageBox::Script boxes;
-    Window window(rig);
-    // STOP as soon as the worker has begun to size the folder.
-    Q_EMIT window.form.BackupButton->clicked();
+    // The pass is held as it begins to size the folder, so that STOP lands
+    // while it sizes on any machine.
+    HeldVolumeHost held(rig.host);
+    MainWindowEnvironment env = rig.environment();
+    env.host = &held;
+    Window window(std::move(env));
+    const auto letThePassGo = qScopeGuard([&] { held.release(); });
+    click(window.form.BackupButton);
+    QVERIFY(QTest::qWaitFor([&] { return held.held(); }, kPassTimeoutMs));
     const PassState &state = window.form.currentRun()->state();
-    QElapsedTimer waited;
-    waited.start();
-    while (!state.SizingPhase.isSet() && waited.elapsed() < 5000)
-        QThread::yieldCurrentThread();
-    const bool sizing = state.SizingPhase.isSet() && state.ItemsSized == 0;
-    Q_EMIT window.form.StopButton->clicked();
-    QVERIFY(sizing);
+    QVERIFY(state.SizingPhase.isSet());
+    click(window.form.StopButton);
+    held.release();
     QVERIFY(window.waitForPassEnd());
     QCOMPARE(window.form.StatusBar->text(), QStringLiteral("Aborted...  "));
     QCOMPARE(window.form.StatusBarFolder->text(), QStringLiteral("Folder Scan Aborted..."));
     QCOMPARE(window.cell(0, 2), QStringLiteral("0"));
+    QCOMPARE(test::SimulatedVolumeHost::bytesBelow((drive + "medium/").toStdString()), std::int64_t {0});
 }
 
 void MainWindowTest::abortFromProgressWindow()
@@ -674,11 +680,13 @@ void MainWindowTest::abortFromProgressWindow()
     TQLForm &form = window.form;
     click(form.BackupButton);
     QVERIFY(form.progressForm()->isVisible());
-    // The progress window sits 20 pixels below the main window's top.
+    // The progress window sits 20 pixels below the main window's top, flush
+    // with its right edge.
     QCOMPARE(form.progressForm()->frameGeometry().top(), form.frameGeometry().top() + 20);
+    QCOMPARE(form.progressForm()->frameGeometry().right(), form.frameGeometry().right());
     QVERIFY(QTest::qWaitFor([&] { return form.currentRun() && form.currentRun()->state().FilesBackedUp > 0; },
                             kPassTimeoutMs));
-    QTest::mouseClick(form.progressForm()->AbortButton, Qt::LeftButton, {}, QPoint(41, 12));
+    click(form.progressForm()->AbortButton);
     QVERIFY(window.waitForPassEnd());
     QCOMPARE(form.StatusBar->text(), QStringLiteral("Aborted...  "));
     QCOMPARE(window.cell(0, 2), QStringLiteral("0"));

@@ -54,7 +54,7 @@ class PassWindowsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void progressWindowLayout();
-    void progressWindowBesideMainWindow();
+    void progressWindowStartsEachPassWithAnEmptyFolderGauge();
     void abortSetsTheFlag();
 
     void diskFullShowsCurrentVolume();
@@ -72,34 +72,44 @@ private Q_SLOTS:
 void PassWindowsTest::progressWindowLayout()
 {
     TProgressForm form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
     QCOMPARE(form.windowTitle(), QStringLiteral("Progress"));
-    QCOMPARE(form.size(), QSize(183, 156));
     QVERIFY(form.windowFlags() & Qt::WindowStaysOnTopHint);
-    // Only the close box the desktop insists on (it aborts), no others.
-    QVERIFY(!(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QCOMPARE(form.minimumSize(), form.maximumSize()); // a fixed border
     QCOMPARE(form.StaticText1->text(), QStringLiteral("Scanned"));
     QCOMPARE(form.StaticText2->text(), QStringLiteral("This Folder"));
-    QCOMPARE(form.TotalRarBar->geometry(), QRect(24, 24, 60, 80));
-    QCOMPARE(form.FolderRarBar->geometry(), QRect(104, 24, 60, 80));
-    QCOMPARE(form.AbortButton->geometry(), QRect(46, 120, 83, 25));
+    // Each caption heads its gauge, "Scanned" on the left; ABORT sits below
+    // both; nothing is cut off by the window's edge.
+    const QRect window = form.rect();
+    const std::pair<QLabel *, TRarBar *> columns[] = {{form.StaticText1, form.TotalRarBar},
+                                                      {form.StaticText2, form.FolderRarBar}};
+    for (auto [caption, gauge] : columns) {
+        QVERIFY(caption->isVisible() && gauge->isVisible());
+        QVERIFY(window.contains(caption->geometry()) && window.contains(gauge->geometry()));
+        QVERIFY(caption->geometry().bottom() < gauge->geometry().top());
+        QVERIFY(caption->geometry().left() < gauge->geometry().center().x());
+        QVERIFY(caption->geometry().right() > gauge->geometry().left());
+        QVERIFY(form.AbortButton->geometry().top() > gauge->geometry().bottom());
+    }
+    QVERIFY(form.TotalRarBar->geometry().right() < form.FolderRarBar->geometry().left());
+    QVERIFY(form.StaticText1->geometry().right() < form.StaticText2->geometry().left());
+    QVERIFY(window.contains(form.AbortButton->geometry()));
     QCOMPARE(form.AbortButton->Caption(), QStringLiteral("ABORT"));
     QCOMPARE(form.AbortButton->cursor().shape(), Qt::PointingHandCursor);
     QCOMPARE(form.AbortButton->toolTip(),
              QStringLiteral("FORCE PROGRAM STOP.  YOU WILL NEED TO BACKUP THIS FOLDER AGAIN."));
 }
 
-void PassWindowsTest::progressWindowBesideMainWindow()
+void PassWindowsTest::progressWindowStartsEachPassWithAnEmptyFolderGauge()
 {
     QWidget mainWindow;
-    mainWindow.setGeometry(100, 50, 740, 420);
     mainWindow.show();
     QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
     TProgressForm form(&mainWindow);
     form.FolderRarBar->setProgress(70);
     form.showBeside(&mainWindow);
     QVERIFY(form.isVisible());
-    QCOMPARE(form.frameGeometry().right(), mainWindow.frameGeometry().right());
-    QCOMPARE(form.frameGeometry().top(), mainWindow.frameGeometry().top() + 20);
     QCOMPARE(form.FolderRarBar->Progress(), 0);
     form.RemoveProgressForm();
     QVERIFY(!form.isVisible());
@@ -112,7 +122,7 @@ void PassWindowsTest::abortSetsTheFlag()
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QSignalSpy aborted(&form, &TProgressForm::abortRequested);
-    QTest::mouseClick(form.AbortButton, Qt::LeftButton, {}, QPoint(41, 12));
+    QTest::mouseClick(form.AbortButton, Qt::LeftButton, {}, form.AbortButton->rect().center());
     QVERIFY(state.AbortFlag.isSet());
     QCOMPARE(aborted.count(), 1);
 }
@@ -130,9 +140,23 @@ void PassWindowsTest::diskFullShowsCurrentVolume()
     QCOMPARE(form.VolumeEdit->text(), QStringLiteral("BACKUP1"));
     QCOMPARE(form.Button1->text(), QStringLiteral("READY"));
     QCOMPARE(form.Button2->text(), QStringLiteral("CANCEL"));
-    QCOMPARE(form.size(), QSize(536, 159));
+    QCOMPARE(form.minimumSize(), form.maximumSize()); // a fixed border
     // Only the close box the desktop insists on (it asks like CANCEL).
     QVERIFY(!(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    // The headline over the volume line over READY and CANCEL, every text
+    // whole inside the window.
+    const QRect window = form.rect();
+    for (QWidget *control : {static_cast<QWidget *>(form.Label1), static_cast<QWidget *>(form.StaticText1),
+                             static_cast<QWidget *>(form.VolumeEdit), static_cast<QWidget *>(form.Button1),
+                             static_cast<QWidget *>(form.Button2)})
+        QVERIFY(window.contains(control->geometry()));
+    for (QLabel *label : {form.Label1, form.StaticText1})
+        QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width());
+    QVERIFY(form.Label1->geometry().bottom() < form.VolumeEdit->geometry().top());
+    QCOMPARE(form.StaticText1->geometry().center().y(), form.VolumeEdit->geometry().center().y());
+    QVERIFY(form.StaticText1->geometry().right() <= form.VolumeEdit->geometry().left());
+    QVERIFY(form.VolumeEdit->geometry().bottom() < form.Button1->geometry().top());
+    QVERIFY(form.Button1->geometry().right() < form.Button2->geometry().left());
 }
 
 void PassWindowsTest::readyRefusals_data()

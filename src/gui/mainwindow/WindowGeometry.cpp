@@ -70,6 +70,7 @@ void TQLForm::placeWindow()
         if (reachable != framed.topLeft())
             window->move(reachable);
         window->m_placedPos = window->pos();
+        Q_EMIT window->placeSettled();
     });
 }
 
