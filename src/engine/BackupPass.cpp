@@ -13,7 +13,6 @@
 #include "engine/SourceFile.h"
 #include "lists/BackupList.h"
 #include "base/Clock.h"
-#include "lists/DateTimeText.h"
 #include "lists/DiskListFile.h"
 #include "platform/PassLock.h"
 #include "platform/LabelFile.h"
@@ -240,7 +239,7 @@ void BackupPass::workItem(std::size_t index)
     BackupList &list = m_setup.list;
     BackupItem &item = list.at(index);
     const std::string path = item.path();
-    DateTime cutOff = 0;
+    CutOff cutOff;
     if (const std::string problem = itemProblem(item, cutOff); !problem.empty()) {
         missedFolder(path, "not backed up: " + problem);
         return;
@@ -282,11 +281,11 @@ void BackupPass::workItem(std::size_t index)
         if (!abortNow())
             BackupFile(path);
     } else {
-        const bool withSubfolders = item.text(TextSubDir) != kSubDirNo;
+        const bool withSubfolders = item.withSubfolders();
         state.FolderBytesTotal.set(0);
         state.FolderFilesTotal.set(0);
         m_itemText = path.back() == '/' ? path : path + "/";
-        m_lastSeen = m_seen.forItem(path, item.text(TextFloat));
+        m_lastSeen = m_seen.forItem(path, cutOff);
         m_seenNow.clear();
         m_unrecorded.clear();
         if (!abortNow()) {
@@ -320,8 +319,8 @@ void BackupPass::workItem(std::size_t index)
             next = *m_missedCutOff;
         list.SetCutOff(item, next);
         m_setup.board.postListChange({ListChange::Kind::CutOff, index, next});
-        if (item.isFolder())
-            recordSeenFolders(path, item.text(TextFloat));
+        if (item.isFolder() && item.cutOff())
+            recordSeenFolders(path, *item.cutOff());
     }
 }
 
@@ -404,11 +403,11 @@ bool BackupPass::qualifiesInFolder(const struct stat &st, const std::string &pat
 
 // A folder in which something was missed stays new to the item, so that
 // the next pass looks at all of it again whatever its files' times.
-void BackupPass::recordSeenFolders(const std::string &itemPath, const std::string &cutOffText)
+void BackupPass::recordSeenFolders(const std::string &itemPath, CutOff cutOff)
 {
     for (const std::string &folder : m_unrecorded)
         m_seenNow.erase(folder);
-    m_seen.setItem(itemPath, cutOffText, std::move(m_seenNow));
+    m_seen.setItem(itemPath, cutOff, std::move(m_seenNow));
     m_seenNow = {};
 }
 

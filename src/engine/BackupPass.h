@@ -101,7 +101,7 @@ private:
     void leaveFolder(const struct stat &st, bool settle);
     bool folderIsNew(const std::string &relative, const struct stat &st) const;
     std::string belowItem(const std::string &path) const;
-    void recordSeenFolders(const std::string &itemPath, const std::string &cutOffText);
+    void recordSeenFolders(const std::string &itemPath, CutOff cutOff);
     void saveSeenFolders();
     std::string onDiskProblem(const std::string &path) const;
     bool excluded(const char *name);

@@ -2,12 +2,12 @@
 
 namespace quillarc {
 
-CutOffTest::CutOffTest(DateTime cutOff) : m_none(cutOff == 0)
+CutOffTest::CutOffTest(CutOff cutOff) : m_none(cutOff.none())
 {
     if (m_none)
         return;
     using namespace std::chrono;
-    const auto since = duration_cast<nanoseconds>(earliestTimePointFromDateTime(cutOff).time_since_epoch()).count();
+    const auto since = duration_cast<nanoseconds>(cutOff.earliestInstant().time_since_epoch()).count();
     m_seconds = since / 1000000000;
     m_nanoseconds = static_cast<long>(since % 1000000000);
     if (m_nanoseconds < 0) {

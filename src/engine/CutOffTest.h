@@ -3,6 +3,7 @@
 #include <chrono>
 #include <sys/stat.h>
 
+#include "lists/CutOff.h"
 #include "lists/DateTime.h"
 
 namespace quillarc {
@@ -14,11 +15,11 @@ namespace quillarc {
 /// backed-up folder keeps an old modification time, but its status changed
 /// when it arrived. Times are compared as instants, with the cut-off read
 /// at the earliest instant its local date-time can name, so a changed file
-/// is not hidden by an hour the clock ran twice. A cut-off of 0 means
-/// none: every file qualifies.
+/// is not hidden by an hour the clock ran twice. With no cut-off every
+/// file qualifies.
 class CutOffTest {
 public:
-    explicit CutOffTest(DateTime cutOff = 0);
+    explicit CutOffTest(CutOff cutOff = {});
 
     bool qualifies(const struct stat &st) const { return m_none || later(st.st_mtim) || later(st.st_ctim); }
 

@@ -1,7 +1,6 @@
 #include "engine/DiskSession.h"
 
 #include "base/AtomicFile.h"
-#include "lists/DateTimeText.h"
 #include "lists/TextLines.h"
 #include "platform/DriveTools.h"
 #include "platform/FreeSpaceLine.h"
@@ -300,22 +299,24 @@ void DiskSession::save() const
         m_listFile.SAveIniFile(drive(), *m_readLabel, m_list);
 }
 
-void DiskSession::addItem(const std::string &path, DateTime cutOff, const std::string &subDir, bool checked)
+void DiskSession::addItem(const std::string &path, CutOff cutOff, SubFolders subFolders, bool checked)
 {
     requireEdit();
     BackupItem &item = m_list.append(path);
-    m_list.setTexts(item, {cutOffText(cutOff), numberText(cutOff), subDir});
+    m_list.setCutOff(item, cutOff);
+    m_list.setSubFolders(item, subFolders);
     m_list.setChecked(item, checked);
     save();
 }
 
-void DiskSession::setCutOff(std::size_t index, DateTime cutOff, const std::optional<std::string> &subDir)
+void DiskSession::setCutOff(std::size_t index, CutOff cutOff, std::optional<SubFolders> subFolders)
 {
     requireEdit();
     BackupItem &item = m_list.at(index);
-    m_list.SetCutOff(item, cutOff);
-    if (subDir && item.isFolder())
-        m_list.setText(item, TextSubDir, *subDir);
+    m_list.setCutOff(item, cutOff);
+    // A single file stays one whatever the dialog said.
+    if (subFolders && *subFolders != SubFolders::NotAFolder && item.isFolder())
+        m_list.setSubFolders(item, *subFolders);
     save();
 }
 
@@ -323,12 +324,10 @@ void DiskSession::setAllToDateOf(std::size_t index)
 {
     requireEdit();
     const BackupItem &model = m_list.at(index);
-    const std::string dateTime = model.text(TextDateTime);
-    const std::string value = model.text(TextFloat);
     for (std::size_t i = 0; i < m_list.count(); ++i) {
         BackupItem &each = m_list.at(i);
-        m_list.setText(each, TextDateTime, dateTime);
-        m_list.setText(each, TextFloat, value);
+        if (&each != &model)
+            m_list.copyCutOff(each, model);
     }
     save();
 }

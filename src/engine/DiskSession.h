@@ -129,9 +129,9 @@ public:
     // ---- List edits (each saved at once, except the check box) -------------
     /// Why the list cannot be edited now; empty when it can.
     std::string editRefusal() const;
-    void addItem(const std::string &path, DateTime cutOff, const std::string &subDir, bool checked);
-    /// Sets an item's cut-off; `subDir` (for a folder) its sub-folder flag.
-    void setCutOff(std::size_t index, DateTime cutOff, const std::optional<std::string> &subDir);
+    void addItem(const std::string &path, CutOff cutOff, SubFolders subFolders, bool checked);
+    /// Sets an item's cut-off; `subFolders` (for a folder) its sub-folder flag.
+    void setCutOff(std::size_t index, CutOff cutOff, std::optional<SubFolders> subFolders);
     void setAllToDateOf(std::size_t index);
     void remove(std::size_t index);
     /// The check box: kept in memory, saved with the next save or at close.

@@ -19,7 +19,7 @@ namespace {
 
 class SizingVisitor final : public TreeVisitor {
 public:
-    SizingVisitor(const FileFilters &filters, DateTime cutOff, ItemSizing &sizing)
+    SizingVisitor(const FileFilters &filters, CutOff cutOff, ItemSizing &sizing)
         : m_filters(filters), m_cutOff(cutOff), m_sizing(sizing)
     {
     }
@@ -61,13 +61,13 @@ std::vector<ItemSizing> sizeCheckedItems(const BackupList &list, const FileFilte
         ItemSizing sizing;
         sizing.path = item.path();
         sizing.folder = item.isFolder();
-        DateTime cutOff = 0;
+        CutOff cutOff;
         sizing.problem = itemProblem(item, cutOff);
         if (struct stat there {}; sizing.problem.empty() && ::stat(item.path().c_str(), &there) != 0)
             sizing.problem = item.path() + " is not there: " + std::generic_category().message(errno);
         if (sizing.problem.empty() && item.isFolder()) {
             SizingVisitor visitor(filters, cutOff, sizing);
-            walker.walk(item.path(), item.text(TextSubDir) != kSubDirNo, visitor);
+            walker.walk(item.path(), item.withSubfolders(), visitor);
         } else if (sizing.problem.empty()) {
             struct stat st {};
             if (::stat(item.path().c_str(), &st) == 0 && S_ISREG(st.st_mode) && CutOffTest(cutOff).qualifies(st)) {

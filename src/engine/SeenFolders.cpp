@@ -121,17 +121,17 @@ void SeenFolders::save(const std::string &path) const
     writeFileAtomically(path, out);
 }
 
-const SeenFolders::Folders *SeenFolders::forItem(const std::string &itemPath, std::string_view cutOffText) const
+const SeenFolders::Folders *SeenFolders::forItem(const std::string &itemPath, CutOff cutOff) const
 {
     const auto found = m_items.find(itemPath);
-    if (found == m_items.end() || found->second.cutOffText != cutOffText)
+    if (found == m_items.end() || CutOff::fromFloatText(found->second.cutOffText) != cutOff)
         return nullptr;
     return &found->second.folders;
 }
 
-void SeenFolders::setItem(const std::string &itemPath, std::string cutOffText, Folders folders)
+void SeenFolders::setItem(const std::string &itemPath, CutOff cutOff, Folders folders)
 {
-    m_items.insert_or_assign(itemPath, Entry {std::move(cutOffText), std::move(folders)});
+    m_items.insert_or_assign(itemPath, Entry {cutOff.floatText(), std::move(folders)});
 }
 
 } // namespace quillarc

@@ -5,6 +5,8 @@
 #include <sys/types.h>
 #include <unordered_map>
 
+#include "lists/CutOff.h"
+
 namespace quillarc {
 
 /// The folders each item's last pass saw on one disk, kept beside the
@@ -33,9 +35,11 @@ public:
     void save(const std::string &path) const;
 
     /// The folders the item's last pass saw, when that pass gave the item
-    /// the cut-off `cutOffText`; nullptr otherwise.
-    const Folders *forItem(const std::string &itemPath, std::string_view cutOffText) const;
-    void setItem(const std::string &itemPath, std::string cutOffText, Folders folders);
+    /// the cut-off `cutOff`; nullptr otherwise. The record holds the cut-off
+    /// as the list's "Float" text, and compares it as a value, so a record
+    /// written under one locale serves under another.
+    const Folders *forItem(const std::string &itemPath, CutOff cutOff) const;
+    void setItem(const std::string &itemPath, CutOff cutOff, Folders folders);
 
     /// Forgets the items `inList` says no longer are in the list.
     template <class InList>

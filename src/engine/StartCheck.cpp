@@ -4,7 +4,6 @@
 
 #include "engine/PathRules.h"
 #include "lists/BackupList.h"
-#include "lists/DateTimeText.h"
 
 namespace quillarc {
 
@@ -35,12 +34,13 @@ std::string startMessage(StartRefusal refusal)
     return {};
 }
 
-std::string itemProblem(const BackupItem &item, double &cutOff)
+std::string itemProblem(const BackupItem &item, CutOff &cutOff)
 {
     if (!PathRules::isNormalAbsolute(item.path()))
         return R"(the path must be absolute, without "." or ".." parts)";
-    if (!tryParseNumberTextAnySeparator(item.text(TextFloat), cutOff))
+    if (!item.cutOff())
         return "its cut-off \"" + item.text(TextFloat) + "\" is not a number";
+    cutOff = *item.cutOff();
     return {};
 }
 

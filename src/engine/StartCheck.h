@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/PassOutcome.h"
+#include "lists/CutOff.h"
 
 namespace quillarc {
 
@@ -21,6 +22,6 @@ std::string startMessage(StartRefusal refusal);
 /// Why a checked item cannot be backed up at all (its path is not plain and
 /// absolute, its cut-off does not read); empty when it can, with `cutOff`
 /// set.
-std::string itemProblem(const BackupItem &item, double &cutOff);
+std::string itemProblem(const BackupItem &item, CutOff &cutOff);
 
 } // namespace quillarc

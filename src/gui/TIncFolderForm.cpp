@@ -38,9 +38,9 @@ int TIncFolderForm::ItemIndex() const
     return m_group->checkedId() == 1 ? 1 : 0;
 }
 
-QString TIncFolderForm::subDirFlag() const
+SubFolders TIncFolderForm::subFolders() const
 {
-    return ItemIndex() == 0 ? QStringLiteral("Yes") : QStringLiteral("No");
+    return ItemIndex() == 0 ? SubFolders::Included : SubFolders::Left;
 }
 
 void TIncFolderForm::showEvent(QShowEvent *event)

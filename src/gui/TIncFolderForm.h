@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include "lists/CutOff.h"
+
 class QButtonGroup;
 class QGroupBox;
 class QPushButton;
@@ -18,8 +20,8 @@ public:
     explicit TIncFolderForm(QWidget *parent = nullptr);
 
     int ItemIndex() const;
-    /// The sub-folder flag of the chosen index: "Yes" or "No".
-    QString subDirFlag() const;
+    /// The sub-folder flag of the chosen index.
+    SubFolders subFolders() const;
 
     QGroupBox *RadioGroup1;
     QRadioButton *includeChoice;

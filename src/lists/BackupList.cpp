@@ -63,12 +63,14 @@ void BackupList::setText(BackupItem &item, int position, std::string text)
     if (position < 0 || position > 2)
         throw std::out_of_range("backup item text position");
     item.m_texts[static_cast<std::size_t>(position)] = std::move(text);
+    readTexts(item);
     notifyChanged(item);
 }
 
 void BackupList::setTexts(BackupItem &item, std::array<std::string, 3> texts)
 {
     item.m_texts = std::move(texts);
+    readTexts(item);
     notifyChanged(item);
 }
 
@@ -83,9 +85,32 @@ void BackupList::setChecked(BackupItem &item, bool checked)
 void BackupList::SetCutOff(BackupItem &item, DateTime value)
 {
     item.m_texts[TextFloat] = numberText(value);
-    // From the "Float" text read back, so that both columns agree to the second.
-    item.m_texts[TextDateTime] = cutOffText(value == 0 ? 0 : parseNumberText(item.m_texts[TextFloat]));
+    // From the "Float" text read back, so that both columns agree to the
+    // second and the value held is the one the saved list gives.
+    item.m_cutOff = CutOff::fromFloatText(item.m_texts[TextFloat]);
+    item.m_texts[TextDateTime] = item.m_cutOff.value_or(CutOff()).dateTimeText();
     notifyChanged(item);
+}
+
+void BackupList::copyCutOff(BackupItem &item, const BackupItem &from)
+{
+    item.m_texts[TextDateTime] = from.m_texts[TextDateTime];
+    item.m_texts[TextFloat] = from.m_texts[TextFloat];
+    item.m_cutOff = from.m_cutOff;
+    notifyChanged(item);
+}
+
+void BackupList::setSubFolders(BackupItem &item, SubFolders flag)
+{
+    item.m_texts[TextSubDir] = std::string(subDirText(flag));
+    item.m_subFolders = flag;
+    notifyChanged(item);
+}
+
+void BackupList::readTexts(BackupItem &item)
+{
+    item.m_cutOff = CutOff::fromFloatText(item.m_texts[TextFloat]);
+    item.m_subFolders = subFoldersFromText(item.m_texts[TextSubDir]);
 }
 
 void BackupList::remove(BackupItem &item)

@@ -49,6 +49,8 @@ public:
     /// until the item is deleted or the list cleared.
     BackupItem &append(std::string path);
 
+    /// The list-file texts as read: they are kept for writing back, and the
+    /// cut-off and sub-folder flag are read from them here.
     void setText(BackupItem &item, int position, std::string text);
     /// All three texts in the order "Date/Time", "Float", "SubDir".
     void setTexts(BackupItem &item, std::array<std::string, 3> texts);
@@ -56,8 +58,14 @@ public:
 
     /// Set cut-off: "Float" := number text of v; then "Date/Time" :=
     /// "0/0/0 0:00" for 0, else the date-time text of "Float" parsed back,
-    /// so both columns agree to the second.
+    /// so both columns agree to the second. The item's cut-off is the value
+    /// "Float" reads back as, the same one a reload of the list gives.
     void SetCutOff(BackupItem &item, DateTime value);
+    void setCutOff(BackupItem &item, CutOff cutOff) { SetCutOff(item, cutOff.local()); }
+    /// Gives `item` the cut-off of `from`, texts and all (even a "Float"
+    /// that is not a number).
+    void copyCutOff(BackupItem &item, const BackupItem &from);
+    void setSubFolders(BackupItem &item, SubFolders flag);
 
     void remove(BackupItem &item);
     void clear();
@@ -75,6 +83,7 @@ public:
 
 private:
     void placePending() const;
+    static void readTexts(BackupItem &item);
     void notifyReset();
     void notifyChanged(const BackupItem &item);
 

@@ -63,6 +63,7 @@ public:
     /// path is missing now are kept; those whose path is empty, not absolute
     /// or holds NUL are dropped; "SubDir" other than "Yes", "No" or empty
     /// becomes empty for a file and "Yes" otherwise; only "T" checks an item.
+    /// Every other line is kept as read, so a save writes it back unchanged.
     /// A file that cannot be read throws FileError and leaves the list as it was.
     LoadResult LoadIniFile(std::string_view label, BackupList &list) const;
 

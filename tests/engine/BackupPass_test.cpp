@@ -812,7 +812,7 @@ TEST(CutOffTest, ARepeatedLocalHourHidesNoChange)
 {
     const test::ScopedTimeZone berlin("CET-1CEST,M3.5.0,M10.5.0/3");
     const DateTime cutOff = EncodeDate(2024, 10, 27) + EncodeTime(2, 45, 0);
-    const CutOffTest test(cutOff);
+    const CutOffTest test(CutOff::at(cutOff));
     struct stat st {};
     auto at = [&](time_t seconds) {
         st.st_mtim = {seconds, 0};
@@ -823,7 +823,7 @@ TEST(CutOffTest, ARepeatedLocalHourHidesNoChange)
     EXPECT_FALSE(at(midnightUtc + 40 * 60)) << "02:40, first run: before the cut-off";
     EXPECT_TRUE(at(midnightUtc + 50 * 60)) << "02:50, first run";
     EXPECT_TRUE(at(midnightUtc + 70 * 60)) << "02:10, second run";
-    EXPECT_TRUE(CutOffTest(0).qualifies(st));
+    EXPECT_TRUE(CutOffTest().qualifies(st));
     st.st_mtim = {midnightUtc, 0};
     st.st_ctim = {midnightUtc + 3 * 3600, 0};
     EXPECT_TRUE(test.qualifies(st)) << "a status change after the cut-off counts too";

@@ -168,7 +168,7 @@ TEST(DiskSession, EditsWithNoListReadAreRefusedWithWhatToDo)
         c.reach(disks, session);
         EXPECT_NE(session.editRefusal().find(c.says), std::string::npos) << c.name << ": " << session.editRefusal();
         EXPECT_EQ(session.passRefusal(), session.editRefusal()) << c.name;
-        EXPECT_THROW(session.addItem(disks.temp.folder(), 0, "Yes", true), EditRefused) << c.name;
+        EXPECT_THROW(session.addItem(disks.temp.folder(), CutOff(), SubFolders::Included, true), EditRefused) << c.name;
         EXPECT_THROW(session.exportTo(disks.programFolder + "OTHER.ini"), EditRefused) << c.name;
         EXPECT_EQ(session.list().count(), 0U) << c.name;
         session.saveListAtClose();
@@ -183,7 +183,7 @@ TEST(DiskSession, EditsAreSavedUnderTheLabelTheListWasReadFrom)
     DiskSession &session = *made;
     session.readLabel();
     session.firstCheck();
-    session.addItem(disks.temp.folder() + "/b", 0, "", false);
+    session.addItem(disks.temp.folder() + "/b", CutOff(), SubFolders::NotAFolder, false);
     session.setChecked(0, false);
     session.remove(1);
     const std::string folder = disks.temp.folder();
@@ -209,7 +209,7 @@ TEST(DiskSession, AnUnknownDiskLeftEmptyGetsNoFileAndAnEditedOneDoes)
     EXPECT_TRUE(session.listRead());
     session.saveListAtClose();
     EXPECT_EQ(disks.files(), disks.before);
-    session.addItem(disks.temp.folder(), 0, "Yes", true);
+    session.addItem(disks.temp.folder(), CutOff(), SubFolders::Included, true);
     session.saveListAtClose();
     EXPECT_EQ(disks.temp.read("program/NEW.ini"), Disks::record(disks.temp.folder(), "Yes", true));
 }
@@ -230,7 +230,7 @@ TEST(DiskSession, AListThatCannotBeReadIsNeverSavedOver)
     EXPECT_ANY_THROW(session.delayedCheck());
     EXPECT_FALSE(session.listRead());
     EXPECT_EQ(session.list().count(), 0U);
-    EXPECT_THROW(session.addItem(disks.temp.folder(), 0, "Yes", true), EditRefused);
+    EXPECT_THROW(session.addItem(disks.temp.folder(), CutOff(), SubFolders::Included, true), EditRefused);
     session.saveListAtClose();
     EXPECT_EQ(disks.temp.read("program/BACKUP1.ini"), disks.before.at("BACKUP1.ini"));
 }
@@ -270,7 +270,7 @@ TEST(DiskSession, EditsWaitForAPassElsewhereToEnd)
         ASSERT_EQ(elsewhere.take(disks.programFolder, {}), PassLock::Result::Taken);
         EXPECT_NE(session.editRefusal().find("ANOTHER BACKUP PASS"), std::string::npos);
         EXPECT_EQ(session.passRefusal(), PassLock::busyMessage());
-        EXPECT_THROW(session.addItem(disks.temp.folder() + "/b", 0, "", false), EditRefused);
+        EXPECT_THROW(session.addItem(disks.temp.folder() + "/b", CutOff(), SubFolders::NotAFolder, false), EditRefused);
         EXPECT_EQ(disks.temp.read("program/BACKUP1.ini"), before);
     }
     EXPECT_TRUE(session.editRefusal().empty());

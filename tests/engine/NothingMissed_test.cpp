@@ -7,6 +7,7 @@
 #include "engine/SeenFolders.h"
 #include "lists/DateTime.h"
 #include "lists/DateTimeText.h"
+#include "lists/Locale.h"
 
 #include <chrono>
 #include <filesystem>
@@ -163,16 +164,16 @@ TEST(SeenFolders, RoundTripAndCutOffBinding)
 {
     const std::string path = (fs::temp_directory_path() / ("quillarc-seen-" + std::to_string(::getpid()))).string();
     SeenFolders record;
-    record.setItem("/home/ann/Docs", "45000.5", {{"", 2}, {"a\nb", 3}, {std::string("c\rd", 3), 4}});
+    record.setItem("/home/ann/Docs", CutOff::at(45000.5), {{"", 2}, {"a\nb", 3}, {std::string("c\rd", 3), 4}});
     record.save(path);
     SeenFolders loaded;
     loaded.load(path);
-    const SeenFolders::Folders *folders = loaded.forItem("/home/ann/Docs", "45000.5");
+    const SeenFolders::Folders *folders = loaded.forItem("/home/ann/Docs", CutOff::at(45000.5));
     ASSERT_NE(folders, nullptr);
     EXPECT_EQ(folders->size(), 3u);
     EXPECT_EQ(folders->at("a\nb"), 3u);
-    EXPECT_EQ(loaded.forItem("/home/ann/Docs", "45000.6"), nullptr) << "another cut-off: no record";
-    EXPECT_EQ(loaded.forItem("/home/ann", "45000.5"), nullptr);
+    EXPECT_EQ(loaded.forItem("/home/ann/Docs", CutOff::at(45000.6)), nullptr) << "another cut-off: no record";
+    EXPECT_EQ(loaded.forItem("/home/ann", CutOff::at(45000.5)), nullptr);
     // Cut short anywhere, it does not read at all.
     const std::string whole = readWhole(path);
     for (std::size_t size = 0; size < whole.size(); ++size) {
@@ -181,6 +182,26 @@ TEST(SeenFolders, RoundTripAndCutOffBinding)
         cut.load(path);
         EXPECT_TRUE(cut.empty()) << size;
     }
+    fs::remove(path);
+}
+
+// The window may write the record under a locale with a decimal comma and
+// the runner read it under one with a point: the same cut-off still finds it.
+TEST(SeenFolders, ARecordServesUnderAnotherLocale)
+{
+    const std::string path = (fs::temp_directory_path() / ("quillarc-seen-l-" + std::to_string(::getpid()))).string();
+    {
+        const ScopedLocale comma(Locale::fixed("%d.%m.%Y", "%H:%M:%S", ","));
+        SeenFolders record;
+        record.setItem("/home/ann/Docs", CutOff::at(45000.5), {{"", 2}});
+        record.save(path);
+        EXPECT_NE(readWhole(path).find("45000,5"), std::string::npos) << "the record holds the list's own text";
+    }
+    const ScopedLocale point(Locale::unitedStates());
+    SeenFolders loaded;
+    loaded.load(path);
+    EXPECT_NE(loaded.forItem("/home/ann/Docs", CutOff::at(45000.5)), nullptr);
+    EXPECT_EQ(loaded.forItem("/home/ann/Docs", CutOff()), nullptr);
     fs::remove(path);
 }
 

@@ -282,12 +282,12 @@ void ListDialogsTest::includeFolders()
         form.show();
         QCOMPARE(form.windowTitle(), QStringLiteral("Include Folders?"));
         QCOMPARE(form.ItemIndex(), 0);
-        QCOMPARE(form.subDirFlag(), QStringLiteral("Yes"));
+        QVERIFY(form.subFolders() == SubFolders::Included);
         QTest::mouseClick(form.excludeChoice, Qt::LeftButton);
         QTest::mouseClick(form.Button1, Qt::LeftButton);
         QVERIFY(!form.isVisible());
         QCOMPARE(form.ItemIndex(), 1);
-        QCOMPARE(form.subDirFlag(), QStringLiteral("No"));
+        QVERIFY(form.subFolders() == SubFolders::Left);
     }
     {
         // Closed with Escape: the choice is read all the same.

@@ -92,6 +92,40 @@ TEST_F(BackupListTest, SetCutOff)
     }
 }
 
+// The value an item holds is the one its saved "Float" reads back as, so a
+// pass compares files with the same cut-off before and after a reload.
+TEST_F(BackupListTest, TypedValuesFollowTheirTexts)
+{
+    BackupItem &item = list.append("/x");
+    EXPECT_FALSE(item.cutOff()) << "no text yet: no cut-off to go by";
+    EXPECT_FALSE(item.isFolder());
+    list.SetCutOff(item, 54740.074999994249);
+    ASSERT_TRUE(item.cutOff());
+    EXPECT_EQ(item.cutOff(), CutOff::fromFloatText(item.text(TextFloat)));
+    EXPECT_NE(item.cutOff()->local(), 54740.074999994249);
+    list.SetCutOff(item, 0);
+    EXPECT_TRUE(item.cutOff() && item.cutOff()->none());
+
+    list.setSubFolders(item, SubFolders::Left);
+    EXPECT_EQ(item.text(TextSubDir), "No");
+    EXPECT_TRUE(item.isFolder());
+    EXPECT_FALSE(item.withSubfolders());
+    list.setText(item, TextSubDir, "Yes");
+    EXPECT_TRUE(item.withSubfolders());
+    list.setSubFolders(item, SubFolders::NotAFolder);
+    EXPECT_EQ(item.text(TextSubDir), "");
+    EXPECT_FALSE(item.isFolder());
+
+    // A cut-off that does not read is carried over as it stands, not lost.
+    BackupItem &other = list.append("/y");
+    list.setTexts(item, {"when", "soon", "Yes"});
+    list.copyCutOff(other, item);
+    EXPECT_EQ(other.text(TextDateTime), "when");
+    EXPECT_EQ(other.text(TextFloat), "soon");
+    EXPECT_FALSE(other.cutOff());
+    EXPECT_FALSE(other.isFolder()) << "only the cut-off is copied";
+}
+
 TEST_F(BackupListTest, ListenersHearEveryChange)
 {
     RecordingListener listener;

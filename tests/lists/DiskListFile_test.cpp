@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <array>
+#include <optional>
 #include <random>
 
 #include "lists/DateTimeText.h"
@@ -178,6 +180,47 @@ TEST_F(DiskListFileTest, LoadRules)
     std::sort(expected.begin(), expected.end());
     std::sort(actual.begin(), actual.end());
     EXPECT_EQ(actual, expected);
+}
+
+// Every record that loads today is written back as it was read (odd
+// "SubDir" texts apart, which the loader maps), and its typed values are
+// read from it once, here.
+TEST_F(DiskListFileTest, RecordsWriteBackAsReadWithTheirValuesRead)
+{
+    const std::string data = sources.file("Data"), todo = sources.file("todo.txt");
+    const std::string missing = sources.file("gone");
+    struct Case {
+        std::string path;
+        std::array<std::string, 3> texts; // "Date/Time", "Float", "SubDir" as in the file
+        std::string subDirWritten;
+        std::optional<CutOff> cutOff;
+        SubFolders subFolders;
+    };
+    const Case cases[] = {
+        {data, {"12/27/2002 3:04:09 PM", "37617.6278819444", "Yes"}, "Yes", CutOff::at(37617.6278819444),
+         SubFolders::Included},
+        {todo, {"0/0/0 0:00", "0", ""}, "", CutOff(), SubFolders::NotAFolder},
+        {data, {"27.12.2002 12:00:00", "37617,5", "No"}, "No", CutOff::at(37617.5), SubFolders::Left},
+        {data, {"12/27/2002", " 37617 ", "No"}, "No", CutOff::at(37617), SubFolders::Left},
+        {data, {"0/0/0 0:00", "0,0", "maybe"}, "Yes", CutOff(), SubFolders::Included},
+        {data, {"whenever", "not a number", "Yes"}, "Yes", std::nullopt, SubFolders::Included},
+        {data, {"", "", ""}, "", std::nullopt, SubFolders::NotAFolder},
+        {todo, {"x", "1", "No "}, "", CutOff::at(1), SubFolders::NotAFolder},
+        {missing, {"x", "2", "odd"}, "Yes", CutOff::at(2), SubFolders::Included},
+    };
+    for (const Case &c : cases) {
+        const std::vector<std::string> lines {c.path, c.texts[0], c.texts[1], c.texts[2], "T"};
+        program.write("R.ini", joinLinesCrLf(lines));
+        ASSERT_EQ(files.LoadIniFile("R", list), DiskListFile::LoadResult::Loaded);
+        ASSERT_EQ(list.count(), 1u);
+        const BackupItem &item = list.at(0);
+        EXPECT_EQ(item.cutOff(), c.cutOff) << c.texts[1];
+        EXPECT_EQ(item.subFolders(), c.subFolders) << c.texts[2];
+        ASSERT_TRUE(files.SAveIniFile(kDrive, "R", list));
+        std::vector<std::string> expected = lines;
+        expected[3] = c.subDirWritten;
+        EXPECT_EQ(program.read("R.ini"), joinLinesCrLf(expected)) << c.texts[1];
+    }
 }
 
 TEST_F(DiskListFileTest, LfOnlyFileReadsAsOneLine)

@@ -8,6 +8,25 @@ namespace {
 
 const char *const kHeaders[] = {"Folder", "Date/Time", "Float", "SubDir"};
 
+// The columns show the item's values under the current locale. A cut-off
+// that did not read shows its texts as they stand in the list file, so the
+// person sees what is wrong with it.
+std::string columnText(const BackupItem &item, int column)
+{
+    switch (column) {
+    case BackupListModel::ColumnFolder:
+        return item.path();
+    case BackupListModel::ColumnDateTime:
+        return item.cutOff() ? item.cutOff()->dateTimeText() : item.text(TextDateTime);
+    case BackupListModel::ColumnFloat:
+        return item.cutOff() ? item.cutOff()->floatText() : item.text(TextFloat);
+    case BackupListModel::ColumnSubDir:
+        return std::string(subDirText(item.subFolders()));
+    default:
+        return {};
+    }
+}
+
 } // namespace
 
 BackupListModel::BackupListModel(BackupList &list, QObject *parent) : QAbstractTableModel(parent), m_list(list)
@@ -46,9 +65,7 @@ QVariant BackupListModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        if (index.column() == ColumnFolder)
-            return QString::fromStdString(item.path());
-        return QString::fromStdString(item.text(index.column() - 1));
+        return QString::fromStdString(columnText(item, index.column()));
     case Qt::CheckStateRole:
         if (index.column() == ColumnFolder)
             return item.checked() ? Qt::Checked : Qt::Unchecked;

@@ -61,8 +61,8 @@ void TQLForm::AddbuttonClick()
         if (date.exec() != TDatePickForm::Cancelled) {
             TIncFolderForm include(this);
             include.exec();
-            m_session.addItem(QDir::cleanPath(folder).toStdString(), date.PickedDateTime(),
-                              include.subDirFlag().toStdString(), true);
+            m_session.addItem(QDir::cleanPath(folder).toStdString(), CutOff::at(date.PickedDateTime()),
+                              include.subFolders(), true);
         }
     }
     refreshFreeSpaceIfLabelled();
@@ -78,7 +78,8 @@ void TQLForm::AddFileButtonClick()
     {
         TDatePickForm date(this, &m_clock);
         if (date.exec() != TDatePickForm::Cancelled)
-            m_session.addItem(QDir::cleanPath(file).toStdString(), date.PickedDateTime(), std::string(), false);
+            m_session.addItem(QDir::cleanPath(file).toStdString(), CutOff::at(date.PickedDateTime()),
+                              SubFolders::NotAFolder, false);
     }
     refreshFreeSpaceIfLabelled();
 }
@@ -91,13 +92,13 @@ void TQLForm::SetItemDateTime()
     {
         TDatePickForm date(this, &m_clock);
         if (date.exec() != TDatePickForm::Cancelled) {
-            std::optional<std::string> subDir;
+            std::optional<SubFolders> subFolders;
             if (m_list.at(*item).isFolder()) {
                 TIncFolderForm include(this);
                 include.exec();
-                subDir = include.subDirFlag().toStdString();
+                subFolders = include.subFolders();
             }
-            m_session.setCutOff(*item, date.PickedDateTime(), subDir);
+            m_session.setCutOff(*item, CutOff::at(date.PickedDateTime()), subFolders);
         }
     }
     refreshFreeSpaceIfLabelled();
