@@ -197,7 +197,10 @@ TEST_F(DiskListFileTest, RecordsWriteBackAsReadWithTheirValuesRead)
         SubFolders subFolders;
     };
     const Case cases[] = {
-        {data, {"12/27/2002 3:04:09 PM", "37617.6278819444", "Yes"}, "Yes", CutOff::at(37617.6278819444),
+        {data,
+         {"12/27/2002 3:04:09 PM", "37617.6278819444", "Yes"},
+         "Yes",
+         CutOff::at(37617.6278819444),
          SubFolders::Included},
         {todo, {"0/0/0 0:00", "0", ""}, "", CutOff(), SubFolders::NotAFolder},
         {data, {"27.12.2002 12:00:00", "37617,5", "No"}, "No", CutOff::at(37617.5), SubFolders::Left},
