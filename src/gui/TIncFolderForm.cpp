@@ -40,7 +40,7 @@ int TIncFolderForm::ItemIndex() const
 
 SubFolders TIncFolderForm::subFolders() const
 {
-    return ItemIndex() == 0 ? SubFolders::Included : SubFolders::Left;
+    return ItemIndex() == 0 ? SubFolders::Included : SubFolders::Excluded;
 }
 
 void TIncFolderForm::showEvent(QShowEvent *event)

@@ -32,7 +32,7 @@ std::string_view subDirText(SubFolders flag)
     switch (flag) {
     case SubFolders::Included:
         return "Yes";
-    case SubFolders::Left:
+    case SubFolders::Excluded:
         return "No";
     case SubFolders::NotAFolder:
         break;
@@ -44,7 +44,7 @@ SubFolders subFoldersFromText(std::string_view text)
 {
     if (text.empty())
         return SubFolders::NotAFolder;
-    return text == "No" ? SubFolders::Left : SubFolders::Included;
+    return text == "No" ? SubFolders::Excluded : SubFolders::Included;
 }
 
 } // namespace quillarc

@@ -51,7 +51,7 @@ private:
 /// In the list file: "Yes", "No", or empty for a single file.
 enum class SubFolders {
     Included,   ///< a folder with everything inside it
-    Left,       ///< a folder's own files only
+    Excluded,   ///< a folder's own files only, without its sub-folders
     NotAFolder, ///< a single file
 };
 

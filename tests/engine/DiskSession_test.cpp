@@ -274,7 +274,7 @@ TEST(DiskSession, EditsWaitForAPassElsewhereToEnd)
         EXPECT_EQ(disks.temp.read("program/BACKUP1.ini"), before);
     }
     EXPECT_TRUE(session.editRefusal().empty());
-    session.addItem(disks.temp.folder() + "/b", 0, "", false);
+    session.addItem(disks.temp.folder() + "/b", CutOff(), SubFolders::NotAFolder, false);
     EXPECT_NE(disks.temp.read("program/BACKUP1.ini"), before);
 }
 

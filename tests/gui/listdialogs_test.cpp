@@ -287,7 +287,7 @@ void ListDialogsTest::includeFolders()
         QTest::mouseClick(form.Button1, Qt::LeftButton);
         QVERIFY(!form.isVisible());
         QCOMPARE(form.ItemIndex(), 1);
-        QVERIFY(form.subFolders() == SubFolders::Left);
+        QVERIFY(form.subFolders() == SubFolders::Excluded);
     }
     {
         // Closed with Escape: the choice is read all the same.

@@ -106,7 +106,7 @@ TEST_F(BackupListTest, TypedValuesFollowTheirTexts)
     list.SetCutOff(item, 0);
     EXPECT_TRUE(item.cutOff() && item.cutOff()->none());
 
-    list.setSubFolders(item, SubFolders::Left);
+    list.setSubFolders(item, SubFolders::Excluded);
     EXPECT_EQ(item.text(TextSubDir), "No");
     EXPECT_TRUE(item.isFolder());
     EXPECT_FALSE(item.withSubfolders());

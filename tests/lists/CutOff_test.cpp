@@ -48,12 +48,12 @@ TEST(CutOff, ARepeatedLocalHourNamesItsFirstRun)
 TEST(CutOff, SubDirTexts)
 {
     const std::pair<const char *, SubFolders> cases[] = {
-        {"Yes", SubFolders::Included}, {"No", SubFolders::Left},      {"", SubFolders::NotAFolder},
+        {"Yes", SubFolders::Included}, {"No", SubFolders::Excluded},      {"", SubFolders::NotAFolder},
         {"yes", SubFolders::Included}, {"No ", SubFolders::Included},
     };
     for (const auto &[text, flag] : cases)
         EXPECT_EQ(subFoldersFromText(text), flag) << '"' << text << '"';
-    for (SubFolders flag : {SubFolders::Included, SubFolders::Left, SubFolders::NotAFolder})
+    for (SubFolders flag : {SubFolders::Included, SubFolders::Excluded, SubFolders::NotAFolder})
         EXPECT_EQ(subFoldersFromText(subDirText(flag)), flag);
 }
 
