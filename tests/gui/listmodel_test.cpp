@@ -9,16 +9,18 @@ using namespace quillarc;
 
 namespace {
 
-class ListModelTest : public QObject {
-    Q_OBJECT
-private slots:
-    void columnsShowTheValuesInThisLocale();
-};
-
 QString cell(const BackupListModel &model, int row, int column)
 {
     return model.index(row, column).data().toString();
 }
+
+} // namespace
+
+class ListModelTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void columnsShowTheValuesInThisLocale();
+};
 
 void ListModelTest::columnsShowTheValuesInThisLocale()
 {
@@ -45,8 +47,6 @@ void ListModelTest::columnsShowTheValuesInThisLocale()
     QCOMPARE(cell(model, 2, BackupListModel::ColumnFloat), QStringLiteral("0"));
     QCOMPARE(cell(model, 2, BackupListModel::ColumnSubDir), QString());
 }
-
-} // namespace
 
 QTEST_MAIN(ListModelTest)
 #include "listmodel_test.moc"
