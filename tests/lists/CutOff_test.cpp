@@ -48,7 +48,7 @@ TEST(CutOff, ARepeatedLocalHourNamesItsFirstRun)
 TEST(CutOff, SubDirTexts)
 {
     const std::pair<const char *, SubFolders> cases[] = {
-        {"Yes", SubFolders::Included}, {"No", SubFolders::Excluded},      {"", SubFolders::NotAFolder},
+        {"Yes", SubFolders::Included}, {"No", SubFolders::Excluded},  {"", SubFolders::NotAFolder},
         {"yes", SubFolders::Included}, {"No ", SubFolders::Included},
     };
     for (const auto &[text, flag] : cases)
