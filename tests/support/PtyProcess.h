@@ -24,14 +24,14 @@ public:
 
     /// Reads until `text` appears after the end of the last text waited for;
     /// false when it did not come in time or the program ended first.
-    bool waitFor(const std::string &text, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool waitFor(const std::string &text, std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
     /// Types `keys` on the terminal.
     void type(const std::string &keys);
 
     /// Reads everything until the program ends and returns its exit status;
     /// -1 when it did not end in time (it is then killed) or ended by a signal.
-    int finish(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    int finish(std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
     /// Everything the program wrote, with the terminal's carriage returns
     /// taken out, so that lines end in '\n' as the program wrote them.

@@ -89,9 +89,9 @@ QUILLARC_TEST_CHILD(MountWatcherChild)
         [&](TSHChangeNotify *, std::uint32_t, const QString &path) { (path == root ? removed : other)++; });
 
     ASSERT_EQ(::mount("tmpfs", point.c_str(), "tmpfs", 0, "size=1m"), 0);
-    EXPECT_TRUE(test::processEventsUntil([&] { return inserted > 0; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(test::processEventsUntil([&] { return inserted > 0; }, std::chrono::seconds(30)));
     ASSERT_EQ(::umount(point.c_str()), 0);
-    EXPECT_TRUE(test::processEventsUntil([&] { return removed > 0; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(test::processEventsUntil([&] { return removed > 0; }, std::chrono::seconds(30)));
     test::processEventsUntil([] { return false; }, std::chrono::milliseconds(300)); // let repeats show
     EXPECT_EQ(inserted, 1);
     EXPECT_EQ(removed, 1);
@@ -200,13 +200,13 @@ QUILLARC_TEST_CHILD(MountWatcherLabelFolderChild)
     const auto settle = [] { test::processEventsUntil([] { return false; }, std::chrono::milliseconds(300)); };
 
     ASSERT_EQ(::umount(point.c_str()), 0);
-    EXPECT_TRUE(test::processEventsUntil([&] { return removed > 0; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(test::processEventsUntil([&] { return removed > 0; }, std::chrono::seconds(30)));
     settle();
     EXPECT_EQ(removed, 1);
     EXPECT_EQ(inserted, 0);
 
     ASSERT_EQ(::mount(store.c_str(), point.c_str(), nullptr, MS_BIND, nullptr), 0);
-    EXPECT_TRUE(test::processEventsUntil([&] { return inserted > 0; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(test::processEventsUntil([&] { return inserted > 0; }, std::chrono::seconds(30)));
     settle();
     EXPECT_EQ(removed, 1);
     EXPECT_EQ(inserted, 1);
