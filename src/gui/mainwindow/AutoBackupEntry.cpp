@@ -66,7 +66,7 @@ QMenu *AutoBackupEntry::menu()
     menu->addSeparator();
     QAction *entry = menu->addAction(QString::fromLatin1(kText));
     entry->setCheckable(true);
-    const std::string label = m_form.Edit2->text().toStdString();
+    const std::string label = m_form.session().label();
     entry->setEnabled(!label.empty() && !m_form.BackupRunning());
     entry->setChecked(m_setting.isOn(label));
     connect(entry, &QAction::triggered, this, [this](bool on) { choose(on); });
@@ -75,7 +75,7 @@ QMenu *AutoBackupEntry::menu()
 
 void AutoBackupEntry::choose(bool on)
 {
-    const std::string label = m_form.Edit2->text().toStdString();
+    const std::string label = m_form.session().label();
     try {
         switch (m_setting.set(label, on)) {
         case AutoBackupSetting::SetResult::Saved:
