@@ -9,10 +9,12 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
+count=2 # words that only contain the word, followed by a number
+
 tree() { # a fresh tree with one harmless file in each folder
   rm -rf "$work/tree"
   mkdir -p "$work/tree"/{src/lists,src/platform,src/engine,src/cli,src/gui,tests/gui,bench,tools}
-  echo '#include "lists/BackupList.h" // Partial copies, counterpart 2, Part1' > "$work/tree/src/engine/Ok.cpp"
+  echo "#include \"lists/BackupList.h\" // Partial copies, counterpart $count, Part1" > "$work/tree/src/engine/Ok.cpp"
   echo '#include "engine/BackupPass.h"' > "$work/tree/src/gui/Ok.cpp"
   echo '#include <linux/fs.h>' > "$work/tree/src/platform/Ok.cpp"
   echo 'int partsCount = 3;' > "$work/tree/src/lists/Ok.h"
@@ -23,11 +25,14 @@ tree() { # a fresh tree with one harmless file in each folder
 part=Part
 section=$'\xc2\xa7'
 design=DESIGN
+# Section numbers, kept apart from the word for the same reason.
+first=2.2
+second=3.1
 
 # file, line, what the report must name
 cases=(
-  "src/gui/A.h|// see $part 2.2 for the list|src/gui/A.h:1:"
-  "tests/gui/b_test.cpp|// ${part}s 3.1, 3.2 say so|tests/gui/b_test.cpp:1:"
+  "src/gui/A.h|// see $part $first for the list|src/gui/A.h:1:"
+  "tests/gui/b_test.cpp|// ${part}s $second and $first say so|tests/gui/b_test.cpp:1:"
   "bench/run.sh|# as ${section}4 describes|bench/run.sh:1:"
   "tools/t.cpp|// from $design.md|tools/t.cpp:1:"
   "src/lists/C.cpp|#include \"engine/BackupPass.h\"|lists may not include"
