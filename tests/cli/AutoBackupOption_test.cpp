@@ -16,29 +16,7 @@ namespace fs = std::filesystem;
 
 // quillarc-pass --auto on|off on the disk in the drive of the config, or
 // the one given by --drive.
-class AutoBackupOptionTest : public test::RunnerFolders {
-protected:
-    struct Run {
-        int status = -1;
-        std::string output;
-    };
-    Run run(const std::string &extra)
-    {
-        const std::string command =
-            "'" + binary() + "' --program-folder '" + program + "' " + extra + " </dev/null 2>&1";
-        Run result;
-        FILE *pipe = ::popen(command.c_str(), "r");
-        if (!pipe)
-            return result;
-        std::array<char, 4096> buffer {};
-        std::size_t n = 0;
-        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-            result.output.append(buffer.data(), n);
-        const int status = ::pclose(pipe);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return result;
-    }
-};
+class AutoBackupOptionTest : public test::RunnerFolders {};
 
 TEST_F(AutoBackupOptionTest, SwitchesTheDiskInTheDriveOnAndOff)
 {

@@ -28,27 +28,6 @@ namespace fs = std::filesystem;
 class QuillarcPassTest : public test::RunnerFolders {
 protected:
     QuillarcPassTest() : RunnerFolders({".tmp"}) {}
-
-    struct Run {
-        int status = -1;
-        std::string output;
-    };
-    Run run(const std::string &extra = {}, const std::string &prefix = {})
-    {
-        const std::string command =
-            prefix + "'" + binary() + "' --program-folder '" + program + "' " + extra + " </dev/null 2>&1";
-        Run result;
-        FILE *pipe = ::popen(command.c_str(), "r");
-        if (!pipe)
-            return result;
-        std::array<char, 4096> buffer {};
-        std::size_t n = 0;
-        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-            result.output.append(buffer.data(), n);
-        const int status = ::pclose(pipe);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return result;
-    }
 };
 
 TEST_F(QuillarcPassTest, BacksUpATreeThenOnlyWhatChanged)

@@ -135,27 +135,6 @@ protected:
         return argv;
     }
 
-    struct Run {
-        int status = -1;
-        std::string output;
-    };
-    // Standard input from /dev/null, both outputs into one pipe.
-    Run runWithoutTerminal(const std::string &extra)
-    {
-        const std::string line = "'" + binary() + "' --program-folder '" + program + "' " + extra + " </dev/null 2>&1";
-        Run result;
-        FILE *pipe = ::popen(line.c_str(), "r");
-        if (!pipe)
-            return result;
-        std::array<char, 4096> buffer {};
-        std::size_t n = 0;
-        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-            result.output.append(buffer.data(), n);
-        const int status = ::pclose(pipe);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return result;
-    }
-
     bool mounted = false;
     int fullDisk = -1;
 };
@@ -229,7 +208,7 @@ TEST_F(TerminalPassTest, WithoutATerminalNobodyIsAsked)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.extra);
-        const Run run = runWithoutTerminal(c.extra);
+        const Run run = RunnerFolders::run(c.extra);
         EXPECT_EQ(run.status, 1) << run.output;
         EXPECT_NE(run.output.find(c.answer), std::string::npos) << run.output;
         EXPECT_EQ(run.output.find("Disk Full\nBACKUP DISK FULL ,  REPLACE WITH FORMATTED DISK\n"

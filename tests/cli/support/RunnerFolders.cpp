@@ -2,7 +2,10 @@
 
 #include "lists/ProgramConfig.h"
 
+#include <array>
 #include <chrono>
+#include <cstdio>
+#include <sys/wait.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -57,6 +60,23 @@ void RunnerFolders::labelMedium(const std::string &label) const
 void RunnerFolders::listFile(const std::string &label, const std::string &checked) const
 {
     write(program + label + ".ini", source + "\r\n0/0/0 0:00\r\n0\r\nYes\r\n" + checked + "\r\n");
+}
+
+RunnerFolders::Run RunnerFolders::run(const std::string &extra, const std::string &prefix) const
+{
+    const std::string command =
+        prefix + "'" + binary() + "' --program-folder '" + program + "' " + extra + " </dev/null 2>&1";
+    Run result;
+    FILE *pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return result;
+    std::array<char, 4096> buffer {};
+    std::size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        result.output.append(buffer.data(), n);
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
 }
 
 std::string RunnerFolders::binary()

@@ -25,6 +25,15 @@ protected:
     /// The built program.
     static std::string binary();
 
+    struct Run {
+        int status = -1;
+        std::string output;
+    };
+    /// Runs the built program on these folders with `extra` arguments,
+    /// standard input from /dev/null and both outputs into one pipe;
+    /// `prefix` goes before the command (an environment, a limit).
+    Run run(const std::string &extra = {}, const std::string &prefix = {}) const;
+
     std::string temp, source, medium, program;
 };
 
