@@ -7,6 +7,7 @@
 #include "FixedClock.h"
 #include "gui/TQLForm.h"
 #include "gui/mainwindow/MainWindowEnvironment.h"
+#include "lists/DateTimeText.h"
 #include "platform/qt/ChangeNotifySource.h"
 #include "platform/qt/TSHChangeNotify.h"
 #include "support/SimulatedVolumeHost.h"
@@ -15,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
@@ -140,5 +142,20 @@ struct MainWindowRig {
     QString openFailure; ///< when set, every document fails to open with this message
     std::optional<ListFontChoice> fontAnswer;
 };
+
+// A disk list record as the program writes it.
+inline QByteArray record(const QString &path, const QString &subDir, bool checked, const QString &value = "0")
+{
+    const QString dateTime = value == "0" ? "0/0/0 0:00" : QString::fromStdString(cutOffText(value.toDouble()));
+    return (path + "\r\n" + dateTime + "\r\n" + value + "\r\n" + subDir + "\r\n" + (checked ? "T" : "F") + "\r\n")
+        .toUtf8();
+}
+
+inline void writeList(MainWindowRig &rig, const QString &label, const QByteArray &bytes)
+{
+    QFile file(rig.programFolder + label + ".ini");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
 
 } // namespace quillarc

@@ -20,11 +20,6 @@ using namespace quillarc;
 
 namespace {
 
-QByteArray record(const QString &path, const QString &dateTime, const QString &value)
-{
-    return (path + "\r\n" + dateTime + "\r\n" + value + "\r\nYes\r\nT\r\n").toUtf8();
-}
-
 QAction *entryIn(QMenu &menu)
 {
     for (QAction *action : menu.actions())
@@ -59,10 +54,7 @@ void AutoBackupTest::labelFieldMenuSwitchesTheDiskOnAndOff()
     MainWindowRig rig;
     const QString drive = rig.addDrive("d", "BACKUP1");
     rig.writeConfig(drive);
-    QFile list(rig.programFolder + "BACKUP1.ini");
-    QVERIFY(list.open(QIODevice::WriteOnly));
-    list.write(record(rig.source, "0/0/0 0:00", "0"));
-    list.close();
+    writeList(rig, "BACKUP1", record(rig.source, "Yes", true));
     MessageBox::Script boxes;
     OpenWindow window(rig);
     QCOMPARE(window.form.Edit2->text(), QStringLiteral("BACKUP1"));
@@ -115,10 +107,7 @@ void AutoBackupTest::aListSavedByAPassElsewhereReachesTheWindow()
     MainWindowRig rig;
     const QString drive = rig.addDrive("d", "BACKUP1");
     rig.writeConfig(drive);
-    QFile list(rig.programFolder + "BACKUP1.ini");
-    QVERIFY(list.open(QIODevice::WriteOnly));
-    list.write(record(rig.source, "0/0/0 0:00", "0"));
-    list.close();
+    writeList(rig, "BACKUP1", record(rig.source, "Yes", true));
     MessageBox::Script boxes;
     auto window = std::make_unique<OpenWindow>(rig);
     TQLForm &form = window->form;

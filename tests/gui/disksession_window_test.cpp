@@ -38,20 +38,6 @@ QStringList texts(const QList<MessageBox::Shown> &shown)
     return result;
 }
 
-QByteArray record(const QString &path, const QString &subDir, bool checked, const QString &value = "0")
-{
-    const QString dateTime = value == "0" ? "0/0/0 0:00" : QString::fromStdString(cutOffText(value.toDouble()));
-    return (path + "\r\n" + dateTime + "\r\n" + value + "\r\n" + subDir + "\r\n" + (checked ? "T" : "F") + "\r\n")
-        .toUtf8();
-}
-
-void writeList(MainWindowRig &rig, const QString &label, const QByteArray &bytes)
-{
-    QFile file(rig.programFolder + label + ".ini");
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 /// Every list file in the program folder, by name.
 QMap<QString, QByteArray> listFiles(const MainWindowRig &rig)
 {

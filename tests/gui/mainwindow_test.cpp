@@ -86,21 +86,6 @@ struct Window {
     TQLForm form;
 };
 
-// A disk list record as the program writes it.
-QByteArray record(const QString &path, const QString &subDir, bool checked, const QString &value = "0")
-{
-    const QString dateTime = value == "0" ? "0/0/0 0:00" : QString::fromStdString(cutOffText(value.toDouble()));
-    return (path + "\r\n" + dateTime + "\r\n" + value + "\r\n" + subDir + "\r\n" + (checked ? "T" : "F") + "\r\n")
-        .toUtf8();
-}
-
-void writeList(MainWindowRig &rig, const QString &label, const QByteArray &bytes)
-{
-    QFile file(rig.programFolder + label + ".ini");
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 // A folder of `count` small files: enough work that a pass is still busy
 // when the test acts on it.
 QString manyFiles(MainWindowRig &rig, const QString &folder, int count)
