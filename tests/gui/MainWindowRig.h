@@ -143,6 +143,20 @@ struct MainWindowRig {
     std::optional<ListFontChoice> fontAnswer;
 };
 
+/// The main window as a start shows it: shown, its progress window made,
+/// and its first medium check (50 ms after the first show) run.
+struct OpenWindow {
+    explicit OpenWindow(MainWindowRig &rig) : OpenWindow(rig.environment()) {}
+    explicit OpenWindow(MainWindowEnvironment env) : form(std::move(env))
+    {
+        form.show();
+        form.createProgressForm();
+        if (!QTest::qWaitFor([this] { return !form.Timer2.isActive(); }, 10000))
+            qWarning("the first medium check did not run");
+    }
+    TQLForm form;
+};
+
 // A disk list record as the program writes it.
 inline QByteArray record(const QString &path, const QString &subDir, bool checked, const QString &value = "0")
 {

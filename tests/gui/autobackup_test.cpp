@@ -28,17 +28,6 @@ QAction *entryIn(QMenu &menu)
     return nullptr;
 }
 
-struct OpenWindow {
-    explicit OpenWindow(MainWindowRig &rig) : form(rig.environment())
-    {
-        form.show();
-        form.createProgressForm();
-        if (!QTest::qWaitFor([this] { return !form.Timer2.isActive(); }, 2000))
-            qWarning("the first medium check did not run");
-    }
-    TQLForm form;
-};
-
 } // namespace
 
 class AutoBackupTest : public QObject {

@@ -131,9 +131,8 @@ void DiskSessionWindowTest::fullDiskAtStartThenExitKeepsItsList()
     disks.rig.insert(disks.stick, "FULL");
     disks.rig.host.setFree(disks.stick.toStdString(), 0);
     MessageBox::Script boxes;
-    TQLForm form(disks.rig.environment());
-    form.show();
-    form.createProgressForm();
+    OpenWindow window(disks.rig.environment());
+    TQLForm &form = window.form;
     waitFirstCheck(form);
     QCOMPARE(texts(boxes.take()), QStringList {"NO EMPTY SPACE ON THIS DISK"});
     QCOMPARE(form.Edit2->text(), QStringLiteral("FULL"));
@@ -145,9 +144,8 @@ void DiskSessionWindowTest::choosingAFullDiskNeverTakesThePreviousList()
 {
     Disks disks;
     MessageBox::Script boxes;
-    TQLForm form(disks.rig.environment());
-    form.show();
-    form.createProgressForm();
+    OpenWindow window(disks.rig.environment());
+    TQLForm &form = window.form;
     waitFirstCheck(form);
     QCOMPARE(form.list().count(), std::size_t {2});
 
@@ -167,9 +165,8 @@ void DiskSessionWindowTest::addFolderWithNoDiskIsRefusedWithAReason()
     rig.writeConfig(QStringLiteral("Choose backup CD"));
     const QString docs = rig.writeSource("Docs/a.txt", "alpha").section('/', 0, -2);
     MessageBox::Script boxes;
-    TQLForm form(rig.environment());
-    form.show();
-    form.createProgressForm();
+    OpenWindow window(rig.environment());
+    TQLForm &form = window.form;
     waitFirstCheck(form);
     QCOMPARE(texts(boxes.take()), QStringList {"NO BACKUP VOLUME INSERTED"});
 
@@ -288,9 +285,8 @@ void DiskSessionWindowTest::backupWithNoDiskSaysWhyAndNoMinusOne()
     MainWindowRig rig;
     rig.writeConfig(QStringLiteral("Choose backup CD"));
     MessageBox::Script boxes;
-    TQLForm form(rig.environment());
-    form.show();
-    form.createProgressForm();
+    OpenWindow window(rig.environment());
+    TQLForm &form = window.form;
     waitFirstCheck(form);
     boxes.take();
     click(form.BackupButton);
@@ -305,9 +301,8 @@ void DiskSessionWindowTest::folderWithoutLabelSaysHowToGiveOne()
 {
     Disks disks;
     MessageBox::Script boxes;
-    TQLForm form(disks.rig.environment());
-    form.show();
-    form.createProgressForm();
+    OpenWindow window(disks.rig.environment());
+    TQLForm &form = window.form;
     waitFirstCheck(form);
     QVERIFY(form.FreeSpaceStatusBar->text().endsWith(" MB"));
     chooseDrive(form, disks.plain + "medium");
@@ -325,9 +320,8 @@ void DiskSessionWindowTest::noVolumeAtStartPutsFocusOnTheDriveButton()
     MainWindowRig rig;
     rig.writeConfig(QStringLiteral("Choose backup CD"));
     MessageBox::Script boxes;
-    TQLForm form(rig.environment());
-    form.show();
-    form.createProgressForm();
+    OpenWindow window(rig.environment());
+    TQLForm &form = window.form;
     waitFirstCheck(form);
     QCOMPARE(texts(boxes.take()), QStringList {"NO BACKUP VOLUME INSERTED"});
     QCOMPARE(form.focusWidget(), static_cast<QWidget *>(form.SetCDButton));

@@ -64,16 +64,8 @@ void allFileTimes(ModalScript &script, bool folder)
         script.then<TIncFolderForm>([](TIncFolderForm &form) { click(form.Button1); });
 }
 
-struct Window {
-    explicit Window(MainWindowRig &rig) : Window(rig.environment()) {}
-    explicit Window(MainWindowEnvironment env) : form(std::move(env))
-    {
-        form.show();
-        form.createProgressForm();
-        // The first medium check runs 50 ms after the first show.
-        if (!QTest::qWaitFor([this] { return !form.Timer2.isActive(); }, 2000))
-            qWarning("the first medium check did not run");
-    }
+struct Window : OpenWindow {
+    using OpenWindow::OpenWindow;
     bool waitForPassEnd()
     {
         return QTest::qWaitFor([this] { return !form.BackupRunning(); }, kPassTimeoutMs);
@@ -83,7 +75,6 @@ struct Window {
     {
         return form.ListView->model()->index(row, 0).data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked;
     }
-    TQLForm form;
 };
 
 // A folder of `count` small files: enough work that a pass is still busy

@@ -45,16 +45,7 @@ void click(QWidget *button)
     QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
 }
 
-struct Window {
-    explicit Window(MainWindowRig &rig) : form(rig.environment())
-    {
-        form.show();
-        form.createProgressForm();
-        if (!QTest::qWaitFor([this] { return !form.Timer2.isActive(); }, 5000))
-            qWarning("the first medium check did not run");
-    }
-    TQLForm form;
-};
+using Window = OpenWindow;
 
 void writeConfig(MainWindowRig &rig, const ProgramConfig &config)
 {
