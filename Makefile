@@ -12,7 +12,8 @@ PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools \
             fonts-dejavu-core \
             util-linux e2fsprogs dosfstools fusefat rsync time xauth xvfb xdg-utils \
             dpkg-dev file clang-format clang-tidy ccache python3 \
-            libsystemd-dev dbus-daemon python3-dbus python3-gi
+            libsystemd-dev dbus-daemon python3-dbus python3-gi \
+            libsqlite3-dev libxxhash-dev xxhash
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
