@@ -43,9 +43,10 @@ grep -rnIE '(^|[^[:alnum:]_])Parts?[[:space:]]+[0-9]|§|(^|[^[:alnum:]_])(spec|D
 
 # Folders a layer must not include from.
 declare -A forbidden=(
-  [src/base]='lists|platform|engine|cli|gui'
-  [src/lists]='engine|cli|gui'
-  [src/platform]='engine|cli|gui'
+  [src/base]='lists|platform|engine|catalogue|cli|gui'
+  [src/lists]='engine|catalogue|cli|gui'
+  [src/platform]='engine|catalogue|cli|gui'
+  [src/catalogue]='platform|engine|cli|gui'
   [src/engine]='cli|gui'
   [src/cli]='gui'
 )
