@@ -50,6 +50,12 @@ TEST_F(Find, substringsAndWildcardsWhateverTheCase)
         {"ann/docs", true, {"home/ann/Docs/Report.ODS", "home/ann/Docs/report-2025.ods", "home/ann/Docs/notes.txt"}},
         {"/home/ann/Docs/*.txt", true, {"home/ann/Docs/notes.txt"}},
         {"home/*/ods*", true, {"home/bob/Pictures/ods.png"}},
+        {"Docs/*.txt", true, {"home/ann/Docs/notes.txt"}},
+        {"/home/ann/docs",
+         true,
+         {"home/ann/Docs/Report.ODS", "home/ann/Docs/report-2025.ods", "home/ann/Docs/notes.txt"}},
+        {"/ann/*", true, {}},
+        {"*.c", true, {"x.c"}},
         {"\"quoted", false, {}},
     };
     for (const auto &test : cases) {
