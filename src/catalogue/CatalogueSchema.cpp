@@ -66,12 +66,12 @@ void checkOrCreate(sqlite::Database &db, const std::string &name, bool createWhe
         return;
     }
     if (application != kApplicationId)
-        throw CatalogueError("The file " + file + " is not a Quillarc catalogue");
+        throw CatalogueError("The file " + file + " is not a Quillarc catalogue", true);
     if (version > kVersion)
         throw CatalogueError("The catalogue " + file + " was written by a newer version of Quillarc (layout " +
                              std::to_string(version) + ")");
     if (version < 1)
-        throw CatalogueError("The catalogue " + file + " is damaged (no layout version)");
+        throw CatalogueError("The catalogue " + file + " is damaged (no layout version)", true);
 }
 
 } // namespace quillarc::schema

@@ -141,13 +141,7 @@ void writeManifest(sqlite::Database &db, std::int64_t disk, int folder)
             std::string path = folderPath.empty() ? rows->text(1) : folderPath + "/" + rows->text(1);
             if (!rows->isNull(3))
                 path = std::string(disklayout::kVersions) + "/" + rows->text(3) + "/" + path;
-            const std::string hash = rows->blob(2);
-            Hash128 value;
-            for (std::size_t i = 0; i < 8 && hash.size() == 16; ++i) {
-                value.high = (value.high << 8) | static_cast<unsigned char>(hash[i]);
-                value.low = (value.low << 8) | static_cast<unsigned char>(hash[8 + i]);
-            }
-            buffer += manifestLine(value, path);
+            buffer += manifestLine(hashFromBlob(rows->blob(2)), path);
             if (buffer.size() >= (1u << 20)) {
                 writeAll(file.get(), buffer, what);
                 buffer.clear();
