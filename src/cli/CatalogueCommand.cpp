@@ -4,8 +4,7 @@
 #include "catalogue/DiskLayout.h"
 #include "catalogue/DiskScan.h"
 #include "cli/CatalogueText.h"
-#include "cli/ChosenDisk.h"
-#include "cli/DiskUuid.h"
+#include "cli/DiskInHand.h"
 #include "cli/PassRunner.h"
 #include "cli/ProgramCatalogue.h"
 #include "platform/PassLock.h"
@@ -13,19 +12,10 @@
 #include <chrono>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 
 namespace quillarc {
 
 namespace {
-
-std::int64_t freeBytes(const std::string &root)
-{
-    struct statvfs fs {};
-    if (::statvfs(root.c_str(), &fs) != 0)
-        return -1;
-    return static_cast<std::int64_t>(fs.f_bavail) * static_cast<std::int64_t>(fs.f_frsize);
-}
 
 // Neither may be a link: a disk could lead the program anywhere.
 bool isPlainFile(const std::string &path)
@@ -58,13 +48,13 @@ bool mergeOwnCatalogue(Catalogue &catalogue, std::int64_t disk, const std::strin
     return true;
 }
 
-void readDisk(Catalogue &catalogue, std::int64_t disk, const ChosenDisk &chosen, const std::string &stamp,
+void readDisk(Catalogue &catalogue, std::int64_t disk, const DiskInHand &inHand, const std::string &stamp,
               std::ostream &out, std::ostream &err, int &status)
 {
-    out << "Reading every copy on " << chosen.label << "...\n" << std::flush;
-    const DiskScanResult result = scanDisk(catalogue, disk, chosen.drive, stamp);
+    out << "Reading every copy on " << inHand.chosen.label << "...\n" << std::flush;
+    const DiskScanResult result = scanDisk(catalogue, disk, inHand.root, stamp);
     for (const std::string &line : result.unreadable)
-        err << "quillarc-pass: cannot read " << chosen.drive << line << "\n";
+        err << "quillarc-pass: cannot read " << inHand.root << line << "\n";
     if (!result.unreadable.empty())
         status = ExitEnded;
     out << "Read " << result.files << " copies (" << sizeText(result.bytes) << ")";
@@ -79,14 +69,15 @@ void readDisk(Catalogue &catalogue, std::int64_t disk, const ChosenDisk &chosen,
 
 int catalogueDisk(const PassOptions &options, std::ostream &out, std::ostream &err)
 {
-    const ChosenDisk chosen = ChosenDisk::of(options);
-    if (!chosen.error.empty()) {
-        err << chosen.error << "\n";
+    const DiskInHand inHand = DiskInHand::of(options);
+    if (!inHand.error.empty()) {
+        err << inHand.error << "\n";
         return ExitRefused;
     }
+    const ChosenDisk &chosen = inHand.chosen;
     // The disk's own files are written: no pass may work on it meanwhile.
     PassLock lock;
-    if (lock.take(chosen.programFolder, chosen.drive) == PassLock::Result::Busy) {
+    if (lock.take(chosen.programFolder, inHand.root) == PassLock::Result::Busy) {
         err << PassLock::busyMessage() << "\n";
         return ExitRefused;
     }
@@ -94,14 +85,14 @@ int catalogueDisk(const PassOptions &options, std::ostream &out, std::ostream &e
     int status = ExitComplete;
     try {
         const auto catalogue = openOrRenewProgramCatalogue(chosen.programFolder, stamp, err);
-        const std::int64_t disk = catalogue->disk({chosen.label, fileSystemUuid(chosen.drive)});
-        if (!mergeOwnCatalogue(*catalogue, disk, chosen.drive, out, err))
-            readDisk(*catalogue, disk, chosen, stamp, out, err, status);
-        catalogue->diskSeen(disk, stamp, freeBytes(chosen.drive));
+        const std::int64_t disk = catalogue->disk({chosen.label, inHand.uuid});
+        if (!mergeOwnCatalogue(*catalogue, disk, inHand.root, out, err))
+            readDisk(*catalogue, disk, inHand, stamp, out, err, status);
+        catalogue->diskSeen(disk, stamp, inHand.freeBytes());
         try {
-            const UniqueFd root(::open(chosen.drive.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            const UniqueFd root(::open(inHand.root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
             if (!root)
-                throw CatalogueError("The disk " + chosen.drive + " cannot be opened");
+                throw CatalogueError("The disk " + inHand.root + " cannot be opened");
             catalogue->writeDiskCopy(disk, root.get());
         } catch (const CatalogueError &error) {
             err << "quillarc-pass: " << error.what() << "\n";

@@ -1,6 +1,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/ContentHasher.h"
 #include "cli/CatalogueCommand.h"
+#include "cli/VerifyCommand.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -96,6 +97,38 @@ TEST_F(CatalogueCommand, aDamagedDiskCatalogueIsReadPast)
     ASSERT_EQ(run(), 0) << err.str();
     EXPECT_NE(err.str().find("the disk's copies are read instead"), std::string::npos) << err.str();
     EXPECT_EQ(copies().size(), 3u);
+}
+
+// The disk's sources are not on this computer: a bad copy is moved aside
+// and named with the copies that are still good.
+TEST_F(CatalogueCommand, verifyTellsOfABadCopyInItsExitStatusAndThePassLog)
+{
+    ASSERT_EQ(run(), 0) << err.str();
+    PassOptions options;
+    options.programFolder = program.path();
+    options.drive = disk.path();
+    options.verify = true;
+    options.notify = false;
+    std::ostringstream verifyOut;
+    std::ostringstream verifyErr;
+    EXPECT_EQ(verifyCopies(options, verifyOut, verifyErr), 0) << verifyErr.str();
+    EXPECT_NE(verifyOut.str().find("Verify of BACKUP3: 3 copies read (21 bytes), all good."), std::string::npos)
+        << verifyOut.str();
+
+    put("home/ann/Docs/b.ods", "bravO");
+    verifyOut.str({});
+    verifyErr.str({});
+    EXPECT_EQ(verifyCopies(options, verifyOut, verifyErr), 1);
+    EXPECT_NE(verifyErr.str().find("BAD COPY, SOURCE GONE  /home/ann/Docs/b.ods"), std::string::npos)
+        << verifyErr.str();
+    EXPECT_NE(verifyErr.str().find("1 found wrong"), std::string::npos) << verifyErr.str();
+    EXPECT_NE(program.read("quillarc.log").find("BAD COPY, SOURCE GONE  /home/ann/Docs/b.ods"), std::string::npos);
+    EXPECT_FALSE(disk.exists("home/ann/Docs/b.ods"));
+    EXPECT_EQ(disk.read(".quillarc/manifest.xxh128").find("b.ods"), std::string::npos);
+    EXPECT_EQ(copies().size(), 2u);
+
+    options.since = "yesterday";
+    EXPECT_EQ(verifyCopies(options, verifyOut, verifyErr), 2);
 }
 
 } // namespace
