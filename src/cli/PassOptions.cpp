@@ -1,5 +1,7 @@
 #include "cli/PassOptions.h"
 
+#include <algorithm>
+
 namespace quillarc {
 
 namespace {
@@ -16,7 +18,8 @@ long parseDuration(const std::string &text)
     }
     const std::string unit = text.substr(used);
     const long scale = unit.empty() || unit == "s" ? 1 : unit == "m" ? 60 : unit == "h" ? 3600 : 0;
-    return value > 0 ? value * scale : 0;
+    // A year is more than any verify needs; a larger figure is a typing slip.
+    return value > 0 && value <= 366L * 24 * 3600 / std::max(scale, 1L) ? value * scale : 0;
 }
 
 } // namespace

@@ -157,6 +157,12 @@ TEST_F(Verify, aStoppedVerifyResumesWhereItStopped)
 {
     for (const char *path : {"a", "b", "c", "d", "e"})
         backUp(path, path);
+    VerifyOptions late;
+    late.stamp = "2026-12-09T100000Z";
+    late.deadline = std::chrono::steady_clock::now();
+    const VerifyReport none = verifyDisk(*catalogue, id, root.get(), late);
+    EXPECT_EQ(none.checked, 0);
+    EXPECT_EQ(none.left, 5);
     int allowed = 2;
     const VerifyReport first = verify("2026-12-10T100000Z", [&] { return allowed-- <= 0; });
     EXPECT_EQ(first.checked, 2);
