@@ -11,8 +11,8 @@ namespace {
 const char *const kAddTexts[] = {
     "INSERT OR IGNORE INTO main.stamps(stamp) SELECT stamp FROM other.stamps",
     "INSERT OR IGNORE INTO main.folders(path) SELECT path FROM other.folders",
-    "INSERT OR IGNORE INTO main.names(folder, name) SELECT mf.id, n.name FROM other.names n "
-    "JOIN other.folders f ON f.id = n.folder JOIN main.folders mf ON mf.path = f.path",
+    ("INSERT OR IGNORE INTO main.names(folder, name) SELECT mf.id, n.name FROM other.names n "
+     "JOIN other.folders f ON f.id = n.folder JOIN main.folders mf ON mf.path = f.path"),
 };
 
 const char *const kAddCopies =

@@ -81,11 +81,11 @@ void writeAll(int fd, const std::string &bytes, const std::string &what)
 
 const char *const kCopyRows[] = {
     "INSERT INTO diskcopy.disks SELECT * FROM main.disks WHERE id = ?1",
-    "INSERT INTO diskcopy.stamps SELECT * FROM main.stamps WHERE id IN "
-    "(SELECT pass FROM main.copies WHERE disk = ?1 UNION SELECT version FROM main.copies WHERE disk = ?1 "
-    " UNION SELECT verified FROM main.copies WHERE disk = ?1)",
-    "INSERT INTO diskcopy.folders SELECT * FROM main.folders WHERE id IN "
-    "(SELECT n.folder FROM main.copies c JOIN main.names n ON n.id = c.name WHERE c.disk = ?1)",
+    ("INSERT INTO diskcopy.stamps SELECT * FROM main.stamps WHERE id IN "
+     "(SELECT pass FROM main.copies WHERE disk = ?1 UNION SELECT version FROM main.copies WHERE disk = ?1 "
+     " UNION SELECT verified FROM main.copies WHERE disk = ?1)"),
+    ("INSERT INTO diskcopy.folders SELECT * FROM main.folders WHERE id IN "
+     "(SELECT n.folder FROM main.copies c JOIN main.names n ON n.id = c.name WHERE c.disk = ?1)"),
     "INSERT INTO diskcopy.names SELECT * FROM main.names WHERE id IN (SELECT name FROM main.copies WHERE disk = ?1)",
     "INSERT INTO diskcopy.copies SELECT * FROM main.copies WHERE disk = ?1",
 };
@@ -138,9 +138,12 @@ void writeManifest(sqlite::Database &db, std::int64_t disk, int folder)
     try {
         while (rows->step()) {
             const std::string folderPath = rows->text(0);
-            std::string path = folderPath.empty() ? rows->text(1) : folderPath + "/" + rows->text(1);
+            std::string path;
             if (!rows->isNull(3))
-                path = std::string(disklayout::kVersions) + "/" + rows->text(3) + "/" + path;
+                path.append(disklayout::kVersions).append("/").append(rows->text(3)).append("/");
+            if (!folderPath.empty())
+                path.append(folderPath).append("/");
+            path.append(rows->text(1));
             buffer += manifestLine(hashFromBlob(rows->blob(2)), path);
             if (buffer.size() >= (1u << 20)) {
                 writeAll(file.get(), buffer, what);

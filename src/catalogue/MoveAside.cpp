@@ -4,7 +4,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <stdio.h>
+#include <cstdio>
 #include <sys/stat.h>
 
 namespace quillarc {
