@@ -107,13 +107,15 @@ void writeCatalogueCopy(sqlite::Database &db, std::int64_t disk, int folder)
     try {
         // The file is flushed as a whole below; a journal would only slow it.
         db.exec("PRAGMA diskcopy.journal_mode = OFF; PRAGMA diskcopy.synchronous = OFF");
-        schema::create(db, "diskcopy");
+        schema::createTables(db, "diskcopy");
         db.exec("BEGIN");
         for (const char *sql : kCopyRows) {
             auto copy = db.prepare(sql);
             copy->bind(1, disk).run();
         }
-        db.exec("COMMIT; DETACH DATABASE diskcopy");
+        db.exec("COMMIT");
+        schema::indexAndFollow(db, "diskcopy");
+        db.exec("DETACH DATABASE diskcopy");
     } catch (const CatalogueError &) {
         if (!db.autocommit())
             db.exec("ROLLBACK");
