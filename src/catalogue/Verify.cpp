@@ -173,7 +173,7 @@ void Verifier::checkSource(const StoredCopy &stored)
         if (read.error != 0 || matches(read, stored.copy))
             return;
     }
-    VerifyFinding finding {Kind::SourceBad, stored.copy.path, {}, {}, {}, {}};
+    VerifyFinding finding {Kind::SourceBad, stored.copy.path, {}, {}, {}, {}, false};
     finding.detail = nanoseconds(st.st_ctim) == stored.copy.sourceChangedNs
                          ? "its bytes changed with no trace in its times: the disk it lies on may be failing"
                          : "it was changed and its modification time set back";
@@ -185,7 +185,7 @@ void Verifier::checkSource(const StoredCopy &stored)
 // next pass copies its file again; the source tells what went bad.
 void Verifier::bad(const StoredCopy &stored, Kind kind, std::string detail)
 {
-    VerifyFinding finding {kind, stored.copy.path, stored.versionStamp, {}, std::move(detail), {}};
+    VerifyFinding finding {kind, stored.copy.path, stored.versionStamp, {}, std::move(detail), {}, true};
     if (kind == Kind::DiskCopyBad) {
         const std::string source = m_options.sourceRoot + stored.copy.path;
         struct stat st {};
@@ -198,7 +198,7 @@ void Verifier::bad(const StoredCopy &stored, Kind kind, std::string detail)
                 finding.kind =
                     nanoseconds(st.st_mtim) == stored.copy.modifiedNs ? Kind::SourceBad : Kind::CopyBadSourceChanged;
             if (finding.kind == Kind::SourceBad)
-                finding.detail = "the disk's copy differs from its hash as well";
+                finding.detail = "its bytes changed while its modification time stayed";
         }
     }
     if (kind != Kind::Missing) {

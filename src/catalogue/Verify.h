@@ -28,6 +28,7 @@ struct VerifyFinding {
     std::string movedTo;                  ///< where the bad copy now lies below the disk root; empty: not moved
     std::string detail;                   ///< a cause, or why it could not be moved
     std::vector<CopyEntry> goodElsewhere; ///< copies with the recorded bytes on other disks or in versions
+    bool diskCopyBad = false; ///< the copy on this disk differs from its hash (moved aside where it could be)
 };
 
 struct VerifyOptions {

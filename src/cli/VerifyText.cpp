@@ -77,8 +77,12 @@ std::string what(const VerifyFinding &finding, const std::string &label)
     case Kind::CopyBadSourceChanged:
         return "the copy on " + label + " differs from what was backed up; the source has changed since.";
     case Kind::SourceBad:
+        if (finding.diskCopyBad)
+            return "the source differs from its backup though its modification time did not change, and the copy "
+                   "on " +
+                   label + " differs from what was backed up as well.";
         return "the source differs from its backup though its modification time did not change (" + finding.detail +
-               "). The backup is kept: restore the file from it.";
+               "). The backup on " + label + " is kept: restore the file from it.";
     case Kind::SourceGone:
         return "the copy on " + label + " differs from what was backed up, and the source is gone.";
     case Kind::VersionBad:
@@ -101,10 +105,19 @@ std::string findingText(const VerifyFinding &finding, const std::string &drive, 
         text += " Moved aside to " + printable(drive + finding.movedTo) + ".";
     else if (finding.kind != Kind::SourceBad && finding.kind != Kind::Missing && !finding.detail.empty())
         text += " It " + finding.detail + ".";
-    if (finding.kind == Kind::SourceGone || finding.kind == Kind::SourceBad || finding.kind == Kind::VersionBad)
+    switch (finding.kind) {
+    case Kind::SourceGone:
+    case Kind::VersionBad:
         text += elsewhere(finding);
-    else if (finding.versionStamp.empty())
+        break;
+    case Kind::SourceBad:
+        if (finding.diskCopyBad)
+            text += elsewhere(finding);
+        break;
+    default:
         text += " The next pass copies the file again.";
+        break;
+    }
     return text + "\n";
 }
 
