@@ -37,6 +37,9 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
                 error = "option --auto takes on or off, not " + options.autoBackup;
                 return std::nullopt;
             }
+        } else if (name == "--versions") {
+            if (!value(options.versionsOf))
+                return std::nullopt;
         } else if (argument == "--watch") {
             options.watch = true;
         } else if (argument == "--no-notify") {
@@ -52,9 +55,10 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
             return std::nullopt;
         }
     }
-    const int modes = (options.watch ? 1 : 0) + (options.autoBackup.empty() ? 0 : 1) + (options.dryRun ? 1 : 0);
+    const int modes = (options.watch ? 1 : 0) + (options.autoBackup.empty() ? 0 : 1) + (options.dryRun ? 1 : 0) +
+                      (options.versionsOf.empty() ? 0 : 1);
     if (modes > 1) {
-        error = "--watch, --auto and --dry-run cannot be combined";
+        error = "--watch, --auto, --dry-run and --versions cannot be combined";
         return std::nullopt;
     }
     return options;
@@ -65,6 +69,7 @@ const char *PassOptions::usage()
     return "Usage: quillarc-pass [--program-folder DIR] [--drive ROOT] [--yes] [--dry-run] [--no-notify]\n"
            "       quillarc-pass [--program-folder DIR] [--drive ROOT] --auto on|off\n"
            "       quillarc-pass [--program-folder DIR] --watch\n"
+           "       quillarc-pass [--program-folder DIR] [--drive ROOT] --versions PATH\n"
            "Runs one backup pass over the backup list of the disk in the backup drive,\n"
            "with the same config file and disk list files as the Quillarc window.\n"
            "\n"
@@ -79,6 +84,8 @@ const char *PassOptions::usage()
            "                        (its label) is mounted while --watch runs, or not\n"
            "  --watch               stay running; run one pass onto each disk set with\n"
            "                        --auto on each time it is mounted (SIGTERM ends it)\n"
+           "  --versions PATH       list the older copies (versions) the disk in the drive\n"
+           "                        keeps of the file or folder PATH: date, size, place\n"
            "  --help                show this text\n"
            "\n"
            "On a terminal the pass shows its progress, asks the room question and, when\n"

@@ -16,6 +16,7 @@ struct PassOptions {
     bool watch = false;     ///< run a pass onto each opted-in disk that is mounted, until stopped
     std::string autoBackup; ///< "on" or "off": set whether the disk's passes start when it is mounted
     bool notify = true;     ///< tell the desktop how a pass without a terminal ended
+    std::string versionsOf; ///< list the versions the disk keeps of this source path
 
     /// Parses the arguments after the program name; nullopt with `error`
     /// set for an unknown option or a missing value.

@@ -3,6 +3,7 @@
 #include "cli/MountWatcher.h"
 #include "cli/PassOptions.h"
 #include "cli/PassRunner.h"
+#include "cli/VersionsListing.h"
 
 #include <iostream>
 #include <string>
@@ -26,6 +27,8 @@ int main(int argc, char **argv)
         return quillarc::watchMounts(*options);
     if (!options->autoBackup.empty())
         return quillarc::setAutoBackup(*options);
+    if (!options->versionsOf.empty())
+        return quillarc::listVersions(*options);
 
     // Without a terminal (a timer, cron) nobody sees the pass end: the
     // desktop is told. A run that could not start says so in its exit status.

@@ -89,6 +89,10 @@ private:
     bool linkedToEarlierCopy(const struct stat &st, const std::string &sourcePath, const std::string &relative,
                              bool caseTwin);
     DiskFullResult ShowFullForm(std::int64_t size);
+    void diskInHand();
+    bool tooLarge(const struct stat &st, std::int64_t bytes) const;
+    bool copyIsCurrent(const std::string &sourcePath, const struct stat &st);
+    bool madeRoomFor(std::int64_t bytes);
     void IncTotalProgress();
     void CalcFolderProgress(std::int64_t size);
 
