@@ -226,7 +226,7 @@ bool BackupDisk::isCurrent(const struct stat &copy, const struct stat &source) c
            (!m_asRoot || (copy.st_uid == source.st_uid && copy.st_gid == source.st_gid));
 }
 
-bool BackupDisk::hasCurrentCopy(std::string_view relative, const struct stat &source)
+bool BackupDisk::hasCurrentCopy(std::string_view relative, const struct stat &source, std::int64_t *olderRoom)
 {
     const std::size_t slash = relative.rfind('/');
     const std::string_view folderPart =
@@ -235,7 +235,13 @@ bool BackupDisk::hasCurrentCopy(std::string_view relative, const struct stat &so
     int error = 0;
     const int dir = folder(folderPart, false, error);
     struct stat st {};
-    return dir >= 0 && ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && isCurrent(st, source);
+    if (dir < 0 || ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    if (isCurrent(st, source))
+        return true;
+    if (olderRoom != nullptr && S_ISREG(st.st_mode))
+        *olderRoom += static_cast<std::int64_t>(st.st_blocks) * 512;
+    return false;
 }
 
 const char *BackupDisk::kindOf(const struct stat &st) const

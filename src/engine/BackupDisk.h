@@ -49,7 +49,9 @@ public:
 
     /// True when the copy at `relative` is current for a source described
     /// by `source` (see store()'s "AlreadyThere"); nothing is created.
-    bool hasCurrentCopy(std::string_view relative, const struct stat &source);
+    /// Otherwise the room an older copy there takes is added to
+    /// `olderRoom`: once replaced, it is a version a pass may prune.
+    bool hasCurrentCopy(std::string_view relative, const struct stat &source, std::int64_t *olderRoom = nullptr);
 
     /// Room a copy of `size` bytes takes on the disk, reckoned high: whole
     /// allocation units (a small file fills a whole cluster on FAT), and one

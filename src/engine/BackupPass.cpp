@@ -74,7 +74,7 @@ public:
         // A copy that is current already (a file that qualified again within
         // the cut-off's margin) is not written again and needs no room; the
         // copy scan leaves it out alike.
-        if (m_pass.copyIsCurrent(path, st))
+        if (m_pass.copyIsCurrent(path, st, &m_pass.m_replacedRoom))
             return;
         m_pass.state.FolderBytesTotal.add(bytes);
         m_pass.state.FolderFilesTotal.add(1);
@@ -513,6 +513,7 @@ void BackupPass::followChangedFolder(const std::string &path, const struct stat 
 
 void BackupPass::ScanFoldersize(const std::string &path, bool withSubfolders)
 {
+    m_replacedRoom = 0;
     SizingScan scan(*this);
     m_walker.walk(path, withSubfolders, scan);
 }
@@ -827,10 +828,13 @@ bool BackupPass::checkfoldersize()
     // Nothing to copy needs no room.
     if (RoomCheck::fits(free, total) || (total == 0 && state.FolderFilesTotal.get() == 0))
         return true;
-    // The disk's versions are room the pass may take back, oldest first.
+    // The disk's versions are room the pass may take back, oldest first,
+    // and so are the older copies it replaces, once their new copies are
+    // whole and they are versions themselves.
     diskInHand();
     const std::int64_t capacity = m_setup.host.totalBytes(m_setup.driveRoot);
-    const RoomCheck::Decision decision = RoomCheck::decide(free, m_disk.versionsRoom(), total, capacity);
+    const RoomCheck::Decision decision =
+        RoomCheck::decide(free, m_disk.versionsRoom() + m_replacedRoom, total, capacity);
     if (decision.room != RoomCheck::Room::NeedsDisks)
         return true;
     const bool yes = m_setup.ui.confirm(RoomCheck::prompt(decision.disks));
@@ -881,9 +885,10 @@ bool BackupPass::tooLarge(const struct stat &st, std::int64_t bytes) const
     return bytes > m_largestCopy || (!m_largerThanDisk && st.st_size > m_largestCopy);
 }
 
-bool BackupPass::copyIsCurrent(const std::string &sourcePath, const struct stat &st)
+bool BackupPass::copyIsCurrent(const std::string &sourcePath, const struct stat &st, std::int64_t *olderRoom)
 {
-    return m_diskKnown && !m_disk.root().empty() && m_disk.hasCurrentCopy(PathRules::relativeOnDisk(sourcePath), st);
+    return m_diskKnown && !m_disk.root().empty() &&
+           m_disk.hasCurrentCopy(PathRules::relativeOnDisk(sourcePath), st, olderRoom);
 }
 
 // Prunes the disk's oldest versions until a copy of `bytes` fits with a

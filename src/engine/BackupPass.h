@@ -91,7 +91,7 @@ private:
     DiskFullResult ShowFullForm(std::int64_t size);
     void diskInHand();
     bool tooLarge(const struct stat &st, std::int64_t bytes) const;
-    bool copyIsCurrent(const std::string &sourcePath, const struct stat &st);
+    bool copyIsCurrent(const std::string &sourcePath, const struct stat &st, std::int64_t *olderRoom = nullptr);
     bool madeRoomFor(std::int64_t bytes);
     void IncTotalProgress();
     void CalcFolderProgress(std::int64_t size);
@@ -150,6 +150,7 @@ private:
     std::set<std::string> m_reportedFolders;
     std::int64_t m_unflushedCopies = 0; ///< copies on the medium not yet flushed to it
     std::string m_flushError;           ///< of the item, so the copy scan does not name them again
+    std::int64_t m_replacedRoom = 0;    ///< room of the older copies the item's copies replace
 
     // Folders moved or renamed into an item's tree: see SeenFolders.
     SeenFolders m_seen;                          ///< per item, of the disk the pass writes to

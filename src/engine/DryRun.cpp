@@ -37,7 +37,7 @@ struct FileSizing {
             ++sizing.files;
             return;
         }
-        if (!disk.root().empty() && disk.hasCurrentCopy(PathRules::relativeOnDisk(path), st))
+        if (!disk.root().empty() && disk.hasCurrentCopy(PathRules::relativeOnDisk(path), st, &sizing.replacedRoom))
             return;
         ++sizing.files;
         sizing.bytes += bytes;
@@ -110,13 +110,14 @@ std::vector<ItemSizing> sizeCheckedItems(const BackupList &list, const FileFilte
             if (::stat(item.path().c_str(), &st) == 0 && S_ISREG(st.st_mode) && CutOffTest(cutOff).qualifies(st))
                 rule.add(AT_FDCWD, item.path().c_str(), item.path(), st, sizing);
         }
-        const RoomCheck::Decision decision = RoomCheck::decide(free, versions, sizing.bytes, capacity);
+        const RoomCheck::Decision decision =
+            RoomCheck::decide(free, versions + sizing.replacedRoom, sizing.bytes, capacity);
         if (sizing.files > 0 && decision.room == RoomCheck::Room::NeedsDisks)
             sizing.moreDisks = decision.disks;
         if (free >= 0) {
             // Room beyond the free space comes from the versions.
             const std::int64_t fromVersions = std::max<std::int64_t>(0, sizing.bytes - free);
-            versions = std::max<std::int64_t>(0, versions - fromVersions);
+            versions = std::max<std::int64_t>(0, versions + sizing.replacedRoom - fromVersions);
             free = std::max<std::int64_t>(0, free - sizing.bytes);
         }
         sized.push_back(std::move(sizing));
