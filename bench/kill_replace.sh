@@ -47,7 +47,13 @@ case "$fstype" in
   vfat) mkfs.vfat -n KILL1 "$work/disk.img" > /dev/null ;;
   *) echo "--fs takes ext4 or vfat" >&2; exit 2 ;;
 esac
-mount -o loop "$work/disk.img" "$disk"
+if [ "$fstype" = vfat ] && ! grep -qw vfat /proc/filesystems; then
+  # No FAT in this kernel: through FUSE.
+  command -v fusefat > /dev/null || { echo "neither the kernel's vfat nor fusefat" >&2; exit 2; }
+  fusefat -o rw+ "$work/disk.img" "$disk"
+else
+  mount -o loop "$work/disk.img" "$disk"
+fi
 echo KILL1 > "$disk/.quillarc-label"
 { printf '%s/\r\n' "$disk"
   printf '1\r\n0\r\n-13\r\nMS Sans Serif\r\n10\r\nF\r\nF\r\nF\r\nF\r\n'
