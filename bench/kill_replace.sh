@@ -98,7 +98,7 @@ check_complete() {
   fi
   local stray
   stray=$(find "$disk" -path "$disk/.quillarc" -prune -o -type f -print | grep -v -e "^$disk$src/docs/f[0-9]*$" \
-    -e "^$disk/.quillarc-label$" || true)
+    -e "^$disk/.quillarc-label$" -e "^$disk/KILL1$" || true) # fusefat shows the volume label as a file
   [ -z "$stray" ] || fail "files in the mirror that are no copies: $stray"
 }
 

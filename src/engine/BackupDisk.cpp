@@ -3,6 +3,7 @@
 #include "engine/CopyMetadata.h"
 #include "engine/FileBytes.h"
 #include "engine/Leftovers.h"
+#include "catalogue/ContentHasher.h"
 #include "catalogue/DiskLayout.h"
 #include "base/AsciiCase.h"
 
@@ -211,19 +212,29 @@ void BackupDisk::followSourceFolder(std::string_view relativeFolder)
 }
 
 // A copy is current when it matches its source in length, modification
-// time to the nanosecond and permission bits (owners too, as root), and was
-// made after the source last changed: content rewritten with its size and
-// time kept (a container, a database, `touch -r`) moves the status-change
-// time only, and an equal size and time alone would hide it for good.
-bool BackupDisk::isCurrent(const struct stat &copy, const struct stat &source) const
+// time to the nanosecond and permission bits (owners too, as root), and the
+// source has not changed since that copy began to be read: content
+// rewritten with its size and time kept (a container, a database, `touch
+// -r`), even while it was being copied, moves the source's status-change
+// time only. The catalogue keeps that time as it was when the copy began;
+// a copy it holds no record of (a disk written before) is not current, so
+// a doubt costs a copy. Without a catalogue the copy must at least have
+// been made after the source's last change.
+bool BackupDisk::isCurrent(const struct stat &copy, const struct stat &source, std::string_view relative)
 {
-    const bool madeAfter =
-        copy.st_ctim.tv_sec > source.st_ctim.tv_sec ||
-        (copy.st_ctim.tv_sec == source.st_ctim.tv_sec && copy.st_ctim.tv_nsec > source.st_ctim.tv_nsec);
-    return S_ISREG(copy.st_mode) && madeAfter && copy.st_size == source.st_size &&
-           copy.st_mtim.tv_sec == source.st_mtim.tv_sec && copy.st_mtim.tv_nsec == source.st_mtim.tv_nsec &&
-           (copy.st_mode & 07777) == (source.st_mode & (m_asRoot ? 07777 : 0777)) &&
-           (!m_asRoot || (copy.st_uid == source.st_uid && copy.st_gid == source.st_gid));
+    const bool alike = S_ISREG(copy.st_mode) && copy.st_size == source.st_size &&
+                       copy.st_mtim.tv_sec == source.st_mtim.tv_sec && copy.st_mtim.tv_nsec == source.st_mtim.tv_nsec &&
+                       (copy.st_mode & 07777) == (source.st_mode & (m_asRoot ? 07777 : 0777)) &&
+                       (!m_asRoot || (copy.st_uid == source.st_uid && copy.st_gid == source.st_gid));
+    if (!alike)
+        return false;
+    if (m_ledger != nullptr && m_ledger->active()) {
+        const std::optional<CopyRecord> record = m_ledger->copyAt(relative);
+        return record && record->sourceChangedNs == nanoseconds(source.st_ctim) && record->size == source.st_size &&
+               record->modifiedNs == nanoseconds(source.st_mtim);
+    }
+    return copy.st_ctim.tv_sec > source.st_ctim.tv_sec ||
+           (copy.st_ctim.tv_sec == source.st_ctim.tv_sec && copy.st_ctim.tv_nsec > source.st_ctim.tv_nsec);
 }
 
 bool BackupDisk::hasCurrentCopy(std::string_view relative, const struct stat &source, std::int64_t *olderRoom)
@@ -237,7 +248,7 @@ bool BackupDisk::hasCurrentCopy(std::string_view relative, const struct stat &so
     struct stat st {};
     if (dir < 0 || ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return false;
-    if (isCurrent(st, source))
+    if (isCurrent(st, source, relative))
         return true;
     if (olderRoom != nullptr && S_ISREG(st.st_mode))
         *olderRoom += static_cast<std::int64_t>(st.st_blocks) * 512;
@@ -265,6 +276,8 @@ bool BackupDisk::keptAside(int dirFd, const std::string &name, std::string_view 
     const std::optional<std::string> stamp = m_versions.keep(m_rootFd.get(), dirFd, name, relative);
     if (!stamp)
         return false;
+    if (m_ledger != nullptr && S_ISREG(st.st_mode))
+        m_ledger->recordVersion(relative, *stamp);
     if (!m_remark.empty())
         m_remark += "; ";
     m_remark += "an older copy, " + std::string(kindOf(st)) +
@@ -291,7 +304,12 @@ std::int64_t BackupDisk::pruneVersions(const std::function<bool(std::int64_t)> &
 {
     int error = 0;
     const int root = folder({}, false, error);
-    return root < 0 ? 0 : DiskVersions::prune(root, enough);
+    if (root < 0)
+        return 0;
+    return DiskVersions::prune(root, enough, [&](const std::string &stamp, const std::string &path) {
+        if (m_ledger != nullptr)
+            m_ledger->forgetVersion(path, stamp);
+    });
 }
 
 // True when `name` would land on another file's copy: the disk does not
@@ -350,7 +368,7 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     const bool there = ::fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
     // The copy is there already: a pass that over-selects (a cut-off held
     // back, a folder new to the item) writes only what is missing.
-    if (there && isCurrent(existing, sourceStat))
+    if (there && isCurrent(existing, sourceStat, relative))
         return Result::AlreadyThere;
 
     // Private while it is written: it gets the source's group, rights and
@@ -396,7 +414,10 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     // The source was opened just now, so it reads from its start.
     std::int64_t copied = 0;
     bool readFailed = false;
-    if (!copyFileBytes(source, target.get(), sourceStat, m_buffer, copied, report.error, readFailed)) {
+    ContentHasher hasher;
+    const bool hashing = m_ledger != nullptr && m_ledger->active();
+    if (!copyFileBytes(source, target.get(), sourceStat, m_buffer, copied, report.error, readFailed,
+                       hashing ? &hasher : nullptr)) {
         if (readFailed)
             return discard(Result::SourceFailed);
         return failWith(report.error);
@@ -465,6 +486,13 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     // leaves the time alone, and those disks take no unnamed files.
     if (named)
         ::utimensat(dir, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    if (hashing) {
+        if (kept && S_ISREG(existing.st_mode))
+            m_ledger->recordVersion(relative, *kept);
+        m_ledger->recordCopy({std::string(relative), copied, nanoseconds(sourceStat.st_mtim),
+                              nanoseconds(sourceStat.st_ctim), sourceStat.st_mode & 07777, sourceStat.st_uid,
+                              sourceStat.st_gid, hasher.digest(), m_versions.passStamp()});
+    }
     return changed ? Result::StoredAsRead : Result::Stored;
 }
 
@@ -522,6 +550,14 @@ std::optional<BackupDisk::Result> BackupDisk::storeLink(const std::string &first
             DiskVersions::putBack(m_rootFd.get(), *kept, dir, name, relative);
         report.versionStamp.clear();
         return isDiskError(report.error) ? std::optional(Result::WriteFailed) : std::nullopt;
+    }
+    if (m_ledger != nullptr && m_ledger->active()) {
+        if (kept && S_ISREG(existing.st_mode))
+            m_ledger->recordVersion(relative, *kept);
+        if (std::optional<CopyRecord> record = m_ledger->copyAt(firstCopy)) {
+            record->path = std::string(relative);
+            m_ledger->recordCopy(*record);
+        }
     }
     return Result::Stored;
 }

@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/CopyLedger.h"
 #include "engine/CopyMetadata.h"
 #include "engine/DiskVersions.h"
 #include "base/UniqueFd.h"
@@ -57,6 +58,10 @@ public:
     /// allocation units (a small file fills a whole cluster on FAT), and one
     /// unit more for its folder entry.
     std::int64_t spaceTaken(std::int64_t size);
+
+    /// Where the copies made, the versions kept and pruned are recorded, and
+    /// what judges a copy current; none: the copy's own times judge.
+    void setLedger(CopyLedger *ledger) { m_ledger = ledger; }
 
     /// The stamp of the pass: replaced copies are kept as its versions.
     void setPassStamp(std::string stamp) { m_versions.setPassStamp(std::move(stamp)); }
@@ -120,7 +125,7 @@ public:
 
 private:
     void followSourceFolder(int folderFd, std::string_view relativeFolder);
-    bool isCurrent(const struct stat &copy, const struct stat &source) const;
+    bool isCurrent(const struct stat &copy, const struct stat &source, std::string_view relative);
     int folder(std::string_view relativeFolder, bool create, int &error);
     void dropFolders();
     bool keptAside(int dirFd, const std::string &name, std::string_view relative);
@@ -140,6 +145,7 @@ private:
     bool m_asRoot = false; ///< owners and set-id bits are kept, as `cp -a` keeps them
     CopyMetadata m_metadata;
     DiskVersions m_versions;
+    CopyLedger *m_ledger = nullptr;
     std::unordered_set<std::string> m_followedFolders; ///< brought in line with their source this pass
     std::int64_t m_unit = 0;                           ///< allocation unit of the medium, 0 until asked
     std::mt19937_64 m_random;                          ///< for temporary names

@@ -208,6 +208,14 @@ void BackupPass::useMedium()
     const std::string root = m_setup.host.mediumRoot(m_setup.driveRoot);
     m_disk.setRoot(root);
     m_disk.setPassStamp(disklayout::passStamp(m_setup.clock.now()));
+    // What the pass copies is recorded in the program folder's catalogue,
+    // which also judges whether a copy on the disk is current.
+    if (!m_ledgerOpened) {
+        m_ledger.open(m_setup.listFile.folder() + std::string(disklayout::kProgramCatalogue));
+        m_ledgerOpened = true;
+        m_disk.setLedger(&m_ledger);
+    }
+    m_ledger.useDisk(m_label);
     // What a pass that died left on this disk goes before anything is
     // written, whether or not this pass copies anything.
     m_disk.removeLeftovers();
@@ -456,6 +464,14 @@ bool BackupPass::flushMedium()
         return false;
     }
     m_unflushedCopies = 0;
+    // The records of the copies go into the catalogue once the copies are
+    // on the disk, never before.
+    m_ledger.flush();
+    if (!m_ledger.problem().empty() && !m_ledgerNoted && m_outcome.notes.size() < PassOutcome::kMissedKept) {
+        m_outcome.notes.push_back(
+            {m_setup.listFile.folder() + std::string(disklayout::kProgramCatalogue), m_ledger.problem()});
+        m_ledgerNoted = true;
+    }
     if (m_setup.afterFlush)
         m_setup.afterFlush();
     return true;

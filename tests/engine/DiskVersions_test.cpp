@@ -149,21 +149,24 @@ TEST_F(DiskVersionsTest, TheRoomCheckLeavesOutCopiesThatAreCurrent)
 
 // A file rewritten while it is copied and given its old time back (as
 // `touch -r` does) keeps its length and time: its status-change time tells.
-// The copy holds it as read, it is named, and its cut-off is held.
+// The copy holds it as read, it is named, its cut-off is held, and the next
+// pass copies it again: the catalogue kept the status-change time the
+// source had when the copy began, which no longer matches.
 std::string rewrittenPath;
-ssize_t rewriteThenCopy(int in, loff_t *inOffset, int out, loff_t *outOffset, std::size_t length, unsigned flags)
+ssize_t readThenRewrite(int fd, void *buffer, std::size_t length, off_t offset)
 {
+    const ssize_t got = ::pread(fd, buffer, length, offset);
     if (!rewrittenPath.empty()) {
         struct stat before {};
         ::stat(rewrittenPath.c_str(), &before);
-        const int fd = ::open(rewrittenPath.c_str(), O_WRONLY);
-        (void)::pwrite(fd, "X", 1, 0);
-        ::close(fd);
+        const int out = ::open(rewrittenPath.c_str(), O_WRONLY);
+        (void)::pwrite(out, "X", 1, 0);
+        ::close(out);
         const struct timespec times[2] = {before.st_atim, before.st_mtim};
         ::utimensat(AT_FDCWD, rewrittenPath.c_str(), times, 0);
         rewrittenPath.clear();
     }
-    return ::copy_file_range(in, inOffset, out, outOffset, length, flags);
+    return got;
 }
 
 TEST_F(DiskVersionsTest, AFileRewrittenWithItsTimePutBackDuringTheCopyIsNamed)
@@ -173,7 +176,7 @@ TEST_F(DiskVersionsTest, AFileRewrittenWithItsTimePutBackDuringTheCopyIsNamed)
     addItem(source, "Yes");
     rewrittenPath = file;
     const SourceReads saved = sourceReads();
-    sourceReads().copyRange = rewriteThenCopy;
+    sourceReads().pread = readThenRewrite;
     const PassOutcome &outcome = runPass();
     sourceReads() = saved;
     ASSERT_TRUE(rewrittenPath.empty()) << "the copy never read through the hook";
@@ -185,6 +188,13 @@ TEST_F(DiskVersionsTest, AFileRewrittenWithItsTimePutBackDuringTheCopyIsNamed)
     struct stat now {};
     ASSERT_EQ(::stat(file.c_str(), &now), 0);
     EXPECT_LT(parseNumberText(list.at(0).text(TextFloat)), dateTimeFromTimespec(now.st_ctim));
+    EXPECT_NE(readFile(copyOf(medium, file)), readFile(file)) << "the copy holds the file as it was first read";
+
+    clock.shift = std::chrono::seconds(5);
+    const PassOutcome &next = runPass();
+    EXPECT_EQ(next.filesCopied, 1) << "a copy made while the source changed is never current";
+    EXPECT_EQ(readFile(copyOf(medium, file)), readFile(file));
+    EXPECT_EQ(runPass().filesCopied, 0) << "and once copied whole, it is";
 }
 
 TEST(RoomDecision, VersionsAreRoomAPassMayTakeBack)
