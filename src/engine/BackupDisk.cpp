@@ -293,11 +293,11 @@ int BackupDisk::removeLeftovers()
     return root < 0 ? 0 : leftovers::removeLeftovers(root);
 }
 
-std::int64_t BackupDisk::versionsRoom()
+std::int64_t BackupDisk::versionsRoom(std::int64_t wanted)
 {
     int error = 0;
     const int root = folder({}, false, error);
-    return root < 0 ? 0 : DiskVersions::room(root);
+    return root < 0 ? 0 : DiskVersions::roomUpTo(root, wanted);
 }
 
 std::int64_t BackupDisk::pruneVersions(const std::function<bool(std::int64_t)> &enough)
@@ -347,7 +347,9 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
 {
     report = StoreReport {};
     m_remark.clear();
-    const auto [folderPart, name] = splitPath(relative);
+    const std::pair<std::string_view, std::string> split = splitPath(relative);
+    const std::string_view folderPart = split.first;
+    const std::string &name = split.second;
     if (name.empty() || name == "." || name == ".." || disklayout::isOwnPath(relative)) {
         report.error = EINVAL;
         return Result::TargetSkipped;

@@ -70,8 +70,9 @@ public:
     /// copies). 0, or the number of files removed.
     int removeLeftovers();
 
-    /// The room the disk's versions take, which a pass may take back.
-    std::int64_t versionsRoom();
+    /// The room the disk's versions take, which a pass may take back,
+    /// counted oldest first and no further than `wanted`.
+    std::int64_t versionsRoom(std::int64_t wanted = INT64_MAX);
 
     /// Prunes versions, oldest first, until `enough(bytesGivenBack)`. The
     /// bytes given back.

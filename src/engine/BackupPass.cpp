@@ -849,8 +849,8 @@ bool BackupPass::checkfoldersize()
     // whole and they are versions themselves.
     diskInHand();
     const std::int64_t capacity = m_setup.host.totalBytes(m_setup.driveRoot);
-    const RoomCheck::Decision decision =
-        RoomCheck::decide(free, m_disk.versionsRoom() + m_replacedRoom, total, capacity);
+    const RoomCheck::Decision decision = RoomCheck::decide(
+        free, m_disk.versionsRoom(total + 1 - free - m_replacedRoom) + m_replacedRoom, total, capacity);
     if (decision.room != RoomCheck::Room::NeedsDisks)
         return true;
     const bool yes = m_setup.ui.confirm(RoomCheck::prompt(decision.disks));
@@ -915,7 +915,7 @@ bool BackupPass::madeRoomFor(std::int64_t bytes)
     diskInHand();
     const std::int64_t free = m_setup.host.freeBytes(m_setup.driveRoot);
     const std::int64_t wanted = m_disk.spaceTaken(bytes) + 16 * m_disk.spaceTaken(0);
-    if (free < 0 || free + m_disk.versionsRoom() < wanted)
+    if (free < 0 || free + m_disk.versionsRoom(wanted - free) < wanted)
         return false;
     const std::int64_t given = m_disk.pruneVersions([&](std::int64_t givenBack) { return free + givenBack >= wanted; });
     m_freeEstimate.forget();

@@ -74,7 +74,10 @@ bool forEachFile(int dirFd, const std::string &relative, const FileVisit &file)
         struct stat st {};
         if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
-        const std::string path = relative.empty() ? name : relative + "/" + name;
+        std::string path = relative;
+        if (!path.empty())
+            path += '/';
+        path += name;
         if (S_ISDIR(st.st_mode)) {
             const UniqueFd sub(::openat(dirFd, name.c_str(), kFolderFlags));
             if (sub && !forEachFile(sub.get(), path, file))

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <stdio.h>
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -97,6 +97,24 @@ std::int64_t DiskVersions::room(int rootFd)
                                      bytes += static_cast<std::int64_t>(st.st_blocks) * 512;
                                      return true;
                                  });
+    return bytes;
+}
+
+std::int64_t DiskVersions::roomUpTo(int rootFd, std::int64_t wanted)
+{
+    const UniqueFd versions = versionsFolder(rootFd, false);
+    std::int64_t bytes = 0;
+    if (!versions || wanted <= 0)
+        return 0;
+    for (const std::string &stamp : stampsOldestFirst(versions.get())) {
+        const UniqueFd stampFd = diskfolders::openBeneath(versions.get(), stamp, false);
+        if (stampFd && !diskfolders::forEachFile(stampFd.get(), {},
+                                                 [&](int, const char *, const std::string &, const struct stat &st) {
+                                                     bytes += static_cast<std::int64_t>(st.st_blocks) * 512;
+                                                     return bytes < wanted;
+                                                 }))
+            break;
+    }
     return bytes;
 }
 

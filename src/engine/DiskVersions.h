@@ -37,6 +37,12 @@ public:
     /// The room all versions on the disk take, in bytes of allocated blocks.
     static std::int64_t room(int rootFd);
 
+    /// The room of the oldest versions, counted oldest stamp first until it
+    /// reaches `wanted`: the walk stops there, so that asking whether the
+    /// versions can make room for a file costs a look at the versions that
+    /// would go, not at all of them.
+    static std::int64_t roomUpTo(int rootFd, std::int64_t wanted);
+
     /// Removes versions, oldest stamp first, until `enough(bytesGivenBack)`
     /// says there is room; `pruned(stamp, path)` hears of each. The bytes
     /// given back.
