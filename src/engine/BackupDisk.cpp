@@ -22,8 +22,6 @@ namespace quillarc {
 
 namespace {
 
-constexpr std::size_t kMaxName = 255;
-
 // Faults of the disk as a whole, which end the pass. Anything else is the
 // disk refusing one file for what it is: its name (FAT's ':' or '?', a
 // trailing dot, a name too long) or its size (FAT's 4 GiB, EFBIG), and
