@@ -1,5 +1,6 @@
 #include "engine/support/PassFixture.h"
 
+#include "engine/BackupDisk.h"
 #include "engine/DiskVersions.h"
 #include "engine/FileBytes.h"
 #include "engine/RoomCheck.h"
@@ -195,6 +196,24 @@ TEST_F(DiskVersionsTest, AFileRewrittenWithItsTimePutBackDuringTheCopyIsNamed)
     EXPECT_EQ(next.filesCopied, 1) << "a copy made while the source changed is never current";
     EXPECT_EQ(readFile(copyOf(medium, file)), readFile(file));
     EXPECT_EQ(runPass().filesCopied, 0) << "and once copied whole, it is";
+}
+
+// The disk's own folder never receives a copy of a source file, whatever
+// the source is called: a copy whose mirror path lies in it is refused.
+TEST_F(DiskVersionsTest, TheDisksOwnFolderTakesNoCopy)
+{
+    writeFile(source + "/f", "a source file");
+    const int fd = ::open((source + "/f").c_str(), O_RDONLY);
+    struct stat st {};
+    ASSERT_EQ(::fstat(fd, &st), 0);
+    BackupDisk disk;
+    disk.setRoot(medium);
+    disk.setPassStamp("2026-12-10T210500Z");
+    BackupDisk::StoreReport report;
+    for (const char *path : {".quillarc/versions/2026-12-10T210500Z/f", ".quillarc", ".quillarc/part/x.part"})
+        EXPECT_EQ(disk.store(fd, st, path, {}, report), BackupDisk::Result::TargetSkipped) << path;
+    ::close(fd);
+    EXPECT_FALSE(exists(medium + ".quillarc"));
 }
 
 TEST(RoomDecision, VersionsAreRoomAPassMayTakeBack)
