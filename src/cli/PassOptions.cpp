@@ -59,6 +59,9 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
                 error = "option --auto takes on or off, not " + options.autoBackup;
                 return std::nullopt;
             }
+        } else if (name == "--versions") {
+            if (!value(options.versionsOf))
+                return std::nullopt;
         } else if (name == "--find") {
             if (!value(options.find))
                 return std::nullopt;
@@ -97,9 +100,10 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
         }
     }
     const int modes = (options.watch ? 1 : 0) + (options.autoBackup.empty() ? 0 : 1) + (options.dryRun ? 1 : 0) +
-                      (options.find.empty() ? 0 : 1) + (options.catalogue ? 1 : 0) + (options.verify ? 1 : 0);
+                      (options.find.empty() ? 0 : 1) + (options.catalogue ? 1 : 0) + (options.verify ? 1 : 0) +
+                      (options.versionsOf.empty() ? 0 : 1);
     if (modes > 1) {
-        error = "--watch, --auto, --dry-run, --find, --catalogue and --verify cannot be combined";
+        error = "--watch, --auto, --dry-run, --find, --catalogue, --verify and --versions cannot be combined";
         return std::nullopt;
     }
     if ((options.wholePath && options.find.empty()) ||
@@ -115,6 +119,7 @@ const char *PassOptions::usage()
     return "Usage: quillarc-pass [--program-folder DIR] [--drive ROOT] [--yes] [--dry-run] [--no-notify]\n"
            "       quillarc-pass [--program-folder DIR] [--drive ROOT] --auto on|off\n"
            "       quillarc-pass [--program-folder DIR] --watch\n"
+           "       quillarc-pass [--program-folder DIR] [--drive ROOT] --versions PATH\n"
            "       quillarc-pass [--program-folder DIR] --find PATTERN [--path]\n"
            "       quillarc-pass [--program-folder DIR] [--drive ROOT] --catalogue\n"
            "       quillarc-pass [--program-folder DIR] [--drive ROOT] --verify [--max-duration TIME]\n"
@@ -133,6 +138,8 @@ const char *PassOptions::usage()
            "                        (its label) is mounted while --watch runs, or not\n"
            "  --watch               stay running; run one pass onto each disk set with\n"
            "                        --auto on each time it is mounted (SIGTERM ends it)\n"
+           "  --versions PATH       list the older copies (versions) the disk in the drive\n"
+           "                        keeps of the file or folder PATH: date, size, place\n"
            "  --find PATTERN        tell which disks hold the files whose name holds PATTERN\n"
            "                        (or matches it, with * and ?), from the catalogue, with\n"
            "                        no disk plugged in; case does not matter\n"

@@ -16,6 +16,7 @@ struct PassOptions {
     bool watch = false;     ///< run a pass onto each opted-in disk that is mounted, until stopped
     std::string autoBackup; ///< "on" or "off": set whether the disk's passes start when it is mounted
     bool notify = true;     ///< tell the desktop how a pass without a terminal ended
+    std::string versionsOf; ///< list the versions the disk keeps of this source path
     // The catalogue's commands.
     std::string find;       ///< answer where the files matching it are, from the catalogue; no pass
     bool wholePath = false; ///< --find matches the whole path, not the name alone

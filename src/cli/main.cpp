@@ -6,6 +6,7 @@
 #include "cli/PassOptions.h"
 #include "cli/PassRunner.h"
 #include "cli/VerifyCommand.h"
+#include "cli/VersionsListing.h"
 
 #include <iostream>
 #include <string>
@@ -29,6 +30,8 @@ int main(int argc, char **argv)
         return quillarc::watchMounts(*options);
     if (!options->autoBackup.empty())
         return quillarc::setAutoBackup(*options);
+    if (!options->versionsOf.empty())
+        return quillarc::listVersions(*options);
     if (!options->find.empty())
         return quillarc::findCopies(*options, std::cout, std::cerr);
     if (options->catalogue)

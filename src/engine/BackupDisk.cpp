@@ -2,6 +2,9 @@
 
 #include "engine/CopyMetadata.h"
 #include "engine/FileBytes.h"
+#include "engine/Leftovers.h"
+#include "catalogue/ContentHasher.h"
+#include "catalogue/DiskLayout.h"
 #include "base/AsciiCase.h"
 
 #include <algorithm>
@@ -19,8 +22,6 @@ namespace quillarc {
 
 namespace {
 
-constexpr std::size_t kMaxName = 255;
-
 // Faults of the disk as a whole, which end the pass. Anything else is the
 // disk refusing one file for what it is: its name (FAT's ':' or '?', a
 // trailing dot, a name too long) or its size (FAT's 4 GiB, EFBIG), and
@@ -36,19 +37,25 @@ bool isNameRefused(int error)
     return error == EINVAL || error == ENAMETOOLONG || error == EILSEQ;
 }
 
-// A temporary name carries a random part and is created exclusively: a
-// source folder may hold files of any name, and a name of ours that was
-// there already belongs to one of them (or to another pass), so it is
-// neither written over nor removed; another random part is tried instead.
-std::string temporaryName(std::string_view name, std::uint64_t random)
+// A temporary name carries a random part and is created exclusively in
+// the disk's folder of temporary copies; a name there already (another
+// pass's, which the disk's lock rules out, or a leftover) is never written
+// over: another random part is tried instead.
+std::string temporaryName(std::uint64_t random)
 {
     static constexpr char kHex[] = "0123456789abcdef";
-    std::string result = ".quillarc-part-";
+    std::string result;
     for (int shift = 60; shift >= 0; shift -= 4)
         result += kHex[(random >> shift) & 0xF];
-    result += '-';
-    result.append(name.substr(0, kMaxName - result.size()));
-    return result;
+    return result + ".part";
+}
+
+std::pair<std::string_view, std::string> splitPath(std::string_view path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos)
+        return {std::string_view(), std::string(path)};
+    return {path.substr(0, slash), std::string(path.substr(slash + 1))};
 }
 
 } // namespace
@@ -136,10 +143,16 @@ int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
         }
         const int at = m_chain.empty() ? m_rootFd.get() : m_chain.back().fd.get();
         UniqueFd next(::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        // An older copy of a file where the source now has a folder: moved
-        // aside, never deleted. A link in the way is never followed nor moved.
-        if (!next && errno == ENOTDIR && create && movedAside(at, name, "file"))
-            errno = ENOENT;
+        // An older copy of a file, or a link, where the source now has a
+        // folder: kept as a version, never deleted nor followed.
+        if (!next && (errno == ENOTDIR || errno == ELOOP) && create && !disklayout::isOwnPath(relativeFolder)) {
+            const std::size_t length =
+                static_cast<std::size_t>(names[level].data() - relativeFolder.data()) + names[level].size();
+            if (keptAside(at, name, relativeFolder.substr(0, length)))
+                errno = ENOENT;
+            else
+                errno = ENOTDIR;
+        }
         if (!next && errno == ENOENT && create) {
             // Made private until it has the source folder's bits: a copy is
             // never more open than its source, not even for a moment.
@@ -177,7 +190,7 @@ int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
 // made private since stays private on the disk. Once a pass per folder.
 void BackupDisk::followSourceFolder(int folderFd, std::string_view relativeFolder)
 {
-    if (!m_followedFolders.emplace(relativeFolder).second)
+    if (disklayout::isOwnPath(relativeFolder) || !m_followedFolders.emplace(relativeFolder).second)
         return;
     const UniqueFd source(::open(("/" + std::string(relativeFolder)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat sourceStat {};
@@ -197,78 +210,104 @@ void BackupDisk::followSourceFolder(std::string_view relativeFolder)
 }
 
 // A copy is current when it matches its source in length, modification
-// time to the nanosecond and permission bits (owners too, as root), and was
-// made after the source last changed: content rewritten with its size and
-// time kept (a container, a database, `touch -r`) moves the status-change
-// time only, and an equal size and time alone would hide it for good.
-bool BackupDisk::isCurrent(const struct stat &copy, const struct stat &source) const
+// time to the nanosecond and permission bits (owners too, as root), and the
+// source has not changed since that copy began to be read: content
+// rewritten with its size and time kept (a container, a database, `touch
+// -r`), even while it was being copied, moves the source's status-change
+// time only. The catalogue keeps that time as it was when the copy began;
+// a copy it holds no record of (a disk written before) is not current, so
+// a doubt costs a copy. Without a catalogue the copy must at least have
+// been made after the source's last change.
+bool BackupDisk::isCurrent(const struct stat &copy, const struct stat &source, std::string_view relative)
 {
-    const bool madeAfter =
-        copy.st_ctim.tv_sec > source.st_ctim.tv_sec ||
-        (copy.st_ctim.tv_sec == source.st_ctim.tv_sec && copy.st_ctim.tv_nsec > source.st_ctim.tv_nsec);
-    return S_ISREG(copy.st_mode) && madeAfter && copy.st_size == source.st_size &&
-           copy.st_mtim.tv_sec == source.st_mtim.tv_sec && copy.st_mtim.tv_nsec == source.st_mtim.tv_nsec &&
-           (copy.st_mode & 07777) == (source.st_mode & (m_asRoot ? 07777 : 0777)) &&
-           (!m_asRoot || (copy.st_uid == source.st_uid && copy.st_gid == source.st_gid));
-}
-
-bool BackupDisk::hasCurrentCopy(std::string_view relative, const struct stat &source)
-{
-    const std::size_t slash = relative.rfind('/');
-    const std::string_view folderPart =
-        slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
-    const std::string name(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
-    int error = 0;
-    const int dir = folder(folderPart, false, error);
-    struct stat st {};
-    return dir >= 0 && ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && isCurrent(st, source);
-}
-
-bool BackupDisk::fitsInPlace(std::string_view relative, std::int64_t size, std::int64_t free)
-{
-    if (free < 0 || m_root.empty())
+    const bool alike = S_ISREG(copy.st_mode) && copy.st_size == source.st_size &&
+                       copy.st_mtim.tv_sec == source.st_mtim.tv_sec && copy.st_mtim.tv_nsec == source.st_mtim.tv_nsec &&
+                       (copy.st_mode & 07777) == (source.st_mode & (m_asRoot ? 07777 : 0777)) &&
+                       (!m_asRoot || (copy.st_uid == source.st_uid && copy.st_gid == source.st_gid));
+    if (!alike)
         return false;
-    const std::size_t slash = relative.rfind('/');
-    const std::string_view folderPart =
-        slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
-    const std::string name(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
-    int error = 0;
-    const int dir = folder(folderPart, false, error);
-    struct stat old {};
-    if (dir < 0 || ::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(old.st_mode))
-        return false;
-    // What removing the older copy gives back is what it holds on the
-    // disk, not its length: a sparse copy gives back less.
-    const std::int64_t freed = static_cast<std::int64_t>(old.st_blocks) * 512;
-    const std::int64_t needed = spaceTaken(size);
-    const std::int64_t margin = std::max<std::int64_t>(16 * m_unit, needed / 64);
-    return needed + margin <= free + freed;
-}
-
-// Moves the entry `name` of `dirFd` aside when it is of `kind` ("file": a
-// regular file, "folder": a folder), under a name that says what it was.
-// Never a link, never deleted.
-bool BackupDisk::movedAside(int dirFd, const std::string &name, const char *kind)
-{
-    struct stat st {};
-    if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return false;
-    const bool isKind = std::string_view(kind) == "file" ? S_ISREG(st.st_mode) : S_ISDIR(st.st_mode);
-    if (!isKind)
-        return false;
-    const std::string base = name.substr(0, kMaxName - 40) + ".quillarc-old-" + kind;
-    for (int n = 1; n < 1000; ++n) {
-        const std::string aside = n == 1 ? base : base + "-" + std::to_string(n);
-        if (::renameat2(dirFd, name.c_str(), dirFd, aside.c_str(), RENAME_NOREPLACE) == 0) {
-            if (!m_remark.empty())
-                m_remark += "; ";
-            m_remark += "an older copy, a " + std::string(kind) + ", was in the way and was moved aside to " + aside;
-            return true;
-        }
-        if (errno != EEXIST)
-            return false;
+    if (m_ledger != nullptr && m_ledger->active()) {
+        const std::optional<CopyRecord> record = m_ledger->copyAt(relative);
+        return record && record->sourceChangedNs == nanoseconds(source.st_ctim) && record->size == source.st_size &&
+               record->modifiedNs == nanoseconds(source.st_mtim);
     }
+    return copy.st_ctim.tv_sec > source.st_ctim.tv_sec ||
+           (copy.st_ctim.tv_sec == source.st_ctim.tv_sec && copy.st_ctim.tv_nsec > source.st_ctim.tv_nsec);
+}
+
+bool BackupDisk::hasCurrentCopy(std::string_view relative, const struct stat &source, std::int64_t *olderRoom)
+{
+    const std::size_t slash = relative.rfind('/');
+    const std::string_view folderPart =
+        slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
+    const std::string name(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
+    int error = 0;
+    const int dir = folder(folderPart, false, error);
+    struct stat st {};
+    if (dir < 0 || ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    if (isCurrent(st, source, relative))
+        return true;
+    if (olderRoom != nullptr && S_ISREG(st.st_mode))
+        *olderRoom += static_cast<std::int64_t>(st.st_blocks) * 512;
     return false;
+}
+
+const char *BackupDisk::kindOf(const struct stat &st) const
+{
+    if (S_ISDIR(st.st_mode))
+        return "a folder";
+    if (S_ISLNK(st.st_mode))
+        return "a symbolic link";
+    if (S_ISREG(st.st_mode))
+        return "a file";
+    return "a special file";
+}
+
+// An older copy of another kind where a folder of copies is to be (a file,
+// a symbolic link) is kept as a version, never deleted nor followed.
+bool BackupDisk::keptAside(int dirFd, const std::string &name, std::string_view relative)
+{
+    struct stat st {};
+    if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode))
+        return false;
+    const std::optional<std::string> stamp = m_versions.keep(m_rootFd.get(), dirFd, name, relative);
+    if (!stamp)
+        return false;
+    if (m_ledger != nullptr && S_ISREG(st.st_mode))
+        m_ledger->recordVersion(relative, *stamp);
+    if (!m_remark.empty())
+        m_remark += "; ";
+    m_remark += "an older copy, " + std::string(kindOf(st)) +
+                ", was in the way and was kept as a version: " + std::string(disklayout::kVersions) + "/" + *stamp +
+                "/" + std::string(relative);
+    return true;
+}
+
+int BackupDisk::removeLeftovers()
+{
+    int error = 0;
+    const int root = folder({}, false, error);
+    return root < 0 ? 0 : leftovers::removeLeftovers(root);
+}
+
+std::int64_t BackupDisk::versionsRoom(std::int64_t wanted)
+{
+    int error = 0;
+    const int root = folder({}, false, error);
+    return root < 0 ? 0 : DiskVersions::roomUpTo(root, wanted);
+}
+
+std::int64_t BackupDisk::pruneVersions(const std::function<bool(std::int64_t)> &enough)
+{
+    int error = 0;
+    const int root = folder({}, false, error);
+    if (root < 0)
+        return 0;
+    return DiskVersions::prune(root, enough, [&](const std::string &stamp, const std::string &path) {
+        if (m_ledger != nullptr)
+            m_ledger->forgetVersion(path, stamp);
+    });
 }
 
 // True when `name` would land on another file's copy: the disk does not
@@ -306,11 +345,10 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
 {
     report = StoreReport {};
     m_remark.clear();
-    const std::size_t slash = relative.rfind('/');
-    const std::string_view folderPart =
-        slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
-    const std::string name(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
-    if (name.empty() || name == "." || name == "..") {
+    const std::pair<std::string_view, std::string> split = splitPath(relative);
+    const std::string_view folderPart = split.first;
+    const std::string &name = split.second;
+    if (name.empty() || name == "." || name == ".." || disklayout::isOwnPath(relative)) {
         report.error = EINVAL;
         return Result::TargetSkipped;
     }
@@ -330,39 +368,31 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     const bool there = ::fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
     // The copy is there already: a pass that over-selects (a cut-off held
     // back, a folder new to the item) writes only what is missing.
-    if (there && isCurrent(existing, sourceStat))
+    if (there && isCurrent(existing, sourceStat, relative))
         return Result::AlreadyThere;
-    // An older copy of a folder where the source now has a file.
-    if (there && S_ISDIR(existing.st_mode)) {
-        if (!movedAside(dir, name, "folder")) {
-            report.error = EISDIR;
-            return Result::TargetSkipped;
-        }
-        report.remark = m_remark;
-    }
-
-    bool nameFree = !there;
-    if (options.removeOldFirst)
-        nameFree = ::unlinkat(dir, name.c_str(), 0) == 0 || errno == ENOENT;
 
     // Private while it is written: it gets the source's group, rights and
     // lists only once whole.
     const mode_t mode = S_IRUSR | S_IWUSR;
     std::string part;
+    UniqueFd parts;
     UniqueFd target;
-    // A new copy is written as a file without a name and given its name
-    // once it is whole: no temporary name in the folder, and one folder
-    // entry written instead of two (which counts in a folder of many
-    // files). Where the disk cannot (FAT, FUSE, NFS), or an older copy is
-    // to be replaced, it is written under a temporary name.
-    const bool unnamed = nameFree && m_procFds;
-    if (unnamed)
+    // A copy is written as a file without a name and given its name once it
+    // is whole: nothing half-written ever has a name, and a pass that dies
+    // leaves nothing behind. Where the disk cannot (FAT, FUSE, NFS), it is
+    // written under a temporary name in the disk's own folder, which the
+    // next pass clears.
+    if (m_procFds)
         target.reset(::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
-    for (int attempt = 0; attempt < 16 && !target; ++attempt) {
-        part = temporaryName(name, m_random());
-        target.reset(::openat(dir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
-        if (!target && errno != EEXIST)
-            break;
+    if (!target) {
+        parts = leftovers::partsFolder(m_rootFd.get());
+        for (int attempt = 0; parts && attempt < 16 && !target; ++attempt) {
+            part = temporaryName(m_random());
+            target.reset(
+                ::openat(parts.get(), part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+            if (!target && errno != EEXIST)
+                break;
+        }
     }
     if (!target) {
         report.error = errno;
@@ -373,65 +403,96 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     auto discard = [&](Result result) {
         target.reset();
         if (named)
-            ::unlinkat(dir, part.c_str(), 0);
+            ::unlinkat(parts.get(), part.c_str(), 0);
         return result;
+    };
+    auto failWith = [&](int cause) {
+        report.error = cause;
+        return discard(isDiskError(cause) ? Result::WriteFailed : Result::TargetSkipped);
     };
 
     // The source was opened just now, so it reads from its start.
     std::int64_t copied = 0;
     bool readFailed = false;
-    if (!copyFileBytes(source, target.get(), sourceStat, m_buffer, copied, report.error, readFailed)) {
+    ContentHasher hasher;
+    const bool hashing = m_ledger != nullptr && m_ledger->active();
+    if (!copyFileBytes(source, target.get(), sourceStat, m_buffer, copied, report.error, readFailed,
+                       hashing ? &hasher : nullptr)) {
         if (readFailed)
             return discard(Result::SourceFailed);
-        return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
+        return failWith(report.error);
     }
 
-    // A file written to while it was read (a growing log) is kept as read:
-    // never rejected, and never leaving the disk without a copy when its
-    // older one already made way. The caller holds the cut-off below it.
+    // A file written to while it was read (a growing log, a byte rewritten
+    // and its time put back) is kept as read: never rejected, and never
+    // leaving the disk without a copy. Its status-change time tells even
+    // when its length and time were put back. The caller holds the cut-off
+    // below it.
     struct stat after {};
-    const bool changed = ::fstat(source, &after) != 0 || copied != sourceStat.st_size ||
-                         after.st_size != sourceStat.st_size || after.st_mtim.tv_sec != sourceStat.st_mtim.tv_sec ||
-                         after.st_mtim.tv_nsec != sourceStat.st_mtim.tv_nsec;
+    const bool changed =
+        ::fstat(source, &after) != 0 || copied != sourceStat.st_size || after.st_size != sourceStat.st_size ||
+        after.st_mtim.tv_sec != sourceStat.st_mtim.tv_sec || after.st_mtim.tv_nsec != sourceStat.st_mtim.tv_nsec ||
+        after.st_ctim.tv_sec != sourceStat.st_ctim.tv_sec || after.st_ctim.tv_nsec != sourceStat.st_ctim.tv_nsec;
     struct stat written {};
     if (::fstat(target.get(), &written) != 0 || written.st_size != copied) {
         report.error = EIO;
         return discard(Result::WriteFailed);
     }
-    if (const int metadataError = m_metadata.apply(source, sourceStat, target.get()); metadataError != 0) {
-        report.error = metadataError;
-        return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
-    }
+    if (const int metadataError = m_metadata.apply(source, sourceStat, target.get()); metadataError != 0)
+        return failWith(metadataError);
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
-    if (::futimens(target.get(), times) != 0) {
+    if (::futimens(target.get(), times) != 0)
+        return failWith(errno);
+    if (named && !target.close()) {
         report.error = errno;
-        return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
+        return discard(Result::WriteFailed);
     }
+
+    // The new copy is whole: the older one makes way into the versions,
+    // and comes back if the new one cannot take its name.
+    std::optional<std::string> kept;
+    if (::fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+        kept = m_versions.keep(m_rootFd.get(), dir, name, relative);
+        if (!kept)
+            return failWith(errno);
+        report.versionStamp = *kept;
+        if (!S_ISREG(existing.st_mode)) {
+            m_remark += std::string(m_remark.empty() ? "" : "; ") + "an older copy, " + kindOf(existing) +
+                        ", was in the way and was kept as a version: " + std::string(disklayout::kVersions) + "/" +
+                        *kept + "/" + std::string(relative);
+            report.remark = m_remark;
+        }
+    }
+    auto putBack = [&](int cause) {
+        if (kept)
+            DiskVersions::putBack(m_rootFd.get(), *kept, dir, name, relative);
+        report.versionStamp.clear();
+        return failWith(cause);
+    };
     if (!named) {
         const std::string self = "/proc/self/fd/" + std::to_string(target.get());
-        if (::linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-            report.error = errno;
-            return discard(isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped);
-        }
+        if (::linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) != 0)
+            return putBack(errno);
         if (!target.close()) {
-            report.error = errno;
+            const int cause = errno;
             ::unlinkat(dir, name.c_str(), 0);
-            return Result::WriteFailed;
+            return putBack(cause == 0 ? EIO : cause);
         }
-    } else if (!target.close()) {
-        report.error = errno;
-        ::unlinkat(dir, part.c_str(), 0);
-        return Result::WriteFailed;
-    } else if (::renameat(dir, part.c_str(), dir, name.c_str()) != 0) {
-        report.error = errno;
-        ::unlinkat(dir, part.c_str(), 0);
-        return isDiskError(report.error) ? Result::WriteFailed : Result::TargetSkipped;
+    } else if (::renameat(parts.get(), part.c_str(), dir, name.c_str()) != 0) {
+        return putBack(errno);
     }
     // Some disks (FAT through FUSE) stamp a file with the time it was
     // renamed; the copy must carry the source's time all the same. A link
     // leaves the time alone, and those disks take no unnamed files.
     if (named)
         ::utimensat(dir, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    if (hashing) {
+        if (kept && S_ISREG(existing.st_mode))
+            m_ledger->recordVersion(relative, *kept);
+        m_ledger->recordCopy({std::string(relative), copied, nanoseconds(sourceStat.st_mtim),
+                              nanoseconds(sourceStat.st_ctim), sourceStat.st_mode & 07777, sourceStat.st_uid,
+                              sourceStat.st_gid, hasher.digest(), m_versions.passStamp()});
+    }
     return changed ? Result::StoredAsRead : Result::Stored;
 }
 
@@ -472,23 +533,31 @@ std::optional<BackupDisk::Result> BackupDisk::storeLink(const std::string &first
         if (S_ISDIR(existing.st_mode))
             return std::nullopt;
     }
-    // A name of ours already there may be a source's file: another is tried.
-    std::string part;
-    int linked = -1;
-    for (int attempt = 0; attempt < 16 && linked != 0; ++attempt) {
-        part = temporaryName(name, m_random());
-        linked = ::linkat(firstDir.get(), firstName.c_str(), dir, part.c_str(), 0);
-        if (linked != 0 && errno != EEXIST)
-            break;
+    // A link is made whole at once: the older copy makes way into the
+    // versions first, and comes back if the link cannot be made.
+    std::optional<std::string> kept;
+    if (::fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+        kept = m_versions.keep(m_rootFd.get(), dir, name, relative);
+        if (!kept) {
+            report.error = errno;
+            return isDiskError(report.error) ? std::optional(Result::WriteFailed) : std::nullopt;
+        }
+        report.versionStamp = *kept;
     }
-    if (linked != 0) {
+    if (::linkat(firstDir.get(), firstName.c_str(), dir, name.c_str(), 0) != 0) {
         report.error = errno;
+        if (kept)
+            DiskVersions::putBack(m_rootFd.get(), *kept, dir, name, relative);
+        report.versionStamp.clear();
         return isDiskError(report.error) ? std::optional(Result::WriteFailed) : std::nullopt;
     }
-    if (::renameat(dir, part.c_str(), dir, name.c_str()) != 0) {
-        report.error = errno;
-        ::unlinkat(dir, part.c_str(), 0);
-        return isDiskError(report.error) ? std::optional(Result::WriteFailed) : std::nullopt;
+    if (m_ledger != nullptr && m_ledger->active()) {
+        if (kept && S_ISREG(existing.st_mode))
+            m_ledger->recordVersion(relative, *kept);
+        if (std::optional<CopyRecord> record = m_ledger->copyAt(firstCopy)) {
+            record->path = std::string(relative);
+            m_ledger->recordCopy(*record);
+        }
     }
     return Result::Stored;
 }
@@ -497,6 +566,8 @@ int BackupDisk::settleFolder(std::string_view relative, const struct stat &sourc
 {
     if (relative.empty())
         return EINVAL;
+    if (disklayout::isOwnPath(relative))
+        return 0; // the program's own folder is no copy of a source folder
     int error = 0;
     const int fd = folder(relative, true, error);
     if (fd < 0)

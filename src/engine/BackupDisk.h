@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <random>
 #include <string>
@@ -9,7 +10,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/CopyLedger.h"
 #include "engine/CopyMetadata.h"
+#include "engine/DiskVersions.h"
 #include "base/UniqueFd.h"
 
 namespace quillarc {
@@ -19,10 +22,11 @@ namespace quillarc {
 /// Every folder and file is reached from the medium root one name at a
 /// time without following symbolic links, so a disk that carries a link
 /// such as `home -> /` cannot redirect a write outside itself. A copy is
-/// written under a temporary name beside its target, checked for its full
-/// length, given the source's modification time and permission bits, and
-/// only then renamed over the older copy: a failed copy leaves the older
-/// copy as it was, and no cut-short file ever stands under a final name.
+/// written unnamed (or under a temporary name in the disk's own folder),
+/// checked for its full length, given the source's modification time and
+/// permission bits, and only then given its name, the older copy going
+/// into the disk's versions: a failed copy leaves the older copy as it
+/// was, and no cut-short file ever stands under a final name.
 class BackupDisk {
 public:
     enum class Result {
@@ -46,40 +50,52 @@ public:
 
     /// True when the copy at `relative` is current for a source described
     /// by `source` (see store()'s "AlreadyThere"); nothing is created.
-    bool hasCurrentCopy(std::string_view relative, const struct stat &source);
-
-    /// Whether a copy of `size` bytes surely fits in place of the copy now
-    /// at `relative`, with `free` bytes free: what the file system takes
-    /// for it (whole allocation units, its folder entry, extent blocks)
-    /// must be covered, with a margin, by the free space and the blocks the
-    /// older copy gives back. In doubt (no older copy, an unknown figure)
-    /// it does not, so the older copy is never removed for a copy that then
-    /// finds no room.
-    bool fitsInPlace(std::string_view relative, std::int64_t size, std::int64_t free);
+    /// Otherwise the room an older copy there takes is added to
+    /// `olderRoom`: once replaced, it is a version a pass may prune.
+    bool hasCurrentCopy(std::string_view relative, const struct stat &source, std::int64_t *olderRoom = nullptr);
 
     /// Room a copy of `size` bytes takes on the disk, reckoned high: whole
     /// allocation units (a small file fills a whole cluster on FAT), and one
     /// unit more for its folder entry.
     std::int64_t spaceTaken(std::int64_t size);
 
+    /// Where the copies made, the versions kept and pruned are recorded, and
+    /// what judges a copy current; none: the copy's own times judge.
+    void setLedger(CopyLedger *ledger) { m_ledger = ledger; }
+
+    /// The stamp of the pass: replaced copies are kept as its versions.
+    void setPassStamp(std::string stamp) { m_versions.setPassStamp(std::move(stamp)); }
+
+    /// Removes what a pass that died left on the disk in hand (temporary
+    /// copies). 0, or the number of files removed.
+    int removeLeftovers();
+
+    /// The room the disk's versions take, which a pass may take back,
+    /// counted oldest first and no further than `wanted`.
+    std::int64_t versionsRoom(std::int64_t wanted = INT64_MAX);
+
+    /// Prunes versions, oldest first, until `enough(bytesGivenBack)`. The
+    /// bytes given back.
+    std::int64_t pruneVersions(const std::function<bool(std::int64_t)> &enough);
+
     struct StoreOptions {
-        /// Delete the older copy before writing, for a copy that fits only
-        /// in its place.
-        bool removeOldFirst = false;
         /// The source folder holds another name differing from this one only
         /// in case: make sure the disk tells them apart.
         bool caseTwin = false;
     };
     struct StoreReport {
-        int error = 0;          ///< errno of a failure
-        bool caseClash = false; ///< refused: it would have replaced its twin's copy
-        std::string remark;     ///< an older copy of another kind was moved aside
+        int error = 0;            ///< errno of a failure
+        bool caseClash = false;   ///< refused: it would have replaced its twin's copy
+        std::string remark;       ///< an older copy of another kind was moved aside
+        std::string versionStamp; ///< the replaced copy was kept in the versions of this stamp
     };
 
     /// Copies the open regular file `source` (described by `sourceStat`) to
-    /// `relative`, creating missing folders. An older copy of another kind
-    /// in the way (a file where a folder is to be, or the reverse) is moved
-    /// aside under a name that says so, never deleted.
+    /// `relative`, creating missing folders. The older copy there, of any
+    /// kind (a folder where a file is to be, a file or a link where a
+    /// folder is to be), is kept as a version once the new copy is whole,
+    /// and put back if the new one cannot take its place: whenever the
+    /// process dies, a copy stands, the newest or a version.
     Result store(int source, const struct stat &sourceStat, std::string_view relative, const StoreOptions &options,
                  StoreReport &report);
 
@@ -110,10 +126,11 @@ public:
 
 private:
     void followSourceFolder(int folderFd, std::string_view relativeFolder);
-    bool isCurrent(const struct stat &copy, const struct stat &source) const;
+    bool isCurrent(const struct stat &copy, const struct stat &source, std::string_view relative);
     int folder(std::string_view relativeFolder, bool create, int &error);
     void dropFolders();
-    bool movedAside(int dirFd, const std::string &name, const char *kind);
+    bool keptAside(int dirFd, const std::string &name, std::string_view relative);
+    const char *kindOf(const struct stat &st) const;
     bool clashesByCase(int dirFd, const std::string &name);
 
     std::string m_root;
@@ -128,6 +145,8 @@ private:
     std::string m_remark;  ///< what moving aside did, for the store in hand
     bool m_asRoot = false; ///< owners and set-id bits are kept, as `cp -a` keeps them
     CopyMetadata m_metadata;
+    DiskVersions m_versions;
+    CopyLedger *m_ledger = nullptr;
     std::unordered_set<std::string> m_followedFolders; ///< brought in line with their source this pass
     std::int64_t m_unit = 0;                           ///< allocation unit of the medium, 0 until asked
     std::mt19937_64 m_random;                          ///< for temporary names

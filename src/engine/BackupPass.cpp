@@ -4,6 +4,8 @@
 #include "engine/DiskChange.h"
 #include "engine/DiskItself.h"
 #include "engine/ExclusionTest.h"
+#include "engine/FileRoom.h"
+#include "catalogue/DiskLayout.h"
 #include "engine/LinkOwners.h"
 #include "engine/PathRules.h"
 #include "engine/Progress.h"
@@ -58,17 +60,23 @@ public:
             m_pass.state.FolderFilesTotal.add(1);
     }
     void leaveFolder(const std::string &, const struct stat &st) override { m_pass.leaveFolder(st, false); }
-    void file(int, const char *name, const std::string &path, const struct stat &st, bool) override
+    void file(int dirFd, const char *name, const std::string &path, const struct stat &st, bool) override
     {
         if (m_pass.excluded(name) || !m_pass.qualifiesInFolder(st, path))
             return;
+        const std::int64_t bytes = bytesToWrite(dirFd, name, st);
         // A file no disk of this kind can hold is left out of the room the
         // item needs, but counted, so that the copy scan reaches it to name it.
-        if (st.st_size > m_pass.m_largestCopy) {
+        if (m_pass.tooLarge(st, bytes)) {
             m_pass.state.FolderFilesTotal.add(1);
             return;
         }
-        m_pass.state.FolderBytesTotal.add(st.st_size);
+        // A copy that is current already (a file that qualified again within
+        // the cut-off's margin) is not written again and needs no room; the
+        // copy scan leaves it out alike.
+        if (m_pass.copyIsCurrent(path, st, &m_pass.m_replacedRoom))
+            return;
+        m_pass.state.FolderBytesTotal.add(bytes);
         m_pass.state.FolderFilesTotal.add(1);
         m_pass.setStatus(StatusLine::File, std::to_string(m_pass.state.FolderBytesTotal.get()));
     }
@@ -110,17 +118,21 @@ public:
     {
         if (m_pass.excluded(name) || !m_pass.qualifiesInFolder(st, path))
             return;
-        if (st.st_size > m_pass.m_largestCopy) {
-            if (!m_pass.changedSinceSizing(st))
+        // A file that changed or arrived since sizing began may not have been
+        // sized: it is copied, but does not count toward the sized totals, so
+        // it cannot make the scan end before every sized file was reached.
+        const bool sized = !m_pass.changedSinceSizing(st);
+        const std::int64_t bytes = bytesToWrite(dirFd, name, st);
+        if (m_pass.tooLarge(st, bytes)) {
+            if (sized)
                 m_pass.CalcFolderProgress(0);
             m_pass.missedFile(path, st, m_pass.tooLargeCause());
             return;
         }
-        // A file that changed or arrived since sizing began may not have been
-        // sized: it is copied, but does not count toward the sized totals, so
-        // it cannot make the scan end before every sized file was reached.
-        if (!m_pass.changedSinceSizing(st))
-            m_pass.CalcFolderProgress(st.st_size);
+        if (sized && m_pass.copyIsCurrent(path, st))
+            return;
+        if (sized)
+            m_pass.CalcFolderProgress(bytes);
         m_pass.setStatus(StatusLine::File, "", path, PathFit::LineWidth);
         m_pass.copyFolderFile(dirFd, name, path, st, caseTwin);
     }
@@ -195,6 +207,18 @@ void BackupPass::useMedium()
 {
     const std::string root = m_setup.host.mediumRoot(m_setup.driveRoot);
     m_disk.setRoot(root);
+    m_disk.setPassStamp(disklayout::passStamp(m_setup.clock.now()));
+    // What the pass copies is recorded in the program folder's catalogue,
+    // which also judges whether a copy on the disk is current.
+    if (!m_ledgerOpened) {
+        m_ledger.open(m_setup.listFile.folder() + std::string(disklayout::kProgramCatalogue));
+        m_ledgerOpened = true;
+        m_disk.setLedger(&m_ledger);
+    }
+    m_ledger.useDisk(m_label);
+    // What a pass that died left on this disk goes before anything is
+    // written, whether or not this pass copies anything.
+    m_disk.removeLeftovers();
     m_walker.setSkippedFolder(root);
     m_freeEstimate.forget();
     m_hardLinks.clear();
@@ -440,6 +464,14 @@ bool BackupPass::flushMedium()
         return false;
     }
     m_unflushedCopies = 0;
+    // The records of the copies go into the catalogue once the copies are
+    // on the disk, never before.
+    m_ledger.flush();
+    if (!m_ledger.problem().empty() && !m_ledgerNoted && m_outcome.notes.size() < PassOutcome::kMissedKept) {
+        m_outcome.notes.push_back(
+            {m_setup.listFile.folder() + std::string(disklayout::kProgramCatalogue), m_ledger.problem()});
+        m_ledgerNoted = true;
+    }
     if (m_setup.afterFlush)
         m_setup.afterFlush();
     return true;
@@ -497,6 +529,7 @@ void BackupPass::followChangedFolder(const std::string &path, const struct stat 
 
 void BackupPass::ScanFoldersize(const std::string &path, bool withSubfolders)
 {
+    m_replacedRoom = 0;
     SizingScan scan(*this);
     m_walker.walk(path, withSubfolders, scan);
 }
@@ -632,7 +665,6 @@ void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &
 
 void BackupPass::WriteCDFile(int source, const struct stat &st, const std::string &sourcePath, bool caseTwin)
 {
-    const std::int64_t size = st.st_size;
     const std::string relative = PathRules::relativeOnDisk(sourcePath);
     // The disk's own label file names the disk: no copy lands on it.
     if (relative == kLabelFileName) {
@@ -641,23 +673,26 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
                        ", which is never written over");
         return;
     }
+    // The program's own folder on the disk holds no copies: a source whose
+    // copy would land there never gets one.
+    if (disklayout::isOwnPath(relative)) {
+        refusedFile(sourcePath, "refused: its copy would land in the backup disk's own folder " +
+                                    std::string(disklayout::kFolder) + ", which holds no copies");
+        return;
+    }
     if (linkedToEarlierCopy(st, sourcePath, relative, caseTwin))
         return;
-    bool removeOldFirst = false;
+    const std::int64_t bytes = bytesToWrite(source, st);
     for (;;) {
-        if (!m_diskKnown) {
-            m_disk.setRoot(m_setup.host.mediumRoot(m_setup.driveRoot));
-            m_diskKnown = true;
-        }
-        const std::int64_t free = m_freeEstimate.forCopy(size);
-        if (size <= free)
+        diskInHand();
+        const std::int64_t free = m_freeEstimate.forCopy(bytes);
+        if (bytes <= free)
             break;
-        // A copy that fits only in place of the older one replaces it
-        // directly; the older copy is then given up first.
-        if (m_disk.fitsInPlace(relative, size, free)) {
-            removeOldFirst = true;
-            break;
-        }
+        // The older copy is never given up for room: it makes way into the
+        // versions only once the new copy is whole. Room comes from the
+        // oldest versions, and only then from a fresh disk.
+        if (madeRoomFor(bytes))
+            continue;
         // What went onto the full disk is on it before the list that names
         // it is carried over to the next one.
         if (!flushMedium())
@@ -671,7 +706,7 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         m_diskKnown = false;
         m_hardLinks.clear();
         m_freeEstimate.forget();
-        if (ShowFullForm(size) == DiskFullResult::Cancel || failed())
+        if (ShowFullForm(bytes) == DiskFullResult::Cancel || failed())
             break;
     }
     if (failed()) {
@@ -679,7 +714,7 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         return;
     }
     BackupDisk::StoreReport report;
-    const BackupDisk::Result result = FileCopy(source, st, relative, {removeOldFirst, caseTwin}, report);
+    const BackupDisk::Result result = FileCopy(source, st, relative, {caseTwin}, report);
     const int error = report.error;
     if (!report.remark.empty() && m_outcome.notes.size() < PassOutcome::kMissedKept)
         m_outcome.notes.push_back({sourcePath, report.remark});
@@ -692,7 +727,7 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
             m_folders.back().touched = true;
         state.FilesBackedUp.add(1);
         ++m_unflushedCopies;
-        m_freeEstimate.wrote(m_disk.spaceTaken(size));
+        m_freeEstimate.wrote(m_disk.spaceTaken(bytes));
         break;
     case BackupDisk::Result::AlreadyThere:
         break;
@@ -703,7 +738,7 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
             m_folders.back().touched = true;
         state.FilesBackedUp.add(1);
         ++m_unflushedCopies;
-        m_freeEstimate.wrote(m_disk.spaceTaken(size));
+        m_freeEstimate.wrote(m_disk.spaceTaken(bytes));
         holdCutOffFor(st);
         if (m_outcome.notes.size() < PassOutcome::kMissedKept)
             m_outcome.notes.push_back(
@@ -764,16 +799,19 @@ void BackupPass::BackupFile(const std::string &source)
     if (::stat(source.c_str(), &listed) != 0 || !S_ISREG(listed.st_mode) || !qualifies(listed))
         return;
     noteLargestCopy();
-    if (listed.st_size > m_largestCopy) {
+    const std::int64_t bytes = bytesToWrite(AT_FDCWD, source.c_str(), listed);
+    if (tooLarge(listed, bytes)) {
         missedFile(source, listed, tooLargeCause());
         return;
     }
-    const std::int64_t free = freeSpace();
     m_disk.setRoot(m_setup.host.mediumRoot(m_setup.driveRoot));
     m_diskKnown = true;
     m_freeEstimate.forget();
-    const bool fitsInPlace = m_disk.fitsInPlace(PathRules::relativeOnDisk(source), listed.st_size, free);
-    if (listed.st_size > free && !fitsInPlace) {
+    // A current copy needs no room; versions give theirs before the disk
+    // counts as full.
+    const bool room =
+        bytes <= freeSpace() || copyIsCurrent(source, listed) || (madeRoomFor(bytes) && bytes <= freeSpace());
+    if (!room) {
         endAs(PassEnd::DiskFullCancelled);
         m_setup.ui.hideProgress();
         m_setup.ui.message("DISK FULL.  REPLACE DISK AND RESUME BACKUP");
@@ -806,9 +844,16 @@ bool BackupPass::checkfoldersize()
     // Nothing to copy needs no room.
     if (RoomCheck::fits(free, total) || (total == 0 && state.FolderFilesTotal.get() == 0))
         return true;
+    // The disk's versions are room the pass may take back, oldest first,
+    // and so are the older copies it replaces, once their new copies are
+    // whole and they are versions themselves.
+    diskInHand();
     const std::int64_t capacity = m_setup.host.totalBytes(m_setup.driveRoot);
-    const std::int64_t disks = RoomCheck::disksNeeded(free, total, capacity);
-    const bool yes = m_setup.ui.confirm(RoomCheck::prompt(disks));
+    const RoomCheck::Decision decision = RoomCheck::decide(
+        free, m_disk.versionsRoom(total + 1 - free - m_replacedRoom) + m_replacedRoom, total, capacity);
+    if (decision.room != RoomCheck::Room::NeedsDisks)
+        return true;
+    const bool yes = m_setup.ui.confirm(RoomCheck::prompt(decision.disks));
     if (!yes)
         endAs(PassEnd::DiskFullCancelled);
     return yes;
@@ -839,6 +884,42 @@ DiskFullResult BackupPass::ShowFullForm(std::int64_t size)
         m_setup.ui.message(change.saveError);
     }
     return change.answer;
+}
+
+void BackupPass::diskInHand()
+{
+    if (!m_diskKnown) {
+        m_disk.setRoot(m_setup.host.mediumRoot(m_setup.driveRoot));
+        m_diskKnown = true;
+    }
+}
+
+bool BackupPass::tooLarge(const struct stat &st, std::int64_t bytes) const
+{
+    // The file system's limit is on the length (FAT's 4 GiB); a disk's
+    // capacity is on the blocks, which for a sparse file are fewer.
+    return bytes > m_largestCopy || (!m_largerThanDisk && st.st_size > m_largestCopy);
+}
+
+bool BackupPass::copyIsCurrent(const std::string &sourcePath, const struct stat &st, std::int64_t *olderRoom)
+{
+    return m_diskKnown && !m_disk.root().empty() &&
+           m_disk.hasCurrentCopy(PathRules::relativeOnDisk(sourcePath), st, olderRoom);
+}
+
+// Prunes the disk's oldest versions until a copy of `bytes` fits with a
+// margin. False when pruning every version would not make room: then none
+// is pruned, as the copy goes to the next disk.
+bool BackupPass::madeRoomFor(std::int64_t bytes)
+{
+    diskInHand();
+    const std::int64_t free = m_setup.host.freeBytes(m_setup.driveRoot);
+    const std::int64_t wanted = m_disk.spaceTaken(bytes) + 16 * m_disk.spaceTaken(0);
+    if (free < 0 || free + m_disk.versionsRoom(wanted - free) < wanted)
+        return false;
+    const std::int64_t given = m_disk.pruneVersions([&](std::int64_t givenBack) { return free + givenBack >= wanted; });
+    m_freeEstimate.forget();
+    return given > 0;
 }
 
 void BackupPass::IncTotalProgress()

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "engine/BackupDisk.h"
+#include "engine/CopyLedger.h"
 #include "engine/CutOffTest.h"
 #include "engine/FreeSpaceEstimate.h"
 #include "engine/HardLinks.h"
@@ -89,6 +90,10 @@ private:
     bool linkedToEarlierCopy(const struct stat &st, const std::string &sourcePath, const std::string &relative,
                              bool caseTwin);
     DiskFullResult ShowFullForm(std::int64_t size);
+    void diskInHand();
+    bool tooLarge(const struct stat &st, std::int64_t bytes) const;
+    bool copyIsCurrent(const std::string &sourcePath, const struct stat &st, std::int64_t *olderRoom = nullptr);
+    bool madeRoomFor(std::int64_t bytes);
     void IncTotalProgress();
     void CalcFolderProgress(std::int64_t size);
 
@@ -146,6 +151,10 @@ private:
     std::set<std::string> m_reportedFolders;
     std::int64_t m_unflushedCopies = 0; ///< copies on the medium not yet flushed to it
     std::string m_flushError;           ///< of the item, so the copy scan does not name them again
+    std::int64_t m_replacedRoom = 0;    ///< room of the older copies the item's copies replace
+    CopyLedger m_ledger;                ///< the catalogue, as the copier records into it
+    bool m_ledgerOpened = false;
+    bool m_ledgerNoted = false; ///< its problem is among the notes
 
     // Folders moved or renamed into an item's tree: see SeenFolders.
     SeenFolders m_seen;                          ///< per item, of the disk the pass writes to

@@ -21,6 +21,9 @@ struct ItemSizing {
     /// drive (0 when the item fits in what is left of it).
     std::int64_t moreDisks = 0;
     std::string problem; ///< why the item would not be backed up, or what could not be read
+    /// Room of the older copies on the disk that the item's copies replace:
+    /// kept as versions, it is room a pass may take back.
+    std::int64_t replacedRoom = 0;
 };
 
 /// Sizes every checked item in list order. The free space of the disk in

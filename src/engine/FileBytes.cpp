@@ -1,5 +1,7 @@
 #include "engine/FileBytes.h"
 
+#include "catalogue/ContentHasher.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <sys/sendfile.h>
@@ -32,7 +34,7 @@ void blame(int source, std::int64_t offset, int &error, bool &readFailed)
 
 // Copies [from, to) of the source to the same place in the target.
 bool copyRange(int source, int target, std::int64_t from, std::int64_t to, std::vector<char> &buffer, bool &useKernel,
-               std::int64_t &reached, int &error, bool &readFailed)
+               std::int64_t &reached, int &error, bool &readFailed, ContentHasher *hasher)
 {
     std::int64_t at = from;
     while (at < to) {
@@ -71,6 +73,8 @@ bool copyRange(int source, int target, std::int64_t from, std::int64_t to, std::
         }
         if (got == 0)
             return true;
+        if (hasher != nullptr)
+            hasher->update(buffer.data(), static_cast<std::size_t>(got));
         ssize_t offset = 0;
         while (offset < got) {
             const ssize_t put = ::pwrite(target, buffer.data() + offset, static_cast<std::size_t>(got - offset),
@@ -89,6 +93,14 @@ bool copyRange(int source, int target, std::int64_t from, std::int64_t to, std::
     return true;
 }
 
+// A hole reads as zeros, and the hash is of what the file reads as.
+void hashZeros(ContentHasher *hasher, std::int64_t count)
+{
+    static const std::vector<char> zeros(kBufferSize, 0);
+    for (; hasher != nullptr && count > 0; count -= static_cast<std::int64_t>(kBufferSize))
+        hasher->update(zeros.data(), static_cast<std::size_t>(std::min<std::int64_t>(count, kBufferSize)));
+}
+
 } // namespace
 
 SourceReads &sourceReads()
@@ -98,18 +110,18 @@ SourceReads &sourceReads()
 }
 
 bool copyFileBytes(int source, int target, const struct stat &sourceStat, std::vector<char> &buffer,
-                   std::int64_t &copied, int &error, bool &readFailed)
+                   std::int64_t &copied, int &error, bool &readFailed, ContentHasher *hasher)
 {
     copied = 0;
     readFailed = false;
     const std::int64_t length = sourceStat.st_size;
-    bool useKernel = true;
+    bool useKernel = hasher == nullptr;
     // Fewer blocks than bytes: holes to keep. Stops at the length the source
     // had when it was opened; a file that grew or shrank meanwhile is
     // noticed by the caller without reading on to its end.
     const bool sparse = static_cast<std::int64_t>(sourceStat.st_blocks) * 512 < length;
     if (!sparse)
-        return copyRange(source, target, 0, length, buffer, useKernel, copied, error, readFailed);
+        return copyRange(source, target, 0, length, buffer, useKernel, copied, error, readFailed, hasher);
 
     std::int64_t at = 0;
     while (at < length) {
@@ -118,19 +130,22 @@ bool copyFileBytes(int source, int target, const struct stat &sourceStat, std::v
             if (errno == ENXIO) // nothing but a hole to the end
                 break;
             // A file system that cannot tell: copy the rest as it reads.
-            if (!copyRange(source, target, at, length, buffer, useKernel, copied, error, readFailed))
+            if (!copyRange(source, target, at, length, buffer, useKernel, copied, error, readFailed, hasher))
                 return false;
+            at = length;
             break;
         }
         if (data >= length)
             break;
+        hashZeros(hasher, data - at);
         off_t hole = ::lseek(source, data, SEEK_HOLE);
         if (hole < 0 || hole > length)
             hole = static_cast<off_t>(length);
-        if (!copyRange(source, target, data, hole, buffer, useKernel, copied, error, readFailed))
+        if (!copyRange(source, target, data, hole, buffer, useKernel, copied, error, readFailed, hasher))
             return false;
         at = hole;
     }
+    hashZeros(hasher, length - at);
     // The trailing hole: the target's length is the source's.
     if (::ftruncate(target, static_cast<off_t>(length)) != 0) {
         error = errno;

@@ -8,6 +8,8 @@
 
 namespace quillarc {
 
+class ContentHasher;
+
 /// Copies the bytes of the open regular file `source` (described by
 /// `sourceStat` as it was opened) into the empty file `target`, up to the
 /// length it had then. The kernel moves the bytes where it can
@@ -15,9 +17,11 @@ namespace quillarc {
 /// source stays sparse: only its data is copied and the holes are left as
 /// holes. `copied` is the length the target reached. On failure `error` is
 /// the errno and `readFailed` tells a fault of the source from one of the
-/// target.
+/// target. With a `hasher`, every byte read (and the zeros of the holes) is
+/// fed to it on its way, so that the content hash costs no second read; the
+/// bytes then pass through the buffer rather than the kernel's copy.
 bool copyFileBytes(int source, int target, const struct stat &sourceStat, std::vector<char> &buffer,
-                   std::int64_t &copied, int &error, bool &readFailed);
+                   std::int64_t &copied, int &error, bool &readFailed, ContentHasher *hasher = nullptr);
 
 /// The two reads of a source that copyFileBytes makes, replaceable so that
 /// tests can make a source fail as a bad sector does (EIO).

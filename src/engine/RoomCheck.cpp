@@ -1,5 +1,7 @@
 #include "engine/RoomCheck.h"
 
+#include <algorithm>
+
 namespace quillarc::RoomCheck {
 
 bool fits(std::int64_t freeBytes, std::int64_t folderBytesTotal)
@@ -16,6 +18,17 @@ std::int64_t disksNeeded(std::int64_t freeBytes, std::int64_t folderBytesTotal, 
     if (rest % capacity != 0)
         ++disks;
     return disks <= 0 ? 1 : disks;
+}
+
+Decision decide(std::int64_t freeBytes, std::int64_t versionsBytes, std::int64_t folderBytesTotal,
+                std::int64_t capacity)
+{
+    if (fits(freeBytes, folderBytesTotal))
+        return {Room::Fits, 0};
+    const std::int64_t room = freeBytes < 0 ? freeBytes : freeBytes + std::max<std::int64_t>(0, versionsBytes);
+    if (fits(room, folderBytesTotal))
+        return {Room::TakesVersions, 0};
+    return {Room::NeedsDisks, disksNeeded(room, folderBytesTotal, capacity)};
 }
 
 std::string prompt(std::int64_t disks)

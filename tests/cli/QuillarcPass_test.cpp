@@ -177,10 +177,14 @@ TEST_F(QuillarcPassTest, EveryKindOfTroubleIsNamedAndCopiedOnceGone)
     }
     EXPECT_NE(first.output.find("Complete...  3 Files Found and Backed Up"), std::string::npos) << first.output;
     EXPECT_NE(log.find("label \"MISS1\"  complete  3 copied  3 missed"), std::string::npos) << log;
-    EXPECT_NE(log.find("moved aside to kind.quillarc-old-folder"), std::string::npos) << log;
+    EXPECT_NE(log.find("an older copy, a folder, was in the way and was kept as a version: .quillarc/versions/"),
+              std::string::npos)
+        << log;
     EXPECT_EQ(read(medium + source.substr(1) + "/.ssh/id"), "key");
     EXPECT_EQ(read(medium + source.substr(1) + "/kind"), "now a file");
-    EXPECT_EQ(read(medium + source.substr(1) + "/kind.quillarc-old-folder/old.txt"), "the copy of a folder that was");
+    const Run kept = run("--versions '" + source + "/kind'");
+    EXPECT_EQ(kept.status, 0) << kept.output;
+    EXPECT_NE(kept.output.find("/kind/old.txt"), std::string::npos) << kept.output;
     EXPECT_FALSE(fs::exists(medium + source.substr(1) + "/locked.db"));
 
     ::close(lock);
@@ -241,6 +245,50 @@ TEST_F(QuillarcPassTest, DryRunSizesWithoutCopyingOrSaving)
     EXPECT_FALSE(fs::exists(medium + source.substr(1)));
     EXPECT_EQ(read(program + "DRY1.ini"), listBefore);
     EXPECT_FALSE(fs::exists(program + "quillarc.log"));
+}
+
+// The dry run sizes as the pass does: a copy that is current already needs
+// no room, so a list whose cut-off was set back asks for nothing.
+TEST_F(QuillarcPassTest, DryRunLeavesOutWhatIsOnTheDiskAlready)
+{
+    write(source + "/a.txt", std::string(100, 'a'));
+    write(source + "/b.txt", std::string(50, 'b'));
+    labelMedium("DRY2");
+    listFile("DRY2", "T");
+    ASSERT_EQ(run().status, 0);
+    listFile("DRY2", "T"); // the cut-off set back: both files qualify again
+    write(source + "/b.txt", std::string(60, 'c'));
+
+    const Run dry = run("--dry-run");
+    EXPECT_EQ(dry.status, 0) << dry.output;
+    EXPECT_NE(dry.output.find(source + ": 1 files, 60 bytes\n"), std::string::npos) << dry.output;
+}
+
+// A copy a pass replaces is kept as a version: --versions lists it with its
+// date and size, and a plain cp of the place it names gets it back.
+TEST_F(QuillarcPassTest, VersionsListsTheCopiesAPassReplaced)
+{
+    write(source + "/doc.txt", "the good text");
+    labelMedium("VER1");
+    listFile("VER1", "T");
+    ASSERT_EQ(run().status, 0);
+    write(source + "/doc.txt", "overwritten by mistake", 0);
+    ASSERT_EQ(run().status, 0);
+    EXPECT_EQ(read(medium + source.substr(1) + "/doc.txt"), "overwritten by mistake");
+
+    const Run listed = run("--versions '" + source + "/doc.txt'");
+    EXPECT_EQ(listed.status, 0) << listed.output;
+    const std::string marker = medium + ".quillarc/versions/";
+    const std::size_t at = listed.output.find(marker);
+    ASSERT_NE(at, std::string::npos) << listed.output;
+    const std::string place = listed.output.substr(at, listed.output.find('\n', at) - at);
+    EXPECT_NE(listed.output.find("  13  "), std::string::npos) << "its size: " << listed.output;
+    EXPECT_EQ(read(place), "the good text");
+
+    const Run none = run("--versions '" + source + "/never.txt'");
+    EXPECT_EQ(none.status, 1) << none.output;
+    EXPECT_NE(none.output.find("No versions of " + source + "/never.txt"), std::string::npos) << none.output;
+    EXPECT_EQ(run("--versions relative/path").status, 2);
 }
 
 // Output that cannot be written (a full disk, a closed pipe) is a failure:

@@ -94,17 +94,24 @@ protected:
         return root + source.substr(1) + "/" + name;
     }
 
-    // A file bigger than the disk's free space by `disks` times the disk's
-    // size: the room question asks for that many disks, rounded up, and the
-    // file itself cannot fit. Sparse, so it takes no room of its own.
-    // Sparse files "big1", "big2", ... that together need `disks` more
-    // disks than the free space: each larger than the free space, so none
-    // fits, and each smaller than the disk, so a new disk could take it.
-    bool overfill(double disks)
+    // Files "big1", "big2", ... that together need `disks` more disks than
+    // the free space: each larger than the free space, so none fits, and
+    // each smaller than the disk, so a new disk could take it. They hold
+    // data (a sparse file needs only the room of its data), so the disk is
+    // a small tmpfs of its own, labelled as the folder was. Empty, or why
+    // there is no such disk here.
+    std::string overfill(double disks)
     {
+        if (const std::string reason = privateMounts(); !reason.empty())
+            return reason;
+        const std::string label = read(medium + ".quillarc-label");
+        if (::mount("quillarc-room", medium.c_str(), "tmpfs", 0, "size=1m") != 0)
+            return std::string("cannot mount a tmpfs: ") + std::strerror(errno);
+        mounted = true;
+        write(medium + ".quillarc-label", label);
         struct statvfs st {};
         if (::statvfs(medium.c_str(), &st) != 0)
-            return false;
+            return std::string("no free space figure: ") + std::strerror(errno);
         const auto unit = static_cast<long long>(st.f_frsize);
         const long long free = static_cast<long long>(st.f_bavail) * unit;
         const long long capacity = static_cast<long long>(st.f_blocks) * unit;
@@ -113,17 +120,9 @@ protected:
         long long count = 1;
         while (count * size - free <= (wanted - 1) * capacity)
             ++count;
-        for (long long i = 1; i <= count; ++i) {
-            const std::string path = source + "/big" + std::to_string(i);
-            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const bool made = fd >= 0 && ::ftruncate(fd, size) == 0;
-            if (fd >= 0)
-                ::close(fd);
-            if (!made)
-                return false;
-            fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(1));
-        }
-        return true;
+        for (long long i = 1; i <= count; ++i)
+            write(source + "/big" + std::to_string(i), std::string(static_cast<std::size_t>(size), 'b'));
+        return {};
     }
 
     bool anyBigOnDisk() const { return fs::exists(onDisk(medium, "big1")) || fs::exists(onDisk(medium, "big2")); }
@@ -143,7 +142,8 @@ TEST_F(TerminalPassTest, RoomQuestionAnsweredNoEndsThePassWithoutCopying)
 {
     labelMedium("ROOM1");
     listFile("ROOM1");
-    ASSERT_TRUE(overfill(0.5)) << "no sparse file of that size here";
+    if (const std::string reason = overfill(0.5); !reason.empty())
+        GTEST_SKIP() << reason;
 
     PtyProcess pass;
     ASSERT_TRUE(pass.start(command()));
@@ -162,7 +162,8 @@ TEST_F(TerminalPassTest, FullDiskWaitsUntilCancelIsConfirmed)
 {
     labelMedium("FULL1");
     listFile("FULL1");
-    ASSERT_TRUE(overfill(0.5));
+    if (const std::string reason = overfill(0.5); !reason.empty())
+        GTEST_SKIP() << reason;
 
     PtyProcess pass;
     ASSERT_TRUE(pass.start(command()));
@@ -195,7 +196,8 @@ TEST_F(TerminalPassTest, WithoutATerminalNobodyIsAsked)
 {
     labelMedium("PIPE1");
     listFile("PIPE1");
-    ASSERT_TRUE(overfill(2.5));
+    if (const std::string reason = overfill(2.5); !reason.empty())
+        GTEST_SKIP() << reason;
 
     struct Case {
         const char *extra;
@@ -229,7 +231,8 @@ TEST_F(TerminalPassTest, InterruptEndsAWaitForAnAnswer)
 {
     labelMedium("INT1");
     listFile("INT1");
-    ASSERT_TRUE(overfill(0.5));
+    if (const std::string reason = overfill(0.5); !reason.empty())
+        GTEST_SKIP() << reason;
 
     struct Case {
         const char *name;

@@ -66,20 +66,21 @@ TEST_F(NothingMissed, AnItemThatIsNotThereFailsThePassAndStays)
     EXPECT_EQ(list.substr(0, share.size() + 22), share + "\r\n0/0/0 0:00\r\n0\r\nYes\r\n") << list;
 }
 
-// The disk is filled until a new version fits in place of the older copy
-// by the byte count alone, or with room to spare. Only the second replaces
-// the older copy; the first keeps it and asks for the next disk, which
-// nobody gives here.
+// On a nearly full disk a new version never takes the place of its older
+// copy by removing it first: room comes from the versions of earlier passes,
+// oldest first, and the replaced copy is kept as a version itself. Without
+// such room the older copy stays whole and the next disk is asked for,
+// which nobody gives here.
 TEST_F(NothingMissed, ANewVersionThatOnlyNearlyFitsLeavesTheOlderCopy)
 {
     if (const std::string why = prepareDisks(Kind::Ext4); !why.empty())
         GTEST_SKIP() << why;
     struct Case {
         const char *name;
-        std::int64_t shortOfFree; ///< the new version is the older one + free space - this
+        std::size_t olderVersion; ///< bytes of a version an earlier pass kept; 0: none
         bool replaced;
     };
-    for (const Case c : {Case {"within a block", 100, false}, Case {"with room", 512 * 1024, true}}) {
+    for (const Case c : {Case {"no versions", 0, false}, Case {"an older version gives its room", 3 << 20, true}}) {
         SCOPED_TRACE(c.name);
         const auto disk = makeDisk(Kind::Ext4, 16, "NEAR1");
         ASSERT_TRUE(disk);
@@ -88,8 +89,14 @@ TEST_F(NothingMissed, ANewVersionThatOnlyNearlyFitsLeavesTheOlderCopy)
         writeList("NEAR1", {source + "/data"});
         ASSERT_TRUE(insert(*disk, "NEAR1"));
         ASSERT_EQ(runPass().status, 0);
+        const std::string oldVersion = disk->root() + ".quillarc/versions/2020-01-01T000000Z/old/v.bin";
+        if (c.olderVersion > 0) {
+            fs::create_directories(fs::path(oldVersion).parent_path());
+            std::ofstream(oldVersion, std::ios::binary) << std::string(c.olderVersion, 'v');
+        }
 
-        // Leave about 1 MiB free on the disk.
+        // Leave about 1 MiB free on the disk; the new version needs 1.5 MiB
+        // more than its older copy.
         struct statvfs vfs {};
         ASSERT_EQ(::statvfs(disk->root().c_str(), &vfs), 0);
         const auto filler = static_cast<std::int64_t>(vfs.f_bavail * vfs.f_frsize) - (1 << 20);
@@ -100,23 +107,32 @@ TEST_F(NothingMissed, ANewVersionThatOnlyNearlyFitsLeavesTheOlderCopy)
         ::sync();
         ASSERT_EQ(::statvfs(disk->root().c_str(), &vfs), 0);
         const auto free = static_cast<std::int64_t>(vfs.f_bavail * vfs.f_frsize);
-        const std::string newer(static_cast<std::size_t>((2 << 20) + free - c.shortOfFree), 'n');
+        const std::string newer(static_cast<std::size_t>((2 << 20) + free - (512 << 10)), 'n');
         std::ofstream(file, std::ios::binary | std::ios::trunc) << newer;
 
         const Ended pass = runPass({"--yes"});
         if (c.replaced) {
             EXPECT_EQ(pass.status, 0) << pass.out << pass.err;
             EXPECT_TRUE(read(copyOf(disk->root(), file)) == newer);
+            EXPECT_FALSE(fs::exists(oldVersion)) << "the oldest version gave its room";
+            int kept = 0;
+            for (const auto &stamp : fs::directory_iterator(disk->root() + ".quillarc/versions"))
+                kept += read(stamp.path().string() + file) == older ? 1 : 0;
+            EXPECT_EQ(kept, 1) << "the replaced copy is a version";
         } else {
             EXPECT_EQ(pass.status, 1) << pass.out << pass.err;
             EXPECT_NE(pass.err.find("Disk Full"), std::string::npos) << pass.err;
             EXPECT_TRUE(read(copyOf(disk->root(), file)) == older) << "the older copy stays whole";
         }
         for (const std::string &name : everythingBelow(disk->root()))
-            EXPECT_EQ(name.find(".quillarc-part-"), std::string::npos) << name;
+            // Temporary copies live only in the disk's own folder, and a
+            // completed pass leaves none there either.
+            EXPECT_TRUE(name.find(".quillarc-part-") == std::string::npos && name.rfind(".quillarc/part/", 0) != 0)
+                << name;
         ASSERT_TRUE(disk->unmount());
         fs::remove(program + "NEAR1.ini");
         fs::remove(program + "NEAR1.folders");
+        fs::remove(program + "catalogue.sqlite");
     }
 }
 

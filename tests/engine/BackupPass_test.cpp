@@ -27,7 +27,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class BackupPassTest : public PassFixture {};
+class BackupPassTest : public PassFixture {
+protected:
+    /// What the disk keeps as versions of the copy of `sourcePath`, oldest first.
+    std::vector<std::string> keptVersions(const std::string &sourcePath) const
+    {
+        std::vector<std::string> kept;
+        const fs::path versions = medium + ".quillarc/versions";
+        if (!fs::exists(versions))
+            return kept;
+        std::vector<fs::path> stamps {fs::directory_iterator(versions), fs::directory_iterator()};
+        std::sort(stamps.begin(), stamps.end());
+        for (const fs::path &stamp : stamps) {
+            const fs::path version = stamp / sourcePath.substr(1);
+            if (fs::is_regular_file(fs::symlink_status(version)))
+                kept.push_back(readFile(version));
+        }
+        return kept;
+    }
+};
 
 TEST_F(BackupPassTest, CopiesQualifyingFilesWithTimeAndPermissions)
 {
@@ -375,6 +393,8 @@ TEST_F(BackupPassTest, WalkStaysInsideItsTree)
     EXPECT_EQ(ui.fileLine, "Complete...  2 Files Found and Backed Up");
 }
 
+// A link on the disk where a folder of copies goes is never followed: it is
+// kept as a version, named, and the copies go into a real folder.
 TEST_F(BackupPassTest, LinkOnTheBackupDiskCannotRedirectWrites)
 {
     writeFile(source + "/a.txt", "a");
@@ -384,11 +404,19 @@ TEST_F(BackupPassTest, LinkOnTheBackupDiskCannotRedirectWrites)
     const std::string first = source.substr(1, source.find('/', 1) - 1);
     fs::create_directory_symlink(outside, medium + first);
     addItem(source, "Yes");
-    runPass();
+    const PassOutcome &outcome = runPass();
 
     EXPECT_TRUE(fs::is_empty(outside));
-    EXPECT_EQ(ui.fileLine, "Error Writing to Disk...  0 Files Found and Backed Up");
-    EXPECT_EQ(list.at(0).text(TextFloat), "0");
+    EXPECT_EQ(ui.fileLine, "Complete...  1 Files Found and Backed Up");
+    EXPECT_EQ(readFile(copyOf(medium, source + "/a.txt")), "a");
+    EXPECT_FALSE(fs::is_symlink(medium + first));
+    bool linkKept = false;
+    for (const auto &stamp : fs::directory_iterator(medium + ".quillarc/versions"))
+        linkKept = linkKept || fs::read_symlink(stamp.path() / first) == outside;
+    EXPECT_TRUE(linkKept);
+    ASSERT_EQ(outcome.notes.size(), 1u);
+    EXPECT_NE(outcome.notes[0].cause.find("an older copy, a symbolic link, was in the way"), std::string::npos)
+        << outcome.notes[0].cause;
 }
 
 TEST_F(BackupPassTest, MediumInsideTheTreeIsNotCopiedIntoItself)
@@ -421,21 +449,35 @@ TEST_F(BackupPassTest, FolderOfEmptyFilesIsCopied)
     EXPECT_EQ(ui.fileLine, "Complete...  2 Files Found and Backed Up");
 }
 
-// Sizes past 4 GiB are counted in full (a sparse file, nothing copied).
-TEST_F(BackupPassTest, SizesAreSixtyFourBit)
+// A sparse file is judged by the data it holds, not its length: two disk
+// images of 5 GiB each holding 1 MiB fit a 1 GiB disk with room to spare,
+// are neither named as too large nor make the pass ask for more disks, and
+// their copies keep their length (past 4 GiB) and their holes.
+TEST_F(BackupPassTest, SparseFilesTakeTheRoomOfTheirData)
 {
-    for (const char *name : {"/sparse1", "/sparse2"}) {
+    const std::int64_t length = std::int64_t {5} << 30;
+    const std::string data(std::size_t {1} << 20, 'd');
+    for (const char *name : {"/image1", "/image2"}) {
         writeFile(source + name, "");
-        ASSERT_EQ(::truncate((source + name).c_str(), std::int64_t {5} << 29), 0);
+        const int fd = ::open((source + name).c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, data.data(), data.size(), std::int64_t {9} << 29), static_cast<ssize_t>(data.size()));
+        ASSERT_EQ(::ftruncate(fd, length), 0);
+        ::close(fd);
     }
     addItem(source, "Yes");
-    host.insert(kDrive, {medium, label, std::int64_t {3} << 30, std::int64_t {1} << 30});
-    runPass(); // the room question is answered Cancel
-    EXPECT_EQ(run->state().FolderBytesTotal.get(), std::int64_t {5} << 30);
-    ASSERT_EQ(ui.questions.size(), 1u);
-    EXPECT_NE(ui.questions[0].find("YOU WILL NEED 2 FORMATTED DISKS READY."), std::string::npos);
-    EXPECT_NE(std::find(ui.fileLines.begin(), ui.fileLines.end(), std::to_string(std::int64_t {5} << 30)),
-              ui.fileLines.end());
+    host.insert(kDrive, {medium, label, std::int64_t {1} << 30, std::int64_t {512} << 20});
+    const PassOutcome &outcome = runPass(); // a room question would be answered Cancel
+    EXPECT_TRUE(ui.questions.empty());
+    EXPECT_EQ(run->state().FolderBytesTotal.get(), std::int64_t {2} << 20);
+    EXPECT_EQ(outcome.filesMissed, 0);
+    EXPECT_EQ(ui.fileLine, "Complete...  2 Files Found and Backed Up");
+    for (const char *name : {"/image1", "/image2"}) {
+        struct stat copy {};
+        ASSERT_EQ(::stat(copyOf(medium, source + name).c_str(), &copy), 0);
+        EXPECT_EQ(copy.st_size, length);
+        EXPECT_LT(copy.st_blocks * 512, std::int64_t {4} << 20) << "the holes stay holes";
+    }
 }
 
 // A failure raised in the middle of an item (here by the window) ends the
@@ -573,9 +615,8 @@ TEST_F(BackupPassTest, FoldersKeepTheirPermissionBits)
 }
 
 // A folder that became a file, and a file that became a folder: the older
-// copy of the other kind is moved aside under a name that says what it was,
-// never deleted, the log says so, and the new one is copied; later items
-// are still reached.
+// copy of the other kind is kept as a version, never deleted, the log says
+// so, and the new one is copied; later items are still reached.
 TEST_F(BackupPassTest, AnOlderCopyOfAnotherKindIsMovedAside)
 {
     writeFile(source + "/was-folder", "now a file");
@@ -592,11 +633,15 @@ TEST_F(BackupPassTest, AnOlderCopyOfAnotherKindIsMovedAside)
     EXPECT_EQ(readFile(copyOf(medium, source + "/was-folder")), "now a file");
     EXPECT_EQ(readFile(copyOf(medium, source + "/was-file/inside.txt")), "now in a folder");
     EXPECT_EQ(readFile(copyOf(medium, source + "/z-later.txt")), "later");
-    EXPECT_EQ(readFile(copyOf(medium, source + "/was-folder.quillarc-old-folder/old.txt")), "old copy in a folder");
-    EXPECT_EQ(readFile(copyOf(medium, source + "/was-file.quillarc-old-file")), "old copy of a file");
+    EXPECT_EQ(keptVersions(source + "/was-folder/old.txt"), std::vector<std::string>({"old copy in a folder"}));
+    EXPECT_EQ(keptVersions(source + "/was-file"), std::vector<std::string>({"old copy of a file"}));
     const std::string log = readFile(program + "quillarc.log");
-    EXPECT_NE(log.find("was moved aside to was-folder.quillarc-old-folder"), std::string::npos) << log;
-    EXPECT_NE(log.find("was moved aside to was-file.quillarc-old-file"), std::string::npos) << log;
+    EXPECT_NE(log.find("an older copy, a folder, was in the way and was kept as a version: .quillarc/versions/"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("an older copy, a file, was in the way and was kept as a version: .quillarc/versions/"),
+              std::string::npos)
+        << log;
 }
 
 // A sparse file stays sparse: 5 GiB with two small islands of data takes

@@ -239,32 +239,56 @@ TEST_F(DiskFullTest, DiskGoneAfterReadyEndsAsCancelled)
     EXPECT_TRUE(exists(listFile->pathFor(label)));
 }
 
-// When a new copy surely fits in place of the older one, the older one
-// makes way, without a dialog. When that is in doubt (within the file
-// system's rounding and a margin), the older copy stays and the new one is
-// carried to the next disk: removing it could end with no copy at all.
-TEST_F(DiskFullTest, CopyThatFitsOnlyInPlaceOfTheOlderOne)
+// On a nearly full disk the older copy is never given up for room: the
+// disk's versions give theirs, oldest first, and only when they are not
+// enough is the next disk asked for, the older copy staying where it is.
+TEST_F(DiskFullTest, RoomComesFromTheOldestVersionsNeverFromTheOlderCopy)
 {
     struct Case {
-        std::int64_t free;
-        bool inPlace;
+        const char *what;
+        std::int64_t oldestVersion, newerVersion; // bytes of two versions kept by earlier passes; 0: none
+        bool nextDiskAsked;
+        bool oldestKept, newerKept;
     };
     const std::string older(1 << 20, 'o');
     const std::string newer((1 << 20) + 100, 'n');
-    for (const Case c : {Case {200 * 1024, true}, Case {8 * 1024, false}}) {
-        SCOPED_TRACE(c.free);
+    const std::string oldStamp = ".quillarc/versions/2026-01-01T000000Z/";
+    const std::string newStamp = ".quillarc/versions/2026-06-01T000000Z/";
+    for (const Case c : {
+             Case {"no versions", 0, 0, true, false, false},
+             Case {"the oldest version is enough", 2 << 20, 2 << 20, false, false, true},
+             Case {"both versions are needed", 300 << 10, 300 << 10, false, false, false},
+             Case {"versions are not enough: none is pruned", 100 << 10, 100 << 10, true, true, true},
+         }) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(medium);
+        fs::create_directories(medium);
         writeFile(source + "/f", newer, 0);
         writeFile(copyOf(medium, source + "/f"), older);
+        if (c.oldestVersion > 0)
+            writeFile(medium + oldStamp + "x/old", std::string(static_cast<std::size_t>(c.oldestVersion), 'v'));
+        if (c.newerVersion > 0)
+            writeFile(medium + newStamp + "x/old", std::string(static_cast<std::size_t>(c.newerVersion), 'w'));
         list.clear();
         addItem(source, "Yes");
-        host.setFree(kDrive, c.free);
+        // Free: a little less than the new copy needs.
+        const std::int64_t used = test::SimulatedVolumeHost::bytesBelow(medium);
+        host.insert(kDrive, {medium, label, used + (512 << 10), std::nullopt});
         ui.dialogLabels.clear();
+        ui.questions.clear();
         ui.dialogPresses = {{ScriptedPassUi::Press::Cancel, {}}};
         ui.confirmAnswers = {true, true}; // the room prompt, then CANCEL confirmed
         runPass();
-        if (c.inPlace) {
+        EXPECT_EQ(exists(medium + oldStamp + "x/old"), c.oldestKept);
+        EXPECT_EQ(exists(medium + newStamp + "x/old"), c.newerKept);
+        if (!c.nextDiskAsked) {
+            EXPECT_TRUE(ui.questions.empty()) << "the versions' room counts in the room check";
             EXPECT_TRUE(ui.dialogLabels.empty());
             EXPECT_TRUE(readFile(copyOf(medium, source + "/f")) == newer);
+            int kept = 0;
+            for (const auto &entry : fs::recursive_directory_iterator(medium + ".quillarc/versions"))
+                kept += entry.is_regular_file() && readFile(entry.path()) == older ? 1 : 0;
+            EXPECT_EQ(kept, 1) << "the replaced copy is a version";
         } else {
             EXPECT_EQ(ui.dialogLabels.size(), 1u) << "the next disk is asked for";
             EXPECT_TRUE(readFile(copyOf(medium, source + "/f")) == older) << "the older copy stays";
