@@ -40,6 +40,8 @@ std::string ending(PassEnd end)
         return "stopped";
     case PassEnd::Aborted:
         return "aborted";
+    case PassEnd::DiskVanished:
+        return "backup disk removed";
     case PassEnd::WriteError:
         return "ended by a write error";
     case PassEnd::DiskFullCancelled:
@@ -56,6 +58,15 @@ std::string count(std::int64_t n, const char *what)
 }
 
 } // namespace
+
+std::string leftForNextDisk(const PassOutcome &outcome)
+{
+    if (outcome.itemsLeft == 0)
+        return "the rest was";
+    std::string text = count(outcome.itemsLeft, "item") + " (" + count(outcome.filesLeft, "file") + " of " +
+                       (outcome.itemsLeft == 1 ? "it" : "the first, the others not reached") + ")";
+    return text + (outcome.itemsLeft == 1 ? " was" : " were");
+}
 
 std::string fileUrl(const std::string &path)
 {
@@ -94,8 +105,12 @@ NoticeText noticeText(const PassNotice &notice, bool markup, bool links)
     if (outcome.end == PassEnd::WriteError && !outcome.missed.empty())
         body += "\nStopped at " + outcome.missed.back().path + ": " + outcome.missed.back().cause;
     if (outcome.end == PassEnd::DiskFullCancelled)
-        body += "\nThe disk is full: a fresh disk with a volume label of its own is needed for the rest.";
-    if (!outcome.listSaved)
+        body += "\nThe disk is full: " + leftForNextDisk(outcome) +
+                " left for a fresh disk with a volume label of its own.";
+    if (outcome.end == PassEnd::DiskVanished)
+        body += "\nThe backup disk went away before the pass ended: the next pass onto it copies again what may "
+                "not have reached it.";
+    else if (!outcome.listSaved)
         body += "\nThe backup list was not saved" +
                 (outcome.listSaveError.empty() ? std::string(".") : ": " + outcome.listSaveError);
     text.body = escaped(body, markup);

@@ -14,6 +14,7 @@
 #include "lists/BackupList.h"
 #include "base/Clock.h"
 #include "lists/DiskListFile.h"
+#include "platform/FileSystemKind.h"
 #include "platform/PassLock.h"
 #include "platform/LabelFile.h"
 #include "platform/VolumeHost.h"
@@ -51,7 +52,7 @@ public:
     }
     void enterFolder(const std::string &path, const struct stat &st) override
     {
-        m_pass.m_seenNow.emplace(m_pass.belowItem(path), st.st_ino);
+        m_pass.m_seenNow.emplace(m_pass.belowItem(path), SeenFolders::FolderId {st.st_dev, st.st_ino});
         m_pass.followChangedFolder(path, st);
         m_pass.enterFolder(path, st, false);
         if (m_pass.m_folders.back().settle)
@@ -171,7 +172,7 @@ void BackupPass::endAs(PassEnd cause)
 // further file is copied.
 bool BackupPass::failed() const
 {
-    return m_end == PassEnd::WriteError || m_end == PassEnd::DiskFullCancelled;
+    return m_end == PassEnd::WriteError || m_end == PassEnd::DiskFullCancelled || m_end == PassEnd::DiskVanished;
 }
 
 bool BackupPass::abortNow() const
@@ -194,6 +195,9 @@ std::int64_t BackupPass::freeSpace()
 void BackupPass::useMedium()
 {
     const std::string root = m_setup.host.mediumRoot(m_setup.driveRoot);
+    m_mediumRoot = root;
+    if (root.empty() || ::stat(root.c_str(), &m_mediumStat) != 0)
+        m_mediumRoot.clear();
     m_disk.setRoot(root);
     m_walker.setSkippedFolder(root);
     m_freeEstimate.forget();
@@ -239,6 +243,9 @@ void BackupPass::workItem(std::size_t index)
     BackupList &list = m_setup.list;
     BackupItem &item = list.at(index);
     const std::string path = item.path();
+    m_itemInHand = index;
+    m_foldersSized = 0;
+    m_filesReached = 0;
     CutOff cutOff;
     if (const std::string problem = itemProblem(item, cutOff); !problem.empty()) {
         missedFolder(path, "not backed up: " + problem);
@@ -287,6 +294,7 @@ void BackupPass::workItem(std::size_t index)
         m_itemText = path.back() == '/' ? path : path + "/";
         m_lastSeen = m_seen.forItem(path, cutOff);
         m_seenNow.clear();
+        m_keepsInodes.clear();
         m_unrecorded.clear();
         if (!abortNow()) {
             state.SizingPhase.set();
@@ -317,6 +325,7 @@ void BackupPass::workItem(std::size_t index)
         DateTime next = workBegan;
         if (m_missedCutOff && *m_missedCutOff < next)
             next = *m_missedCutOff;
+        m_cutOffsBefore.emplace(index, cutOff);
         list.SetCutOff(item, next);
         m_setup.board.postListChange({ListChange::Kind::CutOff, index, next});
         if (item.isFolder() && item.cutOff())
@@ -339,18 +348,27 @@ std::string BackupPass::belowItem(const std::string &path) const
 }
 
 // New to the item: below a new folder; else, with a record of the item's
-// last pass, not seen by it (or seen holding another folder); else, with
-// none, a sub-folder whose status changed since the cut-off (a move or a
-// rename changes it): the person's cut-off still holds for what did not.
-bool BackupPass::folderIsNew(const std::string &relative, const struct stat &st) const
+// last pass, not seen by it (or seen holding another folder, or on another
+// file system: a stick mounted where a folder was); else, with none, a
+// sub-folder whose status changed since the cut-off (a move or a rename
+// changes it): the person's cut-off still holds for what did not. Where
+// inode numbers say nothing from one pass to the next (FAT, FUSE, a
+// network share), the record knows a folder by its path and file system
+// alone, and a folder whose status changed is new as well.
+bool BackupPass::folderIsNew(const std::string &path, const std::string &relative, const struct stat &st)
 {
     if (!m_folders.empty() && m_folders.back().isNew)
         return true;
-    if (m_lastSeen != nullptr) {
-        const auto found = m_lastSeen->find(relative);
-        return found == m_lastSeen->end() || found->second != st.st_ino;
-    }
-    return !m_folders.empty() && qualifies(st);
+    const bool changed = !m_folders.empty() && qualifies(st);
+    if (m_lastSeen == nullptr)
+        return changed;
+    const auto found = m_lastSeen->find(relative);
+    if (found == m_lastSeen->end() || found->second.device != st.st_dev)
+        return true;
+    auto known = m_keepsInodes.find(st.st_dev);
+    if (known == m_keepsInodes.end())
+        known = m_keepsInodes.emplace(st.st_dev, keepsInodeNumbers(path)).first;
+    return known->second ? found->second.inode != st.st_ino : changed;
 }
 
 // `counted`: the copy scan counts a folder to settle as the sizing scan
@@ -359,8 +377,10 @@ void BackupPass::enterFolder(const std::string &path, const struct stat &st, boo
 {
     OpenFolder open;
     open.relative = belowItem(path);
-    open.isNew = folderIsNew(open.relative, st);
+    open.isNew = folderIsNew(path, open.relative, st);
     open.settle = open.isNew || qualifies(st);
+    if (open.settle && state.SizingPhase)
+        ++m_foldersSized;
     if (open.settle && counted)
         state.FolderFilesDone.add(1);
     m_folders.push_back(std::move(open));
@@ -433,6 +453,11 @@ bool BackupPass::flushMedium()
 {
     if (m_unflushedCopies == 0)
         return true;
+    // A disk pulled out cannot be flushed: what was not on it is held by
+    // the cut-offs instead (the list is not saved, or, with the same disk
+    // back, the cut-offs of what was copied onto it stay where they were).
+    if (diskGone())
+        return true;
     const int error = m_disk.flush();
     if (error != 0) {
         endAs(PassEnd::WriteError);
@@ -447,9 +472,17 @@ bool BackupPass::flushMedium()
 
 void BackupPass::finish()
 {
-    // The list moves the cut-offs past what was copied: the copies must be
-    // on the disk first, or a power cut could leave a list that claims them.
-    if (!flushMedium() || !m_flushError.empty()) {
+    // A disk that went away with copies not flushed to it, or in the middle
+    // of a write, may lack what the pass copied: the list is not saved, so
+    // that the next pass looks at all of it again.
+    if (m_end == PassEnd::DiskVanished || ((m_unflushedCopies > 0 || m_end == PassEnd::WriteError) && diskGone())) {
+        m_end = PassEnd::DiskVanished;
+        m_outcome.listSaveError = diskGoneText(m_label);
+        m_setup.ui.hideProgress();
+        m_setup.ui.message(m_outcome.listSaveError);
+    } else if (!flushMedium() || !m_flushError.empty()) {
+        // The list moves the cut-offs past what was copied: the copies must be
+        // on the disk first, or a power cut could leave a list that claims them.
         m_outcome.listSaveError = m_flushError;
         m_setup.ui.hideProgress();
         m_setup.ui.message(m_flushError);
@@ -471,6 +504,8 @@ void BackupPass::finish()
         endAs(PassEnd::Stopped);
     if (abortNow())
         endAs(PassEnd::Aborted);
+    if (m_end == PassEnd::DiskFullCancelled)
+        nameWhatWasLeft();
     m_outcome.end = m_end;
     m_outcome.filesCopied = state.FilesBackedUp.get();
     m_outcome.volumeLabel = m_label;
@@ -605,6 +640,7 @@ void BackupPass::missedFolder(const std::string &path, const std::string &cause)
 void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed,
                                 bool caseTwin)
 {
+    ++m_filesReached;
     // Run as root, the entry is looked at just before it is opened, so that
     // a link swapped in meanwhile is seen.
     struct stat before {};
@@ -816,6 +852,9 @@ bool BackupPass::checkfoldersize()
 
 DiskFullResult BackupPass::ShowFullForm(std::int64_t size)
 {
+    // A disk pulled out has no room, but is not full: it is asked back.
+    if (diskGone())
+        return askForSameDisk();
     const DiskChange change =
         DiskChange::ask(m_setup.ui, m_setup.host, m_setup.driveRoot, size, m_setup.list, m_setup.listFile);
     if (change.answer == DiskFullResult::Cancel || change.label.empty()) {
@@ -828,10 +867,12 @@ DiskFullResult BackupPass::ShowFullForm(std::int64_t size)
     m_setup.board.showVolumeLabel(m_label);
     freeSpace();
     useMedium();
-    if (m_setup.lock != nullptr && m_setup.lock->takeMedium(m_disk.root()) == PassLock::Result::Busy) {
-        // Another pass works on the disk put in: nothing is written to it.
+    if (const PassLock::Result locked =
+            m_setup.lock != nullptr ? m_setup.lock->takeMedium(m_disk.root()) : PassLock::Result::Taken;
+        locked != PassLock::Result::Taken) {
+        // Another pass works on the disk put in, or may: nothing is written to it.
         endAs(PassEnd::WriteError);
-        m_setup.ui.message(PassLock::busyMessage());
+        m_setup.ui.message(locked == PassLock::Result::Busy ? PassLock::busyMessage() : PassLock::unlockableMessage());
         return DiskFullResult::Cancel;
     }
     if (!change.saveError.empty()) {

@@ -13,7 +13,8 @@ namespace quillarc {
 namespace {
 
 // Fields end in NUL: a path may hold any other byte, line ends included.
-constexpr std::string_view kHeader = "quillarc folders 1\n";
+// The first layout knew folders by inode alone; its records are not read.
+constexpr std::string_view kHeader = "quillarc folders 2\n";
 
 class FieldReader {
 public:
@@ -58,7 +59,7 @@ std::string SeenFolders::fileName(std::string_view label)
 }
 
 // Layout: the header, then per item its path, its cut-off text and its
-// folder count, then per folder its path and inode; last, the item count,
+// folder count, then per folder its path, device and inode; last, the item count,
 // so that a cut-short file does not read.
 void SeenFolders::load(const std::string &path)
 {
@@ -94,10 +95,12 @@ void SeenFolders::load(const std::string &path)
         Entry entry {std::string(cutOff), {}};
         for (std::uint64_t i = 0; i < count; ++i) {
             std::string_view folder;
+            std::uint64_t device = 0;
             std::uint64_t inode = 0;
-            if (!reader.next(folder) || !reader.number(inode))
+            if (!reader.next(folder) || !reader.number(device) || !reader.number(inode))
                 return;
-            entry.folders.emplace(std::string(folder), static_cast<ino_t>(inode));
+            entry.folders.emplace(std::string(folder),
+                                  FolderId {static_cast<dev_t>(device), static_cast<ino_t>(inode)});
         }
         items.insert_or_assign(std::string(itemPath), std::move(entry));
     }
@@ -111,14 +114,16 @@ void SeenFolders::save(const std::string &path) const
         addField(out, itemPath);
         addField(out, entry.cutOffText);
         addField(out, std::to_string(entry.folders.size()));
-        for (const auto &[folder, inode] : entry.folders) {
+        for (const auto &[folder, id] : entry.folders) {
             addField(out, folder);
-            addField(out, std::to_string(inode));
+            addField(out, std::to_string(id.device));
+            addField(out, std::to_string(id.inode));
         }
     }
     addField(out, "end");
     addField(out, std::to_string(m_items.size()));
-    writeFileAtomically(path, out);
+    // It names the folders of every item, private ones too.
+    writeFileAtomically(path, out, FileAccess::Private);
 }
 
 const SeenFolders::Folders *SeenFolders::forItem(const std::string &itemPath, CutOff cutOff) const

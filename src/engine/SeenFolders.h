@@ -15,15 +15,23 @@ namespace quillarc {
 /// A folder moved or renamed into a backed-up tree brings files whose own
 /// times say nothing: they are older than the item's cut-off. Such a folder
 /// is found by its path, which the last pass did not see (or saw holding
-/// another folder, by its inode number), and every file below it is then
-/// taken as new. A record belongs to the cut-off the pass gave its item: a
-/// cut-off changed since, or a record that is missing or does not read,
-/// leaves the pass to judge folders by their status-change times alone.
+/// another folder: a folder is known by its file system's device and its
+/// inode number together, so that another disk mounted where a folder was
+/// is not taken for it), and every file below it is then taken as new. A
+/// record belongs to the cut-off the pass gave its item: a cut-off changed
+/// since, or a record that is missing or does not read (one of an older
+/// layout, which knew no devices, included), leaves the pass to judge
+/// folders by their status-change times alone.
 class SeenFolders {
 public:
+    struct FolderId {
+        dev_t device = 0;
+        ino_t inode = 0;
+        bool operator==(const FolderId &) const = default;
+    };
     /// Folder paths below the item (the item's own folder is ""), with the
-    /// inode each had.
-    using Folders = std::unordered_map<std::string, ino_t>;
+    /// device and inode each had.
+    using Folders = std::unordered_map<std::string, FolderId>;
 
     /// "<label>.folders" under the same escaping rules as the list file.
     static std::string fileName(std::string_view label);

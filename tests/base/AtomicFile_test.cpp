@@ -47,6 +47,24 @@ TEST(AtomicFile, KeepsThePermissionsOfTheFileItReplaces)
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
+// A private file is the owner's alone whatever the umask, and also when
+// the file it replaces was open to others.
+TEST(AtomicFile, APrivateFileIsTheOwnersAlone)
+{
+    test::TempFolder folder;
+    const mode_t umaskBefore = ::umask(0);
+    writeFileAtomically(folder.file("new.folders"), "x", FileAccess::Private);
+    ::umask(umaskBefore);
+    folder.write("old.folders", "old");
+    ::chmod(folder.file("old.folders").c_str(), 0644);
+    writeFileAtomically(folder.file("old.folders"), "new", FileAccess::Private);
+    for (const char *name : {"new.folders", "old.folders"}) {
+        struct stat info {};
+        ASSERT_EQ(::stat(folder.file(name).c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0600u) << name;
+    }
+}
+
 TEST(AtomicFile, FailuresLeaveTheOldFileAndNoTemporaryFile)
 {
     test::TempFolder folder;
