@@ -90,7 +90,9 @@ TEST_F(NothingMissedTest, FoldersMovedOrRenamedIntoTheTreeAreCopied)
     clock.shift = std::chrono::seconds(30);
     runPass();
     ASSERT_EQ(ui.fileLine, "Complete...  3 Files Found and Backed Up");
-    EXPECT_TRUE(fs::exists(program + SeenFolders::fileName(label)));
+    struct stat record {};
+    ASSERT_EQ(::stat((program + SeenFolders::fileName(label)).c_str(), &record), 0);
+    EXPECT_EQ(record.st_mode & 07777, 0600u) << "it names private folders too";
 
     fs::rename(temp + "/outside/project", tree + "/a/b/c/project");
     fs::rename(temp + "/outside/top", tree + "/top");
