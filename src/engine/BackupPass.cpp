@@ -15,6 +15,7 @@
 #include "base/Clock.h"
 #include "lists/DiskListFile.h"
 #include "platform/FileSystemKind.h"
+#include "platform/linux/MountInfo.h"
 #include "platform/PassLock.h"
 #include "platform/LabelFile.h"
 #include "platform/VolumeHost.h"
@@ -279,6 +280,16 @@ void BackupPass::workItem(std::size_t index)
         missedFolder(path, problem);
         return;
     }
+    // A share or disk not mounted leaves its empty mount point: nothing of
+    // it would be missed, as far as the folder tells.
+    const bool mountPoint = item.isFolder() && isMountPoint(path);
+    if (item.isFolder() && !mountPoint && m_seen.wasMountPoint(path)) {
+        missedFolder(path, "not mounted: the folder was a mount point (a share or a disk) at the last pass and is "
+                           "not one now, so nothing of it was backed up");
+        return;
+    }
+    if (item.isFolder())
+        passOverDiskMountsBelow(path);
 
     if (!item.isFolder()) {
         if (!S_ISREG(itemStat.st_mode)) {
@@ -329,7 +340,7 @@ void BackupPass::workItem(std::size_t index)
         list.SetCutOff(item, next);
         m_setup.board.postListChange({ListChange::Kind::CutOff, index, next});
         if (item.isFolder() && item.cutOff())
-            recordSeenFolders(path, *item.cutOff());
+            recordSeenFolders(path, *item.cutOff(), mountPoint);
     }
 }
 
@@ -340,6 +351,20 @@ std::string BackupPass::onDiskProblem(const std::string &path) const
     if (!liesOnBackupDisk(path, m_disk.root()))
         return {};
     return "not backed up: it lies on the backup disk itself, which cannot hold a backup of itself";
+}
+
+// The backup disk mounted a second time inside the item (a bind mount of
+// it or of one of its folders) would be copied into itself: the walk
+// passes over it, and the pass says so.
+void BackupPass::passOverDiskMountsBelow(const std::string &path)
+{
+    if (m_disk.root().empty())
+        return;
+    for (const std::string &mount : backupDiskMountsBelow(path, m_disk.root(), readMountInfo())) {
+        m_walker.addSkippedFolder(mount);
+        refusedFile(mount, "passed over: the backup disk itself is mounted here as well, and a disk cannot hold a "
+                           "backup of itself");
+    }
 }
 
 std::string BackupPass::belowItem(const std::string &path) const
@@ -423,11 +448,11 @@ bool BackupPass::qualifiesInFolder(const struct stat &st, const std::string &pat
 
 // A folder in which something was missed stays new to the item, so that
 // the next pass looks at all of it again whatever its files' times.
-void BackupPass::recordSeenFolders(const std::string &itemPath, CutOff cutOff)
+void BackupPass::recordSeenFolders(const std::string &itemPath, CutOff cutOff, bool mountPoint)
 {
     for (const std::string &folder : m_unrecorded)
         m_seenNow.erase(folder);
-    m_seen.setItem(itemPath, cutOff, std::move(m_seenNow));
+    m_seen.setItem(itemPath, cutOff, std::move(m_seenNow), mountPoint);
     m_seenNow = {};
 }
 

@@ -107,7 +107,8 @@ private:
     void leaveFolder(const struct stat &st, bool settle);
     bool folderIsNew(const std::string &path, const std::string &relative, const struct stat &st);
     std::string belowItem(const std::string &path) const;
-    void recordSeenFolders(const std::string &itemPath, CutOff cutOff);
+    void recordSeenFolders(const std::string &itemPath, CutOff cutOff, bool mountPoint);
+    void passOverDiskMountsBelow(const std::string &path);
     void saveSeenFolders();
     std::string onDiskProblem(const std::string &path) const;
     bool excluded(const char *name);

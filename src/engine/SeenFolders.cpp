@@ -58,8 +58,8 @@ std::string SeenFolders::fileName(std::string_view label)
     return name + ".folders";
 }
 
-// Layout: the header, then per item its path, its cut-off text and its
-// folder count, then per folder its path, device and inode; last, the item count,
+// Layout: the header, then per item its path, its cut-off text, whether
+// its folder was a mount point ("1" or "0") and its folder count, then per folder its path, device and inode; last, the item count,
 // so that a cut-short file does not read.
 void SeenFolders::load(const std::string &path)
 {
@@ -89,10 +89,12 @@ void SeenFolders::load(const std::string &path)
         }
         std::string_view itemPath;
         std::string_view cutOff;
+        std::uint64_t mountPoint = 0;
         std::uint64_t count = 0;
-        if (kind != "item" || !reader.next(itemPath) || !reader.next(cutOff) || !reader.number(count))
+        if (kind != "item" || !reader.next(itemPath) || !reader.next(cutOff) || !reader.number(mountPoint) ||
+            mountPoint > 1 || !reader.number(count))
             return;
-        Entry entry {std::string(cutOff), {}};
+        Entry entry {std::string(cutOff), {}, mountPoint == 1};
         for (std::uint64_t i = 0; i < count; ++i) {
             std::string_view folder;
             std::uint64_t device = 0;
@@ -113,6 +115,7 @@ void SeenFolders::save(const std::string &path) const
         addField(out, "item");
         addField(out, itemPath);
         addField(out, entry.cutOffText);
+        addField(out, entry.mountPoint ? "1" : "0");
         addField(out, std::to_string(entry.folders.size()));
         for (const auto &[folder, id] : entry.folders) {
             addField(out, folder);
@@ -134,9 +137,15 @@ const SeenFolders::Folders *SeenFolders::forItem(const std::string &itemPath, Cu
     return &found->second.folders;
 }
 
-void SeenFolders::setItem(const std::string &itemPath, CutOff cutOff, Folders folders)
+void SeenFolders::setItem(const std::string &itemPath, CutOff cutOff, Folders folders, bool mountPoint)
 {
-    m_items.insert_or_assign(itemPath, Entry {cutOff.floatText(), std::move(folders)});
+    m_items.insert_or_assign(itemPath, Entry {cutOff.floatText(), std::move(folders), mountPoint});
+}
+
+bool SeenFolders::wasMountPoint(const std::string &itemPath) const
+{
+    const auto found = m_items.find(itemPath);
+    return found != m_items.end() && found->second.mountPoint;
 }
 
 } // namespace quillarc

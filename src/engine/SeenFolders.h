@@ -47,7 +47,10 @@ public:
     /// as the list's "Float" text, and compares it as a value, so a record
     /// written under one locale serves under another.
     const Folders *forItem(const std::string &itemPath, CutOff cutOff) const;
-    void setItem(const std::string &itemPath, CutOff cutOff, Folders folders);
+    void setItem(const std::string &itemPath, CutOff cutOff, Folders folders, bool mountPoint = false);
+    /// The item's folder was a mount point (a share, a disk) at the pass
+    /// that recorded it, whatever cut-off that pass gave it.
+    bool wasMountPoint(const std::string &itemPath) const;
 
     /// Forgets the items `inList` says no longer are in the list.
     template <class InList>
@@ -62,6 +65,7 @@ private:
     struct Entry {
         std::string cutOffText;
         Folders folders;
+        bool mountPoint = false;
     };
     std::unordered_map<std::string, Entry> m_items;
 };

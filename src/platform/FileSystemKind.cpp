@@ -1,5 +1,7 @@
 #include "platform/FileSystemKind.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/vfs.h>
 
 namespace quillarc {
@@ -42,6 +44,21 @@ bool keepsInodeNumbers(long magic)
     default:
         return true;
     }
+}
+
+bool isMountPoint(const std::string &path)
+{
+    struct statx info {};
+    if (::statx(AT_FDCWD, path.c_str(), AT_NO_AUTOMOUNT, STATX_BASIC_STATS, &info) != 0)
+        return false;
+    if ((info.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0)
+        return (info.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    // Kernels before 5.8: another device than the parent's, or the root.
+    struct stat self {};
+    struct stat parent {};
+    if (::stat(path.c_str(), &self) != 0 || ::stat((path + "/..").c_str(), &parent) != 0)
+        return false;
+    return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
 }
 
 bool keepsInodeNumbers(const std::string &path)

@@ -15,4 +15,8 @@ bool keepsInodeNumbers(const std::string &path);
 /// The same for a file system by its statfs magic number.
 bool keepsInodeNumbers(long magic);
 
+/// True when a file system (or a bind mount of a folder) is mounted on the
+/// folder `path`. False when it is not, or cannot be looked at.
+bool isMountPoint(const std::string &path);
+
 } // namespace quillarc
