@@ -53,7 +53,7 @@ public:
     }
     void enterFolder(const std::string &path, const struct stat &st) override
     {
-        m_pass.m_seenNow.emplace(m_pass.belowItem(path), SeenFolders::FolderId {st.st_dev, st.st_ino});
+        m_pass.m_seenNow.emplace(m_pass.belowItem(path), m_pass.folderId(path, st));
         m_pass.followChangedFolder(path, st);
         m_pass.enterFolder(path, st, false);
         if (m_pass.m_folders.back().settle)
@@ -305,7 +305,7 @@ void BackupPass::workItem(std::size_t index)
         m_itemText = path.back() == '/' ? path : path + "/";
         m_lastSeen = m_seen.forItem(path, cutOff);
         m_seenNow.clear();
-        m_keepsInodes.clear();
+        m_fileSystems.clear();
         m_unrecorded.clear();
         if (!abortNow()) {
             state.SizingPhase.set();
@@ -378,22 +378,33 @@ std::string BackupPass::belowItem(const std::string &path) const
 // sub-folder whose status changed since the cut-off (a move or a rename
 // changes it): the person's cut-off still holds for what did not. Where
 // inode numbers say nothing from one pass to the next (FAT, FUSE, a
-// network share), the record knows a folder by its path and file system
-// alone, and a folder whose status changed is new as well.
+// network share: numbers made up at each mount, or by the server), the
+// record cannot tell a folder put in place of another, and FAT keeps no
+// status-change time either: past the first pass, every folder there is
+// new, and its files cost a look at their copies.
 bool BackupPass::folderIsNew(const std::string &path, const std::string &relative, const struct stat &st)
 {
     if (!m_folders.empty() && m_folders.back().isNew)
         return true;
-    const bool changed = !m_folders.empty() && qualifies(st);
     if (m_lastSeen == nullptr)
-        return changed;
-    const auto found = m_lastSeen->find(relative);
-    if (found == m_lastSeen->end() || found->second.device != st.st_dev)
+        return !m_folders.empty() && qualifies(st);
+    if (!facts(path, st).keepsInodeNumbers)
         return true;
-    auto known = m_keepsInodes.find(st.st_dev);
-    if (known == m_keepsInodes.end())
-        known = m_keepsInodes.emplace(st.st_dev, keepsInodeNumbers(path)).first;
-    return known->second ? found->second.inode != st.st_ino : changed;
+    const auto found = m_lastSeen->find(relative);
+    return found == m_lastSeen->end() || found->second != folderId(path, st);
+}
+
+const FileSystemFacts &BackupPass::facts(const std::string &path, const struct stat &st)
+{
+    auto known = m_fileSystems.find(st.st_dev);
+    if (known == m_fileSystems.end())
+        known = m_fileSystems.emplace(st.st_dev, fileSystemFacts(path)).first;
+    return known->second;
+}
+
+SeenFolders::FolderId BackupPass::folderId(const std::string &path, const struct stat &st)
+{
+    return {st.st_dev, facts(path, st).identity, st.st_ino};
 }
 
 // `counted`: the copy scan counts a folder to settle as the sizing scan

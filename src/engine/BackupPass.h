@@ -20,6 +20,7 @@
 #include "engine/SeenFolders.h"
 #include "engine/TreeWalker.h"
 #include "lists/DateTime.h"
+#include "platform/FileSystemKind.h"
 
 namespace quillarc {
 
@@ -106,6 +107,8 @@ private:
     void enterFolder(const std::string &path, const struct stat &st, bool counted);
     void leaveFolder(const struct stat &st, bool settle);
     bool folderIsNew(const std::string &path, const std::string &relative, const struct stat &st);
+    const FileSystemFacts &facts(const std::string &path, const struct stat &st);
+    SeenFolders::FolderId folderId(const std::string &path, const struct stat &st);
     std::string belowItem(const std::string &path) const;
     void recordSeenFolders(const std::string &itemPath, CutOff cutOff, bool mountPoint);
     void passOverDiskMountsBelow(const std::string &path);
@@ -161,12 +164,12 @@ private:
     std::string m_flushError;           ///< of the item, so the copy scan does not name them again
 
     // Folders moved or renamed into an item's tree: see SeenFolders.
-    SeenFolders m_seen;                          ///< per item, of the disk the pass writes to
-    const SeenFolders::Folders *m_lastSeen = {}; ///< the item's last pass; none: every folder is new
-    SeenFolders::Folders m_seenNow;              ///< what this pass's sizing scan saw of the item
-    std::set<std::string> m_unrecorded;          ///< folders in which something was missed
-    std::map<dev_t, bool> m_keepsInodes;         ///< per file system met: are its inode numbers lasting
-    std::string m_itemText;                      ///< the item's folder, ending in '/'
+    SeenFolders m_seen;                             ///< per item, of the disk the pass writes to
+    const SeenFolders::Folders *m_lastSeen = {};    ///< the item's last pass; none: every folder is new
+    SeenFolders::Folders m_seenNow;                 ///< what this pass's sizing scan saw of the item
+    std::set<std::string> m_unrecorded;             ///< folders in which something was missed
+    std::map<dev_t, FileSystemFacts> m_fileSystems; ///< per device met in the item
+    std::string m_itemText;                         ///< the item's folder, ending in '/'
     struct OpenFolder {
         std::string relative; ///< below the item
         bool isNew = false;   ///< not seen by the item's last pass: every file in it is new

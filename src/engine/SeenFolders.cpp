@@ -59,8 +59,9 @@ std::string SeenFolders::fileName(std::string_view label)
 }
 
 // Layout: the header, then per item its path, its cut-off text, whether
-// its folder was a mount point ("1" or "0") and its folder count, then per folder its path, device and inode; last, the item count,
-// so that a cut-short file does not read.
+// its folder was a mount point ("1" or "0") and its folder count, then per
+// folder its path, device, file system and inode; last, the item count, so
+// that a cut-short file does not read.
 void SeenFolders::load(const std::string &path)
 {
     m_items.clear();
@@ -98,11 +99,12 @@ void SeenFolders::load(const std::string &path)
         for (std::uint64_t i = 0; i < count; ++i) {
             std::string_view folder;
             std::uint64_t device = 0;
+            std::uint64_t fileSystem = 0;
             std::uint64_t inode = 0;
-            if (!reader.next(folder) || !reader.number(device) || !reader.number(inode))
+            if (!reader.next(folder) || !reader.number(device) || !reader.number(fileSystem) || !reader.number(inode))
                 return;
             entry.folders.emplace(std::string(folder),
-                                  FolderId {static_cast<dev_t>(device), static_cast<ino_t>(inode)});
+                                  FolderId {static_cast<dev_t>(device), fileSystem, static_cast<ino_t>(inode)});
         }
         items.insert_or_assign(std::string(itemPath), std::move(entry));
     }
@@ -120,6 +122,7 @@ void SeenFolders::save(const std::string &path) const
         for (const auto &[folder, id] : entry.folders) {
             addField(out, folder);
             addField(out, std::to_string(id.device));
+            addField(out, std::to_string(id.fileSystem));
             addField(out, std::to_string(id.inode));
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -26,6 +27,7 @@ class SeenFolders {
 public:
     struct FolderId {
         dev_t device = 0;
+        std::uint64_t fileSystem = 0; ///< the file system's own identity (statfs), 0 when none
         ino_t inode = 0;
         bool operator==(const FolderId &) const = default;
     };

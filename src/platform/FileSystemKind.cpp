@@ -61,6 +61,16 @@ bool isMountPoint(const std::string &path)
     return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
 }
 
+FileSystemFacts fileSystemFacts(const std::string &path)
+{
+    struct statfs info {};
+    if (::statfs(path.c_str(), &info) != 0)
+        return {};
+    const auto high = static_cast<std::uint32_t>(info.f_fsid.__val[0]);
+    const auto low = static_cast<std::uint32_t>(info.f_fsid.__val[1]);
+    return {keepsInodeNumbers(static_cast<long>(info.f_type)), (std::uint64_t {high} << 32U) | low};
+}
+
 bool keepsInodeNumbers(const std::string &path)
 {
     struct statfs info {};

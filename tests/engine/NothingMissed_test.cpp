@@ -189,15 +189,15 @@ TEST(SeenFolders, RoundTripAndCutOffBinding)
     const std::string path = (fs::temp_directory_path() / ("quillarc-seen-" + std::to_string(::getpid()))).string();
     SeenFolders record;
     record.setItem("/home/ann/Docs", CutOff::at(45000.5),
-                   {{"", {2049, 2}}, {"a\nb", {2049, 3}}, {std::string("c\rd", 3), {66, 4}}});
+                   {{"", {2049, 7, 2}}, {"a\nb", {2049, 7, 3}}, {std::string("c\rd", 3), {66, 0, 4}}});
     record.save(path);
     SeenFolders loaded;
     loaded.load(path);
     const SeenFolders::Folders *folders = loaded.forItem("/home/ann/Docs", CutOff::at(45000.5));
     ASSERT_NE(folders, nullptr);
     EXPECT_EQ(folders->size(), 3u);
-    EXPECT_EQ(folders->at("a\nb"), (SeenFolders::FolderId {2049, 3}));
-    EXPECT_EQ(folders->at(std::string("c\rd", 3)), (SeenFolders::FolderId {66, 4}));
+    EXPECT_EQ(folders->at("a\nb"), (SeenFolders::FolderId {2049, 7, 3}));
+    EXPECT_EQ(folders->at(std::string("c\rd", 3)), (SeenFolders::FolderId {66, 0, 4}));
     EXPECT_EQ(loaded.forItem("/home/ann/Docs", CutOff::at(45000.6)), nullptr) << "another cut-off: no record";
     EXPECT_EQ(loaded.forItem("/home/ann", CutOff::at(45000.5)), nullptr);
     // Cut short anywhere, it does not read at all.
@@ -219,7 +219,7 @@ TEST(SeenFolders, ARecordServesUnderAnotherLocale)
     {
         const ScopedLocale comma(Locale::fixed("%d.%m.%Y", "%H:%M:%S", ","));
         SeenFolders record;
-        record.setItem("/home/ann/Docs", CutOff::at(45000.5), {{"", {2049, 2}}});
+        record.setItem("/home/ann/Docs", CutOff::at(45000.5), {{"", {2049, 7, 2}}});
         record.save(path);
         EXPECT_NE(readWhole(path).find("45000,5"), std::string::npos) << "the record holds the list's own text";
     }
