@@ -62,10 +62,9 @@ std::string count(std::int64_t n, const char *what)
 std::string leftForNextDisk(const PassOutcome &outcome)
 {
     if (outcome.itemsLeft == 0)
-        return "the rest was";
-    std::string text = count(outcome.itemsLeft, "item") + " (" + count(outcome.filesLeft, "file") + " of " +
-                       (outcome.itemsLeft == 1 ? "it" : "the first, the others not reached") + ")";
-    return text + (outcome.itemsLeft == 1 ? " was" : " were");
+        return {};
+    return count(outcome.itemsLeft, "item") + ", " + count(outcome.filesLeft, "file") + " of " +
+           (outcome.itemsLeft == 1 ? "it" : "the first, the others not reached");
 }
 
 std::string fileUrl(const std::string &path)
@@ -104,9 +103,11 @@ NoticeText noticeText(const PassNotice &notice, bool markup, bool links)
     // The file the write error stopped at is the last one missed.
     if (outcome.end == PassEnd::WriteError && !outcome.missed.empty())
         body += "\nStopped at " + outcome.missed.back().path + ": " + outcome.missed.back().cause;
-    if (outcome.end == PassEnd::DiskFullCancelled)
-        body += "\nThe disk is full: " + leftForNextDisk(outcome) +
-                " left for a fresh disk with a volume label of its own.";
+    if (outcome.end == PassEnd::DiskFullCancelled) {
+        const std::string left = leftForNextDisk(outcome);
+        body += "\nThe disk is full: a fresh disk with a volume label of its own is needed for the rest" +
+                (left.empty() ? std::string(".") : " (left for it: " + left + ").");
+    }
     if (outcome.end == PassEnd::DiskVanished)
         body += "\nThe backup disk went away before the pass ended: the next pass onto it copies again what may "
                 "not have reached it.";

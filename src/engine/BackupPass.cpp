@@ -2,6 +2,7 @@
 
 #include "engine/CutOffTest.h"
 #include "engine/DiskChange.h"
+#include "engine/CaseClash.h"
 #include "engine/DiskItself.h"
 #include "engine/ExclusionTest.h"
 #include "engine/LinkOwners.h"
@@ -130,6 +131,7 @@ public:
     {
         m_pass.missedFolder(path, "cannot be read: " + errorText(error));
     }
+    bool enterCaseTwin(const std::string &path) override { return !m_pass.folderClashesByCase(path); }
 
 private:
     BackupPass &m_pass;
@@ -365,6 +367,24 @@ void BackupPass::passOverDiskMountsBelow(const std::string &path)
         refusedFile(mount, "passed over: the backup disk itself is mounted here as well, and a disk cannot hold a "
                            "backup of itself");
     }
+}
+
+// Two source folders whose names differ only in case ("Dir", "dir") would
+// be one folder on a disk that cannot tell them apart (FAT), each file of
+// the one landing on the other's copy. The folder whose copy the disk
+// already shows under the other name is named and passed over.
+bool BackupPass::folderClashesByCase(const std::string &path)
+{
+    if (m_disk.root().empty())
+        return false;
+    const std::size_t slash = path.rfind('/');
+    const std::string name = path.substr(slash + 1);
+    const std::string parentOnDisk = m_disk.root() + PathRules::relativeOnDisk(path.substr(0, slash + 1));
+    if (!takenUnderAnotherCase(parentOnDisk, name))
+        return false;
+    missedFolder(path, "another folder's name differs from it only in case, and the backup disk does not tell such "
+                       "names apart: its files would land on that folder's copies");
+    return true;
 }
 
 std::string BackupPass::belowItem(const std::string &path) const

@@ -112,6 +112,7 @@ private:
     std::string belowItem(const std::string &path) const;
     void recordSeenFolders(const std::string &itemPath, CutOff cutOff, bool mountPoint);
     void passOverDiskMountsBelow(const std::string &path);
+    bool folderClashesByCase(const std::string &path);
     void saveSeenFolders();
     std::string onDiskProblem(const std::string &path) const;
     bool excluded(const char *name);

@@ -208,6 +208,8 @@ void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std:
             if (!withSubfolders)
                 break;
             const std::string sub = text + name;
+            if (listed.caseTwin && !visitor.enterCaseTwin(sub))
+                break;
             UniqueFd childFd(::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (!childFd) {
                 error = errno;

@@ -36,6 +36,13 @@ public:
     /// `caseTwin`: the folder holds another name differing from this one
     /// only in case.
     virtual void file(int dirFd, const char *name, const std::string &path, const struct stat &st, bool caseTwin) = 0;
+    /// A sub-folder beside which the folder holds another name differing
+    /// from it only in case; false passes over it (not entered).
+    virtual bool enterCaseTwin(const std::string &path)
+    {
+        (void)path;
+        return true;
+    }
     /// A folder that could not be listed (to its end), or an entry that
     /// could not be looked at; `error` is the errno.
     virtual void unreadable(const std::string &path, int error) = 0;

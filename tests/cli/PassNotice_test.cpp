@@ -48,12 +48,12 @@ TEST(PassNoticeTest, TellsTheLabelTheEndingAndTheCounts)
         {ended(PassEnd::Complete, 1, 1), "Backup onto BACKUP1: complete", "1 file copied, 1 file missed.", true},
         // What a full disk left is named and counted.
         {left(1, 1), "Backup onto BACKUP1: disk full",
-         "7 files copied, 1 file missed.\nThe disk is full: 1 item (1 file of it) was left for a fresh disk with a "
-         "volume label of its own.",
+         "7 files copied, 1 file missed.\nThe disk is full: a fresh disk with a volume label of its own is needed "
+         "for the rest (left for it: 1 item, 1 file of it).",
          true},
         {left(3, 14), "Backup onto BACKUP1: disk full",
-         "7 files copied, 16 files missed.\nThe disk is full: 3 items (14 files of the first, the others not "
-         "reached) were left for a fresh disk with a volume label of its own.",
+         "7 files copied, 16 files missed.\nThe disk is full: a fresh disk with a volume label of its own is needed "
+         "for the rest (left for it: 3 items, 14 files of the first, the others not reached).",
          true},
         // A disk pulled out is not a full one.
         {vanished(), "Backup onto BACKUP1: backup disk removed",

@@ -197,3 +197,38 @@ TEST_F(DiskEdges, AProgramFolderOnFatThroughFuseSavesItsList)
 
 } // namespace
 } // namespace quillarc::e2e
+
+namespace quillarc::e2e {
+namespace {
+
+// FAT does not tell "Dir" from "dir": two source folders so named would be
+// one folder on it, each file of the one landing on the other's copy. One
+// stands, holding its own files; the other is named.
+TEST_F(DiskEdges, FoldersThatDifferOnlyInCaseAreNeverMergedOnFat)
+{
+    if (const std::string why = prepareDisks(Kind::Fat); !why.empty())
+        GTEST_SKIP() << why;
+    const auto disk = makeDisk(Kind::Fat, 32, "FATTWIN");
+    ASSERT_TRUE(disk);
+    writeSource({"Dir/a.txt", "in Dir"});
+    writeSource({"dir/a.txt", "in dir, longer"});
+    writeSource({"dir/b.txt", "only in dir"});
+    writeList("FATTWIN", {source});
+    ASSERT_TRUE(insert(*disk, "FATTWIN"));
+    if (disk->throughFuse())
+        std::ofstream(disk->root() + ".quillarc-label") << "FATTWIN\n";
+
+    const Ended pass = runPass();
+    std::vector<std::string> standing;
+    for (const auto &entry : fs::directory_iterator(copyOf(disk->root(), source)))
+        standing.push_back(entry.path().filename().string());
+    ASSERT_EQ(standing.size(), 1u) << "one folder for both names";
+    const std::string kept = source + "/" + standing[0];
+    const std::string other = source + "/" + (standing[0] == "Dir" ? "dir" : "Dir");
+    EXPECT_EQ(read(copyOf(disk->root(), kept + "/a.txt")), read(kept + "/a.txt")) << "a copy holds its own bytes";
+    EXPECT_EQ(pass.status, 1) << pass.out << pass.err;
+    expectReported(pass, other);
+}
+
+} // namespace
+} // namespace quillarc::e2e
