@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <utility>
 
 #include "base/FileError.h"
@@ -31,13 +32,22 @@ std::string tempNameCandidate(const std::string &folder, const std::string &base
     return folder + "/." + base.substr(0, kMaxBaseInTempName) + suffix;
 }
 
+// FAT through FUSE refuses to set bits at all (ENOSYS, EOPNOTSUPP), the
+// kernel's FAT those it cannot store (EPERM): the file is saved as the
+// file system keeps files.
+bool withoutModes(int error)
+{
+    return error == ENOSYS || error == EOPNOTSUPP || error == EPERM;
+}
+
 class TempFile {
 public:
-    TempFile(std::string target, const std::string &folder, const std::string &base) : m_target(std::move(target))
+    TempFile(std::string target, const std::string &folder, const std::string &base, mode_t mode)
+        : m_target(std::move(target))
     {
         for (int attempt = 0; attempt < 100; ++attempt) {
             m_path = tempNameCandidate(folder, base);
-            m_fd.reset(::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
+            m_fd.reset(::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode));
             if (m_fd || errno != EEXIST)
                 break;
         }
@@ -71,9 +81,10 @@ public:
         }
     }
 
-    void finish(const struct stat *previous)
+    // `mode`: the bits the file is to have; none: as created.
+    void finish(std::optional<mode_t> mode)
     {
-        if (previous != nullptr && ::fchmod(m_fd.get(), previous->st_mode & 07777) != 0)
+        if (mode && ::fchmod(m_fd.get(), *mode) != 0 && !withoutModes(errno))
             fail(errno);
         if (::fsync(m_fd.get()) != 0)
             fail(errno);
@@ -105,7 +116,7 @@ void syncFolder(const std::string &folder, const std::string &target)
 
 } // namespace
 
-void writeFileAtomically(const std::string &target, std::string_view bytes)
+void writeFileAtomically(const std::string &target, std::string_view bytes, FileAccess access)
 {
     if (target.empty() || target.find('\0') != std::string::npos || target.back() == '/')
         throw FileError(EINVAL, target);
@@ -116,9 +127,15 @@ void writeFileAtomically(const std::string &target, std::string_view bytes)
     struct stat previous {};
     const bool hadFile = ::stat(target.c_str(), &previous) == 0 && S_ISREG(previous.st_mode);
 
-    TempFile temp(target, folder, base);
+    const bool isPrivate = access == FileAccess::Private;
+    TempFile temp(target, folder, base, isPrivate ? 0600 : 0666);
     temp.writeAll(bytes);
-    temp.finish(hadFile ? &previous : nullptr);
+    std::optional<mode_t> mode;
+    if (isPrivate)
+        mode = 0600; // also against a umask that would leave out the owner's bits
+    else if (hadFile)
+        mode = previous.st_mode & 07777;
+    temp.finish(mode);
     syncFolder(folder, target);
 }
 

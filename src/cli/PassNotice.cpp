@@ -40,6 +40,8 @@ std::string ending(PassEnd end)
         return "stopped";
     case PassEnd::Aborted:
         return "aborted";
+    case PassEnd::DiskVanished:
+        return "backup disk removed";
     case PassEnd::WriteError:
         return "ended by a write error";
     case PassEnd::DiskFullCancelled:
@@ -56,6 +58,14 @@ std::string count(std::int64_t n, const char *what)
 }
 
 } // namespace
+
+std::string leftForNextDisk(const PassOutcome &outcome)
+{
+    if (outcome.itemsLeft == 0)
+        return {};
+    return count(outcome.itemsLeft, "item") + ", " + count(outcome.filesLeft, "file") + " of " +
+           (outcome.itemsLeft == 1 ? "it" : "the first, the others not reached");
+}
 
 std::string fileUrl(const std::string &path)
 {
@@ -93,9 +103,15 @@ NoticeText noticeText(const PassNotice &notice, bool markup, bool links)
     // The file the write error stopped at is the last one missed.
     if (outcome.end == PassEnd::WriteError && !outcome.missed.empty())
         body += "\nStopped at " + outcome.missed.back().path + ": " + outcome.missed.back().cause;
-    if (outcome.end == PassEnd::DiskFullCancelled)
-        body += "\nThe disk is full: a fresh disk with a volume label of its own is needed for the rest.";
-    if (!outcome.listSaved)
+    if (outcome.end == PassEnd::DiskFullCancelled) {
+        const std::string left = leftForNextDisk(outcome);
+        body += "\nThe disk is full: a fresh disk with a volume label of its own is needed for the rest" +
+                (left.empty() ? std::string(".") : " (left for it: " + left + ").");
+    }
+    if (outcome.end == PassEnd::DiskVanished)
+        body += "\nThe backup disk went away before the pass ended: the next pass onto it copies again what may "
+                "not have reached it.";
+    else if (!outcome.listSaved)
         body += "\nThe backup list was not saved" +
                 (outcome.listSaveError.empty() ? std::string(".") : ": " + outcome.listSaveError);
     text.body = escaped(body, markup);

@@ -24,6 +24,10 @@ struct NoticeText {
 /// markup (text is escaped then); `links`: the pass log may be a link.
 NoticeText noticeText(const PassNotice &notice, bool markup, bool links);
 
+/// What a disk-full ending left for the next disk ("2 items, 14 files of
+/// the first, the others not reached"); empty when it does not say.
+std::string leftForNextDisk(const PassOutcome &outcome);
+
 /// A file path as a file:// address.
 std::string fileUrl(const std::string &path);
 

@@ -235,6 +235,9 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
     if (outcome.filesMissed > static_cast<std::int64_t>(outcome.missed.size()))
         std::cerr << "missed: ... and " << outcome.filesMissed - static_cast<std::int64_t>(outcome.missed.size())
                   << " more (see " << outcome.logPath << ")\n";
+    if (outcome.itemsLeft > 0)
+        std::cerr << "left for the next disk: " << outcome.itemsLeft << " items, " << outcome.filesLeft
+                  << " files of the item in hand\n";
     if (!outcome.listSaved)
         std::cerr << "the backup list was not saved"
                   << (outcome.listSaveError.empty() ? "" : ": " + oneLine(outcome.listSaveError)) << "\n";

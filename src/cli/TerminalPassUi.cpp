@@ -185,6 +185,17 @@ bool TerminalPassUi::confirm(const std::string &text)
     return askYes(text);
 }
 
+bool TerminalPassUi::askForDiskBack(const std::string &text)
+{
+    const std::lock_guard lock(m_terminal);
+    clearProgress();
+    if (!m_interactive) {
+        std::cerr << asLines(text) << " Cancel (no terminal to wait for the disk)\n";
+        return false;
+    }
+    return askYes(text);
+}
+
 DiskFullResult TerminalPassUi::diskFull(const DiskFullRules &rules)
 {
     const std::lock_guard lock(m_terminal);

@@ -39,6 +39,9 @@ public:
     void message(const std::string &text) override;
     bool confirm(const std::string &text) override;
     DiskFullResult diskFull(const DiskFullRules &rules) override;
+    /// Asked on the terminal only: --yes answers the room question, never
+    /// this one, and without a terminal nobody is there to put a disk back.
+    bool askForDiskBack(const std::string &text) override;
     void passEnded() override;
     /// The pass is over and its last progress delivered: the progress line
     /// is drawn once more and cleared for the final status rows.

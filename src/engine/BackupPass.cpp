@@ -2,6 +2,7 @@
 
 #include "engine/CutOffTest.h"
 #include "engine/DiskChange.h"
+#include "engine/CaseClash.h"
 #include "engine/DiskItself.h"
 #include "engine/ExclusionTest.h"
 #include "engine/FileRoom.h"
@@ -16,6 +17,8 @@
 #include "lists/BackupList.h"
 #include "base/Clock.h"
 #include "lists/DiskListFile.h"
+#include "platform/FileSystemKind.h"
+#include "platform/linux/MountInfo.h"
 #include "platform/PassLock.h"
 #include "platform/LabelFile.h"
 #include "platform/VolumeHost.h"
@@ -53,7 +56,7 @@ public:
     }
     void enterFolder(const std::string &path, const struct stat &st) override
     {
-        m_pass.m_seenNow.emplace(m_pass.belowItem(path), st.st_ino);
+        m_pass.m_seenNow.emplace(m_pass.belowItem(path), m_pass.folderId(path, st));
         m_pass.followChangedFolder(path, st);
         m_pass.enterFolder(path, st, false);
         if (m_pass.m_folders.back().settle)
@@ -140,6 +143,7 @@ public:
     {
         m_pass.missedFolder(path, "cannot be read: " + errorText(error));
     }
+    bool enterCaseTwin(const std::string &path) override { return !m_pass.folderClashesByCase(path); }
 
 private:
     BackupPass &m_pass;
@@ -183,7 +187,7 @@ void BackupPass::endAs(PassEnd cause)
 // further file is copied.
 bool BackupPass::failed() const
 {
-    return m_end == PassEnd::WriteError || m_end == PassEnd::DiskFullCancelled;
+    return m_end == PassEnd::WriteError || m_end == PassEnd::DiskFullCancelled || m_end == PassEnd::DiskVanished;
 }
 
 bool BackupPass::abortNow() const
@@ -206,6 +210,9 @@ std::int64_t BackupPass::freeSpace()
 void BackupPass::useMedium()
 {
     const std::string root = m_setup.host.mediumRoot(m_setup.driveRoot);
+    m_mediumRoot = root;
+    if (root.empty() || ::stat(root.c_str(), &m_mediumStat) != 0)
+        m_mediumRoot.clear();
     m_disk.setRoot(root);
     m_disk.setPassStamp(disklayout::passStamp(m_setup.clock.now()));
     // What the pass copies is recorded in the program folder's catalogue,
@@ -263,6 +270,9 @@ void BackupPass::workItem(std::size_t index)
     BackupList &list = m_setup.list;
     BackupItem &item = list.at(index);
     const std::string path = item.path();
+    m_itemInHand = index;
+    m_foldersSized = 0;
+    m_filesReached = 0;
     CutOff cutOff;
     if (const std::string problem = itemProblem(item, cutOff); !problem.empty()) {
         missedFolder(path, "not backed up: " + problem);
@@ -296,6 +306,16 @@ void BackupPass::workItem(std::size_t index)
         missedFolder(path, problem);
         return;
     }
+    // A share or disk not mounted leaves its empty mount point: nothing of
+    // it would be missed, as far as the folder tells.
+    const bool mountPoint = item.isFolder() && isMountPoint(path);
+    if (item.isFolder() && !mountPoint && m_seen.wasMountPoint(path)) {
+        missedFolder(path, "not mounted: the folder was a mount point (a share or a disk) at the last pass and is "
+                           "not one now, so nothing of it was backed up");
+        return;
+    }
+    if (item.isFolder())
+        passOverDiskMountsBelow(path);
 
     if (!item.isFolder()) {
         if (!S_ISREG(itemStat.st_mode)) {
@@ -311,6 +331,7 @@ void BackupPass::workItem(std::size_t index)
         m_itemText = path.back() == '/' ? path : path + "/";
         m_lastSeen = m_seen.forItem(path, cutOff);
         m_seenNow.clear();
+        m_fileSystems.clear();
         m_unrecorded.clear();
         if (!abortNow()) {
             state.SizingPhase.set();
@@ -341,10 +362,11 @@ void BackupPass::workItem(std::size_t index)
         DateTime next = workBegan;
         if (m_missedCutOff && *m_missedCutOff < next)
             next = *m_missedCutOff;
+        m_cutOffsBefore.emplace(index, cutOff);
         list.SetCutOff(item, next);
         m_setup.board.postListChange({ListChange::Kind::CutOff, index, next});
         if (item.isFolder() && item.cutOff())
-            recordSeenFolders(path, *item.cutOff());
+            recordSeenFolders(path, *item.cutOff(), mountPoint);
     }
 }
 
@@ -357,24 +379,76 @@ std::string BackupPass::onDiskProblem(const std::string &path) const
     return "not backed up: it lies on the backup disk itself, which cannot hold a backup of itself";
 }
 
+// The backup disk mounted a second time inside the item (a bind mount of
+// it or of one of its folders) would be copied into itself: the walk
+// passes over it, and the pass says so.
+void BackupPass::passOverDiskMountsBelow(const std::string &path)
+{
+    if (m_disk.root().empty())
+        return;
+    for (const std::string &mount : backupDiskMountsBelow(path, m_disk.root(), readMountInfo())) {
+        m_walker.addSkippedFolder(mount);
+        refusedFile(mount, "passed over: the backup disk itself is mounted here as well, and a disk cannot hold a "
+                           "backup of itself");
+    }
+}
+
+// Two source folders whose names differ only in case ("Dir", "dir") would
+// be one folder on a disk that cannot tell them apart (FAT), each file of
+// the one landing on the other's copy. The folder whose copy the disk
+// already shows under the other name is named and passed over.
+bool BackupPass::folderClashesByCase(const std::string &path)
+{
+    if (m_disk.root().empty())
+        return false;
+    const std::size_t slash = path.rfind('/');
+    const std::string name = path.substr(slash + 1);
+    const std::string parentOnDisk = m_disk.root() + PathRules::relativeOnDisk(path.substr(0, slash + 1));
+    if (!takenUnderAnotherCase(parentOnDisk, name))
+        return false;
+    missedFolder(path, "another folder's name differs from it only in case, and the backup disk does not tell such "
+                       "names apart: its files would land on that folder's copies");
+    return true;
+}
+
 std::string BackupPass::belowItem(const std::string &path) const
 {
     return path.size() > m_itemText.size() ? path.substr(m_itemText.size()) : std::string();
 }
 
 // New to the item: below a new folder; else, with a record of the item's
-// last pass, not seen by it (or seen holding another folder); else, with
-// none, a sub-folder whose status changed since the cut-off (a move or a
-// rename changes it): the person's cut-off still holds for what did not.
-bool BackupPass::folderIsNew(const std::string &relative, const struct stat &st) const
+// last pass, not seen by it (or seen holding another folder, or on another
+// file system: a stick mounted where a folder was); else, with none, a
+// sub-folder whose status changed since the cut-off (a move or a rename
+// changes it): the person's cut-off still holds for what did not. Where
+// inode numbers say nothing from one pass to the next (FAT, FUSE, a
+// network share: numbers made up at each mount, or by the server), the
+// record cannot tell a folder put in place of another, and FAT keeps no
+// status-change time either: past the first pass, every folder there is
+// new, and its files cost a look at their copies.
+bool BackupPass::folderIsNew(const std::string &path, const std::string &relative, const struct stat &st)
 {
     if (!m_folders.empty() && m_folders.back().isNew)
         return true;
-    if (m_lastSeen != nullptr) {
-        const auto found = m_lastSeen->find(relative);
-        return found == m_lastSeen->end() || found->second != st.st_ino;
-    }
-    return !m_folders.empty() && qualifies(st);
+    if (m_lastSeen == nullptr)
+        return !m_folders.empty() && qualifies(st);
+    if (!facts(path, st).keepsInodeNumbers)
+        return true;
+    const auto found = m_lastSeen->find(relative);
+    return found == m_lastSeen->end() || found->second != folderId(path, st);
+}
+
+const FileSystemFacts &BackupPass::facts(const std::string &path, const struct stat &st)
+{
+    auto known = m_fileSystems.find(st.st_dev);
+    if (known == m_fileSystems.end())
+        known = m_fileSystems.emplace(st.st_dev, fileSystemFacts(path)).first;
+    return known->second;
+}
+
+SeenFolders::FolderId BackupPass::folderId(const std::string &path, const struct stat &st)
+{
+    return {st.st_dev, facts(path, st).identity, st.st_ino};
 }
 
 // `counted`: the copy scan counts a folder to settle as the sizing scan
@@ -383,8 +457,10 @@ void BackupPass::enterFolder(const std::string &path, const struct stat &st, boo
 {
     OpenFolder open;
     open.relative = belowItem(path);
-    open.isNew = folderIsNew(open.relative, st);
+    open.isNew = folderIsNew(path, open.relative, st);
     open.settle = open.isNew || qualifies(st);
+    if (open.settle && state.SizingPhase)
+        ++m_foldersSized;
     if (open.settle && counted)
         state.FolderFilesDone.add(1);
     m_folders.push_back(std::move(open));
@@ -427,11 +503,11 @@ bool BackupPass::qualifiesInFolder(const struct stat &st, const std::string &pat
 
 // A folder in which something was missed stays new to the item, so that
 // the next pass looks at all of it again whatever its files' times.
-void BackupPass::recordSeenFolders(const std::string &itemPath, CutOff cutOff)
+void BackupPass::recordSeenFolders(const std::string &itemPath, CutOff cutOff, bool mountPoint)
 {
     for (const std::string &folder : m_unrecorded)
         m_seenNow.erase(folder);
-    m_seen.setItem(itemPath, cutOff, std::move(m_seenNow));
+    m_seen.setItem(itemPath, cutOff, std::move(m_seenNow), mountPoint);
     m_seenNow = {};
 }
 
@@ -457,6 +533,11 @@ bool BackupPass::flushMedium()
 {
     if (m_unflushedCopies == 0)
         return true;
+    // A disk pulled out cannot be flushed: what was not on it is held by
+    // the cut-offs instead (the list is not saved, or, with the same disk
+    // back, the cut-offs of what was copied onto it stay where they were).
+    if (diskGone())
+        return true;
     const int error = m_disk.flush();
     if (error != 0) {
         endAs(PassEnd::WriteError);
@@ -479,9 +560,17 @@ bool BackupPass::flushMedium()
 
 void BackupPass::finish()
 {
-    // The list moves the cut-offs past what was copied: the copies must be
-    // on the disk first, or a power cut could leave a list that claims them.
-    if (!flushMedium() || !m_flushError.empty()) {
+    // A disk that went away with copies not flushed to it, or in the middle
+    // of a write, may lack what the pass copied: the list is not saved, so
+    // that the next pass looks at all of it again.
+    if (m_end == PassEnd::DiskVanished || ((m_unflushedCopies > 0 || m_end == PassEnd::WriteError) && diskGone())) {
+        m_end = PassEnd::DiskVanished;
+        m_outcome.listSaveError = diskGoneText(m_label);
+        m_setup.ui.hideProgress();
+        m_setup.ui.message(m_outcome.listSaveError);
+    } else if (!flushMedium() || !m_flushError.empty()) {
+        // The list moves the cut-offs past what was copied: the copies must be
+        // on the disk first, or a power cut could leave a list that claims them.
         m_outcome.listSaveError = m_flushError;
         m_setup.ui.hideProgress();
         m_setup.ui.message(m_flushError);
@@ -503,6 +592,8 @@ void BackupPass::finish()
         endAs(PassEnd::Stopped);
     if (abortNow())
         endAs(PassEnd::Aborted);
+    if (m_end == PassEnd::DiskFullCancelled)
+        nameWhatWasLeft();
     m_outcome.end = m_end;
     m_outcome.filesCopied = state.FilesBackedUp.get();
     m_outcome.volumeLabel = m_label;
@@ -638,6 +729,7 @@ void BackupPass::missedFolder(const std::string &path, const std::string &cause)
 void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed,
                                 bool caseTwin)
 {
+    ++m_filesReached;
     // Run as root, the entry is looked at just before it is opened, so that
     // a link swapped in meanwhile is seen.
     struct stat before {};
@@ -861,6 +953,9 @@ bool BackupPass::checkfoldersize()
 
 DiskFullResult BackupPass::ShowFullForm(std::int64_t size)
 {
+    // A disk pulled out has no room, but is not full: it is asked back.
+    if (diskGone())
+        return askForSameDisk();
     const DiskChange change =
         DiskChange::ask(m_setup.ui, m_setup.host, m_setup.driveRoot, size, m_setup.list, m_setup.listFile);
     if (change.answer == DiskFullResult::Cancel || change.label.empty()) {
@@ -873,10 +968,12 @@ DiskFullResult BackupPass::ShowFullForm(std::int64_t size)
     m_setup.board.showVolumeLabel(m_label);
     freeSpace();
     useMedium();
-    if (m_setup.lock != nullptr && m_setup.lock->takeMedium(m_disk.root()) == PassLock::Result::Busy) {
-        // Another pass works on the disk put in: nothing is written to it.
+    if (const PassLock::Result locked =
+            m_setup.lock != nullptr ? m_setup.lock->takeMedium(m_disk.root()) : PassLock::Result::Taken;
+        locked != PassLock::Result::Taken) {
+        // Another pass works on the disk put in, or may: nothing is written to it.
         endAs(PassEnd::WriteError);
-        m_setup.ui.message(PassLock::busyMessage());
+        m_setup.ui.message(locked == PassLock::Result::Busy ? PassLock::busyMessage() : PassLock::unlockableMessage());
         return DiskFullResult::Cancel;
     }
     if (!change.saveError.empty()) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <stop_token>
@@ -20,6 +21,7 @@
 #include "engine/SeenFolders.h"
 #include "engine/TreeWalker.h"
 #include "lists/DateTime.h"
+#include "platform/FileSystemKind.h"
 
 namespace quillarc {
 
@@ -94,6 +96,11 @@ private:
     bool tooLarge(const struct stat &st, std::int64_t bytes) const;
     bool copyIsCurrent(const std::string &sourcePath, const struct stat &st, std::int64_t *olderRoom = nullptr);
     bool madeRoomFor(std::int64_t bytes);
+    bool diskGone() const;
+    bool sameDiskBack() const;
+    DiskFullResult askForSameDisk();
+    void nameWhatWasLeft();
+    static std::string diskGoneText(const std::string &label);
     void IncTotalProgress();
     void CalcFolderProgress(std::int64_t size);
 
@@ -104,9 +111,13 @@ private:
     bool qualifiesInFolder(const struct stat &st, const std::string &path);
     void enterFolder(const std::string &path, const struct stat &st, bool counted);
     void leaveFolder(const struct stat &st, bool settle);
-    bool folderIsNew(const std::string &relative, const struct stat &st) const;
+    bool folderIsNew(const std::string &path, const std::string &relative, const struct stat &st);
+    const FileSystemFacts &facts(const std::string &path, const struct stat &st);
+    SeenFolders::FolderId folderId(const std::string &path, const struct stat &st);
     std::string belowItem(const std::string &path) const;
-    void recordSeenFolders(const std::string &itemPath, CutOff cutOff);
+    void recordSeenFolders(const std::string &itemPath, CutOff cutOff, bool mountPoint);
+    void passOverDiskMountsBelow(const std::string &path);
+    bool folderClashesByCase(const std::string &path);
     void saveSeenFolders();
     std::string onDiskProblem(const std::string &path) const;
     bool excluded(const char *name);
@@ -140,14 +151,20 @@ private:
     std::stop_token m_stopToken;
     std::int64_t m_itemCount = 0;
     CutOffTest m_cutOffTest;
-    std::optional<DateTime> m_missedCutOff; ///< earliest cut-off that keeps a missed file
-    bool m_keepCutOff = false;              ///< something of the item was missed that no file time covers
-    bool m_excludeAtItemStart = true;       ///< the EXCLUDE box as the sizing scan began
-    bool m_excludeChanged = false;          ///< a file of the item was tested under the other setting
-    bool m_diskKnown = false;               ///< `disk` has the root of the medium now in the drive
-    std::int64_t m_largestCopy = INT64_MAX; ///< the disk's file system takes no larger file
-    bool m_largerThanDisk = false;          ///< m_largestCopy is an empty disk's capacity
-    struct timespec m_sizingBegan {};       ///< on the clock the kernel stamps files with
+    std::optional<DateTime> m_missedCutOff;        ///< earliest cut-off that keeps a missed file
+    bool m_keepCutOff = false;                     ///< something of the item was missed that no file time covers
+    bool m_excludeAtItemStart = true;              ///< the EXCLUDE box as the sizing scan began
+    bool m_excludeChanged = false;                 ///< a file of the item was tested under the other setting
+    bool m_diskKnown = false;                      ///< `disk` has the root of the medium now in the drive
+    std::string m_mediumRoot;                      ///< the disk in hand, as useMedium() found it
+    struct stat m_mediumStat {};                   ///< its root then: gone when that is no longer there
+    std::size_t m_itemInHand = 0;                  ///< index of the item the pass works on
+    std::int64_t m_foldersSized = 0;               ///< of the item: folders its sizing scan counted
+    std::int64_t m_filesReached = 0;               ///< of the item: files its copy scan handed to the copy step
+    std::map<std::size_t, CutOff> m_cutOffsBefore; ///< items whose cut-off the pass moved, as they were
+    std::int64_t m_largestCopy = INT64_MAX;        ///< the disk's file system takes no larger file
+    bool m_largerThanDisk = false;                 ///< m_largestCopy is an empty disk's capacity
+    struct timespec m_sizingBegan {};              ///< on the clock the kernel stamps files with
     std::set<std::string> m_reportedFolders;
     std::int64_t m_unflushedCopies = 0; ///< copies on the medium not yet flushed to it
     std::string m_flushError;           ///< of the item, so the copy scan does not name them again
@@ -157,11 +174,12 @@ private:
     bool m_ledgerNoted = false; ///< its problem is among the notes
 
     // Folders moved or renamed into an item's tree: see SeenFolders.
-    SeenFolders m_seen;                          ///< per item, of the disk the pass writes to
-    const SeenFolders::Folders *m_lastSeen = {}; ///< the item's last pass; none: every folder is new
-    SeenFolders::Folders m_seenNow;              ///< what this pass's sizing scan saw of the item
-    std::set<std::string> m_unrecorded;          ///< folders in which something was missed
-    std::string m_itemText;                      ///< the item's folder, ending in '/'
+    SeenFolders m_seen;                             ///< per item, of the disk the pass writes to
+    const SeenFolders::Folders *m_lastSeen = {};    ///< the item's last pass; none: every folder is new
+    SeenFolders::Folders m_seenNow;                 ///< what this pass's sizing scan saw of the item
+    std::set<std::string> m_unrecorded;             ///< folders in which something was missed
+    std::map<dev_t, FileSystemFacts> m_fileSystems; ///< per device met in the item
+    std::string m_itemText;                         ///< the item's folder, ending in '/'
     struct OpenFolder {
         std::string relative; ///< below the item
         bool isNew = false;   ///< not seen by the item's last pass: every file in it is new

@@ -85,10 +85,15 @@ bool BackupRun::start()
     d.setup.ui.showFreeSpace(free);
     StartRefusal refusal = checkStart(free, d.setup.list);
     // One pass at a time per program folder and per disk: a second one
-    // changes nothing.
-    if (refusal == StartRefusal::None &&
-        d.lock.take(d.setup.listFile.folder(), d.setup.host.mediumRoot(d.setup.driveRoot)) == PassLock::Result::Busy)
-        refusal = StartRefusal::PassRunning;
+    // changes nothing, and so does one that cannot make sure of that.
+    if (refusal == StartRefusal::None) {
+        const PassLock::Result locked =
+            d.lock.take(d.setup.listFile.folder(), d.setup.host.mediumRoot(d.setup.driveRoot));
+        if (locked == PassLock::Result::Busy)
+            refusal = StartRefusal::PassRunning;
+        else if (locked == PassLock::Result::Unlockable)
+            refusal = StartRefusal::DiskUnlockable;
+    }
     if (refusal != StartRefusal::None) {
         d.outcome = PassOutcome {};
         d.outcome.refusal = refusal;

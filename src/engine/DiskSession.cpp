@@ -1,5 +1,7 @@
 #include "engine/DiskSession.h"
 
+#include "engine/OneLine.h"
+
 #include "base/AtomicFile.h"
 #include "lists/TextLines.h"
 #include "platform/DriveTools.h"
@@ -20,12 +22,17 @@ const char *const kNoEmptySpace = "NO EMPTY SPACE ON THIS DISK";
 const char *const kNoVolumeInserted = "NO BACKUP VOLUME INSERTED";
 
 // The label is what names a disk's list, so a disk without one can hold no
-// list; the person is told how to give it one.
-std::string noLabelNotice(const std::string &drive)
+// list; the person is told how to give it one. The label file goes into
+// the disk's own top folder (where it is mounted), never into the drive's
+// folder when that is the automount folder the disks are mounted in: a
+// file there would name the computer's own disk.
+std::string noLabelNotice(const std::string &drive, const std::string &diskRoot)
 {
-    return std::string(kNoVolumeLabelMessage) + "\rGIVE THE DISK IN " + drive +
+    const std::string where = diskRoot.empty() ? "THE TOP FOLDER OF THE DISK ITSELF (WHERE IT IS MOUNTED)"
+                                               : oneLine(diskRoot) + " (THE TOP FOLDER OF THE DISK ITSELF)";
+    return std::string(kNoVolumeLabelMessage) + "\rGIVE THE DISK IN " + oneLine(drive) +
            " A LABEL: SET ITS FILE SYSTEM'S LABEL (FOR EXAMPLE WITH e2label OR fatlabel), OR PUT A FILE NAMED " +
-           kLabelFileName + " IN " + drive +
+           kLabelFileName + " IN " + where +
            " WITH THE LABEL ON ITS FIRST LINE; THEN PRESS THE LOAD BACKUP LIST BUTTON.";
 }
 
@@ -149,7 +156,7 @@ DiskSession::Notices DiskSession::driveChosenCheck()
     forgetList();
     // The previous disk's figures would be read as this one's.
     m_freeKnown = false;
-    return {noLabelNotice(drive())};
+    return {noLabelNotice(drive(), m_host.mediumRoot(drive()))};
 }
 
 DiskSession::Notices DiskSession::firstCheck()

@@ -43,6 +43,9 @@ std::string PassLog::entry(const PassOutcome &outcome, std::chrono::system_clock
                        std::to_string(outcome.filesMissed) + " missed";
     if (!outcome.listSaved)
         text += "  list not saved" + (outcome.listSaveError.empty() ? "" : ": " + oneLine(outcome.listSaveError));
+    if (outcome.itemsLeft > 0)
+        text += "  left for the next disk: " + std::to_string(outcome.itemsLeft) + " items, " +
+                std::to_string(outcome.filesLeft) + " files of the item in hand";
     text += "\n";
     for (const MissedEntry &missed : outcome.missed)
         text += "  missed " + oneLine(missed.path) + "  (" + oneLine(missed.cause) + ")\n";

@@ -7,6 +7,8 @@ const char *passEndName(PassEnd end)
     switch (end) {
     case PassEnd::NotStarted:
         return "not started";
+    case PassEnd::DiskVanished:
+        return "backup disk removed";
     case PassEnd::WriteError:
         return "write error";
     case PassEnd::DiskFullCancelled:
@@ -25,6 +27,7 @@ std::string fileStatusText(PassEnd end, std::int64_t filesCopied)
 {
     const std::string count = std::to_string(filesCopied) + " Files Found and Backed Up";
     switch (end) {
+    case PassEnd::DiskVanished:
     case PassEnd::WriteError:
     case PassEnd::DiskFullCancelled:
         return "Error Writing to Disk...  " + count;
@@ -43,6 +46,7 @@ std::string fileStatusText(PassEnd end, std::int64_t filesCopied)
 std::string folderStatusText(PassEnd end)
 {
     switch (end) {
+    case PassEnd::DiskVanished:
     case PassEnd::WriteError:
     case PassEnd::DiskFullCancelled:
     case PassEnd::Stopped:

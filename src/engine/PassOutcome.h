@@ -10,6 +10,7 @@ namespace quillarc {
 /// final status rows.
 enum class PassEnd {
     NotStarted,        ///< a start check refused; see StartRefusal
+    DiskVanished,      ///< "Error Writing to Disk...  ": the disk went away (pulled out, its mount gone)
     WriteError,        ///< "Error Writing to Disk...  ": a copy failed on the disk
     DiskFullCancelled, ///< "Error Writing to Disk...  ": room prompt or disk-full CANCEL, file too large
     Stopped,           ///< "Cancelled...  ": STOP let the item in hand finish
@@ -24,6 +25,7 @@ enum class StartRefusal {
     EmptyList,      ///< nothing happens, without a message
     NothingChecked, ///< "NO ITEMS HAVE BEEN CHECKMARKED ON THE BACKUP LIST."
     PassRunning,    ///< another pass holds the program folder or the disk
+    DiskUnlockable, ///< the disk could not be locked against another pass
 };
 
 /// A qualifying file or folder the pass could not back up, with its cause
@@ -47,6 +49,12 @@ struct PassOutcome {
     /// Files copied with a remark for the log (kept as read while they were
     /// being written to); not missed.
     std::vector<MissedEntry> notes;
+
+    /// What a disk-full ending left for the next disk: the checked items the
+    /// pass did not finish (each also named in `missed`), and the files
+    /// sized in the item in hand that were not copied.
+    std::int64_t itemsLeft = 0;
+    std::int64_t filesLeft = 0;
 
     bool listSaved = false;    ///< the disk list file holds the pass's cut-offs
     std::string listSaveError; ///< why not, when it was tried and failed

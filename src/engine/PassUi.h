@@ -83,6 +83,10 @@ public:
     /// closes with Cancel, Cancel leaves the dialog open. Any other way of
     /// closing gives Cancel.
     virtual DiskFullResult diskFull(const DiskFullRules &rules) = 0;
+    /// The backup disk went away in the middle of the pass: asks the person
+    /// to put the same disk back. True to look for it again, false to end
+    /// the pass. A runner with nobody to put a disk back answers false.
+    virtual bool askForDiskBack(const std::string &text) { return confirm(text); }
 
     /// The worker's last act: the pass is over and its outcome complete.
     /// The window delivers the last progress, hides the progress window,

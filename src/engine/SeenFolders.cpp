@@ -13,7 +13,8 @@ namespace quillarc {
 namespace {
 
 // Fields end in NUL: a path may hold any other byte, line ends included.
-constexpr std::string_view kHeader = "quillarc folders 1\n";
+// The first layout knew folders by inode alone; its records are not read.
+constexpr std::string_view kHeader = "quillarc folders 2\n";
 
 class FieldReader {
 public:
@@ -57,9 +58,10 @@ std::string SeenFolders::fileName(std::string_view label)
     return name + ".folders";
 }
 
-// Layout: the header, then per item its path, its cut-off text and its
-// folder count, then per folder its path and inode; last, the item count,
-// so that a cut-short file does not read.
+// Layout: the header, then per item its path, its cut-off text, whether
+// its folder was a mount point ("1" or "0") and its folder count, then per
+// folder its path, device, file system and inode; last, the item count, so
+// that a cut-short file does not read.
 void SeenFolders::load(const std::string &path)
 {
     m_items.clear();
@@ -88,16 +90,21 @@ void SeenFolders::load(const std::string &path)
         }
         std::string_view itemPath;
         std::string_view cutOff;
+        std::uint64_t mountPoint = 0;
         std::uint64_t count = 0;
-        if (kind != "item" || !reader.next(itemPath) || !reader.next(cutOff) || !reader.number(count))
+        if (kind != "item" || !reader.next(itemPath) || !reader.next(cutOff) || !reader.number(mountPoint) ||
+            mountPoint > 1 || !reader.number(count))
             return;
-        Entry entry {std::string(cutOff), {}};
+        Entry entry {std::string(cutOff), {}, mountPoint == 1};
         for (std::uint64_t i = 0; i < count; ++i) {
             std::string_view folder;
+            std::uint64_t device = 0;
+            std::uint64_t fileSystem = 0;
             std::uint64_t inode = 0;
-            if (!reader.next(folder) || !reader.number(inode))
+            if (!reader.next(folder) || !reader.number(device) || !reader.number(fileSystem) || !reader.number(inode))
                 return;
-            entry.folders.emplace(std::string(folder), static_cast<ino_t>(inode));
+            entry.folders.emplace(std::string(folder),
+                                  FolderId {static_cast<dev_t>(device), fileSystem, static_cast<ino_t>(inode)});
         }
         items.insert_or_assign(std::string(itemPath), std::move(entry));
     }
@@ -110,15 +117,19 @@ void SeenFolders::save(const std::string &path) const
         addField(out, "item");
         addField(out, itemPath);
         addField(out, entry.cutOffText);
+        addField(out, entry.mountPoint ? "1" : "0");
         addField(out, std::to_string(entry.folders.size()));
-        for (const auto &[folder, inode] : entry.folders) {
+        for (const auto &[folder, id] : entry.folders) {
             addField(out, folder);
-            addField(out, std::to_string(inode));
+            addField(out, std::to_string(id.device));
+            addField(out, std::to_string(id.fileSystem));
+            addField(out, std::to_string(id.inode));
         }
     }
     addField(out, "end");
     addField(out, std::to_string(m_items.size()));
-    writeFileAtomically(path, out);
+    // It names the folders of every item, private ones too.
+    writeFileAtomically(path, out, FileAccess::Private);
 }
 
 const SeenFolders::Folders *SeenFolders::forItem(const std::string &itemPath, CutOff cutOff) const
@@ -129,9 +140,15 @@ const SeenFolders::Folders *SeenFolders::forItem(const std::string &itemPath, Cu
     return &found->second.folders;
 }
 
-void SeenFolders::setItem(const std::string &itemPath, CutOff cutOff, Folders folders)
+void SeenFolders::setItem(const std::string &itemPath, CutOff cutOff, Folders folders, bool mountPoint)
 {
-    m_items.insert_or_assign(itemPath, Entry {cutOff.floatText(), std::move(folders)});
+    m_items.insert_or_assign(itemPath, Entry {cutOff.floatText(), std::move(folders), mountPoint});
+}
+
+bool SeenFolders::wasMountPoint(const std::string &itemPath) const
+{
+    const auto found = m_items.find(itemPath);
+    return found != m_items.end() && found->second.mountPoint;
 }
 
 } // namespace quillarc

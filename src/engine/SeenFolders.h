@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -15,15 +16,24 @@ namespace quillarc {
 /// A folder moved or renamed into a backed-up tree brings files whose own
 /// times say nothing: they are older than the item's cut-off. Such a folder
 /// is found by its path, which the last pass did not see (or saw holding
-/// another folder, by its inode number), and every file below it is then
-/// taken as new. A record belongs to the cut-off the pass gave its item: a
-/// cut-off changed since, or a record that is missing or does not read,
-/// leaves the pass to judge folders by their status-change times alone.
+/// another folder: a folder is known by its file system's device and its
+/// inode number together, so that another disk mounted where a folder was
+/// is not taken for it), and every file below it is then taken as new. A
+/// record belongs to the cut-off the pass gave its item: a cut-off changed
+/// since, or a record that is missing or does not read (one of an older
+/// layout, which knew no devices, included), leaves the pass to judge
+/// folders by their status-change times alone.
 class SeenFolders {
 public:
+    struct FolderId {
+        dev_t device = 0;
+        std::uint64_t fileSystem = 0; ///< the file system's own identity (statfs), 0 when none
+        ino_t inode = 0;
+        bool operator==(const FolderId &) const = default;
+    };
     /// Folder paths below the item (the item's own folder is ""), with the
-    /// inode each had.
-    using Folders = std::unordered_map<std::string, ino_t>;
+    /// device and inode each had.
+    using Folders = std::unordered_map<std::string, FolderId>;
 
     /// "<label>.folders" under the same escaping rules as the list file.
     static std::string fileName(std::string_view label);
@@ -39,7 +49,10 @@ public:
     /// as the list's "Float" text, and compares it as a value, so a record
     /// written under one locale serves under another.
     const Folders *forItem(const std::string &itemPath, CutOff cutOff) const;
-    void setItem(const std::string &itemPath, CutOff cutOff, Folders folders);
+    void setItem(const std::string &itemPath, CutOff cutOff, Folders folders, bool mountPoint = false);
+    /// The item's folder was a mount point (a share, a disk) at the pass
+    /// that recorded it, whatever cut-off that pass gave it.
+    bool wasMountPoint(const std::string &itemPath) const;
 
     /// Forgets the items `inList` says no longer are in the list.
     template <class InList>
@@ -54,6 +67,7 @@ private:
     struct Entry {
         std::string cutOffText;
         Folders folders;
+        bool mountPoint = false;
     };
     std::unordered_map<std::string, Entry> m_items;
 };

@@ -27,6 +27,8 @@ std::string startMessage(StartRefusal refusal)
         return "NO ITEMS HAVE BEEN CHECKMARKED ON THE BACKUP LIST.";
     case StartRefusal::PassRunning:
         return PassLock::busyMessage();
+    case StartRefusal::DiskUnlockable:
+        return PassLock::unlockableMessage();
     case StartRefusal::None:
     case StartRefusal::EmptyList:
         break;

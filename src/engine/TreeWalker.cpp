@@ -3,6 +3,7 @@
 #include "engine/LinkOwners.h"
 #include "base/AsciiCase.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -100,13 +101,24 @@ void TreeWalker::setSkippedFolder(const std::string &path)
     m_skipKnown = !path.empty() && ::stat(path.c_str(), &st) == 0;
     m_skipDevice = st.st_dev;
     m_skipInode = st.st_ino;
+    m_alsoSkipped.clear();
+}
+
+void TreeWalker::addSkippedFolder(const std::string &path)
+{
+    struct stat st {};
+    if (!path.empty() && ::stat(path.c_str(), &st) == 0)
+        m_alsoSkipped.emplace_back(st.st_dev, st.st_ino);
 }
 
 // Asked of the folder itself: listings of some file systems (overlayfs)
 // give other inode numbers than stat does.
 bool TreeWalker::isSkipped(const struct stat &st) const
 {
-    return m_skipKnown && st.st_dev == m_skipDevice && st.st_ino == m_skipInode;
+    if (m_skipKnown && st.st_dev == m_skipDevice && st.st_ino == m_skipInode)
+        return true;
+    return std::find(m_alsoSkipped.begin(), m_alsoSkipped.end(), std::pair(st.st_dev, st.st_ino)) !=
+           m_alsoSkipped.end();
 }
 
 void TreeWalker::walk(const std::string &path, bool withSubfolders, TreeVisitor &visitor) const
@@ -196,6 +208,8 @@ void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std:
             if (!withSubfolders)
                 break;
             const std::string sub = text + name;
+            if (listed.caseTwin && !visitor.enterCaseTwin(sub))
+                break;
             UniqueFd childFd(::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (!childFd) {
                 error = errno;

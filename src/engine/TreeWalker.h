@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -34,6 +36,13 @@ public:
     /// `caseTwin`: the folder holds another name differing from this one
     /// only in case.
     virtual void file(int dirFd, const char *name, const std::string &path, const struct stat &st, bool caseTwin) = 0;
+    /// A sub-folder beside which the folder holds another name differing
+    /// from it only in case; false passes over it (not entered).
+    virtual bool enterCaseTwin(const std::string &path)
+    {
+        (void)path;
+        return true;
+    }
     /// A folder that could not be listed (to its end), or an entry that
     /// could not be looked at; `error` is the errno.
     virtual void unreadable(const std::string &path, int error) = 0;
@@ -60,6 +69,9 @@ public:
     /// lie inside a tree being backed up. None when `path` is empty or
     /// cannot be looked at.
     void setSkippedFolder(const std::string &path);
+    /// One more folder never to enter (the disk mounted a second time
+    /// within the tree); until the next setSkippedFolder().
+    void addSkippedFolder(const std::string &path);
 
     void walk(const std::string &path, bool withSubfolders, TreeVisitor &visitor) const;
 
@@ -71,6 +83,7 @@ private:
     bool m_skipKnown = false;
     dev_t m_skipDevice = 0;
     ino_t m_skipInode = 0;
+    std::vector<std::pair<dev_t, ino_t>> m_alsoSkipped;
 };
 
 /// True for the file systems a backup never enters: the kernel's views of

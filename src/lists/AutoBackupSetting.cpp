@@ -53,7 +53,8 @@ AutoBackupSetting::SetResult AutoBackupSetting::set(std::string_view label, bool
         return SetResult::NoLabel;
     if (!isRegularFile(DiskListFile(m_folder).pathFor(label)))
         return SetResult::UnknownDisk;
-    writeFileAtomically(pathFor(label), on ? "T\r\n" : "F\r\n");
+    // Which disks a person backs up is theirs alone, like the pass log.
+    writeFileAtomically(pathFor(label), on ? "T\r\n" : "F\r\n", FileAccess::Private);
     return SetResult::Saved;
 }
 

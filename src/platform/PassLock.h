@@ -10,10 +10,12 @@ namespace quillarc {
 /// (its list files and log) and with a backup disk, whoever starts it: the
 /// window, quillarc-pass from a timer, or a pass started by a mount.
 ///
-/// Both locks are `flock` locks on the folders themselves: the program
-/// folder, and the root of the medium. Nothing is written for them, so a
-/// disk gains no file that a copy could land on, and a read-only or full
-/// disk locks as well as any. The kernel lets go of a lock when its pass
+/// The locks are `flock` locks on the program folder itself and on the
+/// root of the medium, and on a file in the machine's lock folder
+/// (/run/lock) named by the medium's device and inode, which every user
+/// can take whether or not they may list the disk's root. Nothing is
+/// written on the disk for them, so a disk gains no file that a copy could
+/// land on, and a read-only or full disk locks as well as any. The kernel lets go of a lock when its pass
 /// ends in any way, a killed one included, so no pass is ever blocked by a
 /// stale lock. Two passes of different users (root's timer, a person's
 /// window) on one disk meet at the same folder, and so do two drive roots
@@ -21,8 +23,9 @@ namespace quillarc {
 class PassLock {
 public:
     enum class Result {
-        Taken, ///< both held (a folder that cannot be opened is left unlocked)
-        Busy,  ///< another pass holds one of them; nothing is held
+        Taken,      ///< held (a folder that is not there is left unlocked)
+        Busy,       ///< another pass holds one of them; nothing is held
+        Unlockable, ///< the disk is there but can be locked in no way; nothing is held
     };
 
     /// Takes the locks of `programFolder` and of `mediumRoot` without
@@ -30,20 +33,28 @@ public:
     Result take(const std::string &programFolder, const std::string &mediumRoot);
     /// The pass moves to another disk: the full one's lock goes with every
     /// other hold on it, so that it can be unmounted.
-    void releaseMedium() { m_medium.reset(); }
+    void releaseMedium()
+    {
+        m_medium.reset();
+        m_mediumShared.reset();
+    }
     /// Takes the lock of the disk the pass moved to; Busy when another pass
-    /// holds it (the program folder's lock stays held either way).
+    /// holds it, Unlockable when it cannot be locked (the program folder's
+    /// lock stays held either way).
     Result takeMedium(const std::string &mediumRoot);
     /// Lets go of both (also when the object goes).
     void release();
-    bool held() const { return m_programFolder.valid() || m_medium.valid(); }
+    bool held() const { return m_programFolder.valid() || m_medium.valid() || m_mediumShared.valid(); }
 
     /// What a pass that found the lock taken says.
     static const char *busyMessage();
+    /// What a pass says that could not lock the disk at all.
+    static const char *unlockableMessage();
 
 private:
     UniqueFd m_programFolder;
     UniqueFd m_medium;
+    UniqueFd m_mediumShared;
 };
 
 } // namespace quillarc

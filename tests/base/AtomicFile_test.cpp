@@ -2,7 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstddef>
+#include <iterator>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sched.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -45,6 +52,63 @@ TEST(AtomicFile, KeepsThePermissionsOfTheFileItReplaces)
     struct stat info {};
     ASSERT_EQ(::stat(folder.file("config").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+// A private file is the owner's alone whatever the umask, and also when
+// the file it replaces was open to others.
+TEST(AtomicFile, APrivateFileIsTheOwnersAlone)
+{
+    test::TempFolder folder;
+    const mode_t umaskBefore = ::umask(0);
+    writeFileAtomically(folder.file("new.folders"), "x", FileAccess::Private);
+    ::umask(umaskBefore);
+    folder.write("old.folders", "old");
+    ::chmod(folder.file("old.folders").c_str(), 0644);
+    writeFileAtomically(folder.file("old.folders"), "new", FileAccess::Private);
+    for (const char *name : {"new.folders", "old.folders"}) {
+        struct stat info {};
+        ASSERT_EQ(::stat(folder.file(name).c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0600u) << name;
+    }
+}
+
+// FAT through FUSE refuses to set any bits (ENOSYS); the kernel's FAT those
+// it cannot keep (EPERM). A child process has fchmod refused so by the
+// kernel (seccomp), then saves a private file and replaces one with bits.
+TEST(AtomicFile, AFileSystemWithoutBitsStillTakesTheSave)
+{
+    test::TempFolder folder;
+    folder.write("list.ini", "old");
+    for (const int refusal : {ENOSYS, EPERM, EOPNOTSUPP}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            struct sock_filter filter[] = {
+                BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, nr)),
+                BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fchmod, 0, 1),
+                BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (static_cast<unsigned>(refusal) & SECCOMP_RET_DATA)),
+                BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+            };
+            struct sock_fprog program = {static_cast<unsigned short>(std::size(filter)), filter};
+            if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+                ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+                ::_exit(77);
+            try {
+                writeFileAtomically(folder.file("new.folders"), "private", FileAccess::Private);
+                writeFileAtomically(folder.file("list.ini"), "new");
+            } catch (...) {
+                ::_exit(1);
+            }
+            ::_exit(folder.read("new.folders") == "private" && folder.read("list.ini") == "new" ? 0 : 2);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 77)
+            GTEST_SKIP() << "no seccomp filter could be set";
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "refused with " << refusal;
+    }
+    EXPECT_EQ(folder.entryCount(), 2u) << "no temporary file is left";
 }
 
 TEST(AtomicFile, FailuresLeaveTheOldFileAndNoTemporaryFile)

@@ -20,6 +20,22 @@ PassNotice ended(PassEnd end, std::int64_t copied, std::int64_t missed, const st
     return notice;
 }
 
+PassNotice left(std::int64_t items, std::int64_t files)
+{
+    PassNotice notice = ended(PassEnd::DiskFullCancelled, 7, files + items - 1);
+    notice.outcome.itemsLeft = items;
+    notice.outcome.filesLeft = files;
+    return notice;
+}
+
+PassNotice vanished()
+{
+    PassNotice notice = ended(PassEnd::DiskVanished, 4, 0);
+    notice.outcome.listSaved = false;
+    notice.outcome.listSaveError = "THE BACKUP DISK WENT AWAY";
+    return notice;
+}
+
 TEST(PassNoticeTest, TellsTheLabelTheEndingAndTheCounts)
 {
     const struct {
@@ -30,9 +46,19 @@ TEST(PassNoticeTest, TellsTheLabelTheEndingAndTheCounts)
     } cases[] = {
         {ended(PassEnd::Complete, 12, 0), "Backup onto BACKUP1: complete", "12 files copied, 0 files missed.", false},
         {ended(PassEnd::Complete, 1, 1), "Backup onto BACKUP1: complete", "1 file copied, 1 file missed.", true},
-        {ended(PassEnd::DiskFullCancelled, 7, 0), "Backup onto BACKUP1: disk full",
-         "7 files copied, 0 files missed.\nThe disk is full: a fresh disk with a volume label of its own is "
-         "needed for the rest.",
+        // What a full disk left is named and counted.
+        {left(1, 1), "Backup onto BACKUP1: disk full",
+         "7 files copied, 1 file missed.\nThe disk is full: a fresh disk with a volume label of its own is needed "
+         "for the rest (left for it: 1 item, 1 file of it).",
+         true},
+        {left(3, 14), "Backup onto BACKUP1: disk full",
+         "7 files copied, 16 files missed.\nThe disk is full: a fresh disk with a volume label of its own is needed "
+         "for the rest (left for it: 3 items, 14 files of the first, the others not reached).",
+         true},
+        // A disk pulled out is not a full one.
+        {vanished(), "Backup onto BACKUP1: backup disk removed",
+         "4 files copied, 0 files missed.\nThe backup disk went away before the pass ended: the next pass onto it "
+         "copies again what may not have reached it.",
          true},
         {ended(PassEnd::WriteError, 3, 1, "/home/ann/x", "could not be written to the backup disk: No space"),
          "Backup onto BACKUP1: ended by a write error",

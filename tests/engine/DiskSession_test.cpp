@@ -253,6 +253,19 @@ TEST(DiskSession, FreeLineNeverShowsMinusOneAndForgetsAnotherDisksFigures)
     EXPECT_EQ(session.freeLine(), "");
 }
 
+// The notice says where the label file goes: the top folder of the disk
+// itself, not the drive's folder, which may be the automount folder on the
+// computer's own disk.
+TEST(DiskSession, TheNoLabelNoticeNamesTheDisksOwnTopFolder)
+{
+    Disks disks;
+    const auto made = disks.session();
+    const DiskSession::Notices said = made->chooseDrive(disks.plain);
+    ASSERT_EQ(said.size(), 1U);
+    EXPECT_NE(said[0].find(".quillarc-label IN " + disks.temp.file("b/")), std::string::npos) << said[0];
+    EXPECT_EQ(said[0].find(".quillarc-label IN " + disks.plain), std::string::npos) << said[0];
+}
+
 // A pass started elsewhere (a timer, a mount) saves its own copy of the list
 // when it ends: while it holds the program folder, edits are refused with a
 // reason, and they are taken again once it has let go.

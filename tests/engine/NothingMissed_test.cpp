@@ -90,7 +90,9 @@ TEST_F(NothingMissedTest, FoldersMovedOrRenamedIntoTheTreeAreCopied)
     clock.shift = std::chrono::seconds(30);
     runPass();
     ASSERT_EQ(ui.fileLine, "Complete...  3 Files Found and Backed Up");
-    EXPECT_TRUE(fs::exists(program + SeenFolders::fileName(label)));
+    struct stat record {};
+    ASSERT_EQ(::stat((program + SeenFolders::fileName(label)).c_str(), &record), 0);
+    EXPECT_EQ(record.st_mode & 07777, 0600u) << "it names private folders too";
 
     fs::rename(temp + "/outside/project", tree + "/a/b/c/project");
     fs::rename(temp + "/outside/top", tree + "/top");
@@ -125,6 +127,8 @@ TEST_F(NothingMissedTest, WithoutARecordAMovedFolderIsStillCopied)
         {"no record", nullptr},
         {"cut short", "quillarc folders 1\n"},
         {"garbage", "\x01\x02 not a record"},
+        // The older layout knew folders by inode alone: whole, and not read.
+        {"older layout", nullptr},
     };
     int round = 0;
     for (const Case &c : cases) {
@@ -149,10 +153,30 @@ TEST_F(NothingMissedTest, WithoutARecordAMovedFolderIsStillCopied)
             ++between.tv_sec;
         }
         list.SetCutOff(list.at(0), dateTimeFromTimespec(between));
-        if (c.record == nullptr)
+        if (std::string_view(c.name) == "older layout") {
+            // It says the moved folder was seen there, by its inode.
+            struct stat treeStat {};
+            struct stat movedStat {};
+            ASSERT_EQ(::stat(tree.c_str(), &treeStat), 0);
+            ASSERT_EQ(::stat(moved.c_str(), &movedStat), 0);
+            using namespace std::string_literals;
+            writeFile(program + SeenFolders::fileName(label), "quillarc folders 1\n"s + "item\0"s + tree + "\0"s +
+                                                                  list.at(0).cutOff()->floatText() +
+                                                                  "\0"
+                                                                  "2\0"
+                                                                  "\0"s +
+                                                                  std::to_string(treeStat.st_ino) +
+                                                                  "\0"
+                                                                  "moved\0"s +
+                                                                  std::to_string(movedStat.st_ino) +
+                                                                  "\0"
+                                                                  "end\0"
+                                                                  "1\0"s);
+        } else if (c.record == nullptr) {
             fs::remove(program + SeenFolders::fileName(label));
-        else
+        } else {
             writeFile(program + SeenFolders::fileName(label), c.record);
+        }
         fs::rename(moved, tree + "/moved");
         runPass();
         EXPECT_EQ(readFile(copyOf(medium, tree + "/moved/deep/er/file.txt")), "moved");
@@ -164,14 +188,16 @@ TEST(SeenFolders, RoundTripAndCutOffBinding)
 {
     const std::string path = (fs::temp_directory_path() / ("quillarc-seen-" + std::to_string(::getpid()))).string();
     SeenFolders record;
-    record.setItem("/home/ann/Docs", CutOff::at(45000.5), {{"", 2}, {"a\nb", 3}, {std::string("c\rd", 3), 4}});
+    record.setItem("/home/ann/Docs", CutOff::at(45000.5),
+                   {{"", {2049, 7, 2}}, {"a\nb", {2049, 7, 3}}, {std::string("c\rd", 3), {66, 0, 4}}});
     record.save(path);
     SeenFolders loaded;
     loaded.load(path);
     const SeenFolders::Folders *folders = loaded.forItem("/home/ann/Docs", CutOff::at(45000.5));
     ASSERT_NE(folders, nullptr);
     EXPECT_EQ(folders->size(), 3u);
-    EXPECT_EQ(folders->at("a\nb"), 3u);
+    EXPECT_EQ(folders->at("a\nb"), (SeenFolders::FolderId {2049, 7, 3}));
+    EXPECT_EQ(folders->at(std::string("c\rd", 3)), (SeenFolders::FolderId {66, 0, 4}));
     EXPECT_EQ(loaded.forItem("/home/ann/Docs", CutOff::at(45000.6)), nullptr) << "another cut-off: no record";
     EXPECT_EQ(loaded.forItem("/home/ann", CutOff::at(45000.5)), nullptr);
     // Cut short anywhere, it does not read at all.
@@ -193,7 +219,7 @@ TEST(SeenFolders, ARecordServesUnderAnotherLocale)
     {
         const ScopedLocale comma(Locale::fixed("%d.%m.%Y", "%H:%M:%S", ","));
         SeenFolders record;
-        record.setItem("/home/ann/Docs", CutOff::at(45000.5), {{"", 2}});
+        record.setItem("/home/ann/Docs", CutOff::at(45000.5), {{"", {2049, 7, 2}}});
         record.save(path);
         EXPECT_NE(readWhole(path).find("45000,5"), std::string::npos) << "the record holds the list's own text";
     }

@@ -48,6 +48,20 @@ TEST(PassLog, NamesEveryMissedFileOnItsOwnLine)
     unsaved.listSaved = false;
     unsaved.listSaveError = "Disk full.";
     EXPECT_NE(PassLog::entry(unsaved, when).find("list not saved: Disk full."), std::string::npos);
+
+    // A full disk's ending says what it left, and a pulled disk's is named.
+    PassOutcome full = outcomeWithMissed();
+    full.end = PassEnd::DiskFullCancelled;
+    full.itemsLeft = 2;
+    full.filesLeft = 14;
+    EXPECT_NE(PassLog::entry(full, when)
+                  .find("disk full, cancelled  12 copied  2 missed  left for the next disk: 2 "
+                        "items, 14 files of the item in hand\n"),
+              std::string::npos)
+        << PassLog::entry(full, when);
+    PassOutcome pulled = outcomeWithMissed();
+    pulled.end = PassEnd::DiskVanished;
+    EXPECT_NE(PassLog::entry(pulled, when).find("  backup disk removed  "), std::string::npos);
 }
 
 TEST(PassLog, AppendsAndRotatesAtItsBound)

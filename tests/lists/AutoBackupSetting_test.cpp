@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "base/FileError.h"
 #include "support/TempFolder.h"
@@ -23,6 +24,9 @@ TEST_F(AutoBackupSettingTest, IsKeptBesideTheListFileOfItsLabel)
     EXPECT_FALSE(setting.isOn("BACKUP1"));
     ASSERT_EQ(setting.set("BACKUP1", true), AutoBackupSetting::SetResult::Saved);
     EXPECT_EQ(program.read("BACKUP1.auto"), "T\r\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(program.file("BACKUP1.auto").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u) << "which disks a person backs up is theirs alone";
     EXPECT_TRUE(setting.isOn("BACKUP1"));
     EXPECT_FALSE(setting.isOn("BACKUP2"));
 

@@ -9,6 +9,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace quillarc {
 namespace {
@@ -84,6 +87,36 @@ TEST_F(PassLockTest, AKilledPassDoesNotBlockTheNext)
     ASSERT_EQ(lock.take(temp / "program", temp / "medium"), PassLock::Result::Busy);
     first->kill();
     EXPECT_EQ(lock.take(temp / "program", temp / "medium"), PassLock::Result::Taken);
+}
+
+// A user who may write to the disk's root but not list it (mode 0733)
+// cannot lock the root folder itself: that pass still meets another one
+// on the disk, and takes the disk when no other pass has it.
+TEST_F(PassLockTest, ADiskWhoseRootCannotBeListedIsStillLocked)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to run a pass as another user";
+    ::chmod(temp.folder().c_str(), 0755);
+    const std::string medium = temp / "medium";
+    ::chmod(medium.c_str(), 0733);
+    auto asNobody = [&medium] {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(3);
+            PassLock lock;
+            const PassLock::Result result = lock.take({}, medium);
+            ::_exit(result == PassLock::Result::Busy ? 1 : (result == PassLock::Result::Taken ? 0 : 2));
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    {
+        auto first = holder({}, medium);
+        EXPECT_EQ(asNobody(), 1) << "a pass ran beside another on the same disk";
+    }
+    EXPECT_EQ(asNobody(), 0) << "the disk was not taken with no other pass on it";
 }
 
 // Folders that cannot be locked (missing, not given) do not stop a pass.

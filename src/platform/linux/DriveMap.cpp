@@ -72,6 +72,16 @@ bool DriveMap::isAutomountFolder(const std::string &folder) const
     return std::find(m_automount.begin(), m_automount.end(), folder) != m_automount.end();
 }
 
+// The automount folder, and every folder above one, lies on the computer's
+// own disk: the disks are mounted in it. A label file there (put there by
+// someone who took the automount folder for the disk) would make backups
+// land on the system disk, none on the disk in the drive.
+bool DriveMap::holdsNoDisk(const std::string &folder) const
+{
+    return std::any_of(m_automount.begin(), m_automount.end(),
+                       [&folder](const std::string &automount) { return liesIn(automount, folder); });
+}
+
 std::string DriveMap::driveRootFor(const std::string &folder) const
 {
     const std::string path = normalise(folder);
@@ -79,7 +89,7 @@ std::string DriveMap::driveRootFor(const std::string &folder) const
         return {};
     if (m_holdsLabel) {
         for (std::string at = path; !at.empty(); at = parentOf(at)) {
-            if (m_holdsLabel(at))
+            if (!holdsNoDisk(at) && m_holdsLabel(at))
                 return asDriveRoot(at);
         }
     }
@@ -117,7 +127,7 @@ std::optional<DriveMedium> DriveMap::mediumOf(const std::string &driveRoot) cons
     const std::string folder = normalise(driveRoot);
     if (folder.empty())
         return std::nullopt;
-    if (m_holdsLabel && m_holdsLabel(folder))
+    if (!holdsNoDisk(folder) && m_holdsLabel && m_holdsLabel(folder))
         return DriveMedium {asDriveRoot(folder), std::nullopt};
 
     // The mount table lists mounts in the order they were made, so the last

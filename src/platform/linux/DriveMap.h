@@ -52,6 +52,7 @@ public:
 
 private:
     bool isAutomountFolder(const std::string &folder) const;
+    bool holdsNoDisk(const std::string &folder) const;
     const MountEntry *holdingMount(const std::string &normalPath) const;
 
     std::vector<MountEntry> m_mounts;

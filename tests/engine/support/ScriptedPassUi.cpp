@@ -25,6 +25,8 @@ void ScriptedPassUi::setStatus(StatusLine line, const std::string &prefix, const
 bool ScriptedPassUi::confirm(const std::string &text)
 {
     questions.push_back(text);
+    if (onQuestion)
+        onQuestion(text);
     if (confirmAnswers.empty())
         return false;
     const bool answer = confirmAnswers.front();

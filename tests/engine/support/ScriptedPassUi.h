@@ -32,6 +32,9 @@ public:
     /// Called on the worker after every status line the pass posts, with
     /// the line's full text.
     std::function<void(StatusLine, const std::string &)> onStatus;
+    /// Called on the worker with every question, before it is answered
+    /// (e.g. to put a disk back).
+    std::function<void(const std::string &)> onQuestion;
 
     // Record: as posted
     std::string fileLine;

@@ -79,6 +79,24 @@ TEST(DriveMap, FindsTheMediumOfADriveRoot)
         EXPECT_FALSE(map.mediumOf(none)) << none;
 }
 
+// The automount folder and the folders above it lie on the computer's own
+// disk: a label file put there makes none of them a backup disk, so that
+// no backup lands on the system disk in place of the disk mounted below.
+TEST(DriveMap, ALabelFileInTheAutomountFolderMakesItNoDisk)
+{
+    const DriveMap map = sampleMap({"/media/ann", "/media", "/", "/media/ann/USB STICK", "/srv/share/backup"});
+    const auto automount = map.mediumOf("/media/ann/");
+    ASSERT_TRUE(automount);
+    EXPECT_EQ(automount->root, "/media/ann/OLD/") << "the disk mounted in it";
+    EXPECT_EQ(map.driveRootFor("/media/ann/OLD/docs"), "/media/ann/");
+    EXPECT_EQ(map.driveRootFor("/media/ann"), "/media/ann/");
+    EXPECT_FALSE(map.mediumOf("/media/"));
+    EXPECT_EQ(map.driveRootFor("/media"), "/");
+    // A disk's own root, or a folder someone made a disk, still is one.
+    EXPECT_EQ(map.driveRootFor("/media/ann/USB STICK/docs"), "/media/ann/USB STICK/");
+    EXPECT_EQ(map.driveRootFor("/srv/share/backup/x"), "/srv/share/backup/");
+}
+
 TEST(DriveMap, ListsMountPointsAndAutomountFoldersAsDriveRoots)
 {
     const auto roots = sampleMap().driveRoots();
