@@ -37,6 +37,11 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
                 error = "option --auto takes on or off, not " + options.autoBackup;
                 return std::nullopt;
             }
+        } else if (name == "--label") {
+            if (!value(options.label))
+                return std::nullopt;
+        } else if (argument == "--status") {
+            options.status = true;
         } else if (argument == "--watch") {
             options.watch = true;
         } else if (argument == "--no-notify") {
@@ -52,9 +57,14 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
             return std::nullopt;
         }
     }
-    const int modes = (options.watch ? 1 : 0) + (options.autoBackup.empty() ? 0 : 1) + (options.dryRun ? 1 : 0);
+    const int modes = (options.watch ? 1 : 0) + (options.autoBackup.empty() ? 0 : 1) + (options.dryRun ? 1 : 0) +
+                      (options.status ? 1 : 0);
     if (modes > 1) {
-        error = "--watch, --auto and --dry-run cannot be combined";
+        error = "--watch, --auto, --status and --dry-run cannot be combined";
+        return std::nullopt;
+    }
+    if (!options.label.empty() && options.autoBackup.empty()) {
+        error = "--label goes with --auto";
         return std::nullopt;
     }
     return options;
@@ -63,7 +73,8 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
 const char *PassOptions::usage()
 {
     return "Usage: quillarc-pass [--program-folder DIR] [--drive ROOT] [--yes] [--dry-run] [--no-notify]\n"
-           "       quillarc-pass [--program-folder DIR] [--drive ROOT] --auto on|off\n"
+           "       quillarc-pass [--program-folder DIR] [--drive ROOT | --label LABEL] --auto on|off\n"
+           "       quillarc-pass [--program-folder DIR] --status\n"
            "       quillarc-pass [--program-folder DIR] --watch\n"
            "Runs one backup pass over the backup list of the disk in the backup drive,\n"
            "with the same config file and disk list files as the Quillarc window.\n"
@@ -77,6 +88,10 @@ const char *PassOptions::usage()
            "  --no-notify           no desktop notification at the end\n"
            "  --auto on|off         start a pass by itself whenever the disk in the drive\n"
            "                        (its label) is mounted while --watch runs, or not\n"
+           "  --label LABEL         with --auto: the disk of this label, which need not be in\n"
+           "                        the drive\n"
+           "  --status              per known disk: its last pass, whether it is backed up\n"
+           "                        when mounted, and its free space when last seen\n"
            "  --watch               stay running; run one pass onto each disk set with\n"
            "                        --auto on each time it is mounted (SIGTERM ends it)\n"
            "  --help                show this text\n"
