@@ -3,6 +3,7 @@
 #include <systemd/sd-bus.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,6 +30,11 @@ void openWithDesktop(const std::string &path)
     const pid_t child = ::fork();
     if (child == 0) {
         if (::fork() == 0) {
+            // Started by the user manager, the watch runs sandboxed; the
+            // viewer is started by the manager instead, without those limits.
+            if (::getenv("INVOCATION_ID") != nullptr)
+                ::execlp("systemd-run", "systemd-run", "--user", "--quiet", "--collect", "--", "xdg-open", path.c_str(),
+                         static_cast<char *>(nullptr));
             ::execlp("xdg-open", "xdg-open", path.c_str(), static_cast<char *>(nullptr));
             ::_exit(127);
         }
