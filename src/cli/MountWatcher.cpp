@@ -2,6 +2,7 @@
 
 #include "cli/ChosenDisk.h"
 #include "cli/DesktopNotifier.h"
+#include "cli/DiskStatusReport.h"
 #include "cli/MountArrivals.h"
 #include "cli/MountLabelProbe.h"
 #include "cli/PassRunner.h"
@@ -229,6 +230,7 @@ void passOnto(WatchLoop &loop, DesktopNotifier &notifier, const PassOptions &opt
             run.abort();
     };
     runPass(one, hooks);
+    recordPass(one, report.outcome);
     if (report.interrupted)
         loop.stop();
     if (report.refusal == PassLock::busyMessage())

@@ -1,5 +1,6 @@
 #include "cli/AutoBackupOption.h"
 #include "cli/DesktopNotifier.h"
+#include "cli/DiskStatusReport.h"
 #include "cli/MountWatcher.h"
 #include "cli/PassOptions.h"
 #include "cli/PassRunner.h"
@@ -26,6 +27,8 @@ int main(int argc, char **argv)
         return quillarc::watchMounts(*options);
     if (!options->autoBackup.empty())
         return quillarc::setAutoBackup(*options);
+    if (options->status)
+        return quillarc::showDiskStatus(*options);
 
     // Without a terminal (a timer, cron) nobody sees the pass end: the
     // desktop is told. A run that could not start says so in its exit status.
@@ -33,6 +36,8 @@ int main(int argc, char **argv)
     quillarc::PassHooks hooks;
     hooks.report = &report;
     const int status = quillarc::runPass(*options, hooks);
+    if (!options->dryRun)
+        quillarc::recordPass(*options, report.outcome);
     if (options->notify && !options->dryRun && ::isatty(STDIN_FILENO) != 1 && report.outcome.started())
         quillarc::DesktopNotifier(false).notify({report.label, {}, report.outcome});
     return status;
