@@ -2,6 +2,7 @@
 
 #include <systemd/sd-bus.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <poll.h>
@@ -20,6 +21,49 @@ constexpr const char *kInterface = "org.freedesktop.Notifications";
 // keeps the call in mind.
 constexpr std::uint64_t kCallTimeoutUsec = 30'000'000;
 constexpr auto kCapabilitiesPatience = std::chrono::seconds(1);
+
+// A session bus address names its bus's identity (guid=...) as it was when
+// the session began; a bus restarted at the same place has a new one, and
+// sd-bus refuses a bus whose identity differs. A watcher outlives such
+// restarts, so it goes by the place alone.
+std::string withoutIdentity(const std::string &address)
+{
+    std::string out;
+    std::size_t from = 0;
+    while (from <= address.size()) {
+        const std::size_t end = std::min(address.find_first_of(",;", from), address.size());
+        const std::string part = address.substr(from, end - from);
+        if (!part.starts_with("guid=")) {
+            if (!out.empty() && out.back() != ';' && out.back() != ':')
+                out += ',';
+            out += part;
+        }
+        if (end < address.size() && address[end] == ';')
+            out += ';';
+        from = end + 1;
+    }
+    return out;
+}
+
+// The session bus the environment names, else the user's own.
+int openSessionBus(sd_bus **bus)
+{
+    const char *address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address == nullptr || *address == '\0')
+        return sd_bus_open_user(bus);
+    int r = sd_bus_new(bus);
+    if (r >= 0)
+        r = sd_bus_set_address(*bus, withoutIdentity(address).c_str());
+    if (r >= 0)
+        r = sd_bus_set_bus_client(*bus, 1);
+    if (r >= 0)
+        r = sd_bus_set_trusted(*bus, 1);
+    if (r >= 0)
+        r = sd_bus_start(*bus);
+    if (r < 0)
+        *bus = sd_bus_unref(*bus);
+    return r;
+}
 
 } // namespace
 
@@ -135,7 +179,7 @@ bool DesktopNotifier::connect()
     if (m_bus && sd_bus_is_open(m_bus) > 0)
         return true;
     drop();
-    if (sd_bus_open_user(&m_bus) < 0) {
+    if (openSessionBus(&m_bus) < 0) {
         m_bus = nullptr;
         return false;
     }

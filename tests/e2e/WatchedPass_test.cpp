@@ -530,5 +530,28 @@ TEST_F(WatchedPass, APassOnMountAnnouncesItselfAndItsStopEndsItAsAbortDoes)
     EXPECT_EQ(alone->wait(), 0) << alone->err();
 }
 
+// The session bus restarts under a running watch: the next pass still
+// tells the desktop.
+TEST_F(WatchedPass, NoticesReachTheSessionBusAgainAfterItRestarts)
+{
+    if (const std::string why = prepare(); !why.empty())
+        GTEST_SKIP() << why;
+    writeSource({"a.txt", "alpha"});
+    auto disk = knownDisk("AGAIN1", true);
+    ASSERT_TRUE(disk);
+    auto watcher = startWatcher();
+    ASSERT_TRUE(insert(*disk, "AGAIN1"));
+    ASSERT_TRUE(waitForEnds(1)) << watcher->err();
+    ASSERT_TRUE(disk->unmount());
+
+    ASSERT_TRUE(bus->restart()) << bus->error();
+    writeSource({"b.txt", "beta"});
+    ASSERT_TRUE(insert(*disk, "AGAIN1"));
+    ASSERT_TRUE(waitForEnds(2)) << watcher->err();
+    EXPECT_EQ(summary(1), "Backup onto AGAIN1: complete") << body(1);
+    signalChild(watcher->pid(), SIGTERM);
+    EXPECT_EQ(watcher->wait(), 0) << watcher->err();
+}
+
 } // namespace
 } // namespace quillarc::e2e
