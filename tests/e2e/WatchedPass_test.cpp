@@ -553,5 +553,28 @@ TEST_F(WatchedPass, NoticesReachTheSessionBusAgainAfterItRestarts)
     EXPECT_EQ(watcher->wait(), 0) << watcher->err();
 }
 
+// A notification server that never answers holds up neither the pass nor
+// the next disk: each notice once waited up to 10 seconds for its answer.
+TEST_F(WatchedPass, ASilentNotificationServerHoldsUpNoPass)
+{
+    if (const std::string why = prepare(); !why.empty())
+        GTEST_SKIP() << why;
+    writeSource({"a.txt", "alpha"});
+    auto first = knownDisk("HUSH1", true);
+    auto second = knownDisk("HUSH2", true);
+    ASSERT_TRUE(first && second);
+    signalChild(bus->serverPid(), SIGSTOP);
+    auto watcher = startWatcher();
+    const auto began = std::chrono::steady_clock::now();
+    ASSERT_TRUE(insert(*first, "HUSH1"));
+    ASSERT_TRUE(insert(*second, "HUSH2"));
+    EXPECT_TRUE(waitUntil([&] { return cutOffMoved("HUSH1") && cutOffMoved("HUSH2"); }, seconds(60))) << watcher->err();
+    // Generous against the 20 seconds two notices each held before.
+    EXPECT_LT(std::chrono::steady_clock::now() - began, seconds(8)) << watcher->err();
+    signalChild(bus->serverPid(), SIGCONT);
+    signalChild(watcher->pid(), SIGTERM);
+    EXPECT_EQ(watcher->wait(), 0) << watcher->err();
+}
+
 } // namespace
 } // namespace quillarc::e2e

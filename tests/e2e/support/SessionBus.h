@@ -30,6 +30,9 @@ public:
     /// address, as a desktop's session bus restarts; false when they did
     /// not come back.
     bool restart();
+    /// The notification server's process, to stop it (SIGSTOP) as a server
+    /// that never answers; -1 when it is not running.
+    int serverPid() const { return m_serverPid; }
     /// Acts as a click on `action` of notification `id`.
     void invoke(int id, const std::string &action) const;
 
