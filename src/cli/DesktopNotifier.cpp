@@ -21,6 +21,7 @@ constexpr const char *kInterface = "org.freedesktop.Notifications";
 // keeps the call in mind.
 constexpr std::uint64_t kCallTimeoutUsec = 30'000'000;
 constexpr auto kCapabilitiesPatience = std::chrono::seconds(1);
+constexpr auto kFlushPatience = std::chrono::seconds(2);
 
 // A session bus address names its bus's identity (guid=...) as it was when
 // the session began; a bus restarted at the same place has a new one, and
@@ -110,7 +111,7 @@ void DesktopNotifier::drop()
     m_invoked = sd_bus_slot_unref(m_invoked);
     m_closed = sd_bus_slot_unref(m_closed);
     if (m_bus)
-        m_bus = sd_bus_flush_close_unref(m_bus);
+        m_bus = sd_bus_close_unref(m_bus);
     m_capabilities.reset();
     m_awaiting.clear();
     m_logs.clear();
@@ -222,8 +223,20 @@ void DesktopNotifier::process()
 
 void DesktopNotifier::flush()
 {
-    if (m_bus && sd_bus_is_open(m_bus) > 0)
-        sd_bus_flush(m_bus);
+    // Bounded: a bus that stopped answering must not keep the program from
+    // ending.
+    const auto deadline = std::chrono::steady_clock::now() + kFlushPatience;
+    while (m_bus) {
+        process();
+        std::uint64_t queued = 0;
+        if (!m_bus || (sd_bus_is_ready(m_bus) > 0 && sd_bus_get_n_queued_write(m_bus, &queued) >= 0 && queued == 0))
+            return;
+        const auto left = deadline - std::chrono::steady_clock::now();
+        if (left <= left.zero())
+            return;
+        sd_bus_wait(m_bus,
+                    static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(left).count()));
+    }
 }
 
 void DesktopNotifier::waitForCapabilities()
