@@ -103,7 +103,7 @@ std::optional<LastPass> lastLogged(const std::string &logPath, const std::string
 std::string sizeText(std::int64_t bytes)
 {
     static constexpr const char *kUnits[] = {"KB", "MB", "GB", "TB", "PB"};
-    double value = static_cast<double>(bytes);
+    auto value = static_cast<double>(bytes);
     int unit = -1;
     while (value >= 1000.0 && unit < 4) {
         value /= 1000.0;
