@@ -3,7 +3,6 @@
 include(GNUInstallDirs)
 
 set(QUILLARC_DOC_FOLDER ${CMAKE_INSTALL_FULL_DATADIR}/quillarc)
-set(QUILLARC_PASS_PATH ${CMAKE_INSTALL_FULL_BINDIR}/quillarc-pass)
 
 # An installed program tells itself from a portable one by where it lies.
 set_property(SOURCE ${CMAKE_SOURCE_DIR}/src/platform/ProgramFolder.cpp TARGET_DIRECTORY quillarc_platform
@@ -30,12 +29,27 @@ foreach(size 16 24 32 48 64 128 256)
 endforeach()
 
 # Scheduling: a user service and timer, and the user service that passes
-# onto a disk when it is mounted, shipped but not enabled.
-configure_file(packaging/systemd/quillarc-pass.service.in quillarc-pass.service @ONLY)
-configure_file(packaging/systemd/quillarc-watch.service.in quillarc-watch.service @ONLY)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/quillarc-pass.service ${CMAKE_CURRENT_BINARY_DIR}/quillarc-watch.service
+# onto a disk when it is mounted, shipped but not enabled. They go below the
+# data folder of the prefix, where the user manager looks for that prefix
+# ($XDG_DATA_HOME/systemd/user for ~/.local, $XDG_DATA_DIRS/systemd/user for
+# /usr/local and /usr), and they run the program where it is installed: both
+# are taken from the prefix at install time, so that "cmake --install build
+# --prefix ~/.local" gives units that the user manager finds and that start
+# the installed program, not the one of the configure-time prefix.
+set(QUILLARC_USER_UNIT_DIR ${CMAKE_INSTALL_DATADIR}/systemd/user
+    CACHE STRING "Where the systemd user units are installed, below the prefix")
+set(QUILLARC_UNIT_FOLDER ${CMAKE_CURRENT_BINARY_DIR}/units)
+install(
+  CODE "
+  set(QUILLARC_PASS_PATH \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/quillarc-pass\")
+  set(QUILLARC_DOC_FOLDER \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/quillarc\")
+  foreach(unit quillarc-pass.service quillarc-watch.service)
+    configure_file(\"${CMAKE_SOURCE_DIR}/packaging/systemd/\${unit}.in\" \"${QUILLARC_UNIT_FOLDER}/\${unit}\" @ONLY)
+  endforeach()
+")
+install(FILES ${QUILLARC_UNIT_FOLDER}/quillarc-pass.service ${QUILLARC_UNIT_FOLDER}/quillarc-watch.service
               packaging/systemd/quillarc-pass.timer
-        DESTINATION lib/systemd/user)
+        DESTINATION ${QUILLARC_USER_UNIT_DIR})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillarc)
@@ -44,7 +58,9 @@ set(CPACK_PACKAGE_CONTACT "Quillarc developers <quillarc@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Desktop backup of changed files onto labelled backup disks")
 set(CPACK_PACKAGE_DESCRIPTION "Quillarc keeps a list of folders and files with cut-off dates and copies \
 what changed since onto removable disks known by their volume labels, asking for the next disk when one \
-is full. quillarc-pass runs one pass without a window, for cron or a systemd timer.")
+is full. quillarc-pass runs one pass without a window, for cron or a systemd timer, and, as the \
+user service quillarc-watch, a pass onto each disk opted in with quillarc-pass --auto on whenever it is \
+mounted, announced as a desktop notification with a Stop action.")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -12,7 +12,11 @@ namespace quillarc {
 
 int setAutoBackup(const PassOptions &options)
 {
-    const ChosenDisk disk = ChosenDisk::of(options);
+    // A disk is opted out by its label alone: the person who wants no pass
+    // when it is plugged in must not have to plug it in first.
+    ChosenDisk disk = options.label.empty() ? ChosenDisk::of(options) : ChosenDisk::programFolderOf(options);
+    if (!options.label.empty())
+        disk.label = options.label;
     if (!disk.error.empty()) {
         std::cerr << disk.error << "\n";
         return ExitRefused;

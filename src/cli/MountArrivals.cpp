@@ -1,5 +1,6 @@
 #include "cli/MountArrivals.h"
 
+#include <algorithm>
 #include <array>
 #include <set>
 #include <string_view>
@@ -19,6 +20,14 @@ std::string asDriveRoot(const std::string &mountPoint)
     return mountPoint == "/" ? mountPoint : mountPoint + "/";
 }
 
+// The gap before the next look doubles from a tenth of a second, so a label
+// udev publishes at once costs one look and one that comes late is still
+// seen within a fraction of its delay.
+std::chrono::milliseconds gapAfter(int looks)
+{
+    return std::chrono::milliseconds(100) * (1 << std::min(looks - 1, 10));
+}
+
 } // namespace
 
 MountArrivals::MountArrivals(LabelReader readLabel, OptedIn optedIn)
@@ -32,41 +41,63 @@ bool MountArrivals::isPseudoFileSystem(const std::string &fsType)
         "proc",        "sysfs",      "devtmpfs", "devpts",     "cgroup",    "cgroup2", "mqueue",    "debugfs",
         "tracefs",     "securityfs", "pstore",   "bpf",        "configfs",  "fusectl", "hugetlbfs", "autofs",
         "binfmt_misc", "efivarfs",   "nsfs",     "rpc_pipefs", "selinuxfs", "overlay"};
-    for (std::string_view pseudo : kPseudo)
-        if (fsType == pseudo)
-            return true;
-    return false;
+    return std::find(kPseudo.begin(), kPseudo.end(), fsType) != kPseudo.end();
 }
 
-std::vector<Arrival> MountArrivals::update(const std::vector<MountEntry> &table)
+void MountArrivals::look(const MountEntry &mount, Known &known, Clock::time_point now) const
+{
+    const std::optional<std::string> label = m_readLabel(mount);
+    ++known.looks;
+    known.label = label.value_or(std::string());
+    known.settled = !label || !label->empty() || now - known.firstSeen >= kLookFor;
+    known.nextLook = now + gapAfter(known.looks);
+}
+
+std::vector<Arrival> MountArrivals::update(const std::vector<MountEntry> &table, Clock::time_point now)
 {
     std::set<std::string> labelsBefore;
     for (const auto &[id, known] : m_mounts)
         if (!known.label.empty())
             labelsBefore.insert(known.label);
 
-    std::map<std::string, Known> now;
+    std::map<std::string, Known> current;
     std::vector<Arrival> arrived;
     std::set<std::string> arrivedLabels;
     for (const MountEntry &mount : table) {
         if (isPseudoFileSystem(mount.fsType))
             continue;
         const std::string id = identity(mount);
-        const auto seen = m_mounts.find(id);
-        // A label not found yet is asked again: udev may name the device a
-        // moment after the mount shows.
-        Known known = seen != m_mounts.end() && !seen->second.label.empty()
-                          ? seen->second
-                          : Known {m_readLabel(asDriveRoot(mount.mountPoint)), asDriveRoot(mount.mountPoint)};
+        auto seen = m_mounts.find(id);
+        Known known;
+        if (seen != m_mounts.end()) {
+            known = std::move(seen->second);
+            if (!known.settled && now >= known.nextLook)
+                look(mount, known, now);
+        } else {
+            known.driveRoot = asDriveRoot(mount.mountPoint);
+            known.firstSeen = now;
+            look(mount, known, now);
+        }
         if (!known.label.empty() && !labelsBefore.contains(known.label) && !arrivedLabels.contains(known.label)) {
             arrivedLabels.insert(known.label);
             if (m_optedIn(known.label))
                 arrived.push_back({known.label, known.driveRoot});
         }
-        now.emplace(id, std::move(known));
+        current.emplace(id, std::move(known));
     }
-    m_mounts = std::move(now);
+    m_mounts = std::move(current);
+    if (&table != &m_table)
+        m_table = table;
     return arrived;
+}
+
+std::optional<MountArrivals::Clock::time_point> MountArrivals::nextLook() const
+{
+    std::optional<Clock::time_point> next;
+    for (const auto &[id, known] : m_mounts)
+        if (!known.settled && (!next || known.nextLook < *next))
+            next = known.nextLook;
+    return next;
 }
 
 std::string MountArrivals::driveRootOf(const std::string &label) const

@@ -2,8 +2,10 @@
 
 #include "platform/linux/MountInfo.h"
 
+#include <chrono>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,19 +24,35 @@ struct Arrival {
 /// mount and was on none in the table before, so it must leave and come back
 /// for another pass, and a second mount of the same disk (a bind mount) is
 /// no new arrival. The first table counts every disk in it as arrived.
-/// A label is read once per mount (until one is found); the kernel's own
-/// file systems are never looked at.
+///
+/// A label is read when a mount first shows. udev names a device up to a few
+/// seconds after its mount shows, so a mount without a label is looked at
+/// again a few times, at growing gaps, for a few seconds (lookAgain(), when
+/// nextLook() says); after that it is left alone until it is mounted anew,
+/// and so is a mount that did not answer at all. One change of the table
+/// therefore costs a read of the new mounts only. The kernel's own file
+/// systems are never looked at.
 class MountArrivals {
 public:
-    /// The label of the file system mounted at a drive root; empty for none.
-    using LabelReader = std::function<std::string(const std::string &driveRoot)>;
+    using Clock = std::chrono::steady_clock;
+    /// The label of a mounted file system: empty for none (yet), nullopt
+    /// when the mount did not answer (it is not asked again).
+    using LabelReader = std::function<std::optional<std::string>(const MountEntry &mount)>;
     using OptedIn = std::function<bool(const std::string &label)>;
+
+    /// How long after a mount shows its label is still looked for.
+    static constexpr std::chrono::milliseconds kLookFor {5000};
 
     MountArrivals(LabelReader readLabel, OptedIn optedIn);
 
     /// The opted-in disks that arrived since the table before, in mount
     /// table order.
-    std::vector<Arrival> update(const std::vector<MountEntry> &table);
+    std::vector<Arrival> update(const std::vector<MountEntry> &table, Clock::time_point now);
+    /// Looks again at the mounts of the last table whose label is due for
+    /// another look; the arrivals that finds.
+    std::vector<Arrival> lookAgain(Clock::time_point now) { return update(m_table, now); }
+    /// When a mount is next due for another look; nullopt when none is.
+    std::optional<Clock::time_point> nextLook() const;
 
     /// Where a disk of `label` is mounted now; empty when it is not.
     std::string driveRootOf(const std::string &label) const;
@@ -46,10 +64,17 @@ private:
     struct Known {
         std::string label;
         std::string driveRoot;
+        Clock::time_point firstSeen;
+        Clock::time_point nextLook;
+        int looks = 0;
+        bool settled = false; ///< labelled, given up on, or not answering
     };
+
+    void look(const MountEntry &mount, Known &known, Clock::time_point now) const;
 
     LabelReader m_readLabel;
     OptedIn m_optedIn;
+    std::vector<MountEntry> m_table;
     std::map<std::string, Known> m_mounts; ///< by mount identity
 };
 

@@ -2,11 +2,15 @@
 
 #include "cli/ChosenDisk.h"
 #include "cli/DesktopNotifier.h"
+#include "cli/DiskStatusReport.h"
 #include "cli/MountArrivals.h"
+#include "cli/MountLabelProbe.h"
 #include "cli/PassRunner.h"
+#include "cli/WatchInstance.h"
 #include "engine/BackupRun.h"
 #include "lists/AutoBackupSetting.h"
 #include "base/UniqueFd.h"
+#include "platform/PassLock.h"
 #include "platform/linux/LinuxVolumeHost.h"
 #include "platform/linux/MountTableWatch.h"
 
@@ -20,10 +24,13 @@
 #include <poll.h>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quillarc {
 
 namespace {
+
+using Clock = MountArrivals::Clock;
 
 int wakeFd = -1;
 volatile std::sig_atomic_t stopRequested = 0;
@@ -36,14 +43,26 @@ extern "C" void onStopSignal(int)
     [[maybe_unused]] const ssize_t ignored = ::write(wakeFd, &byte, 1);
 }
 
-/// Everything the watcher waits on: the ending signals, the mount table and
-/// the notifications' replies. While a pass runs the runner's own handlers
-/// take the signals, abort the pass at once and say so in its report.
+// How often a disk refused because another pass held the lock is tried
+// again: the lock leaves no trace to wait on when it goes.
+constexpr std::chrono::milliseconds kLockRetry {1000};
+
+int millisecondsUntil(Clock::time_point when)
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, 60'000));
+}
+
+/// Everything the watcher waits on: the ending signals, the mount table,
+/// the notifications' replies, and the times to look again at a mount or a
+/// lock. While a pass runs the runner's own handlers take the signals,
+/// abort the pass at once and say so in its report.
 class WatchLoop {
 public:
     WatchLoop(const std::string &programFolder, DesktopNotifier &notifier)
-        : m_setting(programFolder), m_arrivals([this](const std::string &root) { return m_host.volumeLabel(root); },
-                                               [this](const std::string &label) { return m_setting.isOn(label); }),
+        : m_programFolder(programFolder), m_setting(programFolder),
+          m_arrivals([this](const MountEntry &mount) { return m_probe.labelOf(mount); },
+                     [this](const std::string &label) { return m_setting.isOn(label); }),
           m_notifier(notifier)
     {
         std::array<int, 2> pipe {-1, -1};
@@ -77,27 +96,35 @@ public:
     bool stopping() const { return stopRequested != 0; }
     void stop() { stopRequested = 1; }
 
-    /// Waits up to `timeoutMs` (-1: until something happens) and takes what
-    /// happened.
+    /// Waits up to `timeoutMs` (-1: until something happens, or the next
+    /// look is due) and takes what happened.
     void lookAround(int timeoutMs)
     {
+        const std::optional<Clock::time_point> due = nextDue();
+        if (due && (timeoutMs < 0 || millisecondsUntil(*due) < timeoutMs))
+            timeoutMs = millisecondsUntil(*due);
         std::array<struct pollfd, 3> fds {
-            {{m_wake.get(), POLLIN, 0}, {m_table.fd(), POLLPRI, 0}, {m_notifier.fd(), POLLIN, 0}}};
+            {{m_wake.get(), POLLIN, 0}, {m_table.fd(), POLLPRI, 0}, {m_notifier.fd(), m_notifier.events(), 0}}};
         const nfds_t count = fds[2].fd >= 0 ? 3 : 2;
-        if (::poll(fds.data(), count, timeoutMs) <= 0)
-            return;
-        if (fds[0].revents & POLLIN) {
+        const int ready = ::poll(fds.data(), count, timeoutMs);
+        if (ready > 0 && (fds[0].revents & POLLIN)) {
             char bytes[16];
             while (::read(m_wake.get(), bytes, sizeof bytes) > 0) {
             }
         }
-        if (fds[1].revents & (POLLPRI | POLLERR))
-            take(m_arrivals.update(m_table.table()));
-        if (count == 3 && fds[2].revents != 0)
-            m_notifier.process();
+        if (stopping())
+            return;
+        // The table is read once for each change, whatever it holds.
+        if (ready > 0 && (fds[1].revents & (POLLPRI | POLLERR)))
+            take(m_arrivals.update(m_table.table(), Clock::now()));
+        else if (const auto look = m_arrivals.nextLook(); look && Clock::now() >= *look)
+            take(m_arrivals.lookAgain(Clock::now()));
+        m_notifier.process();
+        if (!m_heldBack.empty() && Clock::now() >= m_lockRetry)
+            retryHeldBack();
     }
 
-    void start() { take(m_arrivals.update(m_table.table())); }
+    void start() { take(m_arrivals.update(m_table.table(), Clock::now())); }
 
     /// The next disk to pass onto, with where it is mounted now; false when
     /// none waits.
@@ -114,17 +141,61 @@ public:
         return false;
     }
 
+    /// The disk's pass was refused because another pass held the lock: it
+    /// is tried again when that pass has ended, while it stays mounted.
+    void holdBack(const std::string &label)
+    {
+        if (std::find(m_heldBack.begin(), m_heldBack.end(), label) == m_heldBack.end())
+            m_heldBack.push_back(label);
+        m_lockRetry = Clock::now() + kLockRetry;
+    }
+
 private:
+    std::optional<Clock::time_point> nextDue() const
+    {
+        std::optional<Clock::time_point> due = m_arrivals.nextLook();
+        if (!m_heldBack.empty() && (!due || m_lockRetry < *due))
+            due = m_lockRetry;
+        return due;
+    }
+
     void take(const std::vector<Arrival> &arrived)
     {
         for (const Arrival &arrival : arrived) {
             std::cerr << arrival.label << " mounted at " << arrival.driveRoot << "\n";
-            if (std::find(m_waiting.begin(), m_waiting.end(), arrival.label) == m_waiting.end())
-                m_waiting.push_back(arrival.label);
+            queue(arrival.label);
         }
     }
 
+    void queue(const std::string &label)
+    {
+        if (std::find(m_waiting.begin(), m_waiting.end(), label) == m_waiting.end())
+            m_waiting.push_back(label);
+    }
+
+    void retryHeldBack()
+    {
+        std::vector<std::string> still;
+        for (const std::string &label : m_heldBack) {
+            const std::string driveRoot = m_arrivals.driveRootOf(label);
+            if (driveRoot.empty())
+                continue; // gone: it is passed onto when it comes back
+            PassLock lock;
+            if (lock.take(m_programFolder, m_host.mediumRoot(driveRoot)) == PassLock::Result::Busy) {
+                still.push_back(label);
+            } else {
+                lock.release();
+                std::cerr << "The pass that held " << label << " back has ended.\n";
+                queue(label);
+            }
+        }
+        m_heldBack = std::move(still);
+        m_lockRetry = Clock::now() + kLockRetry;
+    }
+
+    std::string m_programFolder;
     LinuxVolumeHost m_host;
+    MountLabelProbe m_probe;
     AutoBackupSetting m_setting;
     MountArrivals m_arrivals;
     MountTableWatch m_table;
@@ -132,8 +203,41 @@ private:
     UniqueFd m_wake;
     UniqueFd m_wakeWrite;
     std::deque<std::string> m_waiting;
+    std::vector<std::string> m_heldBack;
+    Clock::time_point m_lockRetry;
     std::string m_error;
 };
+
+void passOnto(WatchLoop &loop, DesktopNotifier &notifier, const PassOptions &options, const std::string &label,
+              const std::string &driveRoot)
+{
+    std::cerr << "Backing up onto " << label << " at " << driveRoot << "\n";
+    PassOptions one = options;
+    one.watch = false;
+    one.drive = driveRoot;
+    PassReport report;
+    PassHooks hooks;
+    hooks.neverAsk = true;
+    hooks.report = &report;
+    // The desktop hears of the pass once it has begun (a disk refused at
+    // once gets only the notice of why), with a way to stop it.
+    bool announced = !options.notify;
+    hooks.whilePassing = [&loop, &notifier, &announced, &label](BackupRun &run) {
+        if (!std::exchange(announced, true))
+            notifier.announce(label);
+        loop.lookAround(0);
+        if (loop.stopping() || notifier.takeStopRequest())
+            run.abort();
+    };
+    runPass(one, hooks);
+    recordPass(one, report.outcome);
+    if (report.interrupted)
+        loop.stop();
+    if (report.refusal == PassLock::busyMessage())
+        loop.holdBack(label);
+    if (options.notify)
+        notifier.notify(PassNotice {report.label.empty() ? label : report.label, report.refusal, report.outcome});
+}
 
 } // namespace
 
@@ -145,6 +249,18 @@ int watchMounts(const PassOptions &options)
         std::cerr << program.error << "\n";
         return ExitRefused;
     }
+    WatchInstance instance;
+    switch (instance.take(program.programFolder)) {
+    case WatchInstance::Result::Taken:
+        break;
+    case WatchInstance::Result::Busy:
+        std::cerr << "quillarc-pass: a mount watch already runs for the program folder " << program.programFolder
+                  << "; this one ends.\n";
+        return ExitRefused;
+    case WatchInstance::Result::Failed:
+        std::cerr << "quillarc-pass: cannot tell whether another mount watch runs: " << instance.error() << "\n";
+        break;
+    }
     DesktopNotifier notifier(true);
     WatchLoop loop(program.programFolder, notifier);
     if (!loop.error().empty()) {
@@ -152,34 +268,17 @@ int watchMounts(const PassOptions &options)
         return ExitRefused;
     }
     std::cerr << "quillarc-pass: waiting for disks to back up (program folder " << program.programFolder << ")\n";
+    PassOptions each = options;
+    each.programFolder = program.programFolder;
     loop.start();
     while (!loop.stopping()) {
         std::string label, driveRoot;
-        while (!loop.stopping() && loop.next(label, driveRoot)) {
-            std::cerr << "Backing up onto " << label << " at " << driveRoot << "\n";
-            PassOptions one = options;
-            one.watch = false;
-            one.programFolder = program.programFolder;
-            one.drive = driveRoot;
-            PassReport report;
-            PassHooks hooks;
-            hooks.neverAsk = true;
-            hooks.report = &report;
-            hooks.whilePassing = [&loop](BackupRun &run) {
-                loop.lookAround(0);
-                if (loop.stopping())
-                    run.abort();
-            };
-            runPass(one, hooks);
-            if (report.interrupted)
-                loop.stop();
-            if (options.notify)
-                notifier.notify(
-                    PassNotice {report.label.empty() ? label : report.label, report.refusal, report.outcome});
-        }
+        while (!loop.stopping() && loop.next(label, driveRoot))
+            passOnto(loop, notifier, each, label, driveRoot);
         if (!loop.stopping())
             loop.lookAround(-1);
     }
+    notifier.flush();
     std::cerr << "quillarc-pass: stopped watching.\n";
     return ExitComplete;
 }

@@ -84,6 +84,11 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
             options.verify = true;
         } else if (argument == "--failed") {
             options.failed = true;
+        } else if (name == "--label") {
+            if (!value(options.label))
+                return std::nullopt;
+        } else if (argument == "--status") {
+            options.status = true;
         } else if (argument == "--watch") {
             options.watch = true;
         } else if (argument == "--no-notify") {
@@ -101,9 +106,13 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
     }
     const int modes = (options.watch ? 1 : 0) + (options.autoBackup.empty() ? 0 : 1) + (options.dryRun ? 1 : 0) +
                       (options.find.empty() ? 0 : 1) + (options.catalogue ? 1 : 0) + (options.verify ? 1 : 0) +
-                      (options.versionsOf.empty() ? 0 : 1);
+                      (options.versionsOf.empty() ? 0 : 1) + (options.status ? 1 : 0);
     if (modes > 1) {
-        error = "--watch, --auto, --dry-run, --find, --catalogue, --verify and --versions cannot be combined";
+        error = "--watch, --auto, --status, --dry-run, --find, --catalogue, --verify and --versions cannot be combined";
+        return std::nullopt;
+    }
+    if (!options.label.empty() && options.autoBackup.empty()) {
+        error = "--label goes with --auto";
         return std::nullopt;
     }
     if ((options.wholePath && options.find.empty()) ||
@@ -117,7 +126,8 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
 const char *PassOptions::usage()
 {
     return "Usage: quillarc-pass [--program-folder DIR] [--drive ROOT] [--yes] [--dry-run] [--no-notify]\n"
-           "       quillarc-pass [--program-folder DIR] [--drive ROOT] --auto on|off\n"
+           "       quillarc-pass [--program-folder DIR] [--drive ROOT | --label LABEL] --auto on|off\n"
+           "       quillarc-pass [--program-folder DIR] --status\n"
            "       quillarc-pass [--program-folder DIR] --watch\n"
            "       quillarc-pass [--program-folder DIR] [--drive ROOT] --versions PATH\n"
            "       quillarc-pass [--program-folder DIR] --find PATTERN [--path]\n"
@@ -136,6 +146,10 @@ const char *PassOptions::usage()
            "  --no-notify           no desktop notification at the end\n"
            "  --auto on|off         start a pass by itself whenever the disk in the drive\n"
            "                        (its label) is mounted while --watch runs, or not\n"
+           "  --label LABEL         with --auto: the disk of this label, which need not be in\n"
+           "                        the drive\n"
+           "  --status              per known disk: its last pass, whether it is backed up\n"
+           "                        when mounted, and its free space when last seen\n"
            "  --watch               stay running; run one pass onto each disk set with\n"
            "                        --auto on each time it is mounted (SIGTERM ends it)\n"
            "  --versions PATH       list the older copies (versions) the disk in the drive\n"

@@ -15,6 +15,8 @@ struct PassOptions {
     bool help = false;
     bool watch = false;     ///< run a pass onto each opted-in disk that is mounted, until stopped
     std::string autoBackup; ///< "on" or "off": set whether the disk's passes start when it is mounted
+    std::string label;      ///< with autoBackup: the disk known by this label, not the one in the drive
+    bool status = false;    ///< tell, per known disk, its last pass, its setting and its free space
     bool notify = true;     ///< tell the desktop how a pass without a terminal ended
     std::string versionsOf; ///< list the versions the disk keeps of this source path
     // The catalogue's commands.

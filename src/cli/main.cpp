@@ -2,6 +2,7 @@
 #include "cli/CatalogueCommand.h"
 #include "cli/DesktopNotifier.h"
 #include "cli/FindCommand.h"
+#include "cli/DiskStatusReport.h"
 #include "cli/MountWatcher.h"
 #include "cli/PassOptions.h"
 #include "cli/PassRunner.h"
@@ -38,6 +39,8 @@ int main(int argc, char **argv)
         return quillarc::catalogueDisk(*options, std::cout, std::cerr);
     if (options->verify)
         return quillarc::verifyCopies(*options, std::cout, std::cerr);
+    if (options->status)
+        return quillarc::showDiskStatus(*options);
 
     // Without a terminal (a timer, cron) nobody sees the pass end: the
     // desktop is told. A run that could not start says so in its exit status.
@@ -45,6 +48,8 @@ int main(int argc, char **argv)
     quillarc::PassHooks hooks;
     hooks.report = &report;
     const int status = quillarc::runPass(*options, hooks);
+    if (!options->dryRun)
+        quillarc::recordPass(*options, report.outcome);
     if (options->notify && !options->dryRun && ::isatty(STDIN_FILENO) != 1 && report.outcome.started())
         quillarc::DesktopNotifier(false).notify({report.label, {}, report.outcome});
     return status;

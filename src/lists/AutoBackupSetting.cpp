@@ -51,7 +51,11 @@ AutoBackupSetting::SetResult AutoBackupSetting::set(std::string_view label, bool
 {
     if (label.empty())
         return SetResult::NoLabel;
-    if (!isRegularFile(DiskListFile(m_folder).pathFor(label)))
+    // Off needs no list: a disk whose list is gone can still be opted out.
+    // One that was never on has nothing to undo, and leaves no file.
+    if (!on && !isRegularFile(pathFor(label)))
+        return SetResult::Saved;
+    if (on && !isRegularFile(DiskListFile(m_folder).pathFor(label)))
         return SetResult::UnknownDisk;
     // Which disks a person backs up is theirs alone, like the pass log.
     writeFileAtomically(pathFor(label), on ? "T\r\n" : "F\r\n", FileAccess::Private);

@@ -10,8 +10,9 @@ namespace quillarc {
 /// safe file name, see diskListFileName): one line, "T" for on, "F" for off,
 /// CR LF. Missing, unreadable or anything but "T" reads as off, so a disk
 /// never takes part without the person having said so. Only a label with a
-/// list file can be switched: a disk the program does not know has nothing
-/// to back up, and its label must not leave files behind.
+/// list file can be switched on: a disk the program does not know has
+/// nothing to back up, and its label must not leave files behind. Any label
+/// can be switched off, with or without its list or its disk.
 class AutoBackupSetting {
 public:
     /// `programFolder` ends in '/'.
@@ -24,7 +25,7 @@ public:
     enum class SetResult {
         Saved,
         NoLabel,     ///< nothing written: the disk has no label
-        UnknownDisk, ///< nothing written: the label has no list file
+        UnknownDisk, ///< nothing written: switched on, and the label has no list file
     };
     /// Saves the choice atomically. Throws FileError when it cannot be saved
     /// (the previous choice then stays).

@@ -54,5 +54,26 @@ TEST_F(AutoBackupOptionTest, AnUnknownDiskOrNoDiskIsRefusedAndNothingIsWritten)
     EXPECT_EQ(names, std::vector<std::string> {"config"});
 }
 
+// A disk is opted in or out by its label, without being in the drive; one
+// whose list is gone can still be opted out.
+TEST_F(AutoBackupOptionTest, ADiskIsSwitchedByItsLabelWithoutBeingInTheDrive)
+{
+    listFile("AWAY1");
+    EXPECT_EQ(run("--auto on --label AWAY1").status, 0);
+    EXPECT_EQ(read(program + "AWAY1.auto"), "T\r\n");
+    fs::remove(program + "AWAY1.ini");
+    const Run off = run("--auto off --label AWAY1");
+    EXPECT_EQ(off.status, 0) << off.output;
+    EXPECT_NE(off.output.find("AWAY1: no pass starts by itself"), std::string::npos) << off.output;
+    EXPECT_EQ(read(program + "AWAY1.auto"), "F\r\n");
+
+    EXPECT_EQ(run("--auto on --label NOLIST").status, 2);
+    EXPECT_EQ(run("--auto off --label NOLIST").status, 0);
+    EXPECT_FALSE(fs::exists(program + "NOLIST.auto")) << "nothing to undo, nothing written";
+    const Run alone = run("--label AWAY1");
+    EXPECT_EQ(alone.status, 2);
+    EXPECT_NE(alone.output.find("--label goes with --auto"), std::string::npos) << alone.output;
+}
+
 } // namespace
 } // namespace quillarc

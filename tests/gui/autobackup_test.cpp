@@ -6,13 +6,19 @@
 #include "gui/mainwindow/AutoBackupEntry.h"
 #include "lists/BackupList.h"
 #include "lists/DiskListFile.h"
+#include "engine/PassLog.h"
 
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
+
+#include <chrono>
+#include <fstream>
 
 #include <memory>
 
@@ -36,6 +42,8 @@ private Q_SLOTS:
     void labelFieldMenuSwitchesTheDiskOnAndOff();
     void anUnknownDiskIsNotSwitched();
     void aListSavedByAPassElsewhereReachesTheWindow();
+    void anotherDiskIsSwitchedWithoutBeingPluggedIn();
+    void theLabelTooltipTellsWhatIsKnownOfTheDiskInHand();
 };
 
 void AutoBackupTest::labelFieldMenuSwitchesTheDiskOnAndOff()
@@ -118,6 +126,67 @@ void AutoBackupTest::aListSavedByAPassElsewhereReachesTheWindow()
     form.close();
     QVERIFY(QTest::qWaitFor([&] { return !ended.isEmpty(); }, 10000));
     QCOMPARE(rig.programFile("BACKUP1.ini"), saved);
+    QVERIFY(boxes.take().isEmpty());
+}
+
+void AutoBackupTest::anotherDiskIsSwitchedWithoutBeingPluggedIn()
+{
+    MainWindowRig rig;
+    const QString drive = rig.addDrive("d", "BACKUP1");
+    rig.writeConfig(drive);
+    writeList(rig, "BACKUP1", record(rig.source, "Yes", true));
+    writeList(rig, "AWAY1", record(rig.source, "Yes", true));
+    QVERIFY(AutoBackupSetting(rig.programFolder.toStdString()).set("AWAY1", true) ==
+            AutoBackupSetting::SetResult::Saved);
+    MessageBox::Script boxes;
+    OpenWindow window(rig);
+    rig.host.eject(drive.toStdString());
+    rig.mediaEvent(false, drive);
+    QVERIFY(QTest::qWaitFor([&] { return window.form.Edit2->text().isEmpty(); }, 5000));
+
+    auto *entry = window.form.findChild<AutoBackupEntry *>();
+    std::unique_ptr<QMenu> menu(entry->menu());
+    QMenu *others = nullptr;
+    for (QAction *action : menu->actions())
+        if (action->text() == QLatin1String(AutoBackupEntry::kOthersText))
+            others = action->menu();
+    QVERIFY(others && others->isEnabled());
+    QStringList names;
+    for (QAction *action : others->actions())
+        names << action->text();
+    QCOMPARE(names, (QStringList {"AWAY1", "BACKUP1"}));
+    QAction *away = others->actions().at(0);
+    QVERIFY(away->isCheckable() && away->isChecked());
+    away->trigger();
+    QCOMPARE(rig.programFile("AWAY1.auto"), QByteArray("F\r\n"));
+    QVERIFY(boxes.take().isEmpty());
+}
+
+void AutoBackupTest::theLabelTooltipTellsWhatIsKnownOfTheDiskInHand()
+{
+    MainWindowRig rig;
+    const QString drive = rig.addDrive("d", "BACKUP1");
+    rig.writeConfig(drive);
+    writeList(rig, "BACKUP1", record(rig.source, "Yes", true));
+    PassOutcome last;
+    last.volumeLabel = "BACKUP1";
+    last.end = PassEnd::Complete;
+    last.filesCopied = 3;
+    const std::string entryText = PassLog::entry(last, std::chrono::system_clock::now());
+    std::ofstream(rig.programFolder.toStdString() + PassLog::kFileName) << entryText;
+    MessageBox::Script boxes;
+    OpenWindow window(rig);
+    auto *entry = window.form.findChild<AutoBackupEntry *>();
+    const QString date = QString::fromStdString(entryText.substr(0, entryText.find("  label")));
+    const QString expected = "BACKUP1\n  last pass: " + date +
+                             ", complete, 3 copied, 0 missed\n  backed up when mounted: no\n"
+                             "  free space when last seen: not known";
+    QCOMPARE(entry->statusTip(), expected);
+
+    QLineEdit *field = window.form.Edit2;
+    QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), field->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(field, &help);
+    QCOMPARE(QToolTip::text(), expected);
     QVERIFY(boxes.take().isEmpty());
 }
 

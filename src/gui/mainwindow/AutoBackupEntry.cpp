@@ -2,13 +2,17 @@
 
 #include "gui/MessageBox.h"
 #include "gui/TQLForm.h"
+#include "engine/PassLog.h"
 #include "lists/DiskListFile.h"
+#include "lists/DiskStatus.h"
 
 #include <QAction>
+#include <QHelpEvent>
 #include <QFileSystemWatcher>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
+#include <QToolTip>
 
 #include <fstream>
 #include <sstream>
@@ -49,7 +53,7 @@ std::string listBytes(const BackupList &list)
 } // namespace
 
 AutoBackupEntry::AutoBackupEntry(TQLForm &form, const std::string &programFolder)
-    : QObject(&form), m_form(form), m_setting(programFolder)
+    : QObject(&form), m_form(form), m_folder(programFolder), m_setting(programFolder)
 {
     QLineEdit *field = form.Edit2;
     field->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -58,6 +62,8 @@ AutoBackupEntry::AutoBackupEntry(TQLForm &form, const std::string &programFolder
         shown->setAttribute(Qt::WA_DeleteOnClose);
         shown->popup(field->mapToGlobal(at));
     });
+    // Made when asked for, so that it tells the last pass whoever ran it.
+    field->installEventFilter(this);
 }
 
 QMenu *AutoBackupEntry::menu()
@@ -70,12 +76,27 @@ QMenu *AutoBackupEntry::menu()
     entry->setEnabled(!label.empty() && !m_form.BackupRunning());
     entry->setChecked(m_setting.isOn(label));
     connect(entry, &QAction::triggered, this, [this](bool on) { choose(on); });
+
+    QMenu *others = menu->addMenu(QString::fromLatin1(kOthersText));
+    for (const std::string &other : knownLabels(m_folder)) {
+        if (other == label)
+            continue;
+        QAction *disk = others->addAction(QString::fromStdString(other));
+        disk->setCheckable(true);
+        disk->setChecked(m_setting.isOn(other));
+        connect(disk, &QAction::triggered, this, [this, other](bool on) { choose(other, on); });
+    }
+    others->setEnabled(!others->actions().isEmpty());
     return menu;
 }
 
 void AutoBackupEntry::choose(bool on)
 {
-    const std::string label = m_form.session().label();
+    choose(m_form.session().label(), on);
+}
+
+void AutoBackupEntry::choose(const std::string &label, bool on)
+{
     try {
         switch (m_setting.set(label, on)) {
         case AutoBackupSetting::SetResult::Saved:
@@ -92,6 +113,27 @@ void AutoBackupEntry::choose(bool on)
     } catch (const std::exception &error) {
         MessageBox::error(&m_form, QString::fromStdString(error.what()));
     }
+}
+
+QString AutoBackupEntry::statusTip() const
+{
+    const std::string label = m_form.session().label();
+    if (label.empty())
+        return {};
+    return QString::fromStdString(label + "\n" + diskStatusLines(m_folder, label, PassLog(m_folder).path())).trimmed();
+}
+
+bool AutoBackupEntry::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_form.Edit2 && event->type() == QEvent::ToolTip) {
+        const QString tip = statusTip();
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), tip, m_form.Edit2);
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 ListFileFollower::ListFileFollower(TQLForm &form, const std::string &programFolder)

@@ -12,14 +12,18 @@ namespace quillarc {
 
 class TQLForm;
 
-/// The label field's context menu: its usual entries and "Back up when this
+/// The label field's context menu: its usual entries, "Back up when this
 /// disk is mounted", a check mark that says whether passes onto the disk of
 /// this label start by themselves while the watcher runs
-/// (quillarc-pass --watch).
+/// (quillarc-pass --watch), and the same for every other known disk, so
+/// that one can be opted out without being plugged in. The field's tooltip
+/// tells what is known of the disk in hand: its last pass, that choice, and
+/// its free space when last seen.
 class AutoBackupEntry : public QObject {
     Q_OBJECT
 public:
     static constexpr const char *kText = "Back up when this disk is mounted";
+    static constexpr const char *kOthersText = "Other disks backed up when mounted";
 
     AutoBackupEntry(TQLForm &form, const std::string &programFolder);
 
@@ -27,9 +31,17 @@ public:
     QMenu *menu();
     /// Switches the label's choice, saying why when it cannot be saved.
     void choose(bool on);
+    /// Switches the choice of the disk of `label`.
+    void choose(const std::string &label, bool on);
+    /// The label field's tooltip for the disk in hand; empty without one.
+    QString statusTip() const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     TQLForm &m_form;
+    std::string m_folder;
     AutoBackupSetting m_setting;
 };
 

@@ -28,14 +28,23 @@ bool waitUntil(const std::function<bool()> &done, std::chrono::seconds limit)
     return true;
 }
 
-SessionBus::SessionBus(const std::string &folder) : m_record(folder + "/notices"), m_requests(folder + "/clicks")
+SessionBus::SessionBus(const std::string &folder)
+    : m_record(folder + "/notices"), m_requests(folder + "/clicks"), m_socket(folder + "/bus")
 {
     if (!sh(std::string(kPython) + " -c 'import dbus, gi.repository.GLib' 2>/dev/null")) {
         m_error = "python3 with python3-dbus and python3-gi is needed for the notification server";
         return;
     }
+    start();
+}
+
+void SessionBus::start()
+{
+    // At a path of its own, so that a restarted bus is found where the
+    // first one was, as a desktop's is.
     std::string started;
-    if (!sh("dbus-daemon --session --fork --print-address=1 --print-pid=1", &started)) {
+    if (!sh("dbus-daemon --session --fork --address=unix:path=" + quoted(m_socket) + " --print-address=1 --print-pid=1",
+            &started)) {
         m_error = "dbus-daemon --session did not start";
         return;
     }
@@ -45,6 +54,7 @@ SessionBus::SessionBus(const std::string &folder) : m_record(folder + "/notices"
     std::getline(lines, pid);
     m_busPid = std::stoi(pid);
 
+    ::unlink((m_record + ".ready").c_str());
     m_serverPid = ::fork();
     if (m_serverPid == 0) {
         ::setenv("DBUS_SESSION_BUS_ADDRESS", m_address.c_str(), 1);
@@ -56,14 +66,33 @@ SessionBus::SessionBus(const std::string &folder) : m_record(folder + "/notices"
         m_error = "the notification server did not start";
 }
 
-SessionBus::~SessionBus()
+void SessionBus::stop()
 {
     if (m_serverPid > 0) {
         ::kill(m_serverPid, SIGKILL);
         ::waitpid(m_serverPid, nullptr, 0);
+        m_serverPid = -1;
     }
-    if (m_busPid > 0)
+    if (m_busPid > 0) {
         ::kill(m_busPid, SIGTERM);
+        m_busPid = -1;
+    }
+}
+
+bool SessionBus::restart()
+{
+    stop();
+    // The old daemon goes away in its own time; its socket must go first.
+    waitUntil([this] { return ::access(m_socket.c_str(), F_OK) != 0; }, std::chrono::seconds(10));
+    ::unlink(m_socket.c_str());
+    m_error.clear();
+    start();
+    return m_error.empty();
+}
+
+SessionBus::~SessionBus()
+{
+    stop();
 }
 
 std::vector<std::string> SessionBus::notices() const

@@ -26,6 +26,13 @@ public:
     std::vector<std::string> notices() const;
     /// Waits until at least `count` notices arrived; false when the time ran out.
     bool waitForNotices(std::size_t count, std::chrono::seconds limit = std::chrono::seconds(30)) const;
+    /// Stops the bus and the server and starts both again at the same
+    /// address, as a desktop's session bus restarts; false when they did
+    /// not come back.
+    bool restart();
+    /// The notification server's process, to stop it (SIGSTOP) as a server
+    /// that never answers; -1 when it is not running.
+    int serverPid() const { return m_serverPid; }
     /// Acts as a click on `action` of notification `id`.
     void invoke(int id, const std::string &action) const;
 
@@ -33,8 +40,12 @@ public:
     static std::string field(const std::string &notice, const std::string &name);
 
 private:
+    void start();
+    void stop();
+
     std::string m_record;
     std::string m_requests;
+    std::string m_socket;
     std::string m_address;
     int m_busPid = -1;
     int m_serverPid = -1;

@@ -37,6 +37,7 @@ class Server(dbus.service.Object):
         self.next_id += 1
         entry = {
             "id": self.next_id,
+            "replaces": int(replaces),
             "app": str(app),
             "summary": str(summary),
             "body": str(body),

@@ -1,0 +1,94 @@
+#include "lists/DiskStatusRecord.h"
+
+#include "base/AtomicFile.h"
+#include "lists/DiskListFile.h"
+
+#include <charconv>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillarc {
+
+namespace {
+
+constexpr std::string_view kListSuffix = ".ini";
+constexpr std::string_view kRecordSuffix = ".status";
+
+bool readNumber(std::string_view text, std::int64_t &out)
+{
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+} // namespace
+
+DiskStatusRecords::DiskStatusRecords(std::string programFolder) : m_folder(std::move(programFolder))
+{
+    if (!m_folder.empty() && m_folder.back() != '/')
+        m_folder += '/';
+}
+
+std::string DiskStatusRecords::pathFor(std::string_view label) const
+{
+    std::string name = diskListFileName(label);
+    name.resize(name.size() - kListSuffix.size());
+    return m_folder + name + std::string(kRecordSuffix);
+}
+
+std::optional<DiskStatusRecord> DiskStatusRecords::load(std::string_view label) const
+{
+    std::ifstream in(pathFor(label), std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    DiskStatusRecord record;
+    bool numbersRead = true;
+    std::string line;
+    for (int lines = 0; lines < 64 && std::getline(in, line); ++lines) {
+        const std::size_t equals = line.find('=');
+        if (equals == std::string::npos)
+            continue;
+        const std::string key = line.substr(0, equals);
+        const std::string_view value = std::string_view(line).substr(equals + 1);
+        if (key == "when")
+            numbersRead &= readNumber(value, record.when);
+        else if (key == "date")
+            record.date = value;
+        else if (key == "ending")
+            record.ending = value;
+        else if (key == "copied")
+            numbersRead &= readNumber(value, record.copied);
+        else if (key == "missed")
+            numbersRead &= readNumber(value, record.missed);
+        else if (key == "free")
+            numbersRead &= readNumber(value, record.freeBytes);
+    }
+    if (!numbersRead || record.when <= 0 || record.ending.empty())
+        return std::nullopt;
+    return record;
+}
+
+void DiskStatusRecords::save(std::string_view label, const DiskStatusRecord &record) const
+{
+    auto clean = [](std::string text) {
+        for (char &c : text)
+            if (c == '\n' || c == '\r')
+                c = ' ';
+        return text;
+    };
+    const std::string text = "when=" + std::to_string(record.when) + "\ndate=" + clean(record.date) +
+                             "\nending=" + clean(record.ending) + "\ncopied=" + std::to_string(record.copied) +
+                             "\nmissed=" + std::to_string(record.missed) +
+                             "\nfree=" + std::to_string(record.freeBytes) + "\n";
+    // The save keeps the bits of the file it replaces: a first record is
+    // made private before anything is written into it.
+    const std::string path = pathFor(label);
+    const int made = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (made >= 0)
+        ::close(made);
+    writeFileAtomically(path, text);
+    ::chmod(path.c_str(), 0600);
+}
+
+} // namespace quillarc
