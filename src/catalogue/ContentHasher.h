@@ -1,0 +1,3 @@
+#pragma once
+
+#include "catalogue/Hash128.h"
