@@ -35,9 +35,18 @@ std::optional<Hash128> Hash128::fromHex(std::string_view text)
     return hash;
 }
 
-ContentHasher::ContentHasher() : m_state(XXH3_createState()) { reset(); }
-ContentHasher::~ContentHasher() { XXH3_freeState(static_cast<XXH3_state_t *>(m_state)); }
-void ContentHasher::reset() { XXH3_128bits_reset(static_cast<XXH3_state_t *>(m_state)); }
+ContentHasher::ContentHasher() : m_state(XXH3_createState())
+{
+    reset();
+}
+ContentHasher::~ContentHasher()
+{
+    XXH3_freeState(static_cast<XXH3_state_t *>(m_state));
+}
+void ContentHasher::reset()
+{
+    XXH3_128bits_reset(static_cast<XXH3_state_t *>(m_state));
+}
 void ContentHasher::update(const void *data, std::size_t size)
 {
     XXH3_128bits_update(static_cast<XXH3_state_t *>(m_state), data, size);
