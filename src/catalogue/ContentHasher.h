@@ -1,3 +1,0 @@
-#pragma once
-
-#include "catalogue/Hash128.h"
