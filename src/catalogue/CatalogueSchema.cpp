@@ -1,0 +1,77 @@
+#include "catalogue/CatalogueSchema.h"
+
+#include "catalogue/Catalogue.h"
+
+#include <regex>
+
+namespace quillarc::schema {
+
+namespace {
+
+// Paths are split into folders and names, each kept once, so that the same
+// tree on six disks costs its paths once; stamps likewise. A copy's row is
+// keyed by name, disk and version (0: the disk's current copy; else the
+// stamp of the pass that moved it into the versions). Names and folders are
+// searched by trigram, which finds any substring of three characters or
+// more whatever its case; the rows found are then matched exactly.
+constexpr const char *kTables = R"sql(
+CREATE TABLE S.disks(id INTEGER PRIMARY KEY, label TEXT NOT NULL, uuid TEXT NOT NULL DEFAULT '',
+                     last_seen TEXT NOT NULL DEFAULT '', free_bytes INTEGER NOT NULL DEFAULT -1);
+CREATE TABLE S.stamps(id INTEGER PRIMARY KEY, stamp TEXT NOT NULL UNIQUE);
+CREATE TABLE S.folders(id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE);
+CREATE TABLE S.names(id INTEGER PRIMARY KEY, folder INTEGER NOT NULL, name TEXT NOT NULL, UNIQUE(folder, name));
+CREATE TABLE S.copies(name INTEGER NOT NULL, disk INTEGER NOT NULL, version INTEGER NOT NULL,
+                      size INTEGER NOT NULL, modified INTEGER NOT NULL, changed INTEGER NOT NULL,
+                      mode INTEGER NOT NULL, uid INTEGER NOT NULL, gid INTEGER NOT NULL, hash BLOB NOT NULL,
+                      pass INTEGER NOT NULL, verified INTEGER NOT NULL DEFAULT 0, mismatch INTEGER NOT NULL DEFAULT 0,
+                      PRIMARY KEY(name, disk, version)) WITHOUT ROWID;
+CREATE INDEX S.copies_by_disk ON copies(disk, verified);
+CREATE VIRTUAL TABLE S.name_search USING fts5(name, content='names', content_rowid='id', tokenize='trigram',
+                                              detail='none');
+CREATE VIRTUAL TABLE S.folder_search USING fts5(path, content='folders', content_rowid='id', tokenize='trigram',
+                                                detail='none');
+CREATE TRIGGER S.names_added AFTER INSERT ON names BEGIN
+  INSERT INTO name_search(rowid, name) VALUES (new.id, new.name);
+END;
+CREATE TRIGGER S.names_removed AFTER DELETE ON names BEGIN
+  INSERT INTO name_search(name_search, rowid, name) VALUES ('delete', old.id, old.name);
+END;
+CREATE TRIGGER S.folders_added AFTER INSERT ON folders BEGIN
+  INSERT INTO folder_search(rowid, path) VALUES (new.id, new.path);
+END;
+CREATE TRIGGER S.folders_removed AFTER DELETE ON folders BEGIN
+  INSERT INTO folder_search(folder_search, rowid, path) VALUES ('delete', old.id, old.path);
+END;
+)sql";
+
+} // namespace
+
+void create(sqlite::Database &db, const std::string &name)
+{
+    const std::string tables = std::regex_replace(std::string(kTables), std::regex("\\bS\\."), name + ".");
+    db.exec("BEGIN;" + tables + "PRAGMA " + name + ".application_id = " + std::to_string(kApplicationId) + ";PRAGMA " +
+            name + ".user_version = " + std::to_string(kVersion) + ";COMMIT;");
+}
+
+void checkOrCreate(sqlite::Database &db, const std::string &name, bool createWhenEmpty, const std::string &file)
+{
+    // Reading the header is where a file that is no database at all shows.
+    const std::int64_t application = db.integer("PRAGMA " + name + ".application_id");
+    const std::int64_t version = db.integer("PRAGMA " + name + ".user_version");
+    const std::int64_t objects = db.integer("SELECT count(*) FROM " + name + ".sqlite_schema");
+    if (application == 0 && version == 0 && objects == 0) {
+        if (!createWhenEmpty)
+            throw CatalogueError("The catalogue " + file + " is empty");
+        create(db, name);
+        return;
+    }
+    if (application != kApplicationId)
+        throw CatalogueError("The file " + file + " is not a Quillarc catalogue");
+    if (version > kVersion)
+        throw CatalogueError("The catalogue " + file + " was written by a newer version of Quillarc (layout " +
+                             std::to_string(version) + ")");
+    if (version < 1)
+        throw CatalogueError("The catalogue " + file + " is damaged (no layout version)");
+}
+
+} // namespace quillarc::schema

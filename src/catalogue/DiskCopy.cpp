@@ -1,0 +1,179 @@
+#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueImpl.h"
+#include "catalogue/CatalogueSchema.h"
+#include "catalogue/DiskLayout.h"
+#include "catalogue/Manifest.h"
+
+#include "base/FileError.h"
+#include "base/UniqueFd.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillarc {
+
+namespace {
+
+const std::string kFolder(disklayout::kFolder);
+const std::string kCatalogueName = std::string(disklayout::kCatalogue).substr(kFolder.size() + 1);
+const std::string kManifestName = std::string(disklayout::kManifest).substr(kFolder.size() + 1);
+
+[[noreturn]] void fail(const std::string &what, int error)
+{
+    throw CatalogueError("The disk's " + what + " could not be written: " + FileError::causeText(error));
+}
+
+// The disk's own folder, never through a link a disk may carry.
+UniqueFd openOwnFolder(int diskRootFd)
+{
+    if (::mkdirat(diskRootFd, kFolder.c_str(), 0755) != 0 && errno != EEXIST)
+        fail(kFolder, errno);
+    UniqueFd folder(::openat(diskRootFd, kFolder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder)
+        fail(kFolder, errno);
+    return folder;
+}
+
+// A new file under a name of its own; a leftover of a write that died is
+// replaced (only one pass writes to a disk at a time).
+UniqueFd createTemporary(int folder, const std::string &name, const std::string &what)
+{
+    ::unlinkat(folder, name.c_str(), 0);
+    UniqueFd file(::openat(folder, name.c_str(), O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!file)
+        fail(what, errno);
+    return file;
+}
+
+// Flushed, then put in place, then the folder flushed, so that the old file
+// or the new one stands whenever the power goes.
+void putInPlace(int folder, UniqueFd &file, const std::string &temporary, const std::string &name,
+                const std::string &what)
+{
+    if (::fsync(file.get()) != 0 || !file.close()) {
+        const int error = errno;
+        ::unlinkat(folder, temporary.c_str(), 0);
+        fail(what, error);
+    }
+    if (::renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) {
+        const int error = errno;
+        ::unlinkat(folder, temporary.c_str(), 0);
+        fail(what, error);
+    }
+    if (::fsync(folder) != 0)
+        fail(what, errno);
+}
+
+void writeAll(int fd, const std::string &bytes, const std::string &what)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            fail(what, wrote < 0 ? errno : ENOSPC);
+        done += static_cast<std::size_t>(wrote);
+    }
+}
+
+const char *const kCopyRows[] = {
+    "INSERT INTO diskcopy.disks SELECT * FROM main.disks WHERE id = ?1",
+    "INSERT INTO diskcopy.stamps SELECT * FROM main.stamps WHERE id IN "
+    "(SELECT pass FROM main.copies WHERE disk = ?1 UNION SELECT version FROM main.copies WHERE disk = ?1 "
+    " UNION SELECT verified FROM main.copies WHERE disk = ?1)",
+    "INSERT INTO diskcopy.folders SELECT * FROM main.folders WHERE id IN "
+    "(SELECT n.folder FROM main.copies c JOIN main.names n ON n.id = c.name WHERE c.disk = ?1)",
+    "INSERT INTO diskcopy.names SELECT * FROM main.names WHERE id IN (SELECT name FROM main.copies WHERE disk = ?1)",
+    "INSERT INTO diskcopy.copies SELECT * FROM main.copies WHERE disk = ?1",
+};
+
+void writeCatalogueCopy(sqlite::Database &db, std::int64_t disk, int folder)
+{
+    const std::string what = "catalogue " + std::string(disklayout::kCatalogue);
+    const std::string temporary = kCatalogueName + ".new";
+    ::unlinkat(folder, (temporary + "-journal").c_str(), 0);
+    UniqueFd file = createTemporary(folder, temporary, what);
+    const std::string path = "/proc/self/fd/" + std::to_string(folder) + "/" + temporary;
+    try {
+        auto attach = db.prepare("ATTACH DATABASE ? AS diskcopy");
+        attach->bind(1, path).run();
+    } catch (const CatalogueError &) {
+        ::unlinkat(folder, temporary.c_str(), 0);
+        throw;
+    }
+    try {
+        // The file is flushed as a whole below; a journal would only slow it.
+        db.exec("PRAGMA diskcopy.journal_mode = OFF; PRAGMA diskcopy.synchronous = OFF");
+        schema::create(db, "diskcopy");
+        db.exec("BEGIN");
+        for (const char *sql : kCopyRows) {
+            auto copy = db.prepare(sql);
+            copy->bind(1, disk).run();
+        }
+        db.exec("COMMIT; DETACH DATABASE diskcopy");
+    } catch (const CatalogueError &) {
+        if (!db.autocommit())
+            db.exec("ROLLBACK");
+        db.exec("DETACH DATABASE diskcopy");
+        ::unlinkat(folder, temporary.c_str(), 0);
+        throw;
+    }
+    putInPlace(folder, file, temporary, kCatalogueName, what);
+}
+
+void writeManifest(sqlite::Database &db, std::int64_t disk, int folder)
+{
+    const std::string what = "manifest " + std::string(disklayout::kManifest);
+    const std::string temporary = kManifestName + ".new";
+    UniqueFd file = createTemporary(folder, temporary, what);
+    auto rows =
+        db.prepare("SELECT f.path, n.name, c.hash, vs.stamp FROM copies c JOIN names n ON n.id = c.name "
+                   "JOIN folders f ON f.id = n.folder LEFT JOIN stamps vs ON vs.id = c.version "
+                   "AND c.version <> 0 WHERE c.disk = ? ORDER BY vs.stamp IS NOT NULL, vs.stamp, f.path, n.name");
+    rows->bind(1, disk);
+    std::string buffer;
+    try {
+        while (rows->step()) {
+            const std::string folderPath = rows->text(0);
+            std::string path = folderPath.empty() ? rows->text(1) : folderPath + "/" + rows->text(1);
+            if (!rows->isNull(3))
+                path = std::string(disklayout::kVersions) + "/" + rows->text(3) + "/" + path;
+            const std::string hash = rows->blob(2);
+            Hash128 value;
+            for (std::size_t i = 0; i < 8 && hash.size() == 16; ++i) {
+                value.high = (value.high << 8) | static_cast<unsigned char>(hash[i]);
+                value.low = (value.low << 8) | static_cast<unsigned char>(hash[8 + i]);
+            }
+            buffer += manifestLine(value, path);
+            if (buffer.size() >= (1u << 20)) {
+                writeAll(file.get(), buffer, what);
+                buffer.clear();
+            }
+        }
+        writeAll(file.get(), buffer, what);
+    } catch (const CatalogueError &) {
+        ::unlinkat(folder, temporary.c_str(), 0);
+        throw;
+    }
+    putInPlace(folder, file, temporary, kManifestName, what);
+}
+
+} // namespace
+
+void Catalogue::writeDiskCopy(std::int64_t disk, int diskRootFd)
+{
+    // Attaching the disk's file cannot happen inside a transaction; the
+    // flush that calls this is where the pass commits anyway.
+    const bool wasOpen = m_impl->transaction;
+    commit();
+    UniqueFd folder = openOwnFolder(diskRootFd);
+    writeCatalogueCopy(m_impl->db, disk, folder.get());
+    writeManifest(m_impl->db, disk, folder.get());
+    if (wasOpen)
+        begin();
+}
+
+} // namespace quillarc

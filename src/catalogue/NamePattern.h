@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillarc {
+
+/// What a person types to find a file: a plain text found anywhere in the
+/// name, or a pattern with * (any run of characters, '/' included) and ?
+/// (one character) matched against the whole name. ASCII letters match
+/// either case.
+class NamePattern {
+public:
+    explicit NamePattern(std::string_view typed);
+
+    bool matches(std::string_view text) const;
+
+    /// The longest run of the pattern's plain characters that holds no '/'
+    /// (every matching name holds it within one path element), for the
+    /// index to narrow the search with.
+    std::string longestPlainRun() const;
+
+private:
+    std::string m_pattern; // lower case, wrapped in '*' for a plain text
+};
+
+/// An index query (FTS5, trigram tokens) for names holding `run`: each
+/// three-character piece as a quoted token, joined with AND. Empty when
+/// the run is shorter than three characters.
+std::string trigramQuery(std::string_view run);
+
+} // namespace quillarc
