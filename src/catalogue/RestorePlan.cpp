@@ -1,11 +1,13 @@
 #include "catalogue/RestorePlan.h"
 
+#include "catalogue/Catalogue.h"
 #include "catalogue/DiskLayout.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <map>
+#include <set>
 #include <tuple>
 
 namespace quillarc {
@@ -137,6 +139,21 @@ RestorePlan planRestore(const RestoreRequest &request, const std::vector<CopyEnt
         return std::tie(a.label, a.diskId) < std::tie(b.label, b.diskId);
     });
     return plan;
+}
+
+RestorePlan planRestore(const RestoreRequest &request, const Catalogue &catalogue)
+{
+    std::vector<CopyEntry> copies;
+    std::set<std::tuple<std::int64_t, std::string, std::string>> seen; // a file under two choices counts once
+    for (const std::string &path : request.paths) {
+        const auto mirror = mirrorPathOf(path);
+        if (!mirror)
+            continue;
+        for (CopyEntry &entry : catalogue.copiesUnder(*mirror))
+            if (seen.emplace(entry.diskId, entry.copy.path, entry.versionStamp).second)
+                copies.push_back(std::move(entry));
+    }
+    return planRestore(request, copies);
 }
 
 std::optional<std::string> mirrorPathOf(std::string_view absolutePath)

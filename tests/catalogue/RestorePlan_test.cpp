@@ -1,5 +1,8 @@
 #include "catalogue/RestorePlan.h"
 
+#include "catalogue/Catalogue.h"
+#include "support/TempFolder.h"
+
 #include "support/ScopedTimeZone.h"
 
 #include <gtest/gtest.h>
@@ -158,6 +161,38 @@ TEST(RestorePlan, ReadsDatesAsTheEndOfTheLocalDayOrMinute)
     EXPECT_EQ(asOfStampFromText("2026-12-08T083000Z"), "2026-12-08T083000Z");
     for (const char *bad : {"", "yesterday", "2026-02-30", "2026-13-01", "2026-12-08 25:00", "2026-12-08x"})
         EXPECT_EQ(asOfStampFromText(bad), std::nullopt) << bad;
+}
+
+TEST(RestorePlan, FromACatalogueWithVersionsOnTwoDisks)
+{
+    test::TempFolder folder;
+    Catalogue catalogue(folder / "catalogue.sqlite");
+    const std::int64_t first = catalogue.disk({"SET-A", "uuid-a"});
+    const std::int64_t second = catalogue.disk({"SET-B", "uuid-b"});
+    const auto record = [&](std::int64_t disk, const std::string &path, const std::string &stamp,
+                            std::uint64_t content) {
+        CopyRecord copy;
+        copy.path = path;
+        copy.size = 4;
+        copy.hash = {0, content};
+        copy.passStamp = stamp;
+        catalogue.recordCopy(disk, copy);
+    };
+    record(first, "home/ann/Docs/a.txt", kMonday, 1);
+    catalogue.recordVersion(first, "home/ann/Docs/a.txt", kTuesday);
+    record(first, "home/ann/Docs/a.txt", kTuesday, 2);
+    record(second, "home/ann/Docs/sub/b.txt", kMonday, 3);
+    record(second, "home/ann/Docs2/c.txt", kMonday, 4);
+
+    const RestorePlan plan = planRestore({{"/home/ann/Docs", "/home/ann/Docs/sub"}, kMonday, "/srv"}, catalogue);
+    ASSERT_EQ(plan.disks.size(), 2U);
+    EXPECT_EQ(plan.disks[0].label, "SET-A");
+    ASSERT_EQ(plan.disks[0].files.size(), 1U);
+    EXPECT_EQ(plan.disks[0].files[0].pathOnDisk(), ".quillarc/versions/" + kTuesday + "/home/ann/Docs/a.txt");
+    EXPECT_EQ(plan.disks[0].files[0].target, "/srv/Docs/a.txt");
+    ASSERT_EQ(plan.disks[1].files.size(), 1U);
+    EXPECT_EQ(plan.disks[1].files[0].target, "/srv/Docs/sub/b.txt");
+    EXPECT_EQ(planRestore({{"/home/ann/Docs"}, {}, {}}, catalogue).disks[0].files[0].source.copy.hash.low, 2U);
 }
 
 } // namespace
