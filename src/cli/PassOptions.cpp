@@ -37,6 +37,22 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
                 error = "option --auto takes on or off, not " + options.autoBackup;
                 return std::nullopt;
             }
+        } else if (argument == "--restore") {
+            // Every argument up to the next option is a path to get back.
+            while (i + 1 < arguments.size() && arguments[i + 1].rfind("--", 0) != 0)
+                options.restore.push_back(arguments[++i]);
+            if (options.restore.empty()) {
+                error = "option --restore needs a path";
+                return std::nullopt;
+            }
+        } else if (name == "--to") {
+            if (!value(options.restoreTo))
+                return std::nullopt;
+        } else if (name == "--as-of") {
+            if (!value(options.asOf))
+                return std::nullopt;
+        } else if (argument == "--overwrite") {
+            options.overwrite = true;
         } else if (argument == "--watch") {
             options.watch = true;
         } else if (argument == "--no-notify") {
@@ -52,6 +68,15 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
             return std::nullopt;
         }
     }
+    const bool restoring = !options.restore.empty();
+    if (!restoring && (!options.restoreTo.empty() || !options.asOf.empty() || options.overwrite)) {
+        error = "--to, --as-of and --overwrite go with --restore";
+        return std::nullopt;
+    }
+    if (restoring && (options.watch || !options.autoBackup.empty())) {
+        error = "--restore cannot be combined with --watch or --auto";
+        return std::nullopt;
+    }
     const int modes = (options.watch ? 1 : 0) + (options.autoBackup.empty() ? 0 : 1) + (options.dryRun ? 1 : 0);
     if (modes > 1) {
         error = "--watch, --auto and --dry-run cannot be combined";
@@ -65,6 +90,8 @@ const char *PassOptions::usage()
     return "Usage: quillarc-pass [--program-folder DIR] [--drive ROOT] [--yes] [--dry-run] [--no-notify]\n"
            "       quillarc-pass [--program-folder DIR] [--drive ROOT] --auto on|off\n"
            "       quillarc-pass [--program-folder DIR] --watch\n"
+           "       quillarc-pass [--program-folder DIR] [--drive ROOT] --restore PATH... [--to FOLDER]\n"
+           "                     [--as-of DATE] [--overwrite] [--dry-run]\n"
            "Runs one backup pass over the backup list of the disk in the backup drive,\n"
            "with the same config file and disk list files as the Quillarc window.\n"
            "\n"
@@ -79,6 +106,14 @@ const char *PassOptions::usage()
            "                        (its label) is mounted while --watch runs, or not\n"
            "  --watch               stay running; run one pass onto each disk set with\n"
            "                        --auto on each time it is mounted (SIGTERM ends it)\n"
+           "  --restore PATH...     get files and folders back from the backup disks, as the\n"
+           "                        catalogue knows them; asks for each disk by its label\n"
+           "  --to FOLDER           restore below FOLDER instead of the original places\n"
+           "  --as-of DATE          restore the copies that stood at DATE (2026-12-01, the\n"
+           "                        end of that day, or 2026-12-01 14:30); default: newest\n"
+           "  --overwrite           replace a different file at the target (it is kept\n"
+           "                        aside as NAME.replaced-DATE); without it the restored\n"
+           "                        file goes beside it as NAME.restored-DATE\n"
            "  --help                show this text\n"
            "\n"
            "On a terminal the pass shows its progress, asks the room question and, when\n"
@@ -92,7 +127,9 @@ const char *PassOptions::usage()
            "and in quillarc.log in the program folder.\n"
            "\n"
            "Exit status: 0 when the pass completed with nothing missed and the list\n"
-           "saved, 1 for any other ending, 2 when no pass was started.\n";
+           "saved, 1 for any other ending, 2 when no pass was started. A restore exits 0\n"
+           "when every file is back (or was found in place already), 1 when some is not,\n"
+           "2 when none was started.\n";
 }
 
 } // namespace quillarc

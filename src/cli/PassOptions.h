@@ -13,9 +13,13 @@ struct PassOptions {
     bool yes = false;          ///< answer Yes to the room question
     bool dryRun = false;       ///< size what would be copied; copy and save nothing
     bool help = false;
-    bool watch = false;     ///< run a pass onto each opted-in disk that is mounted, until stopped
-    std::string autoBackup; ///< "on" or "off": set whether the disk's passes start when it is mounted
-    bool notify = true;     ///< tell the desktop how a pass without a terminal ended
+    bool watch = false;               ///< run a pass onto each opted-in disk that is mounted, until stopped
+    std::string autoBackup;           ///< "on" or "off": set whether the disk's passes start when it is mounted
+    bool notify = true;               ///< tell the desktop how a pass without a terminal ended
+    std::vector<std::string> restore; ///< files and folders to get back from the disks; empty: none
+    std::string restoreTo;            ///< folder to restore below; empty: the original places
+    std::string asOf;                 ///< date to restore as of; empty: the newest copies
+    bool overwrite = false;           ///< replace a different file at a restore target (kept aside first)
 
     /// Parses the arguments after the program name; nullopt with `error`
     /// set for an unknown option or a missing value.

@@ -3,6 +3,7 @@
 #include "cli/MountWatcher.h"
 #include "cli/PassOptions.h"
 #include "cli/PassRunner.h"
+#include "cli/RestoreCommand.h"
 
 #include <iostream>
 #include <string>
@@ -22,6 +23,8 @@ int main(int argc, char **argv)
         std::cout << quillarc::PassOptions::usage();
         return 0;
     }
+    if (!options->restore.empty())
+        return quillarc::runRestore(*options);
     if (options->watch)
         return quillarc::watchMounts(*options);
     if (!options->autoBackup.empty())
