@@ -2,6 +2,7 @@
 #include "catalogue/ContentHasher.h"
 #include "cli/support/RunnerFolders.h"
 #include "platform/PassLock.h"
+#include "support/PtyProcess.h"
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -80,6 +81,27 @@ TEST_F(RestoreCommandTest, WithoutATerminalNamesWhatNeedsAnotherDisk)
         << result.output;
     EXPECT_EQ(read(temp + "/out/Docs/a.txt"), "alpha");
     EXPECT_FALSE(fs::exists(temp + "/out/Docs/c.txt"));
+}
+
+TEST_F(RestoreCommandTest, OnATerminalAsksForTheOtherDiskByItsLabel)
+{
+    {
+        Catalogue catalogue(program + "catalogue.sqlite");
+        copy(catalogue, elsewhere, "Docs/c.txt", "gamma", 0644);
+    }
+    test::PtyProcess restore;
+    ASSERT_TRUE(
+        restore.start({binary(), "--program-folder", program, "--restore", source + "/Docs", "--to", temp + "/out"}));
+    ASSERT_TRUE(restore.waitFor("Insert the backup disk \"SET-B\" (1 file, 5 bytes) and press Enter"))
+        << restore.output();
+    EXPECT_EQ(read(temp + "/out/Docs/a.txt"), "alpha");
+    restore.type("\n"); // still SET-A: asked again
+    ASSERT_TRUE(restore.waitFor("Insert the backup disk \"SET-B\"")) << restore.output();
+    labelMedium("SET-B");
+    write(medium + source.substr(1) + "/Docs/c.txt", "gamma");
+    restore.type("\n");
+    EXPECT_EQ(restore.finish(), 0) << restore.output();
+    EXPECT_EQ(read(temp + "/out/Docs/c.txt"), "gamma");
 }
 
 TEST_F(RestoreCommandTest, ADryRunShowsEachFileAndWritesNothing)
