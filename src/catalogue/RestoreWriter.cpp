@@ -31,7 +31,7 @@ std::string causeOf(int error)
 UniqueFd openOnDisk(int diskRoot, const std::string &path)
 {
     open_how how {};
-    how.flags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW;
+    how.flags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK; // a FIFO planted there must not hang the restore
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
     const long fd = ::syscall(SYS_openat2, diskRoot, path.c_str(), &how, sizeof how);
     return UniqueFd(static_cast<int>(fd));

@@ -188,7 +188,7 @@ TEST_F(RestoreWriterTest, ABadCopyIsNamedAndAVersionOfTheSameContentTakesItsPlac
     EXPECT_EQ(namesIn("d"), std::vector<std::string> {"a"});
 }
 
-TEST_F(RestoreWriterTest, FollowsNoLinkOnTheDisk)
+TEST_F(RestoreWriterTest, FollowsNoLinkAndOpensNoPipeOnTheDisk)
 {
     test::TempFolder outside;
     outside.write("secret", "outside the disk");
@@ -198,9 +198,16 @@ TEST_F(RestoreWriterTest, FollowsNoLinkOnTheDisk)
     plan.back().source.copy.hash = hashOf("outside the disk");
     plan.back().source.copy.path = "d/secret";
 
+    // Nor is a pipe where a copy should be ever opened to wait on.
+    addCopy("p/fifo", "placeholder", "p/fifo");
+    ::unlink((disk / "p/fifo").c_str());
+    ASSERT_EQ(::mkfifo((disk / "p/fifo").c_str(), 0600), 0);
+
     const auto results = run();
     EXPECT_EQ(results.at("d/x").status, Status::Failed);
     EXPECT_FALSE(target.exists("d/x"));
+    EXPECT_EQ(results.at("p/fifo").status, Status::Failed);
+    EXPECT_NE(results.at("p/fifo").problem.find("not a plain file"), std::string::npos);
 }
 
 TEST_F(RestoreWriterTest, RunAgainAfterAStopFinishesWithoutLeftovers)
