@@ -114,6 +114,27 @@ std::string RestoreWriter::asideName(const std::string &name, const std::string 
     return name + ".replaced-" + date + (attempt > 1 ? "-" + std::to_string(attempt) : "");
 }
 
+std::string RestoreWriter::alreadyRestored(const PlannedFile &file, const RestoreSettings &settings)
+{
+    const std::size_t slash = file.target.rfind('/');
+    const std::string folderPath = slash == 0 ? "/" : file.target.substr(0, slash);
+    const std::string name = file.target.substr(slash + 1);
+    const UniqueFd folder(::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder || name.empty())
+        return {};
+    const Hash128 &hash = file.source.copy.hash;
+    std::string candidate = name;
+    for (int attempt = 1; attempt <= kBesideAttempts; ++attempt) {
+        const AtTarget at = lookAt(folder.get(), candidate, hash);
+        if (at == AtTarget::Same)
+            return joined(folderPath, candidate);
+        if (at == AtTarget::Free || (attempt == 1 && at == AtTarget::Different && settings.overwrite))
+            return {};
+        candidate = besideName(name, settings.date, attempt);
+    }
+    return {};
+}
+
 void RestoreWriter::restore(const std::vector<PlannedFile> &files, const Done &done, const std::atomic<bool> *stop)
 {
     for (const PlannedFile &file : files) {

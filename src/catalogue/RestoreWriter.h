@@ -62,6 +62,10 @@ public:
     /// with what was written put in place, when `stop` becomes true.
     void restore(const std::vector<PlannedFile> &files, const Done &done, const std::atomic<bool> *stop = nullptr);
 
+    /// Where the file's content already is (its target, or a name beside it
+    /// from an earlier run), found without its disk; empty when nowhere.
+    static std::string alreadyRestored(const PlannedFile &file, const RestoreSettings &settings);
+
     /// The names of a file put beside and kept aside.
     static std::string besideName(const std::string &name, const std::string &date, int attempt);
     static std::string asideName(const std::string &name, const std::string &date, int attempt);

@@ -77,7 +77,8 @@ struct Tally {
 class RestoreRun {
 public:
     RestoreRun(const PassOptions &options, RestorePlan plan)
-        : m_options(options), m_plan(std::move(plan)), m_terminal(::isatty(STDIN_FILENO) == 1)
+        : m_options(options), m_plan(std::move(plan)), m_total(m_plan.fileCount()),
+          m_terminal(::isatty(STDIN_FILENO) == 1)
     {
         m_settings.base = options.restoreTo.empty() ? "/" : options.restoreTo;
         m_settings.overwrite = options.overwrite;
@@ -87,6 +88,7 @@ public:
     int run();
 
 private:
+    void takeOutWhatIsInPlace(DiskPlan &disk);
     bool waitForDisk(const DiskPlan &disk, ChosenDisk &inHand);
     void restoreFrom(const DiskPlan &disk, const ChosenDisk &inHand);
     void notRestored(const DiskPlan &disk, const std::string &why);
@@ -95,6 +97,7 @@ private:
 
     const PassOptions &m_options;
     RestorePlan m_plan;
+    std::size_t m_total;
     bool m_terminal;
     RestoreSettings m_settings;
     std::atomic<bool> m_stop {false};
@@ -109,9 +112,13 @@ int RestoreRun::run()
     std::stable_partition(m_plan.disks.begin(), m_plan.disks.end(),
                           [&](const DiskPlan &disk) { return first.error.empty() && disk.label == first.label; });
     const StopSignals signals;
-    for (const DiskPlan &disk : m_plan.disks) {
+    for (DiskPlan &disk : m_plan.disks) {
         m_stop = stopSignal != 0;
         ChosenDisk inHand;
+        if (&disk != &m_plan.disks.front() || disk.label != first.label)
+            takeOutWhatIsInPlace(disk);
+        if (disk.files.empty())
+            continue;
         if (stopping())
             notRestored(disk, "stopped");
         else if (waitForDisk(disk, inHand))
@@ -119,7 +126,7 @@ int RestoreRun::run()
         else
             notRestored(disk, "needs disk " + disk.label);
     }
-    std::cout << "Restored " << filesText(m_tally.done()) << " of " << m_plan.fileCount();
+    std::cout << "Restored " << filesText(m_tally.done()) << " of " << m_total;
     if (m_tally.inPlace > 0)
         std::cout << " (" << m_tally.inPlace << " already in place)";
     if (m_tally.beside > 0)
@@ -127,10 +134,26 @@ int RestoreRun::run()
     if (m_tally.overwritten > 0)
         std::cout << "; " << filesText(m_tally.overwritten) << " replaced, the old ones kept aside";
     std::cout << ".\n";
-    const bool complete = m_tally.done() == m_plan.fileCount() && m_plan.notFound.empty();
+    const bool complete = m_tally.done() == m_total && m_plan.notFound.empty();
     if (!complete)
         std::cerr << "quillarc-pass: not everything was restored; run the same command again to go on.\n";
     return complete ? ExitComplete : ExitEnded;
+}
+
+// A restore run again finds what an earlier run put in place without
+// asking for the disk it came from.
+void RestoreRun::takeOutWhatIsInPlace(DiskPlan &disk)
+{
+    std::vector<PlannedFile> needed;
+    for (PlannedFile &file : disk.files) {
+        if (RestoreWriter::alreadyRestored(file, m_settings).empty()) {
+            needed.push_back(std::move(file));
+        } else {
+            ++m_tally.inPlace;
+            disk.bytes -= file.source.copy.size;
+        }
+    }
+    disk.files = std::move(needed);
 }
 
 bool RestoreRun::waitForDisk(const DiskPlan &disk, ChosenDisk &inHand)
