@@ -13,10 +13,11 @@ namespace {
 // exactly, so the index only ever narrows.
 std::string candidateQuery(bool indexed, bool wholePath)
 {
-    const std::string columns = "SELECT n.id, f.path, n.name FROM names n JOIN folders f ON f.id = n.folder ";
+    std::string sql = wholePath ? "SELECT n.id, n.name, f.path FROM names n JOIN folders f ON f.id = n.folder "
+                                : "SELECT n.id, n.name FROM names n ";
     if (!indexed)
-        return columns;
-    std::string sql = columns + "WHERE n.id IN (SELECT rowid FROM name_search WHERE name_search MATCH ?1)";
+        return sql;
+    sql += "WHERE n.id IN (SELECT rowid FROM name_search WHERE name_search MATCH ?1)";
     if (wholePath)
         sql += " OR n.folder IN (SELECT rowid FROM folder_search WHERE folder_search MATCH ?1)";
     return sql;
@@ -26,25 +27,20 @@ std::string candidateQuery(bool indexed, bool wholePath)
 
 std::vector<CopyEntry> Catalogue::find(std::string_view pattern, bool wholePath) const
 {
-    // A folder is often typed as the source path it was backed up from.
-    const NamePattern matcher(wholePath ? trimmedPath(pattern) : pattern);
+    const NamePattern matcher(pattern, wholePath ? NamePattern::Against::WholePath : NamePattern::Against::Name);
     const std::string query = trigramQuery(matcher.longestPlainRun());
     auto candidates = m_impl->db.prepare(candidateQuery(!query.empty(), wholePath));
     if (!query.empty())
         candidates->bind(1, query);
     std::vector<std::int64_t> names;
-    std::string full;
     while (candidates->step()) {
-        const std::string name = candidates->text(2);
-        bool matched = false;
+        std::string name = candidates->text(1);
         if (wholePath) {
-            const std::string folder = candidates->text(1);
-            full = folder.empty() ? name : folder + "/" + name;
-            matched = matcher.matches(full);
-        } else {
-            matched = matcher.matches(name);
+            const std::string folder = candidates->text(2);
+            if (!folder.empty())
+                name = folder + "/" + name;
         }
-        if (matched)
+        if (matcher.matches(name))
             names.push_back(candidates->integer(0));
     }
     return m_impl->entriesOf(names);

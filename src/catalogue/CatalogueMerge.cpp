@@ -77,9 +77,12 @@ std::vector<std::int64_t> Catalogue::merge(const std::string &otherFile)
     auto &db = m_impl->db;
     commit();
     m_impl->forgetIds();
-    {
+    try {
         auto attach = db.prepare("ATTACH DATABASE ? AS other");
         attach->bind(1, readOnlyUri(otherFile)).run();
+    } catch (const CatalogueError &) {
+        throw CatalogueError("The catalogue " + otherFile +
+                             " cannot be read: it is missing, damaged or not a catalogue");
     }
     std::vector<std::int64_t> merged;
     try {

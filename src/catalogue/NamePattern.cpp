@@ -24,14 +24,22 @@ std::size_t characterLength(std::string_view text, std::size_t at)
 
 } // namespace
 
-NamePattern::NamePattern(std::string_view typed) : m_pattern(toLowerAscii(typed))
+NamePattern::NamePattern(std::string_view typed, Against against)
+    : m_pattern(toLowerAscii(typed)), m_wholePath(against == Against::WholePath)
 {
     if (m_pattern.find_first_of("*?") == std::string::npos)
         m_pattern = "*" + m_pattern + "*";
+    else if (m_wholePath && m_pattern.front() != '/')
+        m_pattern = "*/" + m_pattern;
 }
 
 bool NamePattern::matches(std::string_view text) const
 {
+    if (m_wholePath) {
+        m_rooted.assign(1, '/');
+        m_rooted.append(text);
+        text = m_rooted;
+    }
     // Greedy match with one point to come back to: the last '*' seen and
     // where in the text it began to match.
     std::size_t p = 0;

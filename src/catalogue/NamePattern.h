@@ -9,10 +9,20 @@ namespace quillarc {
 /// name, or a pattern with * (any run of characters, '/' included) and ?
 /// (one character) matched against the whole name. ASCII letters match
 /// either case.
+///
+/// Matched against a whole path ("home/ann/Docs/a.txt"), a pattern that
+/// begins with '/' is anchored at the root; any other pattern may begin at
+/// any folder ("Docs/*.txt" finds the file above), and a plain text is
+/// found anywhere, "/home/ann" included.
 class NamePattern {
 public:
-    explicit NamePattern(std::string_view typed);
+    enum class Against {
+        Name,
+        WholePath
+    };
+    explicit NamePattern(std::string_view typed, Against against = Against::Name);
 
+    /// `text` is a name, or a mirror path without its leading '/'.
     bool matches(std::string_view text) const;
 
     /// The longest run of the pattern's plain characters that holds no '/'
@@ -22,6 +32,8 @@ public:
 
 private:
     std::string m_pattern; // lower case, wrapped in '*' for a plain text
+    bool m_wholePath;
+    mutable std::string m_rooted; // the path with '/' in front, reused
 };
 
 /// An index query (FTS5, trigram tokens) for names holding `run`: each

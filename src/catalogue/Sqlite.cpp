@@ -101,8 +101,9 @@ Statement &Statement::bind(int index, std::int64_t value)
 
 Statement &Statement::bind(int index, std::string_view text)
 {
-    m_db.check(sqlite3_bind_text64(m_statement, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8),
-               "read");
+    // An empty view may have no data at all, which SQLite would take as NULL.
+    const char *data = text.data() != nullptr ? text.data() : "";
+    m_db.check(sqlite3_bind_text64(m_statement, index, data, text.size(), SQLITE_TRANSIENT, SQLITE_UTF8), "read");
     return *this;
 }
 

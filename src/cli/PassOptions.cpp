@@ -2,6 +2,25 @@
 
 namespace quillarc {
 
+namespace {
+
+// Seconds in "90", "90s", "30m", "2h"; 0 for anything else.
+long parseDuration(const std::string &text)
+{
+    std::size_t used = 0;
+    long value = 0;
+    try {
+        value = std::stol(text, &used);
+    } catch (const std::exception &) {
+        return 0;
+    }
+    const std::string unit = text.substr(used);
+    const long scale = unit.empty() || unit == "s" ? 1 : unit == "m" ? 60 : unit == "h" ? 3600 : 0;
+    return value > 0 ? value * scale : 0;
+}
+
+} // namespace
+
 std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &arguments, std::string &error)
 {
     PassOptions options;
@@ -53,6 +72,28 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
                 return std::nullopt;
         } else if (argument == "--overwrite") {
             options.overwrite = true;
+        } else if (name == "--find") {
+            if (!value(options.find))
+                return std::nullopt;
+        } else if (name == "--max-duration") {
+            std::string text;
+            if (!value(text))
+                return std::nullopt;
+            if ((options.maxSeconds = parseDuration(text)) <= 0) {
+                error = "option --max-duration takes a duration such as 90, 30m or 2h, not " + text;
+                return std::nullopt;
+            }
+        } else if (name == "--since") {
+            if (!value(options.since))
+                return std::nullopt;
+        } else if (argument == "--path") {
+            options.wholePath = true;
+        } else if (argument == "--catalogue") {
+            options.catalogue = true;
+        } else if (argument == "--verify") {
+            options.verify = true;
+        } else if (argument == "--failed") {
+            options.failed = true;
         } else if (argument == "--watch") {
             options.watch = true;
         } else if (argument == "--no-notify") {
@@ -73,13 +114,17 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
         error = "--to, --as-of and --overwrite go with --restore";
         return std::nullopt;
     }
-    if (restoring && (options.watch || !options.autoBackup.empty())) {
-        error = "--restore cannot be combined with --watch or --auto";
+    // A restore may be a dry run: it then shows each file and writes none.
+    const int modes = (options.watch ? 1 : 0) + (options.autoBackup.empty() ? 0 : 1) +
+                      (options.dryRun && !restoring ? 1 : 0) + (options.find.empty() ? 0 : 1) +
+                      (options.catalogue ? 1 : 0) + (options.verify ? 1 : 0) + (restoring ? 1 : 0);
+    if (modes > 1) {
+        error = "--watch, --auto, --dry-run, --find, --catalogue, --verify and --restore cannot be combined";
         return std::nullopt;
     }
-    const int modes = (options.watch ? 1 : 0) + (options.autoBackup.empty() ? 0 : 1) + (options.dryRun ? 1 : 0);
-    if (modes > 1) {
-        error = "--watch, --auto and --dry-run cannot be combined";
+    if ((options.wholePath && options.find.empty()) ||
+        (!options.verify && (options.maxSeconds > 0 || !options.since.empty() || options.failed))) {
+        error = "--path goes with --find; --max-duration, --since and --failed go with --verify";
         return std::nullopt;
     }
     return options;
@@ -92,6 +137,10 @@ const char *PassOptions::usage()
            "       quillarc-pass [--program-folder DIR] --watch\n"
            "       quillarc-pass [--program-folder DIR] [--drive ROOT] --restore PATH... [--to FOLDER]\n"
            "                     [--as-of DATE] [--overwrite] [--dry-run]\n"
+           "       quillarc-pass [--program-folder DIR] --find PATTERN [--path]\n"
+           "       quillarc-pass [--program-folder DIR] [--drive ROOT] --catalogue\n"
+           "       quillarc-pass [--program-folder DIR] [--drive ROOT] --verify [--max-duration TIME]\n"
+           "                     [--since YYYY-MM-DD] [--failed]\n"
            "Runs one backup pass over the backup list of the disk in the backup drive,\n"
            "with the same config file and disk list files as the Quillarc window.\n"
            "\n"
@@ -114,6 +163,18 @@ const char *PassOptions::usage()
            "  --overwrite           replace a different file at the target (it is kept\n"
            "                        aside as NAME.replaced-DATE); without it the restored\n"
            "                        file goes beside it as NAME.restored-DATE\n"
+           "  --find PATTERN        tell which disks hold the files whose name holds PATTERN\n"
+           "                        (or matches it, with * and ?), from the catalogue, with\n"
+           "                        no disk plugged in; case does not matter\n"
+           "  --path                with --find: match the whole path (a folder)\n"
+           "  --catalogue           bring the disk in the drive into the catalogue: from its\n"
+           "                        own catalogue, or by reading its copies\n"
+           "  --verify              read the disk's copies back and compare them with the\n"
+           "                        catalogue; a bad copy is moved aside, nothing deleted\n"
+           "  --max-duration TIME   stop a verify after TIME (90, 30m, 2h); the next one\n"
+           "                        goes on where it stopped\n"
+           "  --since YYYY-MM-DD    verify only copies not verified since that day\n"
+           "  --failed              verify only copies that failed before\n"
            "  --help                show this text\n"
            "\n"
            "On a terminal the pass shows its progress, asks the room question and, when\n"
@@ -127,9 +188,11 @@ const char *PassOptions::usage()
            "and in quillarc.log in the program folder.\n"
            "\n"
            "Exit status: 0 when the pass completed with nothing missed and the list\n"
-           "saved, 1 for any other ending, 2 when no pass was started. A restore exits 0\n"
-           "when every file is back (or was found in place already), 1 when some is not,\n"
-           "2 when none was started.\n";
+           "saved, 1 for any other ending, 2 when no pass was started. --find: 0 when\n"
+           "a file was found, 1 when none; --verify: 0 when every copy read was good,\n"
+           "1 when one was not; 2 when the catalogue or the disk could not be used. --restore: 0 when every\n"
+           "file is back (or was found in place already), 1 when some is not, 2 when\n"
+           "none was started.\n";
 }
 
 } // namespace quillarc

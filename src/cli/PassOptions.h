@@ -20,6 +20,14 @@ struct PassOptions {
     std::string restoreTo;            ///< folder to restore below; empty: the original places
     std::string asOf;                 ///< date to restore as of; empty: the newest copies
     bool overwrite = false;           ///< replace a different file at a restore target (kept aside first)
+    // The catalogue's commands.
+    std::string find;       ///< answer where the files matching it are, from the catalogue; no pass
+    bool wholePath = false; ///< --find matches the whole path, not the name alone
+    bool catalogue = false; ///< bring the disk in the drive into the program folder's catalogue
+    bool verify = false;    ///< read the disk's copies back and compare them with the catalogue
+    long maxSeconds = 0;    ///< --max-duration of a verify; 0: no limit
+    std::string since;      ///< verify only copies not verified since this date (YYYY-MM-DD)
+    bool failed = false;    ///< verify only the copies that failed before
 
     /// Parses the arguments after the program name; nullopt with `error`
     /// set for an unknown option or a missing value.

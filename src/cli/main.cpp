@@ -1,5 +1,6 @@
 #include "cli/AutoBackupOption.h"
 #include "cli/DesktopNotifier.h"
+#include "cli/FindCommand.h"
 #include "cli/MountWatcher.h"
 #include "cli/PassOptions.h"
 #include "cli/PassRunner.h"
@@ -29,6 +30,8 @@ int main(int argc, char **argv)
         return quillarc::watchMounts(*options);
     if (!options->autoBackup.empty())
         return quillarc::setAutoBackup(*options);
+    if (!options->find.empty())
+        return quillarc::findCopies(*options, std::cout, std::cerr);
 
     // Without a terminal (a timer, cron) nobody sees the pass end: the
     // desktop is told. A run that could not start says so in its exit status.

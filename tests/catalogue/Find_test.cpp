@@ -1,0 +1,87 @@
+#include "catalogue/NamePattern.h"
+#include "catalogue/support/CatalogueFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace quillarc {
+namespace {
+
+class Find : public test::CatalogueFixture {
+protected:
+    void SetUp() override
+    {
+        const std::int64_t one = catalogue->disk({"BACKUP1", "u1"});
+        const std::int64_t two = catalogue->disk({"BACKUP2", "u2"});
+        for (const char *path : {"home/ann/Docs/Report.ODS", "home/ann/Docs/report-2025.ods", "home/ann/Docs/notes.txt",
+                                 "home/bob/Pictures/ods.png", "home/ann/Müsic/Café.mp3", "x.c"})
+            catalogue->recordCopy(one, record(path, path));
+        catalogue->recordCopy(two, record("home/ann/Docs/Report.ODS", "newer", "2026-12-05T100000Z", 9'000'000'000));
+    }
+
+    std::set<std::string> paths(const std::string &pattern, bool wholePath) const
+    {
+        std::set<std::string> found;
+        for (const CopyEntry &entry : catalogue->find(pattern, wholePath))
+            found.insert(entry.copy.path);
+        return found;
+    }
+};
+
+TEST_F(Find, substringsAndWildcardsWhateverTheCase)
+{
+    using Paths = std::set<std::string>;
+    const struct {
+        const char *pattern;
+        bool wholePath;
+        Paths expected;
+    } cases[] = {
+        {"report", false, {"home/ann/Docs/Report.ODS", "home/ann/Docs/report-2025.ods"}},
+        {"*.ods", false, {"home/ann/Docs/Report.ODS", "home/ann/Docs/report-2025.ods"}},
+        {"*.od", false, {}},
+        {"r?port.*", false, {"home/ann/Docs/Report.ODS"}},
+        {"ods", false, {"home/ann/Docs/Report.ODS", "home/ann/Docs/report-2025.ods", "home/bob/Pictures/ods.png"}},
+        {"te", false, {"home/ann/Docs/notes.txt"}},
+        {"*.c", false, {"x.c"}},
+        {"Café", false, {"home/ann/Müsic/Café.mp3"}},
+        {"caf?.mp3", false, {"home/ann/Müsic/Café.mp3"}},
+        {"docs", false, {}},
+        {"ann/docs", true, {"home/ann/Docs/Report.ODS", "home/ann/Docs/report-2025.ods", "home/ann/Docs/notes.txt"}},
+        {"/home/ann/Docs/*.txt", true, {"home/ann/Docs/notes.txt"}},
+        {"home/*/ods*", true, {"home/bob/Pictures/ods.png"}},
+        {"Docs/*.txt", true, {"home/ann/Docs/notes.txt"}},
+        {"/home/ann/docs",
+         true,
+         {"home/ann/Docs/Report.ODS", "home/ann/Docs/report-2025.ods", "home/ann/Docs/notes.txt"}},
+        {"/ann/*", true, {}},
+        {"*.c", true, {"x.c"}},
+        {"\"quoted", false, {}},
+    };
+    for (const auto &test : cases) {
+        SCOPED_TRACE(test.pattern);
+        EXPECT_EQ(paths(test.pattern, test.wholePath), test.expected);
+    }
+}
+
+TEST_F(Find, answersWithEveryCopyNewestFirst)
+{
+    const auto entries = catalogue->find("report.ods", false);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].diskLabel, "BACKUP2");
+    EXPECT_EQ(entries[1].diskLabel, "BACKUP1");
+}
+
+TEST(NamePattern, matchesWholeNamesOrSubstrings)
+{
+    EXPECT_TRUE(NamePattern("*a*b?c").matches("xxAyyBzC"));
+    EXPECT_FALSE(NamePattern("*a*b?c").matches("xxAyyBzCd"));
+    EXPECT_TRUE(NamePattern("???").matches("aéb"));
+    EXPECT_FALSE(NamePattern("??").matches("aéb"));
+    EXPECT_EQ(NamePattern("/home/ann*.ods").longestPlainRun(), "home");
+    EXPECT_EQ(trigramQuery("ab"), "");
+    EXPECT_EQ(trigramQuery("a\"bc"), "\"a\"\"b\" AND \"\"\"bc\"");
+}
+
+} // namespace
+} // namespace quillarc
