@@ -115,7 +115,8 @@ RestorePlan planRestore(const RestoreRequest &request, const std::vector<CopyEnt
 
     std::vector<bool> used(chosen.size(), false);
     std::map<std::int64_t, DiskPlan> byDisk;
-    for (auto &[path, candidates] : byPath) {
+    for (auto &[mirrorPath, candidates] : byPath) {
+        const std::string &path = mirrorPath;
         const auto owner =
             std::find_if(chosen.begin(), chosen.end(), [&](const std::string &c) { return covers(c, path); });
         if (owner == chosen.end())
