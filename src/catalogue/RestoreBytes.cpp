@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <grp.h>
+#include <map>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,6 +26,26 @@ timespec timeOf(std::int64_t ns)
     }
     return time;
 }
+// Whether a user or group exists, asked once per id: a restore of many
+// files of one owner would read the user database for each.
+bool userExists(std::uint32_t uid)
+{
+    thread_local std::map<std::uint32_t, bool> known;
+    const auto [it, added] = known.emplace(uid, false);
+    if (added)
+        it->second = ::getpwuid(uid) != nullptr;
+    return it->second;
+}
+
+bool groupExists(std::uint32_t gid)
+{
+    thread_local std::map<std::uint32_t, bool> known;
+    const auto [it, added] = known.emplace(gid, false);
+    if (added)
+        it->second = ::getgrgid(gid) != nullptr;
+    return it->second;
+}
+
 } // namespace
 
 std::optional<Hash128> hashOfFile(int fd)
@@ -92,8 +113,8 @@ std::int64_t copyAllBytes(int from, int to)
 bool applyCopyMetadata(int fd, const CopyRecord &copy, std::int64_t accessNs)
 {
     bool owned = false;
-    if (::geteuid() == 0 && ::getpwuid(copy.uid) != nullptr) {
-        const gid_t group = ::getgrgid(copy.gid) != nullptr ? copy.gid : static_cast<gid_t>(-1);
+    if (::geteuid() == 0 && userExists(copy.uid)) {
+        const gid_t group = groupExists(copy.gid) ? copy.gid : static_cast<gid_t>(-1);
         if (::fchown(fd, copy.uid, group) != 0)
             return false;
         owned = group != static_cast<gid_t>(-1);
