@@ -10,7 +10,8 @@ copies=${2:-1000000}
 cmake --build "$build" --target bench_catalogue_gen bench_catalogue_find quillarc-pass >/dev/null
 work=$(mktemp -d /var/tmp/quillarc-catalogue-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-"$build/bin/bench_catalogue_gen" "$work/catalogue.sqlite" "$copies"
+mkdir -p "$work/disk"
+"$build/bin/bench_catalogue_gen" "$work/catalogue.sqlite" "$copies" "$work/disk"
 echo "catalogue file: $(du -b "$work/catalogue.sqlite" | cut -f1) bytes ($(du -m "$work/catalogue.sqlite" | cut -f1) MiB)"
 echo "--- find inside one process (open + query), median of 5"
 "$build/bin/bench_catalogue_find" "$work/catalogue.sqlite" holiday_4444 'summary_99*' report_1234 tax '*.flac' '*.c'

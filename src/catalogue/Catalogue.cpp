@@ -20,7 +20,9 @@ std::array<unsigned char, 16> hashBytes(const Hash128 &hash)
     return bytes;
 }
 
-Hash128 hashOf(const std::string &bytes)
+} // namespace
+
+Hash128 hashFromBlob(const std::string &bytes)
 {
     Hash128 hash;
     if (bytes.size() != 16)
@@ -31,8 +33,6 @@ Hash128 hashOf(const std::string &bytes)
     }
     return hash;
 }
-
-} // namespace
 
 const char *const kCopyColumns =
     "SELECT f.path, n.name, c.size, c.modified, c.changed, c.mode, c.uid, c.gid, c.hash, ps.stamp, "
@@ -140,7 +140,7 @@ StoredCopy Catalogue::Impl::readStored(sqlite::Statement &row)
     copy.mode = static_cast<std::uint32_t>(row.integer(5));
     copy.uid = static_cast<std::uint32_t>(row.integer(6));
     copy.gid = static_cast<std::uint32_t>(row.integer(7));
-    copy.hash = hashOf(row.blob(8));
+    copy.hash = hashFromBlob(row.blob(8));
     copy.passStamp = row.text(9);
     stored.versionStamp = row.text(10);
     stored.verifiedAt = row.text(11);
@@ -174,6 +174,19 @@ Catalogue::~Catalogue() = default;
 const std::string &Catalogue::file() const
 {
     return m_impl->db.file();
+}
+
+void Catalogue::check() const
+{
+    auto check = m_impl->db.prepare("PRAGMA quick_check");
+    std::string findings;
+    while (check->step()) {
+        const std::string line = check->text(0);
+        if (line != "ok")
+            findings += (findings.empty() ? "" : "; ") + line;
+    }
+    if (!findings.empty())
+        throw CatalogueError("The catalogue " + file() + " is damaged (" + findings.substr(0, 300) + ")", true);
 }
 
 std::optional<std::int64_t> Catalogue::findDisk(const DiskIdentity &id) const
@@ -230,15 +243,22 @@ std::optional<CopyRecord> Catalogue::copyAt(std::int64_t disk, std::string_view 
 
 void Catalogue::recordCopy(std::int64_t disk, const CopyRecord &record)
 {
+    recordVersionCopy(disk, record, {});
+}
+
+void Catalogue::recordVersionCopy(std::int64_t disk, const CopyRecord &record, std::string_view versionStamp)
+{
     const std::int64_t name = m_impl->nameId(record.path, true);
     const std::int64_t pass = m_impl->stampId(record.passStamp, true);
+    const std::int64_t version = versionStamp.empty() ? 0 : m_impl->stampId(versionStamp, true);
     const auto hash = hashBytes(record.hash);
     sqlite::Use insert(m_impl->db.cached(
         "INSERT OR REPLACE INTO copies(name, disk, version, size, modified, changed, mode, uid, gid, hash, pass) "
-        "VALUES (?, ?, 0, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    insert->bind(1, name).bind(2, disk).bind(3, record.size).bind(4, record.modifiedNs).bind(5, record.sourceChangedNs);
-    insert->bind(6, std::int64_t {record.mode}).bind(7, std::int64_t {record.uid}).bind(8, std::int64_t {record.gid});
-    insert->bindBlob(9, hash.data(), static_cast<int>(hash.size())).bind(10, pass).run();
+        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    insert->bind(1, name).bind(2, disk).bind(3, version).bind(4, record.size).bind(5, record.modifiedNs);
+    insert->bind(6, record.sourceChangedNs).bind(7, std::int64_t {record.mode}).bind(8, std::int64_t {record.uid});
+    insert->bind(9, std::int64_t {record.gid}).bindBlob(10, hash.data(), static_cast<int>(hash.size()));
+    insert->bind(11, pass).run();
 }
 
 void Catalogue::recordVersion(std::int64_t disk, std::string_view path, std::string_view versionStamp)

@@ -23,6 +23,14 @@ struct DiskIdentity {
 class CatalogueError : public std::runtime_error {
 public:
     using runtime_error::runtime_error;
+    CatalogueError(const std::string &text, bool damaged) : runtime_error(text), m_damaged(damaged) {}
+
+    /// The file is there but damaged, or is no catalogue of this program:
+    /// one to set aside and rebuild, rather than a passing failure.
+    bool damaged() const { return m_damaged; }
+
+private:
+    bool m_damaged = false;
 };
 
 /// What the catalogue knows of one disk.
@@ -61,6 +69,9 @@ public:
     Catalogue &operator=(const Catalogue &) = delete;
 
     const std::string &file() const;
+    /// Reads the whole file through; throws CatalogueError (damaged) when
+    /// SQLite finds it damaged.
+    void check() const;
 
     /// The disk's id, added when new. A disk is matched by its UUID when it
     /// has one (a disk known only by label takes the UUID on), else by label;
@@ -78,6 +89,8 @@ public:
     void recordCopy(std::int64_t disk, const CopyRecord &record);
     /// The current copy at the path was moved into the versions of that stamp.
     void recordVersion(std::int64_t disk, std::string_view path, std::string_view versionStamp);
+    /// A copy found in the versions of that stamp (a disk read back).
+    void recordVersionCopy(std::int64_t disk, const CopyRecord &record, std::string_view versionStamp);
     /// A version was pruned.
     void forgetVersion(std::int64_t disk, std::string_view path, std::string_view versionStamp);
     /// The current copy at the path is gone from the disk (moved aside as bad).
@@ -113,9 +126,11 @@ public:
 
     /// Adds every row of another catalogue file (a disk's own) to this one,
     /// its copies replacing what this one held for the same disk; returns
-    /// the ids here of the disks merged. Throws CatalogueError when that file
-    /// is not a readable catalogue.
-    std::vector<std::int64_t> merge(const std::string &otherFile);
+    /// the ids here of the disks merged. With `into`, the copies of every
+    /// disk in that file are taken as those of that disk (the disk in hand
+    /// whose own catalogue it is). Throws CatalogueError when that file is
+    /// not a readable catalogue.
+    std::vector<std::int64_t> merge(const std::string &otherFile, std::optional<std::int64_t> into = std::nullopt);
 
 private:
     struct Impl;

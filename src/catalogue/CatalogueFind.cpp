@@ -38,7 +38,7 @@ std::vector<CopyEntry> Catalogue::find(std::string_view pattern, bool wholePath)
         if (wholePath) {
             const std::string folder = candidates->text(2);
             if (!folder.empty())
-                name = folder + "/" + name;
+                name.insert(0, folder + "/");
         }
         if (matcher.matches(name))
             names.push_back(candidates->integer(0));

@@ -14,6 +14,8 @@ namespace quillarc {
 /// {"home/ann", "a.txt"}; a file at the root has the folder "".
 std::pair<std::string_view, std::string_view> splitPath(std::string_view path);
 std::string_view trimmedPath(std::string_view path);
+/// A hash as the catalogue stores it: 16 bytes, high half first.
+Hash128 hashFromBlob(const std::string &bytes);
 
 /// The columns every query of copies reads, in the order readCopy and
 /// readEntry take them, and the joins they need; a query adds its WHERE.

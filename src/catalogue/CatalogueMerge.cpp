@@ -11,8 +11,8 @@ namespace {
 const char *const kAddTexts[] = {
     "INSERT OR IGNORE INTO main.stamps(stamp) SELECT stamp FROM other.stamps",
     "INSERT OR IGNORE INTO main.folders(path) SELECT path FROM other.folders",
-    "INSERT OR IGNORE INTO main.names(folder, name) SELECT mf.id, n.name FROM other.names n "
-    "JOIN other.folders f ON f.id = n.folder JOIN main.folders mf ON mf.path = f.path",
+    ("INSERT OR IGNORE INTO main.names(folder, name) SELECT mf.id, n.name FROM other.names n "
+     "JOIN other.folders f ON f.id = n.folder JOIN main.folders mf ON mf.path = f.path"),
 };
 
 const char *const kAddCopies =
@@ -72,7 +72,7 @@ std::vector<OtherDisk> readDisks(sqlite::Database &db, const std::string &file)
 
 } // namespace
 
-std::vector<std::int64_t> Catalogue::merge(const std::string &otherFile)
+std::vector<std::int64_t> Catalogue::merge(const std::string &otherFile, std::optional<std::int64_t> into)
 {
     auto &db = m_impl->db;
     commit();
@@ -90,16 +90,23 @@ std::vector<std::int64_t> Catalogue::merge(const std::string &otherFile)
         begin();
         for (const char *sql : kAddTexts)
             db.exec(sql);
+        if (into) {
+            auto clear = db.prepare("DELETE FROM main.copies WHERE disk = ?");
+            clear->bind(1, *into).run();
+        }
         for (const OtherDisk &other : disks) {
-            const std::int64_t here = disk(other.identity);
+            const std::int64_t here = into ? *into : disk(other.identity);
             auto seen = db.prepare("UPDATE main.disks SET last_seen = ?2, free_bytes = ?3 WHERE id = ?1 AND "
                                    "last_seen < ?2");
             seen->bind(1, here).bind(2, other.lastSeen).bind(3, other.freeBytes).run();
-            auto clear = db.prepare("DELETE FROM main.copies WHERE disk = ?");
-            clear->bind(1, here).run();
+            if (!into) {
+                auto clear = db.prepare("DELETE FROM main.copies WHERE disk = ?");
+                clear->bind(1, here).run();
+            }
             auto add = db.prepare(kAddCopies);
             add->bind(1, other.id).bind(2, here).run();
-            merged.push_back(here);
+            if (merged.empty() || merged.back() != here)
+                merged.push_back(here);
         }
         commit();
     } catch (const CatalogueError &) {

@@ -30,6 +30,10 @@ CREATE VIRTUAL TABLE S.name_search USING fts5(name, content='names', content_row
                                               detail='none');
 CREATE VIRTUAL TABLE S.folder_search USING fts5(path, content='folders', content_rowid='id', tokenize='trigram',
                                                 detail='none');
+)sql";
+
+// The indexes follow the names and folders as rows come and go.
+constexpr const char *kTriggers = R"sql(
 CREATE TRIGGER S.names_added AFTER INSERT ON names BEGIN
   INSERT INTO name_search(rowid, name) VALUES (new.id, new.name);
 END;
@@ -44,13 +48,31 @@ CREATE TRIGGER S.folders_removed AFTER DELETE ON folders BEGIN
 END;
 )sql";
 
+std::string inSchema(const char *sql, const std::string &name)
+{
+    return std::regex_replace(std::string(sql), std::regex("\\bS\\."), name + ".");
+}
+
 } // namespace
+
+void createTables(sqlite::Database &db, const std::string &name)
+{
+    db.exec("BEGIN;" + inSchema(kTables, name) + "COMMIT;");
+}
+
+void indexAndFollow(sqlite::Database &db, const std::string &name)
+{
+    db.exec("BEGIN;INSERT INTO " + name + ".name_search(name_search) VALUES ('rebuild');INSERT INTO " + name +
+            ".folder_search(folder_search) VALUES ('rebuild');" + inSchema(kTriggers, name) + "PRAGMA " + name +
+            ".application_id = " + std::to_string(kApplicationId) + ";PRAGMA " + name +
+            ".user_version = " + std::to_string(kVersion) + ";COMMIT;");
+}
 
 void create(sqlite::Database &db, const std::string &name)
 {
-    const std::string tables = std::regex_replace(std::string(kTables), std::regex("\\bS\\."), name + ".");
-    db.exec("BEGIN;" + tables + "PRAGMA " + name + ".application_id = " + std::to_string(kApplicationId) + ";PRAGMA " +
-            name + ".user_version = " + std::to_string(kVersion) + ";COMMIT;");
+    db.exec("BEGIN;" + inSchema(kTables, name) + inSchema(kTriggers, name) + "PRAGMA " + name +
+            ".application_id = " + std::to_string(kApplicationId) + ";PRAGMA " + name +
+            ".user_version = " + std::to_string(kVersion) + ";COMMIT;");
 }
 
 void checkOrCreate(sqlite::Database &db, const std::string &name, bool createWhenEmpty, const std::string &file)
@@ -66,12 +88,12 @@ void checkOrCreate(sqlite::Database &db, const std::string &name, bool createWhe
         return;
     }
     if (application != kApplicationId)
-        throw CatalogueError("The file " + file + " is not a Quillarc catalogue");
+        throw CatalogueError("The file " + file + " is not a Quillarc catalogue", true);
     if (version > kVersion)
         throw CatalogueError("The catalogue " + file + " was written by a newer version of Quillarc (layout " +
                              std::to_string(version) + ")");
     if (version < 1)
-        throw CatalogueError("The catalogue " + file + " is damaged (no layout version)");
+        throw CatalogueError("The catalogue " + file + " is damaged (no layout version)", true);
 }
 
 } // namespace quillarc::schema

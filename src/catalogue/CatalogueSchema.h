@@ -15,6 +15,12 @@ inline constexpr int kVersion = 1;
 /// connection's own file) and marks it.
 void create(sqlite::Database &db, const std::string &name);
 
+/// The same in two steps, for a file filled in bulk: the tables alone, and
+/// after the rows are in, the name indexes built at once, the triggers that
+/// keep them, and the marks.
+void createTables(sqlite::Database &db, const std::string &name);
+void indexAndFollow(sqlite::Database &db, const std::string &name);
+
 /// Throws CatalogueError unless the database `name` is a catalogue this
 /// program reads; an empty, new file is created when `createWhenEmpty`.
 /// Messages name `file`.

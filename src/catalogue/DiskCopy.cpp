@@ -81,11 +81,11 @@ void writeAll(int fd, const std::string &bytes, const std::string &what)
 
 const char *const kCopyRows[] = {
     "INSERT INTO diskcopy.disks SELECT * FROM main.disks WHERE id = ?1",
-    "INSERT INTO diskcopy.stamps SELECT * FROM main.stamps WHERE id IN "
-    "(SELECT pass FROM main.copies WHERE disk = ?1 UNION SELECT version FROM main.copies WHERE disk = ?1 "
-    " UNION SELECT verified FROM main.copies WHERE disk = ?1)",
-    "INSERT INTO diskcopy.folders SELECT * FROM main.folders WHERE id IN "
-    "(SELECT n.folder FROM main.copies c JOIN main.names n ON n.id = c.name WHERE c.disk = ?1)",
+    ("INSERT INTO diskcopy.stamps SELECT * FROM main.stamps WHERE id IN "
+     "(SELECT pass FROM main.copies WHERE disk = ?1 UNION SELECT version FROM main.copies WHERE disk = ?1 "
+     " UNION SELECT verified FROM main.copies WHERE disk = ?1)"),
+    ("INSERT INTO diskcopy.folders SELECT * FROM main.folders WHERE id IN "
+     "(SELECT n.folder FROM main.copies c JOIN main.names n ON n.id = c.name WHERE c.disk = ?1)"),
     "INSERT INTO diskcopy.names SELECT * FROM main.names WHERE id IN (SELECT name FROM main.copies WHERE disk = ?1)",
     "INSERT INTO diskcopy.copies SELECT * FROM main.copies WHERE disk = ?1",
 };
@@ -107,13 +107,15 @@ void writeCatalogueCopy(sqlite::Database &db, std::int64_t disk, int folder)
     try {
         // The file is flushed as a whole below; a journal would only slow it.
         db.exec("PRAGMA diskcopy.journal_mode = OFF; PRAGMA diskcopy.synchronous = OFF");
-        schema::create(db, "diskcopy");
+        schema::createTables(db, "diskcopy");
         db.exec("BEGIN");
         for (const char *sql : kCopyRows) {
             auto copy = db.prepare(sql);
             copy->bind(1, disk).run();
         }
-        db.exec("COMMIT; DETACH DATABASE diskcopy");
+        db.exec("COMMIT");
+        schema::indexAndFollow(db, "diskcopy");
+        db.exec("DETACH DATABASE diskcopy");
     } catch (const CatalogueError &) {
         if (!db.autocommit())
             db.exec("ROLLBACK");
@@ -138,16 +140,13 @@ void writeManifest(sqlite::Database &db, std::int64_t disk, int folder)
     try {
         while (rows->step()) {
             const std::string folderPath = rows->text(0);
-            std::string path = folderPath.empty() ? rows->text(1) : folderPath + "/" + rows->text(1);
+            std::string path;
             if (!rows->isNull(3))
-                path = std::string(disklayout::kVersions) + "/" + rows->text(3) + "/" + path;
-            const std::string hash = rows->blob(2);
-            Hash128 value;
-            for (std::size_t i = 0; i < 8 && hash.size() == 16; ++i) {
-                value.high = (value.high << 8) | static_cast<unsigned char>(hash[i]);
-                value.low = (value.low << 8) | static_cast<unsigned char>(hash[8 + i]);
-            }
-            buffer += manifestLine(value, path);
+                path.append(disklayout::kVersions).append("/").append(rows->text(3)).append("/");
+            if (!folderPath.empty())
+                path.append(folderPath).append("/");
+            path.append(rows->text(1));
+            buffer += manifestLine(hashFromBlob(rows->blob(2)), path);
             if (buffer.size() >= (1u << 20)) {
                 writeAll(file.get(), buffer, what);
                 buffer.clear();

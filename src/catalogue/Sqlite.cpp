@@ -32,7 +32,7 @@ void Database::fail(int code, std::string_view what) const
     std::string cause = m_db != nullptr ? sqlite3_errmsg(m_db) : sqlite3_errstr(code);
     const int primary = code & 0xFF;
     if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB)
-        throw CatalogueError("The catalogue " + m_file + " is damaged or is not a catalogue (" + cause + ")");
+        throw CatalogueError("The catalogue " + m_file + " is damaged or is not a catalogue (" + cause + ")", true);
     throw CatalogueError("The catalogue " + m_file + " could not be " + std::string(what) + ": " + cause);
 }
 

@@ -25,7 +25,7 @@ std::string stampText(std::string_view stamp)
 {
     std::tm utc {};
     char zone = 0;
-    const std::string text(stamp);
+    std::string text(stamp);
     if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d%2d%2d%c", &utc.tm_year, &utc.tm_mon, &utc.tm_mday, &utc.tm_hour,
                     &utc.tm_min, &utc.tm_sec, &zone) != 7 ||
         zone != 'Z')

@@ -1,5 +1,7 @@
 #include "cli/PassOptions.h"
 
+#include <algorithm>
+
 namespace quillarc {
 
 namespace {
@@ -16,7 +18,8 @@ long parseDuration(const std::string &text)
     }
     const std::string unit = text.substr(used);
     const long scale = unit.empty() || unit == "s" ? 1 : unit == "m" ? 60 : unit == "h" ? 3600 : 0;
-    return value > 0 ? value * scale : 0;
+    // A year is more than any verify needs; a larger figure is a typing slip.
+    return value > 0 && value <= 366L * 24 * 3600 / std::max(scale, 1L) ? value * scale : 0;
 }
 
 } // namespace
@@ -190,9 +193,9 @@ const char *PassOptions::usage()
            "Exit status: 0 when the pass completed with nothing missed and the list\n"
            "saved, 1 for any other ending, 2 when no pass was started. --find: 0 when\n"
            "a file was found, 1 when none; --verify: 0 when every copy read was good,\n"
-           "1 when one was not; 2 when the catalogue or the disk could not be used. --restore: 0 when every\n"
-           "file is back (or was found in place already), 1 when some is not, 2 when\n"
-           "none was started.\n";
+           "1 when one was not; 2 when the catalogue or the disk could not be used.\n"
+           "--restore: 0 when every file is back (or was found in place already), 1 when\n"
+           "some is not, 2 when none was started.\n";
 }
 
 } // namespace quillarc

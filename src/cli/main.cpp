@@ -1,10 +1,12 @@
 #include "cli/AutoBackupOption.h"
+#include "cli/CatalogueCommand.h"
 #include "cli/DesktopNotifier.h"
 #include "cli/FindCommand.h"
 #include "cli/MountWatcher.h"
 #include "cli/PassOptions.h"
 #include "cli/PassRunner.h"
 #include "cli/RestoreCommand.h"
+#include "cli/VerifyCommand.h"
 
 #include <iostream>
 #include <string>
@@ -32,6 +34,10 @@ int main(int argc, char **argv)
         return quillarc::setAutoBackup(*options);
     if (!options->find.empty())
         return quillarc::findCopies(*options, std::cout, std::cerr);
+    if (options->catalogue)
+        return quillarc::catalogueDisk(*options, std::cout, std::cerr);
+    if (options->verify)
+        return quillarc::verifyCopies(*options, std::cout, std::cerr);
 
     // Without a terminal (a timer, cron) nobody sees the pass end: the
     // desktop is told. A run that could not start says so in its exit status.

@@ -91,6 +91,8 @@ TEST_F(DiskCopy, theDiskCatalogueHoldsThisDiskAloneAndRebuildsTheProgramCatalogu
     Catalogue own(disk.file(".quillarc/catalogue.sqlite"));
     ASSERT_EQ(own.disks().size(), 1u);
     EXPECT_EQ(own.disks()[0].label, "BACKUP1");
+    // A catalogue of its own, searched as any other.
+    EXPECT_EQ(own.find("b.txt", false).size(), 1u);
 
     // A lost program catalogue comes back from the disk's, equal for that disk.
     test::TempFolder program;
@@ -109,6 +111,9 @@ TEST_F(DiskCopy, theDiskCatalogueHoldsThisDiskAloneAndRebuildsTheProgramCatalogu
     }
     EXPECT_EQ(rebuilt.diskSummary(merged[0])->lastVerified, "2026-12-10T220000Z");
     EXPECT_EQ(rebuilt.find("b.txt", false).size(), 1u);
+    // The disk's catalogue keeps its index as rows come.
+    own.recordCopy(own.disks()[0].id, record("home/ann/new.txt", "new"));
+    EXPECT_EQ(own.find("new.txt", false).size(), 1u);
 }
 
 TEST_F(DiskCopy, aDiskFolderThatIsALinkIsNotFollowed)

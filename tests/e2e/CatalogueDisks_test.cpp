@@ -1,0 +1,145 @@
+#include "e2e/support/RealDiskTest.h"
+#include "e2e/support/Shell.h"
+
+#include <filesystem>
+#include <random>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace quillarc::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using Kind = DiskImage::Kind;
+
+std::string randomBytes(std::size_t size, unsigned seed)
+{
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (char &byte : bytes)
+        byte = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
+class CatalogueDisks : public RealDiskTest {
+protected:
+    // Backs `folder` up onto a new disk `label` and catalogues it.
+    std::unique_ptr<DiskImage> backUp(const std::string &label, const std::string &folder)
+    {
+        auto disk = makeDisk(Kind::Ext4, 16, label);
+        if (!disk || !insert(*disk, label))
+            return nullptr;
+        writeList(label, {folder});
+        const Ended pass = runPass();
+        EXPECT_EQ(pass.status, 0) << pass.out << pass.err;
+        const Ended catalogued = runPass({"--catalogue"});
+        EXPECT_EQ(catalogued.status, 0) << catalogued.out << catalogued.err;
+        return disk;
+    }
+
+    // Flips one byte of a copy on the device itself, behind the file
+    // system's back, at the place the file's data lies.
+    static void flipByteOnDevice(const DiskImage &disk, const std::string &copy, int at)
+    {
+        std::string device;
+        ASSERT_TRUE(sh("findmnt -n -o SOURCE " + quoted(disk.folder()), &device));
+        device = device.substr(0, device.find('\n'));
+        std::string map;
+        ASSERT_TRUE(sh("filefrag -v -b1 " + quoted(copy), &map)) << map;
+        // "   0:        0..  65535:    1200128..   1265663:  65536: ..."
+        const std::size_t line = map.find("   0:");
+        ASSERT_NE(line, std::string::npos) << map;
+        std::istringstream fields(map.substr(map.find(':', map.find("..", line)) + 1));
+        long long physical = -1;
+        fields >> physical;
+        ASSERT_GT(physical, 0) << map;
+        const std::string offset = std::to_string(physical + at);
+        ASSERT_TRUE(sh("b=$(dd if=" + device + " bs=1 skip=" + offset + " count=1 status=none | od -An -tu1); " +
+                       "printf \"$(printf '\\\\%03o' $(( (b + 1) % 256 )))\" | dd of=" + device + " bs=1 seek=" +
+                       offset + " count=1 conv=notrunc,fsync status=none && blockdev --flushbufs " + device));
+    }
+};
+
+// Every disk unplugged, --find still names the disk each file is on; on any
+// computer, each disk's manifest checks its copies.
+TEST_F(CatalogueDisks, FindNamesTheRightDiskWithEveryDiskUnplugged)
+{
+    if (const std::string why = prepareDisks(Kind::Ext4); !why.empty())
+        GTEST_SKIP() << why;
+    writeSource({"one/report 2025.ods", "first report"});
+    writeSource({"one/back\\slash.txt", "a name with a backslash"});
+    writeSource({"two/deep/Report.ODS", "second report"});
+    writeSource({"two/photo.jpg", randomBytes(200000, 1)});
+    const auto first = backUp("BACKUP1", source + "/one");
+    const auto second = backUp("BACKUP2", source + "/two");
+    ASSERT_TRUE(first && second);
+    for (const DiskImage *disk : {first.get(), second.get()}) {
+        std::string check;
+        EXPECT_TRUE(sh("cd " + quoted(disk->folder()) + " && xxh128sum -c .quillarc/manifest.xxh128", &check)) << check;
+        EXPECT_EQ(check.find("FAILED"), std::string::npos) << check;
+    }
+    ASSERT_TRUE(first->unmount());
+    ASSERT_TRUE(second->unmount());
+
+    const Ended found = runPass({"--find", "report"});
+    EXPECT_EQ(found.status, 0) << found.err;
+    EXPECT_NE(found.out.find(source + "/one/report 2025.ods\n  newest copy on BACKUP1: "), std::string::npos)
+        << found.out;
+    EXPECT_NE(found.out.find(source + "/two/deep/Report.ODS\n  newest copy on BACKUP2: "), std::string::npos)
+        << found.out;
+    EXPECT_NE(found.out.find("2 files found."), std::string::npos) << found.out;
+    const Ended folder = runPass({"--find", source + "/two", "--path"});
+    EXPECT_NE(folder.out.find(source + "/two/photo.jpg\n  newest copy on BACKUP2: "), std::string::npos) << folder.out;
+    EXPECT_NE(runPass({"--find", "*.pdf"}).status, 0);
+}
+
+// A byte flipped on the disk, a source changed with its time put back, and
+// a source gone: each is told apart, and nothing is deleted.
+TEST_F(CatalogueDisks, VerifyFindsAFlippedByteOnTheDiskAndTellsWhatWentBad)
+{
+    if (const std::string why = prepareDisks(Kind::Ext4); !why.empty())
+        GTEST_SKIP() << why;
+    const std::string flipped = writeSource({"data/flipped.bin", randomBytes(65536, 2)});
+    const std::string changed = writeSource({"data/changed.txt", "what the backup holds"});
+    const std::string gone = writeSource({"data/gone.bin", randomBytes(65536, 3)});
+    writeSource({"data/fine.txt", "nothing happens to this one"});
+    const auto disk = backUp("BACKUP1", source + "/data");
+    ASSERT_TRUE(disk);
+    const Ended good = runPass({"--verify"});
+    EXPECT_EQ(good.status, 0) << good.out << good.err;
+    EXPECT_NE(good.out.find("4 copies read"), std::string::npos) << good.out;
+
+    flipByteOnDevice(*disk, copyOf(disk->root(), flipped), 1000);
+    flipByteOnDevice(*disk, copyOf(disk->root(), gone), 7);
+    struct stat before {};
+    ASSERT_EQ(::stat(changed.c_str(), &before), 0);
+    ASSERT_TRUE(sh("printf 'what the backup holdS' > " + quoted(changed) + " && touch -m -d @" +
+                   std::to_string(before.st_mtim.tv_sec) + "." + std::to_string(before.st_mtim.tv_nsec) + " " +
+                   quoted(changed)));
+    fs::remove(gone);
+
+    const Ended bad = runPass({"--verify"});
+    EXPECT_EQ(bad.status, 1) << bad.out << bad.err;
+    EXPECT_NE(bad.err.find("BAD COPY  " + flipped +
+                           ": the copy on BACKUP1 differs from what was backed up; the "
+                           "source still holds it."),
+              std::string::npos)
+        << bad.err;
+    EXPECT_NE(bad.err.find("SOURCE WENT BAD  " + changed), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("BAD COPY, SOURCE GONE  " + gone), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("3 found wrong"), std::string::npos) << bad.err;
+    EXPECT_NE(log().find("BAD COPY  " + flipped), std::string::npos);
+
+    // Nothing deleted: the bad copies lie aside, the kept backup where it was.
+    EXPECT_FALSE(fs::exists(copyOf(disk->root(), flipped)));
+    EXPECT_TRUE(fs::exists(copyOf(disk->root(), changed)));
+    int aside = 0;
+    for (const std::string &name : everythingBelow(disk->root()))
+        aside += name.rfind(".quillarc/bad/", 0) == 0 && fs::is_regular_file(disk->root() + name) ? 1 : 0;
+    EXPECT_EQ(aside, 2);
+    const Ended find = runPass({"--find", "flipped.bin"});
+    EXPECT_NE(find.status, 0) << "the bad copy is no longer taken for a copy:\n" << find.out;
+}
+
+} // namespace
+} // namespace quillarc::e2e
