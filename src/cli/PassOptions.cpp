@@ -62,6 +62,22 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
         } else if (name == "--versions") {
             if (!value(options.versionsOf))
                 return std::nullopt;
+        } else if (argument == "--restore") {
+            // Every argument up to the next option is a path to get back.
+            while (i + 1 < arguments.size() && arguments[i + 1].rfind("--", 0) != 0)
+                options.restore.push_back(arguments[++i]);
+            if (options.restore.empty()) {
+                error = "option --restore needs a path";
+                return std::nullopt;
+            }
+        } else if (name == "--to") {
+            if (!value(options.restoreTo))
+                return std::nullopt;
+        } else if (name == "--as-of") {
+            if (!value(options.asOf))
+                return std::nullopt;
+        } else if (argument == "--overwrite") {
+            options.overwrite = true;
         } else if (name == "--find") {
             if (!value(options.find))
                 return std::nullopt;
@@ -104,11 +120,19 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
             return std::nullopt;
         }
     }
-    const int modes = (options.watch ? 1 : 0) + (options.autoBackup.empty() ? 0 : 1) + (options.dryRun ? 1 : 0) +
-                      (options.find.empty() ? 0 : 1) + (options.catalogue ? 1 : 0) + (options.verify ? 1 : 0) +
-                      (options.versionsOf.empty() ? 0 : 1) + (options.status ? 1 : 0);
+    const bool restoring = !options.restore.empty();
+    if (!restoring && (!options.restoreTo.empty() || !options.asOf.empty() || options.overwrite)) {
+        error = "--to, --as-of and --overwrite go with --restore";
+        return std::nullopt;
+    }
+    // A restore may be a dry run: it then shows each file and writes none.
+    const int modes = (options.watch ? 1 : 0) + (options.autoBackup.empty() ? 0 : 1) +
+                      (options.dryRun && !restoring ? 1 : 0) + (options.find.empty() ? 0 : 1) +
+                      (options.catalogue ? 1 : 0) + (options.verify ? 1 : 0) + (options.versionsOf.empty() ? 0 : 1) +
+                      (options.status ? 1 : 0) + (restoring ? 1 : 0);
     if (modes > 1) {
-        error = "--watch, --auto, --status, --dry-run, --find, --catalogue, --verify and --versions cannot be combined";
+        error = "--watch, --auto, --status, --dry-run, --find, --catalogue, --verify, --versions and --restore "
+                "cannot be combined";
         return std::nullopt;
     }
     if (!options.label.empty() && options.autoBackup.empty()) {
@@ -130,6 +154,8 @@ const char *PassOptions::usage()
            "       quillarc-pass [--program-folder DIR] --status\n"
            "       quillarc-pass [--program-folder DIR] --watch\n"
            "       quillarc-pass [--program-folder DIR] [--drive ROOT] --versions PATH\n"
+           "       quillarc-pass [--program-folder DIR] [--drive ROOT] --restore PATH... [--to FOLDER]\n"
+           "                     [--as-of DATE] [--overwrite] [--dry-run]\n"
            "       quillarc-pass [--program-folder DIR] --find PATTERN [--path]\n"
            "       quillarc-pass [--program-folder DIR] [--drive ROOT] --catalogue\n"
            "       quillarc-pass [--program-folder DIR] [--drive ROOT] --verify [--max-duration TIME]\n"
@@ -154,6 +180,14 @@ const char *PassOptions::usage()
            "                        --auto on each time it is mounted (SIGTERM ends it)\n"
            "  --versions PATH       list the older copies (versions) the disk in the drive\n"
            "                        keeps of the file or folder PATH: date, size, place\n"
+           "  --restore PATH...     get files and folders back from the backup disks, as the\n"
+           "                        catalogue knows them; asks for each disk by its label\n"
+           "  --to FOLDER           restore below FOLDER instead of the original places\n"
+           "  --as-of DATE          restore the copies that stood at DATE (2026-12-01, the\n"
+           "                        end of that day, or 2026-12-01 14:30); default: newest\n"
+           "  --overwrite           replace a different file at the target (it is kept\n"
+           "                        aside as NAME.replaced-DATE); without it the restored\n"
+           "                        file goes beside it as NAME.restored-DATE\n"
            "  --find PATTERN        tell which disks hold the files whose name holds PATTERN\n"
            "                        (or matches it, with * and ?), from the catalogue, with\n"
            "                        no disk plugged in; case does not matter\n"
@@ -181,7 +215,9 @@ const char *PassOptions::usage()
            "Exit status: 0 when the pass completed with nothing missed and the list\n"
            "saved, 1 for any other ending, 2 when no pass was started. --find: 0 when\n"
            "a file was found, 1 when none; --verify: 0 when every copy read was good,\n"
-           "1 when one was not; 2 when the catalogue or the disk could not be used.\n";
+           "1 when one was not; 2 when the catalogue or the disk could not be used.\n"
+           "--restore: 0 when every file is back (or was found in place already), 1 when\n"
+           "some is not, 2 when none was started.\n";
 }
 
 } // namespace quillarc

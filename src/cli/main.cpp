@@ -6,6 +6,7 @@
 #include "cli/MountWatcher.h"
 #include "cli/PassOptions.h"
 #include "cli/PassRunner.h"
+#include "cli/RestoreCommand.h"
 #include "cli/VerifyCommand.h"
 #include "cli/VersionsListing.h"
 
@@ -27,6 +28,8 @@ int main(int argc, char **argv)
         std::cout << quillarc::PassOptions::usage();
         return 0;
     }
+    if (!options->restore.empty())
+        return quillarc::runRestore(*options);
     if (options->watch)
         return quillarc::watchMounts(*options);
     if (!options->autoBackup.empty())

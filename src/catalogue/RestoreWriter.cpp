@@ -1,0 +1,337 @@
+#include "catalogue/RestoreWriter.h"
+
+#include "catalogue/ContentHasher.h"
+#include "catalogue/RestoreBytes.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <set>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace quillarc {
+
+namespace {
+
+// A batch is flushed and put in place at whichever comes first.
+constexpr std::size_t kBatchFiles = 1000;
+constexpr std::int64_t kBatchBytes = std::int64_t(256) << 20;
+constexpr int kBesideAttempts = 1000;
+
+std::string causeOf(int error)
+{
+    return std::strerror(error);
+}
+
+// The copy below the disk root, reached without following any link the
+// disk holds: a disk is data, and may have been written anywhere.
+UniqueFd openOnDisk(int diskRoot, const std::string &path)
+{
+    open_how how {};
+    how.flags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK; // a FIFO planted there must not hang the restore
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    const long fd = ::syscall(SYS_openat2, diskRoot, path.c_str(), &how, sizeof how);
+    return UniqueFd(static_cast<int>(fd));
+}
+
+enum class AtTarget {
+    Free,
+    Same,
+    Different,
+    OtherKind,
+    Unreadable
+};
+
+AtTarget lookAt(int folder, const std::string &name, const Hash128 &hash)
+{
+    struct stat status {};
+    if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? AtTarget::Free : AtTarget::Unreadable;
+    if (!S_ISREG(status.st_mode))
+        return AtTarget::OtherKind;
+    const UniqueFd file(::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (!file)
+        return AtTarget::Unreadable;
+    const auto content = hashOfFile(file.get());
+    if (!content)
+        return AtTarget::Unreadable;
+    return *content == hash ? AtTarget::Same : AtTarget::Different;
+}
+
+bool renameNoReplace(int folder, const std::string &from, const std::string &to)
+{
+    if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without the flag: the name was free a moment ago.
+    struct stat status {};
+    if (::fstatat(folder, to.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::renameat(folder, from.c_str(), folder, to.c_str()) == 0;
+}
+
+std::string joined(const std::string &folder, const std::string &name)
+{
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+} // namespace
+
+struct RestoreWriter::Staged {
+    const PlannedFile *file = nullptr;
+    int folder = -1;
+    std::string folderPath;
+    std::string temporary;
+    std::string finalName;
+    bool keepAside = false;
+    RestoreResult result;
+};
+
+RestoreWriter::RestoreWriter(int diskRootFd, RestoreSettings settings)
+    : m_diskRoot(diskRootFd), m_settings(std::move(settings)), m_folders(m_settings.base, diskRootFd)
+{
+}
+
+RestoreWriter::~RestoreWriter()
+{
+    for (const Staged &staged : m_staged)
+        ::unlinkat(staged.folder, staged.temporary.c_str(), 0);
+}
+
+std::string RestoreWriter::besideName(const std::string &name, const std::string &date, int attempt)
+{
+    return name + ".restored-" + date + (attempt > 1 ? "-" + std::to_string(attempt) : "");
+}
+
+std::string RestoreWriter::asideName(const std::string &name, const std::string &date, int attempt)
+{
+    return name + ".replaced-" + date + (attempt > 1 ? "-" + std::to_string(attempt) : "");
+}
+
+std::string RestoreWriter::alreadyRestored(const PlannedFile &file, const RestoreSettings &settings)
+{
+    const std::size_t slash = file.target.rfind('/');
+    const std::string folderPath = slash == 0 ? "/" : file.target.substr(0, slash);
+    const std::string name = file.target.substr(slash + 1);
+    const UniqueFd folder(::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder || name.empty())
+        return {};
+    const Hash128 &hash = file.source.copy.hash;
+    std::string candidate = name;
+    for (int attempt = 1; attempt <= kBesideAttempts; ++attempt) {
+        const AtTarget at = lookAt(folder.get(), candidate, hash);
+        if (at == AtTarget::Same)
+            return joined(folderPath, candidate);
+        if (at == AtTarget::Free || (attempt == 1 && at == AtTarget::Different && settings.overwrite))
+            return {};
+        candidate = besideName(name, settings.date, attempt);
+    }
+    return {};
+}
+
+void RestoreWriter::restore(const std::vector<PlannedFile> &files, const Done &done, const std::atomic<bool> *stop)
+{
+    for (const PlannedFile &file : files) {
+        if (stop != nullptr && stop->load(std::memory_order_relaxed))
+            break;
+        stage(file, done);
+        if (m_staged.size() >= kBatchFiles || m_stagedBytes >= kBatchBytes)
+            putInPlace(done);
+    }
+    putInPlace(done);
+}
+
+void RestoreWriter::stage(const PlannedFile &file, const Done &done)
+{
+    Staged staged;
+    staged.file = &file;
+    RestoreResult &result = staged.result;
+    const std::size_t slash = file.target.rfind('/');
+    const std::string name = file.target.substr(slash + 1);
+    staged.folderPath = slash == 0 ? "/" : file.target.substr(0, slash);
+    const std::string &mirror = file.source.copy.path;
+    const std::size_t mirrorSlash = mirror.rfind('/');
+    const std::string mirrorFolder = mirrorSlash == std::string::npos ? "" : mirror.substr(0, mirrorSlash);
+    staged.folder = m_folders.open(staged.folderPath, mirrorFolder, result.problem);
+    if (name.empty() || staged.folder < 0) {
+        if (result.problem.empty())
+            result.problem = file.target + ": not a file name";
+        done(file, result);
+        return;
+    }
+
+    const Hash128 &hash = file.source.copy.hash;
+    const AtTarget atTarget = lookAt(staged.folder, name, hash);
+    if (atTarget == AtTarget::Same) {
+        result.status = RestoreResult::Status::AlreadyThere;
+        result.writtenTo = file.target;
+        done(file, result);
+        return;
+    }
+    staged.finalName = name;
+    result.status = RestoreResult::Status::Restored;
+    if (atTarget == AtTarget::Different && m_settings.overwrite) {
+        staged.keepAside = true;
+        result.status = RestoreResult::Status::Overwritten;
+    } else if (atTarget != AtTarget::Free) {
+        // Beside what is there (never in place of a folder, a link or a
+        // file that cannot be read): the first free name, or one that
+        // already holds this content from an earlier run.
+        result.status = RestoreResult::Status::RestoredBeside;
+        for (int attempt = 1;; ++attempt) {
+            staged.finalName = besideName(name, m_settings.date, attempt);
+            const AtTarget beside = lookAt(staged.folder, staged.finalName, hash);
+            if (beside == AtTarget::Free)
+                break;
+            if (attempt == kBesideAttempts) {
+                result.status = RestoreResult::Status::Failed;
+                result.problem = file.target + ": no free name beside it";
+                done(file, result);
+                return;
+            }
+            if (beside == AtTarget::Same) {
+                result.status = RestoreResult::Status::AlreadyThere;
+                result.writtenTo = joined(staged.folderPath, staged.finalName);
+                done(file, result);
+                return;
+            }
+        }
+    }
+    result.writtenTo = joined(staged.folderPath, staged.finalName);
+
+    ContentHasher nameHash;
+    nameHash.update(result.writtenTo.data(), result.writtenTo.size());
+    staged.temporary = ".quillarc-restoring-" + nameHash.digest().hex().substr(0, 16);
+
+    // The planned copy, then any other of the same content on this disk
+    // (a version) when it reads back wrong.
+    std::vector<const CopyEntry *> sources {&file.source};
+    for (const CopyEntry &other : file.alternatives)
+        if (other.diskId == file.source.diskId && other.copy.hash == hash)
+            sources.push_back(&other);
+    std::string passedOver;
+    for (const CopyEntry *source : sources) {
+        RestoreResult attempt = result;
+        if (writeTemporary(file, *source, staged.folder, staged.temporary, attempt)) {
+            result.problem = passedOver;
+            m_stagedBytes += file.source.copy.size;
+            m_staged.push_back(std::move(staged));
+            return;
+        }
+        result.problem = attempt.problem;
+        result.badCopy = attempt.badCopy;
+        if (!attempt.badCopy)
+            break;
+        passedOver += (passedOver.empty() ? "" : "; ") + attempt.problem;
+    }
+    result.status = RestoreResult::Status::Failed;
+    if (sources.size() > 1 && result.badCopy)
+        result.problem = passedOver;
+    done(file, result);
+}
+
+bool RestoreWriter::writeTemporary(const PlannedFile &file, const CopyEntry &copy, int folder,
+                                   const std::string &temporary, RestoreResult &result)
+{
+    const std::string onDisk = PlannedFile::pathOnDisk(copy);
+    const UniqueFd source = openOnDisk(m_diskRoot, onDisk);
+    struct stat status {};
+    if (!source || ::fstat(source.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        result.problem = onDisk + " on disk " + copy.diskLabel + ": " +
+                         (source && !S_ISREG(status.st_mode) ? "not a plain file" : causeOf(errno));
+        result.badCopy = source || errno == ENOENT;
+        return false;
+    }
+    UniqueFd written(::openat(folder, temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    struct stat leftover {};
+    if (!written && errno == EEXIST && ::fstatat(folder, temporary.c_str(), &leftover, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(leftover.st_mode) && ::unlinkat(folder, temporary.c_str(), 0) == 0) // left by a restore that stopped
+        written.reset(::openat(folder, temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!written) {
+        result.problem = file.target + ": " + causeOf(errno);
+        return false;
+    }
+    const auto fail = [&](std::string problem, bool badCopy) {
+        ::unlinkat(folder, temporary.c_str(), 0);
+        result.problem = std::move(problem);
+        result.badCopy = badCopy;
+        return false;
+    };
+    const std::int64_t copied = copyAllBytes(source.get(), written.get());
+    if (copied < 0)
+        return fail(file.target + ": " + causeOf(errno), false);
+    const auto readBack = hashOfFile(written.get());
+    if (!readBack)
+        return fail(file.target + ": " + causeOf(errno), false);
+    if (*readBack != copy.copy.hash || copied != copy.copy.size) {
+        // Whose fault: the copy on the disk, or the writing?
+        const auto onDiskHash = hashOfFile(source.get());
+        if (!onDiskHash || *onDiskHash != copy.copy.hash)
+            return fail(onDisk + " on disk " + copy.diskLabel + ": does not match its recorded content", true);
+        return fail(file.target + ": read back unlike what was written", false);
+    }
+    const std::int64_t accessNs = std::int64_t(status.st_atim.tv_sec) * 1'000'000'000 + status.st_atim.tv_nsec;
+    if (!applyCopyMetadata(written.get(), copy.copy, accessNs))
+        return fail(file.target + ": " + causeOf(errno), false);
+    if (!written.close())
+        return fail(file.target + ": " + causeOf(errno), false);
+    return true;
+}
+
+void RestoreWriter::putInPlace(const Done &done)
+{
+    // One flush per file system for the whole batch, before any name is
+    // given: a crash leaves temporary files, never a short one in place.
+    std::set<dev_t> flushed;
+    for (const Staged &staged : m_staged) {
+        struct stat status {};
+        if (::fstat(staged.folder, &status) == 0 && flushed.insert(status.st_dev).second)
+            ::syncfs(staged.folder);
+    }
+    for (Staged &staged : m_staged) {
+        RestoreResult &result = staged.result;
+        if (staged.keepAside) {
+            for (int attempt = 1;; ++attempt) {
+                const std::string aside = asideName(staged.finalName, m_settings.date, attempt);
+                if (renameNoReplace(staged.folder, staged.finalName, aside)) {
+                    result.keptAside = joined(staged.folderPath, aside);
+                    break;
+                }
+                if (errno != EEXIST) {
+                    result.status = RestoreResult::Status::Failed;
+                    result.problem = staged.file->target + ": could not be kept aside: " + causeOf(errno);
+                    break;
+                }
+            }
+        }
+        if (result.restored() && !renameNoReplace(staged.folder, staged.temporary, staged.finalName)) {
+            result.status = RestoreResult::Status::Failed;
+            result.problem = result.writtenTo + ": " +
+                             (errno == EEXIST ? "a file appeared there while it was restored" : causeOf(errno));
+        }
+        if (!result.restored())
+            ::unlinkat(staged.folder, staged.temporary.c_str(), 0);
+    }
+    for (const dev_t device : flushed)
+        for (const Staged &staged : m_staged) {
+            struct stat status {};
+            if (::fstat(staged.folder, &status) == 0 && status.st_dev == device) {
+                ::syncfs(staged.folder);
+                break;
+            }
+        }
+    std::vector<Staged> finished;
+    finished.swap(m_staged);
+    m_stagedBytes = 0;
+    m_folders.clear();
+    for (const Staged &staged : finished)
+        done(*staged.file, staged.result);
+}
+
+} // namespace quillarc

@@ -1,0 +1,261 @@
+#include "catalogue/ContentHasher.h"
+#include "catalogue/RestoreWriter.h"
+
+#include "base/UniqueFd.h"
+#include "support/TempFolder.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillarc {
+namespace {
+
+namespace fs = std::filesystem;
+using Status = RestoreResult::Status;
+
+Hash128 hashOf(const std::string &bytes)
+{
+    ContentHasher hasher;
+    hasher.update(bytes.data(), bytes.size());
+    return hasher.digest();
+}
+
+struct StatOf {
+    explicit StatOf(const std::string &path) { ok = ::lstat(path.c_str(), &status) == 0; }
+    struct stat status {};
+    bool ok = false;
+};
+
+// A backup disk in a folder, and the folder restored to.
+class RestoreWriterTest : public ::testing::Test {
+protected:
+    test::TempFolder disk;
+    test::TempFolder target;
+    UniqueFd diskRoot {::open(disk.folder().c_str(), O_RDONLY | O_DIRECTORY)};
+    std::vector<PlannedFile> plan;
+
+    // A copy on the disk (at its mirror path, or in a version) recorded with
+    // `recorded` as its content, and planned to go to target/<targetPath>.
+    PlannedFile &addCopy(const std::string &mirror, const std::string &bytes, const std::string &targetPath,
+                         std::uint32_t mode = 0640, const std::string &version = {}, const std::string &recorded = {})
+    {
+        PlannedFile file;
+        file.source.diskId = 1;
+        file.source.diskLabel = "BACKUP1";
+        file.source.versionStamp = version;
+        file.source.copy.path = mirror;
+        const std::string &content = recorded.empty() ? bytes : recorded;
+        file.source.copy.size = static_cast<std::int64_t>(content.size());
+        file.source.copy.hash = hashOf(content);
+        file.source.copy.mode = S_IFREG | mode;
+        file.source.copy.uid = ::geteuid();
+        file.source.copy.gid = ::getegid();
+        file.source.copy.modifiedNs = 1'700'000'000'123'456'789;
+        const std::string onDisk = disk.folder() + "/" + file.pathOnDisk();
+        fs::create_directories(fs::path(onDisk).parent_path());
+        disk.write(file.pathOnDisk(), bytes);
+        file.target = target.folder() + "/" + targetPath;
+        plan.push_back(file);
+        return plan.back();
+    }
+
+    std::map<std::string, RestoreResult> run(bool overwrite = false, const std::atomic<bool> *stop = nullptr)
+    {
+        std::map<std::string, RestoreResult> results;
+        RestoreWriter writer(diskRoot.get(), {target.folder(), overwrite, "2026-12-10"});
+        writer.restore(
+            plan,
+            [&](const PlannedFile &file, const RestoreResult &result) {
+                results[file.target.substr(target.path().size())] = result;
+            },
+            stop);
+        return results;
+    }
+
+    std::vector<std::string> namesIn(const std::string &folder) const
+    {
+        std::vector<std::string> names;
+        for (const auto &entry : fs::directory_iterator(target.path() + folder))
+            names.push_back(entry.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(RestoreWriterTest, WritesContentModeTimesAndFoldersLikeTheDisk)
+{
+    addCopy("home/ann/Docs/a.txt", "alpha", "Docs/a.txt", 0604);
+    addCopy("home/ann/Docs/sub/b.txt", std::string(3 << 20, 'b'), "Docs/sub/b.txt", 0600);
+    addCopy("home/ann/Docs/empty", "", "Docs/empty", 0644);
+    ::chmod((disk.folder() + "/home/ann/Docs/sub").c_str(), 0750);
+    ::chmod((disk.folder() + "/home/ann/Docs").c_str(), 0711);
+
+    const auto results = run();
+    ASSERT_EQ(results.size(), 3U);
+    for (const auto &[path, result] : results) {
+        EXPECT_EQ(result.status, Status::Restored) << path << ": " << result.problem;
+        EXPECT_EQ(result.writtenTo, target.path() + path);
+    }
+    EXPECT_EQ(target.read("Docs/a.txt"), "alpha");
+    EXPECT_EQ(target.read("Docs/sub/b.txt"), std::string(3 << 20, 'b'));
+    EXPECT_EQ(target.read("Docs/empty"), "");
+    const StatOf a(target / "Docs/a.txt");
+    EXPECT_EQ(a.status.st_mode & 07777, 0604U);
+    EXPECT_EQ(a.status.st_mtim.tv_sec, 1'700'000'000);
+    EXPECT_EQ(a.status.st_mtim.tv_nsec, 123'456'789);
+    EXPECT_EQ(StatOf(target / "Docs/sub/b.txt").status.st_mode & 07777, 0600U);
+    EXPECT_EQ(StatOf(target / "Docs").status.st_mode & 07777, 0711U);
+    EXPECT_EQ(StatOf(target / "Docs/sub").status.st_mode & 07777, 0750U);
+    EXPECT_EQ(namesIn("Docs"), (std::vector<std::string> {"a.txt", "empty", "sub"}));
+}
+
+TEST_F(RestoreWriterTest, OverwritesNothingUnasked)
+{
+    addCopy("d/same", "same", "d/same");
+    addCopy("d/changed", "backed up", "d/changed");
+    addCopy("d/folder", "a file", "d/folder");
+    fs::create_directories(target / "d/folder");
+    target.write("d/folder/inside", "kept");
+    target.write("d/same", "same");
+    target.write("d/changed", "edited since");
+    const ino_t sameInode = StatOf(target / "d/same").status.st_ino;
+
+    auto results = run();
+    EXPECT_EQ(results["d/same"].status, Status::AlreadyThere);
+    EXPECT_EQ(StatOf(target / "d/same").status.st_ino, sameInode);
+    EXPECT_EQ(results["d/changed"].status, Status::RestoredBeside);
+    EXPECT_EQ(results["d/changed"].writtenTo, target / "d/changed.restored-2026-12-10");
+    EXPECT_EQ(target.read("d/changed"), "edited since");
+    EXPECT_EQ(target.read("d/changed.restored-2026-12-10"), "backed up");
+    EXPECT_EQ(results["d/folder"].status, Status::RestoredBeside);
+    EXPECT_EQ(target.read("d/folder/inside"), "kept");
+    EXPECT_EQ(target.read("d/folder.restored-2026-12-10"), "a file");
+
+    // Run again: everything is found in place, nothing new is written.
+    results = run();
+    for (const auto &[path, result] : results)
+        EXPECT_EQ(result.status, Status::AlreadyThere) << path;
+    EXPECT_EQ(namesIn("d"), (std::vector<std::string> {"changed", "changed.restored-2026-12-10", "folder",
+                                                       "folder.restored-2026-12-10", "same"}));
+
+    // A third file content at the target gets a second name beside it.
+    target.write("d/changed", "edited again");
+    ::unlink((target / "d/changed.restored-2026-12-10").c_str());
+    target.write("d/changed.restored-2026-12-10", "something else");
+    EXPECT_EQ(run()["d/changed"].writtenTo, target / "d/changed.restored-2026-12-10-2");
+}
+
+TEST_F(RestoreWriterTest, OverwriteKeepsTheReplacedFileAside)
+{
+    addCopy("d/changed", "backed up", "d/changed");
+    addCopy("d/folder", "a file", "d/folder");
+    fs::create_directories(target / "d/folder");
+    target.write("d/changed", "edited since");
+
+    auto results = run(true);
+    EXPECT_EQ(results["d/changed"].status, Status::Overwritten);
+    EXPECT_EQ(target.read("d/changed"), "backed up");
+    EXPECT_EQ(results["d/changed"].keptAside, target / "d/changed.replaced-2026-12-10");
+    EXPECT_EQ(target.read("d/changed.replaced-2026-12-10"), "edited since");
+    // A folder is never replaced, even when asked.
+    EXPECT_EQ(results["d/folder"].status, Status::RestoredBeside);
+    EXPECT_TRUE(fs::is_directory(target / "d/folder"));
+}
+
+TEST_F(RestoreWriterTest, ABadCopyIsNamedAndAVersionOfTheSameContentTakesItsPlace)
+{
+    PlannedFile &bad = addCopy("d/a", "rotten", "d/a", 0644, {}, "good");
+    PlannedFile version = bad;
+    version.source.versionStamp = "2026-12-01T100000Z";
+    fs::create_directories(disk.path() + ".quillarc/versions/2026-12-01T100000Z/d");
+    disk.write(".quillarc/versions/2026-12-01T100000Z/d/a", "good");
+    plan.back().alternatives.push_back(version.source);
+    addCopy("d/b", "also rotten", "d/b", 0644, {}, "fine");
+
+    const auto results = run();
+    EXPECT_EQ(results.at("d/a").status, Status::Restored);
+    EXPECT_EQ(target.read("d/a"), "good");
+    EXPECT_NE(results.at("d/a").problem.find("d/a on disk BACKUP1: does not match its recorded content"),
+              std::string::npos)
+        << results.at("d/a").problem;
+    EXPECT_EQ(results.at("d/b").status, Status::Failed);
+    EXPECT_TRUE(results.at("d/b").badCopy);
+    EXPECT_FALSE(target.exists("d/b"));
+    EXPECT_EQ(namesIn("d"), std::vector<std::string> {"a"});
+}
+
+TEST_F(RestoreWriterTest, FollowsNoLinkAndOpensNoPipeOnTheDisk)
+{
+    test::TempFolder outside;
+    outside.write("secret", "outside the disk");
+    addCopy("d/x", "placeholder", "d/x");
+    fs::remove_all(disk / "d");
+    fs::create_directory_symlink(outside.folder(), disk / "d");
+    plan.back().source.copy.hash = hashOf("outside the disk");
+    plan.back().source.copy.path = "d/secret";
+
+    // Nor is a pipe where a copy should be ever opened to wait on.
+    addCopy("p/fifo", "placeholder", "p/fifo");
+    ::unlink((disk / "p/fifo").c_str());
+    ASSERT_EQ(::mkfifo((disk / "p/fifo").c_str(), 0600), 0);
+
+    const auto results = run();
+    EXPECT_EQ(results.at("d/x").status, Status::Failed);
+    EXPECT_FALSE(target.exists("d/x"));
+    EXPECT_EQ(results.at("p/fifo").status, Status::Failed);
+    EXPECT_NE(results.at("p/fifo").problem.find("not a plain file"), std::string::npos);
+}
+
+TEST_F(RestoreWriterTest, RunAgainAfterAStopFinishesWithoutLeftovers)
+{
+    for (int i = 0; i < 5; ++i)
+        addCopy("d/f" + std::to_string(i), "content " + std::to_string(i), "d/f" + std::to_string(i));
+    // The first run stops before its third file, so nothing of it is
+    // written; a temporary file is left by a run killed while writing f4.
+    std::atomic<bool> stop {true};
+    EXPECT_TRUE(run(false, &stop).empty());
+    const std::vector<PlannedFile> all = plan;
+    plan.resize(2);
+    EXPECT_EQ(run().size(), 2U);
+    plan = all;
+    ContentHasher tempName;
+    const std::string f4 = target / "d/f4";
+    tempName.update(f4.data(), f4.size());
+    target.write("d/.quillarc-restoring-" + tempName.digest().hex().substr(0, 16), "cont");
+
+    const auto second = run();
+    ASSERT_EQ(second.size(), 5U);
+    for (const auto &[path, result] : second)
+        EXPECT_EQ(result.status, path < "d/f2" ? Status::AlreadyThere : Status::Restored) << path << result.problem;
+    EXPECT_EQ(namesIn("d"), (std::vector<std::string> {"f0", "f1", "f2", "f3", "f4"}));
+    EXPECT_EQ(target.read("d/f4"), "content 4");
+}
+
+TEST_F(RestoreWriterTest, AsRootGivesOwnersThatExistAndNoSetIdOtherwise)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to give files owners";
+    addCopy("d/nobody", "n", "d/nobody", 04755).source.copy.uid = 65534;
+    addCopy("d/ghost", "g", "d/ghost", 06755).source.copy.uid = 3'999'999;
+    plan.back().source.copy.gid = 3'999'999;
+    // A link of another user where a folder goes is not followed.
+    test::TempFolder elsewhere;
+    addCopy("e/file", "e", "e/file");
+    fs::create_directory_symlink(elsewhere.folder(), target / "e");
+    ::lchown((target / "e").c_str(), 65534, 65534);
+
+    const auto results = run();
+    EXPECT_EQ(StatOf(target / "d/nobody").status.st_uid, 65534U);
+    EXPECT_EQ(StatOf(target / "d/nobody").status.st_mode & 07777, 04755U);
+    EXPECT_EQ(StatOf(target / "d/ghost").status.st_uid, 0U);
+    EXPECT_EQ(StatOf(target / "d/ghost").status.st_mode & 07777, 0755U);
+    EXPECT_EQ(results.at("e/file").status, Status::Failed);
+    EXPECT_EQ(elsewhere.entryCount(), 0U);
+}
+
+} // namespace
+} // namespace quillarc
