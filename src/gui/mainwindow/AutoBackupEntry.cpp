@@ -2,6 +2,7 @@
 
 #include "gui/MessageBox.h"
 #include "gui/TQLForm.h"
+#include "gui/mainwindow/MountWatchPresence.h"
 #include "lists/DiskListFile.h"
 
 #include <QAction>
@@ -79,6 +80,8 @@ void AutoBackupEntry::choose(bool on)
     try {
         switch (m_setting.set(label, on)) {
         case AutoBackupSetting::SetResult::Saved:
+            if (on)
+                adviseWhenMountWatchStopped(&m_form, m_form.mountWatchRunning());
             return;
         case AutoBackupSetting::SetResult::NoLabel:
             MessageBox::notice(&m_form, QString::fromLatin1(kNoVolumeLabelMessage.data(),
