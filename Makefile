@@ -11,7 +11,7 @@ PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools \
             libgl-dev libgtest-dev libgmock-dev libblkid-dev libacl1-dev libattr1-dev acl attr \
             fonts-dejavu-core \
             util-linux e2fsprogs dosfstools fusefat rsync time xauth xvfb xdg-utils \
-            dpkg-dev file clang-format clang-tidy ccache python3 \
+            dpkg-dev file clang-format clang-tidy ccache python3 openbox xdotool x11-utils \
             libsystemd-dev dbus-daemon python3-dbus python3-gi \
             libsqlite3-dev libxxhash-dev xxhash
 BUILD      ?= build

@@ -23,11 +23,7 @@ int main(int argc, char *argv[])
 
     quillarc::TQLForm window(quillarc::MainWindowEnvironment::ofThisMachine());
     runOnce.OnOtherInstance = [&window](quillarc::TRunOnce *, std::uint32_t, const QStringList &) {
-        if (window.isHidden())
-            return; // closing: the program is about to end
-        window.showNormal();
-        window.raise();
-        window.activateWindow();
+        window.bringBack();
     };
     QObject::connect(&window, &quillarc::TQLForm::programEnded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     window.show();

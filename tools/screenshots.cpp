@@ -218,6 +218,11 @@ void ScreenshotsTest::mainWindow()
     // The design size, also at scale 2 where the offscreen screen is small.
     window.resize(790, 540);
     save(window, "main-window");
+    // Where the keyboard is: the focus frame on a gloss button.
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    window.BackupButton->setFocus(Qt::TabFocusReason);
+    save(window, "main-window-keyboard");
     // The commands as a pass leaves them: disabled, and legible.
     window.buttondisable();
     FreeSpaceStatusBarText(window, std::int64_t {4} << 40);

@@ -26,6 +26,7 @@
 #include <QScreen>
 #include <QTableView>
 #include <QToolButton>
+#include <QWindow>
 
 #include <exception>
 
@@ -52,6 +53,8 @@ TQLForm::TQLForm(MainWindowEnvironment environment, QWidget *parent)
 {
     buildLayout();
     connectCommands();
+    connectShortcuts();
+    followFreeSpace();
     // A check box toggled in the table is a list edit like any other.
     m_model->setCheckHandler(
         [this](std::size_t row, bool checked) { guarded([&] { m_session.setChecked(row, checked); }); });
@@ -85,6 +88,9 @@ void TQLForm::guarded(const std::function<void()> &work)
 {
     try {
         work();
+    } catch (const EditRefused &refusal) {
+        // A refused edit is the same notice whichever command met it.
+        MessageBox::notice(this, QString::fromStdString(refusal.what()));
     } catch (const std::exception &error) {
         showError(QString::fromStdString(error.what()));
     }
@@ -116,9 +122,11 @@ void TQLForm::FormCreate()
             LoadPConfigFile(configPath, m_config);
         } catch (...) {
             // The lines before the bad one stay applied.
+            m_rememberedPlace = QPoint(m_config.SavedLeft, m_config.SavedTop);
             applyConfig();
             throw;
         }
+        m_rememberedPlace = QPoint(m_config.SavedLeft, m_config.SavedTop);
         applyConfig();
     } else {
         TStartmenuForm links(this, m_env.programPath, m_env.shellFolders);
@@ -217,6 +225,26 @@ void TQLForm::doclosecode()
         SAveIniFile();
     } catch (...) {
     }
+}
+
+void TQLForm::bringBack()
+{
+    // Hidden by a close during a pass: the program ends as soon as the pass
+    // has, and a window now would be closed under the person's hands.
+    if (m_closingForGood || CloseTimer.isActive())
+        return;
+    // A window destroyed from outside (a window manager or compositor that
+    // went away, a tool that closes windows by force) leaves this widget
+    // believing it is shown; it gets a new one.
+    QWindow *native = windowHandle();
+    if (!native || !native->handle() || !native->isExposed()) {
+        hide();
+        destroy(true, true);
+        create();
+    }
+    showNormal();
+    raise();
+    activateWindow();
 }
 
 void TQLForm::exitButtonClick()

@@ -6,7 +6,10 @@
 #include "lists/FilterLists.h"
 #include "lists/ProgramConfig.h"
 
+#include <QKeySequence>
 #include <QList>
+#include <QMargins>
+#include <QPoint>
 #include <QTimer>
 #include <QWidget>
 
@@ -111,6 +114,14 @@ public:
     void CloseTimerTimer();
     void doclosecode();
 
+    /// Another start of the program asked for the window: it is shown,
+    /// raised and made active, made anew when it was destroyed from outside;
+    /// nothing happens while the window closes for good.
+    void bringBack();
+
+    /// Whether the mount watch runs for this program folder.
+    bool mountWatchRunning() const { return !m_env.mountWatchRunning || m_env.mountWatchRunning(); }
+
     /// True from a successful Backup command until the end-of-pass handler.
     bool BackupRunning() const { return m_run != nullptr; }
     /// The pass in progress, or null.
@@ -122,7 +133,7 @@ public:
     DiskSession &session() { return m_session; }
     /// The list file of the disk in hand was read again after a pass
     /// elsewhere saved it: draw what the session now holds.
-    void listReadElsewhere() { showMedium(); }
+    void listReadElsewhere();
     /// Index of the selected item, or -1.
     int selectedIndex() const;
     void selectIndex(int index);
@@ -130,6 +141,14 @@ public:
     int SavedLeft() const { return m_config.SavedLeft; }
     int SavedTop() const { return m_config.SavedTop; }
     TSHChangeNotify *changeNotify() const { return m_notify; }
+
+    /// A command's own key: pressing it anywhere in the window does what a
+    /// click on the control does.
+    struct CommandKey {
+        QWidget *control;
+        QKeySequence keys;
+    };
+    QList<CommandKey> commandKeys() const;
 
     // Panel7
     QToolButton *SetCDButton;
@@ -178,6 +197,8 @@ public:
     QTimer SHTimer;
     QTimer CloseTimer;
     QTimer TXTTimer;
+    /// Keeps the Free line current while the disk's contents may change.
+    QTimer FreeSpaceTimer;
 
 Q_SIGNALS:
     /// The window has closed for good (config and list saved): the program ends.
@@ -200,6 +221,8 @@ private:
     void buildStatusPanel(QWidget *panel3);
     void buildListView();
     void connectCommands();
+    void connectShortcuts();
+    void openListMenuAtSelection();
     void FormCreate();
     void sizeWindow();
 
@@ -237,6 +260,7 @@ private:
 
     // List edits.
     void refreshFreeSpaceIfLabelled();
+    void followFreeSpace();
     /// Index of the selected item when it is one of the list's.
     std::optional<std::size_t> selectedItem() const;
 
@@ -261,6 +285,10 @@ private:
     QPoint m_askedPlace; ///< the frame's corner the window was placed at
     QPoint m_placedPos;  ///< what the window reported once placed
     bool m_placed = false;
+    /// The place "config" held, kept until the window is placed there.
+    std::optional<QPoint> m_rememberedPlace;
+    /// The frame around the window, or a likely one before it is framed.
+    QMargins frameMargins() const;
 
     MainWindowEnvironment m_env;
     const Clock &m_clock;

@@ -139,6 +139,9 @@ private Q_SLOTS:
     void placeAndSizeComeBackAsLeft();
     void reachablePlace_data();
     void reachablePlace();
+    void placeRememberedThroughALateFrame_data();
+    void placeRememberedThroughALateFrame();
+    void fittedSizeLeavesRoomForTheFrame();
     void sizeAskedForOutlivesASmallerScreen();
     void sizeSurvivesAStartAtScaleTwo();
     void dialogsNameOnlyTheirCloseBoxWhichCancels_data();
@@ -189,35 +192,41 @@ void WindowLooksTest::placeAndSizeComeBackAsLeft()
     MessageBox::Script boxes;
     {
         Window first(rig);
-        first.form.move(120, 90);
+        first.form.move(80, 90);
         first.form.resize(700, 480);
-        QTRY_COMPARE(first.form.pos(), QPoint(120, 90));
+        QTRY_COMPARE(first.form.pos(), QPoint(80, 90));
         first.form.close();
     }
     TQLForm again(rig.environment());
     QSignalSpy settled(&again, &TQLForm::placeSettled);
     again.show();
-    QTRY_COMPARE(again.pos(), QPoint(120, 90));
+    QTRY_COMPARE(again.pos(), QPoint(80, 90));
     QCOMPARE(again.size(), QSize(700, 480));
     // Still there once the window manager's frame has settled.
     QTRY_COMPARE_WITH_TIMEOUT(settled.count(), 1, 10000);
-    QCOMPARE(again.pos(), QPoint(120, 90));
+    QCOMPARE(again.pos(), QPoint(80, 90));
 }
 
 void WindowLooksTest::reachablePlace_data()
 {
+    // Frames include the title bar.
     QTest::addColumn<QList<QRect>>("screens");
     QTest::addColumn<QRect>("frame");
     QTest::addColumn<QPoint>("expected");
     const QList<QRect> one {QRect(0, 0, 1280, 800)};
     const QList<QRect> two {QRect(0, 0, 1280, 800), QRect(1280, 0, 1920, 1080)};
+    const QList<QRect> halfScale {QRect(0, 0, 960, 540)};
     QTest::newRow("on the screen") << one << QRect(100, 100, 700, 500) << QPoint(100, 100);
     QTest::newRow("title bar above the top") << one << QRect(0, -25, 700, 500) << QPoint(0, 0);
     QTest::newRow("on a screen since unplugged") << one << QRect(2000, 100, 700, 500) << QPoint(580, 100);
     QTest::newRow("on the second screen") << two << QRect(1500, 200, 700, 500) << QPoint(1500, 200);
+    QTest::newRow("across both screens, mostly the second") << two << QRect(1200, 200, 700, 500) << QPoint(1280, 200);
     QTest::newRow("only a sliver on the left") << one << QRect(-690, 50, 700, 500) << QPoint(0, 50);
     QTest::newRow("under a top panel") << QList<QRect> {QRect(0, 28, 1280, 772)} << QRect(0, 0, 700, 500)
                                        << QPoint(0, 28);
+    QTest::newRow("saved at scale 1, opened at scale 2") << halfScale << QRect(800, 400, 700, 500) << QPoint(260, 40);
+    QTest::newRow("bottom below the screen") << one << QRect(100, 500, 700, 500) << QPoint(100, 300);
+    QTest::newRow("taller than the screen") << halfScale << QRect(100, 30, 700, 572) << QPoint(100, 0);
 }
 
 void WindowLooksTest::reachablePlace()
@@ -225,7 +234,35 @@ void WindowLooksTest::reachablePlace()
     QFETCH(QList<QRect>, screens);
     QFETCH(QRect, frame);
     QFETCH(QPoint, expected);
-    QCOMPARE(quillarc::reachablePlace(frame, screens, 30), expected);
+    QCOMPARE(quillarc::reachablePlace(frame, screens), expected);
+}
+
+void WindowLooksTest::placeRememberedThroughALateFrame_data()
+{
+    QTest::addColumn<QPoint>("now");
+    QTest::addColumn<QPoint>("remembered");
+    const QPoint asked(170, 170);
+    QTest::newRow("where it was put") << asked << asked;
+    QTest::newRow("framed late, reported a title bar higher") << QPoint(165, 150) << asked;
+    QTest::newRow("framed late, reported a title bar lower") << QPoint(175, 190) << asked;
+    QTest::newRow("the title bar alone") << QPoint(170, 150) << asked;
+    QTest::newRow("moved by the person") << QPoint(300, 220) << QPoint(300, 220);
+    QTest::newRow("moved a little") << QPoint(171, 170) << QPoint(171, 170);
+}
+
+void WindowLooksTest::placeRememberedThroughALateFrame()
+{
+    QFETCH(QPoint, now);
+    QFETCH(QPoint, remembered);
+    QCOMPARE(placeToRemember(QPoint(170, 170), now, QMargins(5, 20, 5, 5)), remembered);
+}
+
+void WindowLooksTest::fittedSizeLeavesRoomForTheFrame()
+{
+    // A height fitted to the screen still leaves the title bar on it.
+    QCOMPARE(fittedSize(QSize(790, 540), QSize(960, 540), QMargins(4, 30, 4, 4)), QSize(790, 506));
+    QCOMPARE(fittedSize(QSize(790, 540), QSize(1920, 1080), QMargins(4, 30, 4, 4)), QSize(790, 540));
+    QCOMPARE(fittedSize(QSize(790, 540), QSize(640, 400)), QSize(640, 400));
 }
 
 void WindowLooksTest::sizeAskedForOutlivesASmallerScreen()
@@ -267,8 +304,8 @@ void WindowLooksTest::sizeSurvivesAStartAtScaleTwo()
         ModalScript script;
         script.then<TStartmenuForm>([](TStartmenuForm &form) { click(form.CancelButton); });
         Window window(rig);
-        window.form.move(30, 20);
-        QTRY_COMPARE(window.form.pos(), QPoint(30, 20));
+        window.form.move(6, 20);
+        QTRY_COMPARE(window.form.pos(), QPoint(6, 20));
         window.form.close();
         return;
     }
@@ -288,12 +325,12 @@ void WindowLooksTest::sizeSurvivesAStartAtScaleTwo()
     QCOMPARE(savedConfig(rig).windowWidth, 790);
     QCOMPARE(savedConfig(rig).windowHeight, 540);
     // The place, in the desktop's own units, comes back at scale 1 too.
-    QCOMPARE(savedConfig(rig).windowLeft, 30);
+    QCOMPARE(savedConfig(rig).windowLeft, 6);
     QCOMPARE(savedConfig(rig).windowTop, 20);
     MessageBox::Script boxes;
     Window window(rig);
     QCOMPARE(window.form.size(), QSize(790, 540));
-    QTRY_COMPARE(window.form.pos(), QPoint(30, 20));
+    QTRY_COMPARE(window.form.pos(), QPoint(6, 20));
 }
 
 void WindowLooksTest::dialogsNameOnlyTheirCloseBoxWhichCancels_data()

@@ -2,6 +2,7 @@
 
 #include "gui/Fonts.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -90,7 +91,9 @@ TGlossButton::TGlossButton(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
-    setFocusPolicy(Qt::NoFocus);
+    // A person without a mouse reaches it with Tab and presses it with Space
+    // or Enter, like any push button.
+    setFocusPolicy(Qt::StrongFocus);
     m_backgroundError = palette().color(QPalette::Button);
     setFont(Fonts::sans(13, true));
     resize(75, 25);
@@ -307,6 +310,74 @@ void TGlossButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), composeImage(devicePixelRatioF()));
+    if (hasFocus()) {
+        // The focus frame: a ring in the desktop's highlight colour just
+        // inside the rim, so that it shows on every face colour.
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPen ring(palette().color(QPalette::Highlight), 2);
+        painter.setPen(ring);
+        painter.setBrush(Qt::NoBrush);
+        const QRectF frame = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
+        const qreal radius = m_shape == bsOrb ? frame.height() / 2 : std::min(frame.height() / 2, 8.0);
+        if (m_shape == bsOrb)
+            painter.drawEllipse(frame);
+        else
+            painter.drawRoundedRect(frame, radius, radius);
+    }
+}
+
+void TGlossButton::click()
+{
+    if (isEnabled())
+        Q_EMIT clicked();
+}
+
+void TGlossButton::keyPressEvent(QKeyEvent *event)
+{
+    if (event->isAutoRepeat() || !isEnabled()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Space:
+        m_keyArmed = true;
+        setState(MouseState::Pressed);
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        click();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void TGlossButton::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Space || event->isAutoRepeat() || !m_keyArmed) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    m_keyArmed = false;
+    setState(MouseState::Normal);
+    if (isEnabled())
+        Q_EMIT clicked();
+}
+
+void TGlossButton::focusInEvent(QFocusEvent *event)
+{
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void TGlossButton::focusOutEvent(QFocusEvent *event)
+{
+    // Focus gone between Space's press and release: no click.
+    m_keyArmed = false;
+    if (m_state == MouseState::Pressed && !m_armed)
+        setState(MouseState::Normal);
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 void TGlossButton::setState(MouseState state)
@@ -361,6 +432,7 @@ void TGlossButton::changeEvent(QEvent *event)
     // A button disabled under the pointer must not come back lit or armed.
     if (event->type() == QEvent::EnabledChange) {
         m_armed = false;
+        m_keyArmed = false;
         m_state = MouseState::Normal;
         update();
     }

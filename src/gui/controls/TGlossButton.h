@@ -68,6 +68,9 @@ public:
     bool SmallCorners() const { return m_smallCorners; }
     void setSmallCorners(bool on);
 
+    /// Clicks the button as a key does: only when it is enabled.
+    void click();
+
     MouseState mouseState() const { return m_state; }
     bool isArmed() const { return m_armed; }
 
@@ -100,6 +103,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void setState(MouseState state);
@@ -115,6 +122,7 @@ private:
     bool m_smallCorners = false;
     MouseState m_state = MouseState::Normal;
     bool m_armed = false;
+    bool m_keyArmed = false; ///< Space is down on the focused button
 };
 
 } // namespace quillarc

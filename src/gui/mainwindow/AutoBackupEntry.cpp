@@ -3,6 +3,7 @@
 #include "gui/MessageBox.h"
 #include "gui/TQLForm.h"
 #include "engine/PassLog.h"
+#include "gui/mainwindow/MountWatchPresence.h"
 #include "lists/DiskListFile.h"
 #include "lists/DiskStatus.h"
 
@@ -100,6 +101,8 @@ void AutoBackupEntry::choose(const std::string &label, bool on)
     try {
         switch (m_setting.set(label, on)) {
         case AutoBackupSetting::SetResult::Saved:
+            if (on)
+                adviseWhenMountWatchStopped(&m_form, m_form.mountWatchRunning());
             return;
         case AutoBackupSetting::SetResult::NoLabel:
             MessageBox::notice(&m_form, QString::fromLatin1(kNoVolumeLabelMessage.data(),

@@ -56,4 +56,11 @@ void TQLForm::connectCommands()
     connect(Remove1, &QAction::triggered, this, handler(&TQLForm::Remove1Click));
 }
 
+void TQLForm::openListMenuAtSelection()
+{
+    const QModelIndex current = ListView->currentIndex();
+    const QPoint at = current.isValid() ? ListView->visualRect(current).center() : QPoint(8, 8);
+    PopupMenu->popup(ListView->viewport()->mapToGlobal(at));
+}
+
 } // namespace quillarc

@@ -34,6 +34,9 @@ void TQLForm::applyListFont()
 {
     const QFont font = qFontOf(m_config.font);
     ListView->setFont(font);
+    // The header is given the font itself: inherited, it follows a font
+    // chosen while the program runs but keeps the desktop's after a start.
+    ListView->horizontalHeader()->setFont(font);
     m_model->setListFont(font, qColourOf(m_config.font));
     ListView->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 6);
 }

@@ -1,5 +1,6 @@
 #include "gui/mainwindow/MainWindowEnvironment.h"
 
+#include "gui/mainwindow/MountWatchPresence.h"
 #include "platform/qt/OpenDocument.h"
 #include "platform/ProgramFolder.h"
 #include "platform/linux/LinuxVolumeHost.h"
@@ -22,6 +23,7 @@ MainWindowEnvironment MainWindowEnvironment::ofThisMachine()
     env.openDocument = [](const QString &target, OpenFailed failed) { openDocumentOrSay(target, std::move(failed)); };
     env.chooseFont = &ListFontDialog::choose;
     env.shellFolders = ShellFolders::ofUser();
+    env.mountWatchRunning = [folder = env.programFolder] { return quillarc::mountWatchRunning(folder); };
     return env;
 }
 

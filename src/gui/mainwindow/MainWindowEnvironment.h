@@ -55,6 +55,10 @@ struct MainWindowEnvironment {
     std::function<std::optional<ListFontChoice>(QWidget *parent, const QFont &current, const QColor &colour)>
         chooseFont;
 
+    /// Whether the mount watch that runs passes when a disk is mounted is
+    /// running for this program folder; taken as running when not set.
+    std::function<bool()> mountWatchRunning;
+
     /// Where the links dialog puts launchers.
     ShellFolders shellFolders;
 

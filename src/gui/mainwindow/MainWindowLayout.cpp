@@ -297,6 +297,9 @@ void TQLForm::buildListView()
     pal.setColor(QPalette::Text, Qt::black);
     ListView->setPalette(pal);
     ListView->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Tab leaves the list for the commands, as everywhere else; the arrows
+    // move within it.
+    ListView->setTabKeyNavigation(false);
     // The widths of the design until the config file gives the person's own.
     const ProgramConfig design;
     for (int column = 0; column < BackupListModel::ColumnCount; ++column)

@@ -143,6 +143,13 @@ void TQLForm::SHTimerTimer()
     transition([this] { return m_session.delayedCheck(); });
 }
 
+void TQLForm::listReadElsewhere()
+{
+    // A pass elsewhere wrote to the disk as well as to its list.
+    showMedium();
+    refreshFreeSpaceIfLabelled();
+}
+
 void TQLForm::removeddelete()
 {
     m_session.reset();
@@ -152,6 +159,25 @@ void TQLForm::removeddelete()
 void TQLForm::IniButtonClick()
 {
     transition([this] { return m_session.reload(); });
+}
+
+void TQLForm::followFreeSpace()
+{
+    // The disk's contents change under the window: during its own pass,
+    // while the disk-full dialog waits, and when a pass started elsewhere (a
+    // timer, a mount) writes to it. Reading the free space is cheap, so the
+    // line is read again every second while a labelled disk is in hand.
+    FreeSpaceTimer.setInterval(1000);
+    connect(&FreeSpaceTimer, &QTimer::timeout, this, [this] {
+        if (!isVisible() || m_session.label().empty())
+            return;
+        try {
+            GetDiskFree();
+        } catch (const std::exception &) {
+            // A disk gone meanwhile: its medium check says so.
+        }
+    });
+    FreeSpaceTimer.start();
 }
 
 void TQLForm::refreshFreeSpaceIfLabelled()

@@ -6,6 +6,7 @@
 #include "gui/mainwindow/WindowPlacement.h"
 
 #include <QGuiApplication>
+#include <QMargins>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
@@ -14,8 +15,9 @@ namespace quillarc {
 
 namespace {
 
-// A title bar's height where the desktop has not told it yet.
-constexpr int kTitleGuess = 32;
+// A frame's size where the desktop has not told it yet: a title bar and a
+// thin border.
+const QMargins kFrameGuess(4, 32, 4, 4);
 // How long a window manager may take to frame a window it has just been
 // asked to move; the place is checked again after that.
 constexpr int kFrameSettleMs = 400;
@@ -30,13 +32,27 @@ QList<QRect> screenAreas()
 
 } // namespace
 
+QMargins TQLForm::frameMargins() const
+{
+    const QRect frame = frameGeometry();
+    const QRect inner = geometry();
+    const QMargins known(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+                         frame.bottom() - inner.bottom());
+    if (known.top() > 0)
+        return known;
+    // Platforms without a window manager (off-screen, minimal) draw no
+    // frame at all.
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal") ? QMargins() : kFrameGuess;
+}
+
 void TQLForm::fitWindowTo(QSize wanted)
 {
     if (wanted.width() <= 0 || wanted.height() <= 0)
         return;
     m_wantedSize = wanted;
     const QScreen *screen = this->screen();
-    resize(fittedSize(wanted, screen ? screen->availableGeometry().size() : QSize()));
+    resize(fittedSize(wanted, screen ? screen->availableGeometry().size() : QSize(), frameMargins()));
     m_fittedSize = size();
 }
 
@@ -50,25 +66,27 @@ QSize TQLForm::sizeToSave() const
 
 void TQLForm::placeWindow()
 {
-    const QRect frame = frameGeometry();
-    const int title = geometry().top() - frame.top();
-    m_askedPlace = reachablePlace(QRect(QPoint(m_config.SavedLeft, m_config.SavedTop), frame.size()), screenAreas(),
-                                  title > 0 ? title : kTitleGuess);
+    // The whole frame, title bar included, goes on a screen; before the
+    // window manager has framed the window its frame is a guess.
+    const QMargins margins = frameMargins();
+    const QSize frame = size().grownBy(margins);
+    m_askedPlace = reachablePlace(QRect(QPoint(m_config.SavedLeft, m_config.SavedTop), frame), screenAreas());
     move(m_askedPlace);
     m_placedPos = pos();
     m_placed = true;
-    // Once the window manager has framed the window, its title bar is known;
-    // one that it placed above the screen (by the inner corner) is brought
-    // down. The place asked for stays what is saved.
+    // Once the window manager has framed the window, its frame is known;
+    // one that does not fit where it was put is brought onto the screen.
     QPointer<TQLForm> window(this);
     QTimer::singleShot(kFrameSettleMs, this, [window] {
         if (!window || !window->isVisible())
             return;
         const QRect framed = window->frameGeometry();
-        const int bar = window->geometry().top() - framed.top();
-        const QPoint reachable = reachablePlace(framed, screenAreas(), bar > 0 ? bar : kTitleGuess);
-        if (reachable != framed.topLeft())
+        const QRect whole(framed.topLeft(), window->size().grownBy(window->frameMargins()));
+        const QPoint reachable = reachablePlace(whole, screenAreas());
+        if (reachable != framed.topLeft()) {
             window->move(reachable);
+            window->m_askedPlace = reachable;
+        }
         window->m_placedPos = window->pos();
         Q_EMIT window->placeSettled();
     });
@@ -76,11 +94,17 @@ void TQLForm::placeWindow()
 
 QPoint TQLForm::placeToSave() const
 {
+    // Closed before it was placed: the remembered place stands, not the
+    // centre the window was shown at meanwhile.
+    if (!m_placed)
+        return m_rememberedPlace.value_or(pos());
     // Some window managers frame a window where it was asked to go but never
-    // tell Qt the inner corner's new place, so the window would read back a
-    // title bar's height higher on every start. Until the person moves it,
-    // the place it was given is the place it has.
-    return m_placed && pos() == m_placedPos ? m_askedPlace : pos();
+    // tell Qt the inner corner's new place, or tell it late, so the window
+    // would read back a title bar's height higher on every start. Until the
+    // person moves it, the place it was given is the place it has.
+    if (pos() == m_placedPos)
+        return m_askedPlace;
+    return placeToRemember(m_askedPlace, pos(), frameMargins());
 }
 
 } // namespace quillarc

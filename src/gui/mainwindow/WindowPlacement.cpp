@@ -7,15 +7,6 @@ namespace quillarc {
 
 namespace {
 
-bool titleBarReachable(const QRect &frame, const QRect &screen, int titleHeight, int grip)
-{
-    // The whole height of the title bar within the screen, and enough of
-    // its width to take hold of.
-    const QRect bar(frame.left(), frame.top(), frame.width(), std::max(1, titleHeight));
-    const QRect on = bar.intersected(screen);
-    return on.height() == bar.height() && on.width() >= std::min(grip, frame.width());
-}
-
 long long distanceSquared(const QPoint &a, const QPoint &b)
 {
     const long long dx = a.x() - b.x();
@@ -23,37 +14,63 @@ long long distanceSquared(const QPoint &a, const QPoint &b)
     return dx * dx + dy * dy;
 }
 
+// The screen that holds most of the frame, or the nearest one when none
+// holds any of it.
+const QRect &homeScreen(const QRect &frame, const QList<QRect> &screens)
+{
+    const QRect *best = &screens.first();
+    long long bestArea = -1;
+    long long bestDistance = std::numeric_limits<long long>::max();
+    for (const QRect &screen : screens) {
+        const QRect on = frame.intersected(screen);
+        const long long area = on.isEmpty() ? 0 : static_cast<long long>(on.width()) * on.height();
+        const long long distance = distanceSquared(screen.center(), frame.center());
+        if (area > bestArea || (area == bestArea && distance < bestDistance)) {
+            best = &screen;
+            bestArea = area;
+            bestDistance = distance;
+        }
+    }
+    return *best;
+}
+
 } // namespace
 
-QPoint reachablePlace(const QRect &frame, const QList<QRect> &screens, int titleHeight, int grip)
+QPoint reachablePlace(const QRect &frame, const QList<QRect> &screens)
 {
     if (screens.isEmpty())
         return frame.topLeft();
     for (const QRect &screen : screens)
-        if (titleBarReachable(frame, screen, titleHeight, grip))
+        if (screen.contains(frame))
             return frame.topLeft();
 
-    // The screen nearest to where the window was, and the window moved just
-    // far enough to lie within it.
-    const QRect *nearest = &screens.first();
-    long long best = std::numeric_limits<long long>::max();
-    for (const QRect &screen : screens) {
-        const long long d = distanceSquared(screen.center(), frame.center());
-        if (d < best) {
-            best = d;
-            nearest = &screen;
-        }
-    }
-    const QRect &screen = *nearest;
+    // Moved just far enough to lie within the screen; where it is too large
+    // for that, its top left edge stays on the screen, title bar and all.
+    const QRect &screen = homeScreen(frame, screens);
     const int left =
         std::clamp(frame.left(), screen.left(), std::max(screen.left(), screen.right() + 1 - frame.width()));
     const int top = std::clamp(frame.top(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - frame.height()));
     return {left, top};
 }
 
-QSize fittedSize(const QSize &wanted, const QSize &screen)
+QSize fittedSize(const QSize &wanted, const QSize &screen, const QMargins &frame)
 {
-    return screen.isValid() && !screen.isEmpty() ? wanted.boundedTo(screen) : wanted;
+    if (!screen.isValid() || screen.isEmpty())
+        return wanted;
+    const QSize room(screen.width() - frame.left() - frame.right(), screen.height() - frame.top() - frame.bottom());
+    return wanted.boundedTo(room.expandedTo(QSize(1, 1)));
+}
+
+QPoint placeToRemember(const QPoint &asked, const QPoint &now, const QMargins &frame)
+{
+    const QPoint shift(frame.left(), frame.top());
+    if (now == asked || now == asked - shift || now == asked + shift)
+        return asked;
+    // The border alone, or the title bar alone, as some managers report.
+    const QPoint down(0, frame.top());
+    if (now == asked - down || now == asked + down)
+        return asked;
+    return now;
 }
 
 } // namespace quillarc
