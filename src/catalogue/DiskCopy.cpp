@@ -28,7 +28,7 @@ const std::string kManifestName = std::string(disklayout::kManifest).substr(kFol
 // The disk's own folder, never through a link a disk may carry.
 UniqueFd openOwnFolder(int diskRootFd)
 {
-    if (::mkdirat(diskRootFd, kFolder.c_str(), 0755) != 0 && errno != EEXIST)
+    if (::mkdirat(diskRootFd, kFolder.c_str(), 0700) != 0 && errno != EEXIST)
         fail(kFolder, errno);
     UniqueFd folder(::openat(diskRootFd, kFolder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!folder)
@@ -41,7 +41,7 @@ UniqueFd openOwnFolder(int diskRootFd)
 UniqueFd createTemporary(int folder, const std::string &name, const std::string &what)
 {
     ::unlinkat(folder, name.c_str(), 0);
-    UniqueFd file(::openat(folder, name.c_str(), O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC, 0644));
+    UniqueFd file(::openat(folder, name.c_str(), O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!file)
         fail(what, errno);
     return file;

@@ -16,6 +16,7 @@
 #include "engine/SourceFile.h"
 #include "lists/BackupList.h"
 #include "base/Clock.h"
+#include "base/UniqueFd.h"
 #include "lists/DiskListFile.h"
 #include "platform/FileSystemKind.h"
 #include "platform/linux/MountInfo.h"
@@ -548,6 +549,11 @@ bool BackupPass::flushMedium()
     // The records of the copies go into the catalogue once the copies are
     // on the disk, never before.
     m_ledger.flush();
+    // The disk carries its own record of what it holds, written once the
+    // copies are on it: at the end of the pass and before it is handed over.
+    if (const UniqueFd root(::open(m_disk.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); root)
+        m_ledger.writeDiskCopy(root.get(), disklayout::passStamp(m_setup.clock.now()),
+                               m_setup.host.freeBytes(m_setup.driveRoot));
     if (!m_ledger.problem().empty() && !m_ledgerNoted && m_outcome.notes.size() < PassOutcome::kMissedKept) {
         m_outcome.notes.push_back(
             {m_setup.listFile.folder() + std::string(disklayout::kProgramCatalogue), m_ledger.problem()});

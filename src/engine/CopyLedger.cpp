@@ -89,4 +89,16 @@ void CopyLedger::flush()
     });
 }
 
+void CopyLedger::writeDiskCopy(int diskRootFd, const std::string &stamp, std::int64_t freeBytes)
+{
+    if (!active())
+        return;
+    try {
+        m_catalogue->diskSeen(m_disk, stamp, freeBytes);
+        m_catalogue->writeDiskCopy(m_disk, diskRootFd);
+    } catch (const std::exception &error) {
+        m_problem = std::string("the disk's own catalogue and manifest could not be written: ") + error.what();
+    }
+}
+
 } // namespace quillarc

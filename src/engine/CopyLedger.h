@@ -44,6 +44,13 @@ public:
     /// speaks of are on the disk.
     void flush();
 
+    /// After a flush: the disk was seen now, with `freeBytes` free, and gets
+    /// its own catalogue and manifest under its program folder, so that it
+    /// can be checked and catalogued again on its own. A failure is named
+    /// in problem() and ends nothing: the program folder's catalogue holds
+    /// the same.
+    void writeDiskCopy(int diskRootFd, const std::string &stamp, std::int64_t freeBytes);
+
 private:
     template <class Action>
     void guarded(Action action);

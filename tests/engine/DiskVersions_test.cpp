@@ -8,6 +8,7 @@
 #include "lists/DateTimeText.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -196,6 +197,28 @@ TEST_F(DiskVersionsTest, AFileRewrittenWithItsTimePutBackDuringTheCopyIsNamed)
     EXPECT_EQ(next.filesCopied, 1) << "a copy made while the source changed is never current";
     EXPECT_EQ(readFile(copyOf(medium, file)), readFile(file));
     EXPECT_EQ(runPass().filesCopied, 0) << "and once copied whole, it is";
+}
+
+// Once a pass's copies are on the disk, the disk carries its own catalogue
+// and a manifest that xxh128sum checks at its root, with no program: the
+// manifest names the copies with the hashes of the bytes the pass copied.
+TEST_F(DiskVersionsTest, ThePassLeavesTheDiskItsOwnCatalogueAndAManifestXxh128sumChecks)
+{
+    writeFile(source + "/docs/a name with spaces.txt", "first");
+    writeFile(source + "/docs/b.bin", std::string(200000, 'b'));
+    addItem(source, "Yes");
+    ASSERT_EQ(runPass().filesCopied, 2);
+    ASSERT_TRUE(exists(medium + ".quillarc/catalogue.sqlite"));
+    const std::string manifest = readFile(medium + ".quillarc/manifest.xxh128");
+    EXPECT_NE(manifest.find("docs/a name with spaces.txt"), std::string::npos) << manifest;
+    EXPECT_NE(manifest.find("docs/b.bin"), std::string::npos) << manifest;
+    if (::access("/usr/bin/xxh128sum", X_OK) == 0) {
+        const std::string check = "cd '" + medium + "' && xxh128sum --quiet -c .quillarc/manifest.xxh128";
+        EXPECT_EQ(std::system(check.c_str()), 0) << manifest;
+        // A copy damaged on the disk no longer checks.
+        writeFile(copyOf(medium, source + "/docs/b.bin"), std::string(200000, 'x'));
+        EXPECT_NE(std::system((check + " 2>/dev/null >/dev/null").c_str()), 0);
+    }
 }
 
 // The disk's own folder never receives a copy of a source file, whatever
