@@ -169,6 +169,38 @@ TEST_F(WatchedPass, AnOptedInDiskGetsOnePassEachTimeItIsMountedAndOthersNone)
     EXPECT_EQ(watcher->wait(), 0) << watcher->err();
 }
 
+// A person who overwrote a file by mistake plugs the disk in to get the
+// good copy back, with the disk opted in: the pass on mount carries the
+// damaged file onto the disk, and the good copy stands among its versions.
+TEST_F(WatchedPass, TheGoodCopyOutlivesAPassStartedByPluggingTheDiskInToGetItBack)
+{
+    if (const std::string why = prepare(); !why.empty())
+        GTEST_SKIP() << why;
+    const std::string report = writeSource({"report.txt", "the good text"});
+    auto disk = knownDisk("WATCH1", true);
+    ASSERT_TRUE(disk);
+    auto watcher = startWatcher();
+    ASSERT_TRUE(insert(*disk, "WATCH1"));
+    ASSERT_TRUE(waitForEnds(1)) << watcher->err();
+    ASSERT_EQ(read(copyOf(disk->root(), report)), "the good text");
+    ASSERT_TRUE(disk->unmount());
+
+    writeSource({"report.txt", "damaged by mistake"});
+    ASSERT_TRUE(insert(*disk, "WATCH1"));
+    ASSERT_TRUE(waitForEnds(2)) << watcher->err();
+    EXPECT_EQ(read(copyOf(disk->root(), report)), "damaged by mistake");
+    std::vector<std::string> kept;
+    for (const std::string &name : everythingBelow(disk->root()))
+        if (name.rfind(".quillarc/versions/", 0) == 0 && name.size() > report.size() &&
+            name.compare(name.size() - report.size(), report.size(), report) == 0)
+            kept.push_back(name);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(read(disk->root() + kept[0]), "the good text");
+
+    signalChild(watcher->pid(), SIGTERM);
+    EXPECT_EQ(watcher->wait(), 0) << watcher->err();
+}
+
 TEST_F(WatchedPass, DisksMountedAtStartAndTwoMountedTogetherArePassedOneAfterTheOther)
 {
     if (const std::string why = prepare(); !why.empty())
