@@ -128,7 +128,9 @@ QString AutoBackupEntry::statusTip() const
 
 bool AutoBackupEntry::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_form.Edit2 && event->type() == QEvent::ToolTip) {
+    // Events reach the filter while the window is torn down too: the form is
+    // looked at only for a tooltip, which never comes then.
+    if (event->type() == QEvent::ToolTip && watched == m_form.Edit2) {
         const QString tip = statusTip();
         if (tip.isEmpty())
             QToolTip::hideText();
