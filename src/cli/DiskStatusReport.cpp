@@ -12,21 +12,6 @@
 
 namespace quillarc {
 
-namespace {
-
-// As the pass log writes the moment, so that both read alike.
-std::string localTime(std::chrono::system_clock::time_point when)
-{
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    struct tm local {};
-    ::localtime_r(&seconds, &local);
-    char text[64];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S %z", &local);
-    return text;
-}
-
-} // namespace
-
 std::string diskStatusLines(const std::string &programFolder, const std::string &label)
 {
     return diskStatusLines(programFolder, label, PassLog(programFolder).path());
@@ -61,7 +46,7 @@ void recordPass(const std::string &programFolder, const PassOutcome &outcome, st
         return;
     DiskStatusRecord record;
     record.when = std::chrono::duration_cast<std::chrono::seconds>(when.time_since_epoch()).count();
-    record.date = localTime(when);
+    record.date = passLogTime(when);
     record.ending = passEndName(outcome.end);
     record.copied = outcome.filesCopied;
     record.missed = outcome.filesMissed;

@@ -1,5 +1,7 @@
 #include "engine/BackupDisk.h"
 
+#include "engine/CaseClash.h"
+
 #include "engine/CopyMetadata.h"
 #include "engine/FileBytes.h"
 #include "engine/Leftovers.h"
@@ -315,29 +317,7 @@ std::int64_t BackupDisk::pruneVersions(const std::function<bool(std::int64_t)> &
 // is already there. Asked only for a source file with such a twin beside it.
 bool BackupDisk::clashesByCase(int dirFd, const std::string &name)
 {
-    struct stat mine {};
-    if (::fstatat(dirFd, name.c_str(), &mine, AT_SYMLINK_NOFOLLOW) != 0)
-        return false; // nothing there under this name in any case
-    UniqueFd listFd(::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!listFd)
-        return false;
-    DIR *dir = ::fdopendir(listFd.get());
-    if (!dir)
-        return false;
-    listFd.release(); // the listing owns it now
-    // The name was found, but the folder lists it only under another case:
-    // the disk took the name for that entry, which is another file's copy.
-    const std::string folded = toLowerAscii(name);
-    bool exact = false;
-    bool other = false;
-    while (const dirent *entry = ::readdir(dir)) {
-        if (entry->d_name == name)
-            exact = true;
-        else if (toLowerAscii(entry->d_name) == folded)
-            other = true;
-    }
-    ::closedir(dir);
-    return other && !exact;
+    return takenUnderAnotherCase(dirFd, name);
 }
 
 BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, std::string_view relative,

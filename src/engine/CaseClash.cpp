@@ -1,5 +1,7 @@
 #include "engine/CaseClash.h"
 
+#include "base/UniqueFd.h"
+
 #include "base/AsciiCase.h"
 
 #include <dirent.h>
@@ -10,12 +12,24 @@ namespace quillarc {
 
 bool takenUnderAnotherCase(const std::string &folderOnDisk, const std::string &name)
 {
+    const UniqueFd folder(::open(folderOnDisk.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return folder && takenUnderAnotherCase(folder.get(), name);
+}
+
+bool takenUnderAnotherCase(int dirFd, const std::string &name)
+{
     struct stat there {};
-    if (::fstatat(AT_FDCWD, (folderOnDisk + "/" + name).c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(dirFd, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0)
         return false; // nothing there under this name in any case
-    DIR *dir = ::opendir(folderOnDisk.c_str());
-    if (dir == nullptr)
+    UniqueFd listFd(::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!listFd)
         return false;
+    DIR *dir = ::fdopendir(listFd.get());
+    if (!dir)
+        return false;
+    listFd.release(); // the listing owns it now
+    // The name was found, but the folder lists it only under another case:
+    // the disk took the name for that entry, which is another file's copy.
     const std::string folded = toLowerAscii(name);
     bool exact = false;
     bool other = false;

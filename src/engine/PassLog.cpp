@@ -13,9 +13,7 @@
 
 namespace quillarc {
 
-namespace {
-
-std::string localTime(std::chrono::system_clock::time_point when)
+std::string passLogTime(std::chrono::system_clock::time_point when)
 {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
     struct tm local {};
@@ -24,6 +22,8 @@ std::string localTime(std::chrono::system_clock::time_point when)
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S %z", &local);
     return text;
 }
+
+namespace {
 
 std::string causeOf(int error)
 {
@@ -38,7 +38,7 @@ PassLog::PassLog(const std::string &programFolder) : m_path(programFolder + kFil
 
 std::string PassLog::entry(const PassOutcome &outcome, std::chrono::system_clock::time_point when)
 {
-    std::string text = localTime(when) + "  label \"" + oneLine(outcome.volumeLabel) + "\"  " +
+    std::string text = passLogTime(when) + "  label \"" + oneLine(outcome.volumeLabel) + "\"  " +
                        passEndName(outcome.end) + "  " + std::to_string(outcome.filesCopied) + " copied  " +
                        std::to_string(outcome.filesMissed) + " missed";
     if (!outcome.listSaved)

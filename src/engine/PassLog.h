@@ -13,6 +13,9 @@ namespace quillarc {
 /// one line per missed file or folder with its cause. Kept to about 1 MiB:
 /// a log that has grown past it is renamed "quillarc.log.1" (replacing the
 /// older one) before the next pass is added.
+/// A moment as the pass log writes it: local time with its offset.
+std::string passLogTime(std::chrono::system_clock::time_point when);
+
 class PassLog {
 public:
     static constexpr const char *kFileName = "quillarc.log";
