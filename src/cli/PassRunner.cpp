@@ -235,6 +235,10 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
     if (outcome.filesMissed > static_cast<std::int64_t>(outcome.missed.size()))
         std::cerr << "missed: ... and " << outcome.filesMissed - static_cast<std::int64_t>(outcome.missed.size())
                   << " more (see " << outcome.logPath << ")\n";
+    // Not misses, but a person at the terminal should hear of them as the
+    // log does: a copy kept as read, an older copy moved aside.
+    for (const MissedEntry &note : outcome.notes)
+        std::cerr << "note: " << oneLine(note.path) << ": " << oneLine(note.cause) << "\n";
     if (outcome.itemsLeft > 0)
         std::cerr << "left for the next disk: " << outcome.itemsLeft << " items, " << outcome.filesLeft
                   << " files of the item in hand\n";

@@ -1,15 +1,22 @@
 // On real disk images: another stick mounted where a source folder was, a
 // folder replaced on a FAT source, the backup disk bound into a source
-// tree, a share whose mount point stays when it is not mounted, and a
-// program folder on FAT through FUSE.
+// tree, a share whose mount point stays when it is not mounted, a program
+// folder on FAT through FUSE, a file rewritten while it is copied, and a
+// link on the disk where a folder of copies goes.
 
 #include "e2e/support/RealDiskTest.h"
 #include "e2e/support/Shell.h"
 #include "lists/ProgramConfig.h"
 
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace quillarc::e2e {
 namespace {
@@ -228,6 +235,113 @@ TEST_F(DiskEdges, FoldersThatDifferOnlyInCaseAreNeverMergedOnFat)
     EXPECT_EQ(read(copyOf(disk->root(), kept + "/a.txt")), read(kept + "/a.txt")) << "a copy holds its own bytes";
     EXPECT_EQ(pass.status, 1) << pass.out << pass.err;
     expectReported(pass, other);
+}
+
+// Stops `pid` (SIGSTOP) at the first read of `file`; false when no read
+// came within the deadline.
+bool stopAtFirstRead(const std::string &file, pid_t pid)
+{
+    const int fd = ::inotify_init1(IN_CLOEXEC);
+    if (fd < 0 || ::inotify_add_watch(fd, file.c_str(), IN_ACCESS) < 0)
+        return false;
+    struct pollfd in {
+        fd, POLLIN, 0
+    };
+    const bool caught = ::poll(&in, 1, 20000) == 1;
+    if (caught)
+        ::kill(pid, SIGSTOP);
+    ::close(fd);
+    return caught;
+}
+
+// Every byte rewritten, the length and both times put back as they were:
+// only the status-change time tells.
+bool rewriteKeepingSizeAndTimes(const std::string &file, char with)
+{
+    struct stat before {};
+    if (::stat(file.c_str(), &before) != 0)
+        return false;
+    const std::string bytes(static_cast<std::size_t>(before.st_size), with);
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool written = ::pwrite(fd, bytes.data(), bytes.size(), 0) == static_cast<ssize_t>(bytes.size());
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    const bool timed = ::futimens(fd, times) == 0;
+    return ::close(fd) == 0 && written && timed;
+}
+
+// A file rewritten while the pass reads it, its length and modification time
+// put back: the copy holds the file as it was when the read began, so the
+// pass names it and no later pass takes that copy as current.
+TEST_F(DiskEdges, AFileRewrittenDuringItsCopyWithItsTimeKeptIsCopiedAgain)
+{
+    if (const std::string why = prepareDisks(Kind::Ext4); !why.empty())
+        GTEST_SKIP() << why;
+    const auto disk = makeDisk(Kind::Ext4, 256, "EDGE6");
+    ASSERT_TRUE(disk);
+    const std::string file = source + "/db.bin";
+    writeOld(file, std::string(96 << 20, 'a'));
+    writeList("EDGE6", {source});
+    ASSERT_TRUE(insert(*disk, "EDGE6"));
+    auto pass = startPass();
+    ASSERT_TRUE(stopAtFirstRead(file, pass->pid())) << pass->err();
+    const bool rewritten = rewriteKeepingSizeAndTimes(file, 'b');
+    ::kill(pass->pid(), SIGCONT);
+    ASSERT_TRUE(rewritten);
+    EXPECT_EQ(pass->wait(std::chrono::seconds(60)), 0) << pass->out() << pass->err();
+    EXPECT_NE(pass->err().find("note: " + file + ": changed while it was read"), std::string::npos) << pass->err();
+    EXPECT_NE(log().find("note " + file), std::string::npos) << log();
+    EXPECT_NE(read(copyOf(disk->root(), file)), read(file)) << "the copy holds the file as its read began";
+
+    const Ended next = runPass();
+    EXPECT_EQ(next.status, 0) << next.out << next.err;
+    EXPECT_EQ(next.out, "Complete...  1 Files Found and Backed Up\nFolder Scan Complete...\n") << next.err;
+    expectSameFile(file, copyOf(disk->root(), file), Keeps::Everything);
+    const Ended last = runPass();
+    EXPECT_EQ(last.out, "Complete...  0 Files Found and Backed Up\nFolder Scan Complete...\n") << last.err;
+}
+
+// A link on the disk where a folder of copies goes, left there by hand or
+// by another program, is never written through: it is moved into the
+// versions and named, and every copy after it still lands.
+TEST_F(DiskEdges, ALinkOnTheDiskWhereAFolderOfCopiesGoesIsMovedAside)
+{
+    if (const std::string why = prepareDisks(Kind::Ext4); !why.empty())
+        GTEST_SKIP() << why;
+    const auto disk = makeDisk(Kind::Ext4, 16, "EDGE7");
+    ASSERT_TRUE(disk);
+    writeOld(source + "/docs/a.txt", "a");
+    writeList("EDGE7", {source});
+    letTheCutOffPass();
+    ASSERT_TRUE(insert(*disk, "EDGE7"));
+    const Ended one = runPass();
+    ASSERT_EQ(one.status, 0) << one.out << one.err;
+
+    const std::string copies = copyOf(disk->root(), source + "/docs");
+    const std::string outside = temp + "/elsewhere";
+    fs::create_directories(outside);
+    fs::remove_all(copies);
+    fs::create_directory_symlink(outside, copies);
+    std::vector<std::string> fresh {source + "/docs/b.txt"};
+    for (int i = 0; i < 20; ++i)
+        fresh.push_back(source + "/other/f" + std::to_string(i) + ".txt");
+    for (const std::string &path : fresh) {
+        fs::create_directories(fs::path(path).parent_path());
+        std::ofstream(path) << path;
+    }
+    const Ended two = runPass();
+
+    EXPECT_TRUE(fs::is_empty(outside)) << "a copy was written through the link";
+    EXPECT_FALSE(fs::is_symlink(copies));
+    for (const std::string &path : fresh)
+        EXPECT_EQ(read(copyOf(disk->root(), path)), path) << two.err;
+    bool linkKept = false;
+    for (const auto &stamp : fs::directory_iterator(disk->root() + ".quillarc/versions"))
+        linkKept = linkKept || fs::read_symlink(copyOf(stamp.path().string() + "/", source + "/docs")) == outside;
+    EXPECT_TRUE(linkKept) << "the link is kept among the versions";
+    EXPECT_NE(two.err.find("symbolic link"), std::string::npos) << two.err;
+    EXPECT_NE(log().find("symbolic link"), std::string::npos) << log();
 }
 
 } // namespace
