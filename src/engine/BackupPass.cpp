@@ -902,8 +902,11 @@ void BackupPass::BackupFile(const std::string &source)
         missedFile(source, listed, tooLargeCause());
         return;
     }
-    m_disk.setRoot(m_setup.host.mediumRoot(m_setup.driveRoot));
-    m_diskKnown = true;
+    // A disk pulled out since the last item has no room to tell, but is
+    // not full: it is asked back.
+    if (!diskStillThere())
+        return;
+    diskInHand();
     m_freeEstimate.forget();
     // A current copy needs no room; versions give theirs before the disk
     // counts as full.
@@ -937,6 +940,10 @@ void BackupPass::BackupFile(const std::string &source)
 
 bool BackupPass::checkfoldersize()
 {
+    // A disk pulled out since the last item has no room to tell, but is
+    // not full: it is asked back.
+    if (!diskStillThere())
+        return false;
     const std::int64_t total = state.FolderBytesTotal.get();
     const std::int64_t free = freeSpace();
     // Nothing to copy needs no room.

@@ -99,6 +99,7 @@ private:
     bool diskGone() const;
     bool sameDiskBack() const;
     DiskFullResult askForSameDisk();
+    bool diskStillThere();
     void nameWhatWasLeft();
     static std::string diskGoneText(const std::string &label);
     void IncTotalProgress();

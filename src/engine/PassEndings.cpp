@@ -97,6 +97,13 @@ DiskFullResult BackupPass::askForSameDisk()
     return DiskFullResult::Cancel;
 }
 
+// True when the disk in hand is still in the drive, or the same disk was
+// put back after it went away.
+bool BackupPass::diskStillThere()
+{
+    return !diskGone() || askForSameDisk() == DiskFullResult::Ready;
+}
+
 // A pass that ended for want of room names what it left for the next
 // disk: the rest of the item in hand and every checked item after it, so
 // that "nothing missed" is never said of a folder never reached.
