@@ -57,31 +57,26 @@ public:
     }
     void enterFolder(const std::string &path, const struct stat &st) override
     {
-        m_pass.m_seenNow.emplace(m_pass.belowItem(path), m_pass.folderId(path, st));
+        m_pass.m_trail.saw(path, st);
         m_pass.followChangedFolder(path, st);
-        m_pass.enterFolder(path, st, false);
-        if (m_pass.m_folders.back().settle)
+        if (m_pass.enterFolder(path, st, false).settle)
             m_pass.state.FolderFilesTotal.add(1);
     }
     void leaveFolder(const std::string &, const struct stat &st) override { m_pass.leaveFolder(st, false); }
     void file(int dirFd, const char *name, const std::string &path, const struct stat &st, bool) override
     {
-        if (m_pass.excluded(name) || !m_pass.qualifiesInFolder(st, path))
+        if (m_pass.excluded(name) || !m_pass.m_trail.qualifies(st, path, m_pass.diskKnown()))
             return;
-        const std::int64_t bytes = bytesToWrite(dirFd, name, st);
-        // A file no disk of this kind can hold is left out of the room the
-        // item needs, but counted, so that the copy scan reaches it to name it.
-        if (m_pass.tooLarge(st, bytes)) {
-            m_pass.state.FolderFilesTotal.add(1);
+        // The copy scan leaves out a current copy alike, and reaches a file
+        // too large for the disk to name it.
+        const SizingRule::Sized sized =
+            m_pass.m_sizing.size(dirFd, name, path, st, m_pass.diskKnown(), &m_pass.m_replacedRoom);
+        if (sized.share == SizingRule::Share::Current)
             return;
-        }
-        // A copy that is current already (a file that qualified again within
-        // the cut-off's margin) is not written again and needs no room; the
-        // copy scan leaves it out alike.
-        if (m_pass.copyIsCurrent(path, st, &m_pass.m_replacedRoom))
-            return;
-        m_pass.state.FolderBytesTotal.add(bytes);
+        m_pass.state.FolderBytesTotal.add(sized.bytes);
         m_pass.state.FolderFilesTotal.add(1);
+        if (sized.share == SizingRule::Share::TooLarge)
+            return;
         m_pass.setStatus(StatusLine::File, std::to_string(m_pass.state.FolderBytesTotal.get()));
     }
     void unreadable(const std::string &path, int error) override
@@ -120,17 +115,17 @@ public:
     void leaveFolder(const std::string &, const struct stat &st) override { m_pass.leaveFolder(st, true); }
     void file(int dirFd, const char *name, const std::string &path, const struct stat &st, bool caseTwin) override
     {
-        if (m_pass.excluded(name) || !m_pass.qualifiesInFolder(st, path))
+        if (m_pass.excluded(name) || !m_pass.m_trail.qualifies(st, path, m_pass.diskKnown()))
             return;
         // A file that changed or arrived since sizing began may not have been
         // sized: it is copied, but does not count toward the sized totals, so
         // it cannot make the scan end before every sized file was reached.
         const bool sized = !m_pass.changedSinceSizing(st);
         const std::int64_t bytes = bytesToWrite(dirFd, name, st);
-        if (m_pass.tooLarge(st, bytes)) {
+        if (m_pass.m_sizing.tooLarge(st, bytes)) {
             if (sized)
                 m_pass.CalcFolderProgress(0);
-            m_pass.missedFile(path, st, m_pass.tooLargeCause());
+            m_pass.missedFile(path, st, m_pass.m_sizing.tooLargeCause());
             return;
         }
         if (sized && m_pass.copyIsCurrent(path, st))
@@ -243,7 +238,7 @@ void BackupPass::Dobackup(std::stop_token stop)
     state.ItemsSized.set(0);
     m_itemCount = static_cast<std::int64_t>(list.checkedCount());
     useMedium();
-    m_seen.load(m_setup.listFile.folder() + SeenFolders::fileName(m_label));
+    m_trail.load(m_setup.listFile.folder() + SeenFolders::fileName(m_label));
 
     try {
         for (std::size_t index = 0; index < list.count(); ++index) {
@@ -294,7 +289,7 @@ void BackupPass::workItem(std::size_t index)
     // file is not there (a share not mounted, a disk unplugged) is named and
     // keeps its cut-off, so that its files are copied once it is back.
     struct stat itemStat {};
-    m_folders.clear();
+    m_trail.clearOpen();
     if (::stat(path.c_str(), &itemStat) != 0) {
         const int error = errno;
         const bool gone = error == ENOENT || error == ENOTDIR;
@@ -310,7 +305,7 @@ void BackupPass::workItem(std::size_t index)
     // A share or disk not mounted leaves its empty mount point: nothing of
     // it would be missed, as far as the folder tells.
     const bool mountPoint = item.isFolder() && isMountPoint(path);
-    if (item.isFolder() && !mountPoint && m_seen.wasMountPoint(path)) {
+    if (item.isFolder() && !mountPoint && m_trail.wasMountPoint(path)) {
         missedFolder(path, "not mounted: the folder was a mount point (a share or a disk) at the last pass and is "
                            "not one now, so nothing of it was backed up");
         return;
@@ -329,11 +324,7 @@ void BackupPass::workItem(std::size_t index)
         const bool withSubfolders = item.withSubfolders();
         state.FolderBytesTotal.set(0);
         state.FolderFilesTotal.set(0);
-        m_itemText = path.back() == '/' ? path : path + "/";
-        m_lastSeen = m_seen.forItem(path, cutOff);
-        m_seenNow.clear();
-        m_fileSystems.clear();
-        m_unrecorded.clear();
+        m_trail.beginItem(path, cutOff);
         if (!abortNow()) {
             state.SizingPhase.set();
             // STOP that landed between the loop's check and here came while
@@ -343,7 +334,7 @@ void BackupPass::workItem(std::size_t index)
                 endAs(PassEnd::Aborted);
             }
             ::clock_gettime(CLOCK_REALTIME_COARSE, &m_sizingBegan);
-            noteLargestCopy();
+            m_sizing.measureDisk(m_setup.host, m_setup.driveRoot);
             ScanFoldersize(path, withSubfolders);
             IncTotalProgress();
         }
@@ -367,7 +358,7 @@ void BackupPass::workItem(std::size_t index)
         list.SetCutOff(item, next);
         m_setup.board.postListChange({ListChange::Kind::CutOff, index, next});
         if (item.isFolder() && item.cutOff())
-            recordSeenFolders(path, *item.cutOff(), mountPoint);
+            m_trail.record(path, *item.cutOff(), mountPoint);
     }
 }
 
@@ -412,74 +403,30 @@ bool BackupPass::folderClashesByCase(const std::string &path)
     return true;
 }
 
-std::string BackupPass::belowItem(const std::string &path) const
-{
-    return path.size() > m_itemText.size() ? path.substr(m_itemText.size()) : std::string();
-}
-
-// New to the item: below a new folder; else, with a record of the item's
-// last pass, not seen by it (or seen holding another folder, or on another
-// file system: a stick mounted where a folder was); else, with none, a
-// sub-folder whose status changed since the cut-off (a move or a rename
-// changes it): the person's cut-off still holds for what did not. Where
-// inode numbers say nothing from one pass to the next (FAT, FUSE, a
-// network share: numbers made up at each mount, or by the server), the
-// record cannot tell a folder put in place of another, and FAT keeps no
-// status-change time either: past the first pass, every folder there is
-// new, and its files cost a look at their copies.
-bool BackupPass::folderIsNew(const std::string &path, const std::string &relative, const struct stat &st)
-{
-    if (!m_folders.empty() && m_folders.back().isNew)
-        return true;
-    if (m_lastSeen == nullptr)
-        return !m_folders.empty() && qualifies(st);
-    if (!facts(path, st).keepsInodeNumbers)
-        return true;
-    const auto found = m_lastSeen->find(relative);
-    return found == m_lastSeen->end() || found->second != folderId(path, st);
-}
-
-const FileSystemFacts &BackupPass::facts(const std::string &path, const struct stat &st)
-{
-    auto known = m_fileSystems.find(st.st_dev);
-    if (known == m_fileSystems.end())
-        known = m_fileSystems.emplace(st.st_dev, fileSystemFacts(path)).first;
-    return known->second;
-}
-
-SeenFolders::FolderId BackupPass::folderId(const std::string &path, const struct stat &st)
-{
-    return {st.st_dev, facts(path, st).identity, st.st_ino};
-}
-
 // `counted`: the copy scan counts a folder to settle as the sizing scan
 // did, so that its early end waits for it.
-void BackupPass::enterFolder(const std::string &path, const struct stat &st, bool counted)
+FolderTrail::OpenFolder &BackupPass::enterFolder(const std::string &path, const struct stat &st, bool counted)
 {
-    OpenFolder open;
-    open.relative = belowItem(path);
-    open.isNew = folderIsNew(path, open.relative, st);
-    open.settle = open.isNew || qualifies(st);
+    FolderTrail::OpenFolder &open = m_trail.enter(path, st);
     if (open.settle && state.SizingPhase)
         ++m_foldersSized;
     if (open.settle && counted)
         state.FolderFilesDone.add(1);
-    m_folders.push_back(std::move(open));
+    return open;
 }
 
 // A folder's copy gets its times once everything in it was written: an
 // empty folder (a mail folder's `new/`) is there on restore, with its bits.
 void BackupPass::leaveFolder(const struct stat &st, bool settle)
 {
-    const OpenFolder done = std::move(m_folders.back());
-    m_folders.pop_back();
+    const FolderTrail::OpenFolder done = m_trail.leave();
     // A folder in which something was missed is settled by the pass that
     // copies it: its bits could keep that copy out.
     if (!settle || done.missed || (!done.settle && !done.touched))
         return;
     if (failed() || abortNow() || !m_diskKnown || m_disk.root().empty())
         return;
-    const std::string path = m_itemText + done.relative;
+    const std::string path = m_trail.pathOf(done);
     const std::string relative = PathRules::relativeOnDisk(path);
     if (relative.empty())
         return; // the medium root is the disk's, not a copy
@@ -487,29 +434,8 @@ void BackupPass::leaveFolder(const struct stat &st, bool settle)
         missedFolder(path, "its folder could not be made on the backup disk: " + errorText(error));
         return;
     }
-    if (!m_folders.empty())
-        m_folders.back().touched = true;
-}
-
-// A file qualifies by its own times, or when it lies in a folder new to the
-// item and the disk holds no current copy of it.
-bool BackupPass::qualifiesInFolder(const struct stat &st, const std::string &path)
-{
-    if (qualifies(st))
-        return true;
-    if (m_folders.empty() || !m_folders.back().isNew)
-        return false;
-    return !m_disk.hasCurrentCopy(PathRules::relativeOnDisk(path), st);
-}
-
-// A folder in which something was missed stays new to the item, so that
-// the next pass looks at all of it again whatever its files' times.
-void BackupPass::recordSeenFolders(const std::string &itemPath, CutOff cutOff, bool mountPoint)
-{
-    for (const std::string &folder : m_unrecorded)
-        m_seenNow.erase(folder);
-    m_seen.setItem(itemPath, cutOff, std::move(m_seenNow), mountPoint);
-    m_seenNow = {};
+    if (FolderTrail::OpenFolder *parent = m_trail.inHand())
+        parent->touched = true;
 }
 
 void BackupPass::saveSeenFolders()
@@ -517,10 +443,9 @@ void BackupPass::saveSeenFolders()
     std::unordered_set<std::string> paths;
     for (std::size_t i = 0; i < m_setup.list.count(); ++i)
         paths.insert(m_setup.list.at(i).path());
-    m_seen.keepItems([&](const std::string &path) { return paths.count(path) != 0; });
     const std::string file = m_setup.listFile.folder() + SeenFolders::fileName(m_label);
     try {
-        m_seen.save(file);
+        m_trail.save(file, [&](const std::string &path) { return paths.count(path) != 0; });
     } catch (const std::exception &error) {
         // Not a loss: a record that is not current makes the next pass
         // look at every folder's copies.
@@ -642,27 +567,6 @@ bool BackupPass::excluded(const char *name)
     return bannedext(m_setup.filters, name);
 }
 
-// The largest file the disk's file system can hold (FAT's 4 GiB): a larger
-// one is refused by every disk of its kind, and asking for disk after disk
-// could never get it backed up.
-// A file larger than an empty disk of this kind holds is no different:
-// fresh disks would be asked for without end.
-void BackupPass::noteLargestCopy()
-{
-    m_largestCopy = m_setup.host.largestFile(m_setup.driveRoot);
-    const std::int64_t capacity = m_setup.host.totalBytes(m_setup.driveRoot);
-    m_largerThanDisk = capacity > 0 && capacity < m_largestCopy;
-    if (m_largerThanDisk)
-        m_largestCopy = capacity;
-}
-
-std::string BackupPass::tooLargeCause() const
-{
-    if (m_largerThanDisk)
-        return "larger than an empty backup disk of this kind can hold (" + std::to_string(m_largestCopy) + " bytes)";
-    return "larger than the backup disk's file system allows (" + std::to_string(m_largestCopy) + " bytes at most)";
-}
-
 bool BackupPass::changedSinceSizing(const struct stat &st) const
 {
     auto notBefore = [this](const struct timespec &time) {
@@ -700,10 +604,7 @@ void BackupPass::holdCutOffFor(const struct stat &st)
 void BackupPass::missedFile(const std::string &path, const struct stat &st, const std::string &cause)
 {
     holdCutOffFor(st);
-    if (!m_folders.empty()) {
-        m_unrecorded.insert(m_folders.back().relative);
-        m_folders.back().missed = true;
-    }
+    m_trail.missedInHand(true);
     ++m_outcome.filesMissed;
     if (m_outcome.missed.size() < PassOutcome::kMissedKept)
         m_outcome.missed.push_back({path, cause});
@@ -723,8 +624,7 @@ void BackupPass::refusedFile(const std::string &path, const std::string &cause)
 void BackupPass::missedFolder(const std::string &path, const std::string &cause)
 {
     m_keepCutOff = true;
-    if (!m_folders.empty())
-        m_folders.back().missed = true;
+    m_trail.missedInHand(false);
     if (!m_reportedFolders.insert(path).second)
         return;
     ++m_outcome.filesMissed;
@@ -821,8 +721,8 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         m_hardLinks.copied(st, relative);
     switch (result) {
     case BackupDisk::Result::Stored:
-        if (!m_folders.empty())
-            m_folders.back().touched = true;
+        if (FolderTrail::OpenFolder *folder = m_trail.inHand())
+            folder->touched = true;
         state.FilesBackedUp.add(1);
         ++m_unflushedCopies;
         m_freeEstimate.wrote(m_disk.spaceTaken(bytes));
@@ -832,8 +732,8 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
     case BackupDisk::Result::StoredAsRead:
         // Written to while it was read: kept as read, and copied again by
         // the next pass.
-        if (!m_folders.empty())
-            m_folders.back().touched = true;
+        if (FolderTrail::OpenFolder *folder = m_trail.inHand())
+            folder->touched = true;
         state.FilesBackedUp.add(1);
         ++m_unflushedCopies;
         m_freeEstimate.wrote(m_disk.spaceTaken(bytes));
@@ -896,10 +796,10 @@ void BackupPass::BackupFile(const std::string &source)
     struct stat listed {};
     if (::stat(source.c_str(), &listed) != 0 || !S_ISREG(listed.st_mode) || !qualifies(listed))
         return;
-    noteLargestCopy();
+    m_sizing.measureDisk(m_setup.host, m_setup.driveRoot);
     const std::int64_t bytes = bytesToWrite(AT_FDCWD, source.c_str(), listed);
-    if (tooLarge(listed, bytes)) {
-        missedFile(source, listed, tooLargeCause());
+    if (m_sizing.tooLarge(listed, bytes)) {
+        missedFile(source, listed, m_sizing.tooLargeCause());
         return;
     }
     // A disk pulled out since the last item has no room to tell, but is
@@ -1002,13 +902,6 @@ void BackupPass::diskInHand()
         m_disk.setRoot(m_setup.host.mediumRoot(m_setup.driveRoot));
         m_diskKnown = true;
     }
-}
-
-bool BackupPass::tooLarge(const struct stat &st, std::int64_t bytes) const
-{
-    // The file system's limit is on the length (FAT's 4 GiB); a disk's
-    // capacity is on the blocks, which for a sparse file are fewer.
-    return bytes > m_largestCopy || (!m_largerThanDisk && st.st_size > m_largestCopy);
 }
 
 bool BackupPass::copyIsCurrent(const std::string &sourcePath, const struct stat &st, std::int64_t *olderRoom)

@@ -13,12 +13,14 @@
 #include "engine/BackupDisk.h"
 #include "engine/CopyLedger.h"
 #include "engine/CutOffTest.h"
+#include "engine/FolderTrail.h"
 #include "engine/FreeSpaceEstimate.h"
 #include "engine/HardLinks.h"
 #include "engine/PassOutcome.h"
 #include "engine/PassState.h"
 #include "engine/PassUi.h"
 #include "engine/SeenFolders.h"
+#include "engine/SizingRule.h"
 #include "engine/TreeWalker.h"
 #include "lists/DateTime.h"
 #include "platform/FileSystemKind.h"
@@ -93,7 +95,6 @@ private:
                              bool caseTwin);
     DiskFullResult ShowFullForm(std::int64_t size);
     void diskInHand();
-    bool tooLarge(const struct stat &st, std::int64_t bytes) const;
     bool copyIsCurrent(const std::string &sourcePath, const struct stat &st, std::int64_t *olderRoom = nullptr);
     bool madeRoomFor(std::int64_t bytes);
     bool diskGone() const;
@@ -106,17 +107,12 @@ private:
     void CalcFolderProgress(std::int64_t size);
 
     bool qualifies(const struct stat &st) const;
+    FolderTrail::OpenFolder &enterFolder(const std::string &path, const struct stat &st, bool counted);
+    BackupDisk *diskKnown() { return m_diskKnown ? &m_disk : nullptr; }
     void endAs(PassEnd cause);
     bool failed() const;
     bool abortNow() const;
-    bool qualifiesInFolder(const struct stat &st, const std::string &path);
-    void enterFolder(const std::string &path, const struct stat &st, bool counted);
     void leaveFolder(const struct stat &st, bool settle);
-    bool folderIsNew(const std::string &path, const std::string &relative, const struct stat &st);
-    const FileSystemFacts &facts(const std::string &path, const struct stat &st);
-    SeenFolders::FolderId folderId(const std::string &path, const struct stat &st);
-    std::string belowItem(const std::string &path) const;
-    void recordSeenFolders(const std::string &itemPath, CutOff cutOff, bool mountPoint);
     void passOverDiskMountsBelow(const std::string &path);
     bool folderClashesByCase(const std::string &path);
     void saveSeenFolders();
@@ -124,8 +120,6 @@ private:
     bool excluded(const char *name);
     bool copyScanDone() const;
     bool changedSinceSizing(const struct stat &st) const;
-    void noteLargestCopy();
-    std::string tooLargeCause() const;
     void copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed,
                         bool caseTwin);
     void holdCutOffFor(const struct stat &st);
@@ -163,8 +157,6 @@ private:
     std::int64_t m_foldersSized = 0;               ///< of the item: folders its sizing scan counted
     std::int64_t m_filesReached = 0;               ///< of the item: files its copy scan handed to the copy step
     std::map<std::size_t, CutOff> m_cutOffsBefore; ///< items whose cut-off the pass moved, as they were
-    std::int64_t m_largestCopy = INT64_MAX;        ///< the disk's file system takes no larger file
-    bool m_largerThanDisk = false;                 ///< m_largestCopy is an empty disk's capacity
     struct timespec m_sizingBegan {};              ///< on the clock the kernel stamps files with
     std::set<std::string> m_reportedFolders;
     std::int64_t m_unflushedCopies = 0; ///< copies on the medium not yet flushed to it
@@ -174,21 +166,8 @@ private:
     bool m_ledgerOpened = false;
     bool m_ledgerNoted = false; ///< its problem is among the notes
 
-    // Folders moved or renamed into an item's tree: see SeenFolders.
-    SeenFolders m_seen;                             ///< per item, of the disk the pass writes to
-    const SeenFolders::Folders *m_lastSeen = {};    ///< the item's last pass; none: every folder is new
-    SeenFolders::Folders m_seenNow;                 ///< what this pass's sizing scan saw of the item
-    std::set<std::string> m_unrecorded;             ///< folders in which something was missed
-    std::map<dev_t, FileSystemFacts> m_fileSystems; ///< per device met in the item
-    std::string m_itemText;                         ///< the item's folder, ending in '/'
-    struct OpenFolder {
-        std::string relative; ///< below the item
-        bool isNew = false;   ///< not seen by the item's last pass: every file in it is new
-        bool settle = false;  ///< the folder itself changed or is new: its copy gets its bits and times
-        bool touched = false; ///< something was written into its copy
-        bool missed = false;  ///< a file in it was missed
-    };
-    std::vector<OpenFolder> m_folders; ///< the walk's open folders, innermost last
+    FolderTrail m_trail; ///< the item's folders, and which moved into its tree
+    SizingRule m_sizing; ///< what a file adds to the room its item needs
 };
 
 } // namespace quillarc
