@@ -138,6 +138,7 @@ private:
     // The pass's end (PassEndings.cpp)
     bool flushMedium();
     void finish();
+    void closeLedger();
     void saveList();
     void saveSeenFolders();
     void nameWhatWasLeft();

@@ -2,8 +2,11 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <unistd.h>
 
+#include "catalogue/DiskLayout.h"
 #include "engine/BackupDisk.h"
+#include "engine/CopyLedger.h"
 #include "engine/CutOffTest.h"
 #include "engine/FolderTrail.h"
 #include "engine/SizingRule.h"
@@ -80,6 +83,14 @@ std::vector<ItemSizing> sizeCheckedItems(const BackupList &list, const FileFilte
     // The disk's versions are room a pass takes back before it asks for
     // another disk.
     std::int64_t versions = free < 0 ? 0 : disk.versionsRoom();
+    // Copies are judged current by the catalogue, as the pass judges them.
+    // A pass makes a missing catalogue and then holds no copy current; an
+    // empty one in memory says the same, and the dry run saves nothing.
+    CopyLedger ledger;
+    const std::string catalogue = listFile.folder() + std::string(disklayout::kProgramCatalogue);
+    ledger.open(::access(catalogue.c_str(), F_OK) == 0 ? catalogue : std::string(":memory:"));
+    ledger.useDisk(label);
+    disk.setLedger(&ledger);
     SizingRule rule;
     rule.measureDisk(host, driveRoot);
     FolderTrail trail;

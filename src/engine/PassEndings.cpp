@@ -55,6 +55,7 @@ void BackupPass::finish()
     // that the next pass looks at all of it again.
     if (m_end == PassEnd::DiskVanished || ((m_unflushedCopies > 0 || m_end == PassEnd::WriteError) && diskGone())) {
         m_end = PassEnd::DiskVanished;
+        m_inHand.ledger().close(false);
         outcome.listSaveError = diskGoneText(m_label);
         m_setup.ui.hideProgress();
         m_setup.ui.message(outcome.listSaveError);
@@ -62,9 +63,11 @@ void BackupPass::finish()
         // The list moves the cut-offs past what was copied: the copies must be
         // on the disk first, or a power cut could leave a list that claims them.
         outcome.listSaveError = m_flushError;
+        m_inHand.ledger().close(false);
         m_setup.ui.hideProgress();
         m_setup.ui.message(m_flushError);
     } else {
+        closeLedger();
         saveList();
     }
 
@@ -83,6 +86,18 @@ void BackupPass::finish()
     outcome.folderStatus = folderStatusText(outcome.end);
     setStatus(StatusLine::File, outcome.fileStatus);
     setStatus(StatusLine::Folder, outcome.folderStatus);
+}
+
+// Every copy is on the disk: what the catalogue was told of them, of the
+// versions and of the disk is kept.
+void BackupPass::closeLedger()
+{
+    CopyLedger &ledger = m_inHand.ledger();
+    ledger.close(true);
+    if (!ledger.problem().empty() && !m_ledgerNoted) {
+        m_report.note(m_setup.listFile.folder() + std::string(disklayout::kProgramCatalogue), ledger.problem());
+        m_ledgerNoted = true;
+    }
 }
 
 void BackupPass::saveList()

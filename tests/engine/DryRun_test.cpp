@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -88,6 +89,47 @@ TEST_F(DryRunTest, AFolderMovedIntoTheTreeIsCountedAsThePassCopiesIt)
         EXPECT_EQ(outcome.filesCopied, dry.files);
         EXPECT_EQ(readFile(copyOf(medium, tree + "/moved/x.txt")), std::string(30, 'x'));
         EXPECT_EQ(readFile(copyOf(medium, tree + "/moved/deeper/y.txt")), std::string(20, 'y'));
+    }
+}
+
+// A copy on the disk that the catalogue holds no record of (a disk written
+// by hand, or before the catalogue) is not taken as current by the pass,
+// though its length, time and bits match: a doubt costs a copy. The dry
+// run judges it alike, with the catalogue there or not yet made.
+TEST_F(DryRunTest, ACopyTheCatalogueDoesNotKnowIsCountedAsThePassCopiesIt)
+{
+    for (const bool catalogueMade : {false, true}) {
+        SCOPED_TRACE(catalogueMade ? "catalogue made by an earlier pass" : "no catalogue yet");
+        const std::string tree = source + (catalogueMade ? "/made" : "/fresh");
+        list.clear();
+        addItem(tree, "Yes");
+        if (catalogueMade) {
+            writeFile(tree + "/known.txt", "known");
+            runPass();
+            ASSERT_TRUE(exists(copyOf(medium, tree + "/known.txt")));
+            list.clear();
+            addItem(tree, "Yes"); // no cut-off: the known copy qualifies again, and is current
+        }
+        const std::string file = tree + "/by-hand.txt";
+        writeFile(file, "by hand");
+        // Its copy is made after the file's last change, with its time.
+        const struct timespec fileChanged = changed(file);
+        struct timespec now {};
+        do
+            ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+        while (!before(fileChanged, now));
+        writeFile(copyOf(medium, file), "by hand");
+        struct stat st {};
+        ASSERT_EQ(::stat(file.c_str(), &st), 0);
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, copyOf(medium, file).c_str(), times, 0), 0);
+        ASSERT_EQ(::chmod(copyOf(medium, file).c_str(), st.st_mode & 07777), 0);
+
+        const ItemSizing dry = dryRun();
+        EXPECT_EQ(dry.files, 1);
+        EXPECT_EQ(dry.bytes, 7);
+        const PassOutcome &outcome = runPass();
+        EXPECT_EQ(outcome.filesCopied, dry.files);
     }
 }
 
