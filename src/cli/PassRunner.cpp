@@ -111,10 +111,11 @@ private:
     std::array<struct sigaction, 3> m_previous {};
 };
 
-int dryRun(const BackupList &list, const FileFilters &filters, const VolumeHost &host, const std::string &drive)
+int dryRun(const RunSetup &setup)
 {
     std::int64_t files = 0, bytes = 0, disks = 0;
-    for (const ItemSizing &item : sizeCheckedItems(list, filters, host, drive)) {
+    for (const ItemSizing &item :
+         sizeCheckedItems(setup.list, setup.filters, setup.host, setup.driveRoot, setup.listFile, setup.volumeLabel)) {
         std::cout << item.path << ": " << item.files << " files, " << item.bytes << " bytes";
         if (item.moreDisks > 0)
             std::cout << ", needs " << item.moreDisks << " more disk" << (item.moreDisks == 1 ? "" : "s");
@@ -195,7 +196,7 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
     TerminalPassUi ui(!hooks.neverAsk && ::isatty(STDIN_FILENO) == 1, options.yes);
     const RunSetup setup = session.runSetup(ui, Clock::system(), session.config().exclude);
     if (options.dryRun)
-        return dryRun(session.list(), setup.filters, host, drive);
+        return dryRun(setup);
 
     BackupRun run(setup);
     {

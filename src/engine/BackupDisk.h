@@ -7,15 +7,18 @@
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
-#include <unordered_set>
 #include <vector>
 
 #include "engine/CopyLedger.h"
 #include "engine/CopyMetadata.h"
+#include "engine/DiskFault.h"
+#include "engine/DiskFolderChain.h"
 #include "engine/DiskVersions.h"
 #include "base/UniqueFd.h"
 
 namespace quillarc {
+
+class ContentHasher;
 
 /// Writes copies below the root of the medium in the backup drive.
 ///
@@ -46,7 +49,7 @@ public:
     /// The medium root (absolute, ends in '/'); a change drops every folder
     /// held open below the old one.
     void setRoot(const std::string &root);
-    const std::string &root() const { return m_root; }
+    const std::string &root() const { return m_folders.root(); }
 
     /// True when the copy at `relative` is current for a source described
     /// by `source` (see store()'s "AlreadyThere"); nothing is created.
@@ -125,32 +128,39 @@ public:
     int flush();
 
 private:
-    void followSourceFolder(int folderFd, std::string_view relativeFolder);
+    /// A copy being written: unnamed, or under a temporary name in the
+    /// disk's own folder.
+    struct PendingCopy {
+        UniqueFd target;
+        UniqueFd parts;
+        std::string part;                ///< its temporary name; empty when unnamed
+        ContentHasher *hasher = nullptr; ///< the catalogue's, while it records
+        std::int64_t copied = 0;         ///< bytes written
+        bool changed = false;            ///< the source changed while it was read
+        bool named() const { return !part.empty(); }
+        void discard();
+    };
+    int openCopy(int dir, PendingCopy &copy);
+    std::optional<Result> writeCopy(int source, const struct stat &sourceStat, PendingCopy &copy, StoreReport &report);
+    Result commitCopy(int dir, const std::string &name, std::string_view relative, const struct stat &sourceStat,
+                      PendingCopy &copy, StoreReport &report);
+    static Result failed(FailedAt where, int error, StoreReport &report);
+    static std::optional<Result> linkFailed(int error);
     bool isCurrent(const struct stat &copy, const struct stat &source, std::string_view relative);
-    int folder(std::string_view relativeFolder, bool create, int &error);
-    void dropFolders();
     bool keptAside(int dirFd, const std::string &name, std::string_view relative);
     const char *kindOf(const struct stat &st) const;
     bool clashesByCase(int dirFd, const std::string &name);
 
-    std::string m_root;
-    UniqueFd m_rootFd;
-    struct OpenFolder {
-        std::string name;
-        UniqueFd fd;
-        bool followed = false; ///< brought in line with its source folder this pass
-    };
-    std::vector<OpenFolder> m_chain; ///< the folders of the last path asked for, root first
     std::vector<char> m_buffer;
     std::string m_remark;  ///< what moving aside did, for the store in hand
     bool m_asRoot = false; ///< owners and set-id bits are kept, as `cp -a` keeps them
     CopyMetadata m_metadata;
+    DiskFolderChain m_folders; ///< the root and the folders of the last path, held open
     DiskVersions m_versions;
     CopyLedger *m_ledger = nullptr;
-    std::unordered_set<std::string> m_followedFolders; ///< brought in line with their source this pass
-    std::int64_t m_unit = 0;                           ///< allocation unit of the medium, 0 until asked
-    std::mt19937_64 m_random;                          ///< for temporary names
-    bool m_procFds = false; ///< /proc/self/fd names open files: new copies can be written unnamed
+    std::int64_t m_unit = 0;  ///< allocation unit of the medium, 0 until asked
+    std::mt19937_64 m_random; ///< for temporary names
+    bool m_procFds = false;   ///< /proc/self/fd names open files: new copies can be written unnamed
 };
 
 } // namespace quillarc

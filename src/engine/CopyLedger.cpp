@@ -89,6 +89,18 @@ void CopyLedger::flush()
     });
 }
 
+void CopyLedger::close(bool keep)
+{
+    guarded([&] {
+        if (keep)
+            m_catalogue->commit();
+        else
+            m_catalogue->rollback();
+    });
+    m_catalogue.reset();
+    m_disk = 0;
+}
+
 void CopyLedger::writeDiskCopy(int diskRootFd, const std::string &stamp, std::int64_t freeBytes)
 {
     if (!active())

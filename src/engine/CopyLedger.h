@@ -44,6 +44,12 @@ public:
     /// speaks of are on the disk.
     void flush();
 
+    /// Ends the recording as the pass ends: what was recorded since the
+    /// last flush is kept (`keep`: the copies it speaks of are on the disk)
+    /// or dropped, and the catalogue is let go of, so that no other pass
+    /// waits on it while this one's owner lives on.
+    void close(bool keep);
+
     /// After a flush: the disk was seen now, with `freeBytes` free, and gets
     /// its own catalogue and manifest under its program folder, so that it
     /// can be checked and catalogued again on its own. A failure is named

@@ -1,5 +1,7 @@
 #include "engine/CopyMetadata.h"
 
+#include "engine/DiskFault.h"
+
 #include <acl/libacl.h>
 #include <attr/error_context.h>
 #include <attr/libattr.h>
@@ -17,12 +19,6 @@ namespace {
 
 constexpr const char *kAccessList = "system.posix_acl_access";
 constexpr const char *kDefaultList = "system.posix_acl_default";
-
-// Faults of the disk as a whole: the copy cannot be trusted.
-bool isDiskFault(int error)
-{
-    return error == ENOSPC || error == EDQUOT || error == EIO || error == EROFS;
-}
 
 class AclHandle {
 public:

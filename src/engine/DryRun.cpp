@@ -2,16 +2,21 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <unistd.h>
 
+#include "catalogue/DiskLayout.h"
 #include "engine/BackupDisk.h"
+#include "engine/CopyLedger.h"
 #include "engine/CutOffTest.h"
-#include "engine/FileRoom.h"
+#include "engine/FolderTrail.h"
+#include "engine/SizingRule.h"
 #include "engine/PathRules.h"
 #include "engine/ExclusionTest.h"
 #include "engine/RoomCheck.h"
 #include "engine/StartCheck.h"
 #include "engine/TreeWalker.h"
 #include "lists/BackupList.h"
+#include "lists/DiskListFile.h"
 #include "platform/VolumeHost.h"
 
 #include <algorithm>
@@ -21,42 +26,25 @@ namespace quillarc {
 
 namespace {
 
-// The pass's own rule for what a file adds to the room an item needs:
-// what its copy writes (a sparse file's data), nothing for a file whose copy
-// is current already, and nothing for a file no disk of this kind can hold
-// (counted, as the pass names it).
-struct FileSizing {
-    BackupDisk &disk;
-    std::int64_t largest;
-    bool largerThanDisk;
-
-    void add(int dirFd, const char *name, const std::string &path, const struct stat &st, ItemSizing &sizing) const
-    {
-        const std::int64_t bytes = bytesToWrite(dirFd, name, st);
-        if (bytes > largest || (!largerThanDisk && st.st_size > largest)) {
-            ++sizing.files;
-            return;
-        }
-        if (!disk.root().empty() && disk.hasCurrentCopy(PathRules::relativeOnDisk(path), st, &sizing.replacedRoom))
-            return;
-        ++sizing.files;
-        sizing.bytes += bytes;
-    }
-};
-
+// Walks a folder item as the pass's sizing scan does: the same folder
+// trail (a folder moved into the tree brings its files along), the same
+// rule for what each file adds.
 class SizingVisitor final : public TreeVisitor {
 public:
-    SizingVisitor(const FileFilters &filters, CutOff cutOff, const FileSizing &rule, ItemSizing &sizing)
-        : m_filters(filters), m_cutOff(cutOff), m_rule(rule), m_sizing(sizing)
+    SizingVisitor(const FileFilters &filters, FolderTrail &trail, const SizingRule &rule, BackupDisk &disk,
+                  ItemSizing &sizing)
+        : m_filters(filters), m_trail(trail), m_rule(rule), m_disk(disk), m_sizing(sizing)
     {
     }
     bool goOn() override { return true; }
     void folder(const std::string &) override {}
+    void enterFolder(const std::string &path, const struct stat &st) override { m_trail.enter(path, st); }
+    void leaveFolder(const std::string &, const struct stat &) override { m_trail.leave(); }
     void file(int dirFd, const char *name, const std::string &path, const struct stat &st, bool) override
     {
-        if (bannedext(m_filters, name) || !m_cutOff.qualifies(st))
+        if (bannedext(m_filters, name) || !m_trail.qualifies(st, path, &m_disk))
             return;
-        m_rule.add(dirFd, name, path, st, m_sizing);
+        count(m_rule.size(dirFd, name, path, st, &m_disk, &m_sizing.replacedRoom), m_sizing);
     }
     void unreadable(const std::string &path, int error) override
     {
@@ -64,17 +52,27 @@ public:
             m_sizing.problem = path + " cannot be read: " + std::generic_category().message(error);
     }
 
+    static void count(SizingRule::Sized sized, ItemSizing &sizing)
+    {
+        if (sized.share == SizingRule::Share::Current)
+            return;
+        ++sizing.files;
+        sizing.bytes += sized.bytes;
+    }
+
 private:
     const FileFilters &m_filters;
-    CutOffTest m_cutOff;
-    const FileSizing &m_rule;
+    FolderTrail &m_trail;
+    const SizingRule &m_rule;
+    BackupDisk &m_disk;
     ItemSizing &m_sizing;
 };
 
 } // namespace
 
 std::vector<ItemSizing> sizeCheckedItems(const BackupList &list, const FileFilters &filters, const VolumeHost &host,
-                                         const std::string &driveRoot)
+                                         const std::string &driveRoot, const DiskListFile &listFile,
+                                         const std::string &label)
 {
     TreeWalker walker;
     walker.setSkippedFolder(host.mediumRoot(driveRoot));
@@ -85,11 +83,18 @@ std::vector<ItemSizing> sizeCheckedItems(const BackupList &list, const FileFilte
     // The disk's versions are room a pass takes back before it asks for
     // another disk.
     std::int64_t versions = free < 0 ? 0 : disk.versionsRoom();
-    std::int64_t largest = host.largestFile(driveRoot);
-    const bool largerThanDisk = capacity > 0 && capacity < largest;
-    if (largerThanDisk)
-        largest = capacity;
-    const FileSizing rule {disk, largest, largerThanDisk};
+    // Copies are judged current by the catalogue, as the pass judges them.
+    // A pass makes a missing catalogue and then holds no copy current; an
+    // empty one in memory says the same, and the dry run saves nothing.
+    CopyLedger ledger;
+    const std::string catalogue = listFile.folder() + std::string(disklayout::kProgramCatalogue);
+    ledger.open(::access(catalogue.c_str(), F_OK) == 0 ? catalogue : std::string(":memory:"));
+    ledger.useDisk(label);
+    disk.setLedger(&ledger);
+    SizingRule rule;
+    rule.measureDisk(host, driveRoot);
+    FolderTrail trail;
+    trail.load(listFile.folder() + SeenFolders::fileName(label));
     std::vector<ItemSizing> sized;
     for (std::size_t i = 0; i < list.count(); ++i) {
         const BackupItem &item = list.at(i);
@@ -103,12 +108,14 @@ std::vector<ItemSizing> sizeCheckedItems(const BackupList &list, const FileFilte
         if (struct stat there {}; sizing.problem.empty() && ::stat(item.path().c_str(), &there) != 0)
             sizing.problem = item.path() + " is not there: " + std::generic_category().message(errno);
         if (sizing.problem.empty() && item.isFolder()) {
-            SizingVisitor visitor(filters, cutOff, rule, sizing);
+            trail.beginItem(item.path(), cutOff);
+            SizingVisitor visitor(filters, trail, rule, disk, sizing);
             walker.walk(item.path(), item.withSubfolders(), visitor);
         } else if (sizing.problem.empty()) {
             struct stat st {};
             if (::stat(item.path().c_str(), &st) == 0 && S_ISREG(st.st_mode) && CutOffTest(cutOff).qualifies(st))
-                rule.add(AT_FDCWD, item.path().c_str(), item.path(), st, sizing);
+                SizingVisitor::count(
+                    rule.size(AT_FDCWD, item.path().c_str(), item.path(), st, &disk, &sizing.replacedRoom), sizing);
         }
         const RoomCheck::Decision decision =
             RoomCheck::decide(free, versions + sizing.replacedRoom, sizing.bytes, capacity);

@@ -7,6 +7,7 @@
 namespace quillarc {
 
 class BackupList;
+class DiskListFile;
 class VolumeHost;
 struct FileFilters;
 
@@ -27,8 +28,11 @@ struct ItemSizing {
 };
 
 /// Sizes every checked item in list order. The free space of the disk in
-/// `driveRoot` is taken as shrinking by each item's bytes in turn.
+/// `driveRoot` is taken as shrinking by each item's bytes in turn. The
+/// record of the folders seen is read from the program folder of
+/// `listFile`, under the disk's `label`, as the pass reads it.
 std::vector<ItemSizing> sizeCheckedItems(const BackupList &list, const FileFilters &filters, const VolumeHost &host,
-                                         const std::string &driveRoot);
+                                         const std::string &driveRoot, const DiskListFile &listFile,
+                                         const std::string &label);
 
 } // namespace quillarc

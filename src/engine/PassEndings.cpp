@@ -1,31 +1,20 @@
-// How a pass ends when its disk went away or filled up: what it asks, and
-// what it names for the next pass or the next disk.
+// How a pass ends: its copies flushed, its list and record of folders
+// saved unless the disk went away, and what it names for the next disk.
 
 #include "engine/BackupPass.h"
 
+#include "catalogue/DiskLayout.h"
 #include "engine/OneLine.h"
+#include "engine/PathRules.h"
 #include "engine/ProgressBoard.h"
 #include "lists/BackupList.h"
-#include "platform/PassLock.h"
-#include "platform/VolumeHost.h"
+#include "lists/DiskListFile.h"
 
 #include <algorithm>
-#include <sys/stat.h>
+#include <system_error>
+#include <unordered_set>
 
 namespace quillarc {
-
-namespace {
-
-std::string diskGoneQuestion(const std::string &label, bool askedBefore)
-{
-    std::string text = askedBefore
-                           ? "THE BACKUP DISK \"" + oneLine(label) + "\" IS NOT BACK YET.\r"
-                           : "THE BACKUP DISK \"" + oneLine(label) + "\" WAS REMOVED OR CAN NO LONGER BE READ.\r";
-    return text + "PUT THE SAME DISK BACK AND PRESS YES TO CARRY ON,\r"
-                  "OR CANCEL TO END THE BACKUP.";
-}
-
-} // namespace
 
 std::string BackupPass::diskGoneText(const std::string &label)
 {
@@ -34,67 +23,110 @@ std::string BackupPass::diskGoneText(const std::string &label)
            "WHAT MAY NOT HAVE REACHED THE DISK.";
 }
 
-// The disk in hand is gone when the drive holds no medium, or a medium of
-// another label, or when the root it had cannot be reached (ENODEV, EIO on
-// a disk pulled out) or is now another folder (its mount gone, the folder
-// beneath it showing). A disk whose free space cannot be told is no disk
-// to write to either.
-bool BackupPass::diskGone() const
+bool BackupPass::flushMedium()
 {
-    if (m_mediumRoot.empty())
+    if (m_unflushedCopies == 0)
+        return true;
+    // A disk pulled out cannot be flushed: what was not on it is held by
+    // the cut-offs instead (the list is not saved, or, with the same disk
+    // back, the cut-offs of what was copied onto it stay where they were).
+    if (diskGone())
+        return true;
+    if (const int error = m_inHand.flush(); error != 0) {
+        endAs(PassEnd::WriteError);
+        m_flushError = "The copies could not be flushed to the backup disk: " + std::generic_category().message(error);
         return false;
-    const VolumeHost &host = m_setup.host;
-    if (host.mediumRoot(m_setup.driveRoot) != m_mediumRoot || host.volumeLabel(m_setup.driveRoot) != m_label ||
-        host.freeBytes(m_setup.driveRoot) < 0)
-        return true;
-    struct stat now {};
-    if (::stat(m_mediumRoot.c_str(), &now) != 0)
-        return true;
-    return now.st_dev != m_mediumStat.st_dev || now.st_ino != m_mediumStat.st_ino;
-}
-
-bool BackupPass::sameDiskBack() const
-{
-    const VolumeHost &host = m_setup.host;
-    return !host.mediumRoot(m_setup.driveRoot).empty() && host.volumeLabel(m_setup.driveRoot) == m_label &&
-           host.freeBytes(m_setup.driveRoot) >= 0;
-}
-
-// The copies made since the last flush may never have reached a disk
-// pulled out: once it is back, the items finished on it keep the cut-offs
-// they had, and so does the item in hand, so that the next pass looks at
-// their copies again (a current copy costs a look, not a copy).
-DiskFullResult BackupPass::askForSameDisk()
-{
-    m_setup.ui.hideProgress();
-    const std::string gone = m_mediumRoot;
-    for (bool askedBefore = false; m_setup.ui.askForDiskBack(diskGoneQuestion(m_label, askedBefore));
-         askedBefore = true) {
-        if (!sameDiskBack())
-            continue;
-        useMedium();
-        if (m_mediumRoot.empty())
-            continue;
-        if (const PassLock::Result locked =
-                m_setup.lock != nullptr ? m_setup.lock->takeMedium(m_mediumRoot) : PassLock::Result::Taken;
-            locked != PassLock::Result::Taken) {
-            endAs(PassEnd::WriteError);
-            m_setup.ui.message(locked == PassLock::Result::Busy ? PassLock::busyMessage()
-                                                                : PassLock::unlockableMessage());
-            return DiskFullResult::Cancel;
-        }
-        for (const auto &[index, cutOff] : m_cutOffsBefore) {
-            m_setup.list.setCutOff(m_setup.list.at(index), cutOff);
-            m_setup.board.postListChange({ListChange::Kind::CutOff, index, cutOff.local()});
-        }
-        m_cutOffsBefore.clear();
-        m_keepCutOff = true;
-        m_unflushedCopies = 0;
-        return DiskFullResult::Ready;
     }
-    m_mediumRoot = gone;
-    endAs(PassEnd::DiskVanished);
-    return DiskFullResult::Cancel;
+    m_unflushedCopies = 0;
+    if (const std::string &problem = m_inHand.ledger().problem(); !problem.empty() && !m_ledgerNoted) {
+        m_report.note(m_setup.listFile.folder() + std::string(disklayout::kProgramCatalogue), problem);
+        m_ledgerNoted = true;
+    }
+    if (m_setup.afterFlush)
+        m_setup.afterFlush();
+    return true;
+}
+
+void BackupPass::finish()
+{
+    PassOutcome &outcome = m_report.outcome();
+    // A disk that went away with copies not flushed to it, or in the middle
+    // of a write, may lack what the pass copied: the list is not saved, so
+    // that the next pass looks at all of it again.
+    if (m_end == PassEnd::DiskVanished || ((m_unflushedCopies > 0 || m_end == PassEnd::WriteError) && diskGone())) {
+        m_end = PassEnd::DiskVanished;
+        m_inHand.ledger().close(false);
+        outcome.listSaveError = diskGoneText(m_label);
+        m_setup.ui.hideProgress();
+        m_setup.ui.message(outcome.listSaveError);
+    } else if (!flushMedium() || !m_flushError.empty()) {
+        // The list moves the cut-offs past what was copied: the copies must be
+        // on the disk first, or a power cut could leave a list that claims them.
+        outcome.listSaveError = m_flushError;
+        m_inHand.ledger().close(false);
+        m_setup.ui.hideProgress();
+        m_setup.ui.message(m_flushError);
+    } else {
+        closeLedger();
+        saveList();
+    }
+
+    // A request that came after the last item still says how the pass
+    // ended, as the person asked.
+    if (state.StopRequested)
+        endAs(PassEnd::Stopped);
+    if (abortNow())
+        endAs(PassEnd::Aborted);
+    if (m_end == PassEnd::DiskFullCancelled)
+        nameWhatWasLeft();
+    outcome.end = m_end;
+    outcome.filesCopied = state.FilesBackedUp.get();
+    outcome.volumeLabel = m_label;
+    outcome.fileStatus = fileStatusText(outcome.end, outcome.filesCopied);
+    outcome.folderStatus = folderStatusText(outcome.end);
+    setStatus(StatusLine::File, outcome.fileStatus);
+    setStatus(StatusLine::Folder, outcome.folderStatus);
+}
+
+// Every copy is on the disk: what the catalogue was told of them, of the
+// versions and of the disk is kept.
+void BackupPass::closeLedger()
+{
+    CopyLedger &ledger = m_inHand.ledger();
+    ledger.close(true);
+    if (!ledger.problem().empty() && !m_ledgerNoted) {
+        m_report.note(m_setup.listFile.folder() + std::string(disklayout::kProgramCatalogue), ledger.problem());
+        m_ledgerNoted = true;
+    }
+}
+
+void BackupPass::saveList()
+{
+    PassOutcome &outcome = m_report.outcome();
+    try {
+        outcome.listSaved = m_setup.listFile.SAveIniFile(m_setup.driveRoot, m_label, m_setup.list);
+        if (outcome.listSaved)
+            saveSeenFolders();
+    } catch (const std::exception &error) {
+        outcome.listSaveError = PathRules::errorBoxText(error.what());
+        m_setup.ui.hideProgress();
+        m_setup.ui.message(outcome.listSaveError);
+    }
+}
+
+void BackupPass::saveSeenFolders()
+{
+    std::unordered_set<std::string> paths;
+    for (std::size_t i = 0; i < m_setup.list.count(); ++i)
+        paths.insert(m_setup.list.at(i).path());
+    const std::string file = m_setup.listFile.folder() + SeenFolders::fileName(m_label);
+    try {
+        m_trail.save(file, [&](const std::string &path) { return paths.count(path) != 0; });
+    } catch (const std::exception &error) {
+        // Not a loss: a record that is not current makes the next pass
+        // look at every folder's copies.
+        m_report.note(file, std::string("the record of the folders seen was not saved: ") + error.what());
+    }
 }
 
 // A pass that ended for want of room names what it left for the next
@@ -113,20 +145,18 @@ void BackupPass::nameWhatWasLeft()
         const std::int64_t sized = state.FolderFilesTotal.get() - m_foldersSized;
         files = std::max<std::int64_t>(1, sized - m_filesReached + (m_filesReached > 0 ? 1 : 0));
     }
-    m_outcome.filesLeft = files;
-    m_outcome.itemsLeft = 1;
-    m_outcome.filesMissed += files;
+    PassOutcome &outcome = m_report.outcome();
+    outcome.filesLeft = files;
+    outcome.itemsLeft = 1;
     const std::string cause = "left for the next disk: the backup disk filled up";
-    if (m_outcome.missed.size() < PassOutcome::kMissedKept)
-        m_outcome.missed.push_back({inHand.path(), cause + " before " + std::to_string(files) +
-                                                       (files == 1 ? " file" : " files") + " of it were copied"});
+    m_report.missed(inHand.path(), cause + " before " + std::to_string(files) + (files == 1 ? " file" : " files") +
+                                       " of it were copied");
+    outcome.filesMissed += files - 1;
     for (std::size_t index = m_itemInHand + 1; index < list.count(); ++index) {
         if (!list.at(index).checked())
             continue;
-        ++m_outcome.itemsLeft;
-        ++m_outcome.filesMissed;
-        if (m_outcome.missed.size() < PassOutcome::kMissedKept)
-            m_outcome.missed.push_back({list.at(index).path(), cause + " before this item was reached"});
+        ++outcome.itemsLeft;
+        m_report.missed(list.at(index).path(), cause + " before this item was reached");
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 
 #include "base/AtomicFile.h"
 #include "lists/DateTimeText.h"
@@ -106,82 +107,69 @@ std::string configFileText(const ProgramConfig &config)
     return joinLinesCrLf(lines);
 }
 
-void applyConfigText(std::string_view bytes, ProgramConfig &config)
+namespace {
+
+// The next of the file's numbered lines; none past its end, which leaves
+// the value the line holds as it was.
+std::optional<std::string> nextLine(LineReader &reader)
 {
-    LineReader reader(bytes);
     if (reader.atEnd())
-        return;
-    config.driveText = reader.next();
+        return std::nullopt;
+    return reader.next();
+}
 
-    bool style[4] = {false, false, false, false};
-    for (int line = 2; line <= 19; ++line) {
-        if (reader.atEnd())
-            continue;
-        const std::string text = reader.next();
-        const bool number = isanumber(text);
-        switch (line) {
-        case 2:
-            if (number)
-                config.font.charSet = toInteger(text) & 0xFF;
-            break;
-        case 3:
-            if (number)
-                config.font.color = toInteger(text);
-            break;
-        case 4:
-            if (number)
-                config.font.setHeight(toInteger(text));
-            break;
-        case 5:
-            if (!text.empty())
-                config.font.name = limitedName(text);
-            break;
-        case 6:
-            if (number)
-                config.font.setSize(toInteger(text));
-            break;
-        case 7:
-        case 8:
-        case 9:
-        case 10:
-            style[line - 7] = text == "T";
-            break;
-        case 11:
-        case 12:
-        case 13:
-        case 14:
-            if (number)
-                config.columnWidths[static_cast<std::size_t>(line - 11)] = toInteger(text);
-            break;
-        case 15:
-            if (number)
-                config.windowWidth = toInteger(text);
-            break;
-        case 16:
-            if (number)
-                config.windowHeight = toInteger(text);
-            break;
-        case 17:
-            if (number)
-                config.windowLeft = toInteger(text);
-            config.SavedLeft = config.windowLeft;
-            break;
-        case 18:
-            if (number)
-                config.windowTop = toInteger(text);
-            config.SavedTop = config.windowTop;
-            break;
-        case 19:
-            config.exclude = text == "T";
-            break;
-        }
+// A line that is a digit string sets its value; any other leaves it as it
+// was. A digit string too large throws.
+template <class Apply>
+void applyNumber(const std::optional<std::string> &line, Apply apply)
+{
+    if (line && isanumber(*line))
+        apply(toInteger(*line));
+}
+
+// Bold, italic, underline, strike-out, as lines 7..10 give them.
+using FontStyle = std::array<bool, 4>;
+
+// Lines 2..10; the style is handed back, to be set once the numbers after
+// it were read.
+FontStyle readFont(LineReader &reader, ListFont &font)
+{
+    applyNumber(nextLine(reader), [&](int value) { font.charSet = value & 0xFF; });
+    applyNumber(nextLine(reader), [&](int value) { font.color = value; });
+    applyNumber(nextLine(reader), [&](int value) { font.setHeight(value); });
+    if (const std::optional<std::string> name = nextLine(reader); name && !name->empty())
+        font.name = limitedName(*name);
+    applyNumber(nextLine(reader), [&](int value) { font.setSize(value); });
+    FontStyle style {};
+    for (bool &set : style)
+        set = nextLine(reader) == "T"; // a line missing is not "T"
+    return style;
+}
+
+// Lines 11..18. The window's left and top edge are remembered as they
+// stand after their lines, applied or not.
+void readLayout(LineReader &reader, ProgramConfig &config)
+{
+    for (int &width : config.columnWidths)
+        applyNumber(nextLine(reader), [&](int value) { width = value; });
+    applyNumber(nextLine(reader), [&](int value) { config.windowWidth = value; });
+    applyNumber(nextLine(reader), [&](int value) { config.windowHeight = value; });
+    if (const std::optional<std::string> left = nextLine(reader)) {
+        applyNumber(left, [&](int value) { config.windowLeft = value; });
+        config.SavedLeft = config.windowLeft;
     }
-    // The style is set once, to exactly what was read.
-    config.font.bold = style[0];
-    config.font.italic = style[1];
-    config.font.underline = style[2];
-    config.font.strikeOut = style[3];
+    if (const std::optional<std::string> top = nextLine(reader)) {
+        applyNumber(top, [&](int value) { config.windowTop = value; });
+        config.SavedTop = config.windowTop;
+    }
+}
 
+// Line 19, then one entry a line: an extension begins with a point, a
+// pattern does not.
+void readFilters(LineReader &reader, ProgramConfig &config)
+{
+    if (const std::optional<std::string> exclude = nextLine(reader))
+        config.exclude = *exclude == "T";
     while (!reader.atEnd()) {
         std::string entry = reader.next();
         if (entry.empty())
@@ -191,6 +179,25 @@ void applyConfigText(std::string_view bytes, ProgramConfig &config)
         else
             config.patterns.push_back(std::move(entry));
     }
+}
+
+} // namespace
+
+void applyConfigText(std::string_view bytes, ProgramConfig &config)
+{
+    LineReader reader(bytes);
+    if (reader.atEnd())
+        return;
+    config.driveText = reader.next();
+    const FontStyle style = readFont(reader, config.font);
+    readLayout(reader, config);
+    // The style is set once, to exactly what was read, by a load that read
+    // every number.
+    config.font.bold = style[0];
+    config.font.italic = style[1];
+    config.font.underline = style[2];
+    config.font.strikeOut = style[3];
+    readFilters(reader, config);
 }
 
 bool LoadPConfigFile(const std::string &path, ProgramConfig &config)

@@ -98,6 +98,70 @@ TEST_F(DiskGoneTest, TheSameDiskPutBackCarriesOn)
     EXPECT_NE(list.at(2).text(TextFloat), "0") << "copied onto the disk put back";
 }
 
+// A disk pulled out between two items is met by the next item's room
+// check, before any copy: a single file's as well as a folder's. Free
+// space that cannot be told is a disk gone, not a full one: the same
+// question, the same ending, and the same disk put back carries on.
+TEST_F(DiskGoneTest, ADiskPulledBeforeAnItemIsAskedBackNotFull)
+{
+    struct Case {
+        const char *name;
+        bool secondIsFolder;
+        bool putBack;
+    };
+    for (const Case &c : {Case {"single file, not put back", false, false}, Case {"single file, put back", false, true},
+                          Case {"folder, not put back", true, false}, Case {"folder, put back", true, true}}) {
+        SCOPED_TRACE(c.name);
+        list.clear();
+        pulled = false;
+        ui.questions.clear();
+        ui.messages.clear();
+        ui.dialogLabels.clear();
+        ui.confirmAnswers.clear();
+        ui.onQuestion = nullptr;
+        std::filesystem::remove_all(source);
+        std::filesystem::remove_all(medium + source.substr(1));
+        std::filesystem::create_directories(source + "/a");
+        writeFile(source + "/b/1", std::string(100, 'x'));
+        addItem(source + "/a", "Yes");
+        addItem(source + (c.secondIsFolder ? "/b" : "/b/1"), c.secondIsFolder ? "Yes" : "");
+        listFile->SAveIniFile(kDrive, label, list);
+        listBefore = readFile(listFile->pathFor(label));
+        host.insert(kDrive, {medium, label, 1 << 20, std::nullopt});
+        // The empty first item's copy scan shows its folder; the disk goes
+        // right then, with nothing left to copy onto it for that item.
+        ui.onStatus = [this](StatusLine line, const std::string &text) {
+            if (line == StatusLine::Folder && text == source + "/a" && !pulled) {
+                pulled = true;
+                host.eject(kDrive);
+            }
+        };
+        if (c.putBack) {
+            ui.onQuestion = [this](const std::string &) { putBack(label); };
+            ui.confirmAnswers = {true};
+        }
+        const PassOutcome &outcome = runPass();
+
+        ASSERT_TRUE(pulled);
+        EXPECT_TRUE(ui.dialogLabels.empty()) << "taken for a full disk";
+        for (const std::string &message : ui.messages)
+            EXPECT_EQ(message.find("DISK FULL"), std::string::npos) << message;
+        ASSERT_EQ(ui.questions.size(), 1u);
+        EXPECT_NE(ui.questions[0].find("\"DISK1\" WAS REMOVED"), std::string::npos) << ui.questions[0];
+        if (c.putBack) {
+            EXPECT_EQ(outcome.end, PassEnd::Complete);
+            EXPECT_TRUE(outcome.listSaved);
+            EXPECT_TRUE(exists(copyOf(medium, source + "/b/1")));
+        } else {
+            EXPECT_EQ(outcome.end, PassEnd::DiskVanished);
+            EXPECT_FALSE(outcome.listSaved);
+            EXPECT_NE(outcome.listSaveError.find("WENT AWAY"), std::string::npos) << outcome.listSaveError;
+            EXPECT_EQ(readFile(listFile->pathFor(label)), listBefore);
+            EXPECT_FALSE(exists(copyOf(medium, source + "/b/1")));
+        }
+    }
+}
+
 // A disk-full CANCEL names what it left: the rest of the item in hand and
 // every checked item not reached, counted as missed.
 TEST_F(DiskGoneTest, ADiskFullEndingNamesWhatItLeft)
