@@ -2,7 +2,6 @@
 
 #include "engine/PathRules.h"
 #include "lists/DiskListFile.h"
-#include "platform/DriveTools.h"
 #include "platform/ProgramFolder.h"
 #include "platform/linux/LinuxVolumeHost.h"
 
@@ -58,20 +57,26 @@ ChosenDisk ChosenDisk::driveOf(const PassOptions &options)
         chosen.error = chosen.configPath + ": " + PathRules::errorBoxText(error.what());
         return chosen;
     }
-    if (!options.drive.empty())
-        chosen.config.driveText = withSlash(options.drive);
-    const std::string &drive = chosen.config.driveText;
-    if (drive.empty() || drive == kNoDriveText)
-        chosen.error = "NO BACKUP VOLUME INSERTED";
-    else if (!isDriveRoot(drive) && !options.drive.empty())
-        chosen.error = "quillarc-pass: the backup drive " + drive + " given by --drive is not an absolute folder path.";
-    else if (!isDriveRoot(drive))
-        chosen.error = "quillarc-pass: the backup drive \"" + drive + "\" in " + chosen.configPath +
+    if (!options.drive.empty()) {
+        const std::string given = withSlash(options.drive);
+        chosen.config.drive = DriveRoot::of(given);
+        if (!chosen.config.drive) {
+            chosen.error =
+                "quillarc-pass: the backup drive " + given + " given by --drive is not an absolute folder path.";
+            return chosen;
+        }
+    }
+    if (!chosen.config.drive && !chosen.config.unusableDriveText.empty())
+        chosen.error = "quillarc-pass: the backup drive \"" + chosen.config.unusableDriveText + "\" in " +
+                       chosen.configPath +
                        " is not a folder path ending in \"/\"; choose the drive again in the window, or give --drive.";
-    else if (!isFolder(drive))
-        chosen.error = "quillarc-pass: the backup drive " + drive + " does not exist or is not a folder.";
+    else if (!chosen.config.drive)
+        chosen.error = "NO BACKUP VOLUME INSERTED";
+    else if (!isFolder(chosen.config.drive->path()))
+        chosen.error =
+            "quillarc-pass: the backup drive " + chosen.config.drive->path() + " does not exist or is not a folder.";
     else
-        chosen.drive = drive;
+        chosen.drive = chosen.config.drive->path();
     return chosen;
 }
 

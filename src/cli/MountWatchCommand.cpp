@@ -129,6 +129,11 @@ private:
             std::cerr << arrival.label << " mounted at " << arrival.driveRoot << "\n";
             queue(arrival.label);
         }
+        // Said, so that whoever wonders why a disk was not backed up finds
+        // the answer in the watch's log.
+        for (const Arrival &other : m_arrivals.passedOver())
+            std::cerr << other.label << " mounted at " << other.driveRoot
+                      << ": not set to be backed up when mounted.\n";
     }
 
     void queue(const std::string &label)

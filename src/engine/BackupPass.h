@@ -10,6 +10,7 @@
 #include <vector>
 #include <sys/stat.h>
 
+#include "base/DriveRoot.h"
 #include "engine/BackupDisk.h"
 #include "engine/CopyLedger.h"
 #include "engine/CutOffTest.h"
@@ -42,7 +43,7 @@ struct PassSetup {
     const DiskListFile &listFile;
     const Clock &clock;
     FileFilters &filters;
-    std::string driveRoot;                 ///< the backup drive (`CDEdit`)
+    DriveRoot driveRoot;                   ///< the backup drive (`CDEdit`)
     std::string volumeLabel;               ///< label of the disk in it (`Edit2`)
     std::function<void()> afterFlush = {}; ///< tests: the copies were just flushed
     PassLock *lock = nullptr;              ///< held for the pass; the disk's part moves with the disk

@@ -81,7 +81,7 @@ std::string configFileText(const ProgramConfig &config)
     const ProgramConfig defaults;
     const ListFont &font = config.font;
     std::vector<std::string> lines {
-        isStorableLine(config.driveText) ? config.driveText : defaults.driveText,
+        driveText(config.drive),
         std::to_string(font.charSet),
         std::to_string(font.color),
         std::to_string(font.height),
@@ -111,7 +111,9 @@ void applyConfigText(std::string_view bytes, ProgramConfig &config)
     LineReader reader(bytes);
     if (reader.atEnd())
         return;
-    config.driveText = reader.next();
+    const std::string drive = reader.next();
+    config.drive = DriveRoot::of(drive);
+    config.unusableDriveText = config.drive || drive == kNoDriveText ? std::string() : drive;
 
     bool style[4] = {false, false, false, false};
     for (int line = 2; line <= 19; ++line) {
