@@ -25,7 +25,7 @@ public:
     /// Ends in '/'.
     const std::string &path() const { return m_path; }
     /// The host's calls take the path as it stands.
-    operator const std::string &() const { return m_path; } // NOLINT(google-explicit-constructor)
+    operator const std::string &() const { return m_path; }
 
     bool operator==(const DriveRoot &) const = default;
 

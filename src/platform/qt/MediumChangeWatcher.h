@@ -15,12 +15,13 @@
 
 namespace quillarc {
 
-/// Reports media inserted and removed, in the window: the mount table is
-/// followed through the same watch as quillarc-pass --watch uses. Each change is compared with the table seen
-/// before, and every drive root whose medium changed is reported, on the
-/// thread that owns the watcher: every mount point and automount folder, and
-/// the watched roots, which may be folders that are a medium by their label
-/// file (a backup folder on a stick).
+/// Reports media inserted and removed, for the window: the mount table is
+/// followed through the same watch as quillarc-pass --watch uses. Each
+/// change is compared with the table seen before, and every drive root whose
+/// medium changed is reported, on the thread that owns the watcher: every
+/// mount point and automount folder, and the watched roots, which may be
+/// folders that are a medium by their label file (a backup folder on a
+/// stick).
 class MediumChangeWatcher : public QObject {
     Q_OBJECT
 public:
