@@ -45,7 +45,7 @@ grep -rnIE '(^|[^[:alnum:]_])Parts?[[:space:]]+[0-9]|§|(^|[^[:alnum:]_])(spec|D
 declare -A forbidden=(
   [src/base]='lists|platform|engine|catalogue|cli|gui'
   [src/lists]='engine|catalogue|cli|gui'
-  [src/platform]='engine|catalogue|cli|gui'
+  [src/platform]='lists|engine|catalogue|cli|gui'
   [src/catalogue]='platform|engine|cli|gui'
   [src/engine]='cli|gui'
   [src/cli]='gui'

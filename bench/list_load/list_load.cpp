@@ -49,7 +49,7 @@ void measure(const std::string &folder, std::size_t items)
     file.LoadIniFile("BENCH", list);
     const double load = seconds(loadStart);
     const auto saveStart = Clock::now();
-    file.SAveIniFile("/media/ann/", "BENCH", list);
+    file.SAveIniFile(DriveRoot("/media/ann/"), "BENCH", list);
     const double save = seconds(saveStart);
     std::printf("%8zu items: load %.3f s, save %.3f s\n", list.count(), load, save);
 }

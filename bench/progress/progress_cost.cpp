@@ -71,7 +71,7 @@ double timePass(const std::string &work, std::chrono::microseconds perUpdate, lo
     DiskListFile listFile(program);
     FileFilters filters;
     TimedUi ui(perUpdate);
-    BackupRun run(RunSetup {list, ui, host, listFile, Clock::system(), filters, medium, "BENCH", false});
+    BackupRun run(RunSetup {list, ui, host, listFile, Clock::system(), filters, DriveRoot(medium), "BENCH", false});
 
     const auto began = std::chrono::steady_clock::now();
     if (!run.start()) {

@@ -133,6 +133,8 @@ void writeFileAtomically(const std::string &target, std::string_view bytes, File
     std::optional<mode_t> mode;
     if (isPrivate)
         mode = 0600; // also against a umask that would leave out the owner's bits
+    else if (access == FileAccess::Executable)
+        mode = 0755;
     else if (hadFile)
         mode = previous.st_mode & 07777;
     temp.finish(mode);

@@ -14,10 +14,12 @@ namespace quillarc {
 /// default's (0666 less the umask); a private file is the owner's alone
 /// (0600), also when the file it replaces was open to others. On a file
 /// system without permission bits (FAT through FUSE) the bits are left as
-/// the file system has them.
+/// the file system has them. An executable file (a launcher, which desktops
+/// start only when it is executable) gets 0755 whatever it replaces.
 enum class FileAccess {
     AsBefore,
     Private,
+    Executable,
 };
 void writeFileAtomically(const std::string &target, std::string_view bytes, FileAccess access = FileAccess::AsBefore);
 

@@ -2,8 +2,6 @@
 
 #include "engine/PathRules.h"
 #include "lists/DiskListFile.h"
-#include "lists/ProgramConfig.h"
-#include "platform/DriveTools.h"
 #include "platform/ProgramFolder.h"
 #include "platform/linux/LinuxVolumeHost.h"
 
@@ -40,33 +38,52 @@ ChosenDisk ChosenDisk::programFolderOf(const PassOptions &options)
         return chosen;
     }
     std::error_code ignored;
-    // Absolute, so that the log a notification names is found from anywhere.
     chosen.programFolder = withSlash(std::filesystem::absolute(chosen.programFolder, ignored).string());
     if (!isFolder(chosen.programFolder))
         chosen.error =
             "quillarc-pass: the program folder " + chosen.programFolder + " does not exist or is not a folder.";
+    chosen.configPath = chosen.programFolder + std::string(kConfigFileName);
+    return chosen;
+}
+
+ChosenDisk ChosenDisk::driveOf(const PassOptions &options)
+{
+    ChosenDisk chosen = programFolderOf(options);
+    if (!chosen.error.empty())
+        return chosen;
+    try {
+        LoadPConfigFile(chosen.configPath, chosen.config);
+    } catch (const std::exception &error) {
+        chosen.error = chosen.configPath + ": " + PathRules::errorBoxText(error.what());
+        return chosen;
+    }
+    if (!options.drive.empty()) {
+        const std::string given = withSlash(options.drive);
+        chosen.config.drive = DriveRoot::of(given);
+        if (!chosen.config.drive) {
+            chosen.error =
+                "quillarc-pass: the backup drive " + given + " given by --drive is not an absolute folder path.";
+            return chosen;
+        }
+    }
+    if (!chosen.config.drive && !chosen.config.unusableDriveText.empty())
+        chosen.error = "quillarc-pass: the backup drive \"" + chosen.config.unusableDriveText + "\" in " +
+                       chosen.configPath +
+                       " is not a folder path ending in \"/\"; choose the drive again in the window, or give --drive.";
+    else if (!chosen.config.drive)
+        chosen.error = "NO BACKUP VOLUME INSERTED";
+    else if (!isFolder(chosen.config.drive->path()))
+        chosen.error =
+            "quillarc-pass: the backup drive " + chosen.config.drive->path() + " does not exist or is not a folder.";
+    else
+        chosen.drive = chosen.config.drive->path();
     return chosen;
 }
 
 ChosenDisk ChosenDisk::of(const PassOptions &options)
 {
-    ChosenDisk chosen = programFolderOf(options);
-    if (!chosen.error.empty())
-        return chosen;
-    const std::string configPath = chosen.programFolder + std::string(kConfigFileName);
-    ProgramConfig config;
-    try {
-        LoadPConfigFile(configPath, config);
-    } catch (const std::exception &error) {
-        chosen.error = configPath + ": " + PathRules::errorBoxText(error.what());
-        return chosen;
-    }
-    chosen.drive = options.drive.empty() ? config.driveText : withSlash(options.drive);
-    if (chosen.drive.empty() || chosen.drive == kNoDriveText)
-        chosen.error = "NO BACKUP VOLUME INSERTED";
-    else if (!isDriveRoot(chosen.drive) || !isFolder(chosen.drive))
-        chosen.error = "quillarc-pass: the backup drive " + chosen.drive + " does not exist or is not a folder.";
-    else if ((chosen.label = LinuxVolumeHost().volumeLabel(chosen.drive)).empty())
+    ChosenDisk chosen = driveOf(options);
+    if (chosen.error.empty() && (chosen.label = LinuxVolumeHost().volumeLabel(chosen.drive)).empty())
         chosen.error = std::string(kNoVolumeLabelMessage);
     return chosen;
 }

@@ -4,6 +4,7 @@
 #include <array>
 #include <set>
 #include <string_view>
+#include <utility>
 
 namespace quillarc {
 
@@ -62,6 +63,8 @@ std::vector<Arrival> MountArrivals::update(const std::vector<MountEntry> &table,
 
     std::map<std::string, Known> current;
     std::vector<Arrival> arrived;
+    m_passedOver.clear();
+    const bool first = !std::exchange(m_tableSeen, true);
     std::set<std::string> arrivedLabels;
     for (const MountEntry &mount : table) {
         if (isPseudoFileSystem(mount.fsType))
@@ -82,6 +85,8 @@ std::vector<Arrival> MountArrivals::update(const std::vector<MountEntry> &table,
             arrivedLabels.insert(known.label);
             if (m_optedIn(known.label))
                 arrived.push_back({known.label, known.driveRoot});
+            else if (!first)
+                m_passedOver.push_back({known.label, known.driveRoot});
         }
         current.emplace(id, std::move(known));
     }

@@ -51,6 +51,10 @@ public:
     /// Looks again at the mounts of the last table whose label is due for
     /// another look; the arrivals that finds.
     std::vector<Arrival> lookAgain(Clock::time_point now) { return update(m_table, now); }
+    /// The disks with a label that the last update() or lookAgain() saw
+    /// arrive and left alone: they are not set to be backed up when mounted.
+    /// Those in the first table are not among them.
+    const std::vector<Arrival> &passedOver() const { return m_passedOver; }
     /// When a mount is next due for another look; nullopt when none is.
     std::optional<Clock::time_point> nextLook() const;
 
@@ -76,6 +80,8 @@ private:
     OptedIn m_optedIn;
     std::vector<MountEntry> m_table;
     std::map<std::string, Known> m_mounts; ///< by mount identity
+    std::vector<Arrival> m_passedOver;
+    bool m_tableSeen = false;
 };
 
 } // namespace quillarc

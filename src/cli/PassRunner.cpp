@@ -2,6 +2,8 @@
 
 #include "engine/OneLine.h"
 
+#include "cli/ChosenDisk.h"
+#include "cli/StopSignals.h"
 #include "cli/TerminalPassUi.h"
 #include "cli/WakeUp.h"
 #include "engine/BackupRun.h"
@@ -13,41 +15,21 @@
 #include "lists/BackupList.h"
 #include "base/Clock.h"
 #include "lists/DiskListFile.h"
-#include "lists/ProgramConfig.h"
-#include "platform/DriveTools.h"
-#include "platform/ProgramFolder.h"
 #include "platform/linux/LinuxVolumeHost.h"
 
 #include <algorithm>
 #include <chrono>
 #include <optional>
-#include <array>
-#include <csignal>
 #include <cstdio>
 #include <iostream>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillarc {
 
 namespace {
 
-BackupRun *abortOnSignal = nullptr;
-volatile std::sig_atomic_t interrupted = 0;
 // Where refuse() records its text for the caller (one pass at a time).
 PassReport *refusalReport = nullptr;
-const WakeUp *wakeOnSignal = nullptr;
-
-extern "C" void onInterrupt(int)
-{
-    // BackupRun::abort() is one lock-free atomic store and WakeUp::notify()
-    // one write(): both safe here.
-    interrupted = 1;
-    if (abortOnSignal)
-        abortOnSignal->abort();
-    if (wakeOnSignal)
-        wakeOnSignal->notify();
-}
 
 // A value echoed whole into a message can run to megabytes (a config line
 // of digits); its middle is left out on the terminal.
@@ -67,49 +49,6 @@ int refuse(const std::string &text)
     std::cerr << TerminalPassUi::asLines(shortened(text)) << "\n";
     return ExitRefused;
 }
-
-std::string withSlash(std::string folder)
-{
-    if (!folder.empty() && folder.back() != '/')
-        folder += '/';
-    return folder;
-}
-
-bool isFolder(const std::string &path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// Signals that end the pass the way ABORT does; restored when the pass is
-// over.
-class AbortOnSignals {
-public:
-    AbortOnSignals(BackupRun &run, const WakeUp &wake)
-    {
-        abortOnSignal = &run;
-        wakeOnSignal = &wake;
-        struct sigaction action {};
-        action.sa_handler = onInterrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = 0; // a question waiting for input sees the flag on its next poll
-        for (std::size_t i = 0; i < kSignals.size(); ++i)
-            ::sigaction(kSignals[i], &action, &m_previous[i]);
-    }
-    ~AbortOnSignals()
-    {
-        for (std::size_t i = 0; i < kSignals.size(); ++i)
-            ::sigaction(kSignals[i], &m_previous[i], nullptr);
-        abortOnSignal = nullptr;
-        wakeOnSignal = nullptr;
-    }
-    AbortOnSignals(const AbortOnSignals &) = delete;
-    AbortOnSignals &operator=(const AbortOnSignals &) = delete;
-
-private:
-    static constexpr std::array<int, 3> kSignals {SIGINT, SIGTERM, SIGHUP};
-    std::array<struct sigaction, 3> m_previous {};
-};
 
 int dryRun(const RunSetup &setup)
 {
@@ -141,7 +80,6 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
     PassReport &report = hooks.report ? *hooks.report : unused;
     report = PassReport {};
     refusalReport = &report;
-    interrupted = 0;
     struct Forget {
         ~Forget() { refusalReport = nullptr; }
     } forget;
@@ -150,36 +88,14 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
     // by the signal that would end the pass half way.
     std::signal(SIGPIPE, SIG_IGN);
 
-    std::string programFolder;
-    try {
-        programFolder =
-            options.programFolder.empty() ? ProgramFolder::programFolder() : withSlash(options.programFolder);
-    } catch (const std::exception &error) {
-        return refuse(PathRules::errorBoxText(error.what()));
-    }
-    if (!isFolder(programFolder))
-        return refuse("quillarc-pass: the program folder " + programFolder + " does not exist or is not a folder.");
-    const std::string configPath = programFolder + std::string(kConfigFileName);
     // The same chain as the window's: config, drive, the label of the disk
     // in it, the list read from that label's file.
+    const ChosenDisk chosen = ChosenDisk::driveOf(options);
+    if (!chosen.error.empty())
+        return refuse(chosen.error);
     LinuxVolumeHost host;
-    DiskSession session(host, programFolder);
-    try {
-        session.loadConfig(configPath);
-    } catch (const std::exception &error) {
-        return refuse(configPath + ": " + PathRules::errorBoxText(error.what()));
-    }
-    if (!options.drive.empty())
-        session.config().driveText = withSlash(options.drive);
-
-    const std::string drive = session.drive();
-    if (drive == kNoDriveText || drive.empty())
-        return refuse("NO BACKUP VOLUME INSERTED");
-    if (!session.driveChosen())
-        return refuse("quillarc-pass: the backup drive \"" + drive + "\" in " + configPath +
-                      " is not a folder path ending in \"/\"; choose the drive again in the window, or give --drive.");
-    if (!isFolder(drive))
-        return refuse("quillarc-pass: the backup drive " + drive + " does not exist or is not a folder.");
+    DiskSession session(host, chosen.programFolder);
+    session.config() = chosen.config;
 
     session.readLabel();
     report.label = session.label();
@@ -204,7 +120,8 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
         ui.wakeOnEnd(&wake);
         // Set before the worker starts, which may ask its first question at once.
         ui.endWaitsOn(run.state().AbortFlag);
-        AbortOnSignals signals(run, wake);
+        StopSignals signals(&wake);
+        signals.abortOnSignal(&run);
         if (!run.start()) {
             // An empty list is refused like one with nothing checked: there
             // is nothing to back up either way.
@@ -226,11 +143,11 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
         run.finished();
         ui.endProgress();
         ui.wakeOnEnd(nullptr);
+        report.interrupted = StopSignals::arrived();
     }
 
     const PassOutcome &outcome = run.outcome();
     report.outcome = outcome;
-    report.interrupted = interrupted != 0;
     for (const MissedEntry &missed : outcome.missed)
         std::cerr << "missed: " << oneLine(missed.path) << ": " << oneLine(missed.cause) << "\n";
     if (outcome.filesMissed > static_cast<std::int64_t>(outcome.missed.size()))

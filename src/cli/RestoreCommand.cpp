@@ -6,11 +6,11 @@
 #include "cli/ChosenDisk.h"
 #include "cli/PassRunner.h"
 #include "cli/RestoreText.h"
+#include "cli/StopSignals.h"
 #include "platform/PassLock.h"
 #include "platform/linux/LinuxVolumeHost.h"
 
 #include <atomic>
-#include <csignal>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
@@ -20,35 +20,6 @@
 namespace quillarc {
 
 namespace {
-
-volatile std::sig_atomic_t stopSignal = 0;
-void onStopSignal(int)
-{
-    stopSignal = 1;
-}
-
-/// SIGINT, SIGTERM and SIGHUP stop the restore after the files in hand
-/// (no SA_RESTART, so a question waiting on the terminal ends at once).
-class StopSignals {
-public:
-    StopSignals()
-    {
-        struct sigaction action {};
-        action.sa_handler = onStopSignal;
-        sigemptyset(&action.sa_mask);
-        for (int signal : {SIGINT, SIGTERM, SIGHUP})
-            ::sigaction(signal, &action, nullptr);
-    }
-    ~StopSignals()
-    {
-        struct sigaction action {};
-        action.sa_handler = SIG_DFL;
-        for (int signal : {SIGINT, SIGTERM, SIGHUP})
-            ::sigaction(signal, &action, nullptr);
-    }
-    StopSignals(const StopSignals &) = delete;
-    StopSignals &operator=(const StopSignals &) = delete;
-};
 
 std::string absolutePath(const std::string &path)
 {
@@ -113,7 +84,7 @@ int RestoreRun::run()
                           [&](const DiskPlan &disk) { return first.error.empty() && disk.label == first.label; });
     const StopSignals signals;
     for (DiskPlan &disk : m_plan.disks) {
-        m_stop = stopSignal != 0;
+        m_stop = StopSignals::arrived();
         ChosenDisk inHand;
         if (&disk != &m_plan.disks.front() || disk.label != first.label)
             takeOutWhatIsInPlace(disk);
@@ -167,8 +138,8 @@ bool RestoreRun::waitForDisk(const DiskPlan &disk, ChosenDisk &inHand)
         std::cout << "Insert the backup disk \"" << disk.label << "\" (" << filesText(disk.files.size()) << ", "
                   << bytesText(disk.bytes) << ") and press Enter; s and Enter skips it: " << std::flush;
         std::string answer;
-        if (!std::getline(std::cin, answer) || stopSignal != 0) {
-            m_stop = stopSignal != 0;
+        if (!std::getline(std::cin, answer) || StopSignals::arrived()) {
+            m_stop = StopSignals::arrived();
             std::cout << "\n";
             return false;
         }
@@ -200,7 +171,7 @@ void RestoreRun::restoreFrom(const DiskPlan &disk, const ChosenDisk &inHand)
         [&](const PlannedFile &file, const RestoreResult &result) {
             ++seen;
             report(file, result);
-            m_stop = m_stop || stopSignal != 0;
+            m_stop = m_stop || StopSignals::arrived();
         },
         &m_stop);
     // Files never started because of a stop.

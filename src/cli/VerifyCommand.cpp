@@ -7,11 +7,10 @@
 #include "cli/DiskInHand.h"
 #include "cli/PassRunner.h"
 #include "cli/ProgramCatalogue.h"
+#include "cli/StopSignals.h"
 #include "cli/VerifyText.h"
 #include "platform/PassLock.h"
 
-#include <atomic>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -20,34 +19,6 @@
 namespace quillarc {
 
 namespace {
-
-std::atomic<bool> g_stop {false};
-
-// Ctrl-C, SIGTERM and SIGHUP end a verify after the copy it is reading;
-// what it verified so far is kept.
-class StopOnSignals {
-public:
-    StopOnSignals()
-    {
-        g_stop = false;
-        struct sigaction action {};
-        action.sa_handler = [](int) { g_stop = true; };
-        sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < std::size(kSignals); ++i)
-            ::sigaction(kSignals[i], &action, &m_previous[i]);
-    }
-    ~StopOnSignals()
-    {
-        for (std::size_t i = 0; i < std::size(kSignals); ++i)
-            ::sigaction(kSignals[i], &m_previous[i], nullptr);
-    }
-    StopOnSignals(const StopOnSignals &) = delete;
-    StopOnSignals &operator=(const StopOnSignals &) = delete;
-
-private:
-    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction m_previous[3] {};
-};
 
 // Reading a whole disk back must not slow the person's own work: the
 // kernel serves this process only when the disks are otherwise idle.
@@ -78,7 +49,7 @@ Prepared prepare(const PassOptions &options)
     if (options.maxSeconds > 0)
         prepared.verify.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.maxSeconds);
     prepared.verify.failedOnly = options.failed;
-    prepared.verify.stopRequested = [] { return g_stop.load(); };
+    prepared.verify.stopRequested = [] { return StopSignals::arrived(); };
     return prepared;
 }
 
@@ -112,7 +83,7 @@ int verifyCopies(const PassOptions &options, std::ostream &out, std::ostream &er
         }
         out << "Verifying the copies on " << chosen.label << "...\n" << std::flush;
         readAtIdlePriority();
-        const StopOnSignals signals;
+        const StopSignals signals;
         report = verifyDisk(catalogue, *disk, root.get(), prepared.verify);
         for (const VerifyFinding &finding : report.findings)
             findings += findingText(finding, inHand.root, chosen.label);

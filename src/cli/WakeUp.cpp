@@ -34,8 +34,11 @@ bool WakeUp::wait(std::optional<std::chrono::milliseconds> timeout) const
     do {
         ready = ::poll(&watched, 1, limit);
     } while (ready < 0 && errno == EINTR && !timeout);
-    if (ready <= 0)
-        return false;
+    return ready > 0 && take();
+}
+
+bool WakeUp::take() const
+{
     std::uint64_t count = 0;
     return ::read(m_fd.get(), &count, sizeof count) == static_cast<ssize_t>(sizeof count);
 }

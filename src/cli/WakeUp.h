@@ -22,6 +22,12 @@ public:
     /// true when notified. Takes every pending notification.
     bool wait(std::optional<std::chrono::milliseconds> timeout) const;
 
+    /// For a caller that waits on more than this (poll for POLLIN), with
+    /// take() once it fires.
+    int fd() const { return m_fd.get(); }
+    /// Takes every pending notification without waiting; true when there was one.
+    bool take() const;
+
 private:
     UniqueFd m_fd;
 };

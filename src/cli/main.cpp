@@ -3,7 +3,7 @@
 #include "cli/DesktopNotifier.h"
 #include "cli/FindCommand.h"
 #include "cli/DiskStatusReport.h"
-#include "cli/MountWatcher.h"
+#include "cli/MountWatchCommand.h"
 #include "cli/PassOptions.h"
 #include "cli/PassRunner.h"
 #include "cli/RestoreCommand.h"

@@ -8,6 +8,7 @@
 #include <string>
 #include <sys/stat.h>
 
+#include "base/DriveRoot.h"
 #include "engine/BackupDisk.h"
 #include "engine/DiskInHand.h"
 #include "engine/FolderTrail.h"
@@ -40,7 +41,7 @@ struct PassSetup {
     const DiskListFile &listFile;
     const Clock &clock;
     FileFilters &filters;
-    std::string driveRoot;                 ///< the backup drive (`CDEdit`)
+    DriveRoot driveRoot;                   ///< the backup drive (`CDEdit`)
     std::string volumeLabel;               ///< label of the disk in it (`Edit2`)
     std::function<void()> afterFlush = {}; ///< tests: the copies were just flushed
     PassLock *lock = nullptr;              ///< held for the pass; the disk's part moves with the disk

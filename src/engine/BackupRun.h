@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "base/DriveRoot.h"
 #include "engine/PassOutcome.h"
 #include "engine/PassState.h"
 
@@ -25,7 +26,7 @@ struct RunSetup {
     const DiskListFile &listFile; ///< also names the program folder, where the pass log goes
     const Clock &clock;
     FileFilters &filters;    ///< the EXCLUDE box may change during the pass
-    std::string driveRoot;   ///< the backup drive (`CDEdit`)
+    DriveRoot driveRoot;     ///< the backup drive (`CDEdit`)
     std::string volumeLabel; ///< label of the disk in it (`Edit2`)
     bool writeLog = true;    ///< append the pass to quillarc.log in the program folder
     /// Tests: hears every status line and bar at once on the worker, as

@@ -20,6 +20,8 @@ namespace {
 
 const char *const kNoEmptySpace = "NO EMPTY SPACE ON THIS DISK";
 const char *const kNoVolumeInserted = "NO BACKUP VOLUME INSERTED";
+const char *const kNoDriveChosen =
+    "NO BACKUP DRIVE IS CHOSEN.\rEACH DISK KEEPS ITS OWN LIST: CHOOSE THE BACKUP DRIVE WITH THE DRIVE BUTTON FIRST.";
 
 // The label is what names a disk's list, so a disk without one can hold no
 // list; the person is told how to give it one. The label file goes into
@@ -41,11 +43,6 @@ std::string noLabelNotice(const std::string &drive, const std::string &diskRoot)
 DiskSession::DiskSession(const VolumeHost &host, std::string programFolder, PathProbe probe)
     : m_host(host), m_listFile(std::move(programFolder), std::move(probe))
 {
-}
-
-bool DiskSession::driveChosen() const
-{
-    return isDriveRoot(drive());
 }
 
 std::string DiskSession::freeLine() const
@@ -79,7 +76,7 @@ void DiskSession::forgetList()
 
 std::int64_t DiskSession::queryFree()
 {
-    m_free = driveChosen() ? m_host.freeBytes(drive()) : -1;
+    m_free = driveChosen() ? m_host.freeBytes(drive()->path()) : -1;
     m_freeKnown = true;
     return m_free;
 }
@@ -90,9 +87,14 @@ void DiskSession::showFree(std::int64_t freeBytes)
     m_freeKnown = true;
 }
 
+std::string DiskSession::labelInDrive() const
+{
+    return driveChosen() ? GetVolumeLabel(m_host, drive()->path()) : std::string();
+}
+
 void DiskSession::readLabel()
 {
-    m_label = driveChosen() ? GetVolumeLabel(m_host, drive()) : std::string();
+    m_label = labelInDrive();
     // A list read under another label is not this disk's.
     if (!listRead())
         forgetList();
@@ -141,7 +143,7 @@ DiskSession::Notices DiskSession::chooseDrive(const std::string &root)
     if (m_passRunning)
         return {};
     if (!root.empty())
-        m_config.driveText = root;
+        m_config.drive = DriveRoot::of(root);
     return driveChosenCheck();
 }
 
@@ -156,7 +158,7 @@ DiskSession::Notices DiskSession::driveChosenCheck()
     forgetList();
     // The previous disk's figures would be read as this one's.
     m_freeKnown = false;
-    return {noLabelNotice(drive(), m_host.mediumRoot(drive()))};
+    return {noLabelNotice(drive()->path(), m_host.mediumRoot(drive()->path()))};
 }
 
 DiskSession::Notices DiskSession::firstCheck()
@@ -169,7 +171,7 @@ DiskSession::Notices DiskSession::firstCheck()
 
 bool DiskSession::mediaEvent(bool inserted, const std::string &root)
 {
-    if (root != drive())
+    if (!driveChosen() || root != drive()->path())
         return false;
     m_mediaPresent = inserted;
     return true;
@@ -193,7 +195,7 @@ DiskSession::Notices DiskSession::delayedCheck()
         }
         return loadIfRoom(false);
     }
-    if (GetVolumeLabel(m_host, drive()) != m_label)
+    if (labelInDrive() != m_label)
         reset();
     return {};
 }
@@ -202,7 +204,7 @@ DiskSession::Notices DiskSession::reload()
 {
     // With no disk current there is nothing to forget: the button then
     // loads the disk now in the drive.
-    if (!m_label.empty() && GetVolumeLabel(m_host, drive()) != m_label) {
+    if (!m_label.empty() && labelInDrive() != m_label) {
         reset();
         return {};
     }
@@ -225,6 +227,8 @@ std::string DiskSession::passRefusal() const
         return "A BACKUP PASS IS RUNNING.";
     if (listRead() && passElsewhere())
         return PassLock::busyMessage();
+    if (!driveChosen())
+        return kNoDriveChosen;
     return editRefusal();
 }
 
@@ -233,7 +237,7 @@ RunSetup DiskSession::runSetup(PassUi &ui, const Clock &clock, bool exclude)
     m_filters.exclude.store(exclude);
     m_filters.extensions = m_config.extensions;
     m_filters.patterns = m_config.patterns;
-    return RunSetup {m_list, ui, m_host, m_listFile, clock, m_filters, drive(), m_label};
+    return RunSetup {m_list, ui, m_host, m_listFile, clock, m_filters, drive().value(), m_label};
 }
 
 void DiskSession::passMovedTo(const std::string &label)
@@ -283,10 +287,9 @@ std::string DiskSession::editRefusal() const
         return {};
     }
     if (!driveChosen())
-        return "NO BACKUP DRIVE IS CHOSEN.\rEACH DISK KEEPS ITS OWN LIST: CHOOSE THE BACKUP DRIVE WITH THE DRIVE "
-               "BUTTON FIRST.";
+        return kNoDriveChosen;
     if (m_label.empty())
-        return "NO BACKUP DISK WITH A VOLUME LABEL IS IN " + drive() +
+        return "NO BACKUP DISK WITH A VOLUME LABEL IS IN " + drive()->path() +
                ".\rEACH DISK KEEPS ITS OWN LIST: PUT THE DISK IN AND PRESS THE LOAD BACKUP LIST BUTTON.";
     return "THE LIST OF DISK \"" + m_label +
            "\" IS NOT LOADED (THE DISK HAS NO EMPTY SPACE).\rMAKE ROOM ON IT OR CHOOSE ANOTHER DISK, THEN PRESS THE "

@@ -51,9 +51,9 @@ public:
     DiskSession &operator=(const DiskSession &) = delete;
 
     // ---- What the session holds ------------------------------------------
-    /// The backup drive root, or kNoDriveText while none is chosen.
-    const std::string &drive() const { return m_config.driveText; }
-    bool driveChosen() const;
+    /// The backup drive; none while none is chosen.
+    const BackupDrive &drive() const { return m_config.drive; }
+    bool driveChosen() const { return m_config.drive.has_value(); }
     /// The label of the disk in hand; empty when there is none.
     const std::string &label() const { return m_label; }
     /// True when the list is the one read from the file of label().
@@ -91,7 +91,8 @@ public:
     /// Throws the file's error, and then no list is read.
     DiskListFile::LoadResult readList();
     /// The drive button: `root` (empty: the chosen folder has no drive)
-    /// becomes the backup drive, then the drive-chosen check runs.
+    /// becomes the backup drive, then the drive-chosen check runs. A text
+    /// that is no drive root chooses none.
     Notices chooseDrive(const std::string &root);
     /// The drive-chosen check (also the Load Backup List button's).
     Notices driveChosenCheck();
@@ -115,7 +116,8 @@ public:
     /// Why no pass can start now, in words; empty when one can.
     std::string passRefusal() const;
     /// What a pass works with: this session's list, files, filters, drive
-    /// and label. `exclude` is the EXCLUDE box at start.
+    /// and label. `exclude` is the EXCLUDE box at start. Only while
+    /// passRefusal() is empty: there is a drive then.
     RunSetup runSetup(PassUi &ui, const Clock &clock, bool exclude);
     /// The filters of the pass in progress (EXCLUDE may change during it).
     FileFilters &filters() { return m_filters; }
@@ -146,6 +148,8 @@ public:
     void saveListAtClose() const;
 
 private:
+    /// The label of the medium in the drive now; empty without a drive.
+    std::string labelInDrive() const;
     Notices loadIfRoom(bool importExportEither);
     /// readList() with its message.
     Notices loadList();

@@ -1,7 +1,7 @@
 #include "engine/SeenFolders.h"
 
 #include "base/AtomicFile.h"
-#include "lists/DiskListFile.h"
+#include "lists/PerLabelFile.h"
 #include "lists/TextLines.h"
 
 #include <charconv>
@@ -53,9 +53,7 @@ void addField(std::string &out, std::string_view field)
 
 std::string SeenFolders::fileName(std::string_view label)
 {
-    std::string name = diskListFileName(label);
-    name.resize(name.size() - 4); // ".ini"
-    return name + ".folders";
+    return perLabelFileName(label, kSeenFoldersSuffix);
 }
 
 // Layout: the header, then per item its path, its cut-off text, whether

@@ -2,6 +2,7 @@
 
 #include "base/AtomicFile.h"
 #include "lists/DiskListFile.h"
+#include "lists/PerLabelFile.h"
 
 #include <fstream>
 #include <sys/stat.h>
@@ -9,9 +10,6 @@
 namespace quillarc {
 
 namespace {
-
-constexpr std::string_view kListSuffix = ".ini";
-constexpr std::string_view kSettingSuffix = ".auto";
 
 bool isRegularFile(const std::string &path)
 {
@@ -29,9 +27,7 @@ AutoBackupSetting::AutoBackupSetting(std::string programFolder) : m_folder(std::
 
 std::string AutoBackupSetting::pathFor(std::string_view label) const
 {
-    std::string name = diskListFileName(label);
-    name.resize(name.size() - kListSuffix.size());
-    return m_folder + name + std::string(kSettingSuffix);
+    return m_folder + perLabelFileName(label, kAutoBackupSuffix);
 }
 
 bool AutoBackupSetting::isOn(std::string_view label) const

@@ -7,7 +7,7 @@ namespace quillarc {
 
 /// Whether a pass starts by itself when a disk of a given label is mounted.
 /// Kept per label in "<label>.auto" beside the label's list file (the same
-/// safe file name, see diskListFileName): one line, "T" for on, "F" for off,
+/// safe file name, see perLabelFileName): one line, "T" for on, "F" for off,
 /// CR LF. Missing, unreadable or anything but "T" reads as off, so a disk
 /// never takes part without the person having said so. Only a label with a
 /// list file can be switched on: a disk the program does not know has

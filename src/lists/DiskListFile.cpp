@@ -1,5 +1,7 @@
 #include "lists/DiskListFile.h"
 
+#include "lists/PerLabelFile.h"
+
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -36,30 +38,7 @@ bool canNameAFile(const std::string &path)
 
 std::string diskListFileName(std::string_view label)
 {
-    std::string name;
-    if (label == ".") {
-        name = "%2E";
-    } else if (label == "..") {
-        name = "%2E%2E";
-    } else {
-        name.reserve(label.size());
-        for (char c : label) {
-            switch (c) {
-            case '/':
-                name += "%2F";
-                break;
-            case '\0':
-                name += "%00";
-                break;
-            case '%':
-                name += "%25";
-                break;
-            default:
-                name += c;
-            }
-        }
-    }
-    return name + ".ini";
+    return perLabelFileName(label, kListFileSuffix);
 }
 
 PathKind probePath(const std::string &path)
@@ -84,9 +63,9 @@ std::string DiskListFile::pathFor(std::string_view label) const
     return m_folder + diskListFileName(label);
 }
 
-bool DiskListFile::SAveIniFile(std::string_view driveText, std::string_view label, const BackupList &list) const
+bool DiskListFile::SAveIniFile(const BackupDrive &drive, std::string_view label, const BackupList &list) const
 {
-    if (driveText == kNoDriveText || label.empty())
+    if (!drive || label.empty())
         return false;
     std::vector<std::string> lines;
     BackupIniInfo(list, lines);

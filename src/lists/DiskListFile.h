@@ -7,16 +7,14 @@
 #include <vector>
 
 #include "lists/BackupList.h"
-#include "lists/DriveText.h"
+#include "base/DriveRoot.h"
 
 namespace quillarc {
 
 inline constexpr std::string_view kNoVolumeLabelMessage = "DISK HAS NO VOLUME LABEL";
 inline constexpr std::string_view kUnknownDiskMessage = "UNKNOWN DISK - ADD FILES OR FOLDERS";
 
-/// File name of the disk list of a label: the label as it stands + ".ini",
-/// except that '/', NUL and '%' become %2F, %00, %25 and a label "." or
-/// ".." becomes %2E or %2E%2E, so any label stays inside the program folder.
+/// File name of the disk list of a label, "<label>.ini" (see perLabelFileName).
 std::string diskListFileName(std::string_view label);
 
 /// An item text that would break the line layout of the file (it holds CR
@@ -50,9 +48,9 @@ public:
     const std::string &folder() const { return m_folder; }
 
     /// SAveIniFile: writes the whole list to the file of `label`. Does
-    /// nothing (returns false) when `driveText` is "Choose backup CD" or the
-    /// label is empty. Throws FileError or UnstorableTextError.
-    bool SAveIniFile(std::string_view driveText, std::string_view label, const BackupList &list) const;
+    /// nothing (returns false) while no drive is chosen or the label is
+    /// empty. Throws FileError or UnstorableTextError.
+    bool SAveIniFile(const BackupDrive &drive, std::string_view label, const BackupList &list) const;
 
     enum class LoadResult {
         Loaded,      ///< the list holds the file's items (perhaps none)

@@ -1,7 +1,10 @@
 #include "lists/DiskStatus.h"
 
+#include "base/FolderListing.h"
+
 #include "lists/AutoBackupSetting.h"
 #include "lists/DiskStatusRecord.h"
+#include "lists/PerLabelFile.h"
 
 #include <algorithm>
 #include <charconv>
@@ -121,44 +124,18 @@ std::string sizeText(std::int64_t bytes)
 
 std::string labelOfListFileName(const std::string &name)
 {
-    if (name.size() <= 4 || !name.ends_with(".ini"))
-        return {};
-    const std::string stem = name.substr(0, name.size() - 4);
-    if (stem == "%2E")
-        return ".";
-    if (stem == "%2E%2E")
-        return "..";
-    std::string label;
-    for (std::size_t i = 0; i < stem.size(); ++i) {
-        const std::string_view rest = std::string_view(stem).substr(i);
-        if (rest.starts_with("%2F")) {
-            label += '/';
-            i += 2;
-        } else if (rest.starts_with("%00")) {
-            label += '\0';
-            i += 2;
-        } else if (rest.starts_with("%25")) {
-            label += '%';
-            i += 2;
-        } else {
-            label += stem[i];
-        }
-    }
-    return label;
+    return labelOfPerLabelFileName(name, kListFileSuffix);
 }
 
 std::vector<std::string> knownLabels(const std::string &programFolder)
 {
     std::vector<std::string> labels;
-    DIR *folder = ::opendir(programFolder.c_str());
-    if (folder == nullptr)
-        return labels;
-    while (const struct dirent *entry = ::readdir(folder)) {
+    FolderListing listing(programFolder);
+    while (const struct dirent *entry = listing.next()) {
         std::string label = labelOfListFileName(entry->d_name);
         if (!label.empty())
             labels.push_back(std::move(label));
     }
-    ::closedir(folder);
     std::sort(labels.begin(), labels.end());
     return labels;
 }

@@ -1,20 +1,14 @@
 #include "lists/DiskStatusRecord.h"
 
 #include "base/AtomicFile.h"
-#include "lists/DiskListFile.h"
+#include "lists/PerLabelFile.h"
 
 #include <charconv>
-#include <fcntl.h>
 #include <fstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quillarc {
 
 namespace {
-
-constexpr std::string_view kListSuffix = ".ini";
-constexpr std::string_view kRecordSuffix = ".status";
 
 bool readNumber(std::string_view text, std::int64_t &out)
 {
@@ -32,9 +26,7 @@ DiskStatusRecords::DiskStatusRecords(std::string programFolder) : m_folder(std::
 
 std::string DiskStatusRecords::pathFor(std::string_view label) const
 {
-    std::string name = diskListFileName(label);
-    name.resize(name.size() - kListSuffix.size());
-    return m_folder + name + std::string(kRecordSuffix);
+    return m_folder + perLabelFileName(label, kStatusRecordSuffix);
 }
 
 std::optional<DiskStatusRecord> DiskStatusRecords::load(std::string_view label) const
@@ -81,14 +73,8 @@ void DiskStatusRecords::save(std::string_view label, const DiskStatusRecord &rec
                              "\nending=" + clean(record.ending) + "\ncopied=" + std::to_string(record.copied) +
                              "\nmissed=" + std::to_string(record.missed) +
                              "\nfree=" + std::to_string(record.freeBytes) + "\n";
-    // The save keeps the bits of the file it replaces: a first record is
-    // made private before anything is written into it.
-    const std::string path = pathFor(label);
-    const int made = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (made >= 0)
-        ::close(made);
-    writeFileAtomically(path, text);
-    ::chmod(path.c_str(), 0600);
+    // The record says when the person backed up what: it is theirs alone.
+    writeFileAtomically(pathFor(label), text, FileAccess::Private);
 }
 
 } // namespace quillarc

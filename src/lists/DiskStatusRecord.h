@@ -9,7 +9,7 @@ namespace quillarc {
 
 /// How a disk was last seen by a pass, kept per label in "<label>.status"
 /// beside the label's list file (the same safe file name, see
-/// diskListFileName), so that a person can ask without the disk: key=value
+/// perLabelFileName), so that a person can ask without the disk: key=value
 /// lines, private to the user (it tells what was backed up when), saved
 /// atomically. A missing or damaged record reads as none.
 struct DiskStatusRecord {

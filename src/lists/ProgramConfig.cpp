@@ -82,7 +82,7 @@ std::string configFileText(const ProgramConfig &config)
     const ProgramConfig defaults;
     const ListFont &font = config.font;
     std::vector<std::string> lines {
-        isStorableLine(config.driveText) ? config.driveText : defaults.driveText,
+        driveText(config.drive),
         std::to_string(font.charSet),
         std::to_string(font.color),
         std::to_string(font.height),
@@ -188,7 +188,9 @@ void applyConfigText(std::string_view bytes, ProgramConfig &config)
     LineReader reader(bytes);
     if (reader.atEnd())
         return;
-    config.driveText = reader.next();
+    const std::string drive = reader.next();
+    config.drive = DriveRoot::of(drive);
+    config.unusableDriveText = config.drive || drive == kNoDriveText ? std::string() : drive;
     const FontStyle style = readFont(reader, config.font);
     readLayout(reader, config);
     // The style is set once, to exactly what was read, by a load that read

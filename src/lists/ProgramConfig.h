@@ -33,7 +33,10 @@ struct ListFont {
 /// owns (its size and position) before loading; a line that is not applied
 /// leaves the value as it was.
 struct ProgramConfig {
-    std::string driveText {kNoDriveText};
+    BackupDrive drive; ///< line 1; none while no drive is chosen
+    /// Line 1 when it named neither a drive root nor none (a hand-edited
+    /// file): kept only to say what is wrong with it. It is saved as none.
+    std::string unusableDriveText;
     ListFont font;
     std::array<int, 4> columnWidths {510, 150, 110, 50}; ///< Folder, Date/Time, Float, SubDir
     int windowWidth = 0;

@@ -2,12 +2,12 @@
 
 #include "base/AsciiCase.h"
 #include "base/FileError.h"
+#include "base/FolderListing.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
 
 namespace quillarc {
@@ -25,10 +25,8 @@ void makeFolders(const std::string &folder)
 std::vector<SubFolder> listSubFolders(const std::string &folder)
 {
     std::vector<SubFolder> found;
-    const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.c_str()), ::closedir);
-    if (!dir)
-        return found;
-    while (const dirent *entry = ::readdir(dir.get())) {
+    FolderListing listing(folder);
+    while (const dirent *entry = listing.next()) {
         if (entry->d_name[0] == '.')
             continue;
         struct stat linkStat {};

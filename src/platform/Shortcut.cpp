@@ -1,5 +1,8 @@
 #include "platform/Shortcut.h"
 
+#include "base/AtomicFile.h"
+#include "base/FileError.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -22,35 +25,16 @@ bool exists(const std::string &path)
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-bool writeAll(int fd, const std::string &text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0)
-            return false;
-        done += static_cast<std::size_t>(wrote);
-    }
-    return true;
-}
-
-/// Writes text to path through a temporary file in the same folder, so that
-/// a launcher is either whole or absent.
+/// A launcher is either whole or absent, and executable: desktops start
+/// launchers on the desktop only when they are.
 bool saveAtomically(const std::string &path, const std::string &text)
 {
-    std::string temp = folderPart(path) + ".quillarc-launcher-XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    // Desktops start launchers on the desktop only when they are executable.
-    bool ok = ::fchmod(fd, 0755) == 0 && writeAll(fd, text) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok && ::rename(temp.c_str(), path.c_str()) == 0)
+    try {
+        writeFileAtomically(path, text, FileAccess::Executable);
         return true;
-    ::unlink(temp.c_str());
-    return false;
+    } catch (const FileError &) {
+        return false;
+    }
 }
 
 void makeFolders(const std::string &folder)

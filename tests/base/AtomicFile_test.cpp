@@ -72,6 +72,21 @@ TEST(AtomicFile, APrivateFileIsTheOwnersAlone)
     }
 }
 
+// A launcher is executable whatever it replaces, or desktops do not start it.
+TEST(AtomicFile, AnExecutableFileCanBeRun)
+{
+    test::TempFolder folder;
+    folder.write("old.desktop", "old");
+    ::chmod(folder.file("old.desktop").c_str(), 0600);
+    writeFileAtomically(folder.file("old.desktop"), "new", FileAccess::Executable);
+    writeFileAtomically(folder.file("new.desktop"), "new", FileAccess::Executable);
+    for (const char *name : {"new.desktop", "old.desktop"}) {
+        struct stat info {};
+        ASSERT_EQ(::stat(folder.file(name).c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0755u) << name;
+    }
+}
+
 // FAT through FUSE refuses to set any bits (ENOSYS); the kernel's FAT those
 // it cannot keep (EPERM). A child process has fchmod refused so by the
 // kernel (seccomp), then saves a private file and replaces one with bits.

@@ -78,6 +78,14 @@ TEST_F(MountArrivalsTest, OnlyOptedInLabelsArriveAndTwoTogetherArriveInTableOrde
 {
     EXPECT_EQ(arrivals.update({root, photos, two, one}, t0),
               (std::vector<Arrival> {{"BACKUP2", "/media/ann/BACKUP2/"}, {"BACKUP1", "/media/ann/BACKUP1/"}}));
+    // A disk left alone is told when it arrives, once; those mounted before
+    // the watch began are not (the computer's own disks among them).
+    EXPECT_TRUE(arrivals.passedOver().empty());
+    arrivals.update({root}, t0);
+    EXPECT_TRUE(arrivals.update({root, photos, one}, t0).size() == 1);
+    EXPECT_EQ(arrivals.passedOver(), (std::vector<Arrival> {{"PHOTOS", "/media/ann/PHOTOS/"}}));
+    EXPECT_TRUE(arrivals.update({root, photos, one}, t0).empty());
+    EXPECT_TRUE(arrivals.passedOver().empty());
 }
 
 TEST_F(MountArrivalsTest, ASecondMountOfTheSameDiskIsNoNewArrival)

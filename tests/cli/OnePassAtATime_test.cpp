@@ -3,6 +3,7 @@
 #include "cli/support/RunnerFolders.h"
 #include "platform/PassLock.h"
 #include "support/ChildRun.h"
+#include "support/PassLockHolder.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -14,29 +15,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A pass already running in another process (the window, or a pass started
-// by a mount): it holds the lock of the folders it is given and waits.
-QUILLARC_TEST_CHILD(RunningPass)
-{
-    PassLock lock;
-    ASSERT_EQ(lock.take(std::getenv("PASS_PROGRAM"), std::getenv("PASS_MEDIUM")), PassLock::Result::Taken);
-    test::writeFile(std::getenv("PASS_READY"), "running");
-    for (;;)
-        std::this_thread::sleep_for(std::chrono::seconds(1));
-}
-
 class OnePassAtATime : public test::RunnerFolders {
 protected:
     std::unique_ptr<test::Spawned> runningPass(const std::string &programFolder, const std::string &mediumRoot)
     {
-        const std::string ready = temp + "/running";
-        fs::remove(ready);
-        auto spawned = std::make_unique<test::Spawned>(
-            test::selfPath(), std::vector<std::string> {},
-            test::childEnvironment(
-                "RunningPass", {{"PASS_PROGRAM", programFolder}, {"PASS_MEDIUM", mediumRoot}, {"PASS_READY", ready}}));
-        EXPECT_TRUE(test::waitForFile(ready, std::chrono::seconds(30))) << spawned->output();
-        return spawned;
+        return test::holdPassLock(programFolder, mediumRoot, temp + "/running");
     }
     test::ChildResult pass() const
     {

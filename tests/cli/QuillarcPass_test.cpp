@@ -323,6 +323,9 @@ TEST_F(QuillarcPassTest, RefusalsNameThePathAndWhatIsWrong)
     const std::vector<Case> cases = {
         {"--drive " + temp + "/nowhere", {}, "the backup drive " + temp + "/nowhere/ does not exist"},
         {"--program-folder " + temp + "/missing", {}, "the program folder " + temp + "/missing/ does not exist"},
+        {"--drive relative/disk",
+         {},
+         "the backup drive relative/disk/ given by --drive is not an absolute folder path"},
         {{},
          noSlash + config.substr(config.find("\r\n")),
          "\"" + noSlash + "\" in " + program + "config is not a folder path ending in \"/\""},

@@ -188,7 +188,7 @@ TEST_F(DiskEdges, AProgramFolderOnFatThroughFuseSavesItsList)
     const std::string programFolder = program.substr(0, program.size() - 1);
     ASSERT_TRUE(fat->mount(programFolder)) << fat->error();
     ProgramConfig config;
-    config.driveText = automount;
+    config.drive = DriveRoot(automount);
     std::ofstream(program + "config", std::ios::binary) << configFileText(config);
     writeSource({"a.txt", "a"});
     writeList("EDGE5", {source});

@@ -691,7 +691,7 @@ TEST_F(BackupPassTest, CopiesAreFlushedBeforeTheListClaimsThem)
     int flushes = 0;
     bool listWrittenFirst = false;
     run = std::make_unique<BackupRun>(
-        RunSetup {list, ui, host, *listFile, clock, filters, kDrive, label, true, &ui.echo, [&] {
+        RunSetup {list, ui, host, *listFile, clock, filters, DriveRoot(kDrive), label, true, &ui.echo, [&] {
                       ++flushes;
                       listWrittenFirst = listWrittenFirst || exists(listFile->pathFor(label));
                   }});

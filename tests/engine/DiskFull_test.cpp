@@ -99,7 +99,7 @@ TEST_F(DiskFullTest, DiskChangeCarriesThePassOver)
     addItem(source + "/a", "Yes");
     addItem(source + "/b", "Yes");
     addItem(source + "/c", "Yes");
-    listFile->SAveIniFile(kDrive, label, list);
+    listFile->SAveIniFile(DriveRoot(kDrive), label, list);
     host.insert(kDrive, {medium, label, 230, std::nullopt});
 
     std::string second;
@@ -226,7 +226,7 @@ TEST_F(DiskFullTest, DiskGoneAfterReadyEndsAsCancelled)
     vanishing.confirmAnswers = {true};
     vanishing.dialogPresses = {{ScriptedPassUi::Press::Ready, [&] { insertMedium("DISK9", 1000); }}};
     BackupRun vanishingRun(
-        RunSetup {list, vanishing, host, *listFile, clock, filters, kDrive, label, true, &vanishing.echo});
+        RunSetup {list, vanishing, host, *listFile, clock, filters, DriveRoot(kDrive), label, true, &vanishing.echo});
     ASSERT_TRUE(vanishingRun.start());
     vanishingRun.wait();
 
@@ -431,7 +431,8 @@ TEST_F(DiskFullTest, SmallFilesFillingARealDiskOpenTheDialog)
     } realHost;
     realHost.root = mountPoint;
     const char code = inSmallTmpfs(mountPoint, "128k", [&] {
-        BackupRun realRun(RunSetup {list, ui, realHost, *listFile, clock, filters, kDrive, label, true, &ui.echo});
+        BackupRun realRun(
+            RunSetup {list, ui, realHost, *listFile, clock, filters, DriveRoot(kDrive), label, true, &ui.echo});
         if (!realRun.start())
             return false;
         realRun.wait();

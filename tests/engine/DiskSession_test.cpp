@@ -66,7 +66,7 @@ struct Disks {
     std::unique_ptr<DiskSession> session() const
     {
         auto made = std::make_unique<DiskSession>(host, programFolder);
-        made->config().driveText = stick;
+        made->config().drive = DriveRoot(stick);
         return made;
     }
 
@@ -155,8 +155,7 @@ TEST(DiskSession, EditsWithNoListReadAreRefusedWithWhatToDo)
         std::string says;
     };
     const std::vector<Case> cases {
-        {"no drive", [](Disks &, DiskSession &s) { s.config().driveText = std::string(kNoDriveText); },
-         "NO BACKUP DRIVE IS CHOSEN"},
+        {"no drive", [](Disks &, DiskSession &s) { s.config().drive.reset(); }, "NO BACKUP DRIVE IS CHOSEN"},
         {"no label", [](Disks &d, DiskSession &s) { s.chooseDrive(d.plain); }, "NO BACKUP DISK WITH A VOLUME LABEL"},
         {"no room", [](Disks &d, DiskSession &s) { s.chooseDrive(d.other); }, "IS NOT LOADED"},
         {"before the first check", [](Disks &, DiskSession &s) { s.readLabel(); }, "IS NOT LOADED"},
@@ -241,7 +240,7 @@ TEST(DiskSession, FreeLineNeverShowsMinusOneAndForgetsAnotherDisksFigures)
     const auto made = disks.session();
     DiskSession &session = *made;
     EXPECT_EQ(session.freeLine(), "");
-    session.config().driveText = std::string(kNoDriveText);
+    session.config().drive.reset();
     EXPECT_EQ(session.queryFree(), -1);
     EXPECT_EQ(session.freeLine(), "");
     session.chooseDrive(disks.stick);

@@ -356,7 +356,8 @@ TEST(DiskOwnFiles, TheLabelFileNeverReceivesACopy)
         struct : Clock {
             std::chrono::system_clock::time_point now() const override { return std::chrono::system_clock::now(); }
         } clock;
-        BackupRun run(RunSetup {list, ui, host, listFile, clock, filters, "/drive/", "DISK1", false, nullptr});
+        BackupRun run(
+            RunSetup {list, ui, host, listFile, clock, filters, DriveRoot("/drive/"), "DISK1", false, nullptr});
         if (!run.start())
             ::_exit(4);
         const PassOutcome &outcome = run.wait();

@@ -116,7 +116,7 @@ void AutoBackupTest::aListSavedByAPassElsewhereReachesTheWindow()
     const DiskListFile files(rig.programFolder.toStdString());
     QCOMPARE(files.LoadIniFile("BACKUP1", passed), DiskListFile::LoadResult::Loaded);
     passed.SetCutOff(passed.at(0), 45000.5);
-    files.SAveIniFile(drive.toStdString(), "BACKUP1", passed);
+    files.SAveIniFile(DriveRoot(drive.toStdString()), "BACKUP1", passed);
     const QByteArray saved = rig.programFile("BACKUP1.ini");
     QVERIFY(saved.contains("\r\n45000.5\r\n"));
 

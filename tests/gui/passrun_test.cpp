@@ -142,7 +142,7 @@ public:
     void start()
     {
         run = std::make_unique<BackupRun>(
-            RunSetup {list, *ui, host, *listFile, clock, filters, kDrive, label, true, &echo});
+            RunSetup {list, *ui, host, *listFile, clock, filters, DriveRoot(kDrive), label, true, &echo});
         progress.setAbortFlag(&run->state().AbortFlag);
         watch.threads.clear();
         QVERIFY(run->start());
@@ -375,7 +375,7 @@ void fillFirstDisk(PassRig &rig)
     rig.addItem("later", kSubDirYes);
     rig.host.insert(kDrive, {rig.firstMedium, "DISK1", 9000, std::nullopt});
     // The disk's list was saved before the pass, as every edit saves it.
-    QVERIFY(rig.listFile->SAveIniFile(kDrive, "DISK1", rig.list));
+    QVERIFY(rig.listFile->SAveIniFile(DriveRoot(kDrive), "DISK1", rig.list));
 }
 
 } // namespace

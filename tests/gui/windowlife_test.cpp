@@ -191,7 +191,7 @@ void WindowLifeTest::listHeaderTakesTheListFontAtStart()
     const QString drive = rig.addDrive("d", "BACKUP1");
     {
         ProgramConfig config;
-        config.driveText = drive.toStdString();
+        config.drive = DriveRoot(drive.toStdString());
         config.font.name = "DejaVu Serif";
         config.font.setHeight(18);
         config.font.bold = true;

@@ -59,7 +59,7 @@ TEST_F(DiskListFileTest, TheTenLineExampleByteForByte)
 {
     add("C:\\Notes\\todo.txt", 0, "", false);
     add("C:\\Data", 37617.6278819444, "Yes", true);
-    ASSERT_TRUE(files.SAveIniFile(kDrive, "BACKUP1", list));
+    ASSERT_TRUE(files.SAveIniFile(DriveRoot(kDrive), "BACKUP1", list));
     EXPECT_EQ(program.read("BACKUP1.ini"), "C:\\Data\r\n"
                                            "12/27/2002 3:04:09 PM\r\n"
                                            "37617.6278819444\r\n"
@@ -78,7 +78,7 @@ TEST_F(DiskListFileTest, SaveAndLoadRoundTrip)
     add(sources.file("todo.txt"), 0, "", false);
     add(sources.file("Alpha"), 37617.6278819444, "Yes", true); // sorts first
     const std::vector<std::string> before = items();
-    ASSERT_TRUE(files.SAveIniFile(kDrive, "BACKUP1", list));
+    ASSERT_TRUE(files.SAveIniFile(DriveRoot(kDrive), "BACKUP1", list));
     EXPECT_EQ(splitLines(program.read("BACKUP1.ini")).size(), 15u);
     EXPECT_EQ(splitLines(program.read("BACKUP1.ini")).front(), sources.file("Alpha"));
 
@@ -90,14 +90,14 @@ TEST_F(DiskListFileTest, SaveAndLoadRoundTrip)
 TEST_F(DiskListFileTest, SaveNeedsADriveAndALabel)
 {
     add("/x", 0, "Yes", true);
-    EXPECT_FALSE(files.SAveIniFile("Choose backup CD", "BACKUP1", list));
-    EXPECT_FALSE(files.SAveIniFile(kDrive, "", list));
+    EXPECT_FALSE(files.SAveIniFile(std::nullopt, "BACKUP1", list));
+    EXPECT_FALSE(files.SAveIniFile(DriveRoot(kDrive), "", list));
     EXPECT_EQ(program.entryCount(), 0u);
 }
 
 TEST_F(DiskListFileTest, EmptyListIsAnEmptyFileAndLoadsWithoutMessage)
 {
-    ASSERT_TRUE(files.SAveIniFile(kDrive, "B", list));
+    ASSERT_TRUE(files.SAveIniFile(DriveRoot(kDrive), "B", list));
     EXPECT_EQ(program.read("B.ini"), "");
     add(sources.file("Data"), 0, "Yes", true);
     EXPECT_EQ(files.LoadIniFile("B", list), DiskListFile::LoadResult::Loaded);
@@ -119,7 +119,7 @@ TEST_F(DiskListFileTest, NoLabelAndUnknownDiskClearTheList)
 
     // Adding one folder then creates the file with exactly five lines.
     add(sources.file("Data"), 0, "Yes", true);
-    ASSERT_TRUE(files.SAveIniFile(kDrive, "NEWDISK", list));
+    ASSERT_TRUE(files.SAveIniFile(DriveRoot(kDrive), "NEWDISK", list));
     EXPECT_EQ(splitLines(program.read("NEWDISK.ini")).size(), 5u);
 }
 
@@ -219,7 +219,7 @@ TEST_F(DiskListFileTest, RecordsWriteBackAsReadWithTheirValuesRead)
         const BackupItem &item = list.at(0);
         EXPECT_EQ(item.cutOff(), c.cutOff) << c.texts[1];
         EXPECT_EQ(item.subFolders(), c.subFolders) << c.texts[2];
-        ASSERT_TRUE(files.SAveIniFile(kDrive, "R", list));
+        ASSERT_TRUE(files.SAveIniFile(DriveRoot(kDrive), "R", list));
         std::vector<std::string> expected = lines;
         expected[3] = c.subDirWritten;
         EXPECT_EQ(program.read("R.ini"), joinLinesCrLf(expected)) << c.texts[1];
@@ -263,7 +263,7 @@ TEST_F(DiskListFileTest, LabelsStayInsideTheProgramFolder)
 
     add("/x", 0, "Yes", true);
     for (const auto &[label, name] : cases)
-        ASSERT_TRUE(files.SAveIniFile(kDrive, label, list)) << name;
+        ASSERT_TRUE(files.SAveIniFile(DriveRoot(kDrive), label, list)) << name;
     EXPECT_EQ(program.entryCount(), std::size(cases));
     for (const auto &[label, name] : cases)
         EXPECT_TRUE(program.exists(name)) << name;
@@ -285,17 +285,17 @@ TEST_F(DiskListFileTest, SnapshotCarriesTheListToAnotherLabel)
 TEST_F(DiskListFileTest, PathThatCannotBeALineIsRefusedAndTheFileKept)
 {
     add(sources.file("Data"), 0, "Yes", true);
-    ASSERT_TRUE(files.SAveIniFile(kDrive, "B", list));
+    ASSERT_TRUE(files.SAveIniFile(DriveRoot(kDrive), "B", list));
     const std::string before = program.read("B.ini");
     add("/home/ann/odd\rname", 0, "Yes", true);
-    EXPECT_THROW(files.SAveIniFile(kDrive, "B", list), UnstorableTextError);
+    EXPECT_THROW(files.SAveIniFile(DriveRoot(kDrive), "B", list), UnstorableTextError);
     EXPECT_EQ(program.read("B.ini"), before);
 }
 
 TEST_F(DiskListFileTest, TwoDisksWithOneLabelShareTheFile)
 {
     add(sources.file("Alpha"), 0, "No", false);
-    ASSERT_TRUE(files.SAveIniFile("/media/ann/", "SAME", list));
+    ASSERT_TRUE(files.SAveIniFile(DriveRoot("/media/ann/"), "SAME", list));
     BackupList other;
     ASSERT_EQ(files.LoadIniFile("SAME", other), DiskListFile::LoadResult::Loaded);
     ASSERT_EQ(other.count(), 1u);

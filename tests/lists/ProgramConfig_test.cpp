@@ -53,7 +53,7 @@ TEST(ProgramConfig, WritesNineteenLinesThenExtensionsThenPatterns)
     ProgramConfig config;
     EXPECT_EQ(configFileText(config), configBytes(defaultLines()));
 
-    config.driveText = "/media/ann/";
+    config.drive = DriveRoot("/media/ann/");
     config.font.setHeight(-16);
     config.font.bold = true;
     config.windowLeft = -4;
@@ -78,7 +78,8 @@ TEST(ProgramConfig, OnlyLineOneSetsTheDriveAndClearsTheStyle)
     config.font.bold = config.font.italic = true;
     config.windowWidth = 790;
     applyConfigText("/media/ann/\r\n", config);
-    EXPECT_EQ(config.driveText, "/media/ann/");
+    ASSERT_TRUE(config.drive);
+    EXPECT_EQ(config.drive->path(), "/media/ann/");
     EXPECT_FALSE(config.font.bold);
     EXPECT_FALSE(config.font.italic);
     EXPECT_EQ(config.font.height, -13);
@@ -95,7 +96,8 @@ TEST(ProgramConfig, EmptyFileChangesNothing)
     config.font.bold = true;
     applyConfigText("", config);
     EXPECT_TRUE(config.font.bold);
-    EXPECT_EQ(config.driveText, "Choose backup CD");
+    EXPECT_FALSE(config.drive);
+    EXPECT_EQ(driveText(config.drive), "Choose backup CD");
 }
 
 TEST(ProgramConfig, NegativeHeightIsNotAppliedButTheSizeRestoresIt)
@@ -201,7 +203,7 @@ TEST(ProgramConfig, FileRoundTripAndMissingFile)
     test::TempFolder folder;
     ProgramConfig config;
     EXPECT_FALSE(LoadPConfigFile(folder.file("config"), config));
-    config.driveText = "/mnt/backup/";
+    config.drive = DriveRoot("/mnt/backup/");
     config.font.name = "DejaVu Sans";
     config.font.setSize(9);
     config.font.underline = true;
@@ -225,12 +227,27 @@ TEST(ProgramConfig, FileRoundTripAndMissingFile)
 TEST(ProgramConfig, TextsThatCannotStandOnOneLineAreWrittenAsDefaults)
 {
     ProgramConfig config;
-    config.driveText = "/media/odd\rname/";
+    ASSERT_FALSE(DriveRoot::of("/media/odd\rname/")); // so it can never be the config's drive
     config.font.name = "bad\x1a";
     const std::vector<std::string> lines = splitLines(configFileText(config));
     ASSERT_EQ(lines.size(), 19u);
     EXPECT_EQ(lines[0], "Choose backup CD");
     EXPECT_EQ(lines[4], "MS Sans Serif");
+}
+
+// A hand-edited first line that names no drive root chooses none; it is
+// kept to say what is wrong with it, and saved as the field's placeholder.
+TEST(ProgramConfig, AFirstLineThatIsNoDriveRootChoosesNone)
+{
+    for (const char *line : {"media/ann/", "/media/ann", "/media/../etc/", "Choose backup CD", ""}) {
+        SCOPED_TRACE(line);
+        ProgramConfig config;
+        config.drive = DriveRoot("/mnt/before/");
+        applyConfigText(std::string(line) + "\r\n", config);
+        EXPECT_FALSE(config.drive);
+        EXPECT_EQ(config.unusableDriveText, std::string(line) == "Choose backup CD" ? "" : line);
+        EXPECT_EQ(splitLines(configFileText(config)).at(0), "Choose backup CD");
+    }
 }
 
 TEST(ProgramConfig, SurvivesArbitraryBytes)

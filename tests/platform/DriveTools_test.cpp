@@ -39,6 +39,7 @@ TEST(DriveTools, OnlyDriveRootsHaveLabels)
     const AnyRootHost host;
     for (const auto &c : cases) {
         EXPECT_EQ(isDriveRoot(c.text), c.root) << c.text;
+        EXPECT_EQ(DriveRoot::of(c.text).has_value(), c.root) << c.text;
         EXPECT_EQ(GetVolumeLabel(host, c.text), c.root ? "DISK" : "") << c.text;
     }
 }

@@ -1,6 +1,7 @@
 #include "platform/PassLock.h"
 
 #include "support/ChildRun.h"
+#include "support/PassLockHolder.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -18,17 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Another process running a pass: holds the lock of the folders it is
-// given, says so with a file, and waits to be killed.
-QUILLARC_TEST_CHILD(HoldPassLock)
-{
-    PassLock lock;
-    ASSERT_EQ(lock.take(std::getenv("LOCK_PROGRAM"), std::getenv("LOCK_MEDIUM")), PassLock::Result::Taken);
-    test::writeFile(std::getenv("LOCK_READY"), "held");
-    for (;;)
-        std::this_thread::sleep_for(std::chrono::seconds(1));
-}
-
 class PassLockTest : public ::testing::Test {
 protected:
     PassLockTest()
@@ -38,14 +28,7 @@ protected:
     }
     std::unique_ptr<test::Spawned> holder(const std::string &program, const std::string &medium)
     {
-        const std::string ready = temp / "ready";
-        fs::remove(ready);
-        auto spawned = std::make_unique<test::Spawned>(
-            test::selfPath(), std::vector<std::string> {},
-            test::childEnvironment("HoldPassLock",
-                                   {{"LOCK_PROGRAM", program}, {"LOCK_MEDIUM", medium}, {"LOCK_READY", ready}}));
-        EXPECT_TRUE(test::waitForFile(ready, std::chrono::seconds(30))) << spawned->output();
-        return spawned;
+        return test::holdPassLock(program, medium, temp / "ready");
     }
     test::TempFolder temp;
 };

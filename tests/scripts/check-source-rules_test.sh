@@ -38,6 +38,7 @@ cases=(
   "src/lists/C.cpp|#include \"engine/BackupPass.h\"|lists may not include"
   "src/lists/D.h|#include \"gui/TQLForm.h\"|src/lists/D.h:1:"
   "src/platform/E.cpp|  #  include <cli/Runner.h>|platform may not include"
+  "src/platform/J.h|#include \"lists/DriveText.h\"|src/platform/J.h:1:"
   "src/engine/F.cpp|#include \"gui/TQLForm.h\"|engine may not include"
   "src/engine/G.cpp|#include \"cli/Runner.h\"|src/engine/G.cpp:1:"
   "src/cli/H.cpp|#include \"gui/TQLForm.h\"|cli may not include"

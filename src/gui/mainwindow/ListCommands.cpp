@@ -42,7 +42,7 @@ std::optional<std::size_t> TQLForm::selectedItem() const
 // itself, one level deeper on every pass.
 bool TQLForm::refusedAsOnBackupDisk(const QString &path)
 {
-    if (!driveChosen() || !liesOnBackupDisk(path.toStdString(), m_env.host->mediumRoot(m_session.drive())))
+    if (!driveChosen() || !liesOnBackupDisk(path.toStdString(), m_env.host->mediumRoot(m_session.drive()->path())))
         return false;
     MessageBox::notice(this,
                        QString::fromLatin1(kOnBackupDiskMessage.data(), static_cast<int>(kOnBackupDiskMessage.size())));

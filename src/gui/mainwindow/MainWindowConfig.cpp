@@ -15,7 +15,7 @@ namespace quillarc {
 
 void TQLForm::applyConfig()
 {
-    CDEdit->setText(QString::fromStdString(m_config.driveText));
+    CDEdit->setText(QString::fromStdString(driveText(m_config.drive)));
     applyListFont();
     for (int column = 0; column < BackupListModel::ColumnCount; ++column)
         ListView->setColumnWidth(column, m_config.columnWidths[static_cast<std::size_t>(column)]);

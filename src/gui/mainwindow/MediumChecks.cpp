@@ -21,7 +21,7 @@ namespace quillarc {
 
 void TQLForm::showMediumTexts()
 {
-    CDEdit->setText(QString::fromStdString(m_session.drive()));
+    CDEdit->setText(QString::fromStdString(driveText(m_session.drive())));
     Edit2->setText(QString::fromStdString(m_session.label()));
     FreeSpaceStatusBar->setText(QString::fromStdString(m_session.freeLine()));
 }
@@ -69,7 +69,7 @@ bool TQLForm::editAllowed()
 void TQLForm::watchBackupDrive()
 {
     if (m_notify)
-        m_notify->setWatchedRoots(driveChosen() ? QStringList {QString::fromStdString(m_session.drive())}
+        m_notify->setWatchedRoots(driveChosen() ? QStringList {QString::fromStdString(m_session.drive()->path())}
                                                 : QStringList {});
 }
 
@@ -87,7 +87,7 @@ void TQLForm::SAveIniFile()
 
 void TQLForm::SetCDButtonClick()
 {
-    const QString start = driveChosen() ? QString::fromStdString(m_session.drive()) : QDir::homePath();
+    const QString start = driveChosen() ? QString::fromStdString(m_session.drive()->path()) : QDir::homePath();
     const QString folder = FileDialog::chooseFolder(this, QStringLiteral("Select Folder"), start);
     if (folder.isEmpty())
         return;

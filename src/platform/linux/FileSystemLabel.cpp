@@ -1,9 +1,13 @@
 #include "platform/linux/FileSystemLabel.h"
 
+#include "base/FolderListing.h"
+
 #include <blkid/blkid.h>
 #include <cstdio>
 #include <cctype>
 #include <dirent.h>
+#include <memory>
+#include <type_traits>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -43,14 +47,10 @@ std::string labelFromDiskByLabel(const std::string &device, const std::string &b
     unsigned major = 0, minor = 0;
     if (std::sscanf(device.c_str(), "%u:%u", &major, &minor) != 2)
         return {};
-    DIR *dir = ::opendir(byLabelDir.c_str());
-    if (!dir)
-        return {};
+    FolderListing listing(byLabelDir);
     std::string label;
-    while (const dirent *entry = ::readdir(dir)) {
+    while (const dirent *entry = listing.next()) {
         const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
         struct stat st {};
         std::string path = byLabelDir;
         path.append("/").append(name);
@@ -61,7 +61,6 @@ std::string labelFromDiskByLabel(const std::string &device, const std::string &b
             break;
         }
     }
-    ::closedir(dir);
     return label;
 }
 
@@ -70,19 +69,19 @@ std::string probeFileSystemLabel(const std::string &devicePath)
     struct stat st {};
     if (devicePath.rfind("/dev/", 0) != 0 || ::stat(devicePath.c_str(), &st) != 0 || !S_ISBLK(st.st_mode))
         return {};
-    blkid_probe probe = ::blkid_new_probe_from_filename(devicePath.c_str());
+    const std::unique_ptr<std::remove_pointer_t<blkid_probe>, decltype(&::blkid_free_probe)> probe(
+        ::blkid_new_probe_from_filename(devicePath.c_str()), &::blkid_free_probe);
     if (!probe)
         return {}; // not readable by this user
     std::string label;
-    ::blkid_probe_enable_superblocks(probe, 1);
-    ::blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_LABEL);
-    if (::blkid_do_safeprobe(probe) == 0) {
+    ::blkid_probe_enable_superblocks(probe.get(), 1);
+    ::blkid_probe_set_superblocks_flags(probe.get(), BLKID_SUBLKS_LABEL);
+    if (::blkid_do_safeprobe(probe.get()) == 0) {
         const char *value = nullptr;
         std::size_t length = 0;
-        if (::blkid_probe_lookup_value(probe, "LABEL", &value, &length) == 0 && value)
+        if (::blkid_probe_lookup_value(probe.get(), "LABEL", &value, &length) == 0 && value)
             label.assign(value); // length counts the terminating NUL
     }
-    ::blkid_free_probe(probe);
     return label;
 }
 

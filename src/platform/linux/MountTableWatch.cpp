@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <unistd.h>
 
 namespace quillarc {
 
@@ -16,6 +17,16 @@ MountTableWatch::MountTableWatch(std::string path) : m_path(std::move(path))
 std::vector<MountEntry> MountTableWatch::table() const
 {
     return readMountInfo(m_path);
+}
+
+void MountTableWatch::acknowledge() const
+{
+    if (!m_fd)
+        return;
+    char buffer[4096];
+    ::lseek(m_fd.get(), 0, SEEK_SET);
+    while (::read(m_fd.get(), buffer, sizeof buffer) > 0) {
+    }
 }
 
 } // namespace quillarc

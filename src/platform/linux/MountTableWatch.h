@@ -23,6 +23,9 @@ public:
     int fd() const { return m_fd.get(); }
     /// The table as it stands.
     std::vector<MountEntry> table() const;
+    /// Reads the watched file to its end: older kernels keep the change
+    /// mark on the descriptor until then.
+    void acknowledge() const;
 
 private:
     std::string m_path;

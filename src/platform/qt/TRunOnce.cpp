@@ -71,8 +71,9 @@ TRunOnce::TRunOnce(Options options, QObject *owner) : QObject(owner), m_options(
 
     // The lock stands for the named mutex: whoever holds it is the first copy.
     const QByteArray lockPath = QFile::encodeName(m_serverName + QStringLiteral(".lock"));
-    m_lockFd = m_options.socketFolder.isEmpty() ? -1 : ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (m_lockFd < 0) {
+    if (!m_options.socketFolder.isEmpty())
+        m_lock.reset(::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!m_lock) {
         // Without any place for a lock, refusing to start would lock the user
         // out of the program; run unguarded instead, and say so.
         m_first = true;
@@ -80,20 +81,17 @@ TRunOnce::TRunOnce(Options options, QObject *owner) : QObject(owner), m_options(
                                   .arg(QFile::decodeName(lockPath), QString::fromLocal8Bit(std::strerror(errno))));
         return;
     }
-    if (::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0) {
+    if (::flock(m_lock.get(), LOCK_EX | LOCK_NB) == 0)
         m_first = true;
-    } else {
-        ::close(m_lockFd);
-        m_lockFd = -1;
-    }
+    else
+        m_lock.reset();
 }
 
 TRunOnce::~TRunOnce()
 {
     if (m_server)
         m_server->close();
-    if (m_lockFd >= 0)
-        ::close(m_lockFd); // releases the lock
+    m_lock.reset(); // after the server: the next copy may take over only now
 }
 
 QByteArray TRunOnce::encodeCommandLine(const QString &program, const QStringList &arguments)
@@ -132,7 +130,7 @@ void TRunOnce::Loaded()
         handOver();
         return;
     }
-    if (m_lockFd < 0)
+    if (!m_lock)
         return; // unguarded
     // Holding the lock, any socket file here was left by a copy that died.
     QLocalServer::removeServer(m_serverName);

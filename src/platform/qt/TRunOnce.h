@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/UniqueFd.h"
+
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
@@ -71,7 +73,7 @@ private:
     Options m_options;
     QString m_instanceName;
     QString m_serverName;
-    int m_lockFd = -1;
+    UniqueFd m_lock; ///< held (flock) by the first copy for as long as it runs
     bool m_first = false;
     std::unique_ptr<QLocalServer> m_server;
 };

@@ -1,6 +1,6 @@
 #include "platform/qt/TSHChangeNotify.h"
 
-#include "platform/qt/MountWatcher.h"
+#include "platform/qt/MediumChangeWatcher.h"
 
 #include <stdexcept>
 

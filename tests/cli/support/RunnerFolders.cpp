@@ -26,7 +26,7 @@ RunnerFolders::RunnerFolders(const std::vector<std::string> &extensions)
     fs::create_directories(medium);
     fs::create_directories(program);
     ProgramConfig config;
-    config.driveText = medium;
+    config.drive = DriveRoot(medium);
     config.extensions = extensions;
     write(program + "config", configFileText(config));
 }

@@ -70,7 +70,7 @@ std::string RealDiskTest::prepareDisks(DiskImage::Kind kind)
     automount = std::string("/media/") + user->pw_name + "/";
     fs::create_directories(automount);
     ProgramConfig config;
-    config.driveText = automount;
+    config.drive = DriveRoot(automount);
     std::ofstream(program + "config", std::ios::binary) << configFileText(config);
     return {};
 }

@@ -1,5 +1,7 @@
 #include "platform/qt/TSystemProbe.h"
 
+#include "base/FolderListing.h"
+
 #include <algorithm>
 #include <dirent.h>
 #include <fstream>
@@ -120,13 +122,10 @@ void TSystemProbe::refreshResources()
         }
     }
     // GDI: this process's open descriptors against its limit.
-    if (DIR *dir = ::opendir(procFile("self/fd").c_str())) {
+    if (FolderListing listing(procFile("self/fd")); listing.open()) {
         long long open = 0;
-        while (const dirent *entry = ::readdir(dir)) {
-            if (entry->d_name[0] != '.')
-                ++open;
-        }
-        ::closedir(dir);
+        while (listing.next() != nullptr)
+            ++open;
         if (const int free = percentFree(static_cast<double>(open), static_cast<double>(m_sources.descriptorLimit()));
             free >= 0)
             m_resources.GDIResources = static_cast<std::uint8_t>(free);

@@ -1,4 +1,4 @@
-#include "platform/qt/MountWatcher.h"
+#include "platform/qt/MediumChangeWatcher.h"
 
 #include "platform/DriveTools.h"
 #include "platform/LabelFile.h"
@@ -6,8 +6,6 @@
 #include "platform/linux/MediaChanges.h"
 
 #include <algorithm>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace quillarc {
 
@@ -21,17 +19,18 @@ std::vector<std::string> onlyDriveRoots(std::vector<std::string> roots)
 
 } // namespace
 
-MountWatcher::MountWatcher(Options options, QObject *parent) : QObject(parent), m_options(std::move(options))
+MediumChangeWatcher::MediumChangeWatcher(Options options, QObject *parent)
+    : QObject(parent), m_options(std::move(options))
 {
     m_options.watchedRoots = onlyDriveRoots(std::move(m_options.watchedRoots));
 }
 
-MountWatcher::~MountWatcher()
+MediumChangeWatcher::~MediumChangeWatcher()
 {
     stop();
 }
 
-std::set<std::string> MountWatcher::labelledRoots(const std::vector<std::string> &roots) const
+std::set<std::string> MediumChangeWatcher::labelledRoots(const std::vector<std::string> &roots) const
 {
     std::set<std::string> labelled;
     for (const auto &root : roots) {
@@ -41,12 +40,17 @@ std::set<std::string> MountWatcher::labelledRoots(const std::vector<std::string>
     return labelled;
 }
 
-MountWatcher::Snapshot MountWatcher::snapshot() const
+std::vector<MountEntry> MediumChangeWatcher::tableNow() const
+{
+    return m_table ? m_table->table() : readMountInfo(m_options.mountInfoPath);
+}
+
+MediumChangeWatcher::Snapshot MediumChangeWatcher::snapshot() const
 {
     // Label files are looked at only in the watched roots, the few folders
     // the program asked about: looking through every folder on each mount
     // change could stall on a dead network share.
-    Snapshot now {readMountInfo(m_options.mountInfoPath), {}};
+    Snapshot now {tableNow(), {}};
     if (m_options.watchedRoots.empty())
         return now;
     // A label file seen while the table changes under us could be paired
@@ -54,7 +58,7 @@ MountWatcher::Snapshot MountWatcher::snapshot() const
     // after the last look flags the table again and gets a check of its own.
     for (int attempt = 0; attempt < 3; ++attempt) {
         now.labelled = labelledRoots(m_options.watchedRoots);
-        std::vector<MountEntry> again = readMountInfo(m_options.mountInfoPath);
+        std::vector<MountEntry> again = tableNow();
         if (again == now.mounts)
             break;
         now.mounts = std::move(again);
@@ -62,13 +66,13 @@ MountWatcher::Snapshot MountWatcher::snapshot() const
     return now;
 }
 
-DriveMap MountWatcher::mapOf(const Snapshot &snapshot) const
+DriveMap MediumChangeWatcher::mapOf(const Snapshot &snapshot) const
 {
     return DriveMap(snapshot.mounts, m_options.automountFolders,
                     [labelled = snapshot.labelled](const std::string &folder) { return labelled.count(folder) > 0; });
 }
 
-void MountWatcher::setWatchedRoots(std::vector<std::string> roots)
+void MediumChangeWatcher::setWatchedRoots(std::vector<std::string> roots)
 {
     roots = onlyDriveRoots(std::move(roots));
     if (m_last) {
@@ -89,37 +93,30 @@ void MountWatcher::setWatchedRoots(std::vector<std::string> roots)
     m_options.watchedRoots = std::move(roots);
 }
 
-bool MountWatcher::start()
+bool MediumChangeWatcher::start()
 {
     stop();
-    m_fd = ::open(m_options.mountInfoPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0)
+    MountTableWatch table(m_options.mountInfoPath);
+    if (!table.error().empty())
         return false;
+    m_table.emplace(std::move(table));
     m_last = snapshot();
-    m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Exception);
-    connect(m_notifier.get(), &QSocketNotifier::activated, this, &MountWatcher::check);
+    m_notifier = std::make_unique<QSocketNotifier>(m_table->fd(), QSocketNotifier::Exception);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, &MediumChangeWatcher::check);
     return true;
 }
 
-void MountWatcher::stop()
+void MediumChangeWatcher::stop()
 {
     m_notifier.reset();
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    m_table.reset();
     m_last.reset();
 }
 
-void MountWatcher::check()
+void MediumChangeWatcher::check()
 {
-    if (m_fd >= 0) {
-        // Reading the watched file to its end resets the kernel's change mark
-        // for this descriptor on older kernels.
-        char buffer[4096];
-        ::lseek(m_fd, 0, SEEK_SET);
-        while (::read(m_fd, buffer, sizeof buffer) > 0) {
-        }
-    }
+    if (m_table)
+        m_table->acknowledge();
     Snapshot now = snapshot();
     if (m_last) {
         for (const auto &change : mediaChanges(mapOf(*m_last), mapOf(now), m_options.watchedRoots)) {
@@ -133,7 +130,7 @@ void MountWatcher::check()
     m_last = std::move(now);
 }
 
-MountWatchSource::MountWatchSource(MountWatcher::Options options) : m_options(std::move(options))
+MountWatchSource::MountWatchSource(MediumChangeWatcher::Options options) : m_options(std::move(options))
 {
 }
 
@@ -144,12 +141,12 @@ MountWatchSource::~MountWatchSource() = default;
 bool MountWatchSource::registerFor(std::uint32_t /*mask*/, int messageNo, Deliver deliver)
 {
     deregister();
-    auto watcher = std::make_unique<MountWatcher>(m_options);
+    auto watcher = std::make_unique<MediumChangeWatcher>(m_options);
     if (!watcher->start())
         return false;
-    QObject::connect(watcher.get(), &MountWatcher::mediaInserted,
+    QObject::connect(watcher.get(), &MediumChangeWatcher::mediaInserted,
                      [deliver, messageNo](const QString &root) { deliver(messageNo, SHCNE::MEDIAINSERTED, root); });
-    QObject::connect(watcher.get(), &MountWatcher::mediaRemoved,
+    QObject::connect(watcher.get(), &MediumChangeWatcher::mediaRemoved,
                      [deliver, messageNo](const QString &root) { deliver(messageNo, SHCNE::MEDIAREMOVED, root); });
     m_watcher = std::move(watcher);
     return true;

@@ -1,5 +1,5 @@
 #include "platform/LabelFile.h"
-#include "platform/qt/MountWatcher.h"
+#include "platform/qt/MediumChangeWatcher.h"
 #include "platform/qt/TSHChangeNotify.h"
 
 #include "support/ChildRun.h"
@@ -32,10 +32,10 @@ using Events = std::vector<std::pair<bool, std::string>>;
 
 } // namespace
 
-TEST(MountWatcher, UnreadableTableRefusesRegistration)
+TEST(MediumChangeWatcher, UnreadableTableRefusesRegistration)
 {
     test::ensureCoreApplication();
-    MountWatcher::Options options;
+    MediumChangeWatcher::Options options;
     options.mountInfoPath = "/nonexistent/mountinfo";
     TSHChangeNotify notify(nullptr, std::make_unique<MountWatchSource>(options));
     EXPECT_THROW(notify.setOnMediaInserted([](TSHChangeNotify *, std::uint32_t, const QString &) {}),
@@ -62,12 +62,12 @@ static void runMountingChild(const std::string &childTest)
 
 // A real tmpfs mounted and unmounted under an automount folder, inside a
 // private mount namespace so that nothing reaches the host.
-TEST(MountWatcher, RealMountUnderAutomountFolderGivesOneInsertAndOneRemove)
+TEST(MediumChangeWatcher, RealMountUnderAutomountFolderGivesOneInsertAndOneRemove)
 {
-    runMountingChild("MountWatcherChild");
+    runMountingChild("MediumChangeWatcherChild");
 }
 
-QUILLARC_TEST_CHILD(MountWatcherChild)
+QUILLARC_TEST_CHILD(MediumChangeWatcherChild)
 {
     const char *base = std::getenv(kChildDir);
     ASSERT_TRUE(base);
@@ -78,7 +78,7 @@ QUILLARC_TEST_CHILD(MountWatcherChild)
     const std::string point = automount + "/VOL 1";
     std::filesystem::create_directories(point);
 
-    MountWatcher::Options options;
+    MediumChangeWatcher::Options options;
     options.automountFolders = {automount};
     TSHChangeNotify notify(nullptr, std::make_unique<MountWatchSource>(options));
     const QString root = QString::fromStdString(automount + "/");
@@ -100,7 +100,7 @@ QUILLARC_TEST_CHILD(MountWatcherChild)
 
 // The watcher over a table file it is handed, so that its bookkeeping of
 // watched roots shows without mounting anything.
-TEST(MountWatcher, WatchedLabelFolderGoesAndComesWithItsStick)
+TEST(MediumChangeWatcher, WatchedLabelFolderGoesAndComesWithItsStick)
 {
     test::ensureCoreApplication();
     test::TempFolder dir;
@@ -119,17 +119,17 @@ TEST(MountWatcher, WatchedLabelFolderGoesAndComesWithItsStick)
     };
     putStick(true);
 
-    MountWatcher::Options options;
+    MediumChangeWatcher::Options options;
     options.mountInfoPath = table;
     options.automountFolders = {automount};
-    MountWatcher watcher(options);
+    MediumChangeWatcher watcher(options);
     const QString root = QString::fromStdString(folder);
     Events seen;
-    QObject::connect(&watcher, &MountWatcher::mediaInserted, [&](const QString &path) {
+    QObject::connect(&watcher, &MediumChangeWatcher::mediaInserted, [&](const QString &path) {
         if (path == root)
             seen.emplace_back(true, path.toStdString());
     });
-    QObject::connect(&watcher, &MountWatcher::mediaRemoved, [&](const QString &path) {
+    QObject::connect(&watcher, &MediumChangeWatcher::mediaRemoved, [&](const QString &path) {
         if (path == root)
             seen.emplace_back(false, path.toStdString());
     });
@@ -164,12 +164,12 @@ TEST(MountWatcher, WatchedLabelFolderGoesAndComesWithItsStick)
 // A backup folder on a real tmpfs under an automount folder, named as a
 // watched root: the folder itself is never a mount point, so only the watch
 // of named roots can report its stick going and coming.
-TEST(MountWatcher, RealUnmountAndMountOfAWatchedLabelFolderGiveOneEventEach)
+TEST(MediumChangeWatcher, RealUnmountAndMountOfAWatchedLabelFolderGiveOneEventEach)
 {
-    runMountingChild("MountWatcherLabelFolderChild");
+    runMountingChild("MediumChangeWatcherLabelFolderChild");
 }
 
-QUILLARC_TEST_CHILD(MountWatcherLabelFolderChild)
+QUILLARC_TEST_CHILD(MediumChangeWatcherLabelFolderChild)
 {
     const char *base = std::getenv(kChildDir);
     ASSERT_TRUE(base);
@@ -188,7 +188,7 @@ QUILLARC_TEST_CHILD(MountWatcherLabelFolderChild)
     test::writeFile(store + "/backups/" + kLabelFileName, "BACKUP1\n");
     ASSERT_EQ(::mount(store.c_str(), point.c_str(), nullptr, MS_BIND, nullptr), 0);
 
-    MountWatcher::Options options;
+    MediumChangeWatcher::Options options;
     options.automountFolders = {automount};
     TSHChangeNotify notify(nullptr, std::make_unique<MountWatchSource>(options));
     const QString root = QString::fromStdString(point + "/backups/");

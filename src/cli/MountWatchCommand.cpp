@@ -1,4 +1,4 @@
-#include "cli/MountWatcher.h"
+#include "cli/MountWatchCommand.h"
 
 #include "cli/ChosenDisk.h"
 #include "cli/DesktopNotifier.h"
@@ -6,24 +6,23 @@
 #include "cli/MountArrivals.h"
 #include "cli/MountLabelProbe.h"
 #include "cli/PassRunner.h"
+#include "cli/StopSignals.h"
+#include "cli/WakeUp.h"
 #include "cli/WatchInstance.h"
 #include "engine/BackupRun.h"
 #include "lists/AutoBackupSetting.h"
-#include "base/UniqueFd.h"
 #include "platform/PassLock.h"
 #include "platform/linux/LinuxVolumeHost.h"
 #include "platform/linux/MountTableWatch.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <deque>
 #include <iostream>
+#include <memory>
 #include <poll.h>
-#include <fcntl.h>
-#include <unistd.h>
+#include <system_error>
 #include <utility>
 
 namespace quillarc {
@@ -31,17 +30,6 @@ namespace quillarc {
 namespace {
 
 using Clock = MountArrivals::Clock;
-
-int wakeFd = -1;
-volatile std::sig_atomic_t stopRequested = 0;
-
-extern "C" void onStopSignal(int)
-{
-    // Only async-signal-safe work: a flag, and a byte that wakes the wait.
-    stopRequested = 1;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t ignored = ::write(wakeFd, &byte, 1);
-}
 
 // How often a disk refused because another pass held the lock is tried
 // again: the lock leaves no trace to wait on when it goes.
@@ -65,36 +53,15 @@ public:
                      [this](const std::string &label) { return m_setting.isOn(label); }),
           m_notifier(notifier)
     {
-        std::array<int, 2> pipe {-1, -1};
-        if (::pipe2(pipe.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
-            m_error = std::string("pipe: ") + std::strerror(errno);
-            return;
-        }
-        m_wake.reset(pipe[0]);
-        m_wakeWrite.reset(pipe[1]);
-        wakeFd = pipe[1];
-        struct sigaction action {};
-        action.sa_handler = onStopSignal;
-        sigemptyset(&action.sa_mask);
-        for (int signal : {SIGINT, SIGTERM, SIGHUP})
-            ::sigaction(signal, &action, nullptr);
         if (!m_table.error().empty())
             m_error = m_table.error();
-    }
-    ~WatchLoop()
-    {
-        struct sigaction action {};
-        action.sa_handler = SIG_DFL;
-        for (int signal : {SIGINT, SIGTERM, SIGHUP})
-            ::sigaction(signal, &action, nullptr);
-        wakeFd = -1;
     }
     WatchLoop(const WatchLoop &) = delete;
     WatchLoop &operator=(const WatchLoop &) = delete;
 
     const std::string &error() const { return m_error; }
-    bool stopping() const { return stopRequested != 0; }
-    void stop() { stopRequested = 1; }
+    static bool stopping() { return StopSignals::arrived(); }
+    static void stop() { StopSignals::stop(); }
 
     /// Waits up to `timeoutMs` (-1: until something happens, or the next
     /// look is due) and takes what happened.
@@ -104,14 +71,11 @@ public:
         if (due && (timeoutMs < 0 || millisecondsUntil(*due) < timeoutMs))
             timeoutMs = millisecondsUntil(*due);
         std::array<struct pollfd, 3> fds {
-            {{m_wake.get(), POLLIN, 0}, {m_table.fd(), POLLPRI, 0}, {m_notifier.fd(), m_notifier.events(), 0}}};
+            {{m_wake.fd(), POLLIN, 0}, {m_table.fd(), POLLPRI, 0}, {m_notifier.fd(), m_notifier.events(), 0}}};
         const nfds_t count = fds[2].fd >= 0 ? 3 : 2;
         const int ready = ::poll(fds.data(), count, timeoutMs);
-        if (ready > 0 && (fds[0].revents & POLLIN)) {
-            char bytes[16];
-            while (::read(m_wake.get(), bytes, sizeof bytes) > 0) {
-            }
-        }
+        if (ready > 0 && (fds[0].revents & POLLIN))
+            m_wake.take();
         if (stopping())
             return;
         // The table is read once for each change, whatever it holds.
@@ -165,6 +129,11 @@ private:
             std::cerr << arrival.label << " mounted at " << arrival.driveRoot << "\n";
             queue(arrival.label);
         }
+        // Said, so that whoever wonders why a disk was not backed up finds
+        // the answer in the watch's log.
+        for (const Arrival &other : m_arrivals.passedOver())
+            std::cerr << other.label << " mounted at " << other.driveRoot
+                      << ": not set to be backed up when mounted.\n";
     }
 
     void queue(const std::string &label)
@@ -200,8 +169,9 @@ private:
     MountArrivals m_arrivals;
     MountTableWatch m_table;
     DesktopNotifier &m_notifier;
-    UniqueFd m_wake;
-    UniqueFd m_wakeWrite;
+    // Declared before the signals, which wake it until they are given back.
+    WakeUp m_wake;
+    StopSignals m_signals {&m_wake};
     std::deque<std::string> m_waiting;
     std::vector<std::string> m_heldBack;
     Clock::time_point m_lockRetry;
@@ -262,7 +232,14 @@ int watchMounts(const PassOptions &options)
         break;
     }
     DesktopNotifier notifier(true);
-    WatchLoop loop(program.programFolder, notifier);
+    std::unique_ptr<WatchLoop> made;
+    try {
+        made = std::make_unique<WatchLoop>(program.programFolder, notifier);
+    } catch (const std::system_error &error) {
+        std::cerr << "quillarc-pass: cannot wait for the mount table: " << error.what() << "\n";
+        return ExitRefused;
+    }
+    WatchLoop &loop = *made;
     if (!loop.error().empty()) {
         std::cerr << "quillarc-pass: cannot follow the mount table: " << loop.error() << "\n";
         return ExitRefused;

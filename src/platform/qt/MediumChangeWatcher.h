@@ -2,6 +2,7 @@
 
 #include "platform/qt/ChangeNotifySource.h"
 #include "platform/linux/DriveMap.h"
+#include "platform/linux/MountTableWatch.h"
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -14,13 +15,14 @@
 
 namespace quillarc {
 
-/// Watches the mount table: the kernel flags /proc/self/mountinfo with
-/// POLLPRI on every change. Each change is compared with the table seen
-/// before, and every drive root whose medium changed is reported, on the
-/// thread that owns the watcher: every mount point and automount folder, and
-/// the watched roots, which may be folders that are a medium by their label
-/// file (a backup folder on a stick).
-class MountWatcher : public QObject {
+/// Reports media inserted and removed, for the window: the mount table is
+/// followed through the same watch as quillarc-pass --watch uses. Each
+/// change is compared with the table seen before, and every drive root whose
+/// medium changed is reported, on the thread that owns the watcher: every
+/// mount point and automount folder, and the watched roots, which may be
+/// folders that are a medium by their label file (a backup folder on a
+/// stick).
+class MediumChangeWatcher : public QObject {
     Q_OBJECT
 public:
     struct Options {
@@ -31,14 +33,14 @@ public:
         std::vector<std::string> watchedRoots;
     };
 
-    explicit MountWatcher(Options options, QObject *parent = nullptr);
-    ~MountWatcher() override;
+    explicit MediumChangeWatcher(Options options, QObject *parent = nullptr);
+    ~MediumChangeWatcher() override;
 
     /// Takes the current table and starts watching; false (with nothing
     /// watched) when the table cannot be opened.
     bool start();
     void stop();
-    bool running() const { return m_fd >= 0; }
+    bool running() const { return m_table.has_value(); }
 
     /// Reads the table now and reports what changed since the last look.
     void check();
@@ -59,12 +61,13 @@ private:
         std::vector<MountEntry> mounts;
         std::set<std::string> labelled; ///< normalised, without the trailing '/'
     };
+    std::vector<MountEntry> tableNow() const;
     Snapshot snapshot() const;
     std::set<std::string> labelledRoots(const std::vector<std::string> &roots) const;
     DriveMap mapOf(const Snapshot &snapshot) const;
 
     Options m_options;
-    int m_fd = -1;
+    std::optional<MountTableWatch> m_table;
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::optional<Snapshot> m_last;
 };
@@ -73,7 +76,7 @@ private:
 /// removed from the mount-table watch. Other events never arrive.
 class MountWatchSource : public ChangeNotifySource {
 public:
-    explicit MountWatchSource(MountWatcher::Options options = MountWatcher::Options {});
+    explicit MountWatchSource(MediumChangeWatcher::Options options = MediumChangeWatcher::Options {});
     ~MountWatchSource() override;
 
     bool registerFor(std::uint32_t mask, int messageNo, Deliver deliver) override;
@@ -81,8 +84,8 @@ public:
     void setWatchedRoots(const QStringList &roots) override;
 
 private:
-    MountWatcher::Options m_options;
-    std::unique_ptr<MountWatcher> m_watcher;
+    MediumChangeWatcher::Options m_options;
+    std::unique_ptr<MediumChangeWatcher> m_watcher;
 };
 
 } // namespace quillarc
