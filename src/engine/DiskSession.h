@@ -5,9 +5,12 @@
 #include "lists/BackupList.h"
 #include "lists/DateTime.h"
 #include "lists/DiskListFile.h"
+#include "lists/FilterLists.h"
 #include "lists/ProgramConfig.h"
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -78,9 +81,21 @@ public:
     bool mediaPresent() const { return m_mediaPresent; }
 
     // ---- Config -----------------------------------------------------------
+    /// "config" in the program folder.
+    std::string configPath() const;
     /// Reads "config"; the settings before a bad line stay. Throws its error.
     void loadConfig(const std::string &path);
-    void saveConfig(const std::string &path) const;
+    /// Writes "config" in the program folder, atomically. Throws FileError.
+    void saveConfig() const;
+    /// EXCLUDE: a pass in progress reads it at every file.
+    void setExclude(bool on);
+    void setListFont(const ListFont &font);
+    void setColumnWidths(const std::array<int, 4> &widths);
+    /// The window's frame corner and size, as "config" keeps them.
+    void setWindowPlace(int left, int top, int width, int height);
+    /// Edits of the extension and pattern lists; `afterEach` ends every
+    /// change (it shows the lists and saves "config").
+    FilterLists filterLists(std::function<void()> afterEach);
 
     // ---- Medium transitions ----------------------------------------------
     /// The label read while the window is created, or by the runner: the

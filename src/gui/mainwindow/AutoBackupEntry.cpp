@@ -3,6 +3,7 @@
 #include "gui/MessageBox.h"
 #include "gui/TQLForm.h"
 #include "engine/PassLog.h"
+#include "gui/mainwindow/MainWindowUi.h"
 #include "gui/mainwindow/MountWatchPresence.h"
 #include "lists/DiskListFile.h"
 #include "lists/DiskStatus.h"
@@ -56,7 +57,7 @@ std::string listBytes(const BackupList &list)
 AutoBackupEntry::AutoBackupEntry(TQLForm &form, const std::string &programFolder)
     : QObject(&form), m_form(form), m_folder(programFolder), m_setting(programFolder)
 {
-    QLineEdit *field = form.Edit2;
+    QLineEdit *field = form.ui().Edit2;
     field->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(field, &QWidget::customContextMenuRequested, this, [this, field](const QPoint &at) {
         QMenu *shown = menu();
@@ -69,7 +70,7 @@ AutoBackupEntry::AutoBackupEntry(TQLForm &form, const std::string &programFolder
 
 QMenu *AutoBackupEntry::menu()
 {
-    QMenu *menu = m_form.Edit2->createStandardContextMenu();
+    QMenu *menu = m_form.ui().Edit2->createStandardContextMenu();
     menu->addSeparator();
     QAction *entry = menu->addAction(QString::fromLatin1(kText));
     entry->setCheckable(true);
@@ -130,12 +131,12 @@ bool AutoBackupEntry::eventFilter(QObject *watched, QEvent *event)
 {
     // Events reach the filter while the window is torn down too: the form is
     // looked at only for a tooltip, which never comes then.
-    if (event->type() == QEvent::ToolTip && watched == m_form.Edit2) {
+    if (event->type() == QEvent::ToolTip && watched == m_form.ui().Edit2) {
         const QString tip = statusTip();
         if (tip.isEmpty())
             QToolTip::hideText();
         else
-            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), tip, m_form.Edit2);
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), tip, m_form.ui().Edit2);
         return true;
     }
     return QObject::eventFilter(watched, event);
@@ -155,7 +156,7 @@ ListFileFollower::ListFileFollower(TQLForm &form, const std::string &programFold
     connect(settle, &QTimer::timeout, this, &ListFileFollower::check);
     // The label field shows the disk in hand: a new one there is a new file
     // to follow.
-    connect(form.Edit2, &QLineEdit::textChanged, this, &ListFileFollower::remember);
+    connect(form.ui().Edit2, &QLineEdit::textChanged, this, &ListFileFollower::remember);
     remember();
 }
 

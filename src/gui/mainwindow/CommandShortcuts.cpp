@@ -4,6 +4,8 @@
 // table below.
 #include "gui/TQLForm.h"
 
+#include "gui/mainwindow/MainWindowUi.h"
+
 #include "gui/controls/TGlossButton.h"
 
 #include <QAbstractButton>
@@ -30,14 +32,14 @@ void nameKeyInTooltip(QWidget *control, const QKeySequence &keys)
 QList<TQLForm::CommandKey> TQLForm::commandKeys() const
 {
     return {
-        {SetCDButton, QKeySequence(Qt::CTRL | Qt::Key_D)},
-        {IniButton, QKeySequence(Qt::CTRL | Qt::Key_L)},
-        {AddFileButton, QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {AddButton, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
-        {BackupButton, QKeySequence(Qt::CTRL | Qt::Key_B)},
-        {StopButton, QKeySequence(Qt::CTRL | Qt::Key_T)},
-        {Helpbutton, QKeySequence(Qt::Key_F1)},
-        {exitButton, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {m_ui->SetCDButton, QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {m_ui->IniButton, QKeySequence(Qt::CTRL | Qt::Key_L)},
+        {m_ui->AddFileButton, QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {m_ui->AddButton, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
+        {m_ui->BackupButton, QKeySequence(Qt::CTRL | Qt::Key_B)},
+        {m_ui->StopButton, QKeySequence(Qt::CTRL | Qt::Key_T)},
+        {m_ui->Helpbutton, QKeySequence(Qt::Key_F1)},
+        {m_ui->exitButton, QKeySequence(Qt::CTRL | Qt::Key_Q)},
     };
 }
 
@@ -62,15 +64,15 @@ void TQLForm::connectShortcuts()
     // The list's own entries work on the selected item without opening the
     // menu; the Menu key (or Shift+F10) opens the menu itself.
     const std::pair<QAction *, QKeySequence> entries[] = {
-        {SetDateTime1, QKeySequence(Qt::Key_F2)},
-        {Remove1, QKeySequence(QKeySequence::Delete)},
+        {m_ui->SetDateTime1, QKeySequence(Qt::Key_F2)},
+        {m_ui->Remove1, QKeySequence(QKeySequence::Delete)},
     };
     for (const auto &[action, keys] : entries) {
         action->setShortcut(keys);
         action->setShortcutContext(Qt::WidgetShortcut);
-        ListView->addAction(action);
+        m_ui->ListView->addAction(action);
     }
-    auto *menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), ListView);
+    auto *menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), m_ui->ListView);
     menuKey->setContext(Qt::WidgetShortcut);
     connect(menuKey, &QShortcut::activated, this, [this] { openListMenuAtSelection(); });
 }
