@@ -11,6 +11,7 @@
 #include "gui/controls/TGlossButton.h"
 #include "gui/mainwindow/AutoBackupEntry.h"
 #include "gui/mainwindow/BackupListModel.h"
+#include "gui/mainwindow/ContextMenus.h"
 #include "gui/mainwindow/MainWindowUi.h"
 #include "gui/mainwindow/PassController.h"
 #include "gui/mainwindow/FilterStrip.h"
@@ -57,6 +58,7 @@ TQLForm::TQLForm(MainWindowEnvironment environment, QWidget *parent)
     m_model = new BackupListModel(m_session.list(), this);
     m_ui->setupUi(this, m_model);
     m_pass = std::make_unique<PassController>(*this, *m_ui, m_session, m_clock);
+    m_menus = new ContextMenus(*this, *m_ui);
     connectCommands();
     connectShortcuts();
     connectTimers();

@@ -21,6 +21,7 @@ namespace quillarc {
 
 class BackupListModel;
 class BackupRun;
+class ContextMenus;
 class PassController;
 class TProgressForm;
 class TSHChangeNotify;
@@ -134,12 +135,25 @@ public:
         QKeySequence keys;
     };
     QList<CommandKey> commandKeys() const;
+    /// An entry of the list's menu and its key, which works on the selected
+    /// item while the list has the focus, without opening the menu.
+    struct EntryKey {
+        QString entry;
+        QKeySequence keys;
+    };
+    static QList<EntryKey> listEntryKeys();
 
     /// The window's controls and timers, for code that hooks into the
     /// window (menus, keys) and for the tests; the window alone changes what
     /// they show.
     MainWindowUi &ui() { return *m_ui; }
     const MainWindowUi &ui() const { return *m_ui; }
+    /// The list's and the label field's context menus, where a window that
+    /// hooks in adds its entries.
+    ContextMenus &menus() { return *m_menus; }
+    /// Runs a handler under the program's top-level error handler: an error
+    /// it raises is shown in an error box and the window carries on.
+    void guarded(const std::function<void()> &handler);
 
 Q_SIGNALS:
     /// The window has closed for good (config and list saved): the program ends.
@@ -160,13 +174,9 @@ private:
     void connectTimers();
     void connectMediaEvents();
     void connectShortcuts();
-    void openListMenuAtSelection();
     void FormCreate();
     void sizeWindow();
 
-    /// Runs a handler under the program's top-level error handler: an error
-    /// it raises is shown in an error box and the window carries on.
-    void guarded(const std::function<void()> &handler);
     template <class Method>
     std::function<void()> handler(Method method)
     {
@@ -227,6 +237,7 @@ private:
     TSystemProbe *m_probe = nullptr;
     std::unique_ptr<MainWindowUi> m_ui;
     std::unique_ptr<PassController> m_pass;
+    ContextMenus *m_menus = nullptr;
 
     bool m_shownOnce = false;
     bool m_closingForGood = false;

@@ -3,6 +3,7 @@
 // is; the commands used most on keys of their own, named in their tooltips;
 // and a whole pass, from adding a folder to leaving the program, without a
 // mouse.
+#include "GuiTestHelpers.h"
 #include "HeldVolumeHost.h"
 #include "MainWindowRig.h"
 #include "ModalScript.h"
@@ -12,18 +13,22 @@
 #include "gui/TIncFolderForm.h"
 #include "gui/TProgressForm.h"
 #include "gui/controls/TGlossButton.h"
+#include "gui/mainwindow/ContextMenus.h"
 #include "lists/BackupList.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QToolButton>
 #include <QTest>
 
+#include <memory>
 #include <set>
+#include <stdexcept>
 
 using namespace quillarc;
 
@@ -64,6 +69,7 @@ private Q_SLOTS:
     void commandKeysAreNamedInTheTooltips();
     void stopAndAbortFromTheKeyboard();
     void aWholePassWithoutAMouse();
+    void aWindowThatHooksInAddsItsMenuEntries();
 };
 
 void KeyboardTest::everyGlossCommandTakesTheFocusAndShowsIt()
@@ -212,6 +218,41 @@ void KeyboardTest::aWholePassWithoutAMouse()
     QTest::keyClick(&form, Qt::Key_Q, Qt::ControlModifier);
     QCOMPARE(ended.count(), 1);
     QVERIFY(rig.programFile("BACKUP1.ini").contains("docs"));
+}
+
+// Find, Verify and Get Files Back hook into the window: their entries join
+// the list's menu and the label field's, and run under the window's error
+// handler like the window's own.
+void KeyboardTest::aWindowThatHooksInAddsItsMenuEntries()
+{
+    MainWindowRig rig;
+    const QString drive = rig.addDrive("d", "BACKUP1");
+    rig.writeConfig(drive);
+    writeList(rig, "BACKUP1", record(rig.source + "/none", "Yes", true));
+    MessageBox::Script boxes;
+    OpenWindow window(rig);
+    TQLForm &form = window.form;
+    boxes.take();
+
+    int ran = 0;
+    QAction *entry = form.menus().addListEntry(QStringLiteral("Find a File"), [&ran] {
+        ++ran;
+        throw std::runtime_error("THE CATALOGUE COULD NOT BE READ");
+    });
+    QCOMPARE(form.ui().PopupMenu->actions().last(), entry);
+    QCOMPARE(form.ui().PopupMenu->actions().first(), form.ui().SetDateTime1);
+    entry->trigger();
+    QCOMPARE(ran, 1);
+    QCOMPARE(texts(boxes.take()), QStringList {"THE CATALOGUE COULD NOT BE READ."});
+
+    form.menus().addLabelEntries([](QMenu &menu) { menu.addAction(QStringLiteral("Get Files Back")); });
+    const std::unique_ptr<QMenu> label(form.menus().labelMenu());
+    const QList<QAction *> entries = label->actions();
+    QCOMPARE(entries.last()->text(), QStringLiteral("Get Files Back"));
+    const auto autoBackup = std::find_if(entries.begin(), entries.end(), [](const QAction *action) {
+        return action->text() == QLatin1String("Back up when this disk is mounted");
+    });
+    QVERIFY2(autoBackup != entries.end() && autoBackup != entries.begin(), "the field's usual entries come first");
 }
 
 QTEST_MAIN(KeyboardTest)

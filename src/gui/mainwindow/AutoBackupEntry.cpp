@@ -2,6 +2,7 @@
 
 #include "gui/MessageBox.h"
 #include "gui/TQLForm.h"
+#include "gui/mainwindow/ContextMenus.h"
 #include "engine/PassLog.h"
 #include "gui/mainwindow/MainWindowUi.h"
 #include "gui/mainwindow/MountWatchPresence.h"
@@ -57,29 +58,25 @@ std::string listBytes(const BackupList &list)
 AutoBackupEntry::AutoBackupEntry(TQLForm &form, const std::string &programFolder)
     : QObject(&form), m_form(form), m_folder(programFolder), m_setting(programFolder)
 {
-    QLineEdit *field = form.ui().Edit2;
-    field->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(field, &QWidget::customContextMenuRequested, this, [this, field](const QPoint &at) {
-        QMenu *shown = menu();
-        shown->setAttribute(Qt::WA_DeleteOnClose);
-        shown->popup(field->mapToGlobal(at));
-    });
-    // Made when asked for, so that it tells the last pass whoever ran it.
-    field->installEventFilter(this);
+    form.menus().addLabelEntries([this](QMenu &menu) { addEntries(menu); });
+    form.ui().Edit2->installEventFilter(this);
 }
 
 QMenu *AutoBackupEntry::menu()
 {
-    QMenu *menu = m_form.ui().Edit2->createStandardContextMenu();
-    menu->addSeparator();
-    QAction *entry = menu->addAction(QString::fromLatin1(kText));
+    return m_form.menus().labelMenu();
+}
+
+void AutoBackupEntry::addEntries(QMenu &menu)
+{
+    QAction *entry = menu.addAction(QString::fromLatin1(kText));
     entry->setCheckable(true);
     const std::string label = m_form.session().label();
     entry->setEnabled(!label.empty() && !m_form.BackupRunning());
     entry->setChecked(m_setting.isOn(label));
     connect(entry, &QAction::triggered, this, [this](bool on) { choose(on); });
 
-    QMenu *others = menu->addMenu(QString::fromLatin1(kOthersText));
+    QMenu *others = menu.addMenu(QString::fromLatin1(kOthersText));
     for (const std::string &other : knownLabels(m_folder)) {
         if (other == label)
             continue;
@@ -89,7 +86,6 @@ QMenu *AutoBackupEntry::menu()
         connect(disk, &QAction::triggered, this, [this, other](bool on) { choose(other, on); });
     }
     others->setEnabled(!others->actions().isEmpty());
-    return menu;
 }
 
 void AutoBackupEntry::choose(bool on)

@@ -1,12 +1,14 @@
 // The keyboard's way to the commands: every button takes the focus (Tab,
 // then Space or Enter), and the commands used most have a key of their own,
-// named in their tooltips. A new command gets its key by a line in the
-// table below.
+// named in their tooltips; the entries of the list's menu work on the
+// selected item without opening it. A new command gets its key by a line in
+// one of the tables below, whichever window added the command.
 #include "gui/TQLForm.h"
 
 #include "gui/mainwindow/MainWindowUi.h"
 
 #include "gui/controls/TGlossButton.h"
+#include "gui/mainwindow/ContextMenus.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -43,6 +45,14 @@ QList<TQLForm::CommandKey> TQLForm::commandKeys() const
     };
 }
 
+QList<TQLForm::EntryKey> TQLForm::listEntryKeys()
+{
+    return {
+        {QStringLiteral("Set Item Options"), QKeySequence(Qt::Key_F2)},
+        {QStringLiteral("Remove"), QKeySequence(QKeySequence::Delete)},
+    };
+}
+
 void TQLForm::connectShortcuts()
 {
     for (const CommandKey &command : commandKeys()) {
@@ -61,20 +71,10 @@ void TQLForm::connectShortcuts()
         nameKeyInTooltip(control, command.keys);
     }
 
-    // The list's own entries work on the selected item without opening the
-    // menu; the Menu key (or Shift+F10) opens the menu itself.
-    const std::pair<QAction *, QKeySequence> entries[] = {
-        {m_ui->SetDateTime1, QKeySequence(Qt::Key_F2)},
-        {m_ui->Remove1, QKeySequence(QKeySequence::Delete)},
-    };
-    for (const auto &[action, keys] : entries) {
-        action->setShortcut(keys);
-        action->setShortcutContext(Qt::WidgetShortcut);
-        m_ui->ListView->addAction(action);
-    }
+    // The Menu key (or Shift+F10) opens the list's menu at the selected item.
     auto *menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), m_ui->ListView);
     menuKey->setContext(Qt::WidgetShortcut);
-    connect(menuKey, &QShortcut::activated, this, [this] { openListMenuAtSelection(); });
+    connect(menuKey, &QShortcut::activated, this, [this] { m_menus->openListMenuAtSelection(); });
 }
 
 } // namespace quillarc

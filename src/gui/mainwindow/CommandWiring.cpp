@@ -3,6 +3,7 @@
 #include "gui/TQLForm.h"
 
 #include "gui/controls/TGlossButton.h"
+#include "gui/mainwindow/ContextMenus.h"
 #include "gui/mainwindow/FilterStrip.h"
 #include "gui/mainwindow/MainWindowUi.h"
 
@@ -46,18 +47,11 @@ void TQLForm::connectCommands()
     // The pass reads the box at every file, so a change counts at once.
     connect(filters, &FilterStrip::excludeToggled, this, [this](bool on) { m_session.setExclude(on); });
 
-    connect(m_ui->ListView, &QTableView::customContextMenuRequested, this,
-            [this](const QPoint &at) { m_ui->PopupMenu->popup(m_ui->ListView->viewport()->mapToGlobal(at)); });
-    connect(m_ui->SetDateTime1, &QAction::triggered, this, handler(&TQLForm::SetItemDateTime));
-    connect(m_ui->SetAlltothisDate1, &QAction::triggered, this, handler(&TQLForm::SetAlltothisDate1Click));
-    connect(m_ui->Remove1, &QAction::triggered, this, handler(&TQLForm::Remove1Click));
-}
-
-void TQLForm::openListMenuAtSelection()
-{
-    const QModelIndex current = m_ui->ListView->currentIndex();
-    const QPoint at = current.isValid() ? m_ui->ListView->visualRect(current).center() : QPoint(8, 8);
-    m_ui->PopupMenu->popup(m_ui->ListView->viewport()->mapToGlobal(at));
+    // The list's own entries; a window that hooks in adds its own after them.
+    m_ui->SetDateTime1 = m_menus->addListEntry(QStringLiteral("Set Item Options"), [this] { SetItemDateTime(); });
+    m_ui->SetAlltothisDate1 =
+        m_menus->addListEntry(QStringLiteral("Set All to this Date"), [this] { SetAlltothisDate1Click(); });
+    m_ui->Remove1 = m_menus->addListEntry(QStringLiteral("Remove"), [this] { Remove1Click(); });
 }
 
 } // namespace quillarc

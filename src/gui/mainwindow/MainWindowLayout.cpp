@@ -195,7 +195,6 @@ void MainWindowUi::buildListView(QWidget *form, QAbstractItemModel *listModel)
     pal.setColor(QPalette::Base, kListBackground);
     pal.setColor(QPalette::Text, Qt::black);
     ListView->setPalette(pal);
-    ListView->setContextMenuPolicy(Qt::CustomContextMenu);
     // Tab leaves the list for the commands, as everywhere else; the arrows
     // move within it.
     ListView->setTabKeyNavigation(false);
@@ -203,11 +202,6 @@ void MainWindowUi::buildListView(QWidget *form, QAbstractItemModel *listModel)
     const ProgramConfig design;
     for (int column = 0; column < BackupListModel::ColumnCount; ++column)
         ListView->setColumnWidth(column, design.columnWidths[static_cast<std::size_t>(column)]);
-
-    PopupMenu = new QMenu(ListView);
-    SetDateTime1 = PopupMenu->addAction(QStringLiteral("Set Item Options"));
-    SetAlltothisDate1 = PopupMenu->addAction(QStringLiteral("Set All to this Date"));
-    Remove1 = PopupMenu->addAction(QStringLiteral("Remove"));
 }
 
 } // namespace quillarc
