@@ -134,8 +134,13 @@ public:
     RunSetup runSetup(PassUi &ui, const Clock &clock, bool exclude);
     /// The filters of the pass in progress (EXCLUDE may change during it).
     FileFilters &filters() { return m_filters; }
+    /// A pass on this session's list has started: from now until passEnded()
+    /// the session is the one that says a pass is running (the window asks
+    /// it), and the list and the disk belong to the pass.
     void passStarted() { m_passRunning = true; }
-    /// The pass carried the list over to a new disk (disk full).
+    /// The pass carried the list over to a new disk (disk full): the one
+    /// way the label moves during a pass, whether the pass says so as it goes
+    /// or in its outcome.
     void passMovedTo(const std::string &label);
     /// The pass has ended; returns whether a media event waits to be checked.
     bool passEnded(const PassOutcome &outcome);
