@@ -185,7 +185,7 @@ namespace {
 // The Free line of a disk of several terabytes.
 void FreeSpaceStatusBarText(TQLForm &window, std::int64_t freeBytes)
 {
-    window.FreeSpaceStatusBar->setText(QString::fromStdString(freeSpaceLine(freeBytes)));
+    window.ui().FreeSpaceStatusBar->setText(QString::fromStdString(freeSpaceLine(freeBytes)));
 }
 
 } // namespace
@@ -210,10 +210,10 @@ void ScreenshotsTest::mainWindow()
     window.show();
     window.createProgressForm();
     QVERIFY(QTest::qWaitFor([&] { return window.list().count() == 3; }, 2000));
-    window.StatusBarFolder->setText(QStringLiteral("Folder Scan Complete..."));
-    window.StatusBar->setText(QStringLiteral("Complete...  12 Files Found and Backed Up"));
-    window.extEdit->setText(QStringLiteral("tmp"));
-    window.ComboBox->addItem(QStringLiteral(".bak"));
+    window.ui().StatusBarFolder->setText(QStringLiteral("Folder Scan Complete..."));
+    window.ui().StatusBar->setText(QStringLiteral("Complete...  12 Files Found and Backed Up"));
+    window.ui().filters->extEdit->setText(QStringLiteral("tmp"));
+    window.ui().filters->ComboBox->addItem(QStringLiteral(".bak"));
     window.selectIndex(1);
     // The design size, also at scale 2 where the offscreen screen is small.
     window.resize(790, 540);
@@ -221,7 +221,7 @@ void ScreenshotsTest::mainWindow()
     // Where the keyboard is: the focus frame on a gloss button.
     window.activateWindow();
     QApplication::setActiveWindow(&window);
-    window.BackupButton->setFocus(Qt::TabFocusReason);
+    window.ui().BackupButton->setFocus(Qt::TabFocusReason);
     save(window, "main-window-keyboard");
     // The commands as a pass leaves them: disabled, and legible.
     window.buttondisable();

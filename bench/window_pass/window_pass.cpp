@@ -10,6 +10,7 @@
 #include "gui/TQLForm.h"
 #include "gui/controls/TGlossButton.h"
 #include "gui/mainwindow/MainWindowEnvironment.h"
+#include "gui/mainwindow/MainWindowUi.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -60,7 +61,7 @@ int main(int argc, char *argv[])
         passTime.start();
         sinceTick.start();
         pulse.start();
-        Q_EMIT window.BackupButton->clicked();
+        Q_EMIT window.ui().BackupButton->clicked();
         auto *poll = new QTimer(&app);
         QObject::connect(poll, &QTimer::timeout, [&, poll] {
             if (window.BackupRunning())
@@ -69,7 +70,7 @@ int main(int argc, char *argv[])
             poll->stop();
             pulse.stop();
             std::printf("window_pass_seconds %.3f\nlongest_stall_ms %lld\nstatus %s\n", elapsed / 1000.0,
-                        static_cast<long long>(longestStall), qPrintable(window.StatusBar->text()));
+                        static_cast<long long>(longestStall), qPrintable(window.ui().StatusBar->text()));
             for (const auto &box : boxes.take())
                 std::printf("box %s\n", qPrintable(box.text));
             QCoreApplication::quit();

@@ -106,7 +106,6 @@ bool BackupRun::start()
     d.checked = static_cast<int>(d.list.checkedCount());
     d.setup.ui.setTotalBar(0);
     d.setup.ui.setFolderBar(0);
-    d.pass.state.BackupRunning.set();
     d.worker = std::make_unique<TBackupThread>([&d](std::stop_token stop) { d.body(std::move(stop)); });
     return true;
 }
@@ -157,7 +156,6 @@ void BackupRun::finished()
 {
     if (m_impl->worker)
         m_impl->worker->join(); // at once: the worker's last act was passEnded()
-    m_impl->pass.state.BackupRunning.clear();
 }
 
 const PassOutcome &BackupRun::outcome() const

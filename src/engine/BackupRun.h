@@ -80,14 +80,15 @@ public:
     /// Waits for the worker to end (runner and tests), delivers what is
     /// left, and returns the outcome.
     const PassOutcome &wait();
-    /// The owner has taken the pass back (end-of-pass handler): clears
-    /// `BackupRunning`.
+    /// The owner has taken the pass back (end-of-pass handler): the worker
+    /// is joined. Whether a pass is running is the owner's to know (the
+    /// window asks its session).
     void finished();
 
     /// The outcome; complete once the worker has ended (or start() refused).
     const PassOutcome &outcome() const;
 
-    /// The shared flags and counters (`BackupRunning`, `AbortFlag`, ...).
+    /// The shared flags and counters (`AbortFlag`, the counters, ...).
     PassState &state();
     const PassState &state() const;
     /// Number of checked items, the total bar's denominator.

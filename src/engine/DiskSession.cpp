@@ -57,9 +57,43 @@ void DiskSession::loadConfig(const std::string &path)
     LoadPConfigFile(path, m_config);
 }
 
-void DiskSession::saveConfig(const std::string &path) const
+std::string DiskSession::configPath() const
 {
-    SAvePConfigFile(path, m_config);
+    return m_listFile.folder() + std::string(kConfigFileName);
+}
+
+void DiskSession::saveConfig() const
+{
+    SAvePConfigFile(configPath(), m_config);
+}
+
+void DiskSession::setExclude(bool on)
+{
+    m_config.exclude = on;
+    m_filters.exclude.store(on);
+}
+
+void DiskSession::setListFont(const ListFont &font)
+{
+    m_config.font = font;
+}
+
+void DiskSession::setColumnWidths(const std::array<int, 4> &widths)
+{
+    m_config.columnWidths = widths;
+}
+
+void DiskSession::setWindowPlace(int left, int top, int width, int height)
+{
+    m_config.windowLeft = left;
+    m_config.windowTop = top;
+    m_config.windowWidth = width;
+    m_config.windowHeight = height;
+}
+
+FilterLists DiskSession::filterLists(std::function<void()> afterEach)
+{
+    return FilterLists(m_config.extensions, m_config.patterns, std::move(afterEach));
 }
 
 void DiskSession::setCommands(bool three, bool importExport)

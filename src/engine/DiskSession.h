@@ -5,9 +5,12 @@
 #include "lists/BackupList.h"
 #include "lists/DateTime.h"
 #include "lists/DiskListFile.h"
+#include "lists/FilterLists.h"
 #include "lists/ProgramConfig.h"
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -78,9 +81,21 @@ public:
     bool mediaPresent() const { return m_mediaPresent; }
 
     // ---- Config -----------------------------------------------------------
+    /// "config" in the program folder.
+    std::string configPath() const;
     /// Reads "config"; the settings before a bad line stay. Throws its error.
     void loadConfig(const std::string &path);
-    void saveConfig(const std::string &path) const;
+    /// Writes "config" in the program folder, atomically. Throws FileError.
+    void saveConfig() const;
+    /// EXCLUDE: a pass in progress reads it at every file.
+    void setExclude(bool on);
+    void setListFont(const ListFont &font);
+    void setColumnWidths(const std::array<int, 4> &widths);
+    /// The window's frame corner and size, as "config" keeps them.
+    void setWindowPlace(int left, int top, int width, int height);
+    /// Edits of the extension and pattern lists; `afterEach` ends every
+    /// change (it shows the lists and saves "config").
+    FilterLists filterLists(std::function<void()> afterEach);
 
     // ---- Medium transitions ----------------------------------------------
     /// The label read while the window is created, or by the runner: the
@@ -121,8 +136,13 @@ public:
     RunSetup runSetup(PassUi &ui, const Clock &clock, bool exclude);
     /// The filters of the pass in progress (EXCLUDE may change during it).
     FileFilters &filters() { return m_filters; }
+    /// A pass on this session's list has started: from now until passEnded()
+    /// the session is the one that says a pass is running (the window asks
+    /// it), and the list and the disk belong to the pass.
     void passStarted() { m_passRunning = true; }
-    /// The pass carried the list over to a new disk (disk full).
+    /// The pass carried the list over to a new disk (disk full): the one
+    /// way the label moves during a pass, whether the pass says so as it goes
+    /// or in its outcome.
     void passMovedTo(const std::string &label);
     /// The pass has ended; returns whether a media event waits to be checked.
     bool passEnded(const PassOutcome &outcome);

@@ -36,7 +36,6 @@ private:
 /// pass ended is not kept here: the pass sets that once, where its cause
 /// happens, and hands it back in its outcome.
 struct PassState {
-    PassFlag BackupRunning; ///< from the worker's start until the window has taken the pass back
     /// Stop after the file in hand: ABORT, STOP while sizing, closing the
     /// window, a signal (one lock-free store, safe in a signal handler).
     PassFlag AbortFlag;

@@ -29,6 +29,8 @@ namespace quillarc {
 namespace {
 
 const QDate kEarliest(1945, 1, 1);
+const QColor kLightCyan(176, 255, 255);
+const QColor kAqua(0, 255, 255);
 
 /// Minute and second fields always show two digits ("5" becomes "05").
 class TwoDigitSpinBox : public QSpinBox {
@@ -52,7 +54,18 @@ TDatePickForm::TDatePickForm(QWidget *parent, const Clock *clock)
     setFixedSize(538, 435);
     setFont(Fonts::sans(16));
     Widgets::setBackground(this, QColor(0, 0, 255));
+    // Made in the order the focus moves through them.
+    buildMemo();
+    buildDayPicker();
+    buildArrowPanels();
+    buildTimePanel();
+    buildButtons();
+    startAtToday();
+    connectCommands();
+}
 
+void TDatePickForm::buildMemo()
+{
     Memo1 = new QPlainTextEdit(this);
     Memo1->setGeometry(16, 8, 513, 97);
     Memo1->setReadOnly(true);
@@ -73,7 +86,10 @@ TDatePickForm::TDatePickForm(QWidget *parent, const Clock *clock)
     Memo1->setPlainText(memoText(memoLines, QFontMetrics(Memo1->font()), memoRoom));
     // Black text on a white memo of its own, whatever the desktop's theme.
     Widgets::setLightBase(Memo1, Qt::white, Qt::black);
+}
 
+void TDatePickForm::buildDayPicker()
+{
     QWidget *panel1 = Widgets::panel(this, QRect(16, 120, 353, 57), Qt::white);
     Edit1 = new QLineEdit(panel1);
     Edit1->setGeometry(8, 8, 329, 41);
@@ -100,10 +116,11 @@ TDatePickForm::TDatePickForm(QWidget *parent, const Clock *clock)
     plain.setForeground(Qt::black);
     Calendar->setWeekdayTextFormat(Qt::Saturday, plain);
     Calendar->setWeekdayTextFormat(Qt::Sunday, plain);
+}
 
-    const QColor lightCyan(176, 255, 255);
-    const QColor aqua(0, 255, 255);
-    QWidget *panel2 = Widgets::panel(this, QRect(376, 120, 153, 185), lightCyan);
+void TDatePickForm::buildArrowPanels()
+{
+    QWidget *panel2 = Widgets::panel(this, QRect(376, 120, 153, 185), kLightCyan);
     auto arrowPanel = [&](int top, const QString &caption, QPushButton *&prev, QPushButton *&next) {
         QWidget *box = Widgets::panel(panel2, QRect(6, top, 141, 84), QColor(0, 0, 255));
         auto *label = new QLabel(caption, box);
@@ -112,7 +129,7 @@ TDatePickForm::TDatePickForm(QWidget *parent, const Clock *clock)
         label->setFont(f);
         label->setAlignment(Qt::AlignCenter);
         label->setGeometry(0, 4, 141, 24);
-        Widgets::setTextColour(label, aqua);
+        Widgets::setTextColour(label, kAqua);
         // Light faces and drawn arrows of their own: under any theme a
         // disabled arrow is grey and an enabled one green.
         prev = new QPushButton(box);
@@ -132,8 +149,11 @@ TDatePickForm::TDatePickForm(QWidget *parent, const Clock *clock)
     nextyearButton->setAccessibleName(QStringLiteral("Next year"));
     prevMonthButton->setAccessibleName(QStringLiteral("Previous month"));
     NextMonthButton->setAccessibleName(QStringLiteral("Next month"));
+}
 
-    QWidget *panel5 = Widgets::panel(this, QRect(16, 312, 513, 49), lightCyan);
+void TDatePickForm::buildTimePanel()
+{
+    QWidget *panel5 = Widgets::panel(this, QRect(16, 312, 513, 49), kLightCyan);
     auto *timeCaption = new QLabel(QStringLiteral("   TIME   (Hour / Min / Sec)"), panel5);
     timeCaption->setGeometry(0, 0, 230, 49);
     timeCaption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -159,7 +179,10 @@ TDatePickForm::TDatePickForm(QWidget *parent, const Clock *clock)
     Widgets::setLightBase(BitBtn1, QColor(236, 236, 236), Qt::black);
     BitBtn1->setIconSize(QSize(22, 22));
     BitBtn1->setToolTip(QStringLiteral("Open File to Find File Time"));
+}
 
+void TDatePickForm::buildButtons()
+{
     auto boldButton = [&](const QString &text, const QRect &geometry) {
         auto *button = new QPushButton(text, this);
         button->setGeometry(geometry);
@@ -170,7 +193,10 @@ TDatePickForm::TDatePickForm(QWidget *parent, const Clock *clock)
     Button3 = boldButton(QStringLiteral("ALL  FILE TIMES"), QRect(164, 376, 225, 49));
     Button2 = boldButton(QStringLiteral("CANCEL"), QRect(424, 376, 105, 49));
     Button1->setDefault(true);
+}
 
+void TDatePickForm::startAtToday()
+{
     // FormCreate: today is the clock's local date, fixed for this dialog.
     const DateParts today = DecodeDate(dateTimeFromTimePoint(m_clock.now()));
     m_today = QDate(today.year, today.month, today.day);
@@ -182,7 +208,10 @@ TDatePickForm::TDatePickForm(QWidget *parent, const Clock *clock)
     Edit1->setText(GetMonthText(m_today));
     nextyearButton->setEnabled(false);
     NextMonthButton->setEnabled(false);
+}
 
+void TDatePickForm::connectCommands()
+{
     connect(Calendar, &QCalendarWidget::selectionChanged, this, &TDatePickForm::CalendarChange);
     connect(PrevYearButton, &QPushButton::clicked, this, &TDatePickForm::PrevYearButtonClick);
     connect(nextyearButton, &QPushButton::clicked, this, &TDatePickForm::nextyearButtonClick);

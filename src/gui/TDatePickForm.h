@@ -66,6 +66,16 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Construction, in the order the focus moves.
+    void buildMemo();
+    void buildDayPicker();
+    void buildArrowPanels();
+    void buildTimePanel();
+    void buildButtons();
+    /// FormCreate: the calendar at the clock's today.
+    void startAtToday();
+    void connectCommands();
+
     void setCalendarDate(const QDate &date);
     void PrevYearButtonClick();
     void nextyearButtonClick();

@@ -11,6 +11,10 @@
 #include "gui/controls/TGlossButton.h"
 #include "gui/mainwindow/AutoBackupEntry.h"
 #include "gui/mainwindow/BackupListModel.h"
+#include "gui/mainwindow/ContextMenus.h"
+#include "gui/mainwindow/MainWindowUi.h"
+#include "gui/mainwindow/PassController.h"
+#include "gui/mainwindow/FilterStrip.h"
 #include "gui/mainwindow/LowerCaseEdit.h"
 #include "base/Clock.h"
 #include "platform/qt/TSHChangeNotify.h"
@@ -49,26 +53,51 @@ void oneShot(QTimer &timer, int interval)
 
 TQLForm::TQLForm(MainWindowEnvironment environment, QWidget *parent)
     : QWidget(parent), m_env(std::move(environment)), m_clock(m_env.clock ? *m_env.clock : Clock::system()),
-      m_session(*m_env.host, m_env.programFolder), m_list(m_session.list()), m_config(m_session.config())
+      m_session(*m_env.host, m_env.programFolder), m_ui(std::make_unique<MainWindowUi>())
 {
-    buildLayout();
+    m_model = new BackupListModel(m_session.list(), this);
+    m_ui->setupUi(this, m_model);
+    m_pass = std::make_unique<PassController>(*this, *m_ui, m_session, m_clock);
+    m_menus = new ContextMenus(*this, *m_ui);
     connectCommands();
     connectShortcuts();
+    connectTimers();
     followFreeSpace();
     // A check box toggled in the table is a list edit like any other.
     m_model->setCheckHandler(
         [this](std::size_t row, bool checked) { guarded([&] { m_session.setChecked(row, checked); }); });
+    connectMediaEvents();
+    m_probe = new TSystemProbe(this);
+    attachMountedDiskSupport(*this, m_env.programFolder);
 
-    oneShot(Timer2, 50);
-    oneShot(SHTimer, 1000);
-    oneShot(TXTTimer, 2000);
-    CloseTimer.setInterval(50);
-    connect(&Timer2, &QTimer::timeout, this, handler(&TQLForm::Timer2Timer));
-    connect(&SHTimer, &QTimer::timeout, this, handler(&TQLForm::SHTimerTimer));
-    connect(&TXTTimer, &QTimer::timeout, this, handler(&TQLForm::TXTTimerTimer));
-    connect(&CloseTimer, &QTimer::timeout, this, handler(&TQLForm::CloseTimerTimer));
+    guarded([this] { FormCreate(); });
+}
 
-    // Media events for the backup drive.
+TQLForm::~TQLForm()
+{
+    // Torn down without closing (tests, a crash of the event loop): a pass
+    // still going ends before the list and the ui it borrows go.
+    m_pass.reset();
+    // The view's model listens to the list, a member that goes before the
+    // window's children do: it must stop listening first.
+    delete m_model;
+    m_model = nullptr;
+}
+
+void TQLForm::connectTimers()
+{
+    oneShot(m_ui->Timer2, 50);
+    oneShot(m_ui->SHTimer, 1000);
+    oneShot(m_ui->TXTTimer, 2000);
+    m_ui->CloseTimer.setInterval(50);
+    connect(&m_ui->Timer2, &QTimer::timeout, this, handler(&TQLForm::Timer2Timer));
+    connect(&m_ui->SHTimer, &QTimer::timeout, this, handler(&TQLForm::SHTimerTimer));
+    connect(&m_ui->TXTTimer, &QTimer::timeout, this, handler(&TQLForm::TXTTimerTimer));
+    connect(&m_ui->CloseTimer, &QTimer::timeout, this, handler(&TQLForm::CloseTimerTimer));
+}
+
+void TQLForm::connectMediaEvents()
+{
     guarded([this] {
         m_notify = new TSHChangeNotify(this, std::move(m_env.notifySource));
         m_notify->setOnMediaInserted([this](TSHChangeNotify *, std::uint32_t flags, const QString &path) {
@@ -78,10 +107,6 @@ TQLForm::TQLForm(MainWindowEnvironment environment, QWidget *parent)
             guarded([&] { SHChangeNotify1MediaRemoved(flags, path); });
         });
     });
-    m_probe = new TSystemProbe(this);
-    attachMountedDiskSupport(*this, m_env.programFolder);
-
-    guarded([this] { FormCreate(); });
 }
 
 void TQLForm::guarded(const std::function<void()> &work)
@@ -111,27 +136,24 @@ void TQLForm::FormCreate()
 
     sizeWindow();
 
-    const std::string configPath = m_env.programFolder + std::string(kConfigFileName);
+    const std::string configPath = m_session.configPath();
     if (QFileInfo::exists(QString::fromStdString(configPath))) {
         // A config without a size keeps the design's, not what fitted here.
-        m_config.windowWidth = m_wantedSize.width();
-        m_config.windowHeight = m_wantedSize.height();
-        m_config.windowLeft = x();
-        m_config.windowTop = y();
+        m_session.setWindowPlace(x(), y(), m_wantedSize.width(), m_wantedSize.height());
         try {
-            LoadPConfigFile(configPath, m_config);
+            m_session.loadConfig(configPath);
         } catch (...) {
             // The lines before the bad one stay applied.
-            m_rememberedPlace = QPoint(m_config.SavedLeft, m_config.SavedTop);
+            m_rememberedPlace = QPoint(SavedLeft(), SavedTop());
             applyConfig();
             throw;
         }
-        m_rememberedPlace = QPoint(m_config.SavedLeft, m_config.SavedTop);
+        m_rememberedPlace = QPoint(SavedLeft(), SavedTop());
         applyConfig();
     } else {
         TStartmenuForm links(this, m_env.programPath, m_env.shellFolders);
         links.exec();
-        TXTTimer.start();
+        m_ui->TXTTimer.start();
     }
 
     // The disk in hand from the start; its list is read by the first check.
@@ -151,27 +173,17 @@ void TQLForm::sizeWindow()
 
 void TQLForm::createProgressForm()
 {
-    m_progress = new TProgressForm(this);
-    m_progress->hide();
-    GuiPassUi::MainWindowHooks hooks;
-    hooks.statusWidget = [this](StatusLine line) -> QWidget * {
-        return line == StatusLine::File ? StatusBar : StatusBarFolder;
-    };
-    hooks.setStatusText = [this](StatusLine line, const QString &text) {
-        (line == StatusLine::File ? StatusBar : StatusBarFolder)->setText(text);
-    };
-    hooks.showFreeSpace = [this](std::int64_t freeBytes) {
-        m_session.showFree(freeBytes);
-        FreeSpaceStatusBar->setText(QString::fromStdString(m_session.freeLine()));
-    };
-    hooks.showVolumeLabel = [this](const QString &label) {
-        m_session.passMovedTo(label.toStdString());
-        Edit2->setText(label);
-    };
-    hooks.passEnded = [this] { guarded([this] { TimerTimer(); }); };
-    m_passUi = std::make_unique<GuiPassUi>(this, m_progress, std::move(hooks));
-    // ABORT goes to the run, which knows how to end its worker.
-    connect(m_progress, &TProgressForm::abortRequested, this, [this] { abortPass(); });
+    m_pass->createProgressForm();
+}
+
+TProgressForm *TQLForm::progressForm() const
+{
+    return m_pass->progressForm();
+}
+
+BackupRun *TQLForm::currentRun() const
+{
+    return m_pass->run();
 }
 
 void TQLForm::showEvent(QShowEvent *event)
@@ -183,7 +195,7 @@ void TQLForm::showEvent(QShowEvent *event)
     if (!m_shownOnce) {
         m_shownOnce = true;
         Widgets::centreOnScreen(this);
-        Timer2.start();
+        m_ui->Timer2.start();
     }
 }
 
@@ -191,13 +203,13 @@ void TQLForm::closeEvent(QCloseEvent *event)
 {
     if (BackupRunning()) {
         // Both windows vanish; the pass ends after the file in hand and
-        // CloseTimer closes the window for good once it has.
-        abortPass();
-        if (m_progress)
-            m_progress->RemoveProgressForm();
+        // m_ui->CloseTimer closes the window for good once it has.
+        m_pass->abort();
+        if (TProgressForm *progress = m_pass->progressForm())
+            progress->RemoveProgressForm();
         hide();
         event->ignore();
-        CloseTimer.start();
+        m_ui->CloseTimer.start();
         return;
     }
     doclosecode();
@@ -212,7 +224,7 @@ void TQLForm::CloseTimerTimer()
 {
     if (BackupRunning())
         return;
-    CloseTimer.stop();
+    m_ui->CloseTimer.stop();
     close();
 }
 
@@ -231,7 +243,7 @@ void TQLForm::bringBack()
 {
     // Hidden by a close during a pass: the program ends as soon as the pass
     // has, and a window now would be closed under the person's hands.
-    if (m_closingForGood || CloseTimer.isActive())
+    if (m_closingForGood || m_ui->CloseTimer.isActive())
         return;
     // A window destroyed from outside (a window manager or compositor that
     // went away, a tool that closes windows by force) leaves this widget
@@ -250,6 +262,32 @@ void TQLForm::bringBack()
 void TQLForm::exitButtonClick()
 {
     close();
+}
+
+// The pass commands under their own names; the controller carries them out.
+void TQLForm::BackupButtonClick()
+{
+    m_pass->start();
+}
+
+void TQLForm::StopButtonClick()
+{
+    m_pass->stop();
+}
+
+void TQLForm::buttondisable()
+{
+    m_pass->buttondisable();
+}
+
+void TQLForm::buttonenable()
+{
+    m_pass->buttonenable();
+}
+
+void TQLForm::TimerTimer()
+{
+    m_pass->end();
 }
 
 } // namespace quillarc

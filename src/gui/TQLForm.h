@@ -10,7 +10,6 @@
 #include <QList>
 #include <QMargins>
 #include <QPoint>
-#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -18,30 +17,16 @@
 #include <memory>
 #include <optional>
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QAction;
-class QPushButton;
-class QTableView;
-class QToolButton;
-
-namespace quillarc {
-class LowerCaseEdit;
-}
-
 namespace quillarc {
 
 class BackupListModel;
 class BackupRun;
-class GuiPassUi;
-class TGlossButton;
+class ContextMenus;
+class PassController;
 class TProgressForm;
 class TSHChangeNotify;
 class TSystemProbe;
-struct PassOutcome;
+struct MainWindowUi;
 
 /// The main window: a view over the disk in hand (DiskSession) with the
 /// filter lists and every command. It shows the session's drive, label,
@@ -61,7 +46,7 @@ public:
     /// Start-up's last step: the progress window, hidden, for the life of
     /// the program.
     void createProgressForm();
-    TProgressForm *progressForm() const { return m_progress; }
+    TProgressForm *progressForm() const;
 
     // The backup drive and the medium in it.
     void SetCDButtonClick();
@@ -122,14 +107,15 @@ public:
     /// Whether the mount watch runs for this program folder.
     bool mountWatchRunning() const { return !m_env.mountWatchRunning || m_env.mountWatchRunning(); }
 
-    /// True from a successful Backup command until the end-of-pass handler.
-    bool BackupRunning() const { return m_run != nullptr; }
+    /// True from a successful Backup command until the end-of-pass handler;
+    /// the session is the one that knows.
+    bool BackupRunning() const { return m_session.passRunning(); }
     /// The pass in progress, or null.
-    BackupRun *currentRun() const { return m_run.get(); }
+    BackupRun *currentRun() const;
 
     /// The session's list, to read; edits go through session().
-    BackupList &list() { return m_list; }
-    const ProgramConfig &config() const { return m_config; }
+    BackupList &list() { return m_session.list(); }
+    const ProgramConfig &config() const { return m_session.config(); }
     DiskSession &session() { return m_session; }
     /// The list file of the disk in hand was read again after a pass
     /// elsewhere saved it: draw what the session now holds.
@@ -138,8 +124,8 @@ public:
     int selectedIndex() const;
     void selectIndex(int index);
     bool MediaPresent() const { return m_session.mediaPresent(); }
-    int SavedLeft() const { return m_config.SavedLeft; }
-    int SavedTop() const { return m_config.SavedTop; }
+    int SavedLeft() const { return m_session.config().SavedLeft; }
+    int SavedTop() const { return m_session.config().SavedTop; }
     TSHChangeNotify *changeNotify() const { return m_notify; }
 
     /// A command's own key: pressing it anywhere in the window does what a
@@ -149,56 +135,25 @@ public:
         QKeySequence keys;
     };
     QList<CommandKey> commandKeys() const;
+    /// An entry of the list's menu and its key, which works on the selected
+    /// item while the list has the focus, without opening the menu.
+    struct EntryKey {
+        QString entry;
+        QKeySequence keys;
+    };
+    static QList<EntryKey> listEntryKeys();
 
-    // Panel7
-    QToolButton *SetCDButton;
-    QLineEdit *CDEdit;
-    QPushButton *ImportButton;
-    QPushButton *Exportbutton;
-    QToolButton *IniButton;
-    QLineEdit *Edit2;
-    QLabel *FreeCaption;
-    QLabel *FreeSpaceStatusBar;
-    // Panel8
-    TGlossButton *AddFileButton;
-    TGlossButton *AddButton;
-    TGlossButton *BackupButton;
-    TGlossButton *StopButton;
-    TGlossButton *Helpbutton;
-    TGlossButton *exitButton;
-    TGlossButton *Button1;
-    TGlossButton *button2;
-    TGlossButton *RestoreButton;
-    TGlossButton *Button3;
-    TGlossButton *EmailButton;
-    // Panel6
-    QCheckBox *ExcludeCheckBox;
-    QLabel *StaticText3;
-    LowerCaseEdit *extEdit;
-    QPushButton *addextbutton;
-    QComboBox *ComboBox;
-    QPushButton *removeextbutton;
-    QLabel *StaticText4;
-    LowerCaseEdit *patternEdit;
-    QPushButton *addpatternbutton;
-    QComboBox *ComboBoxP;
-    QPushButton *removepatternbutton;
-    // Panel3
-    QLabel *StatusBarFolder;
-    QLabel *StatusBar;
-    // The list
-    QTableView *ListView;
-    QMenu *PopupMenu;
-    QAction *SetDateTime1;
-    QAction *SetAlltothisDate1;
-    QAction *Remove1;
-
-    QTimer Timer2;
-    QTimer SHTimer;
-    QTimer CloseTimer;
-    QTimer TXTTimer;
-    /// Keeps the Free line current while the disk's contents may change.
-    QTimer FreeSpaceTimer;
+    /// The window's controls and timers, for code that hooks into the
+    /// window (menus, keys) and for the tests; the window alone changes what
+    /// they show.
+    MainWindowUi &ui() { return *m_ui; }
+    const MainWindowUi &ui() const { return *m_ui; }
+    /// The list's and the label field's context menus, where a window that
+    /// hooks in adds its entries.
+    ContextMenus &menus() { return *m_menus; }
+    /// Runs a handler under the program's top-level error handler: an error
+    /// it raises is shown in an error box and the window carries on.
+    void guarded(const std::function<void()> &handler);
 
 Q_SIGNALS:
     /// The window has closed for good (config and list saved): the program ends.
@@ -212,23 +167,16 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    friend class PassController;
+
     // Construction, one file each.
-    void buildLayout();
-    void buildCommandPanel(QWidget *panel1);
-    void buildDrivePanel(QWidget *panel7);
-    void buildButtonPanel(QWidget *panel8);
-    void buildFilterStrip(QWidget *panel6);
-    void buildStatusPanel(QWidget *panel3);
-    void buildListView();
     void connectCommands();
+    void connectTimers();
+    void connectMediaEvents();
     void connectShortcuts();
-    void openListMenuAtSelection();
     void FormCreate();
     void sizeWindow();
 
-    /// Runs a handler under the program's top-level error handler: an error
-    /// it raises is shown in an error box and the window carries on.
-    void guarded(const std::function<void()> &handler);
     template <class Method>
     std::function<void()> handler(Method method)
     {
@@ -264,15 +212,6 @@ private:
     /// Index of the selected item when it is one of the list's.
     std::optional<std::size_t> selectedItem() const;
 
-    // The pass.
-    void abortPass();
-    void showPassNotice(const PassOutcome &outcome);
-    void setPassCursor(QWidget *widget, bool enabled);
-    /// The commands buttondisable and buttonenable switch with their cursors.
-    QList<QWidget *> passCommands() const;
-    /// The controls they switch without a cursor change.
-    QList<QWidget *> quietControls() const;
-
     // What a person meets around the commands: a word when a document cannot
     // be opened, the window's remembered place and its size at any scale.
     void openOrSay(const QString &target, const QString &instead = {});
@@ -293,22 +232,15 @@ private:
     MainWindowEnvironment m_env;
     const Clock &m_clock;
     DiskSession m_session;
-    BackupList &m_list;      ///< the session's, for reading and the view
-    ProgramConfig &m_config; ///< the session's
     BackupListModel *m_model = nullptr;
     TSHChangeNotify *m_notify = nullptr;
     TSystemProbe *m_probe = nullptr;
-    TProgressForm *m_progress = nullptr; ///< a window of its own, owned as a child
-    std::unique_ptr<GuiPassUi> m_passUi;
-    /// Ends a run without the window's files needing its definition.
-    struct RunDeleter {
-        void operator()(BackupRun *run) const;
-    };
-    std::unique_ptr<BackupRun, RunDeleter> m_run;
+    std::unique_ptr<MainWindowUi> m_ui;
+    std::unique_ptr<PassController> m_pass;
+    ContextMenus *m_menus = nullptr;
 
     bool m_shownOnce = false;
     bool m_closingForGood = false;
-    bool m_hourglass = false;
 };
 
 } // namespace quillarc

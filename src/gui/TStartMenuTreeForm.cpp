@@ -34,6 +34,14 @@ QString joinPath(const QString &folder, const QString &name)
     return folder + QLatin1Char('/') + name;
 }
 
+QPushButton *button(QWidget *parent, const QString &text, const QRect &geometry)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setGeometry(geometry);
+    Widgets::useDesktopColours(b);
+    return b;
+}
+
 } // namespace
 
 TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent) : OneUseDialog(parent, Widgets::dialogFlags())
@@ -43,7 +51,18 @@ TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent) : OneUseDialog(parent, W
     setFont(Fonts::sans(13, true));
     // Green text on the light tooltip colour of the design, under any theme.
     Widgets::setBackground(this, Widgets::lightTooltip());
+    // Made in the order the focus moves through them.
+    buildTexts();
+    buildTree();
+    buildFolderCommands();
+    buildViewHint();
+    CollapseButton = button(this, QStringLiteral("Collapse"), QRect(400, 360, 75, 25));
+    ExpandButton = button(this, QStringLiteral("Expand"), QRect(400, 392, 75, 25));
+    connectCommands();
+}
 
+void TStartMenuTreeForm::buildTexts()
+{
     Memo1 = new QLabel(this);
     Memo1->setGeometry(16, 16, 497, 65);
     Memo1->setWordWrap(true);
@@ -68,7 +87,10 @@ TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent) : OneUseDialog(parent, W
         pal.setColor(QPalette::Text, kGreen);
         Edit->setPalette(pal);
     }
+}
 
+void TStartMenuTreeForm::buildTree()
+{
     TreeView = new QTreeWidget(this);
     TreeView->setGeometry(16, 120, 329, 297);
     TreeView->setHeaderHidden(true);
@@ -81,15 +103,12 @@ TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent) : OneUseDialog(parent, W
     // Closed folder normally, open folder while selected.
     m_folderIcon.addPixmap(style()->standardPixmap(QStyle::SP_DirClosedIcon).scaled(16, 16), QIcon::Normal);
     m_folderIcon.addPixmap(style()->standardPixmap(QStyle::SP_DirOpenIcon).scaled(16, 16), QIcon::Selected);
+}
 
-    auto button = [&](const QString &text, const QRect &geometry) {
-        auto *b = new QPushButton(text, this);
-        b->setGeometry(geometry);
-        Widgets::useDesktopColours(b);
-        return b;
-    };
-    AcceptButton = button(QStringLiteral("Accept"), QRect(400, 120, 75, 25));
-    CancelButton = button(QStringLiteral("Cancel"), QRect(400, 160, 75, 25));
+void TStartMenuTreeForm::buildFolderCommands()
+{
+    AcceptButton = button(this, QStringLiteral("Accept"), QRect(400, 120, 75, 25));
+    CancelButton = button(this, QStringLiteral("Cancel"), QRect(400, 160, 75, 25));
     // Black on the fixed light background, whatever the theme's text colour.
     auto *caption = new QLabel(QStringLiteral("New Folder Name"), this);
     caption->move(360, 208);
@@ -100,7 +119,11 @@ TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent) : OneUseDialog(parent, W
     // The nine characters a file name may not hold never reach the line.
     NewFolderEdit->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^\\\\/:*?\"<>|]*")), NewFolderEdit));
-    CreateFolderButton = button(QStringLiteral("Create New Folder"), QRect(360, 264, 153, 25));
+    CreateFolderButton = button(this, QStringLiteral("Create New Folder"), QRect(360, 264, 153, 25));
+}
+
+void TStartMenuTreeForm::buildViewHint()
+{
     // Centred over the two buttons, between the tree and the window's edge,
     // in a size that keeps clear of the edge in any face.
     const QRect column(352, 304, 536 - 352 - 8, 16);
@@ -117,9 +140,10 @@ TStartMenuTreeForm::TStartMenuTreeForm(QWidget *parent) : OneUseDialog(parent, W
         label->setGeometry(column.left(), top, column.width(), column.height());
         top += 16;
     }
-    CollapseButton = button(QStringLiteral("Collapse"), QRect(400, 360, 75, 25));
-    ExpandButton = button(QStringLiteral("Expand"), QRect(400, 392, 75, 25));
+}
 
+void TStartMenuTreeForm::connectCommands()
+{
     connect(TreeView, &QTreeWidget::itemClicked, this, &TStartMenuTreeForm::TreeViewClick);
     // The path line follows the selection also when it moves by keyboard,
     // so it always names the folder Accept will use.

@@ -61,6 +61,14 @@ public Q_SLOTS:
     void reject() override;
 
 private:
+    // Construction, in the order the focus moves.
+    void buildTexts();
+    void buildTree();
+    void buildFolderCommands();
+    /// The three lines over Collapse and Expand.
+    void buildViewHint();
+    void connectCommands();
+
     void StartMenuFolderLook(const QString &folder, QTreeWidgetItem *parent);
     QTreeWidgetItem *addNode(QTreeWidgetItem *parent, const QString &name);
     void showPath(const QTreeWidgetItem *node);

@@ -54,8 +54,8 @@ void AutoBackupTest::labelFieldMenuSwitchesTheDiskOnAndOff()
     writeList(rig, "BACKUP1", record(rig.source, "Yes", true));
     MessageBox::Script boxes;
     OpenWindow window(rig);
-    QCOMPARE(window.form.Edit2->text(), QStringLiteral("BACKUP1"));
-    QCOMPARE(window.form.Edit2->contextMenuPolicy(), Qt::CustomContextMenu);
+    QCOMPARE(window.form.ui().Edit2->text(), QStringLiteral("BACKUP1"));
+    QCOMPARE(window.form.ui().Edit2->contextMenuPolicy(), Qt::CustomContextMenu);
 
     auto *entry = window.form.findChild<AutoBackupEntry *>();
     QVERIFY(entry);
@@ -94,7 +94,7 @@ void AutoBackupTest::anUnknownDiskIsNotSwitched()
     // Without a disk the entry cannot be chosen.
     rig.host.eject(drive.toStdString());
     rig.mediaEvent(false, drive);
-    QVERIFY(QTest::qWaitFor([&] { return window.form.Edit2->text().isEmpty(); }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return window.form.ui().Edit2->text().isEmpty(); }, 5000));
     menu.reset(entry->menu());
     QVERIFY(!entryIn(*menu)->isEnabled());
 }
@@ -142,7 +142,7 @@ void AutoBackupTest::anotherDiskIsSwitchedWithoutBeingPluggedIn()
     OpenWindow window(rig);
     rig.host.eject(drive.toStdString());
     rig.mediaEvent(false, drive);
-    QVERIFY(QTest::qWaitFor([&] { return window.form.Edit2->text().isEmpty(); }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return window.form.ui().Edit2->text().isEmpty(); }, 5000));
 
     auto *entry = window.form.findChild<AutoBackupEntry *>();
     std::unique_ptr<QMenu> menu(entry->menu());
@@ -183,7 +183,7 @@ void AutoBackupTest::theLabelTooltipTellsWhatIsKnownOfTheDiskInHand()
                              "  free space when last seen: not known";
     QCOMPARE(entry->statusTip(), expected);
 
-    QLineEdit *field = window.form.Edit2;
+    QLineEdit *field = window.form.ui().Edit2;
     QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), field->mapToGlobal(QPoint(2, 2)));
     QApplication::sendEvent(field, &help);
     QCOMPARE(QToolTip::text(), expected);

@@ -2,6 +2,7 @@
 // file is written only with the list read from it, whatever the medium did
 // and whenever the window was closed; edits and Backup with no list read
 // say why; a disk without a label says how to give it one.
+#include "GuiTestHelpers.h"
 #include "MainWindowRig.h"
 #include "ModalScript.h"
 #include "gui/FileDialog.h"
@@ -24,19 +25,6 @@
 using namespace quillarc;
 
 namespace {
-
-void click(QWidget *button)
-{
-    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-}
-
-QStringList texts(const QList<MessageBox::Shown> &shown)
-{
-    QStringList result;
-    for (const auto &box : shown)
-        result << box.text;
-    return result;
-}
 
 /// Every list file in the program folder, by name.
 QMap<QString, QByteArray> listFiles(const MainWindowRig &rig)
@@ -78,14 +66,14 @@ struct Disks {
 
 void waitFirstCheck(TQLForm &form)
 {
-    QVERIFY(QTest::qWaitFor([&] { return !form.Timer2.isActive(); }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return !form.ui().Timer2.isActive(); }, 5000));
 }
 
 // A media event and the delayed check it leads to, without the second's wait.
 void mediaCheck(Disks &disks, TQLForm &form, bool inserted, const QString &drive)
 {
     disks.rig.mediaEvent(inserted, drive);
-    form.SHTimer.stop();
+    form.ui().SHTimer.stop();
     form.SHTimerTimer();
 }
 
@@ -93,7 +81,7 @@ void chooseDrive(TQLForm &form, const QString &folder)
 {
     FileDialog::Script files;
     files.answer(folder);
-    click(form.SetCDButton);
+    click(form.ui().SetCDButton);
 }
 
 } // namespace
@@ -119,7 +107,7 @@ void DiskSessionWindowTest::closedBeforeTheFirstCheckKeepsTheList()
         TQLForm form(disks.rig.environment());
         form.show();
         form.createProgressForm();
-        QVERIFY(form.Timer2.isActive()); // the list is not read yet
+        QVERIFY(form.ui().Timer2.isActive()); // the list is not read yet
         form.close();
     }
     QCOMPARE(listFiles(disks.rig), disks.before);
@@ -135,8 +123,8 @@ void DiskSessionWindowTest::fullDiskAtStartThenExitKeepsItsList()
     TQLForm &form = window.form;
     waitFirstCheck(form);
     QCOMPARE(texts(boxes.take()), QStringList {"NO EMPTY SPACE ON THIS DISK"});
-    QCOMPARE(form.Edit2->text(), QStringLiteral("FULL"));
-    click(form.exitButton);
+    QCOMPARE(form.ui().Edit2->text(), QStringLiteral("FULL"));
+    click(form.ui().exitButton);
     QCOMPARE(listFiles(disks.rig), disks.before);
 }
 
@@ -150,7 +138,7 @@ void DiskSessionWindowTest::choosingAFullDiskNeverTakesThePreviousList()
     QCOMPARE(form.list().count(), std::size_t {2});
 
     chooseDrive(form, disks.other + "medium");
-    QCOMPARE(form.Edit2->text(), QStringLiteral("FULL2"));
+    QCOMPARE(form.ui().Edit2->text(), QStringLiteral("FULL2"));
     QCOMPARE(texts(boxes.take()), QStringList {"NO EMPTY SPACE ON THIS DISK"});
     // BACKUP1's items are not shown as FULL2's.
     QCOMPARE(form.list().count(), std::size_t {0});
@@ -176,7 +164,7 @@ void DiskSessionWindowTest::addFolderWithNoDiskIsRefusedWithAReason()
     {
         FileDialog::Script files;
         files.answer(docs);
-        click(form.AddButton);
+        click(form.ui().AddButton);
         const QStringList shown = texts(boxes.take());
         QCOMPARE(shown.size(), 1);
         QVERIFY2(shown[0].contains("DRIVE BUTTON"), qPrintable(shown[0]));
@@ -187,10 +175,10 @@ void DiskSessionWindowTest::addFolderWithNoDiskIsRefusedWithAReason()
     // Once a disk is chosen the same command works and is kept.
     FileDialog::Script files;
     files.answer(drive + "medium");
-    click(form.SetCDButton);
+    click(form.ui().SetCDButton);
     boxes.take();
     files.answer(docs);
-    click(form.AddButton);
+    click(form.ui().AddButton);
     QVERIFY(QTest::qWaitFor([&] { return script.done(); }, 5000));
     QCOMPARE(form.list().count(), std::size_t {1});
     QCOMPARE(rig.programFile("BACKUP1.ini"), record(docs, "Yes", true));
@@ -209,46 +197,46 @@ void DiskSessionWindowTest::everyMediumTransitionThenCloseKeepsEveryListFile()
          [](Disks &disks, TQLForm &form) {
              disks.rig.host.eject(disks.stick.toStdString());
              mediaCheck(disks, form, false, disks.stick);
-             QVERIFY(form.Edit2->text().isEmpty());
+             QVERIFY(form.ui().Edit2->text().isEmpty());
          }},
         {"disk full inserted",
          [](Disks &disks, TQLForm &form) {
              disks.rig.insert(disks.stick, "FULL", std::int64_t {1} << 30, "full");
              disks.rig.host.setFree(disks.stick.toStdString(), 0);
              mediaCheck(disks, form, true, disks.stick);
-             QCOMPARE(form.Edit2->text(), QStringLiteral("FULL"));
+             QCOMPARE(form.ui().Edit2->text(), QStringLiteral("FULL"));
          }},
         {"swapped without an event, reload forgets",
          [](Disks &disks, TQLForm &form) {
              disks.rig.insert(disks.stick, "BACKUP2", std::int64_t {1} << 30, "two");
              disks.rig.host.setFree(disks.stick.toStdString(), std::nullopt);
-             click(form.IniButton);
-             QVERIFY(form.Edit2->text().isEmpty());
+             click(form.ui().IniButton);
+             QVERIFY(form.ui().Edit2->text().isEmpty());
          }},
         {"reload reads",
          [](Disks &, TQLForm &form) {
-             click(form.IniButton);
-             QCOMPARE(form.Edit2->text(), QStringLiteral("BACKUP2"));
+             click(form.ui().IniButton);
+             QCOMPARE(form.ui().Edit2->text(), QStringLiteral("BACKUP2"));
              QCOMPARE(form.list().count(), std::size_t {1});
          }},
         {"drive chosen without room",
          [](Disks &disks, TQLForm &form) {
              chooseDrive(form, disks.other + "medium");
-             QCOMPARE(form.Edit2->text(), QStringLiteral("FULL2"));
+             QCOMPARE(form.ui().Edit2->text(), QStringLiteral("FULL2"));
          }},
         {"drive chosen without label",
          [](Disks &disks, TQLForm &form) {
              chooseDrive(form, disks.plain + "medium");
-             QVERIFY(form.Edit2->text().isEmpty());
+             QVERIFY(form.ui().Edit2->text().isEmpty());
          }},
         {"drive chosen, ready",
          [](Disks &disks, TQLForm &form) {
              chooseDrive(form, disks.stick + "two");
-             QCOMPARE(form.Edit2->text(), QStringLiteral("BACKUP2"));
+             QCOMPARE(form.ui().Edit2->text(), QStringLiteral("BACKUP2"));
          }},
         {"pass ended",
          [](Disks &disks, TQLForm &form) {
-             click(form.BackupButton);
+             click(form.ui().BackupButton);
              QVERIFY(QTest::qWaitFor([&] { return !form.BackupRunning(); }, 30000));
              // The pass moved the cut-offs forward and saved them: that is
              // the list the file holds from now on.
@@ -289,12 +277,12 @@ void DiskSessionWindowTest::backupWithNoDiskSaysWhyAndNoMinusOne()
     TQLForm &form = window.form;
     waitFirstCheck(form);
     boxes.take();
-    click(form.BackupButton);
+    click(form.ui().BackupButton);
     QVERIFY(!form.BackupRunning());
     const QStringList shown = texts(boxes.take());
     QCOMPARE(shown.size(), 1);
     QVERIFY2(shown[0].contains("NO BACKUP DRIVE IS CHOSEN"), qPrintable(shown[0]));
-    QVERIFY2(!form.FreeSpaceStatusBar->text().contains("-1"), qPrintable(form.FreeSpaceStatusBar->text()));
+    QVERIFY2(!form.ui().FreeSpaceStatusBar->text().contains("-1"), qPrintable(form.ui().FreeSpaceStatusBar->text()));
 }
 
 void DiskSessionWindowTest::folderWithoutLabelSaysHowToGiveOne()
@@ -304,15 +292,15 @@ void DiskSessionWindowTest::folderWithoutLabelSaysHowToGiveOne()
     OpenWindow window(disks.rig.environment());
     TQLForm &form = window.form;
     waitFirstCheck(form);
-    QVERIFY(form.FreeSpaceStatusBar->text().endsWith(" MB"));
+    QVERIFY(form.ui().FreeSpaceStatusBar->text().endsWith(" MB"));
     chooseDrive(form, disks.plain + "medium");
     const QStringList shown = texts(boxes.take());
     QCOMPARE(shown.size(), 1);
     QVERIFY2(shown[0].startsWith("DISK HAS NO VOLUME LABEL\r"), qPrintable(shown[0]));
     QVERIFY(shown[0].contains(".quillarc-label") && shown[0].contains(disks.plain));
     // The previous disk's figures are not this one's.
-    QVERIFY2(form.FreeSpaceStatusBar->text().isEmpty(), qPrintable(form.FreeSpaceStatusBar->text()));
-    QVERIFY(!form.AddButton->isEnabled() && !form.BackupButton->isEnabled());
+    QVERIFY2(form.ui().FreeSpaceStatusBar->text().isEmpty(), qPrintable(form.ui().FreeSpaceStatusBar->text()));
+    QVERIFY(!form.ui().AddButton->isEnabled() && !form.ui().BackupButton->isEnabled());
 }
 
 void DiskSessionWindowTest::noVolumeAtStartPutsFocusOnTheDriveButton()
@@ -324,10 +312,10 @@ void DiskSessionWindowTest::noVolumeAtStartPutsFocusOnTheDriveButton()
     TQLForm &form = window.form;
     waitFirstCheck(form);
     QCOMPARE(texts(boxes.take()), QStringList {"NO BACKUP VOLUME INSERTED"});
-    QCOMPARE(form.focusWidget(), static_cast<QWidget *>(form.SetCDButton));
+    QCOMPARE(form.focusWidget(), static_cast<QWidget *>(form.ui().SetCDButton));
     // Drawn with the focus mark that keyboard focus gets.
     QVERIFY(form.testAttribute(Qt::WA_KeyboardFocusChange));
-    QVERIFY(!form.SetCDButton->styleSheet().isEmpty());
+    QVERIFY(!form.ui().SetCDButton->styleSheet().isEmpty());
 }
 
 QTEST_MAIN(DiskSessionWindowTest)

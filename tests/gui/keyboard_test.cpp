@@ -3,6 +3,7 @@
 // is; the commands used most on keys of their own, named in their tooltips;
 // and a whole pass, from adding a folder to leaving the program, without a
 // mouse.
+#include "GuiTestHelpers.h"
 #include "HeldVolumeHost.h"
 #include "MainWindowRig.h"
 #include "ModalScript.h"
@@ -12,18 +13,22 @@
 #include "gui/TIncFolderForm.h"
 #include "gui/TProgressForm.h"
 #include "gui/controls/TGlossButton.h"
+#include "gui/mainwindow/ContextMenus.h"
 #include "lists/BackupList.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QToolButton>
 #include <QTest>
 
+#include <memory>
 #include <set>
+#include <stdexcept>
 
 using namespace quillarc;
 
@@ -33,8 +38,9 @@ constexpr int kPassTimeoutMs = 30000;
 
 QList<TGlossButton *> glossCommands(TQLForm &form)
 {
-    return {form.AddFileButton, form.AddButton, form.BackupButton,  form.Helpbutton, form.exitButton,
-            form.Button1,       form.button2,   form.RestoreButton, form.Button3,    form.EmailButton};
+    return {form.ui().AddFileButton, form.ui().AddButton,  form.ui().BackupButton, form.ui().Helpbutton,
+            form.ui().exitButton,    form.ui().Button1,    form.ui().button2,      form.ui().RestoreButton,
+            form.ui().Button3,       form.ui().EmailButton};
 }
 
 bool activate(QWidget &window)
@@ -63,6 +69,7 @@ private Q_SLOTS:
     void commandKeysAreNamedInTheTooltips();
     void stopAndAbortFromTheKeyboard();
     void aWholePassWithoutAMouse();
+    void aWindowThatHooksInAddsItsMenuEntries();
 };
 
 void KeyboardTest::everyGlossCommandTakesTheFocusAndShowsIt()
@@ -74,7 +81,7 @@ void KeyboardTest::everyGlossCommandTakesTheFocusAndShowsIt()
     MessageBox::Script boxes;
     OpenWindow window(rig);
     QVERIFY(activate(window.form));
-    window.form.SetCDButton->setFocus(Qt::TabFocusReason);
+    window.form.ui().SetCDButton->setFocus(Qt::TabFocusReason);
     for (TGlossButton *button : glossCommands(window.form)) {
         QVERIFY2(tabTo(window.form, button), qPrintable(button->Caption()));
         // The focus frame: the focused button does not look as it does
@@ -120,7 +127,7 @@ void KeyboardTest::commandKeysAreNamedInTheTooltips()
         QVERIFY2(key.control->toolTip().contains(text), qPrintable(key.control->toolTip()));
     }
     // The hint the command always had comes first.
-    QVERIFY(window.form.StopButton->toolTip().startsWith(
+    QVERIFY(window.form.ui().StopButton->toolTip().startsWith(
         "COMPLETE THIS FOLDER AND THEN STOP.  TO FORCE STOP PRESS ABORT. ("));
     QVERIFY(activate(window.form));
     QTest::keyClick(&window.form, Qt::Key_F1);
@@ -148,9 +155,9 @@ void KeyboardTest::stopAndAbortFromTheKeyboard()
 
     // STOP on its key, in the main window: the pass takes it (STOP is
     // then spent).
-    QVERIFY(form.StopButton->isEnabled());
+    QVERIFY(form.ui().StopButton->isEnabled());
     QTest::keyClick(&form, Qt::Key_T, Qt::ControlModifier);
-    QVERIFY(!form.StopButton->isEnabled());
+    QVERIFY(!form.ui().StopButton->isEnabled());
 
     // ABORT, in the progress window, is reached with Tab like any button.
     TProgressForm *progress = form.progressForm();
@@ -162,7 +169,7 @@ void KeyboardTest::stopAndAbortFromTheKeyboard()
     QCOMPARE(aborts.count(), 1);
     held.release();
     QVERIFY(QTest::qWaitFor([&] { return !form.BackupRunning(); }, kPassTimeoutMs));
-    QCOMPARE(form.StatusBarFolder->text(), QStringLiteral("Folder Scan Aborted..."));
+    QCOMPARE(form.ui().StatusBarFolder->text(), QStringLiteral("Folder Scan Aborted..."));
 }
 
 void KeyboardTest::aWholePassWithoutAMouse()
@@ -189,20 +196,20 @@ void KeyboardTest::aWholePassWithoutAMouse()
     QCOMPARE(form.list().count(), std::size_t {2});
 
     // The item that names nothing goes with Delete in the list.
-    form.ListView->setFocus(Qt::TabFocusReason);
-    const QAbstractItemModel *model = form.ListView->model();
+    form.ui().ListView->setFocus(Qt::TabFocusReason);
+    const QAbstractItemModel *model = form.ui().ListView->model();
     form.selectIndex(model->index(0, 0).data().toString().endsWith("/none") ? 0 : 1);
     boxes.answer(true);
     QVERIFY(activate(form));
-    QTest::keyClick(form.ListView, Qt::Key_Delete);
+    QTest::keyClick(form.ui().ListView, Qt::Key_Delete);
     QCOMPARE(form.list().count(), std::size_t {1});
-    QCOMPARE(form.ListView->model()->index(0, 0).data().toString(), rig.source + "/docs");
+    QCOMPARE(form.ui().ListView->model()->index(0, 0).data().toString(), rig.source + "/docs");
 
     // Tab, from the list, to Backup, and press it.
-    QVERIFY(tabTo(form, form.BackupButton));
-    QTest::keyClick(form.BackupButton, Qt::Key_Space);
+    QVERIFY(tabTo(form, form.ui().BackupButton));
+    QTest::keyClick(form.ui().BackupButton, Qt::Key_Space);
     QVERIFY(QTest::qWaitFor([&] { return !form.BackupRunning(); }, kPassTimeoutMs));
-    QCOMPARE(form.StatusBar->text(), QStringLiteral("Complete...  2 Files Found and Backed Up"));
+    QCOMPARE(form.ui().StatusBar->text(), QStringLiteral("Complete...  2 Files Found and Backed Up"));
     QVERIFY(QFile::exists(drive + "medium" + rig.source + "/docs/a.txt"));
 
     // And out, on Exit's key: the config and the list are saved.
@@ -211,6 +218,41 @@ void KeyboardTest::aWholePassWithoutAMouse()
     QTest::keyClick(&form, Qt::Key_Q, Qt::ControlModifier);
     QCOMPARE(ended.count(), 1);
     QVERIFY(rig.programFile("BACKUP1.ini").contains("docs"));
+}
+
+// Find, Verify and Get Files Back hook into the window: their entries join
+// the list's menu and the label field's, and run under the window's error
+// handler like the window's own.
+void KeyboardTest::aWindowThatHooksInAddsItsMenuEntries()
+{
+    MainWindowRig rig;
+    const QString drive = rig.addDrive("d", "BACKUP1");
+    rig.writeConfig(drive);
+    writeList(rig, "BACKUP1", record(rig.source + "/none", "Yes", true));
+    MessageBox::Script boxes;
+    OpenWindow window(rig);
+    TQLForm &form = window.form;
+    boxes.take();
+
+    int ran = 0;
+    QAction *entry = form.menus().addListEntry(QStringLiteral("Find a File"), [&ran] {
+        ++ran;
+        throw std::runtime_error("THE CATALOGUE COULD NOT BE READ");
+    });
+    QCOMPARE(form.ui().PopupMenu->actions().last(), entry);
+    QCOMPARE(form.ui().PopupMenu->actions().first(), form.ui().SetDateTime1);
+    entry->trigger();
+    QCOMPARE(ran, 1);
+    QCOMPARE(texts(boxes.take()), QStringList {"THE CATALOGUE COULD NOT BE READ."});
+
+    form.menus().addLabelEntries([](QMenu &menu) { menu.addAction(QStringLiteral("Get Files Back")); });
+    const std::unique_ptr<QMenu> label(form.menus().labelMenu());
+    const QList<QAction *> entries = label->actions();
+    QCOMPARE(entries.last()->text(), QStringLiteral("Get Files Back"));
+    const auto autoBackup = std::find_if(entries.begin(), entries.end(), [](const QAction *action) {
+        return action->text() == QLatin1String("Back up when this disk is mounted");
+    });
+    QVERIFY2(autoBackup != entries.end() && autoBackup != entries.begin(), "the field's usual entries come first");
 }
 
 QTEST_MAIN(KeyboardTest)

@@ -2,6 +2,7 @@
 // start-up, the medium checks, the list commands, the filter strips, import
 // and export, whole passes with STOP, ABORT, a disk change and a close, and
 // a restart that reads back what was saved.
+#include "GuiTestHelpers.h"
 #include "HeldVolumeHost.h"
 #include "MainWindowRig.h"
 #include "ModalScript.h"
@@ -42,19 +43,6 @@ namespace {
 
 constexpr int kPassTimeoutMs = 30000;
 
-void click(QWidget *button)
-{
-    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-}
-
-QStringList texts(const QList<MessageBox::Shown> &shown)
-{
-    QStringList result;
-    for (const auto &box : shown)
-        result << box.text;
-    return result;
-}
-
 // The date dialog answered with "ALL  FILE TIMES", then (for a folder) the
 // first choice of "Include Folders?".
 void allFileTimes(ModalScript &script, bool folder)
@@ -70,10 +58,14 @@ struct Window : OpenWindow {
     {
         return QTest::qWaitFor([this] { return !form.BackupRunning(); }, kPassTimeoutMs);
     }
-    QString cell(int row, int column) const { return form.ListView->model()->index(row, column).data().toString(); }
+    QString cell(int row, int column) const
+    {
+        return form.ui().ListView->model()->index(row, column).data().toString();
+    }
     bool checked(int row) const
     {
-        return form.ListView->model()->index(row, 0).data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked;
+        return form.ui().ListView->model()->index(row, 0).data(Qt::CheckStateRole).value<Qt::CheckState>() ==
+               Qt::Checked;
     }
 };
 
@@ -151,9 +143,9 @@ void MainWindowTest::firstRunShowsLinksThenReadMe()
     QCOMPARE(rig.opened, QStringList {rig.dataFolder + "readme.txt"});
 
     // Laid out: everything enabled but STOP, Import and Export.
-    QVERIFY(window.form.BackupButton->isEnabled() && window.form.AddButton->isEnabled());
-    QVERIFY(!window.form.StopButton->isEnabled());
-    QVERIFY(!window.form.ImportButton->isEnabled() && !window.form.Exportbutton->isEnabled());
+    QVERIFY(window.form.ui().BackupButton->isEnabled() && window.form.ui().AddButton->isEnabled());
+    QVERIFY(!window.form.ui().StopButton->isEnabled());
+    QVERIFY(!window.form.ui().ImportButton->isEnabled() && !window.form.ui().Exportbutton->isEnabled());
     QCOMPARE(window.form.windowTitle(), QStringLiteral("Quillarc V.1.4 June 5th, 2005"));
 }
 
@@ -175,18 +167,19 @@ void MainWindowTest::wholeRunFromEmptyProgramFolder()
     // Choosing a folder inside the drive makes its root the backup drive.
     FileDialog::Script files;
     files.answer(drive + "medium");
-    click(form.SetCDButton);
-    QCOMPARE(form.CDEdit->text(), drive);
-    QCOMPARE(form.Edit2->text(), QStringLiteral("BACKUP1"));
+    click(form.ui().SetCDButton);
+    QCOMPARE(form.ui().CDEdit->text(), drive);
+    QCOMPARE(form.ui().Edit2->text(), QStringLiteral("BACKUP1"));
     QCOMPARE(texts(boxes.take()), QStringList {"UNKNOWN DISK - ADD FILES OR FOLDERS"});
-    QVERIFY(form.ImportButton->isEnabled() && form.Exportbutton->isEnabled() && form.AddButton->isEnabled());
+    QVERIFY(form.ui().ImportButton->isEnabled() && form.ui().Exportbutton->isEnabled() &&
+            form.ui().AddButton->isEnabled());
     QCOMPARE(rig.media->watched, QStringList {drive});
-    QVERIFY(form.FreeSpaceStatusBar->text().endsWith(" MB"));
+    QVERIFY(form.ui().FreeSpaceStatusBar->text().endsWith(" MB"));
 
     // Add Folder with all file times, sub-folders included: saved at once.
     files.answer(docs);
     allFileTimes(script, true);
-    click(form.AddButton);
+    click(form.ui().AddButton);
     QVERIFY(script.done());
     QCOMPARE(form.list().count(), std::size_t {1});
     QCOMPARE(window.cell(0, 1), QStringLiteral("0/0/0 0:00"));
@@ -198,7 +191,7 @@ void MainWindowTest::wholeRunFromEmptyProgramFolder()
     // Add File gives an unchecked single-file item.
     files.answer(single);
     allFileTimes(script, false);
-    click(form.AddFileButton);
+    click(form.ui().AddFileButton);
     QVERIFY(script.done());
     QCOMPARE(form.list().count(), std::size_t {2});
     QCOMPARE(window.cell(1, 0), single);
@@ -210,27 +203,30 @@ void MainWindowTest::wholeRunFromEmptyProgramFolder()
     // backup would nest one level deeper on every pass.
     QDir().mkpath(drive + "medium/inside");
     files.answer(drive + "medium/inside");
-    click(form.AddButton);
+    click(form.ui().AddButton);
     QCOMPARE(texts(boxes.take()),
              QStringList {"THIS LIES ON THE BACKUP DISK ITSELF.\rA DISK CANNOT HOLD A BACKUP OF ITSELF."});
     QCOMPARE(form.list().count(), std::size_t {2});
 
     // Ticking its box changes the list only; the pass saves it.
-    QVERIFY(form.ListView->model()->setData(form.ListView->model()->index(1, 0), Qt::Checked, Qt::CheckStateRole));
+    QVERIFY(form.ui().ListView->model()->setData(form.ui().ListView->model()->index(1, 0), Qt::Checked,
+                                                 Qt::CheckStateRole));
     QCOMPARE(rig.programFile("BACKUP1.ini"), record(docs, "Yes", true) + record(single, "", false));
 
-    click(form.BackupButton);
+    click(form.ui().BackupButton);
     QVERIFY(form.BackupRunning());
-    QVERIFY(form.StopButton->isEnabled() && !form.BackupButton->isEnabled() && !form.ListView->isEnabled());
-    QVERIFY(form.ExcludeCheckBox->isEnabled());
+    QVERIFY(form.ui().StopButton->isEnabled() && !form.ui().BackupButton->isEnabled() &&
+            !form.ui().ListView->isEnabled());
+    QVERIFY(form.ui().filters->ExcludeCheckBox->isEnabled());
     QVERIFY(window.waitForPassEnd());
 
-    QCOMPARE(form.StatusBar->text(), QStringLiteral("Complete...  3 Files Found and Backed Up"));
-    QCOMPARE(form.StatusBarFolder->text(), QStringLiteral("Folder Scan Complete..."));
+    QCOMPARE(form.ui().StatusBar->text(), QStringLiteral("Complete...  3 Files Found and Backed Up"));
+    QCOMPARE(form.ui().StatusBarFolder->text(), QStringLiteral("Folder Scan Complete..."));
     QVERIFY(!form.progressForm()->isVisible());
-    QVERIFY(!form.StopButton->isEnabled() && form.BackupButton->isEnabled() && form.ListView->isEnabled());
-    QCOMPARE(form.BackupButton->cursor().shape(), Qt::PointingHandCursor);
-    QCOMPARE(form.StopButton->cursor().shape(), Qt::ForbiddenCursor);
+    QVERIFY(!form.ui().StopButton->isEnabled() && form.ui().BackupButton->isEnabled() &&
+            form.ui().ListView->isEnabled());
+    QCOMPARE(form.ui().BackupButton->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(form.ui().StopButton->cursor().shape(), Qt::ForbiddenCursor);
     QVERIFY(boxes.take().isEmpty());
 
     // The cut-offs moved to the time of the pass and reached the file.
@@ -245,7 +241,7 @@ void MainWindowTest::wholeRunFromEmptyProgramFolder()
 
     // Closing saves the config (drive first) and the list.
     QSignalSpy ended(&form, &TQLForm::programEnded);
-    click(form.exitButton);
+    click(form.ui().exitButton);
     QCOMPARE(ended.count(), 1);
     QVERIFY(rig.programFile("config").startsWith((drive + "\r\n").toUtf8()));
 
@@ -253,7 +249,7 @@ void MainWindowTest::wholeRunFromEmptyProgramFolder()
     // dialog and no message.
     Window again(rig);
     QVERIFY(script.done());
-    QCOMPARE(again.form.CDEdit->text(), drive);
+    QCOMPARE(again.form.ui().CDEdit->text(), drive);
     QCOMPARE(again.form.list().count(), std::size_t {2});
     QCOMPARE(again.cell(0, 2), moved);
     QVERIFY(again.checked(0) && again.checked(1));
@@ -273,15 +269,15 @@ void MainWindowTest::restartReadsBackConfigAndList()
     {
         Window window(rig);
         QCOMPARE(window.form.list().count(), std::size_t {2});
-        window.form.ExcludeCheckBox->setChecked(false);
+        window.form.ui().filters->ExcludeCheckBox->setChecked(false);
         window.form.resize(700, 500);
         window.form.close();
         configAfterFirst = rig.programFile("config");
     }
     Window again(rig);
-    QCOMPARE(again.form.CDEdit->text(), drive);
-    QCOMPARE(again.form.Edit2->text(), QStringLiteral("BACKUP1"));
-    QVERIFY(!again.form.ExcludeCheckBox->isChecked());
+    QCOMPARE(again.form.ui().CDEdit->text(), drive);
+    QCOMPARE(again.form.ui().Edit2->text(), QStringLiteral("BACKUP1"));
+    QVERIFY(!again.form.ui().filters->ExcludeCheckBox->isChecked());
     QCOMPARE(again.form.size(), QSize(700, 500));
     QCOMPARE(again.cell(0, 1), QStringLiteral("12/27/2002 3:04:09 PM"));
     QCOMPARE(again.cell(0, 3), QStringLiteral("No"));
@@ -300,19 +296,19 @@ void MainWindowTest::startWithoutMediumOnlyTellsSo()
     Window window(rig);
     QCOMPARE(texts(boxes.take()), QStringList {"NO BACKUP VOLUME INSERTED"});
     // The commands keep their laid-out states.
-    QVERIFY(window.form.BackupButton->isEnabled() && window.form.AddButton->isEnabled());
-    QVERIFY(!window.form.ImportButton->isEnabled());
+    QVERIFY(window.form.ui().BackupButton->isEnabled() && window.form.ui().AddButton->isEnabled());
+    QVERIFY(!window.form.ui().ImportButton->isEnabled());
 
     // A disk with no room at all is shown by its label, its list not loaded.
     rig.insert(drive, "FULL");
     rig.host.setFree(drive.toStdString(), 0);
     writeList(rig, "FULL", record(rig.source, "Yes", true));
-    click(window.form.IniButton); // no disk was current: the new one is read
-    QCOMPARE(window.form.Edit2->text(), QStringLiteral("FULL"));
+    click(window.form.ui().IniButton); // no disk was current: the new one is read
+    QCOMPARE(window.form.ui().Edit2->text(), QStringLiteral("FULL"));
     QCOMPARE(texts(boxes.take()), QStringList {"NO EMPTY SPACE ON THIS DISK"});
     QCOMPARE(window.form.list().count(), std::size_t {0});
-    QVERIFY(window.form.ImportButton->isEnabled());
-    QVERIFY(window.form.FreeSpaceStatusBar->text().startsWith("0  |  0 KB  |  0 MB"));
+    QVERIFY(window.form.ui().ImportButton->isEnabled());
+    QVERIFY(window.form.ui().FreeSpaceStatusBar->text().startsWith("0  |  0 KB  |  0 MB"));
 }
 
 void MainWindowTest::badConfigNumberIsReportedAndWindowOpens()
@@ -350,14 +346,14 @@ void MainWindowTest::mediaEvents()
     rig.host.eject(other.toStdString());
     rig.mediaEvent(false, other);
     rig.mediaEvent(true, drive.toUpper());
-    QVERIFY(!form.SHTimer.isActive());
+    QVERIFY(!form.ui().SHTimer.isActive());
 
     // A removal while the drive still reads the same label does nothing.
     rig.mediaEvent(false, drive);
-    QVERIFY(form.SHTimer.isActive());
+    QVERIFY(form.ui().SHTimer.isActive());
     // The delayed check has run once its timer is no longer due.
-    QVERIFY(QTest::qWaitFor([&] { return !form.SHTimer.isActive(); }, 10000));
-    QCOMPARE(form.Edit2->text(), QStringLiteral("BACKUP1"));
+    QVERIFY(QTest::qWaitFor([&] { return !form.ui().SHTimer.isActive(); }, 10000));
+    QCOMPARE(form.ui().Edit2->text(), QStringLiteral("BACKUP1"));
     QCOMPARE(form.list().count(), std::size_t {1});
 
     // Out, then back in within the second with another disk: one check,
@@ -366,18 +362,18 @@ void MainWindowTest::mediaEvents()
     rig.mediaEvent(false, drive);
     rig.insert(drive, "BACKUP2", std::int64_t {1} << 30, "medium2");
     rig.mediaEvent(true, drive);
-    QVERIFY(QTest::qWaitFor([&] { return form.Edit2->text() == "BACKUP2"; }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return form.ui().Edit2->text() == "BACKUP2"; }, 2000));
     QCOMPARE(window.cell(0, 3), QStringLiteral("No"));
-    QVERIFY(form.ImportButton->isEnabled() && form.BackupButton->isEnabled());
+    QVERIFY(form.ui().ImportButton->isEnabled() && form.ui().BackupButton->isEnabled());
 
     // A removal clears the list and the commands that need a disk.
     rig.host.eject(drive.toStdString());
     rig.mediaEvent(false, drive);
-    QVERIFY(QTest::qWaitFor([&] { return form.Edit2->text().isEmpty(); }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return form.ui().Edit2->text().isEmpty(); }, 2000));
     QCOMPARE(form.list().count(), std::size_t {0});
-    QVERIFY(form.FreeSpaceStatusBar->text().isEmpty());
-    for (QWidget *command :
-         QList<QWidget *> {form.BackupButton, form.AddButton, form.AddFileButton, form.ImportButton, form.Exportbutton})
+    QVERIFY(form.ui().FreeSpaceStatusBar->text().isEmpty());
+    for (QWidget *command : QList<QWidget *> {form.ui().BackupButton, form.ui().AddButton, form.ui().AddFileButton,
+                                              form.ui().ImportButton, form.ui().Exportbutton})
         QVERIFY(!command->isEnabled());
     QVERIFY(boxes.take().isEmpty());
 }
@@ -399,9 +395,9 @@ void MainWindowTest::listCommands()
 
     // With nothing selected the menu entries do nothing and ask nothing.
     form.selectIndex(-1);
-    form.Remove1->trigger();
-    form.SetAlltothisDate1->trigger();
-    form.SetDateTime1->trigger();
+    form.ui().Remove1->trigger();
+    form.ui().SetAlltothisDate1->trigger();
+    form.ui().SetDateTime1->trigger();
     QCOMPARE(form.list().count(), std::size_t {3});
     QVERIFY(boxes.take().isEmpty());
 
@@ -409,10 +405,10 @@ void MainWindowTest::listCommands()
     const QByteArray before = rig.programFile("BACKUP1.ini");
     form.selectIndex(1);
     boxes.answer(false);
-    form.SetAlltothisDate1->trigger();
+    form.ui().SetAlltothisDate1->trigger();
     QCOMPARE(rig.programFile("BACKUP1.ini"), before);
     boxes.answer(true);
-    form.SetAlltothisDate1->trigger();
+    form.ui().SetAlltothisDate1->trigger();
     QCOMPARE(texts(boxes.take()), (QStringList {"SET ALL ITEMS TO THIS DATE?", "SET ALL ITEMS TO THIS DATE?"}));
     QCOMPARE(rig.programFile("BACKUP1.ini"), record(a, "Yes", true) + record(b, "No", false) + record(file, "", true));
 
@@ -420,14 +416,14 @@ void MainWindowTest::listCommands()
     // it asks "Include Folders?" too.
     form.selectIndex(2);
     script.then<TDatePickForm>([](TDatePickForm &date) { click(date.Button1); }); // ACCEPT: now
-    form.SetDateTime1->trigger();
+    form.ui().SetDateTime1->trigger();
     QVERIFY(script.done());
     QCOMPARE(window.cell(2, 3), QString());
     QVERIFY(window.cell(2, 2) != "0");
     form.selectIndex(1);
     script.then<TDatePickForm>([](TDatePickForm &date) { click(date.Button3); });
     script.then<TIncFolderForm>([](TIncFolderForm &include) { click(include.Button1); });
-    form.SetDateTime1->trigger();
+    form.ui().SetDateTime1->trigger();
     QVERIFY(script.done());
     QCOMPARE(window.cell(1, 3), QStringLiteral("Yes"));
     QVERIFY(!window.checked(1)); // the check box is not touched
@@ -437,7 +433,7 @@ void MainWindowTest::listCommands()
     FileDialog::Script files;
     files.answer(file);
     script.then<TDatePickForm>([](TDatePickForm &date) { click(date.Button2); });
-    click(form.AddFileButton);
+    click(form.ui().AddFileButton);
     QVERIFY(script.done());
     QCOMPARE(form.list().count(), std::size_t {3});
     QCOMPARE(rig.programFile("BACKUP1.ini"), saved);
@@ -445,7 +441,7 @@ void MainWindowTest::listCommands()
     // Remove asks, then saves.
     form.selectIndex(0);
     boxes.answer(true);
-    form.Remove1->trigger();
+    form.ui().Remove1->trigger();
     QCOMPARE(texts(boxes.take()), QStringList {"REMOVE THIS ITEM FROM THE LIST?"});
     QCOMPARE(form.list().count(), std::size_t {2});
     QVERIFY(!rig.programFile("BACKUP1.ini").startsWith(a.toUtf8()));
@@ -463,36 +459,36 @@ void MainWindowTest::filterStrips()
     QFile::remove(rig.programFolder + "config");
 
     // An empty box adds nothing and writes nothing.
-    QTest::keyClick(form.extEdit, Qt::Key_Return);
+    QTest::keyClick(form.ui().filters->extEdit, Qt::Key_Return);
     QVERIFY(!QFile::exists(rig.programFolder + "config"));
 
-    QTest::keyClicks(form.extEdit, "TXT");
-    QCOMPARE(form.extEdit->text(), QStringLiteral("txt"));
-    QTest::keyClick(form.extEdit, Qt::Key_Return);
-    QCOMPARE(form.extEdit->text(), QString());
-    QCOMPARE(form.ComboBox->count(), 1);
-    QCOMPARE(form.ComboBox->itemText(0), QStringLiteral(".txt"));
-    QCOMPARE(form.ComboBox->currentIndex(), -1);
+    QTest::keyClicks(form.ui().filters->extEdit, "TXT");
+    QCOMPARE(form.ui().filters->extEdit->text(), QStringLiteral("txt"));
+    QTest::keyClick(form.ui().filters->extEdit, Qt::Key_Return);
+    QCOMPARE(form.ui().filters->extEdit->text(), QString());
+    QCOMPARE(form.ui().filters->ComboBox->count(), 1);
+    QCOMPARE(form.ui().filters->ComboBox->itemText(0), QStringLiteral(".txt"));
+    QCOMPARE(form.ui().filters->ComboBox->currentIndex(), -1);
     QVERIFY(rig.programFile("config").endsWith("\r\n.txt\r\n"));
 
     // The same again adds nothing but still saves.
     QFile::remove(rig.programFolder + "config");
-    QTest::keyClicks(form.extEdit, "txt");
-    click(form.addextbutton);
-    QCOMPARE(form.ComboBox->count(), 1);
+    QTest::keyClicks(form.ui().filters->extEdit, "txt");
+    click(form.ui().filters->addextbutton);
+    QCOMPARE(form.ui().filters->ComboBox->count(), 1);
     QVERIFY(QFile::exists(rig.programFolder + "config"));
 
-    QTest::keyClicks(form.patternEdit, "~*Tmp");
-    click(form.addpatternbutton);
-    QCOMPARE(form.ComboBoxP->itemText(0), QStringLiteral("~*tmp"));
+    QTest::keyClicks(form.ui().filters->patternEdit, "~*Tmp");
+    click(form.ui().filters->addpatternbutton);
+    QCOMPARE(form.ui().filters->ComboBoxP->itemText(0), QStringLiteral("~*tmp"));
     QVERIFY(rig.programFile("config").endsWith("\r\n.txt\r\n~*tmp\r\n"));
 
     // Removing with nothing selected does nothing; with a selection it saves.
-    click(form.removepatternbutton);
-    QCOMPARE(form.ComboBoxP->count(), 1);
-    form.ComboBoxP->setCurrentIndex(0);
-    click(form.removepatternbutton);
-    QCOMPARE(form.ComboBoxP->count(), 0);
+    click(form.ui().filters->removepatternbutton);
+    QCOMPARE(form.ui().filters->ComboBoxP->count(), 1);
+    form.ui().filters->ComboBoxP->setCurrentIndex(0);
+    click(form.ui().filters->removepatternbutton);
+    QCOMPARE(form.ui().filters->ComboBoxP->count(), 0);
     QVERIFY(rig.programFile("config").endsWith("\r\n.txt\r\n"));
     QVERIFY(boxes.take().isEmpty());
 }
@@ -513,33 +509,33 @@ void MainWindowTest::importAndExport()
 
     // Export writes into the program folder whatever folder was chosen.
     files.answer(rig.temp.filePath("drives/BACKUP2.ini"));
-    click(form.Exportbutton);
+    click(form.ui().Exportbutton);
     QCOMPARE(rig.programFile("BACKUP2.ini"), list);
     QVERIFY(!QFile::exists(rig.temp.filePath("drives/BACKUP2.ini")));
     // A name that is not a list file's gains ".ini": the program's own
     // files cannot be overwritten by an export.
     files.answer(rig.programFolder + "config");
-    click(form.Exportbutton);
+    click(form.ui().Exportbutton);
     QCOMPARE(rig.programFile("config"), QByteArray((drive + "\r\n").toUtf8()));
     QCOMPARE(rig.programFile("config.ini"), list);
 
     // On another disk, importing that file gives the same items.
     rig.insert(drive, "BACKUP3", std::int64_t {1} << 30, "medium3");
-    click(form.IniButton); // the label changed: the disk is forgotten
-    QCOMPARE(form.Edit2->text(), QString());
-    click(form.IniButton);
-    QCOMPARE(form.Edit2->text(), QStringLiteral("BACKUP3"));
+    click(form.ui().IniButton); // the label changed: the disk is forgotten
+    QCOMPARE(form.ui().Edit2->text(), QString());
+    click(form.ui().IniButton);
+    QCOMPARE(form.ui().Edit2->text(), QStringLiteral("BACKUP3"));
     QCOMPARE(texts(boxes.take()), QStringList {"UNKNOWN DISK - ADD FILES OR FOLDERS"});
     QCOMPARE(form.list().count(), std::size_t {0});
     files.answer(rig.programFolder + "BACKUP2.ini");
-    click(form.ImportButton);
+    click(form.ui().ImportButton);
     QCOMPARE(rig.programFile("BACKUP3.ini"), list);
     QCOMPARE(form.list().count(), std::size_t {2});
     QVERIFY(window.checked(0) && !window.checked(1));
 
     // A typed name that does not exist is reported and changes nothing.
     files.answer(rig.programFolder + "NOSUCH.ini");
-    click(form.ImportButton);
+    click(form.ui().ImportButton);
     const auto shown = boxes.take();
     QCOMPARE(shown.last().kind, MessageBox::Kind::Error);
     QCOMPARE(shown.last().text, QStringLiteral("File not found."));
@@ -575,14 +571,14 @@ void MainWindowTest::backupRefusals()
     MessageBox::Script boxes;
     Window window(rig);
     boxes.take();
-    window.form.StatusBar->setText(QStringLiteral("old"));
+    window.form.ui().StatusBar->setText(QStringLiteral("old"));
     rig.host.setFree(drive.toStdString(), freeBytes);
-    click(window.form.BackupButton);
+    click(window.form.ui().BackupButton);
     QVERIFY(!window.form.BackupRunning());
     QCOMPARE(texts(boxes.take()), shown);
-    QCOMPARE(window.form.StatusBar->text(), QString());
-    QVERIFY(!window.form.progressForm()->isVisible() && window.form.BackupButton->isEnabled());
-    QVERIFY(window.form.FreeSpaceStatusBar->text().startsWith(QString::number(freeBytes) + "  |  "));
+    QCOMPARE(window.form.ui().StatusBar->text(), QString());
+    QVERIFY(!window.form.progressForm()->isVisible() && window.form.ui().BackupButton->isEnabled());
+    QVERIFY(window.form.ui().FreeSpaceStatusBar->text().startsWith(QString::number(freeBytes) + "  |  "));
 }
 
 void MainWindowTest::stopWhileCopyingFinishesTheItem()
@@ -597,20 +593,20 @@ void MainWindowTest::stopWhileCopyingFinishesTheItem()
     Window window(rig);
     TQLForm &form = window.form;
 
-    click(form.BackupButton);
+    click(form.ui().BackupButton);
     const auto copying = [&] {
         const BackupRun *run = form.currentRun();
         return run && !run->state().SizingPhase && run->state().FilesBackedUp > 0;
     };
     QVERIFY(QTest::qWaitFor(copying, kPassTimeoutMs));
-    click(form.StopButton);
-    QVERIFY(!form.StopButton->isEnabled());
-    QCOMPARE(form.StopButton->cursor().shape(), Qt::ForbiddenCursor);
+    click(form.ui().StopButton);
+    QVERIFY(!form.ui().StopButton->isEnabled());
+    QCOMPARE(form.ui().StopButton->cursor().shape(), Qt::ForbiddenCursor);
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     QVERIFY(window.waitForPassEnd());
 
-    QCOMPARE(form.StatusBar->text(), QStringLiteral("Cancelled...  3000 Files Found and Backed Up"));
-    QCOMPARE(form.StatusBarFolder->text(), QStringLiteral("Folder Scan Cancelled..."));
+    QCOMPARE(form.ui().StatusBar->text(), QStringLiteral("Cancelled...  3000 Files Found and Backed Up"));
+    QCOMPARE(form.ui().StatusBarFolder->text(), QStringLiteral("Folder Scan Cancelled..."));
     QVERIFY(window.cell(0, 2) != "0");
     QCOMPARE(window.cell(1, 2), QStringLiteral("0"));
     QVERIFY(!QApplication::overrideCursor());
@@ -631,15 +627,15 @@ void MainWindowTest::stopWhileSizingAborts()
     env.host = &held;
     Window window(std::move(env));
     const auto letThePassGo = qScopeGuard([&] { held.release(); });
-    click(window.form.BackupButton);
+    click(window.form.ui().BackupButton);
     QVERIFY(QTest::qWaitFor([&] { return held.held(); }, kPassTimeoutMs));
     const PassState &state = window.form.currentRun()->state();
     QVERIFY(state.SizingPhase.isSet());
-    click(window.form.StopButton);
+    click(window.form.ui().StopButton);
     held.release();
     QVERIFY(window.waitForPassEnd());
-    QCOMPARE(window.form.StatusBar->text(), QStringLiteral("Aborted...  "));
-    QCOMPARE(window.form.StatusBarFolder->text(), QStringLiteral("Folder Scan Aborted..."));
+    QCOMPARE(window.form.ui().StatusBar->text(), QStringLiteral("Aborted...  "));
+    QCOMPARE(window.form.ui().StatusBarFolder->text(), QStringLiteral("Folder Scan Aborted..."));
     QCOMPARE(window.cell(0, 2), QStringLiteral("0"));
     QCOMPARE(test::SimulatedVolumeHost::bytesBelow((drive + "medium/").toStdString()), std::int64_t {0});
 }
@@ -654,7 +650,7 @@ void MainWindowTest::abortFromProgressWindow()
     MessageBox::Script boxes;
     Window window(rig);
     TQLForm &form = window.form;
-    click(form.BackupButton);
+    click(form.ui().BackupButton);
     QVERIFY(form.progressForm()->isVisible());
     // The progress window sits 20 pixels below the main window's top, flush
     // with its right edge.
@@ -664,7 +660,7 @@ void MainWindowTest::abortFromProgressWindow()
                             kPassTimeoutMs));
     click(form.progressForm()->AbortButton);
     QVERIFY(window.waitForPassEnd());
-    QCOMPARE(form.StatusBar->text(), QStringLiteral("Aborted...  "));
+    QCOMPARE(form.ui().StatusBar->text(), QStringLiteral("Aborted...  "));
     QCOMPARE(window.cell(0, 2), QStringLiteral("0"));
     QVERIFY(!form.progressForm()->isVisible());
 }
@@ -692,20 +688,20 @@ void MainWindowTest::diskChangeDuringPassHoldsMediaEvents()
         rig.insert(drive, "DISK2", std::int64_t {1} << 30, "medium2");
         rig.mediaEvent(true, drive);
         // The delayed check comes due while the pass waits.
-        QVERIFY2(QTest::qWaitFor([&] { return !form.SHTimer.isActive(); }, 10000), "the delayed check never ran");
-        labelDuringPass = form.Edit2->text();
+        QVERIFY2(QTest::qWaitFor([&] { return !form.ui().SHTimer.isActive(); }, 10000), "the delayed check never ran");
+        labelDuringPass = form.ui().Edit2->text();
         itemsDuringPass = form.list().count();
         click(full.Button1);
     });
-    click(form.BackupButton);
+    click(form.ui().BackupButton);
     QVERIFY(window.waitForPassEnd());
     QVERIFY(script.done());
     QCOMPARE(labelDuringPass, QStringLiteral("DISK1"));
     QCOMPARE(itemsDuringPass, std::size_t {1});
-    QCOMPARE(form.StatusBar->text(), QStringLiteral("Complete...  3 Files Found and Backed Up"));
+    QCOMPARE(form.ui().StatusBar->text(), QStringLiteral("Complete...  3 Files Found and Backed Up"));
     // The pass showed the new label; the held-back check then loaded its
     // list, which the pass had carried over and saved.
-    QCOMPARE(form.Edit2->text(), QStringLiteral("DISK2"));
+    QCOMPARE(form.ui().Edit2->text(), QStringLiteral("DISK2"));
     QCOMPARE(form.list().count(), std::size_t {1});
     QVERIFY(window.cell(0, 2) != "0");
     QVERIFY(rig.programFile("DISK2.ini").startsWith(big.toUtf8()));
@@ -723,13 +719,13 @@ void MainWindowTest::missedFilesGetOneNotice()
     QVERIFY(::flock(locked.handle(), LOCK_EX) == 0);
     MessageBox::Script boxes;
     Window window(rig);
-    click(window.form.BackupButton);
+    click(window.form.ui().BackupButton);
     QVERIFY(window.waitForPassEnd());
     const QStringList shown = texts(boxes.take());
     QCOMPARE(shown.size(), 1);
     QVERIFY2(shown[0].startsWith("1 FILES OR FOLDERS COULD NOT BE BACKED UP.\r"), qPrintable(shown[0]));
     QVERIFY(shown[0].endsWith("\r" + rig.programFolder + "quillarc.log"));
-    QCOMPARE(window.form.StatusBar->text(), QStringLiteral("Complete...  0 Files Found and Backed Up"));
+    QCOMPARE(window.form.ui().StatusBar->text(), QStringLiteral("Complete...  0 Files Found and Backed Up"));
 }
 
 void MainWindowTest::closingDuringPassSavesAndEnds()
@@ -745,7 +741,7 @@ void MainWindowTest::closingDuringPassSavesAndEnds()
     QSignalSpy ended(&form, &TQLForm::programEnded);
     QFile::remove(rig.programFolder + "config");
 
-    click(form.BackupButton);
+    click(form.ui().BackupButton);
     QVERIFY(QTest::qWaitFor([&] { return form.currentRun() && form.currentRun()->state().FilesBackedUp > 0; },
                             kPassTimeoutMs));
     form.close();
@@ -770,12 +766,14 @@ void MainWindowTest::buttonEnableNeedsRoomForTheFirstFour()
     form.buttondisable();
     rig.host.setFree(drive.toStdString(), 0);
     form.buttonenable();
-    for (QWidget *command : QList<QWidget *> {form.Helpbutton, form.AddButton, form.AddFileButton, form.BackupButton})
+    for (QWidget *command :
+         QList<QWidget *> {form.ui().Helpbutton, form.ui().AddButton, form.ui().AddFileButton, form.ui().BackupButton})
         QVERIFY(!command->isEnabled());
-    for (QWidget *command : QList<QWidget *> {form.exitButton, form.SetCDButton, form.ImportButton, form.Button1,
-                                              form.RestoreButton, form.ListView, form.extEdit})
+    for (QWidget *command :
+         QList<QWidget *> {form.ui().exitButton, form.ui().SetCDButton, form.ui().ImportButton, form.ui().Button1,
+                           form.ui().RestoreButton, form.ui().ListView, form.ui().filters->extEdit})
         QVERIFY(command->isEnabled());
-    QVERIFY(!form.StopButton->isEnabled());
+    QVERIFY(!form.ui().StopButton->isEnabled());
 }
 
 void MainWindowTest::helpHomePageAndMail()
@@ -784,9 +782,9 @@ void MainWindowTest::helpHomePageAndMail()
     rig.writeConfig("Choose backup CD");
     MessageBox::Script boxes;
     Window window(rig);
-    click(window.form.Helpbutton);
-    click(window.form.Button3);
-    click(window.form.EmailButton);
+    click(window.form.ui().Helpbutton);
+    click(window.form.ui().Button3);
+    click(window.form.ui().EmailButton);
     QCOMPARE(rig.opened, (QStringList {rig.dataFolder + "quillarc.html", QString::fromLatin1(kHomePageUrl),
                                        "mailto:" + QString::fromLatin1(kContactAddress) + "?subject=Quillarc"}));
     // The documents the program ships name the same addresses.
@@ -811,12 +809,12 @@ void MainWindowTest::linksAndResourcesRefreshFreeSpace()
     script.then<TStartmenuForm>([](TStartmenuForm &form) { click(form.CancelButton); });
     script.then<TResourceForm>([](TResourceForm &form) { click(form.Button1); });
     rig.host.setFree(drive.toStdString(), 1048576);
-    click(window.form.Button1);
-    QCOMPARE(window.form.FreeSpaceStatusBar->text(), QStringLiteral("1048576  |  1024 KB  |  1 MB"));
+    click(window.form.ui().Button1);
+    QCOMPARE(window.form.ui().FreeSpaceStatusBar->text(), QStringLiteral("1048576  |  1024 KB  |  1 MB"));
     rig.host.setFree(drive.toStdString(), 2048);
-    click(window.form.RestoreButton);
+    click(window.form.ui().RestoreButton);
     QVERIFY(script.done());
-    QCOMPARE(window.form.FreeSpaceStatusBar->text(), QStringLiteral("2048  |  2 KB  |  0 MB"));
+    QCOMPARE(window.form.ui().FreeSpaceStatusBar->text(), QStringLiteral("2048  |  2 KB  |  0 MB"));
 }
 
 void MainWindowTest::lowMemoryWarningComesFirst()
@@ -838,13 +836,13 @@ void MainWindowTest::fontReachesListAndConfig()
     rig.writeConfig("Choose backup CD");
     MessageBox::Script boxes;
     Window window(rig);
-    QFont chosen = window.form.ListView->font();
+    QFont chosen = window.form.ui().ListView->font();
     chosen.setPixelSize(16);
     chosen.setBold(true);
     rig.fontAnswer = ListFontChoice {chosen, {}};
-    click(window.form.button2);
-    QCOMPARE(window.form.ListView->font().pixelSize(), 16);
-    QVERIFY(window.form.ListView->font().bold());
+    click(window.form.ui().button2);
+    QCOMPARE(window.form.ui().ListView->font().pixelSize(), 16);
+    QVERIFY(window.form.ui().ListView->font().bold());
     window.form.close();
     // Height -16 (written, never applied on load), size 12 points, bold.
     const QList<QByteArray> lines = rig.programFile("config").split('\n');
@@ -873,9 +871,9 @@ void MainWindowTest::linkFolderIsItsOwnDrive()
     TQLForm form(std::move(env));
     FileDialog::Script files;
     files.answer(nas + "/deep/er");
-    click(form.SetCDButton);
-    QCOMPARE(form.CDEdit->text(), nas + "/");
-    QCOMPARE(form.Edit2->text(), QStringLiteral("NAS1"));
+    click(form.ui().SetCDButton);
+    QCOMPARE(form.ui().CDEdit->text(), nas + "/");
+    QCOMPARE(form.ui().Edit2->text(), QStringLiteral("NAS1"));
     QCOMPARE(rig.media->watched, QStringList {nas + "/"});
 }
 

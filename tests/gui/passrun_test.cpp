@@ -84,7 +84,6 @@ public:
         hooks.showVolumeLabel = [this](const QString &text) { edit2->setText(text); };
         hooks.passEnded = [this] {
             endThread = QThread::currentThread();
-            runningUntilEnd = run->state().BackupRunning.isSet();
             progress.RemoveProgressForm();
             run->finished();
             ++ended;
@@ -97,7 +96,7 @@ public:
     {
         // A failed check must not leave the worker blocked on this thread:
         // abort, refuse any open dialog, and let the pass run out.
-        if (run && run->state().BackupRunning.isSet() && !ended) {
+        if (run && run->workerRunning() && !ended) {
             run->abort();
             const bool over = QTest::qWaitFor(
                 [this] {
@@ -224,7 +223,6 @@ public:
     bool progressHiddenDuringPass = false;
     int ended = 0;
     QThread *endThread = nullptr;
-    bool runningUntilEnd = false;
 };
 
 // File name shown on the file line while a copy is in hand; empty for the
@@ -260,11 +258,9 @@ void PassRunTest::completePass()
     rig.list.setTexts(unchecked, {"0/0/0 0:00", "0", "Yes"});
 
     QStringList files;
-    bool runningDuringPass = false;
     rig.onStatus = [&](StatusLine line, const QString &text) {
         if (line == StatusLine::File && !fileInHand(text).isEmpty())
             files << fileInHand(text);
-        runningDuringPass = runningDuringPass || rig.run->state().BackupRunning.isSet();
     };
     rig.start();
     QVERIFY(rig.progress.isVisible());
@@ -292,12 +288,10 @@ void PassRunTest::completePass()
 
     // Two of the three checked items are folders: the total gauge stops at 66.
     QCOMPARE(rig.progress.TotalRarBar->Progress(), 66);
-    QVERIFY(runningDuringPass);
     QVERIFY(!rig.progressHiddenDuringPass);
     QVERIFY(!rig.progress.isVisible());
     QCOMPARE(rig.endThread, QThread::currentThread());
-    QVERIFY(rig.runningUntilEnd);
-    QVERIFY(!rig.run->state().BackupRunning.isSet());
+    QVERIFY(!rig.run->workerRunning());
     QCOMPARE(rig.edit2->text(), QStringLiteral("DISK1"));
     QVERIFY(!rig.freeLine->text().isEmpty());
     QCOMPARE(rig.ended, 1);
@@ -359,7 +353,7 @@ void PassRunTest::abortDuringCopy()
     QCOMPARE(after.text(TextFloat), oldTexts[1]);
     QCOMPARE(rig.progress.TotalRarBar->Progress(), 66); // "c" was never sized
     QVERIFY(!rig.progress.isVisible());
-    QVERIFY(!rig.run->state().BackupRunning.isSet());
+    QVERIFY(!rig.run->workerRunning());
 }
 
 namespace {
@@ -474,7 +468,7 @@ void PassRunTest::diskFullCancelConfirmed()
     QVERIFY(!PassRig::exists(rig.copyOf(rig.firstMedium, "later/l.txt")));
     QCOMPARE(rig.edit2->text(), QStringLiteral("DISK1"));
     QVERIFY(!rig.progress.isVisible());
-    QVERIFY(!rig.run->state().BackupRunning.isSet());
+    QVERIFY(!rig.run->workerRunning());
 }
 
 QTEST_MAIN(PassRunTest)

@@ -3,6 +3,7 @@
 // list's header and one kind of box for a refused edit, a window that comes
 // back after it was destroyed from outside, and a remembered place that an
 // early close does not lose.
+#include "GuiTestHelpers.h"
 #include "HeldVolumeHost.h"
 #include "MainWindowRig.h"
 #include "gui/MessageBox.h"
@@ -31,11 +32,6 @@ using namespace quillarc;
 namespace {
 
 constexpr int kPassTimeoutMs = 30000;
-
-void click(QWidget *button)
-{
-    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-}
 
 ProgramConfig savedConfig(MainWindowRig &rig)
 {
@@ -155,11 +151,11 @@ void WindowLifeTest::freeLineFollowsTheDisk()
     writeList(rig, "BACKUP1", record(rig.source, "Yes", true));
     MessageBox::Script boxes;
     OpenWindow window(rig);
-    const QString before = window.form.FreeSpaceStatusBar->text();
+    const QString before = window.form.ui().FreeSpaceStatusBar->text();
     QVERIFY(!before.isEmpty());
     rig.host.setFree(drive.toStdString(), std::int64_t {1} << 20);
     const QString after = QString::fromStdString(freeSpaceLine(std::int64_t {1} << 20));
-    QVERIFY(QTest::qWaitFor([&] { return window.form.FreeSpaceStatusBar->text() == after; }, 10000));
+    QVERIFY(QTest::qWaitFor([&] { return window.form.ui().FreeSpaceStatusBar->text() == after; }, 10000));
 }
 
 void WindowLifeTest::freeLineFollowsTheDiskDuringAPass()
@@ -175,11 +171,11 @@ void WindowLifeTest::freeLineFollowsTheDiskDuringAPass()
     env.host = &held;
     OpenWindow window(std::move(env));
     const auto letThePassGo = qScopeGuard([&] { held.release(); });
-    click(window.form.BackupButton);
+    click(window.form.ui().BackupButton);
     QVERIFY(QTest::qWaitFor([&] { return held.held(); }, kPassTimeoutMs));
     rig.host.setFree(drive.toStdString(), std::int64_t {3} << 20);
     const QString during = QString::fromStdString(freeSpaceLine(std::int64_t {3} << 20));
-    QVERIFY(QTest::qWaitFor([&] { return window.form.FreeSpaceStatusBar->text() == during; }, 10000));
+    QVERIFY(QTest::qWaitFor([&] { return window.form.ui().FreeSpaceStatusBar->text() == during; }, 10000));
     QVERIFY(window.form.BackupRunning());
     held.release();
     QVERIFY(QTest::qWaitFor([&] { return !window.form.BackupRunning(); }, kPassTimeoutMs));
@@ -199,9 +195,9 @@ void WindowLifeTest::listHeaderTakesTheListFontAtStart()
     }
     MessageBox::Script boxes;
     OpenWindow window(rig);
-    const QFont list = window.form.ListView->font();
+    const QFont list = window.form.ui().ListView->font();
     QVERIFY(list.bold());
-    const QFont header = window.form.ListView->horizontalHeader()->font();
+    const QFont header = window.form.ui().ListView->horizontalHeader()->font();
     QCOMPARE(header.family(), list.family());
     QCOMPARE(header.pixelSize(), list.pixelSize());
     QCOMPARE(header.pointSizeF(), list.pointSizeF());
@@ -223,11 +219,11 @@ void WindowLifeTest::aRefusedEditIsANoticeFromEveryCommand()
     const auto unlock = qScopeGuard([lock] { ::close(lock); });
     QVERIFY(::flock(lock, LOCK_EX | LOCK_NB) == 0);
 
-    click(window.form.AddButton);
-    QAbstractItemModel *model = window.form.ListView->model();
+    click(window.form.ui().AddButton);
+    QAbstractItemModel *model = window.form.ui().ListView->model();
     model->setData(model->index(0, 0), Qt::Unchecked, Qt::CheckStateRole);
     window.form.selectIndex(0);
-    window.form.Remove1->trigger();
+    window.form.ui().Remove1->trigger();
     const QList<MessageBox::Shown> shown = boxes.take();
     QCOMPARE(shown.size(), 3);
     for (const MessageBox::Shown &box : shown) {
@@ -270,7 +266,7 @@ void WindowLifeTest::aCloseBeforeTheFirstCheckKeepsTheSavedPlace()
     {
         TQLForm form(rig.environment());
         form.show(); // shown centred; the saved place comes with the first check
-        QVERIFY(form.Timer2.isActive());
+        QVERIFY(form.ui().Timer2.isActive());
         form.close();
     }
     QCOMPARE(savedConfig(rig).windowLeft, 61);

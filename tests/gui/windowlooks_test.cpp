@@ -2,6 +2,7 @@
 // the window's place and size, the title bars, the buttons and the fields
 // look like, where the focus goes, and a word wherever a command cannot do
 // what was asked.
+#include "GuiTestHelpers.h"
 #include "MainWindowRig.h"
 #include "ModalScript.h"
 #include "gui/Fonts.h"
@@ -39,11 +40,6 @@ namespace {
 constexpr int kPassTimeoutMs = 30000;
 // Set in the copy of this test that runs at a scale factor of 2.
 const char *const kScaleChildFolder = "QUILLARC_SCALE_CHILD_PROGRAM_FOLDER";
-
-void click(QWidget *button)
-{
-    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-}
 
 using Window = OpenWindow;
 
@@ -172,7 +168,7 @@ void WindowLooksTest::columnsStartAtTheirDesignWidthsAndKeepThePersonsOwn()
     script.then<TStartmenuForm>([](TStartmenuForm &form) { click(form.CancelButton); });
     {
         Window first(rig); // no config: a first run
-        QTableView *list = first.form.ListView;
+        QTableView *list = first.form.ui().ListView;
         QCOMPARE(list->columnWidth(0), 510);
         QCOMPARE(list->columnWidth(1), 150);
         QCOMPARE(list->columnWidth(2), 110);
@@ -181,8 +177,8 @@ void WindowLooksTest::columnsStartAtTheirDesignWidthsAndKeepThePersonsOwn()
         first.form.close();
     }
     Window again(rig);
-    QCOMPARE(again.form.ListView->columnWidth(0), 600);
-    QCOMPARE(again.form.ListView->columnWidth(1), 150);
+    QCOMPARE(again.form.ui().ListView->columnWidth(0), 600);
+    QCOMPARE(again.form.ui().ListView->columnWidth(1), 150);
 }
 
 void WindowLooksTest::placeAndSizeComeBackAsLeft()
@@ -497,7 +493,7 @@ void WindowLooksTest::freeLineShowsFourTerabytesWhole()
     rig.writeConfig(drive);
     MessageBox::Script boxes;
     Window window(rig);
-    QLabel *line = window.form.FreeSpaceStatusBar;
+    QLabel *line = window.form.ui().FreeSpaceStatusBar;
     // Nearly all of the 4 TiB is free: the line holds 13 digits of bytes.
     QVERIFY2(line->text().startsWith(QStringLiteral("439804")) && line->text().endsWith(QStringLiteral(" MB")),
              qPrintable(line->text()));
@@ -584,9 +580,10 @@ void WindowLooksTest::mainWindowKeepsItsOwnColoursUnderADarkTheme()
     const auto colours = [&rig] {
         Window window(rig);
         QList<QPair<QColor, QColor>> seen;
-        for (QWidget *field : QList<QWidget *> {window.form.StatusBar, window.form.StatusBarFolder, window.form.CDEdit,
-                                                window.form.Edit2, window.form.FreeSpaceStatusBar, window.form.extEdit,
-                                                window.form.patternEdit, window.form.ListView}) {
+        for (QWidget *field : QList<QWidget *> {window.form.ui().StatusBar, window.form.ui().StatusBarFolder,
+                                                window.form.ui().CDEdit, window.form.ui().Edit2,
+                                                window.form.ui().FreeSpaceStatusBar, window.form.ui().filters->extEdit,
+                                                window.form.ui().filters->patternEdit, window.form.ui().ListView}) {
             const QPalette pal = field->palette();
             const bool edit = qobject_cast<QLineEdit *>(field) || qobject_cast<QTableView *>(field);
             seen.append({pal.color(edit ? QPalette::Base : field->backgroundRole()),
@@ -616,12 +613,12 @@ void WindowLooksTest::fontChoiceCarriesAColourAndGivesTheListTheFocus()
     Window window(rig);
     window.form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window.form));
-    window.form.extEdit->setFocus();
-    QFont chosen = window.form.ListView->font();
+    window.form.ui().filters->extEdit->setFocus();
+    QFont chosen = window.form.ui().ListView->font();
     chosen.setPixelSize(15);
     rig.fontAnswer = ListFontChoice {chosen, QColor(200, 0, 0)};
-    click(window.form.button2);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(window.form.ListView));
+    click(window.form.ui().button2);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(window.form.ui().ListView));
     window.form.close();
     // The colour is the list font's, 0x00BBGGRR.
     QCOMPARE(savedConfig(rig).font.color, 200);
@@ -648,11 +645,11 @@ void WindowLooksTest::focusAfterAPassIsOnTheList()
     Window window(rig);
     window.form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window.form));
-    window.form.ListView->setFocus();
-    click(window.form.BackupButton);
+    window.form.ui().ListView->setFocus();
+    click(window.form.ui().BackupButton);
     QVERIFY(QTest::qWaitFor([&] { return !window.form.BackupRunning(); }, kPassTimeoutMs));
     // The window's own focus, which it shows when it is active again.
-    QTRY_COMPARE(window.form.focusWidget(), static_cast<QWidget *>(window.form.ListView));
+    QTRY_COMPARE(window.form.focusWidget(), static_cast<QWidget *>(window.form.ui().ListView));
 }
 
 void WindowLooksTest::noticeAfterMissedFilesOpensTheLog()
@@ -671,7 +668,7 @@ void WindowLooksTest::noticeAfterMissedFilesOpensTheLog()
     MessageBox::Script boxes;
     Window window(rig);
     boxes.answer(true); // the person presses the notice's own button
-    click(window.form.BackupButton);
+    click(window.form.ui().BackupButton);
     QVERIFY(QTest::qWaitFor([&] { return !window.form.BackupRunning(); }, kPassTimeoutMs));
     const QList<MessageBox::Shown> shown = boxes.take();
     QCOMPARE(shown.size(), 1);
@@ -701,9 +698,9 @@ void WindowLooksTest::commandsThatCannotOpenSaySo()
     MessageBox::Script boxes;
     Window window(rig);
     boxes.take();
-    TGlossButton *button = command == "Help"       ? window.form.Helpbutton
-                           : command == "Software" ? window.form.Button3
-                                                   : window.form.EmailButton;
+    TGlossButton *button = command == "Help"       ? window.form.ui().Helpbutton
+                           : command == "Software" ? window.form.ui().Button3
+                                                   : window.form.ui().EmailButton;
     click(button);
     const QList<MessageBox::Shown> shown = boxes.take();
     QCOMPARE(shown.size(), 1);

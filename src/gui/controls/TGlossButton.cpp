@@ -166,79 +166,81 @@ bool TGlossButton::hitTest(const QPoint &point) const
     return shape.contains(QPointF(point) + QPointF(0.5, 0.5));
 }
 
-QImage TGlossButton::composeImage(qreal dpr) const
+namespace {
+
+// What the layers of a pill or an orb are laid out from.
+struct PillShape {
+    int w2;     ///< width less the rim's right edge
+    int h3;     ///< height less the rim's lower edge
+    int r;      ///< corner size
+    int d;      ///< offset of the highlights while pressed
+    bool orb;   ///< round instead of pill-shaped
+    bool small; ///< small corners (pills only)
+};
+
+Layer solid(int left, int top, int right, int bottom, int cornerW, int cornerH, const QColor &colour)
 {
-    const int w = width();
-    const int h = height();
-    QImage image(QSize(std::max(w, 1), std::max(h, 1)) * dpr, QImage::Format_RGB32);
-    image.setDevicePixelRatio(dpr);
+    return Layer {left, top, right, bottom, cornerW, cornerH, colour, colour};
+}
 
-    const QColor bg = ShadeColor(backgroundColour(), 5);
-    image.fill(bg);
+// The rim, taken from the colour behind the button, and the face.
+void addRimAndFace(std::vector<Layer> &layers, const PillShape &s, int w, int h, const QColor &bg, const QColor &face)
+{
+    const int r = s.r;
+    layers.push_back(solid(0, 0, w, h, r, r, s.orb ? ShadeColor(bg, 0) : ShadeColor(bg, 4)));
+    layers.push_back(solid(0, 0, w - 1, h - 1, r, r, ShadeColor(bg, 2)));
+    layers.push_back(solid(0, 0, w - 2, h - 2, r, r, ShadeColor(bg, 3)));
+    layers.push_back(solid(0, 0, s.w2, s.h3, r, r, ShadeColor(face, 3)));
+    layers.push_back(solid(1, 1, s.w2, s.h3, r, r, ShadeColor(face, 1)));
+    layers.push_back(solid(2, 2, s.w2, s.h3, r - 2, r - 2, ShadeColor(face, 0)));
+    layers.push_back(solid(3, 3, s.w2 - 1, s.h3 - 1, r - 4, r - 4, face));
+}
 
-    const bool enabled = isEnabled();
-    QColor base = m_buttonColor;
-    if (isPureColour(base))
-        base = ShadeColor(base, 0);
-    if (m_customColor != ccNone)
-        base = customColorValue(m_customColor);
-    if (enabled && m_state == MouseState::Hover && !m_captionMouseOver)
-        base = ShadeColor(base, 9);
-    const QColor face = enabled ? ShadeColor(base, 5) : disabledFace(base);
-
-    const int w2 = w - 2;
-    const int h3 = h - 3;
-    const int r = m_smallCorners ? 8 : h;
-    const int d = m_state == MouseState::Pressed ? 2 : 0;
-    const bool orb = m_shape == bsOrb;
-    const bool small = m_smallCorners && !orb;
-    auto shade = [](const QColor &c, int code) { return ShadeColor(c, code); };
-    auto solid = [](int l, int t, int rr, int b, int cw, int ch, const QColor &c) {
-        return Layer {l, t, rr, b, cw, ch, c, c};
-    };
-
-    std::vector<Layer> layers;
-    if (m_shape == bsOrb || m_shape == bsButton) {
-        layers = {
-            solid(0, 0, w, h, r, r, orb ? shade(bg, 0) : shade(bg, 4)),
-            solid(0, 0, w - 1, h - 1, r, r, shade(bg, 2)),
-            solid(0, 0, w - 2, h - 2, r, r, shade(bg, 3)),
-            solid(0, 0, w2, h3, r, r, shade(face, 3)),
-            solid(1, 1, w2, h3, r, r, shade(face, 1)),
-            solid(2, 2, w2, h3, r - 2, r - 2, shade(face, 0)),
-            solid(3, 3, w2 - 1, h3 - 1, r - 4, r - 4, face),
-        };
-        // Gloss band in the upper third.
-        if (small) {
-            layers.push_back(solid(d + 3, d + 3, w2 - 1, h3 / 3 + 2, r, r, shade(face, 6)));
-            layers.push_back(solid(d + 4, d + 3, w2 - 2, h3 / 3 + 1, r, r, shade(face, 7)));
-            layers.push_back({d + 4, d + 3, w2 - 2, h3 / 3, r, r, shade(face, 9), shade(face, 8)});
-        } else {
-            const int in9 = orb ? 6 : 7;
-            const int in10 = orb ? 7 : 8;
-            layers.push_back(solid(d + 5, d + 3, w2 - 5, h3 / 3 + 2, r, r, shade(face, 6)));
-            layers.push_back(solid(d + in9, d + 3, w2 - in9, h3 / 3 + 1, r, r, shade(face, 7)));
-            layers.push_back({d + in10, d + 3, w2 - in10, h3 / 3, r, r, shade(face, 9), shade(face, 8)});
-        }
-        // Glow in the lower half.
-        layers.push_back(solid(d + 3, h3 / 2 + d, w2 - 3, h3 - 2, r, r, shade(face, 6)));
-        if (small) {
-            layers.push_back(solid(d + 4, h3 / 2 + d + 1, w2 - 3, h3 - 2, 3, 3, shade(face, 7)));
-            layers.push_back(solid(d + 5, h3 / 2 + d + 2, w2 - 3, h3 - 2, 3, 3, shade(face, 8)));
-            layers.push_back(solid(d + 6, h3 / 2 + d + 3, w2 - 4, h3 - 4, 4, 4, shade(face, 9)));
-        } else if (orb) {
-            layers.push_back(solid(d + 4, h3 / 2 + d + 1, w2 - 4, h3 - 2, r, r, shade(face, 7)));
-            layers.push_back(solid(d + 5, h3 / 2 + d + 2, w2 - 5, h3 - 2, r, r, shade(face, 8)));
-            layers.push_back(solid(d + 7, h3 / 2 + d + 2, w2 - 7, h3 - 4, r, r, shade(face, 9)));
-        } else {
-            layers.push_back(solid(d + 5, h3 / 2 + d + 1, w2 - 5, h3 - 2, r, r, shade(face, 7)));
-            layers.push_back(solid(d + 7, h3 / 2 + d + 2, w2 - 7, h3 - 2, r, r, shade(face, 8)));
-            layers.push_back(solid(d + 9, h3 / 2 + d + 3, w2 - 9, h3 - 4, r, r, shade(face, 9)));
-        }
+// The gloss band in the upper third.
+void addGlossBand(std::vector<Layer> &layers, const PillShape &s, const QColor &face)
+{
+    const int d = s.d;
+    const int r = s.r;
+    const int top = s.h3 / 3;
+    if (s.small) {
+        layers.push_back(solid(d + 3, d + 3, s.w2 - 1, top + 2, r, r, ShadeColor(face, 6)));
+        layers.push_back(solid(d + 4, d + 3, s.w2 - 2, top + 1, r, r, ShadeColor(face, 7)));
+        layers.push_back({d + 4, d + 3, s.w2 - 2, top, r, r, ShadeColor(face, 9), ShadeColor(face, 8)});
+        return;
     }
+    const int in9 = s.orb ? 6 : 7;
+    const int in10 = s.orb ? 7 : 8;
+    layers.push_back(solid(d + 5, d + 3, s.w2 - 5, top + 2, r, r, ShadeColor(face, 6)));
+    layers.push_back(solid(d + in9, d + 3, s.w2 - in9, top + 1, r, r, ShadeColor(face, 7)));
+    layers.push_back({d + in10, d + 3, s.w2 - in10, top, r, r, ShadeColor(face, 9), ShadeColor(face, 8)});
+}
 
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing, false);
+// The glow in the lower half.
+void addGlow(std::vector<Layer> &layers, const PillShape &s, const QColor &face)
+{
+    const int d = s.d;
+    const int r = s.r;
+    const int w2 = s.w2;
+    const int h3 = s.h3;
+    const int half = h3 / 2 + d;
+    layers.push_back(solid(d + 3, half, w2 - 3, h3 - 2, r, r, ShadeColor(face, 6)));
+    if (s.small) {
+        layers.push_back(solid(d + 4, half + 1, w2 - 3, h3 - 2, 3, 3, ShadeColor(face, 7)));
+        layers.push_back(solid(d + 5, half + 2, w2 - 3, h3 - 2, 3, 3, ShadeColor(face, 8)));
+        layers.push_back(solid(d + 6, half + 3, w2 - 4, h3 - 4, 4, 4, ShadeColor(face, 9)));
+    } else if (s.orb) {
+        layers.push_back(solid(d + 4, half + 1, w2 - 4, h3 - 2, r, r, ShadeColor(face, 7)));
+        layers.push_back(solid(d + 5, half + 2, w2 - 5, h3 - 2, r, r, ShadeColor(face, 8)));
+        layers.push_back(solid(d + 7, half + 2, w2 - 7, h3 - 4, r, r, ShadeColor(face, 9)));
+    } else {
+        layers.push_back(solid(d + 5, half + 1, w2 - 5, h3 - 2, r, r, ShadeColor(face, 7)));
+        layers.push_back(solid(d + 7, half + 2, w2 - 7, h3 - 2, r, r, ShadeColor(face, 8)));
+        layers.push_back(solid(d + 9, half + 3, w2 - 9, h3 - 4, r, r, ShadeColor(face, 9)));
+    }
+}
+
+void drawLayers(QPainter &painter, const std::vector<Layer> &layers, bool orb)
+{
     for (const Layer &layer : layers) {
         const int lw = layer.right - layer.left;
         const int lh = layer.bottom - layer.top;
@@ -257,32 +259,77 @@ QImage TGlossButton::composeImage(qreal dpr) const
             painter.drawRoundedRect(box, rx, ry);
         }
     }
+}
 
-    const bool over = m_state == MouseState::Hover || m_state == MouseState::Pressed;
-    if ((!m_caption.isEmpty() && !m_captionMouseOver) || (m_captionMouseOver && over)) {
-        const QFont captionFont = fittedCaptionFont();
-        painter.setFont(captionFont);
-        const QFontMetrics metrics(captionFont);
-        const QSize extent = metrics.size(Qt::TextSingleLine, m_caption);
-        int ty = std::max(0, (h - 1 - extent.height()) / 2);
-        int tx = (w - extent.width()) / 2;
-        if (m_state == MouseState::Pressed) {
-            ++tx;
-            ++ty;
-        }
-        auto text = [&](int x, int y, const QColor &c) {
-            painter.setPen(c);
-            painter.drawText(QRect(QPoint(x, y), extent), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, m_caption);
-        };
-        if (enabled) {
-            text(tx, m_state == MouseState::Pressed ? ty - 1 : ty + 1, shade(face, 7));
-            text(tx, ty - 1, ShadeColor(m_fontColor, 5));
-        } else {
-            // Grey on the washed-out face: plainly off, still readable.
-            text(tx, ty - 1, QColor(88, 88, 88));
-        }
+} // namespace
+
+QColor TGlossButton::faceColour() const
+{
+    QColor base = m_buttonColor;
+    if (isPureColour(base))
+        base = ShadeColor(base, 0);
+    if (m_customColor != ccNone)
+        base = customColorValue(m_customColor);
+    if (!isEnabled())
+        return disabledFace(base);
+    if (m_state == MouseState::Hover && !m_captionMouseOver)
+        base = ShadeColor(base, 9);
+    return ShadeColor(base, 5);
+}
+
+QImage TGlossButton::composeImage(qreal dpr) const
+{
+    const int w = width();
+    const int h = height();
+    QImage image(QSize(std::max(w, 1), std::max(h, 1)) * dpr, QImage::Format_RGB32);
+    image.setDevicePixelRatio(dpr);
+    const QColor bg = ShadeColor(backgroundColour(), 5);
+    image.fill(bg);
+
+    const QColor face = faceColour();
+    const bool orb = m_shape == bsOrb;
+    const PillShape shape {
+        w - 2, h - 3, m_smallCorners ? 8 : h, m_state == MouseState::Pressed ? 2 : 0, orb, m_smallCorners && !orb};
+    std::vector<Layer> layers;
+    if (m_shape == bsOrb || m_shape == bsButton) {
+        addRimAndFace(layers, shape, w, h, bg, face);
+        addGlossBand(layers, shape, face);
+        addGlow(layers, shape, face);
     }
+
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    drawLayers(painter, layers, orb);
+    const bool over = m_state == MouseState::Hover || m_state == MouseState::Pressed;
+    if ((!m_caption.isEmpty() && !m_captionMouseOver) || (m_captionMouseOver && over))
+        drawCaption(painter, face);
     return image;
+}
+
+void TGlossButton::drawCaption(QPainter &painter, const QColor &face) const
+{
+    const QFont captionFont = fittedCaptionFont();
+    painter.setFont(captionFont);
+    const QFontMetrics metrics(captionFont);
+    const QSize extent = metrics.size(Qt::TextSingleLine, m_caption);
+    int ty = std::max(0, (height() - 1 - extent.height()) / 2);
+    int tx = (width() - extent.width()) / 2;
+    const bool pressed = m_state == MouseState::Pressed;
+    if (pressed) {
+        ++tx;
+        ++ty;
+    }
+    auto text = [&](int x, int y, const QColor &c) {
+        painter.setPen(c);
+        painter.drawText(QRect(QPoint(x, y), extent), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, m_caption);
+    };
+    if (isEnabled()) {
+        text(tx, pressed ? ty - 1 : ty + 1, ShadeColor(face, 7));
+        text(tx, ty - 1, ShadeColor(m_fontColor, 5));
+    } else {
+        // Grey on the washed-out face: plainly off, still readable.
+        text(tx, ty - 1, QColor(88, 88, 88));
+    }
 }
 
 int TGlossButton::captionRoom() const

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QWidget>
 
+class QPainter;
+
 namespace quillarc {
 
 enum TGlossButtonType : int {
@@ -110,6 +112,9 @@ protected:
 
 private:
     void setState(MouseState state);
+    /// The face colour for the button's colour, state and whether it is enabled.
+    QColor faceColour() const;
+    void drawCaption(QPainter &painter, const QColor &face) const;
 
     bool m_captionMouseOver = false;
     bool m_buttonActive = false;

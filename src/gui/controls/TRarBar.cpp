@@ -141,12 +141,9 @@ QImage TRarBar::composeImage(qreal dpr) const
     image.setDevicePixelRatio(dpr);
     image.fill(m_color);
 
-    const int x = m_x;
-    const int y = m_y;
-    const int b = hgt - 5; // base line: Y + bar height
-    const int scale = hgt - y - 5 - 10;
+    const int bottom = hgt - 5; // base line: Y + bar height
+    const int scale = hgt - m_y - 5 - 10;
     const RarBarLevel lvl = level(hgt);
-    const int p = lvl.fill;
 
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -154,36 +151,51 @@ QImage TRarBar::composeImage(qreal dpr) const
     // pixels named by the coordinates at every device pixel ratio.
     painter.save();
     painter.translate(0.5, 0.5);
+    drawColumnEdges(painter, bottom, lvl.fill, scale);
+    drawColumnFaces(painter, bottom, lvl.fill);
+    drawColumnEdges(painter, bottom, lvl.fill, scale);
+    painter.restore();
 
-    const QColor baseOutline = p == 0 ? m_emptyLine : m_filledLine;
+    if (m_showPercentage)
+        drawPercentage(painter, bottom - lvl.fill, lvl.percent);
+    return image;
+}
+
+void TRarBar::drawColumnEdges(QPainter &painter, int b, int p, int scale) const
+{
+    const int x = m_x;
+    const int y = m_y;
     auto line = [&](int x1, int y1, int x2, int y2, const QColor &c) {
         painter.setPen(QPen(c, 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         painter.drawLine(x1, y1, x2, y2);
     };
-    auto edges = [&] {
-        line(x, y + 5, x, b - p - 5, m_emptyLine);
-        line(x + 15, y + 10, x + 15, b - p, m_emptyLine);
-        line(x + 30, y + 5, x + 30, b - p - 5, m_emptyLine);
-        // An empty column has no filled edge: a zero-length line would
-        // leave a stray dot of the filled colour at its foot.
-        if (p > 0) {
-            line(x, b - p - 5, x, b - 5, m_filledLine);
-            line(x + 15, b - p, x + 15, b, m_filledLine);
-            line(x + 30, b - p - 5, x + 30, b - 5, m_filledLine);
-        }
-        painter.setPen(QPen(scale > 0 && p == scale ? m_filledLine : m_emptyLine, 1));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPolygon(poly({{x, y + 5}, {x + 15, y}, {x + 30, y + 5}, {x + 15, y + 10}}));
-        painter.setPen(QPen(baseOutline, 1));
-        painter.drawPolyline(poly({{x, b - 5}, {x + 15, b}, {x + 30, b - 5}}));
-    };
+    line(x, y + 5, x, b - p - 5, m_emptyLine);
+    line(x + 15, y + 10, x + 15, b - p, m_emptyLine);
+    line(x + 30, y + 5, x + 30, b - p - 5, m_emptyLine);
+    // An empty column has no filled edge: a zero-length line would leave a
+    // stray dot of the filled colour at its foot.
+    if (p > 0) {
+        line(x, b - p - 5, x, b - 5, m_filledLine);
+        line(x + 15, b - p, x + 15, b, m_filledLine);
+        line(x + 30, b - p - 5, x + 30, b - 5, m_filledLine);
+    }
+    painter.setPen(QPen(scale > 0 && p == scale ? m_filledLine : m_emptyLine, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPolygon(poly({{x, y + 5}, {x + 15, y}, {x + 30, y + 5}, {x + 15, y + 10}}));
+    painter.setPen(QPen(p == 0 ? m_emptyLine : m_filledLine, 1));
+    painter.drawPolyline(poly({{x, b - 5}, {x + 15, b}, {x + 30, b - 5}}));
+}
+
+void TRarBar::drawColumnFaces(QPainter &painter, int b, int p) const
+{
+    const int x = m_x;
+    const int y = m_y;
+    const QColor baseOutline = p == 0 ? m_emptyLine : m_filledLine;
     auto face = [&](const QPolygon &shape, const QColor &fill, const QColor &outline) {
         painter.setPen(QPen(outline, 1));
         painter.setBrush(fill);
         painter.drawPolygon(shape);
     };
-
-    edges();
     face(poly({{x + 15, y + 10}, {x, y + 5}, {x + 15, y}, {x + 30, y + 5}}), m_top, baseOutline);
     face(poly({{x + 15, b}, {x, b - 5}, {x, y + 5}, {x + 15, y + 10}}), m_side1, baseOutline);
     face(poly({{x + 15, b}, {x + 30, b - 5}, {x + 30, y + 5}, {x + 15, y + 10}}), m_side2, baseOutline);
@@ -198,42 +210,47 @@ QImage TRarBar::composeImage(qreal dpr) const
         face(poly({{x + 15, b}, {x, b - 5}, {x + 15, b - 10}, {x + 15, b - 5}}), m_empty1, m_emptyFrame1);
         face(poly({{x + 15, b}, {x + 30, b - 5}, {x + 15, b - 10}, {x + 15, b - 5}}), m_empty2, m_emptyFrame2);
     }
-    edges();
-    painter.restore();
+}
 
-    if (m_showPercentage) {
-        const QString text = QString::number(lvl.percent) + QLatin1Char('%');
-        // The text has the room between the column and the control's edge.
-        // Desktop faces run wider than the one the gauge was drawn for, so a
-        // text that would be cut off there ("100%" in a 60-pixel gauge) is
-        // first set a little smaller, which keeps its letters whole, and only
-        // then narrower, down to half its width.
-        QFont textFont = font();
-        const int room = w - (x + 33) - 1; // a blank column at the edge
-        const int pixels = textFont.pixelSize() > 0 ? textFont.pixelSize() : QFontInfo(textFont).pixelSize();
-        for (int size = pixels; size >= std::max(9, pixels * 3 / 4) && room > 0; --size) {
-            textFont.setPixelSize(size);
-            if (QFontMetrics(textFont).horizontalAdvance(text) <= room)
-                break;
-        }
-        for (int stretch = 100; stretch > 50 && room > 0;) {
-            const int advance = QFontMetrics(textFont).horizontalAdvance(text);
-            if (advance <= room)
-                break;
-            stretch = std::max(50, std::min(stretch - 1, stretch * room / advance));
-            textFont.setStretch(stretch);
-        }
-        painter.setFont(textFont);
-        const QFontMetrics metrics(textFont);
-        const QRect box(x + 33, b - p - metrics.height(), metrics.horizontalAdvance(text), metrics.height());
-        // The text colour is fixed by the colour scheme; on a background
-        // too close to it (a dark desktop theme) the figure gets a chip of
-        // its own so it stays legible.
-        painter.fillRect(box, legibleBehind(m_fontColor, m_color));
-        painter.setPen(m_fontColor);
-        painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+QFont TRarBar::percentageFont(const QString &text, int room) const
+{
+    // Desktop faces run wider than the one the gauge was drawn for, so a
+    // text that would be cut off ("100%" in a 60-pixel gauge) is first set a
+    // little smaller, which keeps its letters whole, and only then narrower,
+    // down to half its width.
+    QFont textFont = font();
+    const int pixels = textFont.pixelSize() > 0 ? textFont.pixelSize() : QFontInfo(textFont).pixelSize();
+    for (int size = pixels; size >= std::max(9, pixels * 3 / 4) && room > 0; --size) {
+        textFont.setPixelSize(size);
+        if (QFontMetrics(textFont).horizontalAdvance(text) <= room)
+            break;
     }
-    return image;
+    for (int stretch = 100; stretch > 50 && room > 0;) {
+        const int advance = QFontMetrics(textFont).horizontalAdvance(text);
+        if (advance <= room)
+            break;
+        stretch = std::max(50, std::min(stretch - 1, stretch * room / advance));
+        textFont.setStretch(stretch);
+    }
+    return textFont;
+}
+
+void TRarBar::drawPercentage(QPainter &painter, int fillTop, long long percent) const
+{
+    const QString text = QString::number(percent) + QLatin1Char('%');
+    // The text has the room between the column and the control's edge, less
+    // a blank column at the edge.
+    const int left = m_x + 33;
+    const QFont textFont = percentageFont(text, width() - left - 1);
+    painter.setFont(textFont);
+    const QFontMetrics metrics(textFont);
+    const QRect box(left, fillTop - metrics.height(), metrics.horizontalAdvance(text), metrics.height());
+    // The text colour is fixed by the colour scheme; on a background too
+    // close to it (a dark desktop theme) the figure gets a chip of its own
+    // so it stays legible.
+    painter.fillRect(box, legibleBehind(m_fontColor, m_color));
+    painter.setPen(m_fontColor);
+    painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
 }
 
 void TRarBar::paintEvent(QPaintEvent *)

@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QWidget>
 
+class QPainter;
+
 namespace quillarc {
 
 /// Preset colour sets of the bar gauge.
@@ -105,6 +107,13 @@ protected:
 
 private:
     void redrawNow();
+    // The steps of composeImage: `bottom` is the column's base line, `fill`
+    // its filled pixels.
+    void drawColumnEdges(QPainter &painter, int bottom, int fill, int scale) const;
+    void drawColumnFaces(QPainter &painter, int bottom, int fill) const;
+    void drawPercentage(QPainter &painter, int fillTop, long long percent) const;
+    /// The gauge's font, made to fit `text` into `room` pixels.
+    QFont percentageFont(const QString &text, int room) const;
 
     QColor m_top, m_side1, m_side2, m_empty1, m_empty2, m_emptyFrame1, m_emptyFrame2;
     QColor m_bottomFrame, m_bottom, m_filledFrame, m_filled, m_filledSide1, m_filledSide2;

@@ -2,7 +2,9 @@
 
 #include "gui/MessageBox.h"
 #include "gui/TQLForm.h"
+#include "gui/mainwindow/ContextMenus.h"
 #include "engine/PassLog.h"
+#include "gui/mainwindow/MainWindowUi.h"
 #include "gui/mainwindow/MountWatchPresence.h"
 #include "lists/DiskListFile.h"
 #include "lists/DiskStatus.h"
@@ -56,29 +58,25 @@ std::string listBytes(const BackupList &list)
 AutoBackupEntry::AutoBackupEntry(TQLForm &form, const std::string &programFolder)
     : QObject(&form), m_form(form), m_folder(programFolder), m_setting(programFolder)
 {
-    QLineEdit *field = form.Edit2;
-    field->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(field, &QWidget::customContextMenuRequested, this, [this, field](const QPoint &at) {
-        QMenu *shown = menu();
-        shown->setAttribute(Qt::WA_DeleteOnClose);
-        shown->popup(field->mapToGlobal(at));
-    });
-    // Made when asked for, so that it tells the last pass whoever ran it.
-    field->installEventFilter(this);
+    form.menus().addLabelEntries([this](QMenu &menu) { addEntries(menu); });
+    form.ui().Edit2->installEventFilter(this);
 }
 
 QMenu *AutoBackupEntry::menu()
 {
-    QMenu *menu = m_form.Edit2->createStandardContextMenu();
-    menu->addSeparator();
-    QAction *entry = menu->addAction(QString::fromLatin1(kText));
+    return m_form.menus().labelMenu();
+}
+
+void AutoBackupEntry::addEntries(QMenu &menu)
+{
+    QAction *entry = menu.addAction(QString::fromLatin1(kText));
     entry->setCheckable(true);
     const std::string label = m_form.session().label();
     entry->setEnabled(!label.empty() && !m_form.BackupRunning());
     entry->setChecked(m_setting.isOn(label));
     connect(entry, &QAction::triggered, this, [this](bool on) { choose(on); });
 
-    QMenu *others = menu->addMenu(QString::fromLatin1(kOthersText));
+    QMenu *others = menu.addMenu(QString::fromLatin1(kOthersText));
     for (const std::string &other : knownLabels(m_folder)) {
         if (other == label)
             continue;
@@ -88,7 +86,6 @@ QMenu *AutoBackupEntry::menu()
         connect(disk, &QAction::triggered, this, [this, other](bool on) { choose(other, on); });
     }
     others->setEnabled(!others->actions().isEmpty());
-    return menu;
 }
 
 void AutoBackupEntry::choose(bool on)
@@ -130,12 +127,12 @@ bool AutoBackupEntry::eventFilter(QObject *watched, QEvent *event)
 {
     // Events reach the filter while the window is torn down too: the form is
     // looked at only for a tooltip, which never comes then.
-    if (event->type() == QEvent::ToolTip && watched == m_form.Edit2) {
+    if (event->type() == QEvent::ToolTip && watched == m_form.ui().Edit2) {
         const QString tip = statusTip();
         if (tip.isEmpty())
             QToolTip::hideText();
         else
-            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), tip, m_form.Edit2);
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), tip, m_form.ui().Edit2);
         return true;
     }
     return QObject::eventFilter(watched, event);
@@ -155,7 +152,7 @@ ListFileFollower::ListFileFollower(TQLForm &form, const std::string &programFold
     connect(settle, &QTimer::timeout, this, &ListFileFollower::check);
     // The label field shows the disk in hand: a new one there is a new file
     // to follow.
-    connect(form.Edit2, &QLineEdit::textChanged, this, &ListFileFollower::remember);
+    connect(form.ui().Edit2, &QLineEdit::textChanged, this, &ListFileFollower::remember);
     remember();
 }
 

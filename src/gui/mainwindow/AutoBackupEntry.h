@@ -29,6 +29,8 @@ public:
 
     /// The menu the label field shows (the caller owns it).
     QMenu *menu();
+    /// This entry's part of that menu.
+    void addEntries(QMenu &menu);
     /// Switches the label's choice, saying why when it cannot be saved.
     void choose(bool on);
     /// Switches the choice of the disk of `label`.

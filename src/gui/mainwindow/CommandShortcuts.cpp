@@ -1,10 +1,14 @@
 // The keyboard's way to the commands: every button takes the focus (Tab,
 // then Space or Enter), and the commands used most have a key of their own,
-// named in their tooltips. A new command gets its key by a line in the
-// table below.
+// named in their tooltips; the entries of the list's menu work on the
+// selected item without opening it. A new command gets its key by a line in
+// one of the tables below, whichever window added the command.
 #include "gui/TQLForm.h"
 
+#include "gui/mainwindow/MainWindowUi.h"
+
 #include "gui/controls/TGlossButton.h"
+#include "gui/mainwindow/ContextMenus.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -30,14 +34,22 @@ void nameKeyInTooltip(QWidget *control, const QKeySequence &keys)
 QList<TQLForm::CommandKey> TQLForm::commandKeys() const
 {
     return {
-        {SetCDButton, QKeySequence(Qt::CTRL | Qt::Key_D)},
-        {IniButton, QKeySequence(Qt::CTRL | Qt::Key_L)},
-        {AddFileButton, QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {AddButton, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
-        {BackupButton, QKeySequence(Qt::CTRL | Qt::Key_B)},
-        {StopButton, QKeySequence(Qt::CTRL | Qt::Key_T)},
-        {Helpbutton, QKeySequence(Qt::Key_F1)},
-        {exitButton, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {m_ui->SetCDButton, QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {m_ui->IniButton, QKeySequence(Qt::CTRL | Qt::Key_L)},
+        {m_ui->AddFileButton, QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {m_ui->AddButton, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
+        {m_ui->BackupButton, QKeySequence(Qt::CTRL | Qt::Key_B)},
+        {m_ui->StopButton, QKeySequence(Qt::CTRL | Qt::Key_T)},
+        {m_ui->Helpbutton, QKeySequence(Qt::Key_F1)},
+        {m_ui->exitButton, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+    };
+}
+
+QList<TQLForm::EntryKey> TQLForm::listEntryKeys()
+{
+    return {
+        {QStringLiteral("Set Item Options"), QKeySequence(Qt::Key_F2)},
+        {QStringLiteral("Remove"), QKeySequence(QKeySequence::Delete)},
     };
 }
 
@@ -59,20 +71,10 @@ void TQLForm::connectShortcuts()
         nameKeyInTooltip(control, command.keys);
     }
 
-    // The list's own entries work on the selected item without opening the
-    // menu; the Menu key (or Shift+F10) opens the menu itself.
-    const std::pair<QAction *, QKeySequence> entries[] = {
-        {SetDateTime1, QKeySequence(Qt::Key_F2)},
-        {Remove1, QKeySequence(QKeySequence::Delete)},
-    };
-    for (const auto &[action, keys] : entries) {
-        action->setShortcut(keys);
-        action->setShortcutContext(Qt::WidgetShortcut);
-        ListView->addAction(action);
-    }
-    auto *menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), ListView);
+    // The Menu key (or Shift+F10) opens the list's menu at the selected item.
+    auto *menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), m_ui->ListView);
     menuKey->setContext(Qt::WidgetShortcut);
-    connect(menuKey, &QShortcut::activated, this, [this] { openListMenuAtSelection(); });
+    connect(menuKey, &QShortcut::activated, this, [this] { m_menus->openListMenuAtSelection(); });
 }
 
 } // namespace quillarc

@@ -3,7 +3,9 @@
 #include "gui/TQLForm.h"
 
 #include "gui/controls/TGlossButton.h"
-#include "gui/mainwindow/LowerCaseEdit.h"
+#include "gui/mainwindow/ContextMenus.h"
+#include "gui/mainwindow/FilterStrip.h"
+#include "gui/mainwindow/MainWindowUi.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -16,51 +18,40 @@ namespace quillarc {
 
 void TQLForm::connectCommands()
 {
-    connect(SetCDButton, &QToolButton::clicked, this, handler(&TQLForm::SetCDButtonClick));
-    connect(IniButton, &QToolButton::clicked, this, handler(&TQLForm::IniButtonClick));
-    connect(ImportButton, &QPushButton::clicked, this, handler(&TQLForm::ImportButtonClick));
-    connect(Exportbutton, &QPushButton::clicked, this, handler(&TQLForm::ExportbuttonClick));
+    connect(m_ui->SetCDButton, &QToolButton::clicked, this, handler(&TQLForm::SetCDButtonClick));
+    connect(m_ui->IniButton, &QToolButton::clicked, this, handler(&TQLForm::IniButtonClick));
+    connect(m_ui->ImportButton, &QPushButton::clicked, this, handler(&TQLForm::ImportButtonClick));
+    connect(m_ui->Exportbutton, &QPushButton::clicked, this, handler(&TQLForm::ExportbuttonClick));
 
     const std::pair<TGlossButton *, void (TQLForm::*)()> gloss[] = {
-        {AddFileButton, &TQLForm::AddFileButtonClick},
-        {AddButton, &TQLForm::AddbuttonClick},
-        {BackupButton, &TQLForm::BackupButtonClick},
-        {StopButton, &TQLForm::StopButtonClick},
-        {Helpbutton, &TQLForm::HelpbuttonClick},
-        {exitButton, &TQLForm::exitButtonClick},
-        {Button1, &TQLForm::Button1Click},
-        {button2, &TQLForm::Button2Click},
-        {RestoreButton, &TQLForm::RestoreButtonClick},
-        {Button3, &TQLForm::Button3Click},
-        {EmailButton, &TQLForm::EmailButtonClick},
+        {m_ui->AddFileButton, &TQLForm::AddFileButtonClick},
+        {m_ui->AddButton, &TQLForm::AddbuttonClick},
+        {m_ui->BackupButton, &TQLForm::BackupButtonClick},
+        {m_ui->StopButton, &TQLForm::StopButtonClick},
+        {m_ui->Helpbutton, &TQLForm::HelpbuttonClick},
+        {m_ui->exitButton, &TQLForm::exitButtonClick},
+        {m_ui->Button1, &TQLForm::Button1Click},
+        {m_ui->button2, &TQLForm::Button2Click},
+        {m_ui->RestoreButton, &TQLForm::RestoreButtonClick},
+        {m_ui->Button3, &TQLForm::Button3Click},
+        {m_ui->EmailButton, &TQLForm::EmailButtonClick},
     };
     for (const auto &[button, method] : gloss)
         connect(button, &TGlossButton::clicked, this, handler(method));
 
-    connect(addextbutton, &QPushButton::clicked, this, handler(&TQLForm::addext));
-    connect(extEdit, &LowerCaseEdit::enterPressed, this, handler(&TQLForm::addext));
-    connect(removeextbutton, &QPushButton::clicked, this, handler(&TQLForm::removeextbuttonClick));
-    connect(addpatternbutton, &QPushButton::clicked, this, handler(&TQLForm::addpattern));
-    connect(patternEdit, &LowerCaseEdit::enterPressed, this, handler(&TQLForm::addpattern));
-    connect(removepatternbutton, &QPushButton::clicked, this, handler(&TQLForm::removepatternbuttonClick));
+    const FilterStrip *filters = m_ui->filters;
+    connect(filters, &FilterStrip::addExtensionAsked, this, handler(&TQLForm::addext));
+    connect(filters, &FilterStrip::removeExtensionAsked, this, handler(&TQLForm::removeextbuttonClick));
+    connect(filters, &FilterStrip::addPatternAsked, this, handler(&TQLForm::addpattern));
+    connect(filters, &FilterStrip::removePatternAsked, this, handler(&TQLForm::removepatternbuttonClick));
     // The pass reads the box at every file, so a change counts at once.
-    connect(ExcludeCheckBox, &QCheckBox::toggled, this, [this](bool on) {
-        m_config.exclude = on;
-        m_session.filters().exclude.store(on);
-    });
+    connect(filters, &FilterStrip::excludeToggled, this, [this](bool on) { m_session.setExclude(on); });
 
-    connect(ListView, &QTableView::customContextMenuRequested, this,
-            [this](const QPoint &at) { PopupMenu->popup(ListView->viewport()->mapToGlobal(at)); });
-    connect(SetDateTime1, &QAction::triggered, this, handler(&TQLForm::SetItemDateTime));
-    connect(SetAlltothisDate1, &QAction::triggered, this, handler(&TQLForm::SetAlltothisDate1Click));
-    connect(Remove1, &QAction::triggered, this, handler(&TQLForm::Remove1Click));
-}
-
-void TQLForm::openListMenuAtSelection()
-{
-    const QModelIndex current = ListView->currentIndex();
-    const QPoint at = current.isValid() ? ListView->visualRect(current).center() : QPoint(8, 8);
-    PopupMenu->popup(ListView->viewport()->mapToGlobal(at));
+    // The list's own entries; a window that hooks in adds its own after them.
+    m_ui->SetDateTime1 = m_menus->addListEntry(QStringLiteral("Set Item Options"), [this] { SetItemDateTime(); });
+    m_ui->SetAlltothisDate1 =
+        m_menus->addListEntry(QStringLiteral("Set All to this Date"), [this] { SetAlltothisDate1Click(); });
+    m_ui->Remove1 = m_menus->addListEntry(QStringLiteral("Remove"), [this] { Remove1Click(); });
 }
 
 } // namespace quillarc

@@ -1,63 +1,93 @@
-// The strip of filter controls: the extension and pattern lists. Every
-// change writes "config" at once.
-#include "gui/TQLForm.h"
+// The filter strip's controls, left to right, each after the one before, so
+// the captions never run into the boxes whatever face the desktop gives them.
+#include "gui/mainwindow/FilterStrip.h"
 
+#include "gui/Widgets.h"
 #include "gui/mainwindow/LowerCaseEdit.h"
-#include "lists/FilterLists.h"
+#include "gui/mainwindow/MainWindowLooks.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
 
 namespace quillarc {
 
-namespace {
-
-// Runs one FilterLists edit on the text of an edit box; the box shows the
-// text as the edit leaves it, also when the save that ends it fails.
-template <class Edit>
-void editWith(QLineEdit *box, Edit edit)
+FilterStrip::FilterStrip(QWidget *parent) : QWidget(parent)
 {
-    std::string text = box->text().toStdString();
-    try {
-        edit(text);
-    } catch (...) {
-        box->setText(QString::fromStdString(text));
-        throw;
-    }
-    box->setText(QString::fromStdString(text));
+    setObjectName(QStringLiteral("Panel6"));
+    setFixedHeight(41);
+    Widgets::setBackground(this, kPanelGreen);
+
+    int x = 8;
+    const auto place = [&x](QWidget *widget, int width, int top, int height, int gap = 4) {
+        widget->setGeometry(x, top, width, height);
+        x += width + gap;
+    };
+    const auto caption = [&](const QString &text) {
+        QLabel *label = yellowCaption(text, this, QPoint(0, 0));
+        place(label, label->sizeHint().width(), 12, 18);
+        return label;
+    };
+
+    ExcludeCheckBox = new QCheckBox(QStringLiteral("EXCLUDE"), this);
+    ExcludeCheckBox->setChecked(true);
+    Widgets::setTextColour(ExcludeCheckBox, kCaptionYellow);
+    place(ExcludeCheckBox, ExcludeCheckBox->sizeHint().width(), 10, 22, 14);
+
+    StaticText3 = caption(QStringLiteral("Extension"));
+    extEdit = new LowerCaseEdit(this);
+    place(extEdit, 41, 10, 22);
+    addextbutton = arrowButton(this, QStringLiteral("->"), QStyle::SP_ArrowRight, false);
+    place(addextbutton, 44, 9, 24);
+    ComboBox = dropDownList(this);
+    place(ComboBox, 54, 10, 22);
+    removeextbutton = arrowButton(this, QStringLiteral("<-"), QStyle::SP_ArrowLeft, true);
+    place(removeextbutton, 44, 9, 24, 14);
+
+    StaticText4 = caption(QStringLiteral("Pattern"));
+    patternEdit = new LowerCaseEdit(this);
+    place(patternEdit, 105, 10, 22);
+    addpatternbutton = arrowButton(this, QStringLiteral("->"), QStyle::SP_ArrowRight, false);
+    place(addpatternbutton, 44, 9, 24);
+    ComboBoxP = dropDownList(this);
+    place(ComboBoxP, 54, 10, 22);
+    removepatternbutton = arrowButton(this, QStringLiteral("<-"), QStyle::SP_ArrowLeft, true);
+    place(removepatternbutton, 44, 9, 24);
+
+    // Both edits have the light tooltip colour of the design, with black text.
+    for (QLineEdit *edit : {static_cast<QLineEdit *>(extEdit), static_cast<QLineEdit *>(patternEdit)})
+        Widgets::setLightBase(edit, kListBackground, Qt::black);
+
+    connect(addextbutton, &QPushButton::clicked, this, &FilterStrip::addExtensionAsked);
+    connect(extEdit, &LowerCaseEdit::enterPressed, this, &FilterStrip::addExtensionAsked);
+    connect(removeextbutton, &QPushButton::clicked, this, &FilterStrip::removeExtensionAsked);
+    connect(addpatternbutton, &QPushButton::clicked, this, &FilterStrip::addPatternAsked);
+    connect(patternEdit, &LowerCaseEdit::enterPressed, this, &FilterStrip::addPatternAsked);
+    connect(removepatternbutton, &QPushButton::clicked, this, &FilterStrip::removePatternAsked);
+    connect(ExcludeCheckBox, &QCheckBox::toggled, this, &FilterStrip::excludeToggled);
 }
 
-} // namespace
-
-FilterLists TQLForm::filterLists()
+void FilterStrip::showLists(const std::vector<std::string> &extensions, const std::vector<std::string> &patterns)
 {
-    // The list boxes are refilled before the save, so a failed save still
-    // shows the entries that the next save will write.
-    return FilterLists(m_config.extensions, m_config.patterns, [this] {
-        refreshFilterLists();
-        SAvePConfigFile();
-    });
+    const auto fill = [](QComboBox *box, const std::vector<std::string> &entries) {
+        box->clear();
+        for (const std::string &entry : entries)
+            box->addItem(QString::fromStdString(entry));
+        box->setCurrentIndex(-1);
+    };
+    fill(ComboBox, extensions);
+    fill(ComboBoxP, patterns);
 }
 
-void TQLForm::addext()
+QList<QWidget *> FilterStrip::quietControls() const
 {
-    FilterLists lists = filterLists();
-    editWith(extEdit, [&](std::string &text) { lists.addext(text); });
+    return {ComboBoxP, patternEdit, ComboBox, extEdit};
 }
 
-void TQLForm::addpattern()
+QList<QWidget *> FilterStrip::buttons() const
 {
-    FilterLists lists = filterLists();
-    editWith(patternEdit, [&](std::string &text) { lists.addpattern(text); });
-}
-
-void TQLForm::removeextbuttonClick()
-{
-    filterLists().removeExtension(ComboBox->currentIndex());
-}
-
-void TQLForm::removepatternbuttonClick()
-{
-    filterLists().removePattern(ComboBoxP->currentIndex());
+    return {removepatternbutton, addpatternbutton, removeextbutton, addextbutton};
 }
 
 } // namespace quillarc

@@ -3,6 +3,8 @@
 // list file at once, and is refused with its reason while no list is read.
 #include "gui/TQLForm.h"
 
+#include "gui/mainwindow/MainWindowUi.h"
+
 #include "engine/DiskItself.h"
 #include "gui/FileDialog.h"
 #include "gui/MessageBox.h"
@@ -19,21 +21,21 @@ namespace quillarc {
 
 int TQLForm::selectedIndex() const
 {
-    const QModelIndexList rows = ListView->selectionModel()->selectedRows();
+    const QModelIndexList rows = m_ui->ListView->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 void TQLForm::selectIndex(int index)
 {
-    ListView->selectionModel()->clearSelection();
+    m_ui->ListView->selectionModel()->clearSelection();
     if (index >= 0)
-        ListView->selectRow(index);
+        m_ui->ListView->selectRow(index);
 }
 
 std::optional<std::size_t> TQLForm::selectedItem() const
 {
     const int index = selectedIndex();
-    if (index < 0 || static_cast<std::size_t>(index) >= m_list.count())
+    if (index < 0 || static_cast<std::size_t>(index) >= m_session.list().count())
         return std::nullopt;
     return static_cast<std::size_t>(index);
 }
@@ -93,7 +95,7 @@ void TQLForm::SetItemDateTime()
         TDatePickForm date(this, &m_clock);
         if (date.exec() != TDatePickForm::Cancelled) {
             std::optional<SubFolders> subFolders;
-            if (m_list.at(*item).isFolder()) {
+            if (m_session.list().at(*item).isFolder()) {
                 TIncFolderForm include(this);
                 include.exec();
                 subFolders = include.subFolders();

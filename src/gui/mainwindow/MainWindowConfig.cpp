@@ -2,7 +2,10 @@
 // gathered from the controls whenever the file is written.
 #include "gui/TQLForm.h"
 
+#include "gui/mainwindow/MainWindowUi.h"
+
 #include "gui/mainwindow/BackupListModel.h"
+#include "gui/mainwindow/FilterStrip.h"
 #include "gui/mainwindow/ListFontQt.h"
 
 #include <QCheckBox>
@@ -15,60 +18,54 @@ namespace quillarc {
 
 void TQLForm::applyConfig()
 {
-    CDEdit->setText(QString::fromStdString(driveText(m_config.drive)));
+    const ProgramConfig &config = m_session.config();
+    m_ui->CDEdit->setText(QString::fromStdString(driveText(config.drive)));
     applyListFont();
     for (int column = 0; column < BackupListModel::ColumnCount; ++column)
-        ListView->setColumnWidth(column, m_config.columnWidths[static_cast<std::size_t>(column)]);
+        m_ui->ListView->setColumnWidth(column, config.columnWidths[static_cast<std::size_t>(column)]);
 
     // A size saved on a larger screen (or at a smaller scale) is kept
     // within this screen, so the window never opens beyond its edges; the
     // saved size itself stays for the next start.
-    fitWindowTo(QSize(m_config.windowWidth, m_config.windowHeight));
+    fitWindowTo(QSize(config.windowWidth, config.windowHeight));
 
-    ExcludeCheckBox->setChecked(m_config.exclude);
+    m_ui->filters->ExcludeCheckBox->setChecked(config.exclude);
     refreshFilterLists();
     watchBackupDrive();
 }
 
 void TQLForm::applyListFont()
 {
-    const QFont font = qFontOf(m_config.font);
-    ListView->setFont(font);
+    const ListFont &listFont = m_session.config().font;
+    const QFont font = qFontOf(listFont);
+    m_ui->ListView->setFont(font);
     // The header is given the font itself: inherited, it follows a font
     // chosen while the program runs but keeps the desktop's after a start.
-    ListView->horizontalHeader()->setFont(font);
-    m_model->setListFont(font, qColourOf(m_config.font));
-    ListView->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 6);
+    m_ui->ListView->horizontalHeader()->setFont(font);
+    m_model->setListFont(font, qColourOf(listFont));
+    m_ui->ListView->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 6);
 }
 
 void TQLForm::collectConfig()
 {
+    std::array<int, 4> widths {};
     for (int column = 0; column < BackupListModel::ColumnCount; ++column)
-        m_config.columnWidths[static_cast<std::size_t>(column)] = ListView->columnWidth(column);
+        widths[static_cast<std::size_t>(column)] = m_ui->ListView->columnWidth(column);
+    m_session.setColumnWidths(widths);
     const QSize size = sizeToSave();
-    m_config.windowWidth = size.width();
-    m_config.windowHeight = size.height();
     const QPoint place = placeToSave();
-    m_config.windowLeft = place.x();
-    m_config.windowTop = place.y();
+    m_session.setWindowPlace(place.x(), place.y(), size.width(), size.height());
 }
 
 void TQLForm::SAvePConfigFile()
 {
     collectConfig();
-    quillarc::SAvePConfigFile(m_env.programFolder + std::string(kConfigFileName), m_config);
+    m_session.saveConfig();
 }
 
 void TQLForm::refreshFilterLists()
 {
-    const auto fill = [](QComboBox *box, const std::vector<std::string> &entries) {
-        box->clear();
-        for (const std::string &entry : entries)
-            box->addItem(QString::fromStdString(entry));
-        box->setCurrentIndex(-1);
-    };
-    fill(ComboBox, m_config.extensions);
-    fill(ComboBoxP, m_config.patterns);
+    m_ui->filters->showLists(m_session.config().extensions, m_session.config().patterns);
 }
 
 } // namespace quillarc

@@ -1,6 +1,10 @@
 // The main window's controls and where they sit: the green command panel
 // (drive, commands, filter strip, status lines) over the backup list.
+#include "gui/mainwindow/MainWindowUi.h"
+
 #include "gui/TQLForm.h"
+#include "gui/mainwindow/FilterStrip.h"
+#include "gui/mainwindow/MainWindowLooks.h"
 
 #include "gui/FittingLabel.h"
 #include "gui/Fonts.h"
@@ -26,83 +30,27 @@
 
 namespace quillarc {
 
-namespace {
-
-const QColor kGreen(0, 128, 0);
-const QColor kYellow(255, 255, 0);
-// The list and its font colour are fixed by the user's settings, so the
-// list keeps the light tooltip colour of its design under a dark theme too.
-const QColor kListBackground(255, 255, 225);
-
-QLabel *yellowCaption(const QString &text, QWidget *parent, const QPoint &at)
+void MainWindowUi::setupUi(QWidget *form, QAbstractItemModel *listModel)
 {
-    auto *label = new QLabel(text, parent);
-    Widgets::setTextColour(label, kYellow);
-    label->move(at);
-    label->adjustSize();
-    return label;
-}
+    form->setWindowTitle(QString::fromLatin1(TQLForm::kCaption));
+    form->setFont(Fonts::sans(13));
+    form->resize(740, 420);
 
-TGlossButton *glossButton(QWidget *parent, const QRect &geometry, const QString &caption, TGlossCustomColor colour,
-                          const QColor &captionColour, const QString &hint = {})
-{
-    auto *button = new TGlossButton(parent);
-    button->setGeometry(geometry);
-    button->setCaption(caption);
-    button->setCustomColor(colour);
-    button->setFontColor(captionColour);
-    button->setFont(Fonts::sans(13, true));
-    button->setCursor(Qt::PointingHandCursor);
-    if (!hint.isEmpty())
-        button->setToolTip(hint);
-    return button;
-}
-
-QPushButton *arrowButton(QWidget *parent, const QRect &geometry, const QString &caption, QStyle::StandardPixmap arrow,
-                         bool imageOnRight)
-{
-    auto *button = new QPushButton(parent->style()->standardIcon(arrow), caption, parent);
-    button->setGeometry(geometry);
-    button->setIconSize(QSize(12, 12));
-    if (imageOnRight)
-        button->setLayoutDirection(Qt::RightToLeft);
-    return button;
-}
-
-QComboBox *dropDownList(QWidget *parent, const QRect &geometry)
-{
-    auto *box = new QComboBox(parent);
-    box->setGeometry(geometry);
-    box->setEditable(false);
-    // The entries are longer than the box; the open list shows them whole.
-    box->setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
-    box->view()->setMinimumWidth(140);
-    return box;
-}
-
-} // namespace
-
-void TQLForm::buildLayout()
-{
-    setWindowTitle(QString::fromLatin1(kCaption));
-    setFont(Fonts::sans(13));
-    resize(740, 420);
-
-    auto *panel1 = new QWidget(this);
+    auto *panel1 = new QWidget(form);
     panel1->setObjectName(QStringLiteral("Panel1"));
     panel1->setFixedHeight(240);
-    Widgets::setBackground(panel1, kGreen);
+    Widgets::setBackground(panel1, kPanelGreen);
     buildCommandPanel(panel1);
-    buildListView();
+    buildListView(form, listModel);
 
-    auto *layout = new QVBoxLayout(this);
+    auto *layout = new QVBoxLayout(form);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(panel1);
     layout->addWidget(ListView, 1);
 }
 
-void TQLForm::buildCommandPanel(QWidget *panel1)
+void MainWindowUi::buildCommandPanel(QWidget *panel1)
 {
     auto *top = new QWidget(panel1);
     top->setFixedHeight(133);
@@ -112,7 +60,7 @@ void TQLForm::buildCommandPanel(QWidget *panel1)
     auto *panel8 = new QWidget(top);
     panel8->setObjectName(QStringLiteral("Panel8"));
     for (QWidget *panel : {panel7, panel8})
-        Widgets::setBackground(panel, kGreen);
+        Widgets::setBackground(panel, kPanelGreen);
     auto *row = new QHBoxLayout(top);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
@@ -121,11 +69,7 @@ void TQLForm::buildCommandPanel(QWidget *panel1)
     buildDrivePanel(panel7);
     buildButtonPanel(panel8);
 
-    auto *panel6 = new QWidget(panel1);
-    panel6->setObjectName(QStringLiteral("Panel6"));
-    panel6->setFixedHeight(41);
-    Widgets::setBackground(panel6, kGreen);
-    buildFilterStrip(panel6);
+    filters = new FilterStrip(panel1);
 
     auto *panel3 = new QWidget(panel1);
     panel3->setObjectName(QStringLiteral("Panel3"));
@@ -141,15 +85,16 @@ void TQLForm::buildCommandPanel(QWidget *panel1)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(top);
-    column->addWidget(panel6);
+    column->addWidget(filters);
     column->addWidget(panel3);
 }
 
-void TQLForm::buildDrivePanel(QWidget *panel7)
+void MainWindowUi::buildDrivePanel(QWidget *panel7)
 {
+    const QStyle *style = panel7->style();
     SetCDButton = new QToolButton(panel7);
     SetCDButton->setGeometry(8, 8, 25, 23);
-    SetCDButton->setIcon(style()->standardIcon(QStyle::SP_DriveHDIcon));
+    SetCDButton->setIcon(style->standardIcon(QStyle::SP_DriveHDIcon));
     SetCDButton->setToolTip(QStringLiteral("SELECT BACKUP DRIV E"));
     SetCDButton->setCursor(Qt::PointingHandCursor);
     CDEdit = new QLineEdit(QString::fromLatin1(kNoDriveText.data(), static_cast<int>(kNoDriveText.size())), panel7);
@@ -160,16 +105,16 @@ void TQLForm::buildDrivePanel(QWidget *panel7)
     CDEdit->setFocusPolicy(Qt::ClickFocus);
     Widgets::setLightBase(CDEdit, Qt::white, Qt::black);
 
-    ImportButton = new QPushButton(style()->standardIcon(QStyle::SP_ArrowDown), QStringLiteral("Import"), panel7);
+    ImportButton = new QPushButton(style->standardIcon(QStyle::SP_ArrowDown), QStringLiteral("Import"), panel7);
     ImportButton->setGeometry(8, 40, 78, 25);
-    Exportbutton = new QPushButton(style()->standardIcon(QStyle::SP_ArrowUp), QStringLiteral("Export"), panel7);
+    Exportbutton = new QPushButton(style->standardIcon(QStyle::SP_ArrowUp), QStringLiteral("Export"), panel7);
     Exportbutton->setGeometry(8, 70, 78, 25);
     ImportButton->setEnabled(false);
     Exportbutton->setEnabled(false);
 
     IniButton = new QToolButton(panel7);
     IniButton->setGeometry(94, 55, 25, 23);
-    IniButton->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
+    IniButton->setIcon(style->standardIcon(QStyle::SP_BrowserReload));
     IniButton->setToolTip(QStringLiteral("LOAD BACKUP LIST"));
     IniButton->setCursor(Qt::PointingHandCursor);
     Edit2 = new QLineEdit(panel7);
@@ -188,13 +133,13 @@ void TQLForm::buildDrivePanel(QWidget *panel7)
     Widgets::setTextColour(FreeSpaceStatusBar, Qt::black);
 }
 
-void TQLForm::buildButtonPanel(QWidget *panel8)
+void MainWindowUi::buildButtonPanel(QWidget *panel8)
 {
-    auto *panel9 = Widgets::panel(panel8, QRect(0, 0, 104, 133), kGreen);
-    AddFileButton = glossButton(panel9, QRect(5, 14, 94, 41), QStringLiteral("Add File"), ccOrange, kGreen);
-    AddButton = glossButton(panel9, QRect(5, 66, 94, 41), QStringLiteral("Add Folder"), ccOrange, kGreen);
+    auto *panel9 = Widgets::panel(panel8, QRect(0, 0, 104, 133), kPanelGreen);
+    AddFileButton = glossButton(panel9, QRect(5, 14, 94, 41), QStringLiteral("Add File"), ccOrange, kPanelGreen);
+    AddButton = glossButton(panel9, QRect(5, 66, 94, 41), QStringLiteral("Add Folder"), ccOrange, kPanelGreen);
 
-    auto *panel11 = Widgets::panel(panel8, QRect(104, 0, 104, 133), kGreen);
+    auto *panel11 = Widgets::panel(panel8, QRect(104, 0, 104, 133), kPanelGreen);
     BackupButton = glossButton(panel11, QRect(5, 14, 94, 41), QStringLiteral("Backup"), ccPepermint, Qt::black);
     StopButton = glossButton(panel11, QRect(5, 66, 94, 41), QStringLiteral("STOP"), ccRose, Qt::white,
                              QStringLiteral("COMPLETE THIS FOLDER AND THEN STOP.  TO FORCE STOP PRESS ABORT."));
@@ -216,52 +161,7 @@ void TQLForm::buildButtonPanel(QWidget *panel8)
                               QStringLiteral("SEND EMAIL ABOUT THIS PROGRAM"));
 }
 
-void TQLForm::buildFilterStrip(QWidget *panel6)
-{
-    // Left to right, each control after the one before, so the captions
-    // never run into the boxes whatever face the desktop gives them.
-    int x = 8;
-    const auto place = [&x](QWidget *widget, int width, int top, int height, int gap = 4) {
-        widget->setGeometry(x, top, width, height);
-        x += width + gap;
-    };
-    const auto caption = [&](const QString &text) {
-        QLabel *label = yellowCaption(text, panel6, QPoint(0, 0));
-        place(label, label->sizeHint().width(), 12, 18);
-        return label;
-    };
-
-    ExcludeCheckBox = new QCheckBox(QStringLiteral("EXCLUDE"), panel6);
-    ExcludeCheckBox->setChecked(true);
-    Widgets::setTextColour(ExcludeCheckBox, kYellow);
-    place(ExcludeCheckBox, ExcludeCheckBox->sizeHint().width(), 10, 22, 14);
-
-    StaticText3 = caption(QStringLiteral("Extension"));
-    extEdit = new LowerCaseEdit(panel6);
-    place(extEdit, 41, 10, 22);
-    addextbutton = arrowButton(panel6, {}, QStringLiteral("->"), QStyle::SP_ArrowRight, false);
-    place(addextbutton, 44, 9, 24);
-    ComboBox = dropDownList(panel6, {});
-    place(ComboBox, 54, 10, 22);
-    removeextbutton = arrowButton(panel6, {}, QStringLiteral("<-"), QStyle::SP_ArrowLeft, true);
-    place(removeextbutton, 44, 9, 24, 14);
-
-    StaticText4 = caption(QStringLiteral("Pattern"));
-    patternEdit = new LowerCaseEdit(panel6);
-    place(patternEdit, 105, 10, 22);
-    addpatternbutton = arrowButton(panel6, {}, QStringLiteral("->"), QStyle::SP_ArrowRight, false);
-    place(addpatternbutton, 44, 9, 24);
-    ComboBoxP = dropDownList(panel6, {});
-    place(ComboBoxP, 54, 10, 22);
-    removepatternbutton = arrowButton(panel6, {}, QStringLiteral("<-"), QStyle::SP_ArrowLeft, true);
-    place(removepatternbutton, 44, 9, 24);
-
-    // Both edits have the light tooltip colour of the design, with black text.
-    for (QLineEdit *edit : {static_cast<QLineEdit *>(extEdit), static_cast<QLineEdit *>(patternEdit)})
-        Widgets::setLightBase(edit, kListBackground, Qt::black);
-}
-
-void TQLForm::buildStatusPanel(QWidget *panel3)
+void MainWindowUi::buildStatusPanel(QWidget *panel3)
 {
     StatusBarFolder = new QLabel(panel3);
     StatusBar = new QLabel(panel3);
@@ -278,11 +178,10 @@ void TQLForm::buildStatusPanel(QWidget *panel3)
     }
 }
 
-void TQLForm::buildListView()
+void MainWindowUi::buildListView(QWidget *form, QAbstractItemModel *listModel)
 {
-    ListView = new QTableView(this);
-    m_model = new BackupListModel(m_list, this);
-    ListView->setModel(m_model);
+    ListView = new QTableView(form);
+    ListView->setModel(listModel);
     ListView->setShowGrid(true);
     ListView->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -296,7 +195,6 @@ void TQLForm::buildListView()
     pal.setColor(QPalette::Base, kListBackground);
     pal.setColor(QPalette::Text, Qt::black);
     ListView->setPalette(pal);
-    ListView->setContextMenuPolicy(Qt::CustomContextMenu);
     // Tab leaves the list for the commands, as everywhere else; the arrows
     // move within it.
     ListView->setTabKeyNavigation(false);
@@ -304,11 +202,6 @@ void TQLForm::buildListView()
     const ProgramConfig design;
     for (int column = 0; column < BackupListModel::ColumnCount; ++column)
         ListView->setColumnWidth(column, design.columnWidths[static_cast<std::size_t>(column)]);
-
-    PopupMenu = new QMenu(ListView);
-    SetDateTime1 = PopupMenu->addAction(QStringLiteral("Set Item Options"));
-    SetAlltothisDate1 = PopupMenu->addAction(QStringLiteral("Set All to this Date"));
-    Remove1 = PopupMenu->addAction(QStringLiteral("Remove"));
 }
 
 } // namespace quillarc

@@ -6,6 +6,8 @@
 // pass; a media event is then checked once it ends.
 #include "gui/TQLForm.h"
 
+#include "gui/mainwindow/MainWindowUi.h"
+
 #include "gui/FileDialog.h"
 #include "gui/MessageBox.h"
 #include "gui/controls/TGlossButton.h"
@@ -21,9 +23,9 @@ namespace quillarc {
 
 void TQLForm::showMediumTexts()
 {
-    CDEdit->setText(QString::fromStdString(driveText(m_session.drive())));
-    Edit2->setText(QString::fromStdString(m_session.label()));
-    FreeSpaceStatusBar->setText(QString::fromStdString(m_session.freeLine()));
+    m_ui->CDEdit->setText(QString::fromStdString(driveText(m_session.drive())));
+    m_ui->Edit2->setText(QString::fromStdString(m_session.label()));
+    m_ui->FreeSpaceStatusBar->setText(QString::fromStdString(m_session.freeLine()));
 }
 
 void TQLForm::showMedium()
@@ -31,11 +33,11 @@ void TQLForm::showMedium()
     showMediumTexts();
     if (BackupRunning())
         return; // the pass set the commands
-    for (QWidget *command : {static_cast<QWidget *>(BackupButton), static_cast<QWidget *>(AddButton),
-                             static_cast<QWidget *>(AddFileButton)})
+    for (QWidget *command : {static_cast<QWidget *>(m_ui->BackupButton), static_cast<QWidget *>(m_ui->AddButton),
+                             static_cast<QWidget *>(m_ui->AddFileButton)})
         command->setEnabled(m_session.threeEnabled());
-    ImportButton->setEnabled(m_session.importExportEnabled());
-    Exportbutton->setEnabled(m_session.importExportEnabled());
+    m_ui->ImportButton->setEnabled(m_session.importExportEnabled());
+    m_ui->Exportbutton->setEnabled(m_session.importExportEnabled());
 }
 
 void TQLForm::showNotices(const DiskSession::Notices &notices)
@@ -76,7 +78,7 @@ void TQLForm::watchBackupDrive()
 std::int64_t TQLForm::GetDiskFree()
 {
     const std::int64_t free = m_session.queryFree();
-    FreeSpaceStatusBar->setText(QString::fromStdString(m_session.freeLine()));
+    m_ui->FreeSpaceStatusBar->setText(QString::fromStdString(m_session.freeLine()));
     return free;
 }
 
@@ -103,7 +105,7 @@ void TQLForm::DoIniLoad()
 
 void TQLForm::Timer2Timer()
 {
-    Timer2.stop();
+    m_ui->Timer2.stop();
     placeWindow();
     const bool noDisk = m_session.label().empty();
     transition([this] { return m_session.firstCheck(); });
@@ -112,9 +114,9 @@ void TQLForm::Timer2Timer()
         // drive button is where to begin, so it takes the focus and shows
         // the mark of a keyboard focus.
         setAttribute(Qt::WA_KeyboardFocusChange);
-        SetCDButton->setStyleSheet(
+        m_ui->SetCDButton->setStyleSheet(
             QStringLiteral("QToolButton:focus { border: 2px solid palette(highlight); border-radius: 3px; }"));
-        SetCDButton->setFocus(Qt::TabFocusReason);
+        m_ui->SetCDButton->setFocus(Qt::TabFocusReason);
     }
 }
 
@@ -123,8 +125,8 @@ void TQLForm::mediaEvent(bool inserted, const QString &path1)
     if (!m_session.mediaEvent(inserted, path1.toStdString()))
         return;
     // Several events within a second make one check, which sees the last.
-    if (!SHTimer.isActive())
-        SHTimer.start();
+    if (!m_ui->SHTimer.isActive())
+        m_ui->SHTimer.start();
 }
 
 void TQLForm::SHChangeNotify1MediaInserted(std::uint32_t, const QString &path1)
@@ -139,7 +141,7 @@ void TQLForm::SHChangeNotify1MediaRemoved(std::uint32_t, const QString &path1)
 
 void TQLForm::SHTimerTimer()
 {
-    SHTimer.stop();
+    m_ui->SHTimer.stop();
     transition([this] { return m_session.delayedCheck(); });
 }
 
@@ -167,8 +169,8 @@ void TQLForm::followFreeSpace()
     // while the disk-full dialog waits, and when a pass started elsewhere (a
     // timer, a mount) writes to it. Reading the free space is cheap, so the
     // line is read again every second while a labelled disk is in hand.
-    FreeSpaceTimer.setInterval(1000);
-    connect(&FreeSpaceTimer, &QTimer::timeout, this, [this] {
+    m_ui->FreeSpaceTimer.setInterval(1000);
+    connect(&m_ui->FreeSpaceTimer, &QTimer::timeout, this, [this] {
         if (!isVisible() || m_session.label().empty())
             return;
         try {
@@ -177,7 +179,7 @@ void TQLForm::followFreeSpace()
             // A disk gone meanwhile: its medium check says so.
         }
     });
-    FreeSpaceTimer.start();
+    m_ui->FreeSpaceTimer.start();
 }
 
 void TQLForm::refreshFreeSpaceIfLabelled()

@@ -2,6 +2,8 @@
 // start, Help, the home page, e-mail, Links, Font and Resources.
 #include "gui/TQLForm.h"
 
+#include "gui/mainwindow/MainWindowUi.h"
+
 #include "gui/MessageBox.h"
 #include "gui/TResourceForm.h"
 #include "gui/TStartmenuForm.h"
@@ -27,7 +29,7 @@ void TQLForm::openOrSay(const QString &target, const QString &instead)
 
 void TQLForm::TXTTimerTimer()
 {
-    TXTTimer.stop();
+    m_ui->TXTTimer.stop();
     openOrSay(QString::fromStdString(m_env.dataFolder + "readme.txt"));
 }
 
@@ -59,13 +61,15 @@ void TQLForm::Button1Click()
 
 void TQLForm::Button2Click()
 {
-    const QFont current = ListView->font();
-    if (auto chosen = m_env.chooseFont(this, current, qColourOf(m_config.font))) {
-        storeFont(m_config.font, chosen->font, chosen->colour);
+    const QFont current = m_ui->ListView->font();
+    if (auto chosen = m_env.chooseFont(this, current, qColourOf(m_session.config().font))) {
+        ListFont font = m_session.config().font;
+        storeFont(font, chosen->font, chosen->colour);
+        m_session.setListFont(font);
         applyListFont();
     }
     // Back to the list the font was chosen for, not to the first field.
-    ListView->setFocus(Qt::OtherFocusReason);
+    m_ui->ListView->setFocus(Qt::OtherFocusReason);
 }
 
 void TQLForm::RestoreButtonClick()

@@ -70,7 +70,7 @@ void TQLForm::placeWindow()
     // window manager has framed the window its frame is a guess.
     const QMargins margins = frameMargins();
     const QSize frame = size().grownBy(margins);
-    m_askedPlace = reachablePlace(QRect(QPoint(m_config.SavedLeft, m_config.SavedTop), frame), screenAreas());
+    m_askedPlace = reachablePlace(QRect(QPoint(SavedLeft(), SavedTop()), frame), screenAreas());
     move(m_askedPlace);
     m_placedPos = pos();
     m_placed = true;
