@@ -75,6 +75,8 @@ BackupDisk::~BackupDisk()
 
 void BackupDisk::dropFolders()
 {
+    m_lastLook.reset();
+    m_missingFolder.clear();
     m_chain.clear();
     m_rootFd.reset();
     m_followedFolders.clear();
@@ -121,6 +123,15 @@ int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
     }
     if (relativeFolder.empty())
         return m_rootFd.get();
+    // A first pass asks after the copy of every file in folders it has not
+    // made yet: one failed open tells for the whole tree below.
+    if (create) {
+        m_missingFolder.clear();
+    } else if (!m_missingFolder.empty() && relativeFolder.substr(0, m_missingFolder.size()) == m_missingFolder &&
+               (relativeFolder.size() == m_missingFolder.size() || relativeFolder[m_missingFolder.size()] == '/')) {
+        error = ENOENT;
+        return -1;
+    }
     // The folders of the last path stay open, one per level: a walk that
     // goes one folder deeper or back up opens one folder, not the whole
     // path from the root.
@@ -144,7 +155,12 @@ int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
             return -1;
         }
         const int at = m_chain.empty() ? m_rootFd.get() : m_chain.back().fd.get();
-        UniqueFd next(::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        // In a folder made this pass, a folder not made yet is missing: it
+        // is made without a first look.
+        const bool parentMade = create && !m_chain.empty() && m_chain.back().made;
+        UniqueFd next(parentMade ? -1 : ::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (parentMade)
+            errno = ENOENT;
         // An older copy of a file, or a link, where the source now has a
         // folder: kept as a version, never deleted nor followed.
         if (!next && (errno == ENOTDIR || errno == ELOOP) && create && !disklayout::isOwnPath(relativeFolder)) {
@@ -155,10 +171,12 @@ int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
             else
                 errno = ENOTDIR;
         }
+        bool made = false;
         if (!next && errno == ENOENT && create) {
             // Made private until it has the source folder's bits: a copy is
             // never more open than its source, not even for a moment.
-            if (::mkdirat(at, name.c_str(), 0700) != 0 && errno != EEXIST) {
+            made = ::mkdirat(at, name.c_str(), 0700) == 0;
+            if (!made && errno != EEXIST) {
                 error = errno;
                 return -1;
             }
@@ -167,9 +185,12 @@ int BackupDisk::folder(std::string_view relativeFolder, bool create, int &error)
         if (!next) {
             // A link in the way reads ELOOP or ENOTDIR: never followed.
             error = errno;
+            if (error == ENOENT && !create)
+                m_missingFolder = relativeFolder.substr(
+                    0, static_cast<std::size_t>(names[level].data() - relativeFolder.data()) + names[level].size());
             return -1;
         }
-        m_chain.push_back({name, std::move(next)});
+        m_chain.push_back({name, std::move(next), false, made});
     }
     // Every folder a copy goes into, new or made by an earlier pass, follows
     // its source folder, once a pass.
@@ -245,8 +266,12 @@ bool BackupDisk::hasCurrentCopy(std::string_view relative, const struct stat &so
     const std::string name(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
     int error = 0;
     const int dir = folder(folderPart, false, error);
+    // A folder this pass made holds only what it stored there: no look.
+    const bool assumed = dir >= 0 && !folderPart.empty() && !m_chain.empty() && m_chain.back().made;
     struct stat st {};
-    if (dir < 0 || ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    const bool there = dir >= 0 && !assumed && ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    m_lastLook = {std::string(relative), there, assumed, st};
+    if (!there)
         return false;
     if (isCurrent(st, source, relative))
         return true;
@@ -344,8 +369,15 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         report.caseClash = true;
         return Result::TargetSkipped;
     }
+    // The copy looked at just before (whether it is current) is the one in
+    // the way: nothing else writes to the disk while the pass holds it.
     struct stat existing {};
-    const bool there = ::fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    const bool looked = m_lastLook && m_lastLook->relative == relative;
+    const bool assumedAbsent = looked && m_lastLook->assumed;
+    const bool there = looked ? m_lastLook->there : ::fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (looked)
+        existing = m_lastLook->st;
+    m_lastLook.reset();
     // The copy is there already: a pass that over-selects (a cut-off held
     // back, a folder new to the item) writes only what is missing.
     if (there && isCurrent(existing, sourceStat, relative))
@@ -418,7 +450,7 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         report.error = EIO;
         return discard(Result::WriteFailed);
     }
-    if (const int metadataError = m_metadata.apply(source, sourceStat, target.get()); metadataError != 0)
+    if (const int metadataError = m_metadata.apply(source, sourceStat, target.get(), &written); metadataError != 0)
         return failWith(metadataError);
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
     if (::futimens(target.get(), times) != 0)
@@ -431,7 +463,7 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     // The new copy is whole: the older one makes way into the versions,
     // and comes back if the new one cannot take its name.
     std::optional<std::string> kept;
-    if (::fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (there) {
         kept = m_versions.keep(m_rootFd.get(), dir, name, relative);
         if (!kept)
             return failWith(errno);
@@ -451,8 +483,15 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     };
     if (!named) {
         const std::string self = "/proc/self/fd/" + std::to_string(target.get());
-        if (::linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) != 0)
+        if (::linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            // Stored already this pass, where no copy was looked for (one
+            // file in two items): copied again, now with a look.
+            if (errno == EEXIST && assumedAbsent) {
+                discard(Result::TargetSkipped);
+                return store(source, sourceStat, relative, options, report);
+            }
             return putBack(errno);
+        }
         if (!target.close()) {
             const int cause = errno;
             ::unlinkat(dir, name.c_str(), 0);

@@ -139,8 +139,19 @@ private:
         std::string name;
         UniqueFd fd;
         bool followed = false; ///< brought in line with its source folder this pass
+        bool made = false;     ///< made by this pass: holds only what the pass stored in it
     };
     std::vector<OpenFolder> m_chain; ///< the folders of the last path asked for, root first
+    /// A folder found missing when only looked for: what lies below it is
+    /// missing too, until a folder is made or the disk changes.
+    std::string m_missingFolder;
+    struct Look {
+        std::string relative;
+        bool there = false;
+        bool assumed = false; ///< not looked: in a folder the pass made
+        struct stat st {};
+    };
+    std::optional<Look> m_lastLook; ///< the copy last asked about, for the store that follows
     std::vector<char> m_buffer;
     std::string m_remark;  ///< what moving aside did, for the store in hand
     bool m_asRoot = false; ///< owners and set-id bits are kept, as `cp -a` keeps them

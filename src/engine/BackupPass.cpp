@@ -736,12 +736,13 @@ void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &
                                 bool caseTwin)
 {
     ++m_filesReached;
-    // Run as root, the entry is looked at just before it is opened, so that
-    // a link swapped in meanwhile is seen.
-    struct stat before {};
-    if (::geteuid() == 0 && ::fstatat(dirFd, name, &before, AT_SYMLINK_NOFOLLOW) != 0)
-        return; // gone since it was listed
-    SourceFile file(dirFd, name);
+    // Run as root, a link swapped in between the listing and the open is seen.
+    SourceFile file = SourceFile::listedEntry(dirFd, name);
+    if (file.swapped()) {
+        missedFile(source, listed,
+                   "changed into or from a symbolic link while the pass ran: not read, as the backup runs as root");
+        return;
+    }
     if (!file.isOpen()) {
         if (file.error() != ENOENT) // deleted since it was listed: nothing to back up
             missedFile(source, listed, "cannot be read: " + errorText(file.error()));
@@ -749,11 +750,6 @@ void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &
     }
     if (!S_ISREG(file.status().st_mode))
         return;
-    if (::geteuid() == 0 && !openedAsLooked(dirFd, name, before, file.status())) {
-        missedFile(source, listed,
-                   "changed into or from a symbolic link while the pass ran: not read, as the backup runs as root");
-        return;
-    }
     if (file.lockedByOther()) { // the older copy stays
         missedFile(source, file.status(), "in use by another program (locked)");
         return;
