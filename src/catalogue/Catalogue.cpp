@@ -189,7 +189,7 @@ Catalogue::Catalogue(const std::string &file, bool isNew) : m_impl(std::make_uni
     // database is switched to the log.
     constexpr const char *kModes = "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = OFF";
     if (isNew)
-        m_impl->db.exec(std::string("PRAGMA page_size = 16384; PRAGMA synchronous = OFF; ") + kModes);
+        m_impl->db.exec(std::string("PRAGMA synchronous = OFF; ") + kModes);
     schema::checkOrCreate(m_impl->db, "main", true, file);
     if (!isNew)
         m_impl->db.exec(kModes);
