@@ -30,6 +30,7 @@
 #include <fcntl.h>
 #include <system_error>
 #include <ctime>
+#include <sys/file.h>
 #include <unistd.h>
 #include <utility>
 
@@ -800,6 +801,9 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         m_diskKnown = false;
         m_hardLinks.clear();
         m_freeEstimate.forget();
+        // No lock of the in-use test is held on the source while the user
+        // is asked for a disk.
+        ::flock(source, LOCK_UN);
         if (ShowFullForm(bytes) == DiskFullResult::Cancel || failed())
             break;
     }
