@@ -13,7 +13,7 @@ PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools \
             util-linux e2fsprogs dosfstools fusefat rsync time xauth xvfb xdg-utils \
             dpkg-dev file clang-format clang-tidy ccache python3 openbox xdotool x11-utils \
             libsystemd-dev dbus-daemon python3-dbus python3-gi \
-            libsqlite3-dev libxxhash-dev xxhash
+            libsqlite3-dev libxxhash-dev xxhash strace
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan

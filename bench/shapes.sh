@@ -1,26 +1,49 @@
 #!/usr/bin/env bash
-# Times quillarc-pass against cp -a and rsync -a on two trees that are hard
-# on a copier: a deep one (files in 100 chains of folders 20 deep) and a
-# flat one (every file in one folder); then a pass with nothing changed
-# against the `find` floor (listing and stat-ing every file) on each.
+# Times quillarc-pass against cp -a, rsync -a and the `find` floor on trees
+# that are hard on a copier, each ratio measured pair by pair in
+# alternating order and repeated (min and median):
 #
-#   bench/shapes.sh BUILD_DIR [--deep-files N] [--flat-files N] [--workdir DIR] [--keep]
+#   deep      files of 1 to 4 KiB in 100 chains of folders 20 deep
+#   flat      such files, all in one folder
+#   many N    N files of up to 1 KiB in nested folders (a home folder)
 #
-# Defaults: 50,000 files in the deep tree, 200,000 in the flat one, 1 to
-# 4 KiB each. Every time runs until the copies are on the disk (a sync
-# before, outside the time, and one after, inside it), as in run.sh.
+# For deep and flat: a first pass against cp -a (and rsync -a once), then a
+# pass with nothing changed against `find SRC -newer STAMP` (every entry
+# listed and looked at once). For each --many size: the nothing-changed
+# pass against the same floor, and the peak memory of the first and the
+# nothing-changed pass.
+#
+#   bench/shapes.sh BUILD_DIR [--deep-files N] [--flat-files N] [--many "N ..."]
+#                   [--repeat N] [--fs disk|ext4|tmpfs] [--gib G] [--no-rsync]
+#                   [--workdir DIR] [--keep]
+#
+# Defaults: 50,000 deep, 200,000 flat, --many "100000 1000000", 5 repeats,
+# on the disk the work folder is on. --fs ext4 (a loop-mounted image of
+# --gib GiB, default 16) and --fs tmpfs need root. Every first-pass time
+# runs until the copies are on the disk (a sync before, outside the time,
+# and one after, inside it), as in run.sh.
 set -euo pipefail
 
 build=${1:?usage: bench/shapes.sh BUILD_DIR [options]}
 shift
 deep=50000
 flat=200000
+many="100000 1000000"
+repeat=5
+fs=disk
+gib=16
+rsync_too=1
 work=""
 keep=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --deep-files) deep=$2; shift 2 ;;
     --flat-files) flat=$2; shift 2 ;;
+    --many) many=$2; shift 2 ;;
+    --repeat) repeat=$2; shift 2 ;;
+    --fs) fs=$2; shift 2 ;;
+    --gib) gib=$2; shift 2 ;;
+    --no-rsync) rsync_too=0; shift ;;
     --workdir) work=$2; shift 2 ;;
     --keep) keep=1; shift ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
@@ -28,62 +51,99 @@ while [ $# -gt 0 ]; do
 done
 
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
 pass=$(realpath "$build/bin/quillarc-pass")
 [ -x "$pass" ] || { echo "no $pass; build the quillarc-pass target first" >&2; exit 2; }
+[ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package 'time')" >&2; exit 2; }
 [ -n "$work" ] || work=$(mktemp -d /var/tmp/quillarc-shapes.XXXXXX)
 mkdir -p "$work"
 work=$(realpath "$work")
-if [ $keep = 0 ]; then trap 'rm -rf "$work"' EXIT; fi
-
-setup_pass() {  # $1 tree, $2 medium, $3 program folder, $4 label
-  rm -rf "$2" "$3"
-  mkdir -p "$2" "$3"
-  echo "$4" > "$2/.quillarc-label"
-  { printf '%s/\r\n' "$2"
-    printf '1\r\n0\r\n-13\r\nMS Sans Serif\r\n10\r\nF\r\nF\r\nF\r\nF\r\n'
-    printf '510\r\n150\r\n110\r\n50\r\n800\r\n600\r\n0\r\n0\r\nF\r\n'
-  } > "$3/config"
-  printf '%s\r\n0/0/0 0:00\r\n0\r\nYes\r\nT\r\n' "$1" > "$3/$4.ini"
+bench_mount "$work" "$gib" "$fs"
+cleanup() {
+  if [ $keep = 0 ]; then rm -rf "${work:?}"/* 2>/dev/null || true; fi
+  bench_unmount "$work" "$fs"
+  if [ $keep = 0 ]; then rmdir "$work" 2>/dev/null || true; fi
 }
-
-seconds() {
-  sync
-  local start end
-  start=$(date +%s%N)
-  "$@" > /dev/null 2>&1 || true
-  sync
-  end=$(date +%s%N)
-  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) / 1e9 }'
-}
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
-fmt() { awk -v a="$1" 'BEGIN { printf "%.2f", a }'; }
+trap cleanup EXIT
 
 rows=""
+row() { rows+="| $1 | $2 | $3 | $4 | $5 |"$'\n'; }
+
+# Nothing-changed passes against the find floor, pair by pair; then the
+# nothing-changed pass's peak memory.
+nothing_changed() {  # $1 tree name, $2 source, $3 program folder
+  sleep 3 # past the cut-off's margin
+  touch "$work/stamp"
+  "$pass" --program-folder "$3" > /dev/null 2>&1 # warm caches
+  local t_none=() t_find=() r=() a b i
+  for i in $(seq "$repeat"); do
+    if [ $((i % 2)) = 1 ]; then
+      a=$(plain_seconds "$pass" --program-folder "$3"); b=$(plain_seconds find "$2" -newer "$work/stamp")
+    else
+      b=$(plain_seconds find "$2" -newer "$work/stamp"); a=$(plain_seconds "$pass" --program-folder "$3")
+    fi
+    t_none+=("$a"); t_find+=("$b"); r+=("$(ratio "$a" "$b")")
+  done
+  row "$1" "nothing changed / find -newer" "$(min_median "${t_none[@]}")" "$(min_median "${t_find[@]}")" \
+      "$(min_median "${r[@]}")"
+  mem_none=$(peak_kib "$pass" --program-folder "$3")
+}
+
 for shape in deep flat; do
   files=$deep
   [ $shape = flat ] && files=$flat
+  [ "$files" -gt 0 ] || continue
   src="$work/$shape"
-  echo "== $shape tree: $files files"
-  python3 "$here/gen_tree.py" "$src" --files "$files" --big-mib 0 --max-kib 4 --shape $shape
+  echo "== $shape tree: $files files" >&2
+  python3 "$here/gen_tree.py" "$src" --files "$files" --big-mib 0 --max-kib 4 --shape $shape >&2
   sleep 3
   find "$src" -type f -print0 | xargs -0 cat > /dev/null
-  setup_pass "$src" "$work/medium" "$work/program" SHAPE
-  t_pass=$(seconds "$pass" --program-folder "$work/program")
-  t_cp=$(seconds cp -a "$src" "$work/cp")
+  t_pass=() t_cp=() r=()
+  for i in $(seq "$repeat"); do
+    rm -rf "$work/cp"
+    if [ $((i % 2)) = 1 ]; then
+      setup_pass "$src" "$work/medium" "$work/program" SHAPE
+      a=$(seconds "$pass" --program-folder "$work/program"); b=$(seconds cp -a "$src" "$work/cp")
+    else
+      b=$(seconds cp -a "$src" "$work/cp")
+      setup_pass "$src" "$work/medium" "$work/program" SHAPE
+      a=$(seconds "$pass" --program-folder "$work/program")
+    fi
+    t_pass+=("$a"); t_cp+=("$b"); r+=("$(ratio "$a" "$b")")
+  done
   rm -rf "$work/cp"
-  t_rs=$(seconds rsync -a "$src/" "$work/rsync/")
-  t_none=$(seconds "$pass" --program-folder "$work/program")
-  t_find=$(seconds find "$src" -printf '%T@ %C@\n')
-  t_rsnone=$(seconds rsync -a "$src/" "$work/rsync/")
-  rm -rf "$work/rsync" "$work/medium" "$work/program" "$src"
-  rows+="| $shape, first pass | $(fmt "$t_pass") | $(fmt "$t_cp") | $(fmt "$t_rs") | | $(ratio "$t_pass" "$t_cp") | $(ratio "$t_pass" "$t_rs") |"$'\n'
-  rows+="| $shape, nothing changed | $(fmt "$t_none") | | $(fmt "$t_rsnone") | $(fmt "$t_find") | | $(ratio "$t_none" "$t_rsnone") (find: $(ratio "$t_none" "$t_find")) |"$'\n'
+  row "$shape ($files)" "first pass / cp -a" "$(min_median "${t_pass[@]}")" "$(min_median "${t_cp[@]}")" \
+      "$(min_median "${r[@]}")"
+  if [ $rsync_too = 1 ]; then
+    t_rs=$(seconds rsync -a "$src/" "$work/rsync/")
+    rm -rf "$work/rsync"
+    row "$shape ($files)" "first pass / rsync -a (once)" "" "$t_rs" "$(ratio "$(min_median "${t_pass[@]}" | cut -d' ' -f3)" "$t_rs") (median)"
+  fi
+  nothing_changed "$shape ($files)" "$src" "$work/program"
+  rm -rf "$work/medium" "$work/program" "$src"
+done
+
+memrows=""
+for files in $many; do
+  src="$work/many"
+  echo "== $files small files" >&2
+  python3 "$here/gen_tree.py" "$src" --files "$files" --big-mib 0 --max-kib 1 --seed 7 >&2
+  sleep 3
+  setup_pass "$src" "$work/medium" "$work/program" MANY
+  mem_first=$(peak_kib "$pass" --program-folder "$work/program")
+  nothing_changed "many ($files)" "$src" "$work/program"
+  memrows+="| $files small files | $((mem_first / 1024)) MiB | $((mem_none / 1024)) MiB |"$'\n'
+  rm -rf "$work/medium" "$work/program" "$src"
 done
 
 cat <<REPORT
 
-Results (deep: $deep files in 100 chains 20 folders deep; flat: $flat files in one folder; seconds)
-| run | quillarc-pass | cp -a | rsync -a | find | pass / cp | pass / rsync |
-|---|---|---|---|---|---|---|
+Results on $fs ($repeat rounds, order alternating; seconds and ratios as min / median)
+| tree | run | quillarc-pass | other | ratio |
+|---|---|---|---|---|
 $rows
+Peak resident memory of quillarc-pass
+| tree | first pass | nothing changed |
+|---|---|---|
+$memrows
 REPORT

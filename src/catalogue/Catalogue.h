@@ -133,6 +133,7 @@ public:
     std::vector<std::int64_t> merge(const std::string &otherFile, std::optional<std::int64_t> into = std::nullopt);
 
 private:
+    Catalogue(const std::string &file, bool isNew);
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

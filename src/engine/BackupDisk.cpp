@@ -33,6 +33,7 @@ void BackupDisk::setRoot(const std::string &root)
 {
     if (root == m_folders.root() && m_folders.rootFd() >= 0)
         return;
+    m_lastLook.reset();
     m_folders.setRoot(root);
     m_unit = 0;
 }
@@ -91,8 +92,12 @@ bool BackupDisk::hasCurrentCopy(std::string_view relative, const struct stat &so
     const auto [folderPart, name] = splitFolderAndName(relative);
     int error = 0;
     const int dir = m_folders.folder(folderPart, false, error);
+    // A folder this pass made holds only what it stored there: no look.
+    const bool assumed = dir >= 0 && !folderPart.empty() && m_folders.lastMade();
     struct stat st {};
-    if (dir < 0 || ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    const bool there = dir >= 0 && !assumed && ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    m_lastLook = Look {std::string(relative), there, assumed, st};
+    if (!there)
         return false;
     if (isCurrent(st, source, relative))
         return true;

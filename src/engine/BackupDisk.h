@@ -137,6 +137,10 @@ private:
         ContentHasher *hasher = nullptr; ///< the catalogue's, while it records
         std::int64_t copied = 0;         ///< bytes written
         bool changed = false;            ///< the source changed while it was read
+        bool there = false;              ///< a copy (or something else) stands under the name
+        struct stat existing {};         ///< what stands there, when `there`
+        bool assumedAbsent = false;      ///< not looked for: in a folder this pass made
+        bool lookAgain = false;          ///< stored already this pass where none was looked for
         bool named() const { return !part.empty(); }
         void discard();
     };
@@ -151,6 +155,13 @@ private:
     const char *kindOf(const struct stat &st) const;
     bool clashesByCase(int dirFd, const std::string &name);
 
+    struct Look {
+        std::string relative;
+        bool there = false;
+        bool assumed = false; ///< not looked: in a folder the pass made
+        struct stat st {};
+    };
+    std::optional<Look> m_lastLook; ///< the copy last asked about, for the store that follows
     std::vector<char> m_buffer;
     std::string m_remark;  ///< what moving aside did, for the store in hand
     bool m_asRoot = false; ///< owners and set-id bits are kept, as `cp -a` keeps them

@@ -115,7 +115,7 @@ private:
     void BackupFile(const std::string &source);
     void WriteCDFile(int source, const struct stat &st, const std::string &sourcePath, bool caseTwin);
     bool refusedOnDisk(const std::string &sourcePath, const struct stat &st, const std::string &relative);
-    bool roomFor(std::int64_t bytes);
+    bool roomFor(int source, std::int64_t bytes);
     BackupDisk::Result FileCopy(int source, const struct stat &st, const std::string &relative,
                                 const BackupDisk::StoreOptions &options, BackupDisk::StoreReport &report);
     void tellStored(BackupDisk::Result result, const BackupDisk::StoreReport &report, const struct stat &st,

@@ -3,6 +3,7 @@
 #include "engine/DiskFault.h"
 
 #include <acl/libacl.h>
+#include <array>
 #include <attr/error_context.h>
 #include <attr/libattr.h>
 #include <cerrno>
@@ -82,13 +83,36 @@ int attributeToCopy(const char *name, struct error_context *context)
     return std::strcmp(name, "security.selinux") != 0 && ::attr_copy_check_permissions(name, context) != 0 ? 1 : 0;
 }
 
+// True when the source has no extended attribute at all, and so no access
+// control list either: one call, where reading the lists and copying the
+// attributes would take several that all come back empty. A disk that
+// keeps no attributes has none; any other doubt takes the long way.
+bool hasNoAttributes(int source)
+{
+    std::array<char, 256> names {};
+    const ssize_t length = ::flistxattr(source, names.data(), names.size());
+    return length == 0 || (length < 0 && (errno == ENOTSUP || errno == EOPNOTSUPP));
+}
+
+// Sets the bits as a list that says no more than they do: the disk keeps
+// the bits and drops any list the copy had (inherited from its folder's
+// default, or left from an earlier source), in one call, as cp -a does it.
+// False where the disk keeps no lists; the set-id and sticky bits never
+// come this way, as a list cannot carry them.
+bool setBitsAsList(int target, mode_t mode)
+{
+    const AclHandle bits(::acl_from_mode(mode));
+    return bits.get() != nullptr && ::acl_set_fd(target, bits.get()) == 0;
+}
+
 // A folder's default list (what new files in it inherit) follows the
 // source's, and goes when the source has none.
-int copyDefaultList(int source, int target)
+int copyDefaultList(int source, int target, bool sourcePlain)
 {
-    const ssize_t length = ::fgetxattr(source, kDefaultList, nullptr, 0);
+    const ssize_t length = sourcePlain ? -1 : ::fgetxattr(source, kDefaultList, nullptr, 0);
     if (length < 0) {
-        if (errno == ENODATA && ::fremovexattr(target, kDefaultList) != 0 && isDiskFault(errno))
+        const bool none = sourcePlain || errno == ENODATA;
+        if (none && ::fremovexattr(target, kDefaultList) != 0 && isDiskFault(errno))
             return errno;
         return 0;
     }
@@ -108,7 +132,7 @@ bool cannotKeepMetadata(int error)
     return error == EPERM || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP;
 }
 
-int CopyMetadata::apply(int source, const struct stat &sourceStat, int target) const
+int CopyMetadata::apply(int source, const struct stat &sourceStat, int target, const struct stat *targetNow) const
 {
     const bool folder = S_ISDIR(sourceStat.st_mode);
     mode_t mode = sourceStat.st_mode & (m_asRoot ? 07777 : 0777);
@@ -118,7 +142,9 @@ int CopyMetadata::apply(int source, const struct stat &sourceStat, int target) c
         mode |= S_IRWXU;
 
     struct stat now {};
-    if (::fstat(target, &now) != 0)
+    if (targetNow != nullptr)
+        now = *targetNow;
+    else if (::fstat(target, &now) != 0)
         return errno;
     bool groupKept = true;
     if (m_asRoot) {
@@ -138,7 +164,8 @@ int CopyMetadata::apply(int source, const struct stat &sourceStat, int target) c
     if (!groupKept)
         mode &= ~static_cast<mode_t>(S_IRWXG);
 
-    const AclHandle acl(::acl_get_fd(source));
+    const bool plain = hasNoAttributes(source);
+    const AclHandle acl(plain ? nullptr : ::acl_get_fd(source));
     const bool extended = acl.get() != nullptr && ::acl_equiv_mode(acl.get(), nullptr) == 1;
     if (extended) {
         // The bits first hold only what the owning group may really do (its
@@ -149,23 +176,25 @@ int CopyMetadata::apply(int source, const struct stat &sourceStat, int target) c
         mode = (mode & ~static_cast<mode_t>(S_IRWXG)) | (group << 3);
         if (!groupKept)
             clearEntry(acl.get(), ACL_GROUP_OBJ);
-    } else if (::fremovexattr(target, kAccessList) != 0 && isDiskFault(errno)) {
-        // A list inherited from the folder's default, or left from an
-        // earlier source, would grant what the source does not.
-        return errno;
     }
-    if (::fchmod(target, mode) != 0 && !cannotKeepMetadata(errno))
+    const bool bitsSet = !extended && (mode & 07000) == 0 && setBitsAsList(target, mode);
+    // A list inherited from the folder's default, or left from an earlier
+    // source, would grant what the source does not.
+    if (!extended && !bitsSet && ::fremovexattr(target, kAccessList) != 0 && isDiskFault(errno))
+        return errno;
+    if (!bitsSet && ::fchmod(target, mode) != 0 && !cannotKeepMetadata(errno))
         return errno;
     if (extended && ::acl_set_fd(target, acl.get()) != 0 && isDiskFault(errno))
         return errno;
     if (folder) {
-        if (const int error = copyDefaultList(source, target); error != 0)
+        if (const int error = copyDefaultList(source, target, plain); error != 0)
             return error;
     }
 
     // After the owner: a change of owner drops file capabilities. What the
     // disk cannot hold is let go, as cp -a lets it go.
-    ::attr_copy_fd("", source, "", target, attributeToCopy, nullptr);
+    if (!plain)
+        ::attr_copy_fd("", source, "", target, attributeToCopy, nullptr);
     return 0;
 }
 

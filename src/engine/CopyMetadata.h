@@ -17,7 +17,9 @@ namespace quillarc {
 /// owners, lists or attributes) is let go without failing the copy.
 ///
 /// Everything is read from and written to open descriptors, and only for
-/// what is copied: a file that is not copied costs nothing here.
+/// what is copied: a file that is not copied costs nothing here. A source
+/// without extended attributes (most files; access control lists are
+/// attributes too) costs one look at its attribute names.
 class CopyMetadata {
 public:
     /// `asRoot`: owners and set-id bits are kept.
@@ -26,8 +28,9 @@ public:
     /// Gives the open copy `target` (a regular file, or a folder when
     /// `sourceStat` says so) the metadata of the open `source`. 0, or the
     /// errno of a failure of the disk itself (no room, I/O error), which
-    /// fails the copy.
-    int apply(int source, const struct stat &sourceStat, int target) const;
+    /// fails the copy. `targetNow`, when the caller has it, is the target's
+    /// status as it stands, which saves looking again.
+    int apply(int source, const struct stat &sourceStat, int target, const struct stat *targetNow = nullptr) const;
 
 private:
     bool m_asRoot;

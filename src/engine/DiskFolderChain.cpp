@@ -56,6 +56,7 @@ void DiskFolderChain::setRoot(const std::string &root)
 
 void DiskFolderChain::drop()
 {
+    m_missingFolder.clear();
     m_chain.clear();
     m_rootFd.reset();
     m_followed.clear();
@@ -83,6 +84,15 @@ int DiskFolderChain::folder(std::string_view relativeFolder, bool create, int &e
         return -1;
     if (relativeFolder.empty())
         return m_rootFd.get();
+    // A first pass asks after the copy of every file in folders it has not
+    // made yet: one failed open tells for the whole tree below.
+    if (create) {
+        m_missingFolder.clear();
+    } else if (!m_missingFolder.empty() && relativeFolder.substr(0, m_missingFolder.size()) == m_missingFolder &&
+               (relativeFolder.size() == m_missingFolder.size() || relativeFolder[m_missingFolder.size()] == '/')) {
+        error = ENOENT;
+        return -1;
+    }
     const std::vector<std::string_view> names = namesOf(relativeFolder);
     std::size_t kept = 0;
     while (kept < names.size() && kept < m_chain.size() && m_chain[kept].name == names[kept])
@@ -107,15 +117,22 @@ int DiskFolderChain::openLevel(std::string_view relativeFolder, std::string_view
         return -1;
     }
     const int at = m_chain.empty() ? m_rootFd.get() : m_chain.back().fd.get();
-    UniqueFd next(::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    // In a folder made this pass, a folder not made yet is missing: it is
+    // made without a first look.
+    const bool parentMade = create && lastMade();
+    UniqueFd next(parentMade ? -1 : ::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (parentMade)
+        errno = ENOENT;
     // An older copy of a file, or a link, where the source now has a
     // folder: moved aside, never deleted nor followed.
     if (!next && (errno == ENOTDIR || errno == ELOOP) && create && !disklayout::isOwnPath(relativeFolder))
         errno = m_keepAside(at, name, upTo(relativeFolder, nameView)) ? ENOENT : ENOTDIR;
+    bool made = false;
     if (!next && errno == ENOENT && create) {
         // Made private until it has the source folder's bits: a copy is
         // never more open than its source, not even for a moment.
-        if (::mkdirat(at, name.c_str(), 0700) != 0 && errno != EEXIST) {
+        made = ::mkdirat(at, name.c_str(), 0700) == 0;
+        if (!made && errno != EEXIST) {
             error = errno;
             return -1;
         }
@@ -124,9 +141,11 @@ int DiskFolderChain::openLevel(std::string_view relativeFolder, std::string_view
     if (!next) {
         // A link in the way reads ELOOP or ENOTDIR: never followed.
         error = errno;
+        if (error == ENOENT && !create)
+            m_missingFolder = upTo(relativeFolder, nameView);
         return -1;
     }
-    m_chain.push_back({name, std::move(next)});
+    m_chain.push_back({name, std::move(next), false, made});
     return m_chain.back().fd.get();
 }
 

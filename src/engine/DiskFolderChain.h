@@ -46,6 +46,9 @@ public:
     /// set when it is missing (and not to be made, or `create` is false) or
     /// cannot be reached without following a link.
     int folder(std::string_view relativeFolder, bool create, int &error);
+    /// True when the last folder() call ended in a folder this pass made:
+    /// it holds only what the pass stored in it.
+    bool lastMade() const { return !m_chain.empty() && m_chain.back().made; }
     /// The root's descriptor, once folder() opened it; -1 before.
     int rootFd() const { return m_rootFd ? m_rootFd.get() : -1; }
 
@@ -67,9 +70,13 @@ private:
         std::string name;
         UniqueFd fd;
         bool followed = false; ///< brought in line with its source folder this pass
+        bool made = false;     ///< made by this pass: holds only what the pass stored in it
     };
     std::vector<OpenFolder> m_chain;            ///< the folders of the last path asked for, root first
     std::unordered_set<std::string> m_followed; ///< brought in line with their source this pass
+    /// A folder found missing when only looked for: what lies below it is
+    /// missing too, until a folder is made or the disk changes.
+    std::string m_missingFolder;
 };
 
 } // namespace quillarc

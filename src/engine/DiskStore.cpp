@@ -72,20 +72,35 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         report.caseClash = true;
         return Result::TargetSkipped;
     }
+    // The copy looked at just before (whether it is current) is the one in
+    // the way: nothing else writes to the disk while the pass holds it.
+    PendingCopy copy;
+    const bool looked = m_lastLook && m_lastLook->relative == relative;
+    if (looked) {
+        copy.there = m_lastLook->there;
+        copy.existing = m_lastLook->st;
+        copy.assumedAbsent = m_lastLook->assumed;
+    } else {
+        copy.there = ::fstatat(dir, name.c_str(), &copy.existing, AT_SYMLINK_NOFOLLOW) == 0;
+    }
+    m_lastLook.reset();
     // The copy is there already: a pass that over-selects (a cut-off held
     // back, a folder new to the item) writes only what is missing.
-    if (struct stat existing {};
-        ::fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 && isCurrent(existing, sourceStat, relative))
+    if (copy.there && isCurrent(copy.existing, sourceStat, relative))
         return Result::AlreadyThere;
 
-    PendingCopy copy;
     if (const int openError = openCopy(dir, copy); openError != 0)
         return failed(FailedAt::File, openError, report);
     ContentHasher hasher;
     copy.hasher = m_ledger != nullptr && m_ledger->active() ? &hasher : nullptr;
     if (const std::optional<Result> failure = writeCopy(source, sourceStat, copy, report))
         return *failure;
-    return commitCopy(dir, name, relative, sourceStat, copy, report);
+    const Result result = commitCopy(dir, name, relative, sourceStat, copy, report);
+    // Stored already this pass, where no copy was looked for (one file in
+    // two items): copied again, now with a look.
+    if (copy.lookAgain)
+        return store(source, sourceStat, relative, options, report);
+    return result;
 }
 
 // A copy is written as a file without a name and given its name once it
@@ -145,7 +160,8 @@ std::optional<BackupDisk::Result> BackupDisk::writeCopy(int source, const struct
     struct stat written {};
     if (::fstat(copy.target.get(), &written) != 0 || written.st_size != copy.copied)
         return failWith(EIO);
-    if (const int metadataError = m_metadata.apply(source, sourceStat, copy.target.get()); metadataError != 0)
+    if (const int metadataError = m_metadata.apply(source, sourceStat, copy.target.get(), &written);
+        metadataError != 0)
         return failWith(metadataError);
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
     if (::futimens(copy.target.get(), times) != 0)
@@ -167,9 +183,9 @@ BackupDisk::Result BackupDisk::commitCopy(int dir, const std::string &name, std:
         copy.discard();
         return failed(FailedAt::File, cause, report);
     };
-    struct stat existing {};
+    const struct stat &existing = copy.existing;
     std::optional<std::string> kept;
-    if (::fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (copy.there) {
         kept = m_versions.keep(m_folders.rootFd(), dir, name, relative);
         if (!kept)
             return failWith(errno);
@@ -189,8 +205,14 @@ BackupDisk::Result BackupDisk::commitCopy(int dir, const std::string &name, std:
     };
     if (!copy.named()) {
         const std::string self = "/proc/self/fd/" + std::to_string(copy.target.get());
-        if (::linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) != 0)
+        if (::linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            if (errno == EEXIST && copy.assumedAbsent) {
+                copy.discard();
+                copy.lookAgain = true;
+                return Result::TargetSkipped;
+            }
             return putBack(errno);
+        }
         if (!copy.target.close()) {
             const int cause = errno;
             ::unlinkat(dir, name.c_str(), 0);

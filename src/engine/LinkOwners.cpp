@@ -5,14 +5,20 @@
 
 namespace quillarc {
 
+bool runsAsRoot()
+{
+    static const bool asRoot = ::geteuid() == 0;
+    return asRoot;
+}
+
 bool linkMayBeFollowed(const struct stat &link, const struct stat &target)
 {
-    return ::geteuid() != 0 || link.st_uid == target.st_uid;
+    return !runsAsRoot() || link.st_uid == target.st_uid;
 }
 
 bool openedAsLooked(int dirFd, const char *name, const struct stat &before, const struct stat &opened)
 {
-    if (::geteuid() != 0)
+    if (!runsAsRoot())
         return true;
     struct stat after {};
     if (::fstatat(dirFd, name, &after, AT_SYMLINK_NOFOLLOW) != 0)

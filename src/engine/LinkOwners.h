@@ -5,6 +5,10 @@
 
 namespace quillarc {
 
+/// Whether the program runs as root: asked of the system once, as the
+/// program never changes who it runs as.
+bool runsAsRoot();
+
 /// Run as root over a user's folder, a backup follows a symbolic link only
 /// to a file of the link's own owner. Anyone may make a link to a file they
 /// cannot read (`~/x -> /etc/shadow`); followed by root, its copy would land

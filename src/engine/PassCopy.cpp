@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -26,6 +27,8 @@ std::string errorText(int error)
 }
 
 const char *const kLocked = "in use by another program (locked)";
+const char *const kSwapped =
+    "changed into or from a symbolic link while the pass ran: not read, as the backup runs as root";
 
 } // namespace
 
@@ -33,12 +36,12 @@ void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &
                                 bool caseTwin)
 {
     ++m_filesReached;
-    // Run as root, the entry is looked at just before it is opened, so that
-    // a link swapped in meanwhile is seen.
-    struct stat before {};
-    if (::geteuid() == 0 && ::fstatat(dirFd, name, &before, AT_SYMLINK_NOFOLLOW) != 0)
-        return; // gone since it was listed
-    SourceFile file(dirFd, name);
+    // Run as root, a link swapped in between the listing and the open is seen.
+    SourceFile file = SourceFile::listedEntry(dirFd, name);
+    if (file.swapped()) {
+        missed(source, kSwapped, CutOffHold::belowFile(listed));
+        return;
+    }
     if (!file.isOpen()) {
         if (file.error() != ENOENT) // deleted since it was listed: nothing to back up
             missed(source, "cannot be read: " + errorText(file.error()), CutOffHold::belowFile(listed));
@@ -46,11 +49,6 @@ void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &
     }
     if (!S_ISREG(file.status().st_mode))
         return;
-    if (::geteuid() == 0 && !openedAsLooked(dirFd, name, before, file.status())) {
-        missed(source, "changed into or from a symbolic link while the pass ran: not read, as the backup runs as root",
-               CutOffHold::belowFile(listed));
-        return;
-    }
     if (file.lockedByOther()) { // the older copy stays
         missed(source, kLocked, CutOffHold::belowFile(file.status()));
         return;
@@ -112,7 +110,7 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
     if (refusedOnDisk(sourcePath, st, relative) || linkedToEarlierCopy(st, sourcePath, relative, caseTwin))
         return;
     const std::int64_t bytes = bytesToWrite(source, st);
-    if (!roomFor(bytes) || failed()) {
+    if (!roomFor(source, bytes) || failed()) {
         m_cutOff.hold(CutOffHold::belowFile(st)); // not missed: the pass ends, and the next one copies it
         return;
     }
@@ -151,7 +149,7 @@ bool BackupPass::refusedOnDisk(const std::string &sourcePath, const struct stat 
 // disk's oldest versions, or on a fresh disk. The older copy is never given
 // up for room: it makes way into the versions only once the new copy is
 // whole. False when the pass ends instead.
-bool BackupPass::roomFor(std::int64_t bytes)
+bool BackupPass::roomFor(int source, std::int64_t bytes)
 {
     for (;;) {
         diskInHand();
@@ -159,6 +157,9 @@ bool BackupPass::roomFor(std::int64_t bytes)
             return true;
         if (madeRoomFor(bytes))
             continue;
+        // No lock of the in-use test is held on the source while the user
+        // is asked for a disk.
+        ::flock(source, LOCK_UN);
         if (!handOverFullDisk(bytes))
             return false;
     }

@@ -15,9 +15,19 @@ class SourceFile {
 public:
     SourceFile(int dirFd, const char *name);
 
+    /// Opens the entry `name` of `dirFd` that a walk listed as a file (or a
+    /// link to one). Run as root, a link is followed only as
+    /// openedAsLooked() allows: an entry that changed into or from a link
+    /// between the look and the open stays closed, with swapped() true. An
+    /// entry gone since the listing fails with ENOENT.
+    static SourceFile listedEntry(int dirFd, const char *name);
+
     bool isOpen() const { return m_fd.valid(); }
     /// Why it could not be opened (errno).
     int error() const { return m_error; }
+    /// Run as root: the entry turned into or from a link while it was
+    /// opened, so it was not read.
+    bool swapped() const { return m_swapped; }
     int fd() const { return m_fd.get(); }
     const struct stat &status() const { return m_status; }
 
@@ -27,8 +37,11 @@ public:
     bool lockedByOther() const;
 
 private:
+    SourceFile(int dirFd, const char *name, int extraFlags);
+
     UniqueFd m_fd;
     int m_error = 0;
+    bool m_swapped = false;
     struct stat m_status {};
 };
 

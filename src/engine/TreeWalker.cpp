@@ -19,10 +19,8 @@ namespace quillarc {
 
 namespace {
 
-struct DirCloser {
-    void operator()(DIR *dir) const { ::closedir(dir); }
-};
-using DirHandle = std::unique_ptr<DIR, DirCloser>;
+// Room for a few hundred names a call, as a directory stream reads them.
+constexpr std::size_t kListingBytes = 32768;
 
 // A folder that is not there (any more) has nothing to back up: the scan
 // of a deleted folder is empty, as it always was.
@@ -143,13 +141,7 @@ void TreeWalker::walk(const std::string &path, bool withSubfolders, TreeVisitor 
 void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std::string &text, bool withSubfolders,
                           TreeVisitor &visitor) const
 {
-    DirHandle dir(::fdopendir(fd.get()));
-    if (!dir) {
-        visitor.unreadable(text.substr(0, text.size() - 1), errno);
-        return;
-    }
-    fd.release(); // the listing owns it now
-    const int dirFd = ::dirfd(dir.get());
+    const int dirFd = fd.get();
     // The listing is read whole first, so that names differing only in case
     // are known before either is copied.
     struct Entry {
@@ -159,20 +151,27 @@ void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std:
     };
     std::vector<Entry> entries;
     bool anyUpperCase = false;
+    // Read straight from the kernel: a directory stream would ask for the
+    // descriptor's flags and set them again, two calls a folder.
+    if (m_listing.empty())
+        m_listing.resize(kListingBytes);
     for (;;) {
-        errno = 0;
-        const dirent *entry = ::readdir(dir.get());
-        if (!entry) {
-            if (errno != 0)
+        const ssize_t got = ::getdents64(dirFd, m_listing.data(), m_listing.size());
+        if (got <= 0) {
+            if (got < 0)
                 visitor.unreadable(text.substr(0, text.size() - 1), errno);
             break;
         }
-        const char *name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
-        entries.push_back({name, entry->d_type});
-        for (const char *c = name; !anyUpperCase && *c != '\0'; ++c)
-            anyUpperCase = toLowerAscii(*c) != *c;
+        for (ssize_t at = 0; at < got;) {
+            const auto *entry = reinterpret_cast<const struct dirent64 *>(m_listing.data() + at);
+            at += entry->d_reclen;
+            const char *name = entry->d_name;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+                continue;
+            entries.push_back({name, entry->d_type});
+            for (const char *c = name; !anyUpperCase && *c != '\0'; ++c)
+                anyUpperCase = toLowerAscii(*c) != *c;
+        }
     }
     // Only a folder with an upper-case letter in some name can hold twins.
     if (anyUpperCase) {

@@ -84,6 +84,9 @@ private:
     dev_t m_skipDevice = 0;
     ino_t m_skipInode = 0;
     std::vector<std::pair<dev_t, ino_t>> m_alsoSkipped;
+    /// Where a folder's listing is read; each folder is read whole before
+    /// any below it, so one does for the walk.
+    mutable std::vector<char> m_listing;
 };
 
 /// True for the file systems a backup never enters: the kernel's views of

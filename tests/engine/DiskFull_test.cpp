@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <functional>
 #include <sched.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/statvfs.h>
@@ -66,6 +68,28 @@ TEST_F(DiskFullTest, ThreeDisksPromptThenCancelledDialog)
     EXPECT_EQ(ui.fileLine, "Error Writing to Disk...  0 Files Found and Backed Up");
     EXPECT_EQ(run->outcome().end, PassEnd::DiskFullCancelled);
     EXPECT_EQ(list.at(0).text(TextFloat), "0");
+}
+
+// While the pass waits for another disk, the file it is about to copy is
+// not locked: another program may lock it meanwhile, for as long as the
+// user takes to answer.
+TEST_F(DiskFullTest, NoLockIsHeldOnTheSourceWhileADiskIsAskedFor)
+{
+    writeFile(source + "/waits", bytes(850));
+    addItem(source, "Yes");
+    host.insert(kDrive, {medium, label, 1000, 100});
+    ui.confirmAnswers = {true, true};
+    bool lockedMeanwhile = false;
+    ui.dialogPresses = {{ScriptedPassUi::Press::Cancel, [&] {
+                             const int other = ::open((source + "/waits").c_str(), O_RDONLY | O_CLOEXEC);
+                             lockedMeanwhile = other >= 0 && ::flock(other, LOCK_EX | LOCK_NB) == 0;
+                             if (other >= 0)
+                                 ::close(other);
+                         }}};
+    runPass();
+
+    ASSERT_EQ(ui.dialogLabels, std::vector<std::string>({label}));
+    EXPECT_TRUE(lockedMeanwhile);
 }
 
 TEST_F(DiskFullTest, SingleFileTooLargeEndsThePass)

@@ -1,0 +1,71 @@
+# Shared by the benchmark scripts: a pass's folders, timing, statistics and
+# the file system the runs take place on. Sourced, not run.
+
+# A folder medium for the pass, its config and disk list file.
+setup_pass() {  # $1 tree, $2 medium, $3 program folder, $4 label
+  rm -rf "$2" "$3"
+  mkdir -p "$2" "$3"
+  echo "$4" > "$2/.quillarc-label"
+  { printf '%s/\r\n' "$2"
+    printf '1\r\n0\r\n-13\r\nMS Sans Serif\r\n10\r\nF\r\nF\r\nF\r\nF\r\n'
+    printf '510\r\n150\r\n110\r\n50\r\n800\r\n600\r\n0\r\n0\r\nF\r\n'
+  } > "$3/config"
+  printf '%s\r\n0/0/0 0:00\r\n0\r\nYes\r\nT\r\n' "$1" > "$3/$4.ini"
+}
+
+# Elapsed seconds of "$@", after a sync outside the time and with a sync
+# of its own inside it: a pass flushes the backup disk before it saves its
+# list, so every tool's time runs until its copies are on the disk.
+seconds() {
+  sync
+  local start end
+  start=$(date +%s%N)
+  "$@" > /dev/null 2>&1 || true
+  sync
+  end=$(date +%s%N)
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) / 1e9 }'
+}
+
+# Elapsed seconds without the syncs, for runs that write nothing.
+plain_seconds() {
+  local start end
+  start=$(date +%s%N)
+  "$@" > /dev/null 2>&1 || true
+  end=$(date +%s%N)
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", (b - a) / 1e9 }'
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+
+# "min / median" of the numbers given as arguments.
+min_median() {
+  printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else printf "%.2f / %.2f", v[1], (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'
+}
+
+# Peak resident memory of one run of "$@", KiB.
+peak_kib() {
+  /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -F: '/Maximum resident/ { gsub(/ /, "", $2); print $2 }'
+}
+
+# Puts the work folder $1 on the file system asked for: "disk" leaves it
+# where it is; "ext4" (a loop-mounted image of $2 GiB) and "tmpfs" need
+# root. The mount is undone by bench_unmount.
+bench_mount() {  # $1 folder, $2 GiB, $3 kind
+  case "$3" in
+    disk) return 0 ;;
+    ext4)
+      truncate -s "${2}G" "$1.img"
+      mkfs.ext4 -q -F "$1.img"
+      mount -o loop "$1.img" "$1" ;;
+    tmpfs) mount -t tmpfs -o "size=${2}g" quillarc-bench "$1" ;;
+    *) echo "unknown file system $3 (disk, ext4, tmpfs)" >&2; return 2 ;;
+  esac
+}
+
+bench_unmount() {  # $1 folder, $2 kind
+  case "$2" in
+    ext4) umount "$1" 2>/dev/null; rm -f "$1.img" ;;
+    tmpfs) umount "$1" 2>/dev/null ;;
+  esac
+  return 0
+}
