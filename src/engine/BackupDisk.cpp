@@ -467,7 +467,7 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
     if (named)
         ::utimensat(dir, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
     if (hashing) {
-        if (kept && S_ISREG(existing.st_mode))
+        if (kept && (S_ISREG(existing.st_mode) || S_ISDIR(existing.st_mode)))
             m_ledger->recordVersion(relative, *kept);
         m_ledger->recordCopy({std::string(relative), copied, nanoseconds(sourceStat.st_mtim),
                               nanoseconds(sourceStat.st_ctim), sourceStat.st_mode & 07777, sourceStat.st_uid,
@@ -532,7 +532,7 @@ std::optional<BackupDisk::Result> BackupDisk::storeLink(const std::string &first
         return isDiskError(report.error) ? std::optional(Result::WriteFailed) : std::nullopt;
     }
     if (m_ledger != nullptr && m_ledger->active()) {
-        if (kept && S_ISREG(existing.st_mode))
+        if (kept && (S_ISREG(existing.st_mode) || S_ISDIR(existing.st_mode)))
             m_ledger->recordVersion(relative, *kept);
         if (std::optional<CopyRecord> record = m_ledger->copyAt(firstCopy)) {
             record->path = std::string(relative);

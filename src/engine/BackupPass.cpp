@@ -223,7 +223,7 @@ void BackupPass::useMedium()
         m_ledgerOpened = true;
         m_disk.setLedger(&m_ledger);
     }
-    m_ledger.useDisk(m_label);
+    m_ledger.useDisk({m_label, m_setup.host.fileSystemUuid(m_setup.driveRoot)});
     // What a pass that died left on this disk goes before anything is
     // written, whether or not this pass copies anything.
     m_disk.removeLeftovers();

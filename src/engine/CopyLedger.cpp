@@ -49,10 +49,10 @@ void CopyLedger::open(const std::string &file)
     }
 }
 
-void CopyLedger::useDisk(const std::string &label)
+void CopyLedger::useDisk(const DiskIdentity &disk)
 {
     m_disk = 0;
-    guarded([&] { m_disk = m_catalogue->disk({label, {}}); });
+    guarded([&] { m_disk = m_catalogue->disk(disk); });
 }
 
 std::optional<CopyRecord> CopyLedger::copyAt(std::string_view path)

@@ -9,6 +9,7 @@
 #include "gui/TStartmenuForm.h"
 #include "gui/Widgets.h"
 #include "gui/controls/TGlossButton.h"
+#include "gui/find/FindDialog.h"
 #include "gui/mainwindow/AutoBackupEntry.h"
 #include "gui/mainwindow/BackupListModel.h"
 #include "gui/mainwindow/LowerCaseEdit.h"
@@ -80,6 +81,7 @@ TQLForm::TQLForm(MainWindowEnvironment environment, QWidget *parent)
     });
     m_probe = new TSystemProbe(this);
     attachMountedDiskSupport(*this, m_env.programFolder);
+    attachFindCommand(*this, *PopupMenu, m_env.programFolder);
 
     guarded([this] { FormCreate(); });
 }

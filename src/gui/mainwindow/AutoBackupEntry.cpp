@@ -1,9 +1,12 @@
 #include "gui/mainwindow/AutoBackupEntry.h"
 
+#include "catalogue/DiskCatalogueStatus.h"
+#include "catalogue/DiskLayout.h"
 #include "gui/MessageBox.h"
 #include "gui/TQLForm.h"
 #include "engine/PassLog.h"
 #include "gui/mainwindow/MountWatchPresence.h"
+#include "gui/verify/VerifyEntry.h"
 #include "lists/DiskListFile.h"
 #include "lists/DiskStatus.h"
 
@@ -88,6 +91,7 @@ QMenu *AutoBackupEntry::menu()
         connect(disk, &QAction::triggered, this, [this, other](bool on) { choose(other, on); });
     }
     others->setEnabled(!others->actions().isEmpty());
+    addVerifyEntry(*menu, m_form, m_folder);
     return menu;
 }
 
@@ -123,7 +127,10 @@ QString AutoBackupEntry::statusTip() const
     const std::string label = m_form.session().label();
     if (label.empty())
         return {};
-    return QString::fromStdString(label + "\n" + diskStatusLines(m_folder, label, PassLog(m_folder).path())).trimmed();
+    return QString::fromStdString(
+               label + "\n" + diskStatusLines(m_folder, label, PassLog(m_folder).path()) +
+               diskCatalogueLines(m_folder + std::string(disklayout::kProgramCatalogue), {label, ""}))
+        .trimmed();
 }
 
 bool AutoBackupEntry::eventFilter(QObject *watched, QEvent *event)
