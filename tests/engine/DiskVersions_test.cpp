@@ -224,7 +224,7 @@ TEST_F(DiskVersionsTest, AFolderOfCopiesMovedIntoTheVersionsTakesItsCopiesAlongI
     const Catalogue catalogue(program + std::string(disklayout::kProgramCatalogue));
     std::vector<std::string> seen;
     for (const CopyEntry &entry : catalogue.copiesUnder(source + "/docs"))
-        seen.push_back(entry.copy.path.substr(source.size()) + (entry.versionStamp.empty() ? "" : " v") +
+        seen.push_back(entry.copy.path.substr(source.size() - 1) + (entry.versionStamp.empty() ? "" : " v") +
                        entry.versionStamp);
     EXPECT_EQ(seen, (std::vector<std::string> {"/docs/sub", "/docs/sub/a.txt v" + stamp,
                                                "/docs/sub/deep/b.txt v" + stamp, "/docs/subway.txt"}));

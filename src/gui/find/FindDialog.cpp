@@ -23,7 +23,7 @@ namespace quillarc {
 
 namespace {
 
-constexpr int kColumnWidths[FindResultsModel::ColumnCount] = {180, 220, 220, 120, 80, 110, 260};
+constexpr int kColumnWidths[FindResultsModel::ColumnCount] = {175, 150, 250, 130, 80, 110, 240};
 
 QString countText(std::size_t files)
 {
@@ -40,7 +40,7 @@ FindDialog::FindDialog(const std::string &programFolder, QWidget *parent)
 {
     setWindowTitle(QString::fromLatin1(kTitle));
     setFont(Fonts::sans(14));
-    resize(1000, 480);
+    resize(1160, 480);
 
     auto *caption = new QLabel(QStringLiteral("Find a file on the backup disks, plugged in or not:"), this);
     caption->setFont(Fonts::sans(16, true));

@@ -7,54 +7,59 @@
 namespace quillarc {
 
 FindSearch::FindSearch(std::string catalogueFile, QObject *parent)
-    : QObject(parent), m_file(std::move(catalogueFile)), m_thread([this] { work(); })
+    : QObject(parent), m_shared(std::make_shared<Shared>())
 {
+    m_shared->file = std::move(catalogueFile);
+    m_shared->owner = this;
+    std::thread([shared = m_shared] { work(shared); }).detach();
 }
 
 FindSearch::~FindSearch()
 {
     {
-        const std::lock_guard lock(m_mutex);
-        m_stop = true;
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->stop = true;
+        m_shared->owner = nullptr;
     }
-    m_wake.notify_one();
-    // A search under way is waited for: SQLite cannot be told to stop
-    // part-way from here, and the thread reads this object's members.
-    m_thread.join();
+    m_shared->wake.notify_one();
 }
 
 void FindSearch::request(const std::string &pattern, bool wholePath)
 {
     {
-        const std::lock_guard lock(m_mutex);
-        m_waiting = Request {++m_latest, pattern, wholePath};
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->waiting = Request {++m_latest, pattern, wholePath};
     }
-    m_wake.notify_one();
+    m_shared->wake.notify_one();
 }
 
-void FindSearch::work()
+void FindSearch::work(const std::shared_ptr<Shared> &shared)
 {
     for (;;) {
         Request next;
         {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_stop || m_waiting.has_value(); });
-            if (m_stop)
+            std::unique_lock lock(shared->mutex);
+            shared->wake.wait(lock, [&] { return shared->stop || shared->waiting.has_value(); });
+            if (shared->stop)
                 return;
-            next = std::move(*m_waiting);
-            m_waiting.reset();
+            next = std::move(*shared->waiting);
+            shared->waiting.reset();
         }
-        FindAnswer answer = search(m_file, next.pattern, next.wholePath);
+        FindAnswer answer = search(shared->file, next.pattern, next.wholePath);
         answer.request = next.id;
-        // Delivered on the window's thread; dropped there when a newer
-        // request was made meanwhile, and with this object when it goes.
-        QMetaObject::invokeMethod(
-            this,
-            [this, answer = std::move(answer)] {
-                if (answer.request == m_latest)
-                    Q_EMIT answered(answer);
-            },
-            Qt::QueuedConnection);
+        // Posted to the window's thread while the owner is known to be
+        // there (it clears itself under the same lock as it goes); dropped
+        // there when a newer request was made meanwhile.
+        const std::lock_guard lock(shared->mutex);
+        if (FindSearch *owner = shared->owner) {
+            QMetaObject::invokeMethod(
+                owner,
+                [owner, answer = std::move(answer)] {
+                    if (answer.request == owner->m_latest)
+                        Q_EMIT owner->answered(answer);
+                },
+                Qt::QueuedConnection);
+        }
     }
 }
 

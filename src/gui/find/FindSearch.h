@@ -9,7 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
+#include <memory>
 #include <vector>
 
 namespace quillarc {
@@ -58,15 +58,21 @@ private:
         std::string pattern;
         bool wholePath;
     };
-    void work();
+    // What the search thread shares with this object. The thread keeps it
+    // alive on its own, so that a window closed during a long search never
+    // waits for it: the answer is then dropped.
+    struct Shared {
+        std::string file;
+        std::mutex mutex;
+        std::condition_variable wake;
+        std::optional<Request> waiting;
+        bool stop = false;
+        FindSearch *owner = nullptr; // null once this object is going
+    };
+    static void work(const std::shared_ptr<Shared> &shared);
 
-    const std::string m_file;
     std::uint64_t m_latest = 0; // the window's thread only
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::optional<Request> m_waiting;
-    bool m_stop = false;
-    std::thread m_thread;
+    std::shared_ptr<Shared> m_shared;
 };
 
 } // namespace quillarc
