@@ -34,7 +34,7 @@ DiskVerifyOutcome refused(DiskVerifyOutcome::Start start, std::string error)
 
 } // namespace
 
-DiskVerifyOutcome verifyDiskInDrive(const DiskToVerify &disk, VerifyOptions options,
+DiskVerifyOutcome verifyDiskInDrive(const DiskToVerify &disk, const VerifyOptions &options,
                                     const std::function<void(std::int64_t copies)> &sized)
 {
     using Start = DiskVerifyOutcome::Start;

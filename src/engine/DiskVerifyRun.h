@@ -39,7 +39,7 @@ struct DiskVerifyOutcome {
 /// the pass log its summary, so that a verify stopped part-way is resumed
 /// by the next. `sized` is told how many copies there are before the first
 /// is read.
-DiskVerifyOutcome verifyDiskInDrive(const DiskToVerify &disk, VerifyOptions options,
+DiskVerifyOutcome verifyDiskInDrive(const DiskToVerify &disk, const VerifyOptions &options,
                                     const std::function<void(std::int64_t copies)> &sized = {});
 
 } // namespace quillarc
