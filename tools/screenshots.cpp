@@ -11,6 +11,10 @@
 #include "platform/FreeSpaceLine.h"
 #include "gui/TIncFolderForm.h"
 #include "gui/TProgressForm.h"
+#include "gui/find/FindDialog.h"
+#include "gui/verify/VerifyProgressForm.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/DiskLayout.h"
 #include "gui/TResourceForm.h"
 #include "gui/TStartMenuTreeForm.h"
 #include "gui/TStartmenuForm.h"
@@ -41,6 +45,8 @@ private Q_SLOTS:
     void resources();
     void links();
     void mainWindow();
+    void findDialog();
+    void verifyProgress();
     void darkTheme();
 
 private:
@@ -150,6 +156,44 @@ void ScreenshotsTest::links()
     save(tree, "links-tree");
 }
 
+void ScreenshotsTest::findDialog()
+{
+    QTemporaryDir dir;
+    const std::string program = dir.path().toStdString() + "/";
+    {
+        Catalogue catalogue(program + std::string(disklayout::kProgramCatalogue));
+        const std::int64_t one = catalogue.disk({"BACKUP1", ""});
+        const std::int64_t two = catalogue.disk({"BACKUP2", ""});
+        catalogue.diskSeen(one, "2026-11-20T090000Z", 0);
+        catalogue.diskSeen(two, "2026-12-05T090000Z", 0);
+        auto copy = [](const std::string &path, std::int64_t size, std::int64_t seconds) {
+            CopyRecord record;
+            record.path = path;
+            record.size = size;
+            record.modifiedNs = seconds * 1'000'000'000;
+            record.passStamp = "2026-11-20T090000Z";
+            return record;
+        };
+        catalogue.recordCopy(one, copy("home/ann/Docs/report 2025.ods", 48'213, 1'763'000'000));
+        catalogue.recordVersionCopy(one, copy("home/ann/Docs/report 2025.ods", 40'002, 1'760'000'000),
+                                    "2026-11-01T080000Z");
+        catalogue.recordCopy(two, copy("home/ann/Docs/report 2025.ods", 51'880, 1'764'800'000));
+        catalogue.recordCopy(two, copy("home/ann/Work/Quarterly Report.pdf", 2'400'000, 1'764'000'000));
+        catalogue.recordCopy(one, copy("home/ann/Music/report_from_the_road.flac", 31'000'000, 1'700'000'000));
+    }
+    FindDialog dialog(program);
+    dialog.PatternEdit->setText(QStringLiteral("report"));
+    QVERIFY(QTest::qWaitFor([&] { return dialog.settled(); }, 5000));
+    save(dialog, "find");
+}
+
+void ScreenshotsTest::verifyProgress()
+{
+    VerifyProgressForm form(QStringLiteral("BACKUP1"));
+    form.setProgress(1234, 4321, QStringLiteral("home/ann/Music/a rather long name of a song.flac"));
+    save(form, "verify-progress");
+}
+
 void ScreenshotsTest::darkTheme()
 {
     // A dark desktop theme: every fixed-colour text must stay legible.
@@ -173,6 +217,8 @@ void ScreenshotsTest::darkTheme()
     suffix = "-dark";
     datePick();
     progress();
+    findDialog();
+    verifyProgress();
     resources();
     links();
     mainWindow();

@@ -289,13 +289,26 @@ void Catalogue::recordVersionCopy(std::int64_t disk, const CopyRecord &record, s
 
 void Catalogue::recordVersion(std::int64_t disk, std::string_view path, std::string_view versionStamp)
 {
-    const std::int64_t name = m_impl->nameId(path, false);
-    if (name == 0)
+    const std::string_view trimmed = trimmedPath(path);
+    if (trimmed.empty())
         return;
     const std::int64_t version = m_impl->stampId(versionStamp, true);
-    sqlite::Use update(
-        m_impl->db.cached("UPDATE OR REPLACE copies SET version = ? WHERE name = ? AND disk = ? AND version = 0"));
-    update->bind(1, version).bind(2, name).bind(3, disk).run();
+    if (const std::int64_t name = m_impl->nameId(trimmed, false); name != 0) {
+        sqlite::Use update(
+            m_impl->db.cached("UPDATE OR REPLACE copies SET version = ? WHERE name = ? AND disk = ? AND version = 0"));
+        update->bind(1, version).bind(2, name).bind(3, disk).run();
+    }
+    // A folder moves with every copy below it: the folder itself and a
+    // range of the sorted folder paths ('0' follows '/'), no neighbour
+    // whose name merely begins the same.
+    const std::string below = std::string(trimmed) + "/";
+    std::string end = below;
+    end.back() = '0';
+    sqlite::Use folder(
+        m_impl->db.cached("UPDATE OR REPLACE copies SET version = ?1 WHERE disk = ?2 AND version = 0 AND name IN "
+                          "(SELECT n.id FROM folders f JOIN names n ON n.folder = f.id "
+                          "WHERE f.path = ?3 OR (f.path >= ?4 AND f.path < ?5))"));
+    folder->bind(1, version).bind(2, disk).bind(3, trimmed).bind(4, below).bind(5, end).run();
 }
 
 void Catalogue::forgetVersion(std::int64_t disk, std::string_view path, std::string_view versionStamp)

@@ -87,7 +87,8 @@ public:
     std::optional<CopyRecord> copyAt(std::int64_t disk, std::string_view path) const;
     /// The current copy at record.path (replaces the record there).
     void recordCopy(std::int64_t disk, const CopyRecord &record);
-    /// The current copy at the path was moved into the versions of that stamp.
+    /// The current copy at the path, or every current copy below the folder
+    /// at the path, was moved into the versions of that stamp.
     void recordVersion(std::int64_t disk, std::string_view path, std::string_view versionStamp);
     /// A copy found in the versions of that stamp (a disk read back).
     void recordVersionCopy(std::int64_t disk, const CopyRecord &record, std::string_view versionStamp);

@@ -3,7 +3,7 @@
 #include "base/UniqueFd.h"
 #include "catalogue/DiskLayout.h"
 #include "catalogue/DiskScan.h"
-#include "cli/CatalogueText.h"
+#include "catalogue/CatalogueText.h"
 #include "cli/DiskInHand.h"
 #include "cli/PassRunner.h"
 #include "cli/ProgramCatalogue.h"

@@ -1,6 +1,6 @@
 #include "cli/DiskInHand.h"
 
-#include "cli/DiskUuid.h"
+#include "platform/linux/DiskUuid.h"
 #include "platform/linux/LinuxVolumeHost.h"
 
 namespace quillarc {

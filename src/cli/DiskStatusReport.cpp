@@ -1,7 +1,9 @@
 #include "cli/DiskStatusReport.h"
 
+#include "catalogue/DiskCatalogueStatus.h"
 #include "cli/ChosenDisk.h"
 #include "cli/PassRunner.h"
+#include "cli/ProgramCatalogue.h"
 #include "engine/PassLog.h"
 #include "lists/DiskStatus.h"
 #include "lists/DiskStatusRecord.h"
@@ -14,7 +16,8 @@ namespace quillarc {
 
 std::string diskStatusLines(const std::string &programFolder, const std::string &label)
 {
-    return diskStatusLines(programFolder, label, PassLog(programFolder).path());
+    return diskStatusLines(programFolder, label, PassLog(programFolder).path()) +
+           diskCatalogueLines(programCatalogueFile(programFolder), {label, ""});
 }
 
 std::string diskStatusText(const std::string &programFolder)

@@ -2,7 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/DiskLayout.h"
-#include "cli/CatalogueText.h"
+#include "catalogue/CatalogueText.h"
 #include "cli/ChosenDisk.h"
 #include "cli/PassRunner.h"
 

@@ -222,7 +222,7 @@ std::optional<BackupDisk::Result> BackupDisk::storeLink(const std::string &first
         return linkFailed(report.error);
     }
     if (m_ledger != nullptr && m_ledger->active()) {
-        if (kept && S_ISREG(existing.st_mode))
+        if (kept && (S_ISREG(existing.st_mode) || S_ISDIR(existing.st_mode)))
             m_ledger->recordVersion(relative, *kept);
         if (std::optional<CopyRecord> record = m_ledger->copyAt(firstCopy)) {
             record->path = std::string(relative);

@@ -39,6 +39,10 @@ void CopyLedger::guarded(Action action)
 
 void CopyLedger::open(const std::string &file)
 {
+#ifdef QUILLARC_BENCH_WITHOUT_CATALOGUE
+    if (!file.empty())
+        return;
+#endif
     try {
         m_catalogue = std::make_unique<Catalogue>(file);
         m_catalogue->begin();
@@ -49,10 +53,10 @@ void CopyLedger::open(const std::string &file)
     }
 }
 
-void CopyLedger::useDisk(const std::string &label)
+void CopyLedger::useDisk(const DiskIdentity &disk)
 {
     m_disk = 0;
-    guarded([&] { m_disk = m_catalogue->disk({label, {}}); });
+    guarded([&] { m_disk = m_catalogue->disk(disk); });
 }
 
 std::optional<CopyRecord> CopyLedger::copyAt(std::string_view path)

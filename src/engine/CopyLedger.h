@@ -6,11 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "catalogue/Catalogue.h"
 #include "catalogue/CopyRecord.h"
 
 namespace quillarc {
-
-class Catalogue;
 
 /// What a pass tells the catalogue of the disk in hand, and asks it: the
 /// copies it makes, the versions it keeps and prunes, and the record of a
@@ -27,8 +26,10 @@ public:
 
     /// Opens (or makes) the catalogue file and begins recording.
     void open(const std::string &file);
-    /// The disk the records that follow are about.
-    void useDisk(const std::string &label);
+    /// The disk the records that follow are about: known by its file
+    /// system's UUID where it has one, so that two disks of one label stay
+    /// apart, else by its label.
+    void useDisk(const DiskIdentity &disk);
 
     /// True while records go to a catalogue.
     bool active() const { return m_catalogue != nullptr && m_disk != 0; }

@@ -29,7 +29,7 @@ void DiskInHand::take(const std::string &label)
         m_ledgerOpened = true;
         m_disk.setLedger(&m_ledger);
     }
-    m_ledger.useDisk(label);
+    m_ledger.useDisk({label, m_host.fileSystemUuid(m_driveRoot)});
     m_disk.removeLeftovers();
     m_freeEstimate.forget();
     m_hardLinks.clear();

@@ -228,7 +228,7 @@ BackupDisk::Result BackupDisk::commitCopy(int dir, const std::string &name, std:
     if (copy.named())
         ::utimensat(dir, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
     if (copy.hasher != nullptr) {
-        if (kept && S_ISREG(existing.st_mode))
+        if (kept && (S_ISREG(existing.st_mode) || S_ISDIR(existing.st_mode)))
             m_ledger->recordVersion(relative, *kept);
         m_ledger->recordCopy({std::string(relative), copy.copied, nanoseconds(sourceStat.st_mtim),
                               nanoseconds(sourceStat.st_ctim), sourceStat.st_mode & 07777, sourceStat.st_uid,

@@ -89,7 +89,7 @@ std::vector<ItemSizing> sizeCheckedItems(const BackupList &list, const FileFilte
     CopyLedger ledger;
     const std::string catalogue = listFile.folder() + std::string(disklayout::kProgramCatalogue);
     ledger.open(::access(catalogue.c_str(), F_OK) == 0 ? catalogue : std::string(":memory:"));
-    ledger.useDisk(label);
+    ledger.useDisk({label, host.fileSystemUuid(driveRoot)});
     disk.setLedger(&ledger);
     SizingRule rule;
     rule.measureDisk(host, driveRoot);

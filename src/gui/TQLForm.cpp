@@ -9,6 +9,7 @@
 #include "gui/TStartmenuForm.h"
 #include "gui/Widgets.h"
 #include "gui/controls/TGlossButton.h"
+#include "gui/find/FindDialog.h"
 #include "gui/mainwindow/AutoBackupEntry.h"
 #include "gui/mainwindow/BackupListModel.h"
 #include "gui/mainwindow/ContextMenus.h"
@@ -69,6 +70,7 @@ TQLForm::TQLForm(MainWindowEnvironment environment, QWidget *parent)
     connectMediaEvents();
     m_probe = new TSystemProbe(this);
     attachMountedDiskSupport(*this, m_env.programFolder);
+    attachFindCommand(*this, m_env.programFolder);
 
     guarded([this] { FormCreate(); });
 }

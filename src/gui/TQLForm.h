@@ -106,6 +106,7 @@ public:
 
     /// Whether the mount watch runs for this program folder.
     bool mountWatchRunning() const { return !m_env.mountWatchRunning || m_env.mountWatchRunning(); }
+    const VolumeHost &volumeHost() const { return *m_env.host; }
 
     /// True from a successful Backup command until the end-of-pass handler;
     /// the session is the one that knows.

@@ -30,6 +30,10 @@ public:
     /// The largest file the medium's file system can hold (FAT: 4 GiB less
     /// one byte); no limit when none is known.
     virtual std::int64_t largestFile(const std::string &) const { return std::numeric_limits<std::int64_t>::max(); }
+
+    /// The UUID of the medium's file system, which tells two disks of one
+    /// label apart; empty when it has none or it cannot be read.
+    virtual std::string fileSystemUuid(const std::string &) const { return {}; }
 };
 
 } // namespace quillarc

@@ -85,6 +85,22 @@ TEST_F(Catalogue_, versionsAreKeptPerStampAndPruned)
     EXPECT_EQ(catalogue->diskSummary(disk)->files, 1);
 }
 
+TEST_F(Catalogue_, aFolderMovedIntoTheVersionsTakesEveryCopyBelowItAndNoNeighbour)
+{
+    const std::int64_t one = catalogue->disk({"BACKUP1", "u1"});
+    const std::int64_t two = catalogue->disk({"BACKUP2", "u2"});
+    for (const char *path : {"home/ann/a.txt", "home/ann/deep/b.txt", "home/ann2/c.txt", "home/ann.txt"})
+        catalogue->recordCopy(one, record(path, path));
+    catalogue->recordCopy(two, record("home/ann/a.txt", "on two"));
+    catalogue->recordVersion(one, "/home/ann/", "2026-12-03T100000Z");
+    EXPECT_EQ(describe(catalogue->copiesUnder("")),
+              (std::vector<std::string> {
+                  "home/ann.txt BACKUP1", "home/ann/a.txt BACKUP2", "home/ann/a.txt BACKUP1 v2026-12-03T100000Z",
+                  "home/ann/deep/b.txt BACKUP1 v2026-12-03T100000Z", "home/ann2/c.txt BACKUP1"}));
+    EXPECT_EQ(catalogue->diskSummary(one)->versions, 2);
+    EXPECT_EQ(catalogue->diskSummary(one)->files, 2);
+}
+
 TEST_F(Catalogue_, copiesUnderAFolderTakeEveryDiskAndNoNeighbour)
 {
     const std::int64_t one = catalogue->disk({"BACKUP1", "u1"});

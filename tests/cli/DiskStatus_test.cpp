@@ -48,10 +48,12 @@ TEST_F(DiskStatusTest, EachKnownDiskIsToldFromThePassLogWithoutTheDisk)
                                  ", complete, 3 copied, 1 missed\n"
                                  "  backed up when mounted: yes\n"
                                  "  free space when last seen: not known\n"
+                                 "  in the catalogue: nothing yet\n"
                                  "NEVER1\n"
                                  "  last pass: none yet\n"
                                  "  backed up when mounted: no\n"
-                                 "  free space when last seen: not known\n");
+                                 "  free space when last seen: not known\n"
+                                 "  in the catalogue: nothing yet\n");
 }
 
 TEST_F(DiskStatusTest, APassKeepsAPrivateRecordOfItsEndingAndTheFreeSpaceLeft)
@@ -74,6 +76,16 @@ TEST_F(DiskStatusTest, APassKeepsAPrivateRecordOfItsEndingAndTheFreeSpaceLeft)
               std::string::npos)
         << status.output;
     EXPECT_EQ(status.output.find("not known"), std::string::npos) << status.output;
+    // What the catalogue knows of the disk follows, from the pass's records.
+    EXPECT_NE(status.output.find("\n  in the catalogue: 1 file, 5 bytes\n  last verified: never\n"
+                                 "  mismatches found: none\n"),
+              std::string::npos)
+        << status.output;
+
+    ASSERT_EQ(run("--verify").status, 0);
+    const Run verified = run("--status");
+    EXPECT_EQ(verified.output.find("last verified: never"), std::string::npos) << verified.output;
+    EXPECT_NE(verified.output.find("\n  last verified: 20"), std::string::npos) << verified.output;
 }
 
 } // namespace

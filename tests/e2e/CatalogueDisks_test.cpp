@@ -1,6 +1,10 @@
+#include "support/PtyProcess.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/DiskLayout.h"
 #include "e2e/support/RealDiskTest.h"
 #include "e2e/support/Shell.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <sstream>
@@ -91,6 +95,70 @@ TEST_F(CatalogueDisks, FindNamesTheRightDiskWithEveryDiskUnplugged)
     const Ended folder = runPass({"--find", source + "/two", "--path"});
     EXPECT_NE(folder.out.find(source + "/two/photo.jpg\n  newest copy on BACKUP2: "), std::string::npos) << folder.out;
     EXPECT_NE(runPass({"--find", "*.pdf"}).status, 0);
+}
+
+// One pass spanning two disks: with both unplugged, --find names for every
+// file the disk that holds it, and no other; each disk's manifest checks
+// its own copies; the catalogue knows each disk by its file system's UUID.
+TEST_F(CatalogueDisks, ASpanningPassRecordsEachFileOnTheDiskThatHoldsIt)
+{
+    if (const std::string why = prepareDisks(Kind::Ext4); !why.empty())
+        GTEST_SKIP() << why;
+    const auto first = makeDisk(Kind::Ext4, 8, "BACKUP1");
+    const auto second = makeDisk(Kind::Ext4, 16, "BACKUP2");
+    ASSERT_TRUE(first && second);
+    std::vector<std::string> files;
+    for (int i = 0; i < 12; ++i)
+        files.push_back(writeSource({"span/piece_" + std::string(1, static_cast<char>('a' + i)) + ".bin",
+                                     randomBytes(768 * 1024, 10 + static_cast<unsigned>(i))}));
+    writeList("BACKUP1", {source});
+
+    ASSERT_TRUE(insert(*first, "BACKUP1"));
+    test::PtyProcess pass;
+    ASSERT_TRUE(pass.start(command()));
+    ASSERT_TRUE(pass.waitFor("ONE FORMATTED DISK READY? (y/N) ")) << pass.output();
+    pass.type("y\n");
+    ASSERT_TRUE(pass.waitFor("Current Volume  BACKUP1\n")) << pass.output();
+    ASSERT_TRUE(pass.waitFor("(CANCEL): ")) << pass.output();
+    ASSERT_TRUE(first->unmount()) << first->error();
+    ASSERT_TRUE(insert(*second, "BACKUP2"));
+    pass.type("\n");
+    ASSERT_TRUE(pass.waitFor("Current Volume  BACKUP2\n")) << pass.output();
+    ASSERT_EQ(pass.finish(std::chrono::seconds(30)), 0) << pass.output();
+
+    ASSERT_TRUE(first->mount(temp + "/check1", true)) << first->error();
+    std::vector<std::string> holder;
+    for (const std::string &file : files) {
+        const bool onFirst = fs::exists(copyOf(first->root(), file));
+        ASSERT_NE(onFirst, fs::exists(copyOf(second->root(), file))) << file;
+        holder.push_back(onFirst ? "BACKUP1" : "BACKUP2");
+    }
+    ASSERT_NE(std::count(holder.begin(), holder.end(), "BACKUP1"), 0);
+    ASSERT_NE(std::count(holder.begin(), holder.end(), "BACKUP2"), 0);
+    for (const DiskImage *disk : {first.get(), second.get()}) {
+        std::string check;
+        EXPECT_TRUE(sh("cd " + quoted(disk->folder()) + " && xxh128sum -c .quillarc/manifest.xxh128", &check)) << check;
+        EXPECT_EQ(check.find("FAILED"), std::string::npos) << check;
+    }
+    ASSERT_TRUE(first->unmount());
+    ASSERT_TRUE(second->unmount());
+
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string name = fs::path(files[i]).filename().string();
+        const Ended found = runPass({"--find", name});
+        EXPECT_EQ(found.status, 0) << found.err;
+        EXPECT_NE(found.out.find(files[i] + "\n  newest copy on " + holder[i] + ": "), std::string::npos) << found.out;
+        EXPECT_EQ(found.out.find(holder[i] == "BACKUP1" ? "BACKUP2" : "BACKUP1"), std::string::npos) << found.out;
+        EXPECT_NE(found.out.find("1 file found."), std::string::npos) << found.out;
+    }
+    const Catalogue catalogue(program + std::string(disklayout::kProgramCatalogue));
+    std::vector<std::string> uuids;
+    for (const DiskSummary &disk : catalogue.disks()) {
+        EXPECT_FALSE(disk.uuid.empty()) << disk.label;
+        uuids.push_back(disk.uuid);
+    }
+    ASSERT_EQ(uuids.size(), 2u);
+    EXPECT_NE(uuids[0], uuids[1]);
 }
 
 // A byte flipped on the disk, a source changed with its time put back, and

@@ -1,5 +1,7 @@
 #include "engine/support/PassFixture.h"
 
+#include "catalogue/Catalogue.h"
+#include "catalogue/DiskLayout.h"
 #include "engine/BackupDisk.h"
 #include "engine/DiskVersions.h"
 #include "engine/FileBytes.h"
@@ -197,6 +199,35 @@ TEST_F(DiskVersionsTest, AFileRewrittenWithItsTimePutBackDuringTheCopyIsNamed)
     EXPECT_EQ(next.filesCopied, 1) << "a copy made while the source changed is never current";
     EXPECT_EQ(readFile(copyOf(medium, file)), readFile(file));
     EXPECT_EQ(runPass().filesCopied, 0) << "and once copied whole, it is";
+}
+
+// A source folder that became a file: the folder of copies makes way into
+// the versions whole, and the catalogue knows every copy that was in it as
+// a version of that pass, none as current; a neighbour whose name merely
+// begins the same stays current.
+TEST_F(DiskVersionsTest, AFolderOfCopiesMovedIntoTheVersionsTakesItsCopiesAlongInTheCatalogue)
+{
+    writeFile(source + "/docs/sub/a.txt", "a");
+    writeFile(source + "/docs/sub/deep/b.txt", "b");
+    writeFile(source + "/docs/subway.txt", "c");
+    addItem(source, "Yes");
+    ASSERT_EQ(runPass().filesCopied, 3);
+    fs::remove_all(source + "/docs/sub");
+    writeFile(source + "/docs/sub", "a file now");
+    clock.shift = std::chrono::seconds(5);
+    ASSERT_EQ(runPass().filesCopied, 1);
+    const std::vector<fs::path> stamps = stampFolders();
+    ASSERT_EQ(stamps.size(), 1u);
+    const std::string stamp = stamps[0].filename().string();
+    ASSERT_TRUE(exists((stamps[0] / (source.substr(1) + "/docs/sub/deep/b.txt")).string()));
+
+    const Catalogue catalogue(program + std::string(disklayout::kProgramCatalogue));
+    std::vector<std::string> seen;
+    for (const CopyEntry &entry : catalogue.copiesUnder(source + "/docs"))
+        seen.push_back(entry.copy.path.substr(source.size() - 1) + (entry.versionStamp.empty() ? "" : " v") +
+                       entry.versionStamp);
+    EXPECT_EQ(seen, (std::vector<std::string> {"/docs/sub", "/docs/sub/a.txt v" + stamp,
+                                               "/docs/sub/deep/b.txt v" + stamp, "/docs/subway.txt"}));
 }
 
 // Once a pass's copies are on the disk, the disk carries its own catalogue

@@ -2,6 +2,8 @@
 // that switches them on, and the list kept equal to its file when such a
 // pass saves it while the window is open.
 #include "MainWindowRig.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/DiskLayout.h"
 #include "gui/MessageBox.h"
 #include "gui/mainwindow/AutoBackupEntry.h"
 #include "lists/BackupList.h"
@@ -44,6 +46,7 @@ private Q_SLOTS:
     void aListSavedByAPassElsewhereReachesTheWindow();
     void anotherDiskIsSwitchedWithoutBeingPluggedIn();
     void theLabelTooltipTellsWhatIsKnownOfTheDiskInHand();
+    void theLabelTooltipAddsWhatTheCatalogueKnowsOfTheDisk();
 };
 
 void AutoBackupTest::labelFieldMenuSwitchesTheDiskOnAndOff()
@@ -180,7 +183,8 @@ void AutoBackupTest::theLabelTooltipTellsWhatIsKnownOfTheDiskInHand()
     const QString date = QString::fromStdString(entryText.substr(0, entryText.find("  label")));
     const QString expected = "BACKUP1\n  last pass: " + date +
                              ", complete, 3 copied, 0 missed\n  backed up when mounted: no\n"
-                             "  free space when last seen: not known";
+                             "  free space when last seen: not known\n"
+                             "  in the catalogue: nothing yet";
     QCOMPARE(entry->statusTip(), expected);
 
     QLineEdit *field = window.form.ui().Edit2;
@@ -188,6 +192,36 @@ void AutoBackupTest::theLabelTooltipTellsWhatIsKnownOfTheDiskInHand()
     QApplication::sendEvent(field, &help);
     QCOMPARE(QToolTip::text(), expected);
     QVERIFY(boxes.take().isEmpty());
+}
+
+void AutoBackupTest::theLabelTooltipAddsWhatTheCatalogueKnowsOfTheDisk()
+{
+    MainWindowRig rig;
+    const QString drive = rig.addDrive("d", "BACKUP1");
+    rig.writeConfig(drive);
+    writeList(rig, "BACKUP1", record(rig.source, "Yes", true));
+    {
+        Catalogue catalogue(rig.programFolder.toStdString() + std::string(disklayout::kProgramCatalogue));
+        const std::int64_t disk = catalogue.disk({"BACKUP1", ""});
+        const std::int64_t other = catalogue.disk({"BACKUP2", ""});
+        CopyRecord copy;
+        copy.path = "home/ann/a.txt";
+        copy.size = 2048;
+        copy.passStamp = "2026-12-01T100000Z";
+        catalogue.recordCopy(disk, copy);
+        catalogue.recordCopy(other, copy);
+        copy.path = "home/ann/b.txt";
+        catalogue.recordCopy(disk, copy);
+        catalogue.markVerified(disk, "home/ann/b.txt", "", "2026-12-02T100000Z", true);
+    }
+    MessageBox::Script boxes;
+    OpenWindow window(rig);
+    auto *entry = window.form.findChild<AutoBackupEntry *>();
+    const QString tip = entry->statusTip();
+    QVERIFY2(tip.contains(QStringLiteral("\n  in the catalogue: 2 files, 4.0 KiB\n  last verified: 2026-12-0")),
+             qPrintable(tip));
+    QVERIFY2(tip.endsWith(QStringLiteral("\n  mismatches found: 1 (quillarc-pass --verify --failed reads them again)")),
+             qPrintable(tip));
 }
 
 QTEST_MAIN(AutoBackupTest)

@@ -1,11 +1,14 @@
 #include "gui/mainwindow/AutoBackupEntry.h"
 
+#include "catalogue/DiskCatalogueStatus.h"
+#include "catalogue/DiskLayout.h"
 #include "gui/MessageBox.h"
 #include "gui/TQLForm.h"
 #include "gui/mainwindow/ContextMenus.h"
 #include "engine/PassLog.h"
 #include "gui/mainwindow/MainWindowUi.h"
 #include "gui/mainwindow/MountWatchPresence.h"
+#include "gui/verify/VerifyEntry.h"
 #include "lists/DiskListFile.h"
 #include "lists/DiskStatus.h"
 
@@ -86,6 +89,7 @@ void AutoBackupEntry::addEntries(QMenu &menu)
         connect(disk, &QAction::triggered, this, [this, other](bool on) { choose(other, on); });
     }
     others->setEnabled(!others->actions().isEmpty());
+    addVerifyEntry(menu, m_form, m_folder);
 }
 
 void AutoBackupEntry::choose(bool on)
@@ -120,7 +124,10 @@ QString AutoBackupEntry::statusTip() const
     const std::string label = m_form.session().label();
     if (label.empty())
         return {};
-    return QString::fromStdString(label + "\n" + diskStatusLines(m_folder, label, PassLog(m_folder).path())).trimmed();
+    return QString::fromStdString(
+               label + "\n" + diskStatusLines(m_folder, label, PassLog(m_folder).path()) +
+               diskCatalogueLines(m_folder + std::string(disklayout::kProgramCatalogue), {label, ""}))
+        .trimmed();
 }
 
 bool AutoBackupEntry::eventFilter(QObject *watched, QEvent *event)

@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxVolumeHost.h"
 
+#include "platform/linux/DiskUuid.h"
+
 #include "platform/LabelFile.h"
 #include "platform/linux/FileSystemLabel.h"
 
@@ -92,6 +94,12 @@ std::int64_t LinuxVolumeHost::totalBytes(const std::string &driveRoot) const
 std::string LinuxVolumeHost::driveRootFor(const std::string &folder) const
 {
     return snapshot().driveRootFor(folder);
+}
+
+std::string LinuxVolumeHost::fileSystemUuid(const std::string &driveRoot) const
+{
+    const std::string root = mediumRoot(driveRoot);
+    return root.empty() ? std::string() : quillarc::fileSystemUuid(root);
 }
 
 } // namespace quillarc

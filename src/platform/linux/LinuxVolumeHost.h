@@ -28,6 +28,7 @@ public:
     std::int64_t freeBytes(const std::string &driveRoot) const override;
     std::int64_t totalBytes(const std::string &driveRoot) const override;
     std::int64_t largestFile(const std::string &driveRoot) const override;
+    std::string fileSystemUuid(const std::string &driveRoot) const override;
 
     /// The drive root a folder chosen by the user belongs to (see
     /// DriveMap::driveRootFor); empty when none can be found.

@@ -1,4 +1,4 @@
-#include "cli/CatalogueText.h"
+#include "catalogue/CatalogueText.h"
 
 #include "catalogue/DiskLayout.h"
 

@@ -1,4 +1,4 @@
-#include "cli/DiskUuid.h"
+#include "platform/linux/DiskUuid.h"
 
 #include <blkid/blkid.h>
 #include <cstdlib>
