@@ -1,10 +1,14 @@
 #include "catalogue/RestoreFolders.h"
 
+#include "catalogue/RestoreAttributes.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
 
@@ -103,7 +107,7 @@ int RestoreFolders::openChild(int parent, const std::string &name, const std::st
         }
         child.reset(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (child)
-            takeModel(child.get(), mirror);
+            m_made.emplace_back(path, mirror);
     }
     if (!child && (errno == ELOOP || errno == ENOTDIR)) {
         struct stat link {};
@@ -129,11 +133,31 @@ int RestoreFolders::openChild(int parent, const std::string &name, const std::st
     return fd;
 }
 
+void RestoreFolders::finish()
+{
+    clear();
+    std::string ignored;
+    for (auto made = m_made.rbegin(); made != m_made.rend(); ++made) {
+        const int folder = open(made->first, made->second, ignored);
+        if (folder >= 0)
+            takeModel(folder, made->second);
+        m_open.erase(made->first); // the deeper ones are done with
+    }
+    m_made.clear();
+    clear();
+}
+
 void RestoreFolders::takeModel(int folder, std::string_view mirror) const
 {
+    // Reached as the copies are, without following a link the disk holds.
+    open_how how {};
+    how.flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    const UniqueFd modelFd(mirror.empty() ? -1
+                                          : static_cast<int>(::syscall(SYS_openat2, m_diskRoot,
+                                                                       std::string(mirror).c_str(), &how, sizeof how)));
     struct stat model {};
-    if (mirror.empty() || ::fstatat(m_diskRoot, std::string(mirror).c_str(), &model, AT_SYMLINK_NOFOLLOW) != 0 ||
-        !S_ISDIR(model.st_mode))
+    if (!modelFd || ::fstat(modelFd.get(), &model) != 0 || !S_ISDIR(model.st_mode))
         return;
     bool owned = false;
     if (::geteuid() == 0 && ::getpwuid(model.st_uid) != nullptr)
@@ -142,6 +166,9 @@ void RestoreFolders::takeModel(int folder, std::string_view mirror) const
     if (!owned)
         mode &= ~mode_t(S_ISGID);
     ::fchmod(folder, mode);
+    copyListsAndAttributes(modelFd.get(), folder, true);
+    const timespec times[2] = {model.st_atim, model.st_mtim};
+    ::futimens(folder, times);
 }
 
 } // namespace quillarc
