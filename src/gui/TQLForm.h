@@ -84,6 +84,7 @@ public:
     void SetItemDateTime();
     void SetAlltothisDate1Click();
     void Remove1Click();
+    void GetFilesBackClick();
 
     // The extension and pattern strips.
     void addext();
@@ -192,6 +193,7 @@ public:
     QAction *SetDateTime1;
     QAction *SetAlltothisDate1;
     QAction *Remove1;
+    QAction *GetFilesBack1;
 
     QTimer Timer2;
     QTimer SHTimer;

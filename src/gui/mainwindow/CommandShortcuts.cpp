@@ -70,6 +70,11 @@ void TQLForm::connectShortcuts()
         action->setShortcutContext(Qt::WidgetShortcut);
         ListView->addAction(action);
     }
+    // Getting files back needs no item of the list: its key works anywhere
+    // in the window.
+    GetFilesBack1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    GetFilesBack1->setShortcutContext(Qt::WindowShortcut);
+    addAction(GetFilesBack1);
     auto *menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), ListView);
     menuKey->setContext(Qt::WidgetShortcut);
     connect(menuKey, &QShortcut::activated, this, [this] { openListMenuAtSelection(); });

@@ -54,6 +54,7 @@ void TQLForm::connectCommands()
     connect(SetDateTime1, &QAction::triggered, this, handler(&TQLForm::SetItemDateTime));
     connect(SetAlltothisDate1, &QAction::triggered, this, handler(&TQLForm::SetAlltothisDate1Click));
     connect(Remove1, &QAction::triggered, this, handler(&TQLForm::Remove1Click));
+    connect(GetFilesBack1, &QAction::triggered, this, handler(&TQLForm::GetFilesBackClick));
 }
 
 void TQLForm::openListMenuAtSelection()

@@ -309,6 +309,8 @@ void TQLForm::buildListView()
     SetDateTime1 = PopupMenu->addAction(QStringLiteral("Set Item Options"));
     SetAlltothisDate1 = PopupMenu->addAction(QStringLiteral("Set All to this Date"));
     Remove1 = PopupMenu->addAction(QStringLiteral("Remove"));
+    PopupMenu->addSeparator();
+    GetFilesBack1 = PopupMenu->addAction(QStringLiteral("Get Files Back..."));
 }
 
 } // namespace quillarc
