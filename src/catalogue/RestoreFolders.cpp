@@ -137,11 +137,13 @@ void RestoreFolders::finish()
 {
     clear();
     std::string ignored;
-    for (auto made = m_made.rbegin(); made != m_made.rend(); ++made) {
-        const int folder = open(made->first, made->second, ignored);
+    // The deepest first: each folder was made after its parent.
+    for (std::size_t i = m_made.size(); i-- > 0;) {
+        const auto &[path, mirror] = m_made[i];
+        const int folder = open(path, mirror, ignored);
         if (folder >= 0)
-            takeModel(folder, made->second);
-        m_open.erase(made->first); // the deeper ones are done with
+            takeModel(folder, mirror);
+        m_open.erase(path); // the deeper ones are done with
     }
     m_made.clear();
     clear();

@@ -318,7 +318,7 @@ QString RestoreDialog::preview()
     if (!makePlan(plan, settings))
         return {};
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString text = restorePreviewText(plan, settings);
+    QString text = restorePreviewText(plan, settings);
     QApplication::restoreOverrideCursor();
     previewText->setPlainText(text);
     return text;
