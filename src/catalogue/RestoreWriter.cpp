@@ -268,9 +268,6 @@ bool RestoreWriter::writeTemporary(const PlannedFile &file, const CopyEntry &cop
     const std::int64_t copied = copyAllBytes(source.get(), written.get());
     if (copied < 0)
         return fail(file.target + ": " + causeOf(errno), false);
-    // The bytes start for the disk now, while the next files are read; the
-    // batch's flush then waits only for what is still on its way.
-    ::sync_file_range(written.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
     const auto readBack = hashOfFile(written.get());
     if (!readBack)
         return fail(file.target + ": " + causeOf(errno), false);
