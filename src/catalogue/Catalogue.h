@@ -47,6 +47,12 @@ struct DiskSummary {
     std::int64_t mismatches = 0; ///< copies whose last verify found them bad
 };
 
+/// A file or folder directly in a folder the catalogue knows.
+struct CatalogueChild {
+    std::string name;
+    bool folder = false;
+};
+
 /// A copy on one disk with what verify last found of it.
 struct StoredCopy {
     CopyRecord copy;
@@ -100,6 +106,11 @@ public:
     /// Every disk's current copies and versions of the file, or of every file
     /// below the folder. Sorted by path, then newest copy first.
     std::vector<CopyEntry> copiesUnder(std::string_view pathOrFolder) const;
+    /// The folders and files directly in the mirror folder ("" for the
+    /// top) that hold a copy (on `disk` only, when given): folders first,
+    /// then files, each sorted by name. Reads one level only.
+    std::vector<CatalogueChild> childrenOf(std::string_view folder,
+                                           std::optional<std::int64_t> disk = std::nullopt) const;
     /// Every copy of each file whose name (or whole mirror path, with
     /// `wholePath`) matches: a substring, or a pattern with * and ? matched
     /// as a whole; case does not matter. Sorted as copiesUnder.

@@ -51,7 +51,9 @@ bool groupExists(std::uint32_t gid)
 std::optional<Hash128> hashOfFile(int fd)
 {
     ContentHasher hasher;
-    std::vector<char> buffer(kChunk);
+    // One buffer a thread: a restore hashes every file it writes, most of
+    // them small, and a fresh megabyte each time is a map and unmap each.
+    thread_local std::vector<char> buffer(kChunk);
     off_t offset = 0;
     for (;;) {
         const ssize_t got = ::pread(fd, buffer.data(), buffer.size(), offset);

@@ -1,10 +1,14 @@
 #include "catalogue/RestoreFolders.h"
 
+#include "catalogue/RestoreAttributes.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
 
@@ -103,7 +107,7 @@ int RestoreFolders::openChild(int parent, const std::string &name, const std::st
         }
         child.reset(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (child)
-            takeModel(child.get(), mirror);
+            m_made.emplace_back(path, mirror);
     }
     if (!child && (errno == ELOOP || errno == ENOTDIR)) {
         struct stat link {};
@@ -129,11 +133,33 @@ int RestoreFolders::openChild(int parent, const std::string &name, const std::st
     return fd;
 }
 
+void RestoreFolders::finish()
+{
+    clear();
+    std::string ignored;
+    // The deepest first: each folder was made after its parent.
+    for (std::size_t i = m_made.size(); i-- > 0;) {
+        const auto &[path, mirror] = m_made[i];
+        const int folder = open(path, mirror, ignored);
+        if (folder >= 0)
+            takeModel(folder, mirror);
+        m_open.erase(path); // the deeper ones are done with
+    }
+    m_made.clear();
+    clear();
+}
+
 void RestoreFolders::takeModel(int folder, std::string_view mirror) const
 {
+    // Reached as the copies are, without following a link the disk holds.
+    open_how how {};
+    how.flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    const UniqueFd modelFd(mirror.empty() ? -1
+                                          : static_cast<int>(::syscall(SYS_openat2, m_diskRoot,
+                                                                       std::string(mirror).c_str(), &how, sizeof how)));
     struct stat model {};
-    if (mirror.empty() || ::fstatat(m_diskRoot, std::string(mirror).c_str(), &model, AT_SYMLINK_NOFOLLOW) != 0 ||
-        !S_ISDIR(model.st_mode))
+    if (!modelFd || ::fstat(modelFd.get(), &model) != 0 || !S_ISDIR(model.st_mode))
         return;
     bool owned = false;
     if (::geteuid() == 0 && ::getpwuid(model.st_uid) != nullptr)
@@ -142,6 +168,9 @@ void RestoreFolders::takeModel(int folder, std::string_view mirror) const
     if (!owned)
         mode &= ~mode_t(S_ISGID);
     ::fchmod(folder, mode);
+    copyListsAndAttributes(modelFd.get(), folder, true);
+    const timespec times[2] = {model.st_atim, model.st_mtim};
+    ::futimens(folder, times);
 }
 
 } // namespace quillarc

@@ -5,6 +5,8 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace quillarc {
 
@@ -12,12 +14,14 @@ namespace quillarc {
 /// and remembers them for the files that follow.
 ///
 /// A folder already there is used as it is (folders are merged, never
-/// replaced). Below the base folder no link is followed unless it belongs
+/// replaced), its times included. Below the base folder no link is followed unless it belongs
 /// to root or to whoever runs the restore, so a link planted where a
 /// restored folder goes cannot lead a restore run as root into another
-/// person's or the system's folders. A new folder takes the permission bits
-/// (and, as root, the owner) of the same folder on the disk, or stays
-/// private when the disk has none.
+/// person's or the system's folders. A new folder stays private while files
+/// go into it (a read-only folder could take none); finish() then gives it
+/// the permission bits (and, as root, the owner), the access control lists,
+/// the extended attributes and the times of the same folder on the disk,
+/// or leaves it private when the disk has none.
 class RestoreFolders {
 public:
     /// `base` is an absolute folder opened as it stands (the folder the
@@ -34,6 +38,11 @@ public:
     /// only until this is called).
     void clear() { m_open.clear(); }
 
+    /// Gives the folders made since the last finish what their models on
+    /// the disk hold, the deepest first, once their contents are in place
+    /// (a file put into a folder would change its times).
+    void finish();
+
     const std::string &base() const { return m_base; }
 
 private:
@@ -44,6 +53,8 @@ private:
     std::string m_base;
     int m_diskRoot;
     std::map<std::string, UniqueFd> m_open;
+    /// Folders made, each after its parent, with their models' paths.
+    std::vector<std::pair<std::string, std::string>> m_made;
 };
 
 } // namespace quillarc

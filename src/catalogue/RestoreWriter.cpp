@@ -1,6 +1,7 @@
 #include "catalogue/RestoreWriter.h"
 
 #include "catalogue/ContentHasher.h"
+#include "catalogue/RestoreAttributes.h"
 #include "catalogue/RestoreBytes.h"
 
 #include <cerrno>
@@ -145,6 +146,7 @@ void RestoreWriter::restore(const std::vector<PlannedFile> &files, const Done &d
             putInPlace(done);
     }
     putInPlace(done);
+    m_folders.finish();
 }
 
 void RestoreWriter::stage(const PlannedFile &file, const Done &done)
@@ -279,6 +281,7 @@ bool RestoreWriter::writeTemporary(const PlannedFile &file, const CopyEntry &cop
     const std::int64_t accessNs = std::int64_t(status.st_atim.tv_sec) * 1'000'000'000 + status.st_atim.tv_nsec;
     if (!applyCopyMetadata(written.get(), copy.copy, accessNs))
         return fail(file.target + ": " + causeOf(errno), false);
+    copyListsAndAttributes(source.get(), written.get(), false);
     if (!written.close())
         return fail(file.target + ": " + causeOf(errno), false);
     return true;

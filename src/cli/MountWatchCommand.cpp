@@ -12,6 +12,7 @@
 #include "engine/BackupRun.h"
 #include "lists/AutoBackupSetting.h"
 #include "platform/PassLock.h"
+#include "platform/RestoreHold.h"
 #include "platform/linux/LinuxVolumeHost.h"
 #include "platform/linux/MountTableWatch.h"
 
@@ -250,8 +251,16 @@ int watchMounts(const PassOptions &options)
     loop.start();
     while (!loop.stopping()) {
         std::string label, driveRoot;
-        while (!loop.stopping() && loop.next(label, driveRoot))
+        while (!loop.stopping() && loop.next(label, driveRoot)) {
+            // A disk plugged in to get files back from is not written to
+            // first: its pass waits until the restore has ended.
+            if (RestoreHold::restoreRunning(program.programFolder)) {
+                std::cerr << label << " waits: files are being restored.\n";
+                loop.holdBack(label);
+                continue;
+            }
             passOnto(loop, notifier, each, label, driveRoot);
+        }
         if (!loop.stopping())
             loop.lookAround(-1);
     }

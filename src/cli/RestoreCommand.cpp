@@ -2,12 +2,15 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/DiskLayout.h"
+#include "catalogue/RestoreDiskMatch.h"
 #include "catalogue/RestoreWriter.h"
 #include "cli/ChosenDisk.h"
+#include "platform/linux/DiskUuid.h"
 #include "cli/PassRunner.h"
 #include "cli/RestoreText.h"
 #include "cli/StopSignals.h"
 #include "platform/PassLock.h"
+#include "platform/RestoreHold.h"
 #include "platform/linux/LinuxVolumeHost.h"
 
 #include <atomic>
@@ -37,6 +40,12 @@ std::string today()
     ::localtime_r(&now, &local);
     char text[16];
     return std::string(text, std::strftime(text, sizeof text, "%Y-%m-%d", &local));
+}
+
+std::string uuidOf(const ChosenDisk &disk)
+{
+    const std::string root = LinuxVolumeHost().mediumRoot(disk.drive);
+    return root.empty() ? std::string() : fileSystemUuid(root);
 }
 
 /// How the files came out, for the lines at the end and the exit status.
@@ -80,13 +89,18 @@ int RestoreRun::run()
     // The disk in the drive first, so that a run without a terminal restores
     // what it can.
     const ChosenDisk first = ChosenDisk::of(m_options);
+    const std::string firstUuid = first.error.empty() ? uuidOf(first) : std::string();
+    std::int64_t inDrive = -1;
+    for (const DiskPlan &disk : m_plan.disks)
+        if (inDrive < 0 && first.error.empty() && isPlannedDisk(m_plan, disk, first.label, firstUuid))
+            inDrive = disk.diskId;
     std::stable_partition(m_plan.disks.begin(), m_plan.disks.end(),
-                          [&](const DiskPlan &disk) { return first.error.empty() && disk.label == first.label; });
+                          [&](const DiskPlan &disk) { return disk.diskId == inDrive; });
     const StopSignals signals;
     for (DiskPlan &disk : m_plan.disks) {
         m_stop = StopSignals::arrived();
         ChosenDisk inHand;
-        if (&disk != &m_plan.disks.front() || disk.label != first.label)
+        if (disk.diskId != inDrive)
             takeOutWhatIsInPlace(disk);
         if (disk.files.empty())
             continue;
@@ -131,7 +145,7 @@ bool RestoreRun::waitForDisk(const DiskPlan &disk, ChosenDisk &inHand)
 {
     for (;;) {
         inHand = ChosenDisk::of(m_options);
-        if (inHand.error.empty() && inHand.label == disk.label)
+        if (inHand.error.empty() && isPlannedDisk(m_plan, disk, inHand.label, uuidOf(inHand)))
             return true;
         if (!m_terminal)
             return false;
@@ -264,6 +278,11 @@ int runRestore(const PassOptions &given)
     printPlan(std::cout, plan, request.asOfStamp, request.targetFolder, options.dryRun);
     if (options.dryRun || plan.fileCount() == 0)
         return plan.notFound.empty() ? ExitComplete : ExitEnded;
+    // No pass starts on a disk plugged in while the files come back.
+    RestoreHold hold;
+    if (hold.take(program.programFolder) == RestoreHold::Result::PassRunning)
+        std::cerr << "quillarc-pass: a backup pass is running with this program folder; a disk plugged in before it "
+                     "ends may be backed up onto before it is restored from.\n";
     return RestoreRun(options, std::move(plan)).run();
 }
 

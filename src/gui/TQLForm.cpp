@@ -21,6 +21,7 @@
 #include "platform/qt/TSHChangeNotify.h"
 #include "platform/qt/TSystemProbe.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -71,6 +72,12 @@ TQLForm::TQLForm(MainWindowEnvironment environment, QWidget *parent)
     m_probe = new TSystemProbe(this);
     attachMountedDiskSupport(*this, m_env.programFolder);
     attachFindCommand(*this, m_env.programFolder);
+    // Getting files back needs no item of the list: its key works anywhere
+    // in the window.
+    QAction *getBack = menus().addListEntry(QStringLiteral("Get Files Back..."), [this] { GetFilesBackClick(); });
+    getBack->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    getBack->setShortcutContext(Qt::WindowShortcut);
+    addAction(getBack);
 
     guarded([this] { FormCreate(); });
 }

@@ -69,6 +69,7 @@ public:
     void SetItemDateTime();
     void SetAlltothisDate1Click();
     void Remove1Click();
+    void GetFilesBackClick();
 
     // The extension and pattern strips.
     void addext();

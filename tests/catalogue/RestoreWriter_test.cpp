@@ -4,11 +4,13 @@
 #include "base/UniqueFd.h"
 #include "support/TempFolder.h"
 
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace quillarc {
@@ -111,6 +113,52 @@ TEST_F(RestoreWriterTest, WritesContentModeTimesAndFoldersLikeTheDisk)
     EXPECT_EQ(StatOf(target / "Docs").status.st_mode & 07777, 0711U);
     EXPECT_EQ(StatOf(target / "Docs/sub").status.st_mode & 07777, 0750U);
     EXPECT_EQ(namesIn("Docs"), (std::vector<std::string> {"a.txt", "empty", "sub"}));
+}
+
+std::string attributeOf(const std::string &path, const char *name)
+{
+    char value[1024];
+    const ssize_t length = ::lgetxattr(path.c_str(), name, value, sizeof value);
+    return length < 0 ? std::string("<none>") : std::string(value, static_cast<std::size_t>(length));
+}
+
+bool setfacl(const std::string &arguments)
+{
+    return std::system(("setfacl " + arguments + " 2>/dev/null").c_str()) == 0;
+}
+
+// A restored file holds the lists and attributes of its copy and no list
+// inherited where it lands; a folder made takes its model's lists and
+// times once its files are in, even when the model is read-only.
+TEST_F(RestoreWriterTest, ListsAttributesAndFolderTimesAsTheCopyHolds)
+{
+    addCopy("home/ann/Docs/a.txt", "alpha", "Docs/a.txt", 0640);
+    addCopy("home/ann/Docs/b.txt", "beta", "Docs/b.txt", 0600);
+    const std::string onDisk = disk.folder() + "/home/ann/Docs";
+    if (::setxattr((onDisk + "/a.txt").c_str(), "user.colour", "blue", 4, 0) != 0 ||
+        !setfacl("-m u:nobody:r " + onDisk + "/a.txt") || !setfacl("-d -m u:nobody:rx " + onDisk) ||
+        !setfacl("-d -m u:nobody:rw " + target.folder()))
+        GTEST_SKIP() << "the temporary folder's file system keeps no lists or user attributes";
+    ::chmod(onDisk.c_str(), 0555);
+    const timespec times[2] = {{1'500'000'000, 0}, {1'600'000'000, 7}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, onDisk.c_str(), times, 0), 0);
+
+    const auto results = run();
+    for (const auto &[path, result] : results)
+        EXPECT_EQ(result.status, Status::Restored) << path << ": " << result.problem;
+    const std::string a = target / "Docs/a.txt";
+    EXPECT_EQ(attributeOf(a, "user.colour"), "blue");
+    EXPECT_EQ(attributeOf(a, "system.posix_acl_access"), attributeOf(onDisk + "/a.txt", "system.posix_acl_access"));
+    EXPECT_EQ(attributeOf(target / "Docs/b.txt", "system.posix_acl_access"), "<none>");
+    EXPECT_EQ(StatOf(target / "Docs/b.txt").status.st_mode & 07777, 0600U);
+    const std::string docs = target / "Docs";
+    EXPECT_EQ(attributeOf(docs, "system.posix_acl_default"), attributeOf(onDisk, "system.posix_acl_default"));
+    const StatOf folder(docs);
+    EXPECT_EQ(folder.status.st_mode & 07777, 0555U);
+    EXPECT_EQ(folder.status.st_mtim.tv_sec, 1'600'000'000);
+    EXPECT_EQ(folder.status.st_mtim.tv_nsec, 7);
+    ::chmod(onDisk.c_str(), 0755);
+    ::chmod(docs.c_str(), 0755);
 }
 
 TEST_F(RestoreWriterTest, OverwritesNothingUnasked)

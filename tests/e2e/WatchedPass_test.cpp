@@ -2,6 +2,7 @@
 #include "e2e/support/SessionBus.h"
 #include "e2e/support/Shell.h"
 #include "base/UniqueFd.h"
+#include "platform/RestoreHold.h"
 
 #include <csignal>
 #include <algorithm>
@@ -532,6 +533,35 @@ TEST_F(WatchedPass, ADiskRefusedWhileAnotherPassRanIsPassedWhenItEndsAndASecondW
     expectSameFile(a, copyOf(disk->root(), a), Keeps::Everything);
     settle();
     EXPECT_EQ(ends().size(), 2u) << "one pass once the lock was free";
+    signalChild(watcher->pid(), SIGTERM);
+    EXPECT_EQ(watcher->wait(), 0) << watcher->err();
+}
+
+// A disk plugged in while files are being restored is not written to: its
+// pass waits, untold as a refusal, and starts once the restore has ended.
+TEST_F(WatchedPass, ADiskPluggedInWhileFilesAreRestoredWaitsForTheRestoreToEnd)
+{
+    if (const std::string why = prepare(); !why.empty())
+        GTEST_SKIP() << why;
+    const std::string a = writeSource({"a.txt", "alpha"});
+    auto disk = knownDisk("RESTWAIT", true);
+    ASSERT_TRUE(disk);
+    auto watcher = startWatcher();
+    ASSERT_TRUE(waitUntil([&] { return watcher->err().find("waiting for disks") != std::string::npos; }, seconds(20)))
+        << watcher->err();
+
+    RestoreHold restoring;
+    ASSERT_EQ(restoring.take(program), RestoreHold::Result::Taken);
+    ASSERT_TRUE(insert(*disk, "RESTWAIT"));
+    ASSERT_TRUE(
+        waitUntil([&] { return watcher->err().find("RESTWAIT waits: files are being restored") != std::string::npos; },
+                  seconds(30)))
+        << watcher->err();
+    EXPECT_FALSE(fs::exists(copyOf(disk->root(), a)));
+    restoring.release();
+    ASSERT_TRUE(waitForEnds(1)) << watcher->err();
+    EXPECT_EQ(summary(0), "Backup onto RESTWAIT: complete") << body(0);
+    expectSameFile(a, copyOf(disk->root(), a), Keeps::Everything);
     signalChild(watcher->pid(), SIGTERM);
     EXPECT_EQ(watcher->wait(), 0) << watcher->err();
 }
