@@ -46,10 +46,10 @@ void measure(const std::string &folder, std::size_t items)
     const DiskListFile file(folder, [](const std::string &) { return PathKind::Folder; });
     BackupList list;
     const auto loadStart = Clock::now();
-    file.LoadIniFile("BENCH", list);
+    file.loadItems("BENCH", list);
     const double load = seconds(loadStart);
     const auto saveStart = Clock::now();
-    file.SAveIniFile(DriveRoot("/media/ann/"), "BENCH", list);
+    file.saveItems(DriveRoot("/media/ann/"), "BENCH", list);
     const double save = seconds(saveStart);
     std::printf("%8zu items: load %.3f s, save %.3f s\n", list.count(), load, save);
 }

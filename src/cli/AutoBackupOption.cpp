@@ -37,7 +37,7 @@ int setAutoBackup(const PassOptions &options)
             return ExitRefused;
         }
     } catch (const std::exception &error) {
-        std::cerr << setting.pathFor(disk.label) << ": " << PathRules::errorBoxText(error.what()) << "\n";
+        std::cerr << setting.pathFor(disk.label) << ": " << PathRules::withFullStop(error.what()) << "\n";
         return ExitRefused;
     }
     std::cout << disk.label

@@ -34,7 +34,7 @@ ChosenDisk ChosenDisk::programFolderOf(const PassOptions &options)
         chosen.programFolder =
             options.programFolder.empty() ? ProgramFolder::programFolder() : withSlash(options.programFolder);
     } catch (const std::exception &error) {
-        chosen.error = PathRules::errorBoxText(error.what());
+        chosen.error = PathRules::withFullStop(error.what());
         return chosen;
     }
     std::error_code ignored;
@@ -54,7 +54,7 @@ ChosenDisk ChosenDisk::driveOf(const PassOptions &options)
     try {
         LoadPConfigFile(chosen.configPath, chosen.config);
     } catch (const std::exception &error) {
-        chosen.error = chosen.configPath + ": " + PathRules::errorBoxText(error.what());
+        chosen.error = chosen.configPath + ": " + PathRules::withFullStop(error.what());
         return chosen;
     }
     if (!options.drive.empty()) {

@@ -36,7 +36,7 @@ MountArrivals::MountArrivals(LabelReader readLabel, OptedIn optedIn)
 {
 }
 
-bool MountArrivals::isPseudoFileSystem(const std::string &fsType)
+bool MountArrivals::isKernelViewType(const std::string &fsType)
 {
     static constexpr std::array<std::string_view, 22> kPseudo {
         "proc",        "sysfs",      "devtmpfs", "devpts",     "cgroup",    "cgroup2", "mqueue",    "debugfs",
@@ -67,7 +67,7 @@ std::vector<Arrival> MountArrivals::update(const std::vector<MountEntry> &table,
     const bool first = !std::exchange(m_tableSeen, true);
     std::set<std::string> arrivedLabels;
     for (const MountEntry &mount : table) {
-        if (isPseudoFileSystem(mount.fsType))
+        if (isKernelViewType(mount.fsType))
             continue;
         const std::string id = identity(mount);
         auto seen = m_mounts.find(id);

@@ -62,7 +62,7 @@ public:
     std::string driveRootOf(const std::string &label) const;
 
     /// True for the kernel's pseudo file systems (proc, sysfs, cgroup, ...).
-    static bool isPseudoFileSystem(const std::string &fsType);
+    static bool isKernelViewType(const std::string &fsType);
 
 private:
     struct Known {

@@ -106,7 +106,7 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
         if (loaded != DiskListFile::LoadResult::Loaded)
             return refuse(std::string(DiskListFile::messageFor(loaded)));
     } catch (const std::exception &error) {
-        return refuse(session.listFile().pathFor(session.label()) + ": " + PathRules::errorBoxText(error.what()));
+        return refuse(session.listFile().pathFor(session.label()) + ": " + PathRules::withFullStop(error.what()));
     }
 
     TerminalPassUi ui(!hooks.neverAsk && ::isatty(STDIN_FILENO) == 1, options.yes);

@@ -80,7 +80,7 @@ void BackupPass::setStatus(StatusLine line, const std::string &prefix, const std
     m_setup.board.setStatus(line, prefix, path, fit);
 }
 
-void BackupPass::Dobackup(std::stop_token stop)
+void BackupPass::runItems(std::stop_token stop)
 {
     m_stopToken = std::move(stop);
     BackupList &list = m_setup.list;
@@ -108,7 +108,7 @@ void BackupPass::Dobackup(std::stop_token stop)
         // given back. Left to escape, it would end the program.
         endAs(PassEnd::WriteError);
         m_setup.ui.hideProgress();
-        m_setup.ui.message(PathRules::errorBoxText(error.what()));
+        m_setup.ui.message(PathRules::withFullStop(error.what()));
     }
     finish();
 }
@@ -255,7 +255,7 @@ void BackupPass::endItem(std::size_t index, CutOff cutOff, bool mountPoint)
     if (!next)
         return;
     m_cutOffsBefore.emplace(index, cutOff);
-    list.SetCutOff(item, *next);
+    list.setCutOffValue(item, *next);
     m_setup.board.postListChange({ListChange::Kind::CutOff, index, *next});
     if (item.isFolder() && item.cutOff())
         m_trail.record(item.path(), *item.cutOff(), mountPoint);

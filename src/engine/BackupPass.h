@@ -63,7 +63,7 @@ public:
 
     /// The pass itself, on the worker thread. `stop`: the worker's stop
     /// token, which ends the pass as ABORT does.
-    void Dobackup(std::stop_token stop = {});
+    void runItems(std::stop_token stop = {});
 
     /// STOP: during sizing it aborts; while copying it lets the current item
     /// finish.
@@ -72,7 +72,7 @@ public:
     /// hand.
     void requestAbort();
 
-    /// Complete once Dobackup() has returned.
+    /// Complete once runItems() has returned.
     const PassOutcome &outcome() const { return m_report.outcome(); }
 
 private:
@@ -113,11 +113,11 @@ private:
     void copyFolderFile(int dirFd, const char *name, const std::string &source, const struct stat &listed,
                         bool caseTwin);
     void BackupFile(const std::string &source);
-    void WriteCDFile(int source, const struct stat &st, const std::string &sourcePath, bool caseTwin);
+    void copyToDisk(int source, const struct stat &st, const std::string &sourcePath, bool caseTwin);
     bool refusedOnDisk(const std::string &sourcePath, const struct stat &st, const std::string &relative);
     bool roomFor(int source, std::int64_t bytes);
-    BackupDisk::Result FileCopy(int source, const struct stat &st, const std::string &relative,
-                                const BackupDisk::StoreOptions &options, BackupDisk::StoreReport &report);
+    BackupDisk::Result storeOnDisk(int source, const struct stat &st, const std::string &relative,
+                                   const BackupDisk::StoreOptions &options, BackupDisk::StoreReport &report);
     void tellStored(BackupDisk::Result result, const BackupDisk::StoreReport &report, const struct stat &st,
                     const std::string &sourcePath, std::int64_t bytes);
     bool linkedToEarlierCopy(const struct stat &st, const std::string &sourcePath, const std::string &relative,
@@ -130,7 +130,7 @@ private:
     void diskInHand();        // the same, unless a disk is taken already
     std::int64_t freeSpace(); // GetDiskFree: also refreshes the window's line
     bool handOverFullDisk(std::int64_t bytes);
-    DiskFullResult ShowFullForm(std::int64_t size);
+    DiskFullResult askForAnotherDisk(std::int64_t size);
     bool lockedDiskInHand();
     bool diskGone() const;
     bool diskStillThere();

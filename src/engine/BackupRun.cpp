@@ -43,7 +43,7 @@ struct BackupRun::Impl {
 
     void body(std::stop_token stop)
     {
-        pass.Dobackup(std::move(stop));
+        pass.runItems(std::move(stop));
         outcome = pass.outcome();
         if (setup.writeLog) {
             const PassLog log(setup.listFile.folder());
@@ -132,7 +132,7 @@ bool BackupRun::deliverProgress()
             continue;
         BackupItem &item = list.at(change.index);
         if (change.kind == ListChange::Kind::CutOff)
-            list.SetCutOff(item, change.cutOff);
+            list.setCutOffValue(item, change.cutOff);
         else
             list.setChecked(item, false);
     }

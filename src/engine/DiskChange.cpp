@@ -15,7 +15,7 @@ DiskChange DiskChange::ask(PassUi &ui, const VolumeHost &host, const std::string
 {
     // Taken before the dialog: the list the full disk was filled from.
     std::vector<std::string> snapshot;
-    DiskListFile::BackupIniInfo(list, snapshot);
+    DiskListFile::appendItemLines(list, snapshot);
     DiskFullRules rules(host, driveRoot, size, [&listFile](const std::string &name) {
         struct stat st {};
         return ::stat(listFile.pathFor(name).c_str(), &st) == 0;
@@ -31,7 +31,7 @@ DiskChange DiskChange::ask(PassUi &ui, const VolumeHost &host, const std::string
     try {
         listFile.SaveIniInfo(change.label, snapshot);
     } catch (const std::exception &error) {
-        change.saveError = PathRules::errorBoxText(error.what());
+        change.saveError = PathRules::withFullStop(error.what());
     }
     return change;
 }

@@ -137,7 +137,7 @@ void DiskSession::readLabel()
 DiskListFile::LoadResult DiskSession::readList()
 {
     try {
-        const DiskListFile::LoadResult result = m_listFile.LoadIniFile(m_label, m_list);
+        const DiskListFile::LoadResult result = m_listFile.loadItems(m_label, m_list);
         if (result == DiskListFile::LoadResult::NoLabel)
             forgetList();
         else
@@ -340,7 +340,7 @@ void DiskSession::requireEdit() const
 void DiskSession::save() const
 {
     if (m_readLabel && !m_readLabel->empty())
-        m_listFile.SAveIniFile(drive(), *m_readLabel, m_list);
+        m_listFile.saveItems(drive(), *m_readLabel, m_list);
 }
 
 void DiskSession::addItem(const std::string &path, CutOff cutOff, SubFolders subFolders, bool checked)
@@ -404,7 +404,7 @@ void DiskSession::exportTo(const std::string &path) const
     // Only a list that belongs to a disk may become another disk's.
     requireEdit();
     std::vector<std::string> lines;
-    DiskListFile::BackupIniInfo(m_list, lines);
+    DiskListFile::appendItemLines(m_list, lines);
     writeFileAtomically(path, joinLinesCrLf(lines));
 }
 

@@ -70,7 +70,7 @@ public:
     const DiskListFile &listFile() const { return m_listFile; }
 
     /// Backup, Add Folder and Add File; and Import with Export.
-    bool threeEnabled() const { return m_three; }
+    bool addAndBackupEnabled() const { return m_three; }
     bool importExportEnabled() const { return m_importExport; }
     /// The free-space line: empty while no figure is known, never "-1".
     std::string freeLine() const;

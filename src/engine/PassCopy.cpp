@@ -53,7 +53,7 @@ void BackupPass::copyFolderFile(int dirFd, const char *name, const std::string &
         missed(source, kLocked, CutOffHold::belowFile(file.status()));
         return;
     }
-    WriteCDFile(file.fd(), file.status(), source, caseTwin);
+    copyToDisk(file.fd(), file.status(), source, caseTwin);
 }
 
 // A single-file item: it has no sizing scan, so its room is checked here.
@@ -101,10 +101,10 @@ void BackupPass::BackupFile(const std::string &source)
         missed(source, kLocked, CutOffHold::belowFile(file.status()));
         return;
     }
-    WriteCDFile(file.fd(), file.status(), source, false);
+    copyToDisk(file.fd(), file.status(), source, false);
 }
 
-void BackupPass::WriteCDFile(int source, const struct stat &st, const std::string &sourcePath, bool caseTwin)
+void BackupPass::copyToDisk(int source, const struct stat &st, const std::string &sourcePath, bool caseTwin)
 {
     const std::string relative = PathRules::relativeOnDisk(sourcePath);
     if (refusedOnDisk(sourcePath, st, relative) || linkedToEarlierCopy(st, sourcePath, relative, caseTwin))
@@ -115,7 +115,7 @@ void BackupPass::WriteCDFile(int source, const struct stat &st, const std::strin
         return;
     }
     BackupDisk::StoreReport report;
-    const BackupDisk::Result result = FileCopy(source, st, relative, {caseTwin}, report);
+    const BackupDisk::Result result = storeOnDisk(source, st, relative, {caseTwin}, report);
     if (!report.remark.empty())
         m_report.note(sourcePath, report.remark);
     if (result == BackupDisk::Result::Stored || result == BackupDisk::Result::StoredAsRead ||
@@ -167,8 +167,8 @@ bool BackupPass::roomFor(int source, std::int64_t bytes)
 
 // Copies the open source to its place below the medium root: bytes,
 // modification time and permission bits, under a temporary name first.
-BackupDisk::Result BackupPass::FileCopy(int source, const struct stat &st, const std::string &relative,
-                                        const BackupDisk::StoreOptions &options, BackupDisk::StoreReport &report)
+BackupDisk::Result BackupPass::storeOnDisk(int source, const struct stat &st, const std::string &relative,
+                                           const BackupDisk::StoreOptions &options, BackupDisk::StoreReport &report)
 {
     return m_inHand.disk().store(source, st, relative, options, report);
 }

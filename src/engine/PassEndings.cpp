@@ -104,11 +104,11 @@ void BackupPass::saveList()
 {
     PassOutcome &outcome = m_report.outcome();
     try {
-        outcome.listSaved = m_setup.listFile.SAveIniFile(m_setup.driveRoot, m_label, m_setup.list);
+        outcome.listSaved = m_setup.listFile.saveItems(m_setup.driveRoot, m_label, m_setup.list);
         if (outcome.listSaved)
             saveSeenFolders();
     } catch (const std::exception &error) {
-        outcome.listSaveError = PathRules::errorBoxText(error.what());
+        outcome.listSaveError = PathRules::withFullStop(error.what());
         m_setup.ui.hideProgress();
         m_setup.ui.message(outcome.listSaveError);
     }

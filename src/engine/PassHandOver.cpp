@@ -54,10 +54,10 @@ bool BackupPass::handOverFullDisk(std::int64_t bytes)
     m_inHand.release();
     if (m_setup.lock != nullptr)
         m_setup.lock->releaseMedium();
-    return ShowFullForm(bytes) != DiskFullResult::Cancel && !failed();
+    return askForAnotherDisk(bytes) != DiskFullResult::Cancel && !failed();
 }
 
-DiskFullResult BackupPass::ShowFullForm(std::int64_t size)
+DiskFullResult BackupPass::askForAnotherDisk(std::int64_t size)
 {
     // A disk pulled out has no room, but is not full: it is asked back.
     if (diskGone())

@@ -30,7 +30,7 @@ std::string relativeOnDisk(std::string_view source)
     return std::string(source);
 }
 
-std::string errorBoxText(std::string_view text)
+std::string withFullStop(std::string_view text)
 {
     std::string result(text);
     if (result.empty() || static_cast<unsigned char>(result.back()) > '.')

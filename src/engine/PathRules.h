@@ -17,6 +17,6 @@ std::string relativeOnDisk(std::string_view source);
 /// An error's text as the program's error box shows it: a full stop is
 /// added unless the text already ends in a character that sorts at or
 /// below the full stop.
-std::string errorBoxText(std::string_view text);
+std::string withFullStop(std::string_view text);
 
 } // namespace quillarc::PathRules

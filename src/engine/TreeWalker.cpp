@@ -63,7 +63,7 @@ EntryKind classify(int dirFd, const char *name, unsigned char type, struct stat 
 
 } // namespace
 
-bool isPseudoFileSystem(int fd)
+bool onKernelView(int fd)
 {
     struct statfs fs {};
     if (::fstatfs(fd, &fs) != 0)
@@ -129,7 +129,7 @@ void TreeWalker::walk(const std::string &path, bool withSubfolders, TreeVisitor 
         return;
     }
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || isSkipped(st) || isPseudoFileSystem(fd.get()))
+    if (::fstat(fd.get(), &st) != 0 || isSkipped(st) || onKernelView(fd.get()))
         return;
     const std::string text = (!path.empty() && path.back() == '/') ? path : path + "/";
     visitor.enterFolder(path, st);
@@ -220,7 +220,7 @@ void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std:
             }
             struct stat childStat {};
             if (::fstat(childFd.get(), &childStat) != 0 || isSkipped(childStat) ||
-                (childStat.st_dev != folderStat.st_dev && isPseudoFileSystem(childFd.get())))
+                (childStat.st_dev != folderStat.st_dev && onKernelView(childFd.get())))
                 break;
             visitor.folder(sub);
             visitor.enterFolder(sub, childStat);

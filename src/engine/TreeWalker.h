@@ -92,6 +92,6 @@ private:
 /// True for the file systems a backup never enters: the kernel's views of
 /// processes, devices and settings, which hold nothing to back up and
 /// whose files may block or never end.
-bool isPseudoFileSystem(int fd);
+bool onKernelView(int fd);
 
 } // namespace quillarc

@@ -38,7 +38,7 @@ QString MessageBox::title()
 
 QString MessageBox::errorText(const QString &text)
 {
-    return QString::fromStdString(PathRules::errorBoxText(text.toStdString()));
+    return QString::fromStdString(PathRules::withFullStop(text.toStdString()));
 }
 
 std::unique_ptr<QMessageBox> MessageBox::build(Kind kind, QWidget *parent, const QString &text, const QString &action)

@@ -243,7 +243,7 @@ void TQLForm::doclosecode()
     // failed config save skips the list save as it always has.
     try {
         SAvePConfigFile();
-        SAveIniFile();
+        saveItems();
     } catch (...) {
     }
 }

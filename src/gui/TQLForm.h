@@ -60,7 +60,7 @@ public:
     std::int64_t GetDiskFree();
 
     // The list file of the disk in hand and "config".
-    void SAveIniFile();
+    void saveItems();
     void SAvePConfigFile();
 
     // Editing the list.

@@ -82,7 +82,7 @@ void BackupList::setChecked(BackupItem &item, bool checked)
     notifyChanged(item);
 }
 
-void BackupList::SetCutOff(BackupItem &item, DateTime value)
+void BackupList::setCutOffValue(BackupItem &item, DateTime value)
 {
     item.m_texts[TextFloat] = numberText(value);
     // From the "Float" text read back, so that both columns agree to the

@@ -60,8 +60,8 @@ public:
     /// "0/0/0 0:00" for 0, else the date-time text of "Float" parsed back,
     /// so both columns agree to the second. The item's cut-off is the value
     /// "Float" reads back as, the same one a reload of the list gives.
-    void SetCutOff(BackupItem &item, DateTime value);
-    void setCutOff(BackupItem &item, CutOff cutOff) { SetCutOff(item, cutOff.local()); }
+    void setCutOffValue(BackupItem &item, DateTime value);
+    void setCutOff(BackupItem &item, CutOff cutOff) { setCutOffValue(item, cutOff.local()); }
     /// Gives `item` the cut-off of `from`, texts and all (even a "Float"
     /// that is not a number).
     void copyCutOff(BackupItem &item, const BackupItem &from);

@@ -63,17 +63,17 @@ std::string DiskListFile::pathFor(std::string_view label) const
     return m_folder + diskListFileName(label);
 }
 
-bool DiskListFile::SAveIniFile(const BackupDrive &drive, std::string_view label, const BackupList &list) const
+bool DiskListFile::saveItems(const BackupDrive &drive, std::string_view label, const BackupList &list) const
 {
     if (!drive || label.empty())
         return false;
     std::vector<std::string> lines;
-    BackupIniInfo(list, lines);
+    appendItemLines(list, lines);
     SaveIniInfo(label, lines);
     return true;
 }
 
-DiskListFile::LoadResult DiskListFile::LoadIniFile(std::string_view label, BackupList &list) const
+DiskListFile::LoadResult DiskListFile::loadItems(std::string_view label, BackupList &list) const
 {
     if (label.empty()) {
         list.clear();
@@ -129,7 +129,7 @@ void DiskListFile::loadFromBytes(std::string_view bytes, BackupList &list) const
     }
 }
 
-void DiskListFile::BackupIniInfo(const BackupList &list, std::vector<std::string> &lines)
+void DiskListFile::appendItemLines(const BackupList &list, std::vector<std::string> &lines)
 {
     lines.reserve(lines.size() + list.count() * 5);
     for (std::size_t i = 0; i < list.count(); ++i) {

@@ -47,29 +47,29 @@ public:
     /// The program folder, ending in '/'.
     const std::string &folder() const { return m_folder; }
 
-    /// SAveIniFile: writes the whole list to the file of `label`. Does
+    /// saveItems: writes the whole list to the file of `label`. Does
     /// nothing (returns false) while no drive is chosen or the label is
     /// empty. Throws FileError or UnstorableTextError.
-    bool SAveIniFile(const BackupDrive &drive, std::string_view label, const BackupList &list) const;
+    bool saveItems(const BackupDrive &drive, std::string_view label, const BackupList &list) const;
 
     enum class LoadResult {
         Loaded,      ///< the list holds the file's items (perhaps none)
         NoLabel,     ///< list cleared; show kNoVolumeLabelMessage
         UnknownDisk, ///< no file for the label; list cleared; show kUnknownDiskMessage
     };
-    /// LoadIniFile: replaces the list with the file of `label`. Records whose
+    /// loadItems: replaces the list with the file of `label`. Records whose
     /// path is missing now are kept; those whose path is empty, not absolute
     /// or holds NUL are dropped; "SubDir" other than "Yes", "No" or empty
     /// becomes empty for a file and "Yes" otherwise; only "T" checks an item.
     /// Every other line is kept as read, so a save writes it back unchanged.
     /// A file that cannot be read throws FileError and leaves the list as it was.
-    LoadResult LoadIniFile(std::string_view label, BackupList &list) const;
+    LoadResult loadItems(std::string_view label, BackupList &list) const;
 
     /// Message for a load result; empty for Loaded.
     static std::string_view messageFor(LoadResult result);
 
-    /// BackupIniInfo: appends the five lines of every item, in list order.
-    static void BackupIniInfo(const BackupList &list, std::vector<std::string> &lines);
+    /// appendItemLines: appends the five lines of every item, in list order.
+    static void appendItemLines(const BackupList &list, std::vector<std::string> &lines);
 
     /// SaveIniInfo: writes `lines` as the file of `label`, each followed by
     /// CR LF. The caller makes sure the label is not empty. Throws FileError

@@ -66,7 +66,7 @@ void ListFont::setSize(int points)
     height = -mulDiv(points, kPixelsPerInch, 72);
 }
 
-bool isanumber(std::string_view text)
+bool isDigitString(std::string_view text)
 {
     if (text.empty())
         return false;
@@ -123,7 +123,7 @@ std::optional<std::string> nextLine(LineReader &reader)
 template <class Apply>
 void applyNumber(const std::optional<std::string> &line, Apply apply)
 {
-    if (line && isanumber(*line))
+    if (line && isDigitString(*line))
         apply(toInteger(*line));
 }
 

@@ -54,7 +54,7 @@ struct ProgramConfig {
 };
 
 /// Digits-only test: not empty and every character 0..9 (no sign, no blank).
-bool isanumber(std::string_view text);
+bool isDigitString(std::string_view text);
 
 /// File name of the config file in the program folder.
 inline constexpr std::string_view kConfigFileName = "config";

@@ -188,7 +188,7 @@ TEST_F(BackupPassTest, AMissingItemIsNamedAndKeptWithItsCutOff)
     // The saved list still holds them, checked.
     DiskListFile reader(program, [](const std::string &) { return PathKind::Missing; });
     BackupList loaded;
-    reader.LoadIniFile(label, loaded);
+    reader.loadItems(label, loaded);
     EXPECT_EQ(loaded.count(), 4u);
 }
 

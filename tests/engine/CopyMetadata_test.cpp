@@ -67,7 +67,7 @@ TEST_F(CopyMetadataTest, AFolderMadePrivateLaterMakesItsCopyPrivate)
     ASSERT_EQ(::chmod((source + "/diary").c_str(), 0700), 0);
     // A cut-off after the files were written but before the folder changed:
     // no file qualifies, the folder does.
-    list.SetCutOff(list.at(0), dateTimeFromTimePoint(written + std::chrono::milliseconds(600)));
+    list.setCutOffValue(list.at(0), dateTimeFromTimePoint(written + std::chrono::milliseconds(600)));
     runPass();
     EXPECT_EQ(ui.fileLine, "Complete...  0 Files Found and Backed Up");
     EXPECT_EQ(modeOf(copyOf(medium, source + "/diary")), 0700u);

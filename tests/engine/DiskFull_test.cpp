@@ -38,7 +38,7 @@ TEST_F(DiskFullTest, RoomPromptOnlyWhenTheFolderDoesNotFit)
     EXPECT_EQ(ui.fileLine, "Complete...  2 Files Found and Backed Up");
 
     fs::remove_all(medium + source.substr(1));
-    list.SetCutOff(list.at(0), 0);
+    list.setCutOffValue(list.at(0), 0);
     host.setFree(kDrive, 5000);
     runPass(); // answered Cancel
     ASSERT_EQ(ui.questions.size(), 1u);
@@ -104,7 +104,7 @@ TEST_F(DiskFullTest, SingleFileTooLargeEndsThePass)
     EXPECT_EQ(list.at(0).text(TextFloat), "0");
 
     // Unchanged since its cut-off: passed over without a message.
-    list.SetCutOff(list.at(0), dateTimeFromTimePoint(std::chrono::system_clock::now()));
+    list.setCutOffValue(list.at(0), dateTimeFromTimePoint(std::chrono::system_clock::now()));
     ui.messages.clear();
     runPass();
     EXPECT_TRUE(ui.messages.empty());
@@ -123,7 +123,7 @@ TEST_F(DiskFullTest, DiskChangeCarriesThePassOver)
     addItem(source + "/a", "Yes");
     addItem(source + "/b", "Yes");
     addItem(source + "/c", "Yes");
-    listFile->SAveIniFile(DriveRoot(kDrive), label, list);
+    listFile->saveItems(DriveRoot(kDrive), label, list);
     host.insert(kDrive, {medium, label, 230, std::nullopt});
 
     std::string second;

@@ -21,7 +21,7 @@ protected:
             writeFile(source + name, std::string(100, 'x'));
             addItem(source + std::string(name).substr(0, 2), "Yes");
         }
-        listFile->SAveIniFile(DriveRoot(kDrive), label, list);
+        listFile->saveItems(DriveRoot(kDrive), label, list);
         listBefore = readFile(listFile->pathFor(label));
         host.insert(kDrive, {medium, label, 1 << 20, 150});
         ui.onStatus = [this](StatusLine line, const std::string &text) {
@@ -125,7 +125,7 @@ TEST_F(DiskGoneTest, ADiskPulledBeforeAnItemIsAskedBackNotFull)
         writeFile(source + "/b/1", std::string(100, 'x'));
         addItem(source + "/a", "Yes");
         addItem(source + (c.secondIsFolder ? "/b" : "/b/1"), c.secondIsFolder ? "Yes" : "");
-        listFile->SAveIniFile(DriveRoot(kDrive), label, list);
+        listFile->saveItems(DriveRoot(kDrive), label, list);
         listBefore = readFile(listFile->pathFor(label));
         host.insert(kDrive, {medium, label, 1 << 20, std::nullopt});
         // The empty first item's copy scan shows its folder; the disk goes

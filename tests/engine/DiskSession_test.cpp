@@ -303,7 +303,7 @@ TEST(DiskSession, CutOffsOfAPassWhoseListWasNotSavedAreNeverSaved)
         session.firstCheck();
         session.passStarted();
         // What the pass delivered to the list in hand as it went.
-        session.list().SetCutOff(session.list().at(0), 46000.5);
+        session.list().setCutOffValue(session.list().at(0), 46000.5);
         PassOutcome outcome;
         outcome.end = end;
         outcome.volumeLabel = "BACKUP1";

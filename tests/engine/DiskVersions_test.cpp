@@ -139,7 +139,7 @@ TEST_F(DiskVersionsTest, TheRoomCheckLeavesOutCopiesThatAreCurrent)
     addItem(source, "Yes");
     runPass();
     ASSERT_TRUE(exists(copyOf(medium, source + "/large.img")));
-    list.SetCutOff(list.at(0), 0); // qualifies again
+    list.setCutOffValue(list.at(0), 0); // qualifies again
     writeFile(source + "/small.txt", "small", 0);
     host.setFree(kDrive, 1 << 20);
     ui.confirmAnswers = {false}; // a room question would end the pass

@@ -69,7 +69,7 @@ TEST_F(DryRunTest, AFolderMovedIntoTheTreeIsCountedAsThePassCopiesIt)
             // made after it does.
             const struct timespec last = std::max(changed(moved + "/x.txt"), changed(moved + "/deeper/y.txt"),
                                                   [](const auto &a, const auto &b) { return before(a, b); });
-            list.SetCutOff(list.at(0), dateTimeFromTimespec(last));
+            list.setCutOffValue(list.at(0), dateTimeFromTimespec(last));
             fs::remove(program + SeenFolders::fileName(label));
             // The move must land on a later tick of the clock the kernel
             // stamps files with.

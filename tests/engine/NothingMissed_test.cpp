@@ -62,7 +62,7 @@ TEST_F(NothingMissedTest, ContentChangedUnderItsOldSizeAndTimeIsCopied)
     ASSERT_EQ(readFile(copyOf(medium, file)), "first content");
 
     const std::int64_t mtime = stampOf(file);
-    list.SetCutOff(list.at(0), dateTimeFromTimePoint(std::chrono::system_clock::now() - std::chrono::seconds(30)));
+    list.setCutOffValue(list.at(0), dateTimeFromTimePoint(std::chrono::system_clock::now() - std::chrono::seconds(30)));
     writeFile(file, "other content");
     const struct timespec keep[2] = {{0, UTIME_OMIT}, {mtime / 1000000000, mtime % 1000000000}};
     ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), keep, 0), 0);
@@ -152,7 +152,7 @@ TEST_F(NothingMissedTest, WithoutARecordAMovedFolderIsStillCopied)
             between.tv_nsec -= 1000000000;
             ++between.tv_sec;
         }
-        list.SetCutOff(list.at(0), dateTimeFromTimespec(between));
+        list.setCutOffValue(list.at(0), dateTimeFromTimespec(between));
         if (std::string_view(c.name) == "older layout") {
             // It says the moved folder was seen there, by its inode.
             struct stat treeStat {};
@@ -241,7 +241,7 @@ TEST_F(NothingMissedTest, NamesLikeTemporaryNamesAreOrdinaryFiles)
     addItem(source, "Yes");
     runPass();
     writeFile(source + "/X", "x two");
-    list.SetCutOff(list.at(0), 0);
+    list.setCutOffValue(list.at(0), 0);
     runPass();
 
     EXPECT_EQ(readFile(copyOf(medium, source + "/X")), "x two");

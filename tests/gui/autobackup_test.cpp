@@ -117,9 +117,9 @@ void AutoBackupTest::aListSavedByAPassElsewhereReachesTheWindow()
     // every save does: a new file renamed over the old one.
     BackupList passed;
     const DiskListFile files(rig.programFolder.toStdString());
-    QCOMPARE(files.LoadIniFile("BACKUP1", passed), DiskListFile::LoadResult::Loaded);
-    passed.SetCutOff(passed.at(0), 45000.5);
-    files.SAveIniFile(DriveRoot(drive.toStdString()), "BACKUP1", passed);
+    QCOMPARE(files.loadItems("BACKUP1", passed), DiskListFile::LoadResult::Loaded);
+    passed.setCutOffValue(passed.at(0), 45000.5);
+    files.saveItems(DriveRoot(drive.toStdString()), "BACKUP1", passed);
     const QByteArray saved = rig.programFile("BACKUP1.ini");
     QVERIFY(saved.contains("\r\n45000.5\r\n"));
 

@@ -131,7 +131,7 @@ public:
     {
         BackupItem &item = list.append(source + "/" + relative.toStdString());
         list.setText(item, TextSubDir, subDir);
-        list.SetCutOff(item, cutOff);
+        list.setCutOffValue(item, cutOff);
         list.setChecked(item, true);
         return item;
     }
@@ -369,7 +369,7 @@ void fillFirstDisk(PassRig &rig)
     rig.addItem("later", kSubDirYes);
     rig.host.insert(kDrive, {rig.firstMedium, "DISK1", 9000, std::nullopt});
     // The disk's list was saved before the pass, as every edit saves it.
-    QVERIFY(rig.listFile->SAveIniFile(DriveRoot(kDrive), "DISK1", rig.list));
+    QVERIFY(rig.listFile->saveItems(DriveRoot(kDrive), "DISK1", rig.list));
 }
 
 } // namespace

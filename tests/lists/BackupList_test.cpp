@@ -64,8 +64,8 @@ TEST_F(BackupListTest, DuplicatePathsAreSeparateItems)
 {
     BackupItem &first = list.append("/home/ann/docs");
     BackupItem &second = list.append("/home/ann/docs");
-    list.SetCutOff(first, 0);
-    list.SetCutOff(second, 37617.6278819444);
+    list.setCutOffValue(first, 0);
+    list.setCutOffValue(second, 37617.6278819444);
     ASSERT_EQ(list.count(), 2u);
     EXPECT_NE(&first, &second);
     EXPECT_EQ(first.text(TextDateTime), "0/0/0 0:00");
@@ -75,7 +75,7 @@ TEST_F(BackupListTest, DuplicatePathsAreSeparateItems)
     EXPECT_EQ(&list.at(0), &second);
 }
 
-TEST_F(BackupListTest, SetCutOff)
+TEST_F(BackupListTest, setCutOffValue)
 {
     BackupItem &item = list.append("/x");
     const std::pair<double, std::array<std::string, 2>> cases[] = {
@@ -86,7 +86,7 @@ TEST_F(BackupListTest, SetCutOff)
         {54740.074999994249, {"11/13/2049 1:47:59 AM", "54740.0749999942"}},
     };
     for (const auto &[value, texts] : cases) {
-        list.SetCutOff(item, value);
+        list.setCutOffValue(item, value);
         EXPECT_EQ(item.text(TextDateTime), texts[0]) << value;
         EXPECT_EQ(item.text(TextFloat), texts[1]) << value;
     }
@@ -99,11 +99,11 @@ TEST_F(BackupListTest, TypedValuesFollowTheirTexts)
     BackupItem &item = list.append("/x");
     EXPECT_FALSE(item.cutOff()) << "no text yet: no cut-off to go by";
     EXPECT_FALSE(item.isFolder());
-    list.SetCutOff(item, 54740.074999994249);
+    list.setCutOffValue(item, 54740.074999994249);
     ASSERT_TRUE(item.cutOff());
     EXPECT_EQ(item.cutOff(), CutOff::fromFloatText(item.text(TextFloat)));
     EXPECT_NE(item.cutOff()->local(), 54740.074999994249);
-    list.SetCutOff(item, 0);
+    list.setCutOffValue(item, 0);
     EXPECT_TRUE(item.cutOff() && item.cutOff()->none());
 
     list.setSubFolders(item, SubFolders::Excluded);
@@ -135,7 +135,7 @@ TEST_F(BackupListTest, ListenersHearEveryChange)
     EXPECT_EQ(listener.resets, 2);
     list.setChecked(b, true);
     list.setText(b, TextFloat, "1");
-    list.SetCutOff(b, 0);
+    list.setCutOffValue(b, 0);
     list.setChecked(b, true); // no change, no call
     EXPECT_EQ(listener.changed, (std::vector<std::size_t> {1, 1, 1}));
     EXPECT_EQ(list.checkedCount(), 1u);

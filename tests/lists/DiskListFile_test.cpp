@@ -42,7 +42,7 @@ protected:
     BackupItem &add(const std::string &path, double cutOff, const char *subDir, bool checked)
     {
         BackupItem &item = list.append(path);
-        list.SetCutOff(item, cutOff);
+        list.setCutOffValue(item, cutOff);
         list.setText(item, TextSubDir, subDir);
         list.setChecked(item, checked);
         return item;
@@ -59,7 +59,7 @@ TEST_F(DiskListFileTest, TheTenLineExampleByteForByte)
 {
     add("C:\\Notes\\todo.txt", 0, "", false);
     add("C:\\Data", 37617.6278819444, "Yes", true);
-    ASSERT_TRUE(files.SAveIniFile(DriveRoot(kDrive), "BACKUP1", list));
+    ASSERT_TRUE(files.saveItems(DriveRoot(kDrive), "BACKUP1", list));
     EXPECT_EQ(program.read("BACKUP1.ini"), "C:\\Data\r\n"
                                            "12/27/2002 3:04:09 PM\r\n"
                                            "37617.6278819444\r\n"
@@ -78,48 +78,48 @@ TEST_F(DiskListFileTest, SaveAndLoadRoundTrip)
     add(sources.file("todo.txt"), 0, "", false);
     add(sources.file("Alpha"), 37617.6278819444, "Yes", true); // sorts first
     const std::vector<std::string> before = items();
-    ASSERT_TRUE(files.SAveIniFile(DriveRoot(kDrive), "BACKUP1", list));
+    ASSERT_TRUE(files.saveItems(DriveRoot(kDrive), "BACKUP1", list));
     EXPECT_EQ(splitLines(program.read("BACKUP1.ini")).size(), 15u);
     EXPECT_EQ(splitLines(program.read("BACKUP1.ini")).front(), sources.file("Alpha"));
 
     list.clear();
-    EXPECT_EQ(files.LoadIniFile("BACKUP1", list), DiskListFile::LoadResult::Loaded);
+    EXPECT_EQ(files.loadItems("BACKUP1", list), DiskListFile::LoadResult::Loaded);
     EXPECT_EQ(items(), before);
 }
 
 TEST_F(DiskListFileTest, SaveNeedsADriveAndALabel)
 {
     add("/x", 0, "Yes", true);
-    EXPECT_FALSE(files.SAveIniFile(std::nullopt, "BACKUP1", list));
-    EXPECT_FALSE(files.SAveIniFile(DriveRoot(kDrive), "", list));
+    EXPECT_FALSE(files.saveItems(std::nullopt, "BACKUP1", list));
+    EXPECT_FALSE(files.saveItems(DriveRoot(kDrive), "", list));
     EXPECT_EQ(program.entryCount(), 0u);
 }
 
 TEST_F(DiskListFileTest, EmptyListIsAnEmptyFileAndLoadsWithoutMessage)
 {
-    ASSERT_TRUE(files.SAveIniFile(DriveRoot(kDrive), "B", list));
+    ASSERT_TRUE(files.saveItems(DriveRoot(kDrive), "B", list));
     EXPECT_EQ(program.read("B.ini"), "");
     add(sources.file("Data"), 0, "Yes", true);
-    EXPECT_EQ(files.LoadIniFile("B", list), DiskListFile::LoadResult::Loaded);
+    EXPECT_EQ(files.loadItems("B", list), DiskListFile::LoadResult::Loaded);
     EXPECT_TRUE(list.empty());
 }
 
 TEST_F(DiskListFileTest, NoLabelAndUnknownDiskClearTheList)
 {
     add(sources.file("Data"), 0, "Yes", true);
-    EXPECT_EQ(files.LoadIniFile("", list), DiskListFile::LoadResult::NoLabel);
+    EXPECT_EQ(files.loadItems("", list), DiskListFile::LoadResult::NoLabel);
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(DiskListFile::messageFor(DiskListFile::LoadResult::NoLabel), "DISK HAS NO VOLUME LABEL");
 
     add(sources.file("Data"), 0, "Yes", true);
-    EXPECT_EQ(files.LoadIniFile("NEWDISK", list), DiskListFile::LoadResult::UnknownDisk);
+    EXPECT_EQ(files.loadItems("NEWDISK", list), DiskListFile::LoadResult::UnknownDisk);
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(DiskListFile::messageFor(DiskListFile::LoadResult::UnknownDisk), "UNKNOWN DISK - ADD FILES OR FOLDERS");
     EXPECT_EQ(DiskListFile::messageFor(DiskListFile::LoadResult::Loaded), "");
 
     // Adding one folder then creates the file with exactly five lines.
     add(sources.file("Data"), 0, "Yes", true);
-    ASSERT_TRUE(files.SAveIniFile(DriveRoot(kDrive), "NEWDISK", list));
+    ASSERT_TRUE(files.saveItems(DriveRoot(kDrive), "NEWDISK", list));
     EXPECT_EQ(splitLines(program.read("NEWDISK.ini")).size(), 5u);
 }
 
@@ -167,7 +167,7 @@ TEST_F(DiskListFileTest, LoadRules)
                                "abc",
                                "No", // cut short: unchecked
                            }));
-    ASSERT_EQ(files.LoadIniFile("L", list), DiskListFile::LoadResult::Loaded);
+    ASSERT_EQ(files.loadItems("L", list), DiskListFile::LoadResult::Loaded);
     std::vector<std::string> expected {
         sources.file("deleted") + "|x|1|Yes|T",
         data + "|d1|1|Yes|T",
@@ -214,12 +214,12 @@ TEST_F(DiskListFileTest, RecordsWriteBackAsReadWithTheirValuesRead)
     for (const Case &c : cases) {
         const std::vector<std::string> lines {c.path, c.texts[0], c.texts[1], c.texts[2], "T"};
         program.write("R.ini", joinLinesCrLf(lines));
-        ASSERT_EQ(files.LoadIniFile("R", list), DiskListFile::LoadResult::Loaded);
+        ASSERT_EQ(files.loadItems("R", list), DiskListFile::LoadResult::Loaded);
         ASSERT_EQ(list.count(), 1u);
         const BackupItem &item = list.at(0);
         EXPECT_EQ(item.cutOff(), c.cutOff) << c.texts[1];
         EXPECT_EQ(item.subFolders(), c.subFolders) << c.texts[2];
-        ASSERT_TRUE(files.SAveIniFile(DriveRoot(kDrive), "R", list));
+        ASSERT_TRUE(files.saveItems(DriveRoot(kDrive), "R", list));
         std::vector<std::string> expected = lines;
         expected[3] = c.subDirWritten;
         EXPECT_EQ(program.read("R.ini"), joinLinesCrLf(expected)) << c.texts[1];
@@ -229,7 +229,7 @@ TEST_F(DiskListFileTest, RecordsWriteBackAsReadWithTheirValuesRead)
 TEST_F(DiskListFileTest, LfOnlyFileReadsAsOneLine)
 {
     program.write("U.ini", sources.file("Data") + "\n0/0/0 0:00\n0\nYes\nT\n");
-    ASSERT_EQ(files.LoadIniFile("U", list), DiskListFile::LoadResult::Loaded);
+    ASSERT_EQ(files.loadItems("U", list), DiskListFile::LoadResult::Loaded);
     // One path line naming nothing: kept, unchecked, as a missing item is.
     ASSERT_EQ(list.count(), 1u);
     EXPECT_EQ(list.at(0).path(), sources.file("Data") + "\n0/0/0 0:00\n0\nYes\nT\n");
@@ -240,7 +240,7 @@ TEST_F(DiskListFileTest, UnreadableFileLeavesTheListAlone)
 {
     ::mkdir(program.file("D.ini").c_str(), 0755);
     add(sources.file("Data"), 0, "Yes", true);
-    EXPECT_THROW(files.LoadIniFile("D", list), FileError);
+    EXPECT_THROW(files.loadItems("D", list), FileError);
     EXPECT_EQ(list.count(), 1u);
 }
 
@@ -263,7 +263,7 @@ TEST_F(DiskListFileTest, LabelsStayInsideTheProgramFolder)
 
     add("/x", 0, "Yes", true);
     for (const auto &[label, name] : cases)
-        ASSERT_TRUE(files.SAveIniFile(DriveRoot(kDrive), label, list)) << name;
+        ASSERT_TRUE(files.saveItems(DriveRoot(kDrive), label, list)) << name;
     EXPECT_EQ(program.entryCount(), std::size(cases));
     for (const auto &[label, name] : cases)
         EXPECT_TRUE(program.exists(name)) << name;
@@ -273,31 +273,31 @@ TEST_F(DiskListFileTest, SnapshotCarriesTheListToAnotherLabel)
 {
     add(sources.file("Data"), 37617, "Yes", true);
     std::vector<std::string> lines {"kept"};
-    DiskListFile::BackupIniInfo(list, lines);
+    DiskListFile::appendItemLines(list, lines);
     EXPECT_EQ(lines, (std::vector<std::string> {"kept", sources.file("Data"), "12/27/2002", "37617", "Yes", "T"}));
     lines.erase(lines.begin());
     files.SaveIniInfo("BACKUP2", lines);
     list.clear();
-    ASSERT_EQ(files.LoadIniFile("BACKUP2", list), DiskListFile::LoadResult::Loaded);
+    ASSERT_EQ(files.loadItems("BACKUP2", list), DiskListFile::LoadResult::Loaded);
     EXPECT_EQ(items(), (std::vector<std::string> {sources.file("Data") + "|12/27/2002|37617|Yes|T"}));
 }
 
 TEST_F(DiskListFileTest, PathThatCannotBeALineIsRefusedAndTheFileKept)
 {
     add(sources.file("Data"), 0, "Yes", true);
-    ASSERT_TRUE(files.SAveIniFile(DriveRoot(kDrive), "B", list));
+    ASSERT_TRUE(files.saveItems(DriveRoot(kDrive), "B", list));
     const std::string before = program.read("B.ini");
     add("/home/ann/odd\rname", 0, "Yes", true);
-    EXPECT_THROW(files.SAveIniFile(DriveRoot(kDrive), "B", list), UnstorableTextError);
+    EXPECT_THROW(files.saveItems(DriveRoot(kDrive), "B", list), UnstorableTextError);
     EXPECT_EQ(program.read("B.ini"), before);
 }
 
 TEST_F(DiskListFileTest, TwoDisksWithOneLabelShareTheFile)
 {
     add(sources.file("Alpha"), 0, "No", false);
-    ASSERT_TRUE(files.SAveIniFile(DriveRoot("/media/ann/"), "SAME", list));
+    ASSERT_TRUE(files.saveItems(DriveRoot("/media/ann/"), "SAME", list));
     BackupList other;
-    ASSERT_EQ(files.LoadIniFile("SAME", other), DiskListFile::LoadResult::Loaded);
+    ASSERT_EQ(files.loadItems("SAME", other), DiskListFile::LoadResult::Loaded);
     ASSERT_EQ(other.count(), 1u);
     EXPECT_EQ(other.at(0).path(), sources.file("Alpha"));
 }

@@ -43,9 +43,9 @@ std::vector<std::string> defaultLines()
 TEST(ProgramConfig, IsANumber)
 {
     for (const char *yes : {"0", "12", "0012", "99999999999"})
-        EXPECT_TRUE(isanumber(yes)) << yes;
+        EXPECT_TRUE(isDigitString(yes)) << yes;
     for (const char *no : {"", "-4", "+4", " 4", "4 ", "1.5", "x", "١"})
-        EXPECT_FALSE(isanumber(no)) << no;
+        EXPECT_FALSE(isDigitString(no)) << no;
 }
 
 TEST(ProgramConfig, WritesNineteenLinesThenExtensionsThenPatterns)

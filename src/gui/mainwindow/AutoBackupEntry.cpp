@@ -49,7 +49,7 @@ std::string fileBytes(const std::string &path)
 std::string listBytes(const BackupList &list)
 {
     std::vector<std::string> lines;
-    DiskListFile::BackupIniInfo(list, lines);
+    DiskListFile::appendItemLines(list, lines);
     std::string bytes;
     for (const std::string &line : lines)
         bytes += line + "\r\n";

@@ -35,7 +35,7 @@ void TQLForm::showMedium()
         return; // the pass set the commands
     for (QWidget *command : {static_cast<QWidget *>(m_ui->BackupButton), static_cast<QWidget *>(m_ui->AddButton),
                              static_cast<QWidget *>(m_ui->AddFileButton)})
-        command->setEnabled(m_session.threeEnabled());
+        command->setEnabled(m_session.addAndBackupEnabled());
     m_ui->ImportButton->setEnabled(m_session.importExportEnabled());
     m_ui->Exportbutton->setEnabled(m_session.importExportEnabled());
 }
@@ -82,7 +82,7 @@ std::int64_t TQLForm::GetDiskFree()
     return free;
 }
 
-void TQLForm::SAveIniFile()
+void TQLForm::saveItems()
 {
     m_session.saveListAtClose();
 }
