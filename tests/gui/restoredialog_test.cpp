@@ -203,7 +203,7 @@ void RestoreDialogTest::restoresIntoAFolderAskingForTheOtherDiskByLabel()
     // As of a day when a.txt held its older content.
     dialog.asOfEdit->setText(QStringLiteral("2026-12-02"));
     dialog.previewButton->click();
-    QVERIFY2(dialog.previewText->toPlainText().contains(QStringLiteral("From disk BACKUP1: 1 files")),
+    QVERIFY2(dialog.previewText->toPlainText().contains(QStringLiteral("From disk BACKUP1: 1 file,")),
              qPrintable(dialog.previewText->toPlainText()));
     QVERIFY(dialog.previewText->toPlainText().contains(QStringLiteral("version of 2026-12-01T100000Z")));
     dialog.asOfEdit->clear();
@@ -220,7 +220,7 @@ void RestoreDialogTest::restoresIntoAFolderAskingForTheOtherDiskByLabel()
     const auto shown = boxes.take();
     QCOMPARE(shown.size(), 3);
     QCOMPARE(shown[1].text,
-             QStringLiteral("Insert the backup disk \"BACKUP2\" (1 files) and press Yes; Cancel skips it."));
+             QStringLiteral("Insert the backup disk \"BACKUP2\" (1 file) and press Yes; Cancel skips it."));
     QVERIFY2(shown[2].text.startsWith(QStringLiteral("3 of 3 files restored.")), qPrintable(shown[2].text));
     QVERIFY(!shown[2].text.contains(QStringLiteral("Not restored")));
 }

@@ -346,9 +346,10 @@ void RestoreDialog::restore()
     hooks.lookAtDrive = m_setup.lookAtDrive;
     hooks.askForDisk = [this](const DiskPlan &disk) {
         return MessageBox::confirm(
-            m_progress, QStringLiteral("Insert the backup disk \"%1\" (%2 files) and press Yes; Cancel skips it.")
-                            .arg(QString::fromStdString(disk.label))
-                            .arg(disk.files.size()));
+            m_progress, QStringLiteral("Insert the backup disk \"%1\" (%2) and press Yes; Cancel skips it.")
+                            .arg(QString::fromStdString(disk.label),
+                                 disk.files.size() == 1 ? QStringLiteral("1 file")
+                                                        : QStringLiteral("%1 files").arg(disk.files.size())));
     };
     m_run = new RestoreRun(std::move(plan), settings, hooks);
     m_progress = new RestoreProgressForm(static_cast<int>(m_run->fileCount()), this);

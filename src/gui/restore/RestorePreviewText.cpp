@@ -37,6 +37,11 @@ InTheWay inTheWay(const PlannedFile &file, const RestoreSettings &settings)
     return ::lstat(file.target.c_str(), &status) == 0 ? InTheWay::Different : InTheWay::Nothing;
 }
 
+QString filesText(std::size_t count)
+{
+    return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
+}
+
 } // namespace
 
 QString restorePreviewText(const RestorePlan &plan, const RestoreSettings &settings)
@@ -44,10 +49,8 @@ QString restorePreviewText(const RestorePlan &plan, const RestoreSettings &setti
     QStringList lines;
     std::size_t listed = 0, same = 0, different = 0;
     for (const DiskPlan &disk : plan.disks) {
-        lines << QStringLiteral("From disk %1: %2 files, %3")
-                     .arg(path(disk.label))
-                     .arg(disk.files.size())
-                     .arg(bytesText(disk.bytes));
+        lines << QStringLiteral("From disk %1: %2, %3")
+                     .arg(path(disk.label), filesText(disk.files.size()), bytesText(disk.bytes));
         for (const PlannedFile &file : disk.files) {
             const InTheWay way = inTheWay(file, settings);
             same += way == InTheWay::Same;
@@ -69,9 +72,8 @@ QString restorePreviewText(const RestorePlan &plan, const RestoreSettings &setti
         lines << QStringLiteral("  ... and %1 more files").arg(listed - kListed);
     for (const std::string &missing : plan.notFound)
         lines << QStringLiteral("No copy of %1 as of that date").arg(path(missing));
-    lines.prepend(QStringLiteral("%1 files, %2 to write; %3 already there; %4 in the way.")
-                      .arg(plan.fileCount())
-                      .arg(bytesText(plan.totalBytes()))
+    lines.prepend(QStringLiteral("%1, %2 to write; %3 already there; %4 in the way.")
+                      .arg(filesText(plan.fileCount()), bytesText(plan.totalBytes()))
                       .arg(same)
                       .arg(different));
     return lines.join(QLatin1Char('\n'));
