@@ -160,8 +160,7 @@ std::optional<BackupDisk::Result> BackupDisk::writeCopy(int source, const struct
     struct stat written {};
     if (::fstat(copy.target.get(), &written) != 0 || written.st_size != copy.copied)
         return failWith(EIO);
-    if (const int metadataError = m_metadata.apply(source, sourceStat, copy.target.get(), &written);
-        metadataError != 0)
+    if (const int metadataError = m_metadata.apply(source, sourceStat, copy.target.get(), &written); metadataError != 0)
         return failWith(metadataError);
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
     if (::futimens(copy.target.get(), times) != 0)
