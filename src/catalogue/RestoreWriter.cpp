@@ -167,14 +167,28 @@ void RestoreWriter::stage(const PlannedFile &file, const Done &done)
         done(file, result);
         return;
     }
+    if (!chooseName(staged, name)) {
+        done(file, result);
+        return;
+    }
+    result.writtenTo = joined(staged.folderPath, staged.finalName);
 
+    ContentHasher nameHash;
+    nameHash.update(result.writtenTo.data(), result.writtenTo.size());
+    staged.temporary = ".quillarc-restoring-" + nameHash.digest().hex().substr(0, 16);
+    writeStaged(staged, done);
+}
+
+bool RestoreWriter::chooseName(Staged &staged, const std::string &name) const
+{
+    const PlannedFile &file = *staged.file;
+    RestoreResult &result = staged.result;
     const Hash128 &hash = file.source.copy.hash;
     const AtTarget atTarget = lookAt(staged.folder, name, hash);
     if (atTarget == AtTarget::Same) {
         result.status = RestoreResult::Status::AlreadyThere;
         result.writtenTo = file.target;
-        done(file, result);
-        return;
+        return false;
     }
     staged.finalName = name;
     result.status = RestoreResult::Status::Restored;
@@ -194,28 +208,27 @@ void RestoreWriter::stage(const PlannedFile &file, const Done &done)
             if (attempt == kBesideAttempts) {
                 result.status = RestoreResult::Status::Failed;
                 result.problem = file.target + ": no free name beside it";
-                done(file, result);
-                return;
+                return false;
             }
             if (beside == AtTarget::Same) {
                 result.status = RestoreResult::Status::AlreadyThere;
                 result.writtenTo = joined(staged.folderPath, staged.finalName);
-                done(file, result);
-                return;
+                return false;
             }
         }
     }
-    result.writtenTo = joined(staged.folderPath, staged.finalName);
+    return true;
+}
 
-    ContentHasher nameHash;
-    nameHash.update(result.writtenTo.data(), result.writtenTo.size());
-    staged.temporary = ".quillarc-restoring-" + nameHash.digest().hex().substr(0, 16);
-
+void RestoreWriter::writeStaged(Staged &staged, const Done &done)
+{
+    const PlannedFile &file = *staged.file;
+    RestoreResult &result = staged.result;
     // The planned copy, then any other of the same content on this disk
     // (a version) when it reads back wrong.
     std::vector<const CopyEntry *> sources {&file.source};
     for (const CopyEntry &other : file.alternatives)
-        if (other.diskId == file.source.diskId && other.copy.hash == hash)
+        if (other.diskId == file.source.diskId && other.copy.hash == file.source.copy.hash)
             sources.push_back(&other);
     std::string passedOver;
     for (const CopyEntry *source : sources) {

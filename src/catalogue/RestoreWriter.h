@@ -73,6 +73,10 @@ public:
 private:
     struct Staged;
     void stage(const PlannedFile &file, const Done &done);
+    /// Settles the name the file is written under; false when nothing is
+    /// left to write (its content is there already, or no name is free).
+    bool chooseName(Staged &staged, const std::string &name) const;
+    void writeStaged(Staged &staged, const Done &done);
     bool writeTemporary(const PlannedFile &file, const CopyEntry &copy, int folder, const std::string &temporary,
                         RestoreResult &result);
     void putInPlace(const Done &done);

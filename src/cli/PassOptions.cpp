@@ -22,108 +22,154 @@ long parseDuration(const std::string &text)
     return value > 0 && value <= 366L * 24 * 3600 / std::max(scale, 1L) ? value * scale : 0;
 }
 
-} // namespace
+// Options that take a value, as "--name VALUE" or "--name=VALUE".
+struct ValueOption {
+    const char *name;
+    std::string PassOptions::*field;
+};
 
-std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &arguments, std::string &error)
-{
-    PassOptions options;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string &argument = arguments[i];
-        auto value = [&](std::string &target) {
-            const std::string prefix = argument.substr(0, argument.find('=')) + "=";
-            if (argument.find('=') != std::string::npos) {
-                target = argument.substr(prefix.size());
-            } else if (i + 1 < arguments.size()) {
-                target = arguments[++i];
-            } else {
-                error = "option " + argument + " needs a value";
-                return false;
-            }
-            if (target.empty()) {
-                error = "option " + prefix.substr(0, prefix.size() - 1) + " needs a value";
-                return false;
-            }
-            return true;
-        };
-        const std::string name = argument.substr(0, argument.find('='));
-        if (name == "--program-folder") {
-            if (!value(options.programFolder))
-                return std::nullopt;
-        } else if (name == "--drive") {
-            if (!value(options.drive))
-                return std::nullopt;
-        } else if (name == "--auto") {
-            if (!value(options.autoBackup))
-                return std::nullopt;
-            if (options.autoBackup != "on" && options.autoBackup != "off") {
-                error = "option --auto takes on or off, not " + options.autoBackup;
-                return std::nullopt;
-            }
-        } else if (name == "--versions") {
-            if (!value(options.versionsOf))
-                return std::nullopt;
-        } else if (argument == "--restore") {
-            // Every argument up to the next option is a path to get back.
-            while (i + 1 < arguments.size() && arguments[i + 1].rfind("--", 0) != 0)
-                options.restore.push_back(arguments[++i]);
-            if (options.restore.empty()) {
-                error = "option --restore needs a path";
-                return std::nullopt;
-            }
-        } else if (name == "--to") {
-            if (!value(options.restoreTo))
-                return std::nullopt;
-        } else if (name == "--as-of") {
-            if (!value(options.asOf))
-                return std::nullopt;
-        } else if (argument == "--overwrite") {
-            options.overwrite = true;
-        } else if (name == "--find") {
-            if (!value(options.find))
-                return std::nullopt;
-        } else if (name == "--max-duration") {
-            std::string text;
-            if (!value(text))
-                return std::nullopt;
-            if ((options.maxSeconds = parseDuration(text)) <= 0) {
-                error = "option --max-duration takes a duration such as 90, 30m or 2h, not " + text;
-                return std::nullopt;
-            }
-        } else if (name == "--since") {
-            if (!value(options.since))
-                return std::nullopt;
-        } else if (argument == "--path") {
-            options.wholePath = true;
-        } else if (argument == "--catalogue") {
-            options.catalogue = true;
-        } else if (argument == "--verify") {
-            options.verify = true;
-        } else if (argument == "--failed") {
-            options.failed = true;
-        } else if (name == "--label") {
-            if (!value(options.label))
-                return std::nullopt;
-        } else if (argument == "--status") {
-            options.status = true;
-        } else if (argument == "--watch") {
-            options.watch = true;
-        } else if (argument == "--no-notify") {
-            options.notify = false;
-        } else if (argument == "--yes") {
-            options.yes = true;
-        } else if (argument == "--dry-run") {
-            options.dryRun = true;
-        } else if (argument == "--help" || argument == "-h") {
-            options.help = true;
-        } else {
-            error = "unknown option " + argument;
-            return std::nullopt;
-        }
+constexpr ValueOption kValueOptions[] = {
+    {"--program-folder", &PassOptions::programFolder},
+    {"--drive", &PassOptions::drive},
+    {"--auto", &PassOptions::autoBackup},
+    {"--versions", &PassOptions::versionsOf},
+    {"--to", &PassOptions::restoreTo},
+    {"--as-of", &PassOptions::asOf},
+    {"--find", &PassOptions::find},
+    {"--since", &PassOptions::since},
+    {"--label", &PassOptions::label},
+};
+
+// Options that stand alone and set one switch.
+struct FlagOption {
+    const char *name;
+    bool PassOptions::*field;
+    bool setTo;
+};
+
+constexpr FlagOption kFlagOptions[] = {
+    {"--overwrite", &PassOptions::overwrite, true},
+    {"--path", &PassOptions::wholePath, true},
+    {"--catalogue", &PassOptions::catalogue, true},
+    {"--verify", &PassOptions::verify, true},
+    {"--failed", &PassOptions::failed, true},
+    {"--status", &PassOptions::status, true},
+    {"--watch", &PassOptions::watch, true},
+    {"--no-notify", &PassOptions::notify, false},
+    {"--yes", &PassOptions::yes, true},
+    {"--dry-run", &PassOptions::dryRun, true},
+    {"--help", &PassOptions::help, true},
+    {"-h", &PassOptions::help, true},
+};
+
+// Walks the arguments one option at a time; an option's value may be the
+// next argument, which is then used up.
+class ArgumentReader {
+public:
+    ArgumentReader(const std::vector<std::string> &arguments, std::string &error)
+        : m_arguments(arguments), m_error(error)
+    {
     }
+
+    bool done() const { return m_at >= m_arguments.size(); }
+
+    // Reads the next option into `options`; false with the error set.
+    bool readOption(PassOptions &options)
+    {
+        const std::string &argument = m_arguments[m_at];
+        const std::string name = argument.substr(0, argument.find('='));
+        bool known = true;
+        bool read = true;
+        if (const ValueOption *option = find(kValueOptions, name))
+            read = value(argument, options.*(option->field)) && valueFits(name, options);
+        else if (const FlagOption *flag = find(kFlagOptions, argument))
+            options.*(flag->field) = flag->setTo;
+        else if (argument == "--restore")
+            read = restorePaths(options);
+        else if (name == "--max-duration")
+            read = maxDuration(argument, options);
+        else
+            known = false;
+        ++m_at;
+        if (!known)
+            m_error = "unknown option " + argument;
+        return known && read;
+    }
+
+private:
+    template <typename Option, std::size_t Count>
+    static const Option *find(const Option (&table)[Count], const std::string &name)
+    {
+        for (const Option &option : table)
+            if (name == option.name)
+                return &option;
+        return nullptr;
+    }
+
+    bool value(const std::string &argument, std::string &target)
+    {
+        const std::string prefix = argument.substr(0, argument.find('=')) + "=";
+        if (argument.find('=') != std::string::npos) {
+            target = argument.substr(prefix.size());
+        } else if (m_at + 1 < m_arguments.size()) {
+            target = m_arguments[++m_at];
+        } else {
+            m_error = "option " + argument + " needs a value";
+            return false;
+        }
+        if (target.empty()) {
+            m_error = "option " + prefix.substr(0, prefix.size() - 1) + " needs a value";
+            return false;
+        }
+        return true;
+    }
+
+    bool valueFits(const std::string &name, const PassOptions &options)
+    {
+        if (name == "--auto" && options.autoBackup != "on" && options.autoBackup != "off") {
+            m_error = "option --auto takes on or off, not " + options.autoBackup;
+            return false;
+        }
+        return true;
+    }
+
+    // Every argument up to the next option is a path to get back.
+    bool restorePaths(PassOptions &options)
+    {
+        while (m_at + 1 < m_arguments.size() && m_arguments[m_at + 1].rfind("--", 0) != 0)
+            options.restore.push_back(m_arguments[++m_at]);
+        if (options.restore.empty()) {
+            m_error = "option --restore needs a path";
+            return false;
+        }
+        return true;
+    }
+
+    bool maxDuration(const std::string &argument, PassOptions &options)
+    {
+        std::string text;
+        if (!value(argument, text))
+            return false;
+        if ((options.maxSeconds = parseDuration(text)) <= 0) {
+            m_error = "option --max-duration takes a duration such as 90, 30m or 2h, not " + text;
+            return false;
+        }
+        return true;
+    }
+
+    const std::vector<std::string> &m_arguments;
+    std::string &m_error;
+    std::size_t m_at = 0;
+};
+
+// The options that only make sense together, and the commands that
+// exclude each other; false with the error set.
+bool fitTogether(const PassOptions &options, std::string &error)
+{
     const bool restoring = !options.restore.empty();
     if (!restoring && (!options.restoreTo.empty() || !options.asOf.empty() || options.overwrite)) {
         error = "--to, --as-of and --overwrite go with --restore";
-        return std::nullopt;
+        return false;
     }
     // A restore may be a dry run: it then shows each file and writes none.
     const int modes = (options.watch ? 1 : 0) + (options.autoBackup.empty() ? 0 : 1) +
@@ -133,17 +179,31 @@ std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &ar
     if (modes > 1) {
         error = "--watch, --auto, --status, --dry-run, --find, --catalogue, --verify, --versions and --restore "
                 "cannot be combined";
-        return std::nullopt;
+        return false;
     }
     if (!options.label.empty() && options.autoBackup.empty()) {
         error = "--label goes with --auto";
-        return std::nullopt;
+        return false;
     }
     if ((options.wholePath && options.find.empty()) ||
         (!options.verify && (options.maxSeconds > 0 || !options.since.empty() || options.failed))) {
         error = "--path goes with --find; --max-duration, --since and --failed go with --verify";
-        return std::nullopt;
+        return false;
     }
+    return true;
+}
+
+} // namespace
+
+std::optional<PassOptions> PassOptions::parse(const std::vector<std::string> &arguments, std::string &error)
+{
+    PassOptions options;
+    ArgumentReader reader(arguments, error);
+    while (!reader.done())
+        if (!reader.readOption(options))
+            return std::nullopt;
+    if (!fitTogether(options, error))
+        return std::nullopt;
     return options;
 }
 

@@ -72,6 +72,84 @@ int dryRun(const RunSetup &setup)
     return std::cout.good() ? ExitComplete : ExitEnded;
 }
 
+// The label of the disk in the drive, then the list read from that label's
+// file; the exit code when either is missing or unreadable.
+std::optional<int> readLabelAndList(DiskSession &session, PassReport &report)
+{
+    session.readLabel();
+    report.label = session.label();
+    if (session.label().empty())
+        return refuse(std::string(kNoVolumeLabelMessage));
+    try {
+        const DiskListFile::LoadResult loaded = session.readList();
+        if (loaded != DiskListFile::LoadResult::Loaded)
+            return refuse(std::string(DiskListFile::messageFor(loaded)));
+    } catch (const std::exception &error) {
+        return refuse(session.listFile().pathFor(session.label()) + ": " + PathRules::withFullStop(error.what()));
+    }
+    return std::nullopt;
+}
+
+// Starts the worker and keeps the terminal up to date until it ends; the
+// exit code when the run refuses to start.
+std::optional<int> watchRun(BackupRun &run, TerminalPassUi &ui, const PassHooks &hooks, PassReport &report)
+{
+    const WakeUp wake;
+    ui.wakeOnEnd(&wake);
+    // Set before the worker starts, which may ask its first question at once.
+    ui.endWaitsOn(run.state().AbortFlag);
+    StopSignals signals(&wake);
+    signals.abortOnSignal(&run);
+    if (!run.start()) {
+        // An empty list is refused like one with nothing checked: there
+        // is nothing to back up either way.
+        const PassOutcome &refused = run.outcome();
+        return refuse(refused.refusal == StartRefusal::EmptyList ? startMessage(StartRefusal::NothingChecked)
+                                                                 : refused.refusalMessage);
+    }
+    // The worker wakes us as its last act; a terminal's progress line is
+    // drawn ten times a second meanwhile, and nothing else needs us.
+    const auto redraw =
+        ui.showsProgress() || hooks.whilePassing ? std::optional(std::chrono::milliseconds(100)) : std::nullopt;
+    while (run.workerRunning()) {
+        run.deliverProgress();
+        if (hooks.whilePassing)
+            hooks.whilePassing(run);
+        wake.wait(redraw);
+    }
+    run.wait();
+    run.finished();
+    ui.endProgress();
+    ui.wakeOnEnd(nullptr);
+    report.interrupted = StopSignals::arrived();
+    return std::nullopt;
+}
+
+// What the pass left undone, on standard error.
+void tellWhatWasMissed(const PassOutcome &outcome)
+{
+    for (const MissedEntry &missed : outcome.missed)
+        std::cerr << "missed: " << oneLine(missed.path) << ": " << oneLine(missed.cause) << "\n";
+    if (outcome.filesMissed > static_cast<std::int64_t>(outcome.missed.size()))
+        std::cerr << "missed: ... and " << outcome.filesMissed - static_cast<std::int64_t>(outcome.missed.size())
+                  << " more (see " << outcome.logPath << ")\n";
+    // Not misses, but a person at the terminal should hear of them as the
+    // log does: a copy kept as read, an older copy moved aside.
+    for (const MissedEntry &note : outcome.notes)
+        std::cerr << "note: " << oneLine(note.path) << ": " << oneLine(note.cause) << "\n";
+    if (outcome.itemsLeft > 0)
+        std::cerr << "left for the next disk: " << outcome.itemsLeft << " items, " << outcome.filesLeft
+                  << " files of the item in hand\n";
+    if (!outcome.listSaved)
+        std::cerr << "the backup list was not saved"
+                  << (outcome.listSaveError.empty() ? "" : ": " + oneLine(outcome.listSaveError)) << "\n";
+    if (!outcome.logError.empty())
+        std::cerr << "the pass log could not be written: " << oneLine(outcome.logError) << "\n";
+    else if (outcome.filesMissed > 0)
+        std::cerr << outcome.filesMissed << " files or folders were not backed up; they are listed in "
+                  << outcome.logPath << "\n";
+}
+
 } // namespace
 
 int runPass(const PassOptions &options, const PassHooks &hooks)
@@ -96,18 +174,8 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
     LinuxVolumeHost host;
     DiskSession session(host, chosen.programFolder);
     session.config() = chosen.config;
-
-    session.readLabel();
-    report.label = session.label();
-    if (session.label().empty())
-        return refuse(std::string(kNoVolumeLabelMessage));
-    try {
-        const DiskListFile::LoadResult loaded = session.readList();
-        if (loaded != DiskListFile::LoadResult::Loaded)
-            return refuse(std::string(DiskListFile::messageFor(loaded)));
-    } catch (const std::exception &error) {
-        return refuse(session.listFile().pathFor(session.label()) + ": " + PathRules::withFullStop(error.what()));
-    }
+    if (const std::optional<int> refused = readLabelAndList(session, report))
+        return *refused;
 
     TerminalPassUi ui(!hooks.neverAsk && ::isatty(STDIN_FILENO) == 1, options.yes);
     const RunSetup setup = session.runSetup(ui, Clock::system(), session.config().exclude);
@@ -115,60 +183,12 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
         return dryRun(setup);
 
     BackupRun run(setup);
-    {
-        const WakeUp wake;
-        ui.wakeOnEnd(&wake);
-        // Set before the worker starts, which may ask its first question at once.
-        ui.endWaitsOn(run.state().AbortFlag);
-        StopSignals signals(&wake);
-        signals.abortOnSignal(&run);
-        if (!run.start()) {
-            // An empty list is refused like one with nothing checked: there
-            // is nothing to back up either way.
-            const PassOutcome &refused = run.outcome();
-            return refuse(refused.refusal == StartRefusal::EmptyList ? startMessage(StartRefusal::NothingChecked)
-                                                                     : refused.refusalMessage);
-        }
-        // The worker wakes us as its last act; a terminal's progress line is
-        // drawn ten times a second meanwhile, and nothing else needs us.
-        const auto redraw =
-            ui.showsProgress() || hooks.whilePassing ? std::optional(std::chrono::milliseconds(100)) : std::nullopt;
-        while (run.workerRunning()) {
-            run.deliverProgress();
-            if (hooks.whilePassing)
-                hooks.whilePassing(run);
-            wake.wait(redraw);
-        }
-        run.wait();
-        run.finished();
-        ui.endProgress();
-        ui.wakeOnEnd(nullptr);
-        report.interrupted = StopSignals::arrived();
-    }
+    if (const std::optional<int> refused = watchRun(run, ui, hooks, report))
+        return *refused;
 
     const PassOutcome &outcome = run.outcome();
     report.outcome = outcome;
-    for (const MissedEntry &missed : outcome.missed)
-        std::cerr << "missed: " << oneLine(missed.path) << ": " << oneLine(missed.cause) << "\n";
-    if (outcome.filesMissed > static_cast<std::int64_t>(outcome.missed.size()))
-        std::cerr << "missed: ... and " << outcome.filesMissed - static_cast<std::int64_t>(outcome.missed.size())
-                  << " more (see " << outcome.logPath << ")\n";
-    // Not misses, but a person at the terminal should hear of them as the
-    // log does: a copy kept as read, an older copy moved aside.
-    for (const MissedEntry &note : outcome.notes)
-        std::cerr << "note: " << oneLine(note.path) << ": " << oneLine(note.cause) << "\n";
-    if (outcome.itemsLeft > 0)
-        std::cerr << "left for the next disk: " << outcome.itemsLeft << " items, " << outcome.filesLeft
-                  << " files of the item in hand\n";
-    if (!outcome.listSaved)
-        std::cerr << "the backup list was not saved"
-                  << (outcome.listSaveError.empty() ? "" : ": " + oneLine(outcome.listSaveError)) << "\n";
-    if (!outcome.logError.empty())
-        std::cerr << "the pass log could not be written: " << oneLine(outcome.logError) << "\n";
-    else if (outcome.filesMissed > 0)
-        std::cerr << outcome.filesMissed << " files or folders were not backed up; they are listed in "
-                  << outcome.logPath << "\n";
-
+    tellWhatWasMissed(outcome);
     std::cout << outcome.fileStatus << "\n" << outcome.folderStatus << "\n" << std::flush;
     if (!std::cout.good())
         return ExitEnded;

@@ -61,6 +61,56 @@ EntryKind classify(int dirFd, const char *name, unsigned char type, struct stat 
     return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Skip;
 }
 
+// One name of a folder's listing, with whether another name of the same
+// folder differs from it only in case.
+struct ListedEntry {
+    std::string name;
+    unsigned char type;
+    bool caseTwin = false;
+};
+
+// The folder's names but "." and "..", read straight from the kernel: a
+// directory stream would ask for the descriptor's flags and set them
+// again, two calls a folder. `text` is the folder's path ending in '/'.
+std::vector<ListedEntry> readListing(int dirFd, std::vector<char> &buffer, const std::string &text,
+                                     TreeVisitor &visitor, bool &anyUpperCase)
+{
+    std::vector<ListedEntry> entries;
+    if (buffer.empty())
+        buffer.resize(kListingBytes);
+    for (;;) {
+        const ssize_t got = ::getdents64(dirFd, buffer.data(), buffer.size());
+        if (got <= 0) {
+            if (got < 0)
+                visitor.unreadable(text.substr(0, text.size() - 1), errno);
+            break;
+        }
+        for (ssize_t at = 0; at < got;) {
+            const auto *entry = reinterpret_cast<const struct dirent64 *>(buffer.data() + at);
+            at += entry->d_reclen;
+            const char *name = entry->d_name;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+                continue;
+            entries.push_back({name, entry->d_type});
+            for (const char *c = name; !anyUpperCase && *c != '\0'; ++c)
+                anyUpperCase = toLowerAscii(*c) != *c;
+        }
+    }
+    return entries;
+}
+
+void markCaseTwins(std::vector<ListedEntry> &entries)
+{
+    std::unordered_map<std::string, std::size_t> byFoldedName;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const auto [at, added] = byFoldedName.try_emplace(toLowerAscii(entries[i].name), i);
+        if (!added) {
+            entries[at->second].caseTwin = true;
+            entries[i].caseTwin = true;
+        }
+    }
+}
+
 } // namespace
 
 bool onKernelView(int fd)
@@ -144,47 +194,12 @@ void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std:
     const int dirFd = fd.get();
     // The listing is read whole first, so that names differing only in case
     // are known before either is copied.
-    struct Entry {
-        std::string name;
-        unsigned char type;
-        bool caseTwin = false;
-    };
-    std::vector<Entry> entries;
     bool anyUpperCase = false;
-    // Read straight from the kernel: a directory stream would ask for the
-    // descriptor's flags and set them again, two calls a folder.
-    if (m_listing.empty())
-        m_listing.resize(kListingBytes);
-    for (;;) {
-        const ssize_t got = ::getdents64(dirFd, m_listing.data(), m_listing.size());
-        if (got <= 0) {
-            if (got < 0)
-                visitor.unreadable(text.substr(0, text.size() - 1), errno);
-            break;
-        }
-        for (ssize_t at = 0; at < got;) {
-            const auto *entry = reinterpret_cast<const struct dirent64 *>(m_listing.data() + at);
-            at += entry->d_reclen;
-            const char *name = entry->d_name;
-            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-                continue;
-            entries.push_back({name, entry->d_type});
-            for (const char *c = name; !anyUpperCase && *c != '\0'; ++c)
-                anyUpperCase = toLowerAscii(*c) != *c;
-        }
-    }
+    std::vector<ListedEntry> entries = readListing(dirFd, m_listing, text, visitor, anyUpperCase);
     // Only a folder with an upper-case letter in some name can hold twins.
-    if (anyUpperCase) {
-        std::unordered_map<std::string, std::size_t> byFoldedName;
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            const auto [at, added] = byFoldedName.try_emplace(toLowerAscii(entries[i].name), i);
-            if (!added) {
-                entries[at->second].caseTwin = true;
-                entries[i].caseTwin = true;
-            }
-        }
-    }
-    for (const Entry &listed : entries) {
+    if (anyUpperCase)
+        markCaseTwins(entries);
+    for (const ListedEntry &listed : entries) {
         if (!visitor.goOn())
             return;
         const char *name = listed.name.c_str();
@@ -203,33 +218,37 @@ void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std:
         case EntryKind::RefusedLink:
             visitor.refusedLink(text + name, link, st);
             break;
-        case EntryKind::Folder: {
+        case EntryKind::Folder:
             if (!withSubfolders)
                 break;
-            const std::string sub = text + name;
-            if (listed.caseTwin && !visitor.enterCaseTwin(sub))
+            if (listed.caseTwin && !visitor.enterCaseTwin(text + name))
                 break;
-            UniqueFd childFd(::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            if (!childFd) {
-                error = errno;
-                // A link to a folder is not entered (ELOOP); a folder gone
-                // since the listing has nothing left to copy.
-                if (!isGone(error) && error != ELOOP)
-                    visitor.unreadable(sub, error);
-                break;
-            }
-            struct stat childStat {};
-            if (::fstat(childFd.get(), &childStat) != 0 || isSkipped(childStat) ||
-                (childStat.st_dev != folderStat.st_dev && onKernelView(childFd.get())))
-                break;
-            visitor.folder(sub);
-            visitor.enterFolder(sub, childStat);
-            walkOpen(std::move(childFd), childStat, sub + "/", withSubfolders, visitor);
-            visitor.leaveFolder(sub, childStat);
+            walkSubfolder(dirFd, name, folderStat, text + name, withSubfolders, visitor);
             break;
         }
-        }
     }
+}
+
+void TreeWalker::walkSubfolder(int dirFd, const char *name, const struct stat &folderStat, const std::string &sub,
+                               bool withSubfolders, TreeVisitor &visitor) const
+{
+    UniqueFd childFd(::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!childFd) {
+        const int error = errno;
+        // A link to a folder is not entered (ELOOP); a folder gone
+        // since the listing has nothing left to copy.
+        if (!isGone(error) && error != ELOOP)
+            visitor.unreadable(sub, error);
+        return;
+    }
+    struct stat childStat {};
+    if (::fstat(childFd.get(), &childStat) != 0 || isSkipped(childStat) ||
+        (childStat.st_dev != folderStat.st_dev && onKernelView(childFd.get())))
+        return;
+    visitor.folder(sub);
+    visitor.enterFolder(sub, childStat);
+    walkOpen(std::move(childFd), childStat, sub + "/", withSubfolders, visitor);
+    visitor.leaveFolder(sub, childStat);
 }
 
 } // namespace quillarc

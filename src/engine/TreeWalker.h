@@ -78,6 +78,8 @@ public:
 private:
     void walkOpen(UniqueFd fd, const struct stat &folderStat, const std::string &text, bool withSubfolders,
                   TreeVisitor &visitor) const;
+    void walkSubfolder(int dirFd, const char *name, const struct stat &folderStat, const std::string &sub,
+                       bool withSubfolders, TreeVisitor &visitor) const;
     bool isSkipped(const struct stat &st) const;
 
     bool m_skipKnown = false;

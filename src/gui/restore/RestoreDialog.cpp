@@ -54,7 +54,9 @@ RestoreDialog::RestoreDialog(Setup setup, QWidget *parent)
     setFont(Fonts::sans(13));
     Widgets::setBackground(this, QColor(0, 0, 255));
     Widgets::setTextColour(this, Qt::white);
-    buildControls();
+    makeControls();
+    layOutControls();
+    connectControls();
     showView();
     resize(860, 600);
 }
@@ -67,7 +69,7 @@ RestoreDialog::~RestoreDialog()
     qDeleteAll(m_finders);
 }
 
-void RestoreDialog::buildControls()
+void RestoreDialog::makeControls()
 {
     auto light = [](QWidget *widget) {
         Widgets::setLightBase(widget, Qt::white, Qt::black);
@@ -113,7 +115,13 @@ void RestoreDialog::buildControls()
     previewButton = button(QStringLiteral("Preview"));
     restoreButton = button(QStringLiteral("Get Files Back"));
     closeButton = button(QStringLiteral("Close"));
+}
 
+// The tree (or, while a name is sought, the files found) on the left; the
+// file's versions and where to restore on the right; what will be written
+// across the foot.
+void RestoreDialog::layOutControls()
+{
     auto *grid = new QGridLayout(this);
     auto *top = new QHBoxLayout;
     top->addWidget(viewChoice);
@@ -144,7 +152,10 @@ void RestoreDialog::buildControls()
     grid->setColumnStretch(1, 2);
     grid->setRowStretch(2, 1);
     grid->setRowStretch(6, 1);
+}
 
+void RestoreDialog::connectControls()
+{
     connect(viewChoice, &QComboBox::currentIndexChanged, this, [this] { showView(); });
     m_findTimer.setSingleShot(true);
     m_findTimer.setInterval(kFindPauseMs);

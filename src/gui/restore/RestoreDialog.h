@@ -83,7 +83,9 @@ protected:
     void reject() override;
 
 private:
-    void buildControls();
+    void makeControls();
+    void layOutControls();
+    void connectControls();
     void showView();
     void startFind();
     void showFound(const QString &pattern, const std::vector<CopyEntry> &entries);
