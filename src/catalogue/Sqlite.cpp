@@ -2,12 +2,33 @@
 
 #include "catalogue/Catalogue.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace quillarc::sqlite {
 
+namespace {
+
+// A catalogue names every file a person backed up, private folders too: it
+// is made readable by its owner alone, as the pass log is, and SQLite gives
+// its journal and log the same bits. An empty file is a new database to it.
+void makePrivateFile(const std::string &file)
+{
+    if (file.empty() || file.front() != '/')
+        return; // ":memory:" or a URI: nothing on disk to make
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+}
+
+} // namespace
+
 Database::Database(const std::string &file, bool create) : m_file(file)
 {
+    if (create)
+        makePrivateFile(file);
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
     const int code = sqlite3_open_v2(file.c_str(), &m_db, flags, nullptr);
     if (code != SQLITE_OK) {

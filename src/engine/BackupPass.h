@@ -10,11 +10,11 @@
 
 #include "base/DriveRoot.h"
 #include "engine/BackupDisk.h"
-#include "engine/DiskInHand.h"
+#include "engine/PassDisk.h"
 #include "engine/FolderTrail.h"
 #include "engine/ItemCutOff.h"
 #include "engine/PassOutcome.h"
-#include "engine/PassReport.h"
+#include "engine/PassRemarks.h"
 #include "engine/PassState.h"
 #include "engine/PassUi.h"
 #include "engine/SizingRule.h"
@@ -147,9 +147,9 @@ private:
 
     PassSetup m_setup;
     std::string m_label;
-    DiskInHand m_inHand;
+    PassDisk m_inHand;
     TreeWalker m_walker;
-    PassReport m_report;
+    PassRemarks m_report;
     /// How the pass ends, set where the cause happens; when several
     /// happen, the first in the order of the final status rows stands.
     PassEnd m_end = PassEnd::Complete;

@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace quillarc {
 namespace {
@@ -174,6 +175,19 @@ void makeForeignDatabase(const std::string &file, const char *sql)
 
 // A file that is not a catalogue this program can read is refused with a
 // text naming it, and left exactly as it was.
+// It names every file backed up, private ones too.
+TEST(CatalogueFile, aNewCatalogueAndItsLogAreTheOwnersAlone)
+{
+    test::TempFolder folder;
+    Catalogue made(folder / "new.sqlite");
+    made.recordCopy(made.disk({"B", "u"}), test::CatalogueFixture::record("a", "a"));
+    for (const char *name : {"new.sqlite", "new.sqlite-wal"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat((folder / name).c_str(), &st), 0) << name;
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << name;
+    }
+}
+
 TEST(CatalogueFile, damagedOrForeignFilesAreRefusedAndLeftAlone)
 {
     test::TempFolder folder;

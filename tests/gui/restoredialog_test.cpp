@@ -294,7 +294,11 @@ void RestoreDialogTest::theWindowsKeyAndListMenuOpenIt()
     QVERIFY(opened);
     QVERIFY(holding);
     QVERIFY(!RestoreHold::restoreRunning(rig.programFolder.toStdString()));
-    QVERIFY(boxes.take().isEmpty());
+    // The dialog says nothing of its own. The window's notice that this disk
+    // has no list yet comes from its look at the drive, which may come late
+    // under load: it is the window's, not the dialog's.
+    for (const MessageBox::Shown &box : boxes.take())
+        QVERIFY2(box.text.startsWith(QStringLiteral("UNKNOWN DISK")), qPrintable(box.text));
 }
 
 // Pictures for a person to look at, in the desktop's light and a dark

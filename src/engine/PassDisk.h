@@ -19,11 +19,11 @@ class VolumeHost;
 /// being pulled out. What is known of it (its folders held open, its free
 /// space, the copies of files with several names, its record in the
 /// catalogue) goes with it.
-class DiskInHand {
+class PassDisk {
 public:
     /// `catalogueFile`: the program folder's catalogue, which records the
     /// copies and judges whether a copy on the disk is current.
-    DiskInHand(const VolumeHost &host, std::string driveRoot, const Clock &clock, std::string catalogueFile);
+    PassDisk(const VolumeHost &host, std::string driveRoot, const Clock &clock, std::string catalogueFile);
 
     /// Takes the medium now in the drive, known by `label`: the one way the
     /// pass sets the disk it writes to. What a pass that died left on it

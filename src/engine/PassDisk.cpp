@@ -1,4 +1,4 @@
-#include "engine/DiskInHand.h"
+#include "engine/PassDisk.h"
 
 #include "base/Clock.h"
 #include "base/UniqueFd.h"
@@ -10,13 +10,13 @@
 
 namespace quillarc {
 
-DiskInHand::DiskInHand(const VolumeHost &host, std::string driveRoot, const Clock &clock, std::string catalogueFile)
+PassDisk::PassDisk(const VolumeHost &host, std::string driveRoot, const Clock &clock, std::string catalogueFile)
     : m_host(host), m_driveRoot(std::move(driveRoot)), m_clock(clock), m_catalogueFile(std::move(catalogueFile)),
       m_freeEstimate(host, m_driveRoot)
 {
 }
 
-void DiskInHand::take(const std::string &label)
+void PassDisk::take(const std::string &label)
 {
     const std::string root = m_host.mediumRoot(m_driveRoot);
     m_mediumRoot = root;
@@ -36,7 +36,7 @@ void DiskInHand::take(const std::string &label)
     m_known = true;
 }
 
-void DiskInHand::release()
+void PassDisk::release()
 {
     m_disk.setRoot({});
     m_known = false;
@@ -44,7 +44,7 @@ void DiskInHand::release()
     m_freeEstimate.forget();
 }
 
-bool DiskInHand::gone(const std::string &label) const
+bool PassDisk::gone(const std::string &label) const
 {
     if (m_mediumRoot.empty())
         return false;
@@ -57,13 +57,13 @@ bool DiskInHand::gone(const std::string &label) const
     return now.st_dev != m_mediumStat.st_dev || now.st_ino != m_mediumStat.st_ino;
 }
 
-bool DiskInHand::sameBack(const std::string &label) const
+bool PassDisk::sameBack(const std::string &label) const
 {
     return !m_host.mediumRoot(m_driveRoot).empty() && m_host.volumeLabel(m_driveRoot) == label &&
            m_host.freeBytes(m_driveRoot) >= 0;
 }
 
-bool DiskInHand::madeRoomFor(std::int64_t bytes)
+bool PassDisk::madeRoomFor(std::int64_t bytes)
 {
     const std::int64_t free = m_host.freeBytes(m_driveRoot);
     const std::int64_t wanted = m_disk.spaceTaken(bytes) + 16 * m_disk.spaceTaken(0);
@@ -74,7 +74,7 @@ bool DiskInHand::madeRoomFor(std::int64_t bytes)
     return given > 0;
 }
 
-int DiskInHand::flush()
+int PassDisk::flush()
 {
     if (const int error = m_disk.flush(); error != 0)
         return error;

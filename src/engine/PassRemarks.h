@@ -10,7 +10,7 @@ namespace quillarc {
 /// What a pass has to say of the files it met: what it missed and why, and
 /// its notes on files it copied, each list kept to the same bound while
 /// every miss is counted.
-class PassReport {
+class PassRemarks {
 public:
     PassOutcome &outcome() { return m_outcome; }
     const PassOutcome &outcome() const { return m_outcome; }
