@@ -1,5 +1,7 @@
 #include "gui/TQLForm.h"
+#include "gui/mainwindow/EndWhenAsked.h"
 #include "gui/mainwindow/MainWindowEnvironment.h"
+#include "platform/qt/QuitSignals.h"
 #include "platform/qt/TRunOnce.h"
 
 #include <QApplication>
@@ -21,10 +23,16 @@ int main(int argc, char *argv[])
     quillarc::TRunOnce runOnce;
     runOnce.Loaded();
 
+    // A logout or shutdown ends the program as Exit does, even while the
+    // first-run steps or a question are on screen.
+    quillarc::QuitSignals quitSignals;
+    quillarc::EndWhenAsked endWhenAsked(quitSignals);
+
     quillarc::TQLForm window(quillarc::MainWindowEnvironment::ofThisMachine());
     runOnce.OnOtherInstance = [&window](quillarc::TRunOnce *, std::uint32_t, const QStringList &) {
         window.bringBack();
     };
+    endWhenAsked.setWindow(&window);
     QObject::connect(&window, &quillarc::TQLForm::programEnded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     window.show();
     window.createProgressForm();
