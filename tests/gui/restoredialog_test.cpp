@@ -1,5 +1,6 @@
 // "Get Files Back" driven through its widgets: a catalogue of two backup
 // disks held in temporary folders, and real restores from them.
+#include "DarkPalette.h"
 #include "MainWindowRig.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/ContentHasher.h"
@@ -312,16 +313,7 @@ void RestoreDialogTest::screenshots()
     QVERIFY(QDir().mkpath(folder));
     const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1"));
     const QPalette light = QApplication::palette();
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(45, 45, 48));
-    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
-    dark.setColor(QPalette::Base, QColor(30, 30, 30));
-    dark.setColor(QPalette::Text, QColor(230, 230, 230));
-    dark.setColor(QPalette::Button, QColor(60, 60, 64));
-    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
-    dark.setColor(QPalette::ToolTipBase, QColor(60, 60, 64));
-    dark.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
-    dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    const QPalette dark = darkPalette();
     for (const bool isDark : {false, true}) {
         QApplication::setPalette(isDark ? dark : light);
         const QString suffix = QStringLiteral("-x") + scale + (isDark ? QStringLiteral("-dark") : QString());
