@@ -147,6 +147,7 @@ private Q_SLOTS:
     void opensByPathOrDiskFindsAndShowsVersions();
     void restoresIntoAFolderAskingForTheOtherDiskByLabel();
     void keepsWhatIsInTheWayAndNamesWhatWasNotRestored();
+    void aCountOfOneReadsInTheSingular();
     void whileOpenNoPassStarts();
     void theWindowsKeyAndListMenuOpenIt();
     void screenshots();
@@ -255,6 +256,36 @@ void RestoreDialogTest::keepsWhatIsInTheWayAndNamesWhatWasNotRestored()
                           "/Docs/c.txt (disk BACKUP2 was not in the drive)"),
              qPrintable(end));
     QVERIFY(end.contains(disks.original + "/Docs/a.txt.restored-2026-12-10"));
+}
+
+// Docs/b.txt holds one byte: every count of it, from the versions list to
+// the notice at the end, is said in the singular.
+void RestoreDialogTest::aCountOfOneReadsInTheSingular()
+{
+    Disks disks;
+    MessageBox::Script boxes;
+    RestoreDialog dialog(disks.setup());
+    dialog.show();
+    const QModelIndex b = openAt(dialog, components(disks.original + "/Docs/b.txt"));
+    QVERIFY(b.isValid());
+    dialog.tree->setCurrentIndex(b);
+    dialog.tree->selectionModel()->select(b, QItemSelectionModel::ClearAndSelect);
+    QCOMPARE(dialog.versions->count(), 1);
+    QVERIFY2(dialog.versions->item(0)->text().endsWith(QStringLiteral(", 1 byte")),
+             qPrintable(dialog.versions->item(0)->text()));
+    dialog.browseButton->click();
+    dialog.previewButton->click();
+    const QString preview = dialog.previewText->toPlainText();
+    QVERIFY2(preview.startsWith(QStringLiteral("1 file, 1 byte to write; 0 already there; 0 in the way.\n"
+                                               "From disk BACKUP1: 1 file, 1 byte\n")),
+             qPrintable(preview));
+    boxes.answer(true);
+    dialog.restoreButton->click();
+    waitForEnd(dialog);
+    const auto shown = boxes.take();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown[0].text, QStringLiteral("Get back 1 file as shown?"));
+    QCOMPARE(shown[1].text, QStringLiteral("1 of 1 file restored."));
 }
 
 void RestoreDialogTest::whileOpenNoPassStarts()

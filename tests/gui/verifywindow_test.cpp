@@ -18,6 +18,7 @@
 #include <QDirIterator>
 #include <QTemporaryFile>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -131,6 +132,7 @@ private Q_SLOTS:
     void stopEndsItCleanlyAndTheNextVerifyGoesOn();
     void aPassHoldingTheDiskKeepsItFromStarting();
     void theEntryIsOffWithoutADisk();
+    void theProgressCountsOneCopyInTheSingular();
 };
 
 void VerifyWindowTest::goodCopiesEndInANoticeThatAllIsGood()
@@ -239,6 +241,15 @@ void VerifyWindowTest::theEntryIsOffWithoutADisk()
     QAction *verify = verifyEntry(*menu);
     QVERIFY(verify);
     QVERIFY(!verify->isEnabled());
+}
+
+void VerifyWindowTest::theProgressCountsOneCopyInTheSingular()
+{
+    VerifyProgressForm form(QStringLiteral("BACKUP1"));
+    form.setProgress(0, 1, QStringLiteral("home/ann/a.txt"));
+    QCOMPARE(form.CountText->text(), QStringLiteral("0 of 1 copy read"));
+    form.setProgress(1, 2, QStringLiteral("home/ann/b.txt"));
+    QCOMPARE(form.CountText->text(), QStringLiteral("1 of 2 copies read"));
 }
 
 QTEST_MAIN(VerifyWindowTest)

@@ -1,5 +1,7 @@
 #include "gui/restore/RestorePreviewText.h"
 
+#include "gui/CountText.h"
+
 #include <QLocale>
 
 #include <cerrno>
@@ -12,11 +14,6 @@ namespace {
 // A long choice shows this many files; the counts cover them all.
 constexpr std::size_t kListed = 300;
 constexpr std::size_t kNamedAtEnd = 12;
-
-QString bytesText(std::int64_t bytes)
-{
-    return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
-}
 
 QString path(const std::string &text)
 {
@@ -37,11 +34,6 @@ InTheWay inTheWay(const PlannedFile &file, const RestoreSettings &settings)
     return ::lstat(file.target.c_str(), &status) == 0 ? InTheWay::Different : InTheWay::Nothing;
 }
 
-QString filesText(std::size_t count)
-{
-    return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
-}
-
 } // namespace
 
 QString restorePreviewText(const RestorePlan &plan, const RestoreSettings &settings)
@@ -50,7 +42,7 @@ QString restorePreviewText(const RestorePlan &plan, const RestoreSettings &setti
     std::size_t listed = 0, same = 0, different = 0;
     for (const DiskPlan &disk : plan.disks) {
         lines << QStringLiteral("From disk %1: %2, %3")
-                     .arg(path(disk.label), filesText(disk.files.size()), bytesText(disk.bytes));
+                     .arg(path(disk.label), filesText(disk.files.size()), sizeCountText(disk.bytes));
         for (const PlannedFile &file : disk.files) {
             const InTheWay way = inTheWay(file, settings);
             same += way == InTheWay::Same;
@@ -69,11 +61,11 @@ QString restorePreviewText(const RestorePlan &plan, const RestoreSettings &setti
         }
     }
     if (listed > kListed)
-        lines << QStringLiteral("  ... and %1 more files").arg(listed - kListed);
+        lines << QStringLiteral("  ... and %1 more").arg(filesText(listed - kListed));
     for (const std::string &missing : plan.notFound)
         lines << QStringLiteral("No copy of %1 as of that date").arg(path(missing));
     lines.prepend(QStringLiteral("%1, %2 to write; %3 already there; %4 in the way.")
-                      .arg(filesText(plan.fileCount()), bytesText(plan.totalBytes()))
+                      .arg(filesText(plan.fileCount()), sizeCountText(plan.totalBytes()))
                       .arg(same)
                       .arg(different));
     return lines.join(QLatin1Char('\n'));
@@ -82,7 +74,8 @@ QString restorePreviewText(const RestorePlan &plan, const RestoreSettings &setti
 QString restoreEndText(std::size_t restored, std::size_t total, const std::vector<std::string> &notRestored,
                        const std::vector<std::string> &besides)
 {
-    QString text = QStringLiteral("%1 of %2 files restored.").arg(restored).arg(total);
+    QString text = QStringLiteral("%1 of %2 restored.")
+                       .arg(QLocale().toString(static_cast<qulonglong>(restored)), filesText(total));
     if (!besides.empty())
         text += QStringLiteral("\n%1 put beside a different file, as %2%3.")
                     .arg(besides.size())
