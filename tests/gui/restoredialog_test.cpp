@@ -1,5 +1,6 @@
 // "Get Files Back" driven through its widgets: a catalogue of two backup
 // disks held in temporary folders, and real restores from them.
+#include "Contrast.h"
 #include "DarkPalette.h"
 #include "MainWindowRig.h"
 #include "catalogue/Catalogue.h"
@@ -12,6 +13,9 @@
 #include "platform/RestoreHold.h"
 
 #include <QApplication>
+#include <QAbstractButton>
+#include <QStyleOptionButton>
+#include <QStyle>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -139,6 +143,27 @@ void waitForEnd(RestoreDialog &dialog)
     QTRY_VERIFY_WITH_TIMEOUT(dialog.running() == nullptr, 30000);
 }
 
+// How well a checked toggle's mark stands out of its box: the contrast of
+// the darkest and the lightest pixel in the middle of the box.
+double markContrast(QAbstractButton *toggle, QStyle::SubElement indicator)
+{
+    QStyleOptionButton option;
+    option.initFrom(toggle);
+    const QRect box = toggle->style()->subElementRect(indicator, &option, toggle);
+    const QImage image = toggle->grab().toImage();
+    const qreal scale = image.devicePixelRatio();
+    QColor darkest = Qt::white, lightest = Qt::black;
+    for (int y = box.top() + box.height() / 4; y <= box.bottom() - box.height() / 4; ++y)
+        for (int x = box.left() + box.width() / 4; x <= box.right() - box.width() / 4; ++x) {
+            const QColor pixel = image.pixelColor(qRound(x * scale), qRound(y * scale));
+            if (luminance(pixel) < luminance(darkest))
+                darkest = pixel;
+            if (luminance(pixel) > luminance(lightest))
+                lightest = pixel;
+        }
+    return contrast(darkest, lightest);
+}
+
 } // namespace
 
 class RestoreDialogTest : public QObject {
@@ -148,6 +173,8 @@ private Q_SLOTS:
     void restoresIntoAFolderAskingForTheOtherDiskByLabel();
     void keepsWhatIsInTheWayAndNamesWhatWasNotRestored();
     void aCountOfOneReadsInTheSingular();
+    void theChoicesMarksShowUnderEveryPalette_data();
+    void theChoicesMarksShowUnderEveryPalette();
     void whileOpenNoPassStarts();
     void theWindowsKeyAndListMenuOpenIt();
     void screenshots();
@@ -286,6 +313,33 @@ void RestoreDialogTest::aCountOfOneReadsInTheSingular()
     QCOMPARE(shown.size(), 2);
     QCOMPARE(shown[0].text, QStringLiteral("Get back 1 file as shown?"));
     QCOMPARE(shown[1].text, QStringLiteral("1 of 1 file restored."));
+}
+
+void RestoreDialogTest::theChoicesMarksShowUnderEveryPalette_data()
+{
+    QTest::addColumn<bool>("dark");
+    QTest::newRow("light desktop") << false;
+    QTest::newRow("dark desktop") << true;
+}
+
+// The dot of the chosen place and the tick of "Replace" must show on the
+// dialog's blue, whatever the desktop's colours.
+void RestoreDialogTest::theChoicesMarksShowUnderEveryPalette()
+{
+    QFETCH(bool, dark);
+    const QPalette desktop = QApplication::palette();
+    if (dark)
+        QApplication::setPalette(darkPalette());
+    Disks disks;
+    RestoreDialog dialog(disks.setup());
+    dialog.overwriteBox->setChecked(true);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const double dot = markContrast(dialog.originalPlace, QStyle::SE_RadioButtonIndicator);
+    const double tick = markContrast(dialog.overwriteBox, QStyle::SE_CheckBoxIndicator);
+    QApplication::setPalette(desktop);
+    QVERIFY2(dot >= 3, qPrintable(QString::number(dot)));
+    QVERIFY2(tick >= 3, qPrintable(QString::number(tick)));
 }
 
 void RestoreDialogTest::whileOpenNoPassStarts()

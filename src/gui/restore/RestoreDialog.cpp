@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -37,11 +36,6 @@ constexpr int kFindPauseMs = 250;
 constexpr int kFoundShown = 2000;
 constexpr int kPathRole = Qt::UserRole + 1;
 constexpr int kStampRole = Qt::UserRole + 2;
-
-QString modifiedText(std::int64_t ns)
-{
-    return QDateTime::fromMSecsSinceEpoch(ns / 1'000'000).toString(QStringLiteral("yyyy-MM-dd hh:mm"));
-}
 
 } // namespace
 
@@ -109,6 +103,8 @@ void RestoreDialog::makeControls()
     light(folderEdit);
     browseButton = button(QStringLiteral("Browse..."));
     overwriteBox = new QCheckBox(QStringLiteral("Replace a different file (kept aside first)"), this);
+    for (QAbstractButton *toggle : std::initializer_list<QAbstractButton *> {originalPlace, intoFolder, overwriteBox})
+        Widgets::setToggleColours(toggle, Qt::white, Qt::black);
     previewText = new QPlainTextEdit(this);
     previewText->setReadOnly(true);
     previewText->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -257,13 +253,7 @@ void RestoreDialog::showVersions(const std::string &sourcePath)
     for (const CopyEntry &entry : m_catalogue->copiesUnder(*mirror)) {
         if (entry.copy.path != *mirror)
             continue;
-        const QString where = entry.versionStamp.empty() ? QStringLiteral("current copy") : QStringLiteral("version");
-        auto *item = new QListWidgetItem(QStringLiteral("%1, %2: %3, %4")
-                                             .arg(QString::fromStdString(entry.diskLabel), where,
-                                                  modifiedText(entry.copy.modifiedNs),
-                                                  countText(static_cast<std::uint64_t>(entry.copy.size),
-                                                            QStringLiteral("byte"), QStringLiteral("bytes"))),
-                                         versions);
+        auto *item = new QListWidgetItem(restoreVersionText(entry), versions);
         item->setData(kStampRole, QString::fromStdString(entry.copy.passStamp));
     }
 }

@@ -2,6 +2,7 @@
 
 #include "gui/CountText.h"
 
+#include <QDateTime>
 #include <QLocale>
 
 #include <cerrno>
@@ -69,6 +70,16 @@ QString restorePreviewText(const RestorePlan &plan, const RestoreSettings &setti
                       .arg(same)
                       .arg(different));
     return lines.join(QLatin1Char('\n'));
+}
+
+QString restoreVersionText(const CopyEntry &entry)
+{
+    const QString where = entry.versionStamp.empty() ? QStringLiteral("current copy") : QStringLiteral("version");
+    const QString modified =
+        QDateTime::fromMSecsSinceEpoch(entry.copy.modifiedNs / 1'000'000).toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+    return QStringLiteral("%1, %2: %3, %4")
+        .arg(path(entry.diskLabel), where, modified,
+             countText(static_cast<std::uint64_t>(entry.copy.size), QStringLiteral("byte"), QStringLiteral("bytes")));
 }
 
 QString restoreEndText(std::size_t restored, std::size_t total, const std::vector<std::string> &notRestored,
