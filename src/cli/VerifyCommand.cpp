@@ -5,7 +5,7 @@
 #include "cli/DiskInHand.h"
 #include "cli/PassRunner.h"
 #include "cli/StopSignals.h"
-#include "cli/VerifyText.h"
+#include "cli/VerifyNotice.h"
 #include "engine/DiskVerifyRun.h"
 
 #include <sstream>
