@@ -1,6 +1,7 @@
 #include "cli/RestoreCommand.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueText.h"
 #include "catalogue/DiskLayout.h"
 #include "catalogue/RestoreDiskMatch.h"
 #include "catalogue/RestoreWriter.h"
@@ -13,7 +14,7 @@
 #include "platform/RestoreHold.h"
 
 #include <atomic>
-#include <ctime>
+#include <chrono>
 #include <fcntl.h>
 #include <filesystem>
 #include <iostream>
@@ -32,15 +33,6 @@ std::string absolutePath(const std::string &path)
     return absolute;
 }
 
-std::string today()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local {};
-    ::localtime_r(&now, &local);
-    char text[16];
-    return std::string(text, std::strftime(text, sizeof text, "%Y-%m-%d", &local));
-}
-
 /// How the files came out, for the lines at the end and the exit status.
 struct Tally {
     std::size_t restored = 0, beside = 0, overwritten = 0, inPlace = 0, failed = 0;
@@ -55,7 +47,7 @@ public:
     {
         m_settings.base = options.restoreTo.empty() ? "/" : options.restoreTo;
         m_settings.overwrite = options.overwrite;
-        m_settings.date = today();
+        m_settings.date = dayText(std::chrono::system_clock::now());
     }
 
     int run();
