@@ -134,7 +134,7 @@ bool RestoreRun::waitForDisk(const DiskPlan &disk, DiskInHand &inHand)
         if (!m_terminal)
             return false;
         std::cout << "Insert the backup disk \"" << disk.label << "\" (" << filesText(disk.files.size()) << ", "
-                  << bytesText(disk.bytes) << ") and press Enter; s and Enter skips it: " << std::flush;
+                  << sizeText(disk.bytes) << ") and press Enter; s and Enter skips it: " << std::flush;
         std::string answer;
         if (!std::getline(std::cin, answer) || StopSignals::arrived()) {
             m_stop = StopSignals::arrived();
@@ -161,7 +161,7 @@ void RestoreRun::restoreFrom(const DiskPlan &disk, const DiskInHand &inHand)
         return;
     }
     std::cout << "Restoring from disk " << disk.label << " (" << filesText(disk.files.size()) << ", "
-              << bytesText(disk.bytes) << ")...\n";
+              << sizeText(disk.bytes) << ")...\n";
     std::size_t seen = 0;
     RestoreWriter writer(root.get(), m_settings);
     writer.restore(
@@ -183,7 +183,7 @@ void RestoreRun::restoreFrom(const DiskPlan &disk, const DiskInHand &inHand)
 void RestoreRun::notRestored(const DiskPlan &disk, const std::string &why)
 {
     m_tally.failed += disk.files.size();
-    std::cerr << "quillarc-pass: " << why << ": " << filesText(disk.files.size()) << ", " << bytesText(disk.bytes)
+    std::cerr << "quillarc-pass: " << why << ": " << filesText(disk.files.size()) << ", " << sizeText(disk.bytes)
               << " not restored";
     constexpr std::size_t kNamed = 5;
     for (std::size_t i = 0; i < disk.files.size() && i < kNamed; ++i)
