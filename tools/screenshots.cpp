@@ -1,6 +1,7 @@
 // Renders every window of the program to a PNG for a person to look at.
 // Runs only when QUILLARC_SCREENSHOTS names a folder to write into.
 #include "FixedClock.h"
+#include "DarkPalette.h"
 #include "MainWindowRig.h"
 #include "gui/MessageBox.h"
 #include "gui/mainwindow/LowerCaseEdit.h"
@@ -198,22 +199,7 @@ void ScreenshotsTest::darkTheme()
 {
     // A dark desktop theme: every fixed-colour text must stay legible.
     const QPalette light = QApplication::palette();
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(45, 45, 48));
-    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
-    dark.setColor(QPalette::Base, QColor(30, 30, 30));
-    dark.setColor(QPalette::AlternateBase, QColor(45, 45, 48));
-    dark.setColor(QPalette::Text, QColor(230, 230, 230));
-    dark.setColor(QPalette::Button, QColor(60, 60, 64));
-    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
-    dark.setColor(QPalette::ToolTipBase, QColor(60, 60, 64));
-    dark.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
-    dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
-    dark.setColor(QPalette::HighlightedText, Qt::white);
-    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 120, 120));
-    dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 120, 120));
-    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(120, 120, 120));
-    QApplication::setPalette(dark);
+    QApplication::setPalette(darkPalette());
     suffix = "-dark";
     datePick();
     progress();

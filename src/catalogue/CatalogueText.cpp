@@ -21,6 +21,15 @@ std::string localText(std::time_t seconds)
 
 } // namespace
 
+std::string dayText(std::chrono::system_clock::time_point when)
+{
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm local {};
+    ::localtime_r(&seconds, &local);
+    char text[16];
+    return std::string(text, std::strftime(text, sizeof text, "%Y-%m-%d", &local));
+}
+
 std::string stampText(std::string_view stamp)
 {
     std::tm utc {};

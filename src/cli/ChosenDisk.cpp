@@ -1,5 +1,6 @@
 #include "cli/ChosenDisk.h"
 
+#include "base/FolderPath.h"
 #include "engine/PathRules.h"
 #include "lists/DiskListFile.h"
 #include "platform/ProgramFolder.h"
@@ -11,13 +12,6 @@
 namespace quillarc {
 
 namespace {
-
-std::string withSlash(std::string folder)
-{
-    if (!folder.empty() && folder.back() != '/')
-        folder += '/';
-    return folder;
-}
 
 bool isFolder(const std::string &path)
 {

@@ -28,9 +28,6 @@ namespace quillarc {
 
 namespace {
 
-// Where refuse() records its text for the caller (one pass at a time).
-PassReport *refusalReport = nullptr;
-
 // A value echoed whole into a message can run to megabytes (a config line
 // of digits); its middle is left out on the terminal.
 std::string shortened(const std::string &text)
@@ -42,10 +39,10 @@ std::string shortened(const std::string &text)
            text.substr(text.size() - 100);
 }
 
-int refuse(const std::string &text)
+// Why no pass was started: on standard error, and in the caller's report.
+int refuse(PassReport &report, const std::string &text)
 {
-    if (refusalReport)
-        refusalReport->refusal = text;
+    report.refusal = text;
     std::cerr << TerminalPassUi::asLines(shortened(text)) << "\n";
     return ExitRefused;
 }
@@ -79,13 +76,14 @@ std::optional<int> readLabelAndList(DiskSession &session, PassReport &report)
     session.readLabel();
     report.label = session.label();
     if (session.label().empty())
-        return refuse(std::string(kNoVolumeLabelMessage));
+        return refuse(report, std::string(kNoVolumeLabelMessage));
     try {
         const DiskListFile::LoadResult loaded = session.readList();
         if (loaded != DiskListFile::LoadResult::Loaded)
-            return refuse(std::string(DiskListFile::messageFor(loaded)));
+            return refuse(report, std::string(DiskListFile::messageFor(loaded)));
     } catch (const std::exception &error) {
-        return refuse(session.listFile().pathFor(session.label()) + ": " + PathRules::withFullStop(error.what()));
+        return refuse(report,
+                      session.listFile().pathFor(session.label()) + ": " + PathRules::withFullStop(error.what()));
     }
     return std::nullopt;
 }
@@ -104,8 +102,8 @@ std::optional<int> watchRun(BackupRun &run, TerminalPassUi &ui, const PassHooks 
         // An empty list is refused like one with nothing checked: there
         // is nothing to back up either way.
         const PassOutcome &refused = run.outcome();
-        return refuse(refused.refusal == StartRefusal::EmptyList ? startMessage(StartRefusal::NothingChecked)
-                                                                 : refused.refusalMessage);
+        return refuse(report, refused.refusal == StartRefusal::EmptyList ? startMessage(StartRefusal::NothingChecked)
+                                                                         : refused.refusalMessage);
     }
     // The worker wakes us as its last act; a terminal's progress line is
     // drawn ten times a second meanwhile, and nothing else needs us.
@@ -157,10 +155,6 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
     PassReport unused;
     PassReport &report = hooks.report ? *hooks.report : unused;
     report = PassReport {};
-    refusalReport = &report;
-    struct Forget {
-        ~Forget() { refusalReport = nullptr; }
-    } forget;
 
     // A closed pipe on standard output is reported as a failed write, not
     // by the signal that would end the pass half way.
@@ -170,7 +164,7 @@ int runPass(const PassOptions &options, const PassHooks &hooks)
     // in it, the list read from that label's file.
     const ChosenDisk chosen = ChosenDisk::driveOf(options);
     if (!chosen.error.empty())
-        return refuse(chosen.error);
+        return refuse(report, chosen.error);
     LinuxVolumeHost host;
     DiskSession session(host, chosen.programFolder);
     session.config() = chosen.config;

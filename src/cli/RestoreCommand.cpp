@@ -1,20 +1,20 @@
 #include "cli/RestoreCommand.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueText.h"
 #include "catalogue/DiskLayout.h"
 #include "catalogue/RestoreDiskMatch.h"
 #include "catalogue/RestoreWriter.h"
 #include "cli/ChosenDisk.h"
-#include "platform/linux/DiskUuid.h"
+#include "cli/DiskInHand.h"
 #include "cli/PassRunner.h"
 #include "cli/RestoreText.h"
 #include "cli/StopSignals.h"
 #include "platform/PassLock.h"
 #include "platform/RestoreHold.h"
-#include "platform/linux/LinuxVolumeHost.h"
 
 #include <atomic>
-#include <ctime>
+#include <chrono>
 #include <fcntl.h>
 #include <filesystem>
 #include <iostream>
@@ -33,21 +33,6 @@ std::string absolutePath(const std::string &path)
     return absolute;
 }
 
-std::string today()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local {};
-    ::localtime_r(&now, &local);
-    char text[16];
-    return std::string(text, std::strftime(text, sizeof text, "%Y-%m-%d", &local));
-}
-
-std::string uuidOf(const ChosenDisk &disk)
-{
-    const std::string root = LinuxVolumeHost().mediumRoot(disk.drive);
-    return root.empty() ? std::string() : fileSystemUuid(root);
-}
-
 /// How the files came out, for the lines at the end and the exit status.
 struct Tally {
     std::size_t restored = 0, beside = 0, overwritten = 0, inPlace = 0, failed = 0;
@@ -62,15 +47,15 @@ public:
     {
         m_settings.base = options.restoreTo.empty() ? "/" : options.restoreTo;
         m_settings.overwrite = options.overwrite;
-        m_settings.date = today();
+        m_settings.date = dayText(std::chrono::system_clock::now());
     }
 
     int run();
 
 private:
     void takeOutWhatIsInPlace(DiskPlan &disk);
-    bool waitForDisk(const DiskPlan &disk, ChosenDisk &inHand);
-    void restoreFrom(const DiskPlan &disk, const ChosenDisk &inHand);
+    bool waitForDisk(const DiskPlan &disk, DiskInHand &inHand);
+    void restoreFrom(const DiskPlan &disk, const DiskInHand &inHand);
     void notRestored(const DiskPlan &disk, const std::string &why);
     void report(const PlannedFile &file, const RestoreResult &result);
     bool stopping() const { return m_stop.load(std::memory_order_relaxed); }
@@ -88,18 +73,17 @@ int RestoreRun::run()
 {
     // The disk in the drive first, so that a run without a terminal restores
     // what it can.
-    const ChosenDisk first = ChosenDisk::of(m_options);
-    const std::string firstUuid = first.error.empty() ? uuidOf(first) : std::string();
+    const DiskInHand first = DiskInHand::of(m_options);
     std::int64_t inDrive = -1;
     for (const DiskPlan &disk : m_plan.disks)
-        if (inDrive < 0 && first.error.empty() && isPlannedDisk(m_plan, disk, first.label, firstUuid))
+        if (inDrive < 0 && first.error.empty() && isPlannedDisk(m_plan, disk, first.chosen.label, first.uuid))
             inDrive = disk.diskId;
     std::stable_partition(m_plan.disks.begin(), m_plan.disks.end(),
                           [&](const DiskPlan &disk) { return disk.diskId == inDrive; });
     const StopSignals signals;
     for (DiskPlan &disk : m_plan.disks) {
         m_stop = StopSignals::arrived();
-        ChosenDisk inHand;
+        DiskInHand inHand;
         if (disk.diskId != inDrive)
             takeOutWhatIsInPlace(disk);
         if (disk.files.empty())
@@ -141,16 +125,16 @@ void RestoreRun::takeOutWhatIsInPlace(DiskPlan &disk)
     disk.files = std::move(needed);
 }
 
-bool RestoreRun::waitForDisk(const DiskPlan &disk, ChosenDisk &inHand)
+bool RestoreRun::waitForDisk(const DiskPlan &disk, DiskInHand &inHand)
 {
     for (;;) {
-        inHand = ChosenDisk::of(m_options);
-        if (inHand.error.empty() && isPlannedDisk(m_plan, disk, inHand.label, uuidOf(inHand)))
+        inHand = DiskInHand::of(m_options);
+        if (inHand.error.empty() && isPlannedDisk(m_plan, disk, inHand.chosen.label, inHand.uuid))
             return true;
         if (!m_terminal)
             return false;
         std::cout << "Insert the backup disk \"" << disk.label << "\" (" << filesText(disk.files.size()) << ", "
-                  << bytesText(disk.bytes) << ") and press Enter; s and Enter skips it: " << std::flush;
+                  << sizeText(disk.bytes) << ") and press Enter; s and Enter skips it: " << std::flush;
         std::string answer;
         if (!std::getline(std::cin, answer) || StopSignals::arrived()) {
             m_stop = StopSignals::arrived();
@@ -162,9 +146,9 @@ bool RestoreRun::waitForDisk(const DiskPlan &disk, ChosenDisk &inHand)
     }
 }
 
-void RestoreRun::restoreFrom(const DiskPlan &disk, const ChosenDisk &inHand)
+void RestoreRun::restoreFrom(const DiskPlan &disk, const DiskInHand &inHand)
 {
-    const std::string medium = LinuxVolumeHost().mediumRoot(inHand.drive);
+    const std::string &medium = inHand.root;
     // No pass writes to the disk while its copies are read.
     PassLock lock;
     if (lock.take({}, medium) == PassLock::Result::Busy) {
@@ -177,7 +161,7 @@ void RestoreRun::restoreFrom(const DiskPlan &disk, const ChosenDisk &inHand)
         return;
     }
     std::cout << "Restoring from disk " << disk.label << " (" << filesText(disk.files.size()) << ", "
-              << bytesText(disk.bytes) << ")...\n";
+              << sizeText(disk.bytes) << ")...\n";
     std::size_t seen = 0;
     RestoreWriter writer(root.get(), m_settings);
     writer.restore(
@@ -199,7 +183,7 @@ void RestoreRun::restoreFrom(const DiskPlan &disk, const ChosenDisk &inHand)
 void RestoreRun::notRestored(const DiskPlan &disk, const std::string &why)
 {
     m_tally.failed += disk.files.size();
-    std::cerr << "quillarc-pass: " << why << ": " << filesText(disk.files.size()) << ", " << bytesText(disk.bytes)
+    std::cerr << "quillarc-pass: " << why << ": " << filesText(disk.files.size()) << ", " << sizeText(disk.bytes)
               << " not restored";
     constexpr std::size_t kNamed = 5;
     for (std::size_t i = 0; i < disk.files.size() && i < kNamed; ++i)

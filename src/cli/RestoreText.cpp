@@ -1,6 +1,7 @@
 #include "cli/RestoreText.h"
 
-#include <cstdio>
+#include "catalogue/CatalogueText.h"
+
 #include <sys/stat.h>
 
 namespace quillarc {
@@ -10,30 +11,14 @@ std::string filesText(std::size_t count)
     return std::to_string(count) + (count == 1 ? " file" : " files");
 }
 
-std::string bytesText(std::int64_t bytes)
-{
-    if (bytes < 1000)
-        return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
-    const char *units[] = {"kB", "MB", "GB", "TB", "PB"};
-    double value = static_cast<double>(bytes) / 1000.0;
-    std::size_t unit = 0;
-    while (value >= 1000.0 && unit + 1 < std::size(units)) {
-        value /= 1000.0;
-        ++unit;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f %s", value, units[unit]);
-    return text;
-}
-
 void printPlan(std::ostream &out, const RestorePlan &plan, const std::string &asOfStamp,
                const std::string &targetFolder, bool eachFile)
 {
-    out << "Restore " << filesText(plan.fileCount()) << ", " << bytesText(plan.totalBytes());
+    out << "Restore " << filesText(plan.fileCount()) << ", " << sizeText(plan.totalBytes());
     out << (asOfStamp.empty() ? ", the newest copies" : ", as of " + asOfStamp);
     out << (targetFolder.empty() ? ", to their original places" : ", below " + targetFolder) << ":\n";
     for (const DiskPlan &disk : plan.disks) {
-        out << "  from disk " << disk.label << ": " << filesText(disk.files.size()) << ", " << bytesText(disk.bytes)
+        out << "  from disk " << disk.label << ": " << filesText(disk.files.size()) << ", " << sizeText(disk.bytes)
             << "\n";
         if (!eachFile)
             continue;

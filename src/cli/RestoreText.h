@@ -10,8 +10,6 @@ namespace quillarc {
 
 /// "1 file", "3 files".
 std::string filesText(std::size_t count);
-/// A size a person reads at a glance: "512 bytes", "3.4 MB", "1.2 GB".
-std::string bytesText(std::int64_t bytes);
 
 /// The plan as the runner prints it before anything is written: each disk
 /// with its files and bytes, where the files go, and what the catalogue

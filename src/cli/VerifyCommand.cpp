@@ -1,34 +1,19 @@
 #include "cli/VerifyCommand.h"
 
-#include "base/UniqueFd.h"
-#include "catalogue/DiskLayout.h"
-#include "catalogue/Verify.h"
 #include "catalogue/CatalogueText.h"
+#include "catalogue/DiskLayout.h"
 #include "cli/DiskInHand.h"
 #include "cli/PassRunner.h"
-#include "cli/ProgramCatalogue.h"
 #include "cli/StopSignals.h"
-#include "cli/VerifyText.h"
-#include "platform/PassLock.h"
+#include "cli/VerifyNotice.h"
+#include "engine/DiskVerifyRun.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/syscall.h>
+#include <sstream>
 #include <unistd.h>
 
 namespace quillarc {
 
 namespace {
-
-// Reading a whole disk back must not slow the person's own work: the
-// kernel serves this process only when the disks are otherwise idle.
-void readAtIdlePriority()
-{
-    constexpr int kWhoProcess = 1;
-    constexpr int kClassIdle = 3;
-    constexpr int kClassShift = 13;
-    ::syscall(SYS_ioprio_set, kWhoProcess, 0, kClassIdle << kClassShift);
-}
 
 struct Prepared {
     VerifyOptions verify;
@@ -58,52 +43,31 @@ Prepared prepare(const PassOptions &options)
 int verifyCopies(const PassOptions &options, std::ostream &out, std::ostream &err)
 {
     const DiskInHand inHand = DiskInHand::of(options);
-    Prepared prepared = prepare(options);
+    const Prepared prepared = prepare(options);
     if (!inHand.error.empty() || !prepared.error.empty()) {
         err << (inHand.error.empty() ? prepared.error : inHand.error) << "\n";
         return ExitRefused;
     }
     const ChosenDisk &chosen = inHand.chosen;
-    // No pass may write to the disk while it is read back.
-    PassLock lock;
-    if (lock.take(chosen.programFolder, inHand.root) == PassLock::Result::Busy) {
-        err << PassLock::busyMessage() << "\n";
-        return ExitRefused;
-    }
-    const UniqueFd root(::open(inHand.root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    VerifyReport report;
-    std::string findings;
-    try {
-        Catalogue catalogue(programCatalogueFile(chosen.programFolder));
-        const auto disk = catalogue.findDisk({chosen.label, inHand.uuid});
-        if (!disk || !root) {
-            err << "quillarc-pass: " << chosen.label
-                << " is not in the catalogue; quillarc-pass --catalogue brings it in.\n";
-            return ExitRefused;
-        }
+    const DiskToVerify disk {chosen.programFolder, inHand.root, chosen.label, inHand.uuid, inHand.freeBytes()};
+    const StopSignals signals;
+    const DiskVerifyOutcome outcome = verifyDiskInDrive(disk, prepared.verify, [&](std::int64_t) {
         out << "Verifying the copies on " << chosen.label << "...\n" << std::flush;
-        readAtIdlePriority();
-        const StopSignals signals;
-        report = verifyDisk(catalogue, *disk, root.get(), prepared.verify);
-        for (const VerifyFinding &finding : report.findings)
-            findings += findingText(finding, inHand.root, chosen.label);
-        catalogue.diskSeen(*disk, prepared.verify.stamp, inHand.freeBytes());
-        try {
-            catalogue.writeDiskCopy(*disk, root.get());
-        } catch (const CatalogueError &error) {
-            err << "quillarc-pass: " << error.what() << "\n";
-        }
-    } catch (const CatalogueError &error) {
-        err << "quillarc-pass: " << error.what() << "\n";
+    });
+    if (outcome.start != DiskVerifyOutcome::Start::Ran) {
+        err << (outcome.start == DiskVerifyOutcome::Start::Busy ? "" : "quillarc-pass: ") << outcome.error << "\n";
         return ExitRefused;
     }
-    const std::string summary = verifySummary(report, chosen.label);
-    (report.allGood() ? out : err) << findings << summary << "\n";
-    if (!appendVerifyLog(chosen.programFolder, summary, findings))
-        err << "quillarc-pass: the pass log in " << chosen.programFolder << " could not be written.\n";
+    const bool allGood = outcome.report.allGood();
+    (allGood ? out : err) << outcome.findings << outcome.summary << "\n";
+    // What went wrong after the copies were read: the disk's own catalogue
+    // or the pass log not written. The verify itself stands.
+    std::istringstream problems(outcome.error);
+    for (std::string line; std::getline(problems, line);)
+        err << "quillarc-pass: " << line << "\n";
     if (options.notify && ::isatty(STDIN_FILENO) != 1)
-        notifyVerify(summary, report.allGood());
-    return report.allGood() ? ExitComplete : ExitEnded;
+        notifyVerify(outcome.summary, allGood);
+    return allGood ? ExitComplete : ExitEnded;
 }
 
 } // namespace quillarc

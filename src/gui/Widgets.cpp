@@ -59,6 +59,14 @@ void Widgets::setLightBase(QWidget *widget, const QColor &base, const QColor &te
     widget->setPalette(pal);
 }
 
+void Widgets::setToggleColours(QWidget *toggle, const QColor &box, const QColor &mark)
+{
+    QPalette pal = toggle->palette();
+    pal.setColor(QPalette::Base, box);
+    pal.setColor(QPalette::Text, mark);
+    toggle->setPalette(pal);
+}
+
 void Widgets::centreOnScreen(QWidget *window)
 {
     const QScreen *screen = window->screen();

@@ -33,6 +33,11 @@ struct Widgets {
     /// A fixed light background with dark text, for controls whose text
     /// colour the design fixes: they stay legible under a dark theme.
     static void setLightBase(QWidget *widget, const QColor &base, const QColor &text);
+    /// A check box's or radio button's box in `box` with its mark in `mark`,
+    /// whatever the desktop's palette: the mark is drawn in the text colour,
+    /// which a dialog's fixed caption colour would otherwise make the same
+    /// as the box. The caption keeps the window's text colour.
+    static void setToggleColours(QWidget *toggle, const QColor &box, const QColor &mark);
     /// The light tooltip colour of the design.
     static QColor lightTooltip() { return QColor(255, 255, 225); }
     /// Moves a window to the middle of the screen it is on.

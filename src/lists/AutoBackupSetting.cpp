@@ -1,6 +1,7 @@
 #include "lists/AutoBackupSetting.h"
 
 #include "base/AtomicFile.h"
+#include "base/FolderPath.h"
 #include "lists/DiskListFile.h"
 #include "lists/PerLabelFile.h"
 
@@ -19,10 +20,8 @@ bool isRegularFile(const std::string &path)
 
 } // namespace
 
-AutoBackupSetting::AutoBackupSetting(std::string programFolder) : m_folder(std::move(programFolder))
+AutoBackupSetting::AutoBackupSetting(std::string programFolder) : m_folder(withSlash(std::move(programFolder)))
 {
-    if (!m_folder.empty() && m_folder.back() != '/')
-        m_folder += '/';
 }
 
 std::string AutoBackupSetting::pathFor(std::string_view label) const

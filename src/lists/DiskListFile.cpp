@@ -1,5 +1,6 @@
 #include "lists/DiskListFile.h"
 
+#include "base/FolderPath.h"
 #include "lists/PerLabelFile.h"
 
 #include <sys/stat.h>
@@ -52,10 +53,8 @@ PathKind probePath(const std::string &path)
 }
 
 DiskListFile::DiskListFile(std::string programFolder, PathProbe probe)
-    : m_folder(std::move(programFolder)), m_probe(probe ? std::move(probe) : PathProbe(probePath))
+    : m_folder(withSlash(std::move(programFolder))), m_probe(probe ? std::move(probe) : PathProbe(probePath))
 {
-    if (!m_folder.empty() && m_folder.back() != '/')
-        m_folder += '/';
 }
 
 std::string DiskListFile::pathFor(std::string_view label) const

@@ -1,6 +1,7 @@
 #include "lists/DiskStatusRecord.h"
 
 #include "base/AtomicFile.h"
+#include "base/FolderPath.h"
 #include "lists/PerLabelFile.h"
 
 #include <charconv>
@@ -18,10 +19,8 @@ bool readNumber(std::string_view text, std::int64_t &out)
 
 } // namespace
 
-DiskStatusRecords::DiskStatusRecords(std::string programFolder) : m_folder(std::move(programFolder))
+DiskStatusRecords::DiskStatusRecords(std::string programFolder) : m_folder(withSlash(std::move(programFolder)))
 {
-    if (!m_folder.empty() && m_folder.back() != '/')
-        m_folder += '/';
 }
 
 std::string DiskStatusRecords::pathFor(std::string_view label) const

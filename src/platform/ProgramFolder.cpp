@@ -11,17 +11,11 @@
 #include <vector>
 
 #include "base/FileError.h"
+#include "base/FolderPath.h"
 
 namespace quillarc {
 
 namespace {
-
-std::string withSlash(std::string folder)
-{
-    if (!folder.empty() && folder.back() != '/')
-        folder += '/';
-    return folder;
-}
 
 const char *environmentValue(const char *name)
 {

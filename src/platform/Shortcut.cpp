@@ -2,6 +2,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/FileError.h"
+#include "base/FolderPath.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -120,11 +121,8 @@ bool CreateShortcut(const std::string &target, ShortcutLocation location, const 
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     std::string linkPath = folder + "/";
-    if (!other && !subFolder.empty()) {
-        linkPath += subFolder;
-        if (linkPath.back() != '/')
-            linkPath += '/';
-    }
+    if (!other && !subFolder.empty())
+        linkPath = withSlash(linkPath + subFolder);
     linkPath += shortcutLinkName(target);
     const std::string finalPath = folderPart(linkPath) + kShortcutFileName;
     if (exists(finalPath))

@@ -106,9 +106,16 @@ TEST_F(RestoreCommandTest, OnATerminalAsksForTheOtherDiskByItsLabel)
 
 TEST_F(RestoreCommandTest, ADryRunShowsEachFileAndWritesNothing)
 {
-    const auto result = run("--restore '" + source + "/Docs/a.txt' '" + source + "/gone' --dry-run");
+    {
+        Catalogue catalogue(program + "catalogue.sqlite");
+        copy(catalogue, elsewhere, "Docs/big.bin", std::string(1536, 'x'), 0644);
+    }
+    const auto result =
+        run("--restore '" + source + "/Docs/a.txt' '" + source + "/Docs/big.bin' '" + source + "/gone' --dry-run");
     EXPECT_EQ(result.status, 1) << result.output;
     EXPECT_NE(result.output.find("Docs/a.txt -> " + source + "/Docs/a.txt"), std::string::npos) << result.output;
+    // A size reads as in every other place the program says one.
+    EXPECT_NE(result.output.find("from disk SET-B: 1 file, 1.5 KiB\n"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("no copy known: " + source + "/gone"), std::string::npos) << result.output;
     EXPECT_FALSE(fs::exists(source + "/Docs"));
 }

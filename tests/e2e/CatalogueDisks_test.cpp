@@ -41,6 +41,18 @@ protected:
         return disk;
     }
 
+    // Each disk's manifest checks its copies with the stock xxh128sum, as it
+    // would on any computer.
+    static void expectManifestsCheck(std::initializer_list<const DiskImage *> disks)
+    {
+        for (const DiskImage *disk : disks) {
+            std::string check;
+            EXPECT_TRUE(sh("cd " + quoted(disk->folder()) + " && xxh128sum -c .quillarc/manifest.xxh128", &check))
+                << check;
+            EXPECT_EQ(check.find("FAILED"), std::string::npos) << check;
+        }
+    }
+
     // Flips one byte of a copy on the device itself, behind the file
     // system's back, at the place the file's data lies.
     static void flipByteOnDevice(const DiskImage &disk, const std::string &copy, int at)
@@ -77,11 +89,7 @@ TEST_F(CatalogueDisks, FindNamesTheRightDiskWithEveryDiskUnplugged)
     const auto first = backUp("BACKUP1", source + "/one");
     const auto second = backUp("BACKUP2", source + "/two");
     ASSERT_TRUE(first && second);
-    for (const DiskImage *disk : {first.get(), second.get()}) {
-        std::string check;
-        EXPECT_TRUE(sh("cd " + quoted(disk->folder()) + " && xxh128sum -c .quillarc/manifest.xxh128", &check)) << check;
-        EXPECT_EQ(check.find("FAILED"), std::string::npos) << check;
-    }
+    expectManifestsCheck({first.get(), second.get()});
     ASSERT_TRUE(first->unmount());
     ASSERT_TRUE(second->unmount());
 
@@ -135,11 +143,7 @@ TEST_F(CatalogueDisks, ASpanningPassRecordsEachFileOnTheDiskThatHoldsIt)
     }
     ASSERT_NE(std::count(holder.begin(), holder.end(), "BACKUP1"), 0);
     ASSERT_NE(std::count(holder.begin(), holder.end(), "BACKUP2"), 0);
-    for (const DiskImage *disk : {first.get(), second.get()}) {
-        std::string check;
-        EXPECT_TRUE(sh("cd " + quoted(disk->folder()) + " && xxh128sum -c .quillarc/manifest.xxh128", &check)) << check;
-        EXPECT_EQ(check.find("FAILED"), std::string::npos) << check;
-    }
+    expectManifestsCheck({first.get(), second.get()});
     ASSERT_TRUE(first->unmount());
     ASSERT_TRUE(second->unmount());
 

@@ -1,5 +1,7 @@
 // "Get Files Back" driven through its widgets: a catalogue of two backup
 // disks held in temporary folders, and real restores from them.
+#include "Contrast.h"
+#include "DarkPalette.h"
 #include "MainWindowRig.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/ContentHasher.h"
@@ -11,6 +13,9 @@
 #include "platform/RestoreHold.h"
 
 #include <QApplication>
+#include <QAbstractButton>
+#include <QStyleOptionButton>
+#include <QStyle>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -138,6 +143,27 @@ void waitForEnd(RestoreDialog &dialog)
     QTRY_VERIFY_WITH_TIMEOUT(dialog.running() == nullptr, 30000);
 }
 
+// How well a checked toggle's mark stands out of its box: the contrast of
+// the darkest and the lightest pixel in the middle of the box.
+double markContrast(QAbstractButton *toggle, QStyle::SubElement indicator)
+{
+    QStyleOptionButton option;
+    option.initFrom(toggle);
+    const QRect box = toggle->style()->subElementRect(indicator, &option, toggle);
+    const QImage image = toggle->grab().toImage();
+    const qreal scale = image.devicePixelRatio();
+    QColor darkest = Qt::white, lightest = Qt::black;
+    for (int y = box.top() + box.height() / 4; y <= box.bottom() - box.height() / 4; ++y)
+        for (int x = box.left() + box.width() / 4; x <= box.right() - box.width() / 4; ++x) {
+            const QColor pixel = image.pixelColor(qRound(x * scale), qRound(y * scale));
+            if (luminance(pixel) < luminance(darkest))
+                darkest = pixel;
+            if (luminance(pixel) > luminance(lightest))
+                lightest = pixel;
+        }
+    return contrast(darkest, lightest);
+}
+
 } // namespace
 
 class RestoreDialogTest : public QObject {
@@ -146,6 +172,9 @@ private Q_SLOTS:
     void opensByPathOrDiskFindsAndShowsVersions();
     void restoresIntoAFolderAskingForTheOtherDiskByLabel();
     void keepsWhatIsInTheWayAndNamesWhatWasNotRestored();
+    void aCountOfOneReadsInTheSingular();
+    void theChoicesMarksShowUnderEveryPalette_data();
+    void theChoicesMarksShowUnderEveryPalette();
     void whileOpenNoPassStarts();
     void theWindowsKeyAndListMenuOpenIt();
     void screenshots();
@@ -256,6 +285,63 @@ void RestoreDialogTest::keepsWhatIsInTheWayAndNamesWhatWasNotRestored()
     QVERIFY(end.contains(disks.original + "/Docs/a.txt.restored-2026-12-10"));
 }
 
+// Docs/b.txt holds one byte: every count of it, from the versions list to
+// the notice at the end, is said in the singular.
+void RestoreDialogTest::aCountOfOneReadsInTheSingular()
+{
+    Disks disks;
+    MessageBox::Script boxes;
+    RestoreDialog dialog(disks.setup());
+    dialog.show();
+    const QModelIndex b = openAt(dialog, components(disks.original + "/Docs/b.txt"));
+    QVERIFY(b.isValid());
+    dialog.tree->setCurrentIndex(b);
+    dialog.tree->selectionModel()->select(b, QItemSelectionModel::ClearAndSelect);
+    QCOMPARE(dialog.versions->count(), 1);
+    QVERIFY2(dialog.versions->item(0)->text().endsWith(QStringLiteral(", 1 byte")),
+             qPrintable(dialog.versions->item(0)->text()));
+    dialog.browseButton->click();
+    dialog.previewButton->click();
+    const QString preview = dialog.previewText->toPlainText();
+    QVERIFY2(preview.startsWith(QStringLiteral("1 file, 1 byte to write; 0 already there; 0 in the way.\n"
+                                               "From disk BACKUP1: 1 file, 1 byte\n")),
+             qPrintable(preview));
+    boxes.answer(true);
+    dialog.restoreButton->click();
+    waitForEnd(dialog);
+    const auto shown = boxes.take();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown[0].text, QStringLiteral("Get back 1 file as shown?"));
+    QCOMPARE(shown[1].text, QStringLiteral("1 of 1 file restored."));
+}
+
+void RestoreDialogTest::theChoicesMarksShowUnderEveryPalette_data()
+{
+    QTest::addColumn<bool>("dark");
+    QTest::newRow("light desktop") << false;
+    QTest::newRow("dark desktop") << true;
+}
+
+// The dot of the chosen place and the tick of "Replace" must show on the
+// dialog's blue, whatever the desktop's colours.
+void RestoreDialogTest::theChoicesMarksShowUnderEveryPalette()
+{
+    QFETCH(bool, dark);
+    const QPalette desktop = QApplication::palette();
+    if (dark)
+        QApplication::setPalette(darkPalette());
+    Disks disks;
+    RestoreDialog dialog(disks.setup());
+    dialog.overwriteBox->setChecked(true);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const double dot = markContrast(dialog.originalPlace, QStyle::SE_RadioButtonIndicator);
+    const double tick = markContrast(dialog.overwriteBox, QStyle::SE_CheckBoxIndicator);
+    QApplication::setPalette(desktop);
+    QVERIFY2(dot >= 3, qPrintable(QString::number(dot)));
+    QVERIFY2(tick >= 3, qPrintable(QString::number(tick)));
+}
+
 void RestoreDialogTest::whileOpenNoPassStarts()
 {
     Disks disks;
@@ -312,16 +398,7 @@ void RestoreDialogTest::screenshots()
     QVERIFY(QDir().mkpath(folder));
     const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1"));
     const QPalette light = QApplication::palette();
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(45, 45, 48));
-    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
-    dark.setColor(QPalette::Base, QColor(30, 30, 30));
-    dark.setColor(QPalette::Text, QColor(230, 230, 230));
-    dark.setColor(QPalette::Button, QColor(60, 60, 64));
-    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
-    dark.setColor(QPalette::ToolTipBase, QColor(60, 60, 64));
-    dark.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
-    dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    const QPalette dark = darkPalette();
     for (const bool isDark : {false, true}) {
         QApplication::setPalette(isDark ? dark : light);
         const QString suffix = QStringLiteral("-x") + scale + (isDark ? QStringLiteral("-dark") : QString());

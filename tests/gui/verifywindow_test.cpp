@@ -18,6 +18,7 @@
 #include <QDirIterator>
 #include <QTemporaryFile>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -83,6 +84,23 @@ struct VerifyRig {
         rig.writeConfig(drive);
         writeList(rig, "BACKUP1", record(rig.source, "Yes", true));
     }
+
+    struct Copy {
+        QString source;
+        QByteArray onDisk;
+        QByteArray recorded;
+    };
+    // BACKUP1 in the catalogue with `copies` on the disk: its id.
+    std::int64_t catalogueCopies(const std::vector<Copy> &copies) const
+    {
+        Catalogue catalogue(catalogueFile);
+        const std::int64_t disk = catalogue.disk({"BACKUP1", ""});
+        catalogue.begin();
+        for (const Copy &copy : copies)
+            putCopy(catalogue, disk, medium, copy.source, copy.onDisk, copy.recorded);
+        catalogue.commit();
+        return disk;
+    }
 };
 
 // Starts Verify from the label field's menu and waits for its notice.
@@ -114,6 +132,7 @@ private Q_SLOTS:
     void stopEndsItCleanlyAndTheNextVerifyGoesOn();
     void aPassHoldingTheDiskKeepsItFromStarting();
     void theEntryIsOffWithoutADisk();
+    void theProgressCountsOneCopyInTheSingular();
 };
 
 void VerifyWindowTest::goodCopiesEndInANoticeThatAllIsGood()
@@ -121,13 +140,7 @@ void VerifyWindowTest::goodCopiesEndInANoticeThatAllIsGood()
     VerifyRig v;
     const QString a = v.rig.writeSource("a.txt", bytesOf(1));
     const QString b = v.rig.writeSource("sub/b.txt", bytesOf(2));
-    std::int64_t disk = 0;
-    {
-        Catalogue catalogue(v.catalogueFile);
-        disk = catalogue.disk({"BACKUP1", ""});
-        putCopy(catalogue, disk, v.medium, a, bytesOf(1), bytesOf(1));
-        putCopy(catalogue, disk, v.medium, b, bytesOf(2), bytesOf(2));
-    }
+    const std::int64_t disk = v.catalogueCopies({{a, bytesOf(1), bytesOf(1)}, {b, bytesOf(2), bytesOf(2)}});
     MessageBox::Script boxes;
     OpenWindow window(v.rig);
     boxes.take();
@@ -150,12 +163,7 @@ void VerifyWindowTest::aBadCopyIsClassifiedMovedAsideAndNothingDeleted()
     VerifyRig v;
     const QString good = v.rig.writeSource("good.txt", bytesOf(1));
     const QString gone = v.rig.source + "/gone.txt"; // no source any more
-    {
-        Catalogue catalogue(v.catalogueFile);
-        const std::int64_t disk = catalogue.disk({"BACKUP1", ""});
-        putCopy(catalogue, disk, v.medium, good, bytesOf(1), bytesOf(1));
-        putCopy(catalogue, disk, v.medium, gone, bytesOf(3), bytesOf(4));
-    }
+    v.catalogueCopies({{good, bytesOf(1), bytesOf(1)}, {gone, bytesOf(3), bytesOf(4)}});
     MessageBox::Script boxes;
     OpenWindow window(v.rig);
     boxes.take();
@@ -181,16 +189,11 @@ void VerifyWindowTest::stopEndsItCleanlyAndTheNextVerifyGoesOn()
 {
     VerifyRig v;
     constexpr int kCopies = 1000;
-    {
-        Catalogue catalogue(v.catalogueFile);
-        const std::int64_t disk = catalogue.disk({"BACKUP1", ""});
-        catalogue.begin();
-        for (int i = 0; i < kCopies; ++i) {
-            const QString source = v.rig.writeSource(QStringLiteral("many/f%1.txt").arg(i), bytesOf(i));
-            putCopy(catalogue, disk, v.medium, source, bytesOf(i), bytesOf(i));
-        }
-        catalogue.commit();
-    }
+    std::vector<VerifyRig::Copy> copies;
+    for (int i = 0; i < kCopies; ++i)
+        copies.push_back(
+            {v.rig.writeSource(QStringLiteral("many/f%1.txt").arg(i), bytesOf(i)), bytesOf(i), bytesOf(i)});
+    v.catalogueCopies(copies);
     MessageBox::Script boxes;
     OpenWindow window(v.rig);
     boxes.take();
@@ -214,10 +217,7 @@ void VerifyWindowTest::stopEndsItCleanlyAndTheNextVerifyGoesOn()
 void VerifyWindowTest::aPassHoldingTheDiskKeepsItFromStarting()
 {
     VerifyRig v;
-    {
-        Catalogue catalogue(v.catalogueFile);
-        catalogue.disk({"BACKUP1", ""});
-    }
+    v.catalogueCopies({});
     MessageBox::Script boxes;
     OpenWindow window(v.rig);
     boxes.take();
@@ -241,6 +241,15 @@ void VerifyWindowTest::theEntryIsOffWithoutADisk()
     QAction *verify = verifyEntry(*menu);
     QVERIFY(verify);
     QVERIFY(!verify->isEnabled());
+}
+
+void VerifyWindowTest::theProgressCountsOneCopyInTheSingular()
+{
+    VerifyProgressForm form(QStringLiteral("BACKUP1"));
+    form.setProgress(0, 1, QStringLiteral("home/ann/a.txt"));
+    QCOMPARE(form.CountText->text(), QStringLiteral("0 of 1 copy read"));
+    form.setProgress(1, 2, QStringLiteral("home/ann/b.txt"));
+    QCOMPARE(form.CountText->text(), QStringLiteral("1 of 2 copies read"));
 }
 
 QTEST_MAIN(VerifyWindowTest)

@@ -1,6 +1,7 @@
 #include "gui/find/FindDialog.h"
 
 #include "catalogue/DiskLayout.h"
+#include "gui/CountText.h"
 #include "gui/Fonts.h"
 #include "gui/Widgets.h"
 #include "gui/find/FindResultsModel.h"
@@ -26,12 +27,6 @@ namespace quillarc {
 namespace {
 
 constexpr int kColumnWidths[FindResultsModel::ColumnCount] = {175, 150, 250, 130, 80, 110, 240};
-
-QString countText(std::size_t files)
-{
-    return QLocale().toString(static_cast<qulonglong>(files)) +
-           (files == 1 ? QStringLiteral(" file") : QStringLiteral(" files"));
-}
 
 } // namespace
 
@@ -132,9 +127,9 @@ void FindDialog::showAnswer(const FindAnswer &answer)
     else if (answer.files > answer.rows.size())
         StatusText->setText(
             QStringLiteral("%1 found; the first %2 are shown: type more to narrow the search.")
-                .arg(countText(answer.files), QLocale().toString(static_cast<qulonglong>(answer.rows.size()))));
+                .arg(filesText(answer.files), QLocale().toString(static_cast<qulonglong>(answer.rows.size()))));
     else
-        StatusText->setText(countText(answer.files) + QStringLiteral(" found."));
+        StatusText->setText(filesText(answer.files) + QStringLiteral(" found."));
 }
 
 void attachFindCommand(TQLForm &form, const std::string &programFolder)

@@ -5,6 +5,7 @@
 
 #include "base/Clock.h"
 #include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueText.h"
 #include "gui/FileDialog.h"
 #include "gui/MessageBox.h"
 #include "gui/restore/RestoreDialog.h"
@@ -12,22 +13,7 @@
 
 #include <QDir>
 
-#include <ctime>
-
 namespace quillarc {
-
-namespace {
-
-std::string localDate(std::chrono::system_clock::time_point when)
-{
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    std::tm local {};
-    ::localtime_r(&seconds, &local);
-    char text[16];
-    return std::string(text, std::strftime(text, sizeof text, "%Y-%m-%d", &local));
-}
-
-} // namespace
 
 void TQLForm::GetFilesBackClick()
 {
@@ -37,7 +23,7 @@ void TQLForm::GetFilesBackClick()
     }
     RestoreDialog::Setup setup;
     setup.programFolder = m_env.programFolder;
-    setup.today = localDate((m_env.clock ? *m_env.clock : Clock::system()).now());
+    setup.today = dayText((m_env.clock ? *m_env.clock : Clock::system()).now());
     const VolumeHost *host = m_env.host;
     const std::string drive = m_session.drive() ? m_session.drive()->path() : std::string();
     setup.lookAtDrive = [host, drive] {

@@ -2,6 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/DiskLayout.h"
+#include "gui/CountText.h"
 #include "gui/Fonts.h"
 #include "gui/MessageBox.h"
 #include "gui/Widgets.h"
@@ -12,7 +13,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -36,11 +36,6 @@ constexpr int kFindPauseMs = 250;
 constexpr int kFoundShown = 2000;
 constexpr int kPathRole = Qt::UserRole + 1;
 constexpr int kStampRole = Qt::UserRole + 2;
-
-QString modifiedText(std::int64_t ns)
-{
-    return QDateTime::fromMSecsSinceEpoch(ns / 1'000'000).toString(QStringLiteral("yyyy-MM-dd hh:mm"));
-}
 
 } // namespace
 
@@ -108,6 +103,8 @@ void RestoreDialog::makeControls()
     light(folderEdit);
     browseButton = button(QStringLiteral("Browse..."));
     overwriteBox = new QCheckBox(QStringLiteral("Replace a different file (kept aside first)"), this);
+    for (QAbstractButton *toggle : std::initializer_list<QAbstractButton *> {originalPlace, intoFolder, overwriteBox})
+        Widgets::setToggleColours(toggle, Qt::white, Qt::black);
     previewText = new QPlainTextEdit(this);
     previewText->setReadOnly(true);
     previewText->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -256,12 +253,7 @@ void RestoreDialog::showVersions(const std::string &sourcePath)
     for (const CopyEntry &entry : m_catalogue->copiesUnder(*mirror)) {
         if (entry.copy.path != *mirror)
             continue;
-        const QString where = entry.versionStamp.empty() ? QStringLiteral("current copy") : QStringLiteral("version");
-        auto *item = new QListWidgetItem(
-            QStringLiteral("%1, %2: %3, %4 bytes")
-                .arg(QString::fromStdString(entry.diskLabel), where, modifiedText(entry.copy.modifiedNs))
-                .arg(entry.copy.size),
-            versions);
+        auto *item = new QListWidgetItem(restoreVersionText(entry), versions);
         item->setData(kStampRole, QString::fromStdString(entry.copy.passStamp));
     }
 }
@@ -348,7 +340,7 @@ void RestoreDialog::restore()
         MessageBox::notice(this, QStringLiteral("The catalogue holds no copy of what was chosen, as of that date."));
         return;
     }
-    if (!MessageBox::confirm(this, QStringLiteral("Get back %1 files as shown?").arg(plan.fileCount())))
+    if (!MessageBox::confirm(this, QStringLiteral("Get back %1 as shown?").arg(filesText(plan.fileCount()))))
         return;
     // A pass that held the folder when the dialog opened may have ended.
     if (!m_hold.held())
@@ -356,11 +348,9 @@ void RestoreDialog::restore()
     RestoreRun::Hooks hooks;
     hooks.lookAtDrive = m_setup.lookAtDrive;
     hooks.askForDisk = [this](const DiskPlan &disk) {
-        return MessageBox::confirm(
-            m_progress, QStringLiteral("Insert the backup disk \"%1\" (%2) and press Yes; Cancel skips it.")
-                            .arg(QString::fromStdString(disk.label),
-                                 disk.files.size() == 1 ? QStringLiteral("1 file")
-                                                        : QStringLiteral("%1 files").arg(disk.files.size())));
+        return MessageBox::confirm(m_progress,
+                                   QStringLiteral("Insert the backup disk \"%1\" (%2) and press Yes; Cancel skips it.")
+                                       .arg(QString::fromStdString(disk.label), filesText(disk.files.size())));
     };
     m_run = new RestoreRun(std::move(plan), settings, hooks);
     m_progress = new RestoreProgressForm(static_cast<int>(m_run->fileCount()), this);

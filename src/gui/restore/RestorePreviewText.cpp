@@ -1,5 +1,8 @@
 #include "gui/restore/RestorePreviewText.h"
 
+#include "gui/CountText.h"
+
+#include <QDateTime>
 #include <QLocale>
 
 #include <cerrno>
@@ -12,11 +15,6 @@ namespace {
 // A long choice shows this many files; the counts cover them all.
 constexpr std::size_t kListed = 300;
 constexpr std::size_t kNamedAtEnd = 12;
-
-QString bytesText(std::int64_t bytes)
-{
-    return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
-}
 
 QString path(const std::string &text)
 {
@@ -37,11 +35,6 @@ InTheWay inTheWay(const PlannedFile &file, const RestoreSettings &settings)
     return ::lstat(file.target.c_str(), &status) == 0 ? InTheWay::Different : InTheWay::Nothing;
 }
 
-QString filesText(std::size_t count)
-{
-    return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
-}
-
 } // namespace
 
 QString restorePreviewText(const RestorePlan &plan, const RestoreSettings &settings)
@@ -50,7 +43,7 @@ QString restorePreviewText(const RestorePlan &plan, const RestoreSettings &setti
     std::size_t listed = 0, same = 0, different = 0;
     for (const DiskPlan &disk : plan.disks) {
         lines << QStringLiteral("From disk %1: %2, %3")
-                     .arg(path(disk.label), filesText(disk.files.size()), bytesText(disk.bytes));
+                     .arg(path(disk.label), filesText(disk.files.size()), sizeCountText(disk.bytes));
         for (const PlannedFile &file : disk.files) {
             const InTheWay way = inTheWay(file, settings);
             same += way == InTheWay::Same;
@@ -69,20 +62,31 @@ QString restorePreviewText(const RestorePlan &plan, const RestoreSettings &setti
         }
     }
     if (listed > kListed)
-        lines << QStringLiteral("  ... and %1 more files").arg(listed - kListed);
+        lines << QStringLiteral("  ... and %1 more").arg(filesText(listed - kListed));
     for (const std::string &missing : plan.notFound)
         lines << QStringLiteral("No copy of %1 as of that date").arg(path(missing));
     lines.prepend(QStringLiteral("%1, %2 to write; %3 already there; %4 in the way.")
-                      .arg(filesText(plan.fileCount()), bytesText(plan.totalBytes()))
+                      .arg(filesText(plan.fileCount()), sizeCountText(plan.totalBytes()))
                       .arg(same)
                       .arg(different));
     return lines.join(QLatin1Char('\n'));
 }
 
+QString restoreVersionText(const CopyEntry &entry)
+{
+    const QString where = entry.versionStamp.empty() ? QStringLiteral("current copy") : QStringLiteral("version");
+    const QString modified =
+        QDateTime::fromMSecsSinceEpoch(entry.copy.modifiedNs / 1'000'000).toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+    return QStringLiteral("%1, %2: %3, %4")
+        .arg(path(entry.diskLabel), where, modified,
+             countText(static_cast<std::uint64_t>(entry.copy.size), QStringLiteral("byte"), QStringLiteral("bytes")));
+}
+
 QString restoreEndText(std::size_t restored, std::size_t total, const std::vector<std::string> &notRestored,
                        const std::vector<std::string> &besides)
 {
-    QString text = QStringLiteral("%1 of %2 files restored.").arg(restored).arg(total);
+    QString text = QStringLiteral("%1 of %2 restored.")
+                       .arg(QLocale().toString(static_cast<qulonglong>(restored)), filesText(total));
     if (!besides.empty())
         text += QStringLiteral("\n%1 put beside a different file, as %2%3.")
                     .arg(besides.size())

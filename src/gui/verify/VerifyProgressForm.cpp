@@ -1,5 +1,6 @@
 #include "gui/verify/VerifyProgressForm.h"
 
+#include "gui/CountText.h"
 #include "gui/Fonts.h"
 #include "gui/Widgets.h"
 #include "gui/controls/TGlossButton.h"
@@ -71,8 +72,10 @@ void VerifyProgressForm::setProgress(std::int64_t read, std::int64_t total, cons
         CountText->setText(QStringLiteral("Counting the copies..."));
         return;
     }
-    CountText->setText(QStringLiteral("%1 of %2 copies read")
-                           .arg(locale.toString(qlonglong(read)), locale.toString(qlonglong(total))));
+    CountText->setText(
+        QStringLiteral("%1 of %2 read")
+            .arg(locale.toString(qlonglong(read)),
+                 countText(static_cast<std::uint64_t>(total), QStringLiteral("copy"), QStringLiteral("copies"))));
     CopiesRarBar->setProgress(total == 0 ? 100 : static_cast<int>(std::min<std::int64_t>(100, read * 100 / total)));
     const QString name = path.section(QLatin1Char('/'), -1);
     PathText->setText(PathText->fontMetrics().elidedText(name, Qt::ElideMiddle, PathText->width() * 2 - 8));

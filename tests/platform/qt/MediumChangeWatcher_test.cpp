@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -60,6 +61,32 @@ static void runMountingChild(const std::string &childTest)
     EXPECT_TRUE(result.passed()) << result.output;
 }
 
+// Where a mounting child works: the parent's temporary folder, with an
+// automount folder and a mount point made in it.
+struct MountingChild {
+    std::string base;
+    std::string automount;
+    std::string point;
+};
+
+// Puts the child in a mount namespace of its own; none when it cannot have
+// one (the child then skips).
+static std::optional<MountingChild> enterMountingChild()
+{
+    const char *base = std::getenv(kChildDir);
+    if (base == nullptr) {
+        ADD_FAILURE() << kChildDir << " is not set";
+        return std::nullopt;
+    }
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return std::nullopt;
+    test::ensureCoreApplication();
+    MountingChild child {base, std::string(base) + "/media/ann", {}};
+    child.point = child.automount + "/VOL 1";
+    std::filesystem::create_directories(child.point);
+    return child;
+}
+
 // A real tmpfs mounted and unmounted under an automount folder, inside a
 // private mount namespace so that nothing reaches the host.
 TEST(MediumChangeWatcher, RealMountUnderAutomountFolderGivesOneInsertAndOneRemove)
@@ -69,14 +96,11 @@ TEST(MediumChangeWatcher, RealMountUnderAutomountFolderGivesOneInsertAndOneRemov
 
 QUILLARC_TEST_CHILD(MediumChangeWatcherChild)
 {
-    const char *base = std::getenv(kChildDir);
-    ASSERT_TRUE(base);
-    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+    const std::optional<MountingChild> child = enterMountingChild();
+    if (!child)
         GTEST_SKIP() << "cannot enter a private mount namespace";
-    test::ensureCoreApplication();
-    const std::string automount = std::string(base) + "/media/ann";
-    const std::string point = automount + "/VOL 1";
-    std::filesystem::create_directories(point);
+    const std::string &automount = child->automount;
+    const std::string &point = child->point;
 
     MediumChangeWatcher::Options options;
     options.automountFolders = {automount};
@@ -171,15 +195,13 @@ TEST(MediumChangeWatcher, RealUnmountAndMountOfAWatchedLabelFolderGiveOneEventEa
 
 QUILLARC_TEST_CHILD(MediumChangeWatcherLabelFolderChild)
 {
-    const char *base = std::getenv(kChildDir);
-    ASSERT_TRUE(base);
-    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+    const std::optional<MountingChild> child = enterMountingChild();
+    if (!child)
         GTEST_SKIP() << "cannot enter a private mount namespace";
-    test::ensureCoreApplication();
-    const std::string automount = std::string(base) + "/media/ann";
-    const std::string point = automount + "/VOL 1";
-    const std::string store = std::string(base) + "/store";
-    std::filesystem::create_directories(point);
+    const std::string &base = child->base;
+    const std::string &automount = child->automount;
+    const std::string &point = child->point;
+    const std::string store = base + "/store";
     std::filesystem::create_directories(store);
     // The stick's file system, kept mounted aside so that it comes back with
     // its files each time it is mounted under the automount folder.

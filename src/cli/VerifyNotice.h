@@ -1,7 +1,5 @@
 #pragma once
 
-#include "engine/VerifyText.h"
-
 #include <string>
 
 namespace quillarc {

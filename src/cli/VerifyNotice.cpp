@@ -1,4 +1,4 @@
-#include "cli/VerifyText.h"
+#include "cli/VerifyNotice.h"
 
 #include <cstdint>
 #include <systemd/sd-bus.h>
