@@ -36,6 +36,9 @@ ChosenDisk ChosenDisk::programFolderOf(const PassOptions &options)
     if (!isFolder(chosen.programFolder))
         chosen.error =
             "quillarc-pass: the program folder " + chosen.programFolder + " does not exist or is not a folder.";
+    else if (!options.drive.empty() && !DriveRoot::of(withSlash(options.drive)))
+        chosen.error = "quillarc-pass: the backup drive " + withSlash(options.drive) +
+                       " given by --drive is not an absolute folder path.";
     chosen.configPath = chosen.programFolder + std::string(kConfigFileName);
     return chosen;
 }
@@ -51,15 +54,8 @@ ChosenDisk ChosenDisk::driveOf(const PassOptions &options)
         chosen.error = chosen.configPath + ": " + PathRules::withFullStop(error.what());
         return chosen;
     }
-    if (!options.drive.empty()) {
-        const std::string given = withSlash(options.drive);
-        chosen.config.drive = DriveRoot::of(given);
-        if (!chosen.config.drive) {
-            chosen.error =
-                "quillarc-pass: the backup drive " + given + " given by --drive is not an absolute folder path.";
-            return chosen;
-        }
-    }
+    if (!options.drive.empty())
+        chosen.config.drive = DriveRoot::of(withSlash(options.drive)); // checked with the program folder
     if (!chosen.config.drive && !chosen.config.unusableDriveText.empty())
         chosen.error = "quillarc-pass: the backup drive \"" + chosen.config.unusableDriveText + "\" in " +
                        chosen.configPath +

@@ -20,7 +20,9 @@ struct ChosenDisk {
     std::string label;
     std::string error;
 
-    /// The program folder only (the watcher needs no drive).
+    /// The program folder only (the watcher needs no drive), and the
+    /// refusal of a --drive that can never be a drive root: a command that
+    /// waits for a disk must not wait on one it can never find.
     static ChosenDisk programFolderOf(const PassOptions &options);
     /// The program folder, its config and the drive; the label is not read.
     static ChosenDisk driveOf(const PassOptions &options);

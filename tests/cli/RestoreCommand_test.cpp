@@ -141,6 +141,9 @@ TEST_F(RestoreCommandTest, RefusesWhatItCannotRead)
         {"--to /tmp", "--to, --as-of and --overwrite go with --restore"},
         {"--restore", "option --restore needs a path"},
         {"--restore /x --watch", "cannot be combined"},
+        // A drive it could never find is refused, not waited for.
+        {"--drive relative/disk --restore '" + source + "/Docs'",
+         "the backup drive relative/disk/ given by --drive is not an absolute folder path"},
     };
     for (const Case &c : cases) {
         const auto result = run(c.arguments);
