@@ -1,5 +1,6 @@
 #pragma once
 
+#include <charconv>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -109,6 +110,33 @@ public:
     bool empty() const { return m_items.empty(); }
 
 private:
+    /// Hands every field of the record after its header to `field`, in
+    /// the order the file holds them.
+    template <class Field>
+    void fields(Field field) const
+    {
+        char number[24];
+        auto numberText = [&](std::uint64_t value) {
+            const auto end = std::to_chars(number, number + sizeof number, value).ptr;
+            return std::string_view(number, static_cast<std::size_t>(end - number));
+        };
+        for (const auto &[itemPath, entry] : m_items) {
+            field("item");
+            field(itemPath);
+            field(entry.cutOffText);
+            field(entry.mountPoint ? "1" : "0");
+            field(numberText(entry.folders.size()));
+            entry.folders.forEach([&](std::string_view folder, const FolderId &id) {
+                field(folder);
+                field(numberText(id.device));
+                field(numberText(id.fileSystem));
+                field(numberText(id.inode));
+            });
+        }
+        field("end");
+        field(numberText(m_items.size()));
+    }
+
     struct Entry {
         std::string cutOffText;
         Folders folders;
