@@ -86,7 +86,7 @@ void writeAll(int fd, const std::string &bytes, const std::string &what)
 constexpr int kCopyCacheKib = -512;
 
 // The manifest goes out in pieces of this size.
-constexpr std::size_t kManifestPiece = 64 * 1024;
+constexpr std::size_t kManifestPiece = std::size_t {64} * 1024;
 
 // The page cache of the catalogue as the pass left it, given back once the
 // disk's files are written.
