@@ -69,3 +69,46 @@ bench_unmount() {  # $1 folder, $2 kind
   esac
   return 0
 }
+
+# The program to time, from the build folder $1 (sets `pass`), and the
+# tools the runs need.
+bench_pass() {  # $1 build folder
+  pass=$(realpath "$1/bin/quillarc-pass")
+  [ -x "$pass" ] || { echo "no $pass; build the quillarc-pass target first" >&2; exit 2; }
+  [ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package 'time')" >&2; exit 2; }
+}
+
+# The work folder (sets `work`): $1, or a new one under /var/tmp named
+# after $2, on the file system $4 (an image or tmpfs of $3 GiB). Emptied,
+# unmounted and removed on exit unless $5 is 1 (--keep).
+bench_workdir() {  # $1 folder or "", $2 name, $3 GiB, $4 kind, $5 keep
+  if [ -n "$1" ]; then work=$1; else work=$(mktemp -d "/var/tmp/$2.XXXXXX"); fi
+  mkdir -p "$work"
+  work=$(realpath "$work")
+  bench_mount "$work" "$3" "$4"
+  bench_kind=$4
+  bench_keep=$5
+  trap bench_cleanup EXIT
+}
+
+bench_cleanup() {
+  if [ "$bench_keep" = 0 ]; then rm -rf "${work:?}"/* 2>/dev/null || true; fi
+  bench_unmount "$work" "$bench_kind"
+  if [ "$bench_keep" = 0 ]; then rmdir "$work" 2>/dev/null || true; fi
+}
+
+# The options run.sh and shapes.sh share: sets `bench_used` to the
+# arguments taken (0: not one of them). Defaults: fs=disk, gib=16, work="",
+# keep=0 (bench_defaults).
+bench_defaults() { fs=disk; gib=16; work=""; keep=0; }
+bench_option() {
+  bench_used=2
+  case "$1" in
+    --repeat) repeat=$2 ;;
+    --fs) fs=$2 ;;
+    --gib) gib=$2 ;;
+    --workdir) work=$2 ;;
+    --keep) keep=1; bench_used=1 ;;
+    *) bench_used=0 ;;
+  esac
+}

@@ -23,6 +23,7 @@ while [ $# -gt 0 ]; do
 done
 
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
 pass=$(realpath "$build/bin/quillarc-pass")
 [ -x "$pass" ] || { echo "no $pass; build the quillarc-pass target first" >&2; exit 2; }
 [ -n "$work" ] || work=$(mktemp -d /var/tmp/quillarc-bench.XXXXXX)
@@ -32,34 +33,20 @@ trap 'rm -rf "$work"' EXIT
 
 src="$work/src"; medium="$work/medium"; program="$work/program"
 python3 "$here/gen_tree.py" "$src" --files "$files" --big-mib 0 > /dev/null
-mkdir -p "$medium" "$program"
-echo BENCHNC > "$medium/.quillarc-label"
-{ printf '%s/\r\n' "$medium"
-  printf '1\r\n0\r\n-13\r\nMS Sans Serif\r\n10\r\nF\r\nF\r\nF\r\nF\r\n'
-  printf '510\r\n150\r\n110\r\n50\r\n800\r\n600\r\n0\r\n0\r\nF\r\n'
-} > "$program/config"
-printf '%s\r\n0/0/0 0:00\r\n0\r\nYes\r\nT\r\n' "$src" > "$program/BENCHNC.ini"
+setup_pass "$src" "$medium" "$program" BENCHNC
 "$pass" --program-folder "$program" > /dev/null 2>&1
 sleep 3   # past the cut-off's margin, so that the next passes find nothing
 touch "$work/stamp"
 "$pass" --program-folder "$program" > /dev/null 2>&1   # warm caches
 
-elapsed() { # seconds of one run of "$@"
-  local start end
-  start=$(date +%s%N)
-  "$@" > /dev/null 2>&1 || true
-  end=$(date +%s%N)
-  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f\n", (b - a) / 1e9 }'
-}
 # "median least": the median, then the fastest run (the least disturbed by
 # other work on the machine).
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)], v[1] }'; }
 
 sync
-read -r m_pass f_pass < <(for _ in $(seq "$runs"); do elapsed "$pass" --program-folder "$program"; done | median)
-read -r m_find f_find < <(for _ in $(seq "$runs"); do elapsed find "$src" -newer "$work/stamp"; done | median)
+read -r m_pass f_pass < <(for _ in $(seq "$runs"); do plain_seconds "$pass" --program-folder "$program"; echo; done | median)
+read -r m_find f_find < <(for _ in $(seq "$runs"); do plain_seconds find "$src" -newer "$work/stamp"; echo; done | median)
 copied=$("$pass" --program-folder "$program" 2>/dev/null | head -1)
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 echo "nothing changed, $files files, $runs runs (last pass: $copied)"
 echo "  median:  quillarc-pass ${m_pass} s, find ${m_find} s, ratio $(ratio "$m_pass" "$m_find")"
 echo "  fastest: quillarc-pass ${f_pass} s, find ${f_find} s, ratio $(ratio "$f_pass" "$f_find")"

@@ -26,45 +26,28 @@ set -euo pipefail
 
 build=${1:?usage: bench/shapes.sh BUILD_DIR [options]}
 shift
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
+bench_defaults
 deep=50000
 flat=200000
 many="100000 1000000"
 repeat=5
-fs=disk
-gib=16
 rsync_too=1
-work=""
-keep=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --deep-files) deep=$2; shift 2 ;;
     --flat-files) flat=$2; shift 2 ;;
     --many) many=$2; shift 2 ;;
-    --repeat) repeat=$2; shift 2 ;;
-    --fs) fs=$2; shift 2 ;;
-    --gib) gib=$2; shift 2 ;;
     --no-rsync) rsync_too=0; shift ;;
-    --workdir) work=$2; shift 2 ;;
-    --keep) keep=1; shift ;;
-    *) echo "unknown option $1" >&2; exit 2 ;;
+    *) bench_option "$@"
+       [ "$bench_used" -gt 0 ] || { echo "unknown option $1" >&2; exit 2; }
+       shift "$bench_used" ;;
   esac
 done
 
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/lib.sh"
-pass=$(realpath "$build/bin/quillarc-pass")
-[ -x "$pass" ] || { echo "no $pass; build the quillarc-pass target first" >&2; exit 2; }
-[ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package 'time')" >&2; exit 2; }
-[ -n "$work" ] || work=$(mktemp -d /var/tmp/quillarc-shapes.XXXXXX)
-mkdir -p "$work"
-work=$(realpath "$work")
-bench_mount "$work" "$gib" "$fs"
-cleanup() {
-  if [ $keep = 0 ]; then rm -rf "${work:?}"/* 2>/dev/null || true; fi
-  bench_unmount "$work" "$fs"
-  if [ $keep = 0 ]; then rmdir "$work" 2>/dev/null || true; fi
-}
-trap cleanup EXIT
+bench_pass "$build"
+bench_workdir "$work" quillarc-shapes "$gib" "$fs" "$keep"
 
 rows=""
 row() { rows+="| $1 | $2 | $3 | $4 | $5 |"$'\n'; }

@@ -21,6 +21,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
 pass=$(realpath "$build/bin/quillarc-pass")
 [ -x "$pass" ] || { echo "no $pass; build the quillarc-pass target first" >&2; exit 2; }
 [ -n "$work" ] || work=$(mktemp -d /var/tmp/quillarc-versions.XXXXXX)
@@ -28,13 +29,7 @@ mkdir -p "$work"
 work=$(realpath "$work")
 trap 'rm -rf "$work"' EXIT
 src="$work/src"; medium="$work/medium"; program="$work/program"
-mkdir -p "$medium" "$program"
-echo VERS1 > "$medium/.quillarc-label"
-{ printf '%s/\r\n' "$medium"
-  printf '1\r\n0\r\n-13\r\nMS Sans Serif\r\n10\r\nF\r\nF\r\nF\r\nF\r\n'
-  printf '510\r\n150\r\n110\r\n50\r\n800\r\n600\r\n0\r\n0\r\nF\r\n'
-} > "$program/config"
-printf '%s\r\n0/0/0 0:00\r\n0\r\nYes\r\nT\r\n' "$src" > "$program/VERS1.ini"
+setup_pass "$src" "$medium" "$program" VERS1
 
 echo "== Generating $files files"
 python3 "$here/gen_tree.py" "$src" --files "$files" --big-mib 0 > /dev/null

@@ -63,9 +63,8 @@ std::pair<std::string_view, std::string_view> splitPath(std::string_view path)
 
 std::int64_t Catalogue::Impl::folderId(std::string_view folder, bool add)
 {
-    const auto known = folderIds.find(std::string(folder));
-    if (known != folderIds.end())
-        return known->second;
+    if (lastFolderId != 0 && lastFolder == folder)
+        return lastFolderId;
     std::int64_t id = 0;
     {
         sqlite::Use find(db.cached("SELECT id FROM folders WHERE path = ?"));
@@ -78,8 +77,10 @@ std::int64_t Catalogue::Impl::folderId(std::string_view folder, bool add)
         insert->bind(1, folder).run();
         id = db.lastInsertId();
     }
-    if (id != 0)
-        folderIds.emplace(folder, id);
+    if (id != 0) {
+        lastFolder.assign(folder);
+        lastFolderId = id;
+    }
     return id;
 }
 
@@ -126,7 +127,7 @@ std::int64_t Catalogue::Impl::stampId(std::string_view stamp, bool add)
 
 void Catalogue::Impl::forgetIds()
 {
-    folderIds.clear();
+    lastFolderId = 0;
     stampIds.clear();
 }
 

@@ -23,13 +23,16 @@ extern const char *const kCopyColumns;
 
 /// The catalogue's connection and the ids it has looked up. The ids are
 /// forgotten when a transaction is rolled back, since the rows behind them
-/// may have gone with it.
+/// may have gone with it. Of folders only the last is kept: a pass records
+/// a folder's files one after another, and a cache of every folder would
+/// grow with the tree (tens of thousands of paths at a million files).
 struct Catalogue::Impl {
     explicit Impl(const std::string &file) : db(file, true) {}
 
     sqlite::Database db;
     bool transaction = false;
-    std::unordered_map<std::string, std::int64_t> folderIds;
+    std::string lastFolder;
+    std::int64_t lastFolderId = 0; ///< 0: none kept
     std::unordered_map<std::string, std::int64_t> stampIds;
 
     /// 0 when the folder, name or stamp is unknown and not to be added.

@@ -79,6 +79,39 @@ void writeAll(int fd, const std::string &bytes, const std::string &what)
     }
 }
 
+// The disk's files are written by reading each of its rows once, in
+// order: a large page cache buys that nothing, and its pages (the
+// catalogue's, the new file's, and the sorts' and look-ups' of the temporary
+// store) would come on top of all the pass holds, at its very end. In KiB.
+constexpr int kCopyCacheKib = -512;
+
+// The manifest goes out in pieces of this size.
+constexpr std::size_t kManifestPiece = std::size_t {64} * 1024;
+
+// The page cache of the catalogue as the pass left it, given back once the
+// disk's files are written.
+class SmallCache {
+public:
+    explicit SmallCache(sqlite::Database &db) : m_db(db), m_before(db.integer("PRAGMA main.cache_size"))
+    {
+        m_db.exec("PRAGMA main.cache_size = " + std::to_string(kCopyCacheKib) +
+                  "; PRAGMA temp.cache_size = " + std::to_string(kCopyCacheKib));
+    }
+    ~SmallCache()
+    {
+        try {
+            m_db.exec("PRAGMA main.cache_size = " + std::to_string(m_before));
+        } catch (const CatalogueError &) { // NOLINT(bugprone-empty-catch): a smaller cache costs only speed
+        }
+    }
+    SmallCache(const SmallCache &) = delete;
+    SmallCache &operator=(const SmallCache &) = delete;
+
+private:
+    sqlite::Database &m_db;
+    std::int64_t m_before;
+};
+
 const char *const kCopyRows[] = {
     "INSERT INTO diskcopy.disks SELECT * FROM main.disks WHERE id = ?1",
     ("INSERT INTO diskcopy.stamps SELECT * FROM main.stamps WHERE id IN "
@@ -106,7 +139,8 @@ void writeCatalogueCopy(sqlite::Database &db, std::int64_t disk, int folder)
     }
     try {
         // The file is flushed as a whole below; a journal would only slow it.
-        db.exec("PRAGMA diskcopy.journal_mode = OFF; PRAGMA diskcopy.synchronous = OFF");
+        db.exec("PRAGMA diskcopy.journal_mode = OFF; PRAGMA diskcopy.synchronous = OFF; PRAGMA diskcopy.cache_size = " +
+                std::to_string(kCopyCacheKib));
         schema::createTables(db, "diskcopy");
         db.exec("BEGIN");
         for (const char *sql : kCopyRows) {
@@ -137,6 +171,7 @@ void writeManifest(sqlite::Database &db, std::int64_t disk, int folder)
                    "AND c.version <> 0 WHERE c.disk = ? ORDER BY vs.stamp IS NOT NULL, vs.stamp, f.path, n.name");
     rows->bind(1, disk);
     std::string buffer;
+    buffer.reserve(kManifestPiece + 4096);
     try {
         while (rows->step()) {
             const std::string folderPath = rows->text(0);
@@ -147,7 +182,7 @@ void writeManifest(sqlite::Database &db, std::int64_t disk, int folder)
                 path.append(folderPath).append("/");
             path.append(rows->text(1));
             buffer += manifestLine(hashFromBlob(rows->blob(2)), path);
-            if (buffer.size() >= (1u << 20)) {
+            if (buffer.size() >= kManifestPiece) {
                 writeAll(file.get(), buffer, what);
                 buffer.clear();
             }
@@ -169,6 +204,7 @@ void Catalogue::writeDiskCopy(std::int64_t disk, int diskRootFd)
     const bool wasOpen = m_impl->transaction;
     commit();
     UniqueFd folder = openOwnFolder(diskRootFd);
+    const SmallCache smallCache(m_impl->db);
     writeCatalogueCopy(m_impl->db, disk, folder.get());
     writeManifest(m_impl->db, disk, folder.get());
     if (wasOpen)

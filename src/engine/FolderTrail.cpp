@@ -12,7 +12,7 @@ void FolderTrail::beginItem(const std::string &itemPath, CutOff cutOff)
     m_cutOffTest = CutOffTest(cutOff);
     m_itemText = itemPath.back() == '/' ? itemPath : itemPath + "/";
     m_lastSeen = m_seen.forItem(itemPath, cutOff);
-    m_seenNow.clear();
+    m_seenNow = {};
     m_fileSystems.clear();
     m_unrecorded.clear();
     m_open.clear();
@@ -20,7 +20,7 @@ void FolderTrail::beginItem(const std::string &itemPath, CutOff cutOff)
 
 void FolderTrail::saw(const std::string &path, const struct stat &st)
 {
-    m_seenNow.emplace(belowItem(path), folderId(path, st));
+    m_seenNow.add(belowItem(path), folderId(path, st));
 }
 
 FolderTrail::OpenFolder &FolderTrail::enter(const std::string &path, const struct stat &st)
@@ -60,8 +60,7 @@ void FolderTrail::missedInHand(bool lookAgain)
 
 void FolderTrail::record(const std::string &itemPath, CutOff cutOff, bool mountPoint)
 {
-    for (const std::string &folder : m_unrecorded)
-        m_seenNow.erase(folder);
+    m_seenNow.remove(m_unrecorded);
     m_seen.setItem(itemPath, cutOff, std::move(m_seenNow), mountPoint);
     m_seenNow = {};
 }
@@ -79,8 +78,8 @@ bool FolderTrail::isNew(const std::string &path, const std::string &relative, co
         return !m_open.empty() && qualifies(st);
     if (!facts(path, st).keepsInodeNumbers)
         return true;
-    const auto found = m_lastSeen->find(relative);
-    return found == m_lastSeen->end() || found->second != folderId(path, st);
+    const SeenFolders::FolderId *found = m_lastSeen->find(relative);
+    return found == nullptr || *found != folderId(path, st);
 }
 
 const FileSystemFacts &FolderTrail::facts(const std::string &path, const struct stat &st)

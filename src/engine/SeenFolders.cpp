@@ -4,7 +4,9 @@
 #include "lists/PerLabelFile.h"
 #include "lists/TextLines.h"
 
+#include <algorithm>
 #include <charconv>
+#include <stdexcept>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -49,7 +51,76 @@ void addField(std::string &out, std::string_view field)
     out += '\0';
 }
 
+// FNV-1a: a look-up compares the path itself as well, so the hash needs to
+// spread paths, nothing more.
+std::uint64_t pathHash(std::string_view path)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : path) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
 } // namespace
+
+SeenFolders::Folders::Folders(std::initializer_list<std::pair<std::string, FolderId>> folders)
+{
+    for (const auto &[path, id] : folders)
+        add(path, id);
+}
+
+void SeenFolders::Folders::add(std::string_view path, FolderId id)
+{
+    m_entries.push_back(
+        {pathHash(path), static_cast<std::uint32_t>(m_paths.size()), static_cast<std::uint32_t>(path.size()), id});
+    m_paths.append(path);
+    m_indexed = false;
+}
+
+void SeenFolders::Folders::remove(const std::set<std::string> &paths)
+{
+    if (paths.empty())
+        return;
+    Folders kept;
+    for (const Entry &entry : m_entries)
+        if (paths.count(std::string(pathOf(entry))) == 0)
+            kept.add(pathOf(entry), entry.id);
+    *this = std::move(kept);
+}
+
+const SeenFolders::FolderId *SeenFolders::Folders::find(std::string_view path) const
+{
+    const Entry *entry = lookUp(path, pathHash(path));
+    return entry != nullptr ? &entry->id : nullptr;
+}
+
+const SeenFolders::FolderId &SeenFolders::Folders::at(std::string_view path) const
+{
+    const FolderId *id = find(path);
+    if (id == nullptr)
+        throw std::out_of_range("no such folder in the record");
+    return *id;
+}
+
+const SeenFolders::Folders::Entry *SeenFolders::Folders::lookUp(std::string_view path, std::uint64_t hash) const
+{
+    if (!m_indexed) {
+        m_byHash.resize(m_entries.size());
+        for (std::uint32_t i = 0; i < m_byHash.size(); ++i)
+            m_byHash[i] = i;
+        std::stable_sort(m_byHash.begin(), m_byHash.end(),
+                         [&](std::uint32_t a, std::uint32_t b) { return m_entries[a].hash < m_entries[b].hash; });
+        m_indexed = true;
+    }
+    auto at = std::lower_bound(m_byHash.begin(), m_byHash.end(), hash,
+                               [&](std::uint32_t i, std::uint64_t wanted) { return m_entries[i].hash < wanted; });
+    for (; at != m_byHash.end() && m_entries[*at].hash == hash; ++at)
+        if (pathOf(m_entries[*at]) == path)
+            return &m_entries[*at];
+    return nullptr;
+}
 
 std::string SeenFolders::fileName(std::string_view label)
 {
@@ -101,8 +172,7 @@ void SeenFolders::load(const std::string &path)
             std::uint64_t inode = 0;
             if (!reader.next(folder) || !reader.number(device) || !reader.number(fileSystem) || !reader.number(inode))
                 return;
-            entry.folders.emplace(std::string(folder),
-                                  FolderId {static_cast<dev_t>(device), fileSystem, static_cast<ino_t>(inode)});
+            entry.folders.add(folder, FolderId {static_cast<dev_t>(device), fileSystem, static_cast<ino_t>(inode)});
         }
         items.insert_or_assign(std::string(itemPath), std::move(entry));
     }
@@ -110,22 +180,14 @@ void SeenFolders::load(const std::string &path)
 
 void SeenFolders::save(const std::string &path) const
 {
-    std::string out(kHeader);
-    for (const auto &[itemPath, entry] : m_items) {
-        addField(out, "item");
-        addField(out, itemPath);
-        addField(out, entry.cutOffText);
-        addField(out, entry.mountPoint ? "1" : "0");
-        addField(out, std::to_string(entry.folders.size()));
-        for (const auto &[folder, id] : entry.folders) {
-            addField(out, folder);
-            addField(out, std::to_string(id.device));
-            addField(out, std::to_string(id.fileSystem));
-            addField(out, std::to_string(id.inode));
-        }
-    }
-    addField(out, "end");
-    addField(out, std::to_string(m_items.size()));
+    // Sized first and made in one piece: at tens of thousands of folders a
+    // record grown as it is made would take twice its room at the pass's end.
+    std::size_t size = kHeader.size();
+    fields([&](std::string_view field) { size += field.size() + 1; });
+    std::string out;
+    out.reserve(size);
+    out.append(kHeader);
+    fields([&](std::string_view field) { addField(out, field); });
     // It names the folders of every item, private ones too.
     writeFileAtomically(path, out, FileAccess::Private);
 }

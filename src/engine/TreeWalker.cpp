@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -62,20 +64,29 @@ EntryKind classify(int dirFd, const char *name, unsigned char type, struct stat 
 }
 
 // One name of a folder's listing, with whether another name of the same
-// folder differs from it only in case.
+// folder differs from it only in case. The names lie one after another in
+// the listing's own buffer, so that a folder's listing costs a few
+// allocations, not one a name.
 struct ListedEntry {
-    std::string name;
+    std::uint32_t at; ///< where the name starts in Listing::names
     unsigned char type;
     bool caseTwin = false;
+};
+
+struct Listing {
+    std::string names; ///< every name, each ending in '\0'
+    std::vector<ListedEntry> entries;
+    bool anyUpperCase = false;
+
+    const char *name(const ListedEntry &entry) const { return names.c_str() + entry.at; }
 };
 
 // The folder's names but "." and "..", read straight from the kernel: a
 // directory stream would ask for the descriptor's flags and set them
 // again, two calls a folder. `text` is the folder's path ending in '/'.
-std::vector<ListedEntry> readListing(int dirFd, std::vector<char> &buffer, const std::string &text,
-                                     TreeVisitor &visitor, bool &anyUpperCase)
+Listing readListing(int dirFd, std::vector<char> &buffer, const std::string &text, TreeVisitor &visitor)
 {
-    std::vector<ListedEntry> entries;
+    Listing listing;
     if (buffer.empty())
         buffer.resize(kListingBytes);
     for (;;) {
@@ -91,19 +102,21 @@ std::vector<ListedEntry> readListing(int dirFd, std::vector<char> &buffer, const
             const char *name = entry->d_name;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
                 continue;
-            entries.push_back({name, entry->d_type});
-            for (const char *c = name; !anyUpperCase && *c != '\0'; ++c)
-                anyUpperCase = toLowerAscii(*c) != *c;
+            listing.entries.push_back({static_cast<std::uint32_t>(listing.names.size()), entry->d_type});
+            listing.names.append(name, std::strlen(name) + 1);
+            for (const char *c = name; !listing.anyUpperCase && *c != '\0'; ++c)
+                listing.anyUpperCase = toLowerAscii(*c) != *c;
         }
     }
-    return entries;
+    return listing;
 }
 
-void markCaseTwins(std::vector<ListedEntry> &entries)
+void markCaseTwins(Listing &listing)
 {
     std::unordered_map<std::string, std::size_t> byFoldedName;
+    std::vector<ListedEntry> &entries = listing.entries;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const auto [at, added] = byFoldedName.try_emplace(toLowerAscii(entries[i].name), i);
+        const auto [at, added] = byFoldedName.try_emplace(toLowerAscii(listing.name(entries[i])), i);
         if (!added) {
             entries[at->second].caseTwin = true;
             entries[i].caseTwin = true;
@@ -194,15 +207,19 @@ void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std:
     const int dirFd = fd.get();
     // The listing is read whole first, so that names differing only in case
     // are known before either is copied.
-    bool anyUpperCase = false;
-    std::vector<ListedEntry> entries = readListing(dirFd, m_listing, text, visitor, anyUpperCase);
+    Listing listing = readListing(dirFd, m_listing, text, visitor);
     // Only a folder with an upper-case letter in some name can hold twins.
-    if (anyUpperCase)
-        markCaseTwins(entries);
-    for (const ListedEntry &listed : entries) {
+    if (listing.anyUpperCase)
+        markCaseTwins(listing);
+    // Each entry's path is made in one string, which keeps its room from
+    // one entry to the next.
+    std::string path;
+    path.reserve(text.size() + 64);
+    for (const ListedEntry &listed : listing.entries) {
         if (!visitor.goOn())
             return;
-        const char *name = listed.name.c_str();
+        const char *name = listing.name(listed);
+        path.assign(text).append(name);
         struct stat st {};
         struct stat link {};
         int error = 0;
@@ -210,20 +227,20 @@ void TreeWalker::walkOpen(UniqueFd fd, const struct stat &folderStat, const std:
         case EntryKind::Skip:
             break;
         case EntryKind::Unreadable:
-            visitor.unreadable(text + name, error);
+            visitor.unreadable(path, error);
             break;
         case EntryKind::File:
-            visitor.file(dirFd, name, text + name, st, listed.caseTwin);
+            visitor.file(dirFd, name, path, st, listed.caseTwin);
             break;
         case EntryKind::RefusedLink:
-            visitor.refusedLink(text + name, link, st);
+            visitor.refusedLink(path, link, st);
             break;
         case EntryKind::Folder:
             if (!withSubfolders)
                 break;
-            if (listed.caseTwin && !visitor.enterCaseTwin(text + name))
+            if (listed.caseTwin && !visitor.enterCaseTwin(path))
                 break;
-            walkSubfolder(dirFd, name, folderStat, text + name, withSubfolders, visitor);
+            walkSubfolder(dirFd, name, folderStat, path, withSubfolders, visitor);
             break;
         }
     }

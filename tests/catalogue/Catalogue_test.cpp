@@ -138,6 +138,27 @@ TEST_F(Catalogue_, aRolledBackTransactionLeavesNothingBehind)
     EXPECT_FALSE(catalogue->inTransaction());
 }
 
+// A pass records one folder's files after another, but a folder may come
+// back (its files around a sub-folder's) and a look-up may go elsewhere.
+TEST_F(Catalogue_, filesOfFoldersMetInTurnEachLandInTheirOwnFolder)
+{
+    const std::int64_t disk = catalogue->disk({"BACKUP1", "u"});
+    const std::vector<std::string> paths {"a/1.txt",   "a/b/2.txt", "a/3.txt", "top.txt",
+                                          "a/b/4.txt", "c/5.txt",   "a/6.txt"};
+    for (const std::string &path : paths)
+        catalogue->recordCopy(disk, record(path, path));
+    for (auto path = paths.rbegin(); path != paths.rend(); ++path)
+        EXPECT_EQ(catalogue->copyAt(disk, *path), record(*path, *path)) << *path;
+    EXPECT_FALSE(catalogue->copyAt(disk, "a/b/1.txt"));
+    EXPECT_FALSE(catalogue->copyAt(disk, "c/6.txt"));
+    reopen();
+    for (const std::string &path : paths)
+        EXPECT_EQ(catalogue->copyAt(disk, path), record(path, path)) << path;
+    EXPECT_EQ(describe(catalogue->copiesUnder("a/b")),
+              (std::vector<std::string> {"a/b/2.txt BACKUP1", "a/b/4.txt BACKUP1"}));
+    EXPECT_EQ(catalogue->childrenOf("a").size(), 4u); // b, then 1, 3 and 6
+}
+
 TEST_F(Catalogue_, verifyMarksOrderTheDiskOldestVerifiedFirst)
 {
     const std::int64_t disk = catalogue->disk({"BACKUP1", "u"});

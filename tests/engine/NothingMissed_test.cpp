@@ -211,6 +211,30 @@ TEST(SeenFolders, RoundTripAndCutOffBinding)
     fs::remove(path);
 }
 
+// A record of many folders finds each by its path alone: a look-up after
+// more were added, a path given twice, and the folders a pass missed in.
+TEST(SeenFolders, ARecordOfManyFoldersFindsEachByItsPath)
+{
+    SeenFolders::Folders folders;
+    for (std::uint64_t i = 0; i < 3000; ++i)
+        folders.add("dir" + std::to_string(i % 50) + "/sub" + std::to_string(i), {1, 2, static_cast<ino_t>(i)});
+    EXPECT_EQ(folders.find("dir7/sub7")->inode, 7u);
+    folders.add("", {1, 2, 99999});
+    folders.add("dir7/sub7", {1, 2, 12345});
+    for (std::uint64_t i = 0; i < 3000; ++i)
+        ASSERT_EQ(folders.at("dir" + std::to_string(i % 50) + "/sub" + std::to_string(i)).inode, i) << i;
+    EXPECT_EQ(folders.at("").inode, 99999u);
+    EXPECT_EQ(folders.find("dir7/sub8"), nullptr);
+    EXPECT_EQ(folders.find("dir7/sub7/"), nullptr);
+    EXPECT_THROW((void)folders.at("dir7"), std::out_of_range);
+
+    folders.remove({"dir7/sub7", "dir8/sub8", "not there"});
+    EXPECT_EQ(folders.find("dir7/sub7"), nullptr);
+    EXPECT_EQ(folders.find("dir8/sub8"), nullptr);
+    EXPECT_EQ(folders.at("dir9/sub9").inode, 9u);
+    EXPECT_EQ(folders.size(), 2999u);
+}
+
 // The window may write the record under a locale with a decimal comma and
 // the runner read it under one with a point: the same cut-off still finds it.
 TEST(SeenFolders, ARecordServesUnderAnotherLocale)
