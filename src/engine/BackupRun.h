@@ -19,6 +19,9 @@ class VolumeHost;
 struct FileFilters;
 
 /// What a pass works with. Everything is borrowed and must outlive the run.
+/// Files a pass copies at once by default.
+inline constexpr int kCopiesInFlight = 1;
+
 struct RunSetup {
     BackupList &list; ///< the owner's list; the pass works on a copy of it
     PassUi &ui;       ///< display and questions
@@ -35,6 +38,8 @@ struct RunSetup {
     /// Tests: called on the worker each time the copies were flushed to the
     /// medium, before the list that claims them is written.
     std::function<void()> afterFlush = {};
+    /// Files copied at once (see PassSetup).
+    int copiesInFlight = kCopiesInFlight;
 };
 
 /// The one way to run a backup pass, for the window, quillarc-pass and the
