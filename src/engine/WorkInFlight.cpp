@@ -22,13 +22,20 @@ WorkInFlight::~WorkInFlight()
     m_workers.clear();
 }
 
+// A worker is woken only once two items wait: one alone is soon run by
+// the queuing thread itself, and a wake-up for every small item would
+// cost more than the item.
 void WorkInFlight::push(std::shared_ptr<WorkItem> item)
 {
+    std::size_t queued = 0;
     {
         const std::scoped_lock lock(m_mutex);
         m_items.push_back(std::move(item));
+        queued = static_cast<std::size_t>(std::count_if(
+            m_items.begin(), m_items.end(), [](const auto &each) { return each->m_state == WorkItem::State::Queued; }));
     }
-    m_queued.notify_one();
+    if (queued >= 2)
+        m_queued.notify_one();
 }
 
 std::size_t WorkInFlight::size() const
