@@ -102,6 +102,8 @@ bool BackupPass::sendIntoFlight(int dirFd, const char *name, const std::string &
     if (wanted > m_inHand.freeEstimate().forCopy(wanted))
         return false;
     const std::int64_t room = disk.spaceTaken(listed.st_size);
+    // The walk closes its descriptor of a folder before it says it left
+    // it, so the files in flight hold one of their own.
     if (!m_flightSource || m_flightSourceFd != dirFd) {
         const int held = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
         if (held < 0)
