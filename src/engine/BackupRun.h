@@ -19,12 +19,12 @@ class VolumeHost;
 struct FileFilters;
 
 /// What a pass works with. Everything is borrowed and must outlive the run.
-/// Files a pass copies at once by default: with a few in flight, one
-/// file's bytes are read and hashed while another is named, which on a
-/// 2-core machine took a first pass to 0.6 to 0.96 of the time of one file
-/// at a time (small files gain least, large ones most); more workers than
-/// that only wait on the same disk.
-inline constexpr int kCopiesInFlight = 4;
+/// Files a pass copies at once by default. Four in flight took a first
+/// pass to 0.6 to 0.96 of the time of one file at a time on a 2-core
+/// machine (small files gain least, large ones most), but handing files to
+/// workers costs about three wake-up calls (futex) a file, more system
+/// calls per file than `cp -a` makes; one at a time makes none.
+inline constexpr int kCopiesInFlight = 1;
 
 struct RunSetup {
     BackupList &list; ///< the owner's list; the pass works on a copy of it
