@@ -34,6 +34,7 @@ void BackupDisk::setRoot(const std::string &root)
     if (root == m_folders.root() && m_folders.rootFd() >= 0)
         return;
     m_lastLook.reset();
+    endFlight();
     m_folders.setRoot(root);
     m_unit = 0;
 }

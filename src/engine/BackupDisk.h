@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -9,6 +10,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "catalogue/ContentHasher.h"
 #include "engine/CopyLedger.h"
 #include "engine/CopyMetadata.h"
 #include "engine/DiskFault.h"
@@ -17,8 +19,6 @@
 #include "base/UniqueFd.h"
 
 namespace quillarc {
-
-class ContentHasher;
 
 /// Writes copies below the root of the medium in the backup drive.
 ///
@@ -111,22 +111,6 @@ public:
     std::optional<Result> storeLink(const std::string &firstCopy, const struct stat &sourceStat,
                                     std::string_view relative, bool caseTwin, StoreReport &report);
 
-    /// Brings the copy of the folder `relativeFolder` (when there is one)
-    /// in line with its source: bits, group, lists, attributes, and as root
-    /// its owner. For a folder whose own metadata changed while nothing in
-    /// it is copied.
-    void followSourceFolder(std::string_view relativeFolder);
-
-    /// Makes the folder `relative` (below the root, not the root itself)
-    /// if missing, brings it in line with its source folder (bits,
-    /// group, lists, attributes, as root its owner) and gives it its times. Called once everything below it was
-    /// written, so the times stay. 0, or the errno of a failure.
-    int settleFolder(std::string_view relative, const struct stat &sourceStat);
-
-    /// Flushes every write to the medium (syncfs): what was copied is on
-    /// the disk before a list claims it. 0, or the errno of a failure.
-    int flush();
-
 private:
     /// A copy being written: unnamed, or under a temporary name in the
     /// disk's own folder.
@@ -144,8 +128,61 @@ private:
         bool named() const { return !part.empty(); }
         void discard();
     };
+
+public:
+    /// A copy made away from the pass's thread: prepared on it, written
+    /// whole and unnamed by a worker, and given its name back on it in the
+    /// order the files came. Everything a worker uses is its own: the
+    /// descriptors the disk lends are valid only until its next call.
+    struct CopyInFlight {
+        std::shared_ptr<const UniqueFd> folder; ///< the copy's folder on the disk
+        std::string name;
+        std::string relative;
+        std::string remark;    ///< what making its folders did
+        struct stat status {}; ///< the source as the worker opened it
+        ContentHasher hasher;
+        bool hashed = false; ///< the catalogue records this copy
+        bool whole = false;  ///< the worker wrote it whole
+        PendingCopy copy;
+    };
+    /// Readies a copy of a source described by `listed` for `relative`, on
+    /// the pass's thread: its folders made, the copy in the way looked at.
+    /// False when this copy is to be made by store() instead (a current
+    /// copy there, a name the disk refuses, a disk that takes no unnamed
+    /// files).
+    bool prepareInFlight(std::string_view relative, const struct stat &listed, CopyInFlight &flight);
+    /// On a worker: writes the copy whole, unnamed, from the open source
+    /// `source` (`status` as it was opened). Touches nothing of the disk's
+    /// own, so any number may run beside the pass. False when it could
+    /// not: store() then makes it, and says why.
+    bool writeInFlight(int source, const struct stat &status, CopyInFlight &flight, std::vector<char> &buffer) const;
+    /// Gives a whole copy its name, as store() does. None when the name was
+    /// taken meanwhile where none was looked for: store() then makes it.
+    std::optional<Result> commitInFlight(CopyInFlight &flight, StoreReport &report);
+    /// No copy is in flight any more: the folder held for them is let go,
+    /// so that the disk can be taken out.
+    void endFlight();
+
+    /// Brings the copy of the folder `relativeFolder` (when there is one)
+    /// in line with its source: bits, group, lists, attributes, and as root
+    /// its owner. For a folder whose own metadata changed while nothing in
+    /// it is copied.
+    void followSourceFolder(std::string_view relativeFolder);
+
+    /// Makes the folder `relative` (below the root, not the root itself)
+    /// if missing, brings it in line with its source folder (bits,
+    /// group, lists, attributes, as root its owner) and gives it its times. Called once everything below it was
+    /// written, so the times stay. 0, or the errno of a failure.
+    int settleFolder(std::string_view relative, const struct stat &sourceStat);
+
+    /// Flushes every write to the medium (syncfs): what was copied is on
+    /// the disk before a list claims it. 0, or the errno of a failure.
+    int flush();
+
+private:
     int openCopy(int dir, PendingCopy &copy);
-    std::optional<Result> writeCopy(int source, const struct stat &sourceStat, PendingCopy &copy, StoreReport &report);
+    std::optional<Result> writeCopy(int source, const struct stat &sourceStat, PendingCopy &copy, StoreReport &report,
+                                    std::vector<char> &buffer) const;
     Result commitCopy(int dir, const std::string &name, std::string_view relative, const struct stat &sourceStat,
                       PendingCopy &copy, StoreReport &report);
     static Result failed(FailedAt where, int error, StoreReport &report);
@@ -163,6 +200,8 @@ private:
     };
     std::optional<Look> m_lastLook; ///< the copy last asked about, for the store that follows
     std::vector<char> m_buffer;
+    std::shared_ptr<const UniqueFd> m_flightFolder; ///< held for the copies in flight
+    std::string m_flightFolderPath;
     std::string m_remark;  ///< what moving aside did, for the store in hand
     bool m_asRoot = false; ///< owners and set-id bits are kept, as `cp -a` keeps them
     CopyMetadata m_metadata;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -19,6 +20,7 @@
 #include "engine/PassUi.h"
 #include "engine/SizingRule.h"
 #include "engine/TreeWalker.h"
+#include "engine/WorkInFlight.h"
 #include "lists/DateTime.h"
 
 namespace quillarc {
@@ -45,6 +47,9 @@ struct PassSetup {
     std::string volumeLabel;               ///< label of the disk in it (`Edit2`)
     std::function<void()> afterFlush = {}; ///< tests: the copies were just flushed
     PassLock *lock = nullptr;              ///< held for the pass; the disk's part moves with the disk
+    /// Files copied at once, each whole and unnamed, then named in the
+    /// walk's order; 1 copies one file at a time.
+    int copiesInFlight = 1;
 };
 
 /// One backup pass over the backup list: for every checked item in list
@@ -55,6 +60,9 @@ struct PassSetup {
 class BackupPass {
 public:
     explicit BackupPass(PassSetup setup);
+    ~BackupPass();
+    BackupPass(const BackupPass &) = delete;
+    BackupPass &operator=(const BackupPass &) = delete;
 
     PassState state;
 
@@ -125,6 +133,15 @@ private:
     bool copyIsCurrent(const std::string &sourcePath, const struct stat &st);
     bool madeRoomFor(std::int64_t bytes);
 
+    // Several files in flight (PassFlight.cpp)
+    class FileInFlight;
+    void copyInTurn(int dirFd, const char *name, const std::string &source, const struct stat &listed, bool caseTwin);
+    bool sendIntoFlight(int dirFd, const char *name, const std::string &source, const struct stat &listed);
+    void landOldest();
+    void landFlight();
+    bool droppedFromFlight(const FileInFlight &file);
+    void tellLanded(FileInFlight &file, BackupDisk::Result result, const BackupDisk::StoreReport &report);
+
     // The disk in hand and its hand-over (PassHandOver.cpp)
     void useMedium();         // the medium in the drive now, for copies and the walker
     void diskInHand();        // the same, unless a disk is taken already
@@ -155,18 +172,22 @@ private:
     PassEnd m_end = PassEnd::Complete;
     std::stop_token m_stopToken;
     std::int64_t m_itemCount = 0;
-    ItemCutOff m_cutOff;                           ///< of the item in hand
-    FolderTrail m_trail;                           ///< the item's folders, and which moved into its tree
-    SizingRule m_sizing;                           ///< what a file adds to the room its item needs
-    std::size_t m_itemInHand = 0;                  ///< index of the item the pass works on
-    std::int64_t m_foldersSized = 0;               ///< of the item: folders its sizing scan counted
-    std::int64_t m_filesReached = 0;               ///< of the item: files its copy scan handed to the copy step
-    std::map<std::size_t, CutOff> m_cutOffsBefore; ///< items whose cut-off the pass moved, as they were
-    struct timespec m_sizingBegan {};              ///< on the clock the kernel stamps files with
-    std::int64_t m_unflushedCopies = 0;            ///< copies on the medium not yet flushed to it
-    std::string m_flushError;                      ///< of the item, so the copy scan does not name them again
-    std::int64_t m_replacedRoom = 0;               ///< room of the older copies the item's copies replace
-    bool m_ledgerNoted = false;                    ///< the catalogue's problem is among the notes
+    ItemCutOff m_cutOff;                            ///< of the item in hand
+    FolderTrail m_trail;                            ///< the item's folders, and which moved into its tree
+    SizingRule m_sizing;                            ///< what a file adds to the room its item needs
+    std::size_t m_itemInHand = 0;                   ///< index of the item the pass works on
+    std::int64_t m_foldersSized = 0;                ///< of the item: folders its sizing scan counted
+    std::int64_t m_filesReached = 0;                ///< of the item: files its copy scan handed to the copy step
+    std::map<std::size_t, CutOff> m_cutOffsBefore;  ///< items whose cut-off the pass moved, as they were
+    struct timespec m_sizingBegan {};               ///< on the clock the kernel stamps files with
+    std::int64_t m_unflushedCopies = 0;             ///< copies on the medium not yet flushed to it
+    std::string m_flushError;                       ///< of the item, so the copy scan does not name them again
+    std::int64_t m_replacedRoom = 0;                ///< room of the older copies the item's copies replace
+    bool m_ledgerNoted = false;                     ///< the catalogue's problem is among the notes
+    std::unique_ptr<WorkInFlight> m_flight;         ///< the files in flight, oldest first
+    std::shared_ptr<const UniqueFd> m_flightSource; ///< the source folder of the files in flight
+    int m_flightSourceFd = -1;                      ///< the walk's descriptor of that folder
+    std::int64_t m_flightRoom = 0;                  ///< room the files in flight take on the disk
 };
 
 } // namespace quillarc

@@ -1,5 +1,8 @@
 #include "engine/BackupRun.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "engine/BackupPass.h"
 #include "engine/PassLog.h"
 #include "engine/ProgressBoard.h"
@@ -31,13 +34,21 @@ void copyList(const BackupList &from, BackupList &to)
     }
 }
 
+// The benchmarks compare counts without a build of their own for each.
+int copiesInFlight(int fallback)
+{
+    const char *text = std::getenv("QUILLARC_COPIES_IN_FLIGHT");
+    return text != nullptr && *text != '\0' ? std::clamp(std::atoi(text), 1, 8) : fallback;
+}
+
 } // namespace
 
 struct BackupRun::Impl {
     explicit Impl(RunSetup runSetup)
         : setup(std::move(runSetup)), board(setup.echo),
           pass(PassSetup {list, board, setup.ui, setup.host, setup.listFile, setup.clock, setup.filters,
-                          setup.driveRoot, setup.volumeLabel, setup.afterFlush, &lock})
+                          setup.driveRoot, setup.volumeLabel, setup.afterFlush, &lock,
+                          copiesInFlight(setup.copiesInFlight)})
     {
     }
 

@@ -19,6 +19,13 @@ class VolumeHost;
 struct FileFilters;
 
 /// What a pass works with. Everything is borrowed and must outlive the run.
+/// Files a pass copies at once by default. Four in flight took a first
+/// pass to 0.6 to 0.96 of the time of one file at a time on a 2-core
+/// machine (small files gain least, large ones most), but handing files to
+/// workers costs about three wake-up calls (futex) a file, more system
+/// calls per file than `cp -a` makes; one at a time makes none.
+inline constexpr int kCopiesInFlight = 1;
+
 struct RunSetup {
     BackupList &list; ///< the owner's list; the pass works on a copy of it
     PassUi &ui;       ///< display and questions
@@ -35,6 +42,8 @@ struct RunSetup {
     /// Tests: called on the worker each time the copies were flushed to the
     /// medium, before the list that claims them is written.
     std::function<void()> afterFlush = {};
+    /// Files copied at once (see PassSetup).
+    int copiesInFlight = kCopiesInFlight;
 };
 
 /// The one way to run a backup pass, for the window, quillarc-pass and the

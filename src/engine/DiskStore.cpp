@@ -93,7 +93,7 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         return failed(FailedAt::File, openError, report);
     ContentHasher hasher;
     copy.hasher = m_ledger != nullptr && m_ledger->active() ? &hasher : nullptr;
-    if (const std::optional<Result> failure = writeCopy(source, sourceStat, copy, report))
+    if (const std::optional<Result> failure = writeCopy(source, sourceStat, copy, report, m_buffer))
         return *failure;
     const Result result = commitCopy(dir, name, relative, sourceStat, copy, report);
     // Stored already this pass, where no copy was looked for (one file in
@@ -131,7 +131,7 @@ int BackupDisk::openCopy(int dir, PendingCopy &copy)
 // length. None when the copy is whole; else how the store failed, the copy
 // discarded.
 std::optional<BackupDisk::Result> BackupDisk::writeCopy(int source, const struct stat &sourceStat, PendingCopy &copy,
-                                                        StoreReport &report)
+                                                        StoreReport &report, std::vector<char> &buffer) const
 {
     auto failWith = [&](int cause) {
         copy.discard();
@@ -139,7 +139,7 @@ std::optional<BackupDisk::Result> BackupDisk::writeCopy(int source, const struct
     };
     // The source was opened just now, so it reads from its start.
     bool readFailed = false;
-    if (!copyFileBytes(source, copy.target.get(), sourceStat, m_buffer, copy.copied, report.error, readFailed,
+    if (!copyFileBytes(source, copy.target.get(), sourceStat, buffer, copy.copied, report.error, readFailed,
                        copy.hasher)) {
         if (readFailed) {
             copy.discard();

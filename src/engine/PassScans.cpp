@@ -85,11 +85,18 @@ public:
     {
         m_pass.setStatus(StatusLine::Folder, "", path, PathFit::LineWidth);
     }
+    // The files in flight are named before the folders around them move
+    // on, so that each lands while its own folder is the one in hand.
     void enterFolder(const std::string &path, const struct stat &st) override
     {
+        m_pass.landFlight();
         m_pass.enterFolder(path, st, !m_pass.changedSinceSizing(st));
     }
-    void leaveFolder(const std::string &, const struct stat &st) override { m_pass.leaveFolder(st, true); }
+    void leaveFolder(const std::string &, const struct stat &st) override
+    {
+        m_pass.landFlight();
+        m_pass.leaveFolder(st, true);
+    }
     void file(int dirFd, const char *name, const std::string &path, const struct stat &st, bool caseTwin) override
     {
         if (m_pass.excluded(name) || !m_pass.m_trail.qualifies(st, path, m_pass.m_inHand.ifKnown()))
@@ -100,6 +107,7 @@ public:
         const bool sized = !m_pass.changedSinceSizing(st);
         const std::int64_t bytes = bytesToWrite(dirFd, name, st);
         if (m_pass.m_sizing.tooLarge(st, bytes)) {
+            m_pass.landFlight();
             if (sized)
                 m_pass.CalcFolderProgress(0);
             m_pass.missed(path, m_pass.m_sizing.tooLargeCause(), CutOffHold::belowFile(st));
@@ -110,13 +118,18 @@ public:
         if (sized)
             m_pass.CalcFolderProgress(bytes);
         m_pass.setStatus(StatusLine::File, "", path, PathFit::LineWidth);
-        m_pass.copyFolderFile(dirFd, name, path, st, caseTwin);
+        m_pass.copyInTurn(dirFd, name, path, st, caseTwin);
     }
     void unreadable(const std::string &path, int error) override
     {
+        m_pass.landFlight();
         m_pass.missed(path, cannotBeRead(error), CutOffHold::wholeItem());
     }
-    bool enterCaseTwin(const std::string &path) override { return !m_pass.folderClashesByCase(path); }
+    bool enterCaseTwin(const std::string &path) override
+    {
+        m_pass.landFlight();
+        return !m_pass.folderClashesByCase(path);
+    }
 
 private:
     BackupPass &m_pass;
@@ -137,6 +150,7 @@ void BackupPass::ScanFolder(const std::string &path, bool withSubfolders)
         return;
     }
     m_walker.walk(path, withSubfolders, scan);
+    landFlight();
 }
 
 // `counted`: the copy scan counts a folder to settle as the sizing scan

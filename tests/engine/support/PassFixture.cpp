@@ -77,8 +77,18 @@ BackupItem &PassFixture::addItem(const std::string &path, const std::string &sub
 
 BackupRun &PassFixture::makeRun()
 {
-    run = std::make_unique<BackupRun>(RunSetup {list, ui, host, *listFile, clock, filters, DriveRoot(kDrive),
-                                                host.volumeLabel(kDrive), true, &ui.echo});
+    run = std::make_unique<BackupRun>(RunSetup {list,
+                                                ui,
+                                                host,
+                                                *listFile,
+                                                clock,
+                                                filters,
+                                                DriveRoot(kDrive),
+                                                host.volumeLabel(kDrive),
+                                                true,
+                                                &ui.echo,
+                                                {},
+                                                copiesInFlight});
     return *run;
 }
 

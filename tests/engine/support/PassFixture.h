@@ -64,6 +64,7 @@ protected:
     FileFilters filters;
     ScriptedPassUi ui;
     std::string label = "DISK1";
+    int copiesInFlight = kCopiesInFlight; ///< for the runs makeRun() makes
     std::unique_ptr<BackupRun> run;
 };
 
