@@ -181,6 +181,10 @@ public:
 
 private:
     int openCopy(int dir, PendingCopy &copy);
+    /// What stands at the copy's place: the look just taken when it was of
+    /// this copy (nothing else writes to the disk while the pass holds it),
+    /// else a fresh one.
+    void lookInTheWay(int dir, const std::string &name, std::string_view relative, PendingCopy &copy);
     std::optional<Result> writeCopy(int source, const struct stat &sourceStat, PendingCopy &copy, StoreReport &report,
                                     std::vector<char> &buffer) const;
     Result commitCopy(int dir, const std::string &name, std::string_view relative, const struct stat &sourceStat,

@@ -26,14 +26,7 @@ bool BackupDisk::prepareInFlight(std::string_view relative, const struct stat &l
     if (dir < 0)
         return false;
     PendingCopy &copy = flight.copy;
-    if (m_lastLook && m_lastLook->relative == relative) {
-        copy.there = m_lastLook->there;
-        copy.existing = m_lastLook->st;
-        copy.assumedAbsent = m_lastLook->assumed;
-    } else {
-        copy.there = ::fstatat(dir, name.c_str(), &copy.existing, AT_SYMLINK_NOFOLLOW) == 0;
-    }
-    m_lastLook.reset();
+    lookInTheWay(dir, name, relative, copy);
     if (copy.there && isCurrent(copy.existing, listed, relative))
         return false;
     if (!m_flightFolder || m_flightFolderPath != folderPart) {

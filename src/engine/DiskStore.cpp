@@ -72,18 +72,8 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
         report.caseClash = true;
         return Result::TargetSkipped;
     }
-    // The copy looked at just before (whether it is current) is the one in
-    // the way: nothing else writes to the disk while the pass holds it.
     PendingCopy copy;
-    const bool looked = m_lastLook && m_lastLook->relative == relative;
-    if (looked) {
-        copy.there = m_lastLook->there;
-        copy.existing = m_lastLook->st;
-        copy.assumedAbsent = m_lastLook->assumed;
-    } else {
-        copy.there = ::fstatat(dir, name.c_str(), &copy.existing, AT_SYMLINK_NOFOLLOW) == 0;
-    }
-    m_lastLook.reset();
+    lookInTheWay(dir, name, relative, copy);
     // The copy is there already: a pass that over-selects (a cut-off held
     // back, a folder new to the item) writes only what is missing.
     if (copy.there && isCurrent(copy.existing, sourceStat, relative))
@@ -109,6 +99,18 @@ BackupDisk::Result BackupDisk::store(int source, const struct stat &sourceStat, 
 // written under a temporary name in the disk's own folder, which the next
 // pass clears. Private while it is written: it gets the source's group,
 // rights and lists only once whole. 0, or the errno of the failure.
+void BackupDisk::lookInTheWay(int dir, const std::string &name, std::string_view relative, PendingCopy &copy)
+{
+    if (m_lastLook && m_lastLook->relative == relative) {
+        copy.there = m_lastLook->there;
+        copy.existing = m_lastLook->st;
+        copy.assumedAbsent = m_lastLook->assumed;
+    } else {
+        copy.there = ::fstatat(dir, name.c_str(), &copy.existing, AT_SYMLINK_NOFOLLOW) == 0;
+    }
+    m_lastLook.reset();
+}
+
 int BackupDisk::openCopy(int dir, PendingCopy &copy)
 {
     const mode_t mode = S_IRUSR | S_IWUSR;
