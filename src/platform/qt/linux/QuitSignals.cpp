@@ -25,7 +25,7 @@ extern "C" void onQuitSignal(int signalNumber)
     const int savedErrno = errno;
     const int fd = g_writeEnd.load();
     if (fd >= 0) {
-        const unsigned char number = static_cast<unsigned char>(signalNumber);
+        const auto number = static_cast<unsigned char>(signalNumber);
         [[maybe_unused]] const ssize_t written = ::write(fd, &number, 1);
     }
     errno = savedErrno;
