@@ -43,18 +43,8 @@ done
 
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
-pass=$(realpath "$build/bin/quillarc-pass")
-[ -x "$pass" ] || { echo "no $pass; build the quillarc-pass target first" >&2; exit 2; }
-[ -n "$work" ] || work=$(mktemp -d /var/tmp/quillarc-flight.XXXXXX)
-mkdir -p "$work"
-work=$(realpath "$work")
-bench_mount "$work" "$gib" "$fs"
-cleanup() {
-  rm -rf "${work:?}"/* 2>/dev/null || true
-  bench_unmount "$work" "$fs"
-  rmdir "$work" 2>/dev/null || true
-}
-trap cleanup EXIT
+bench_pass "$build"
+bench_workdir "$work" quillarc-flight "$gib" "$fs" 0
 
 src="$work/src"
 max_kib=4

@@ -36,6 +36,17 @@ void terminateWhenAsked(const QString &text)
     poll->start(10);
 }
 
+// A window on a disk BACKUP1 with one folder in its list, ended by the
+// signals as the program's own window is.
+struct EndingWindow {
+    explicit EndingWindow(MainWindowRig &rig) : window(rig), form(window.form) { ending.setWindow(&form); }
+    QuitSignals quitSignals;
+    EndWhenAsked ending {quitSignals};
+    OpenWindow window;
+    TQLForm &form;
+    QSignalSpy ended {&form, &TQLForm::programEnded};
+};
+
 } // namespace
 
 class EndWhenAskedTest : public QObject {
@@ -99,12 +110,9 @@ void EndWhenAskedTest::aQuestionFromThePassIsAnsweredAsCancel()
     rig.writeSource("big/b.bin", QByteArray(64 * 1024, 'b'));
     const QByteArray list = record(rig.source + "/big", "Yes", true);
     writeList(rig, "BACKUP1", list);
-    QuitSignals quitSignals;
-    EndWhenAsked ending(quitSignals);
-    OpenWindow window(rig);
-    TQLForm &form = window.form;
-    ending.setWindow(&form);
-    QSignalSpy ended(&form, &TQLForm::programEnded);
+    EndingWindow ending(rig);
+    TQLForm &form = ending.form;
+    QSignalSpy &ended = ending.ended;
     rig.host.setFree(drive.toStdString(), 80 * 1024); // the folder needs another disk: the pass asks
     QFile::remove(rig.programFolder + "config");
 
@@ -126,12 +134,9 @@ void EndWhenAskedTest::aPassAtWorkStopsAfterTheFileInHand()
         rig.writeSource(QString("many/f%1.txt").arg(n), QByteArray(64, 'x'));
     const QByteArray list = record(rig.source + "/many", "Yes", true);
     writeList(rig, "BACKUP1", list);
-    QuitSignals quitSignals;
-    EndWhenAsked ending(quitSignals);
-    OpenWindow window(rig);
-    TQLForm &form = window.form;
-    ending.setWindow(&form);
-    QSignalSpy ended(&form, &TQLForm::programEnded);
+    EndingWindow ending(rig);
+    TQLForm &form = ending.form;
+    QSignalSpy &ended = ending.ended;
     QFile::remove(rig.programFolder + "config");
 
     click(form.ui().BackupButton);
