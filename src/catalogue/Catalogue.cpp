@@ -349,6 +349,12 @@ void Catalogue::begin()
     if (m_impl->transaction)
         return;
     m_impl->db.exec("BEGIN IMMEDIATE");
+    try {
+        m_impl->searchMarks = schema::pauseSearchIndex(m_impl->db);
+    } catch (const CatalogueError &) {
+        m_impl->db.exec("ROLLBACK");
+        throw;
+    }
     m_impl->transaction = true;
 }
 
@@ -356,6 +362,7 @@ void Catalogue::commit()
 {
     if (!m_impl->transaction)
         return;
+    schema::resumeSearchIndex(m_impl->db, m_impl->searchMarks);
     m_impl->db.exec("COMMIT");
     m_impl->transaction = false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueSchema.h"
 #include "catalogue/Sqlite.h"
 
 #include <string>
@@ -31,6 +32,7 @@ struct Catalogue::Impl {
 
     sqlite::Database db;
     bool transaction = false;
+    schema::SearchMarks searchMarks; ///< of the open transaction
     std::string lastFolder;
     std::int64_t lastFolderId = 0; ///< 0: none kept
     std::unordered_map<std::string, std::int64_t> stampIds;

@@ -32,16 +32,20 @@ CREATE VIRTUAL TABLE S.folder_search USING fts5(path, content='folders', content
                                                 detail='none');
 )sql";
 
-// The indexes follow the names and folders as rows come and go.
-constexpr const char *kTriggers = R"sql(
+// The indexes follow the names and folders as rows come and go; within a
+// write transaction the triggers for added rows stand aside (see
+// pauseSearchIndex).
+constexpr const char *kAddTriggers = R"sql(
 CREATE TRIGGER S.names_added AFTER INSERT ON names BEGIN
   INSERT INTO name_search(rowid, name) VALUES (new.id, new.name);
 END;
-CREATE TRIGGER S.names_removed AFTER DELETE ON names BEGIN
-  INSERT INTO name_search(name_search, rowid, name) VALUES ('delete', old.id, old.name);
-END;
 CREATE TRIGGER S.folders_added AFTER INSERT ON folders BEGIN
   INSERT INTO folder_search(rowid, path) VALUES (new.id, new.path);
+END;
+)sql";
+constexpr const char *kRemoveTriggers = R"sql(
+CREATE TRIGGER S.names_removed AFTER DELETE ON names BEGIN
+  INSERT INTO name_search(name_search, rowid, name) VALUES ('delete', old.id, old.name);
 END;
 CREATE TRIGGER S.folders_removed AFTER DELETE ON folders BEGIN
   INSERT INTO folder_search(folder_search, rowid, path) VALUES ('delete', old.id, old.path);
@@ -63,14 +67,14 @@ void createTables(sqlite::Database &db, const std::string &name)
 void indexAndFollow(sqlite::Database &db, const std::string &name)
 {
     db.exec("BEGIN;INSERT INTO " + name + ".name_search(name_search) VALUES ('rebuild');INSERT INTO " + name +
-            ".folder_search(folder_search) VALUES ('rebuild');" + inSchema(kTriggers, name) + "PRAGMA " + name +
+            ".folder_search(folder_search) VALUES ('rebuild');" + inSchema(kAddTriggers, name) + inSchema(kRemoveTriggers, name) + "PRAGMA " + name +
             ".application_id = " + std::to_string(kApplicationId) + ";PRAGMA " + name +
             ".user_version = " + std::to_string(kVersion) + ";COMMIT;");
 }
 
 void create(sqlite::Database &db, const std::string &name)
 {
-    db.exec("BEGIN;" + inSchema(kTables, name) + inSchema(kTriggers, name) + "PRAGMA " + name +
+    db.exec("BEGIN;" + inSchema(kTables, name) + inSchema(kAddTriggers, name) + inSchema(kRemoveTriggers, name) + "PRAGMA " + name +
             ".application_id = " + std::to_string(kApplicationId) + ";PRAGMA " + name +
             ".user_version = " + std::to_string(kVersion) + ";COMMIT;");
 }
@@ -94,6 +98,25 @@ void checkOrCreate(sqlite::Database &db, const std::string &name, bool createWhe
                              std::to_string(version) + ")");
     if (version < 1)
         throw CatalogueError("The catalogue " + file + " is damaged (no layout version)", true);
+}
+
+SearchMarks pauseSearchIndex(sqlite::Database &db)
+{
+    db.exec("DROP TRIGGER IF EXISTS main.names_added; DROP TRIGGER IF EXISTS main.folders_added");
+    return {db.integer("SELECT coalesce(max(id), 0) FROM main.names"),
+            db.integer("SELECT coalesce(max(id), 0) FROM main.folders")};
+}
+
+// Rows are only ever added to names and folders, each with an id above
+// every other, so those above the marks are exactly the ones added since.
+void resumeSearchIndex(sqlite::Database &db, const SearchMarks &marks)
+{
+    auto names = db.prepare("INSERT INTO main.name_search(rowid, name) SELECT id, name FROM main.names WHERE id > ?");
+    names->bind(1, marks.names).run();
+    auto folders =
+        db.prepare("INSERT INTO main.folder_search(rowid, path) SELECT id, path FROM main.folders WHERE id > ?");
+    folders->bind(1, marks.folders).run();
+    db.exec(inSchema(kAddTriggers, "main"));
 }
 
 } // namespace quillarc::schema

@@ -83,5 +83,32 @@ TEST(NamePattern, matchesWholeNamesOrSubstrings)
     EXPECT_EQ(trigramQuery("a\"bc"), "\"a\"\"b\" AND \"\"\"bc\"");
 }
 
+// Within a transaction the search indexes take the new names and folders
+// in one go as it commits; what rolls back is never indexed, and rows
+// added afterwards, with no transaction open, are indexed as they come.
+TEST_F(Find, namesRecordedInATransactionAreFoundOnceItCommits)
+{
+    const std::int64_t disk = catalogue->disk({"BACKUP1", "u1"});
+    catalogue->begin();
+    catalogue->recordCopy(disk, record("lost/folder/gone.txt", "gone"));
+    catalogue->rollback();
+    catalogue->begin();
+    catalogue->recordCopy(disk, record("work/Ledger/summer.xls", "summer"));
+    catalogue->recordCopy(disk, record("work/Ledger/winter.xls", "winter"));
+    catalogue->commit();
+    catalogue->begin();
+    catalogue->recordCopy(disk, record("work/Ledger/spring.xls", "spring"));
+    catalogue->commit();
+    reopen();
+    catalogue->recordCopy(disk, record("loose/autumn.xls", "autumn"));
+    using Paths = std::set<std::string>;
+    EXPECT_EQ(paths("*.xls", false), (Paths {"work/Ledger/summer.xls", "work/Ledger/winter.xls",
+                                             "work/Ledger/spring.xls", "loose/autumn.xls"}));
+    EXPECT_EQ(paths("ledger", true),
+              (Paths {"work/Ledger/summer.xls", "work/Ledger/winter.xls", "work/Ledger/spring.xls"}));
+    EXPECT_EQ(paths("gone", false), Paths {});
+    EXPECT_EQ(paths("lost", true), Paths {});
+}
+
 } // namespace
 } // namespace quillarc
