@@ -18,13 +18,13 @@ class ProgressDisplay;
 class VolumeHost;
 struct FileFilters;
 
+/// Files a pass copies at once by default: the walk's own thread and one
+/// worker, which on a 2-core machine is woken only for larger files (see
+/// PassFlight.cpp), so a tree of small files costs the system no more calls
+/// per file than one at a time, and large files overlap the walk.
+inline constexpr int kCopiesInFlight = 2;
+
 /// What a pass works with. Everything is borrowed and must outlive the run.
-/// Files a pass copies at once by default. Four in flight took a first
-/// pass to 0.6 to 0.96 of the time of one file at a time on a 2-core
-/// machine (small files gain least, large ones most), but handing files to
-/// workers costs about three wake-up calls (futex) a file, more system
-/// calls per file than `cp -a` makes; one at a time makes none.
-inline constexpr int kCopiesInFlight = 1;
 
 struct RunSetup {
     BackupList &list; ///< the owner's list; the pass works on a copy of it

@@ -24,6 +24,15 @@ namespace quillarc {
 
 namespace {
 
+constexpr int kFilesAhead = 16;
+/// A sleeping worker is woken once the files waiting come to this many
+/// bytes, each counted with a block for its opening and naming: a wake-up
+/// costs two system calls and a switch, more than copying a few small
+/// files, so a folder of small files is copied by the walk's own thread,
+/// call for call as one at a time, and larger files overlap.
+constexpr std::int64_t kWakeForBytes = 256 * 1024;
+constexpr std::int64_t kWeightOfAFile = 4096;
+
 // The source is copied from the worker only if it is still the file the
 // walk listed; anything else is left to the copy in turn, which says why.
 bool asListed(const struct stat &now, const struct stat &listed)
@@ -86,7 +95,10 @@ void BackupPass::copyInTurn(int dirFd, const char *name, const std::string &sour
 
 bool BackupPass::sendIntoFlight(int dirFd, const char *name, const std::string &source, const struct stat &listed)
 {
-    const int window = std::min(m_setup.copiesInFlight, 8);
+    const int copies = std::min(m_setup.copiesInFlight, 4);
+    // Files queued ahead of the one to be named: enough that a worker
+    // woken for a batch finds one, and that the walk seldom waits.
+    const int window = copies < 2 ? 1 : kFilesAhead;
     // A sparse file is sized by its data, which only the open file tells.
     const bool sparse = static_cast<std::int64_t>(listed.st_blocks) * 512 < listed.st_size;
     if (window < 2 || !S_ISREG(listed.st_mode) || listed.st_nlink > 1 || sparse || !m_inHand.known() ||
@@ -118,8 +130,8 @@ bool BackupPass::sendIntoFlight(int dirFd, const char *name, const std::string &
     m_flightRoom += room;
     ++m_filesReached;
     if (!m_flight)
-        m_flight = std::make_unique<WorkInFlight>(std::min(window - 1, 3));
-    m_flight->push(std::move(file));
+        m_flight = std::make_unique<WorkInFlight>(copies - 1, kWakeForBytes);
+    m_flight->push(std::move(file), kWeightOfAFile + listed.st_size);
     while (m_flight->size() >= static_cast<std::size_t>(window))
         landOldest();
     return true;

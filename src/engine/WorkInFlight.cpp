@@ -4,10 +4,10 @@
 
 namespace quillarc {
 
-WorkInFlight::WorkInFlight(int workers)
+WorkInFlight::WorkInFlight(int workers, std::int64_t wakeAt) : m_wakeAt(std::max<std::int64_t>(wakeAt, 1))
 {
     for (int i = 0; i < workers; ++i)
-        m_workers.emplace_back([this](const std::stop_token &stop) { work(stop); });
+        m_workers.emplace_back([this] { work(); });
 }
 
 WorkInFlight::~WorkInFlight()
@@ -16,25 +16,37 @@ WorkInFlight::~WorkInFlight()
     // before the workers are told to stop, so none is taken afterwards.
     while (!empty())
         oldest();
-    for (std::jthread &worker : m_workers)
-        worker.request_stop();
-    m_queued.notify_all();
-    m_workers.clear();
-}
-
-// A worker is woken only once two items wait: one alone is soon run by
-// the queuing thread itself, and a wake-up for every small item would
-// cost more than the item.
-void WorkInFlight::push(std::shared_ptr<WorkItem> item)
-{
-    std::size_t queued = 0;
     {
         const std::scoped_lock lock(m_mutex);
-        m_items.push_back(std::move(item));
-        queued = static_cast<std::size_t>(std::count_if(
-            m_items.begin(), m_items.end(), [](const auto &each) { return each->m_state == WorkItem::State::Queued; }));
+        m_stopping = true;
     }
-    if (queued >= 2)
+    m_queued.notify_all();
+    for (std::thread &worker : m_workers)
+        worker.join();
+}
+
+WorkItem *WorkInFlight::takeNext()
+{
+    if (queuedCount() == 0)
+        return nullptr;
+    WorkItem *item = m_items[m_taken].get();
+    ++m_taken;
+    m_queuedWeight -= item->m_weight;
+    item->m_state = WorkItem::State::Running;
+    return item;
+}
+
+void WorkInFlight::push(std::shared_ptr<WorkItem> item, std::int64_t weight)
+{
+    bool wake = false;
+    {
+        const std::scoped_lock lock(m_mutex);
+        item->m_weight = weight;
+        m_queuedWeight += weight;
+        m_items.push_back(std::move(item));
+        wake = m_sleepers > 0 && m_queuedWeight >= m_wakeAt;
+    }
+    if (wake)
         m_queued.notify_one();
 }
 
@@ -54,46 +66,54 @@ std::shared_ptr<WorkItem> WorkInFlight::oldest()
         return nullptr;
     std::shared_ptr<WorkItem> item = m_items.front();
     while (item->m_state != WorkItem::State::Done) {
-        const auto queued = std::find_if(m_items.begin(), m_items.end(), [](const auto &candidate) {
-            return candidate->m_state == WorkItem::State::Queued;
-        });
-        if (queued == m_items.end()) {
+        WorkItem *mine = takeNext();
+        if (mine == nullptr) {
+            m_waiting = true;
             m_done.wait(lock);
+            m_waiting = false;
             continue;
         }
-        const std::shared_ptr<WorkItem> mine = *queued;
-        mine->m_state = WorkItem::State::Running;
         lock.unlock();
         mine->run(m_ownBuffer);
         lock.lock();
         mine->m_state = WorkItem::State::Done;
     }
     m_items.pop_front();
+    --m_taken;
     return item;
 }
 
-void WorkInFlight::work(const std::stop_token &stop)
+// A worker runs items as long as there are any, and sleeps only when none
+// is left; it is woken again for enough work (push) or at the end. It takes
+// half of what waits at once, so that the lock is taken twice a batch, not
+// twice an item, and leaves the rest to a second worker or the queuing
+// thread.
+void WorkInFlight::work()
 {
     std::vector<char> buffer;
+    std::vector<WorkItem *> batch;
     std::unique_lock lock(m_mutex);
     for (;;) {
-        std::shared_ptr<WorkItem> item;
-        m_queued.wait(lock, stop, [&] {
-            const auto queued = std::find_if(m_items.begin(), m_items.end(), [](const auto &candidate) {
-                return candidate->m_state == WorkItem::State::Queued;
-            });
-            if (queued != m_items.end())
-                item = *queued;
-            return item != nullptr;
-        });
-        if (item == nullptr)
-            return; // asked to stop
-        item->m_state = WorkItem::State::Running;
+        const std::size_t wanted = std::max<std::size_t>(1, queuedCount() / 2);
+        batch.clear();
+        for (WorkItem *item = nullptr; batch.size() < wanted && (item = takeNext()) != nullptr;)
+            batch.push_back(item);
+        if (batch.empty()) {
+            ++m_sleepers;
+            m_queued.wait(lock, [&] { return m_stopping || m_queuedWeight >= m_wakeAt; });
+            --m_sleepers;
+            if (m_stopping)
+                return;
+            continue;
+        }
         lock.unlock();
-        item->run(buffer);
+        for (WorkItem *item : batch)
+            item->run(buffer);
         lock.lock();
-        item->m_state = WorkItem::State::Done;
-        m_done.notify_one();
+        for (WorkItem *item : batch)
+            item->m_state = WorkItem::State::Done;
+        if (m_waiting)
+            m_done.notify_one();
     }
 }
 
