@@ -40,6 +40,7 @@ protected:
         };
     }
     std::vector<std::string> order;
+    void abortAfterTenFiles(std::size_t size);
 };
 
 // The disk fills while files are in flight: those before the one that did
@@ -79,10 +80,11 @@ TEST_F(FilesInFlightTest, DiskFillingWithFilesInFlightHandsTheRestOver)
 
 // Stopped with files in flight: the files reached before the stop are
 // whole on the disk and counted, nothing after them was begun, and the
-// item keeps its cut-off, so the next pass copies the rest.
-TEST_F(FilesInFlightTest, AbortWithFilesInFlightLeavesWholeCopiesOfAPrefix)
+// item keeps its cut-off, so the next pass copies the rest. Small files
+// are run by the walk's own thread, large ones wake the workers.
+void FilesInFlightTest::abortAfterTenFiles(std::size_t size)
 {
-    const std::vector<std::string> names = writeNumbered("", 30, 3000);
+    const std::vector<std::string> names = writeNumbered("", 30, size);
     addItem(source, "Yes");
     makeRun();
     recordOrder();
@@ -110,6 +112,16 @@ TEST_F(FilesInFlightTest, AbortWithFilesInFlightLeavesWholeCopiesOfAPrefix)
     }
     EXPECT_EQ(copied, std::string(10, 'c') + std::string(20, '-'));
     EXPECT_EQ(run->outcome().filesCopied, 10);
+}
+
+TEST_F(FilesInFlightTest, AbortWithFilesInFlightLeavesWholeCopiesOfAPrefix)
+{
+    abortAfterTenFiles(3000);
+}
+
+TEST_F(FilesInFlightTest, AbortWithLargeFilesOnTheWorkersLeavesWholeCopiesOfAPrefix)
+{
+    abortAfterTenFiles(300 * 1024);
 }
 
 // A file the workers cannot copy as listed (here: locked by another
