@@ -24,14 +24,14 @@ namespace quillarc {
 
 namespace {
 
-constexpr int kFilesAhead = 16;
+constexpr int kFilesAhead = 32;
 /// A sleeping worker is woken once the files waiting come to this many
 /// bytes, each counted with a block for its opening and naming: a wake-up
 /// costs two system calls and a switch, more than copying a few small
 /// files, so a folder of small files is copied by the walk's own thread,
 /// call for call as one at a time, and larger files overlap.
 constexpr std::int64_t kWakeForBytes = 256 * 1024;
-constexpr std::int64_t kWeightOfAFile = 4096;
+constexpr std::int64_t kWeightOfAFile = 16 * 1024;
 
 // The source is copied from the worker only if it is still the file the
 // walk listed; anything else is left to the copy in turn, which says why.
