@@ -7,7 +7,7 @@
 #                   [--flight N] [--repeat N] [--fs disk|ext4|tmpfs] [--gib G]
 #                   [--cold] [--workdir DIR]
 #
-# Defaults: deep, 20,000 files of up to 4 KiB, --flight 4, 5 rounds, on the
+# Defaults: deep, 20,000 files of up to 4 KiB, --flight 2, 5 rounds, on the
 # disk the work folder is on. --cold drops the source's pages from the
 # cache before every run (outside the time), as for files not read lately;
 # otherwise the tree is read once before the rounds and stays cached. Every
@@ -20,7 +20,7 @@ shift
 shape=deep
 files=20000
 big=0
-flight=4
+flight=2
 repeat=5
 fs=disk
 gib=8
