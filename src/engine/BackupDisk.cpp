@@ -243,6 +243,25 @@ int BackupDisk::settleFolder(std::string_view relative, const struct stat &sourc
     const int fd = m_folders.folder(relative, true, error);
     if (fd < 0)
         return error;
+    return settleFolder(fd, relative, sourceStat);
+}
+
+// The folder the files in flight were last sent into is held already.
+std::shared_ptr<const UniqueFd> BackupDisk::holdFolder(std::string_view relative, bool create)
+{
+    if (relative.empty() || disklayout::isOwnPath(relative))
+        return nullptr;
+    if (m_flightFolder && m_flightFolderPath == relative)
+        return m_flightFolder;
+    int error = 0;
+    const int fd = m_folders.folder(relative, create, error);
+    const int held = fd < 0 ? -1 : ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    return held < 0 ? nullptr : std::make_shared<const UniqueFd>(held);
+}
+
+int BackupDisk::settleFolder(int held, std::string_view relative, const struct stat &sourceStat)
+{
+    const int fd = held;
     // Bits, group, lists and attributes as the source folder has them (the
     // owner keeps every right to it without root, so that the next pass
     // gets in); then the times, once everything below it was written.

@@ -174,6 +174,12 @@ public:
     /// group, lists, attributes, as root its owner) and gives it its times. Called once everything below it was
     /// written, so the times stay. 0, or the errno of a failure.
     int settleFolder(std::string_view relative, const struct stat &sourceStat);
+    /// The same for a folder held open by `held` (a folder settled after
+    /// the walk moved on, reached again without going back to it).
+    int settleFolder(int held, std::string_view relative, const struct stat &sourceStat);
+    /// A descriptor of the copy of `relative` for a later settleFolder; made
+    /// when `create`; none when it is not there or cannot be reached.
+    std::shared_ptr<const UniqueFd> holdFolder(std::string_view relative, bool create);
 
     /// Flushes every write to the medium (syncfs): what was copied is on
     /// the disk before a list claims it. 0, or the errno of a failure.

@@ -113,6 +113,22 @@ void BackupPass::runItems(std::stop_token stop)
     finish();
 }
 
+// The folder a miss or a copy is told to: the one the walk is in, or, while
+// a file in flight is named, that file's own.
+FolderTrail::FolderMarks *BackupPass::marksInHand()
+{
+    if (m_marksInHand != nullptr)
+        return m_marksInHand;
+    FolderTrail::OpenFolder *open = m_trail.inHand();
+    return open != nullptr ? open->marks.get() : nullptr;
+}
+
+void BackupPass::markMissed(bool lookAgain)
+{
+    if (FolderTrail::FolderMarks *marks = marksInHand())
+        m_trail.missedIn(*marks, lookAgain);
+}
+
 // Something the pass missed, for `cause`: named, counted, and holding the
 // item's cut-off as `hold` says, the same way wherever it is met.
 void BackupPass::missed(const std::string &path, const std::string &cause, const CutOffHold &hold)
@@ -120,11 +136,11 @@ void BackupPass::missed(const std::string &path, const std::string &cause, const
     m_cutOff.hold(hold);
     switch (hold.kind()) {
     case CutOffHold::Kind::BelowFile:
-        m_trail.missedInHand(true);
+        markMissed(true);
         m_report.missed(path, cause);
         break;
     case CutOffHold::Kind::WholeItem:
-        m_trail.missedInHand(false);
+        markMissed(false);
         m_report.missedOnce(path, cause);
         break;
     case CutOffHold::Kind::None:

@@ -112,6 +112,28 @@ private:
     void ScanFolder(const std::string &path, bool withSubfolders);
     FolderTrail::OpenFolder &enterFolder(const std::string &path, const struct stat &st, bool counted);
     void leaveFolder(const struct stat &st, bool settle);
+    /// `held`: the folder's copy, held since the walk left it with files in
+    /// flight, on the medium taken `heldOn`; else it is reached by name.
+    void settleFolder(const FolderTrail::OpenFolder &done, FolderTrail::FolderMarks *parent, const struct stat &st,
+                      bool settle, int held = -1, std::uint64_t heldOn = 0);
+    FolderTrail::FolderMarks *marksInHand();
+    void markMissed(bool lookAgain);
+    /// While it lives, misses and copies are told to `marks` (none: to the
+    /// folder the walk is in).
+    class MarksInHand {
+    public:
+        MarksInHand(BackupPass &pass, FolderTrail::FolderMarks *marks) : m_pass(pass), m_before(pass.m_marksInHand)
+        {
+            pass.m_marksInHand = marks;
+        }
+        ~MarksInHand() { m_pass.m_marksInHand = m_before; }
+        MarksInHand(const MarksInHand &) = delete;
+        MarksInHand &operator=(const MarksInHand &) = delete;
+
+    private:
+        BackupPass &m_pass;
+        FolderTrail::FolderMarks *m_before;
+    };
     void followChangedFolder(const std::string &path, const struct stat &st);
     bool excluded(const char *name);
     bool copyScanDone() const;
@@ -135,11 +157,18 @@ private:
 
     // Several files in flight (PassFlight.cpp)
     class FileInFlight;
+    class FolderInFlight;
+    void sendFolderIntoFlight(FolderTrail::OpenFolder done, std::shared_ptr<FolderTrail::FolderMarks> parent,
+                              const struct stat &st);
     void copyInTurn(int dirFd, const char *name, const std::string &source, const struct stat &listed, bool caseTwin);
     bool sendIntoFlight(int dirFd, const char *name, const std::string &source, const struct stat &listed);
     void landOldest();
     void landFlight();
+    void leftFlightSource();
+    bool flightMayGoDeeper();
     bool droppedFromFlight(const FileInFlight &file);
+    FolderTrail::FolderMarks *marksOf(FileInFlight &file);
+    void landFolder(FolderInFlight &folder);
     void tellLanded(FileInFlight &file, BackupDisk::Result result, const BackupDisk::StoreReport &report);
 
     // The disk in hand and its hand-over (PassHandOver.cpp)
@@ -185,6 +214,10 @@ private:
     std::int64_t m_replacedRoom = 0;                ///< room of the older copies the item's copies replace
     bool m_ledgerNoted = false;                     ///< the catalogue's problem is among the notes
     std::unique_ptr<WorkInFlight> m_flight;         ///< the files in flight, oldest first
+    FolderTrail::FolderMarks *m_marksInHand = nullptr; ///< see MarksInHand
+    FolderTrail::FolderMarks m_noFolder;               ///< for a file named outside any folder
+    std::int64_t m_descriptorLimit = 0;                ///< the process's, once asked; 0: not yet
+    std::uint64_t m_mediaTaken = 0;                    ///< how many times a medium was taken
     std::shared_ptr<const UniqueFd> m_flightSource; ///< the source folder of the files in flight
     int m_flightSourceFd = -1;                      ///< the walk's descriptor of that folder
     std::int64_t m_flightRoom = 0;                  ///< room the files in flight take on the disk

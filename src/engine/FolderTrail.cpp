@@ -29,6 +29,7 @@ FolderTrail::OpenFolder &FolderTrail::enter(const std::string &path, const struc
     open.relative = belowItem(path);
     open.isNew = isNew(path, open.relative, st);
     open.settle = open.isNew || qualifies(st);
+    open.marks->relative = open.relative;
     m_open.push_back(std::move(open));
     return m_open.back();
 }
@@ -51,11 +52,15 @@ bool FolderTrail::qualifies(const struct stat &st, const std::string &path, Back
 
 void FolderTrail::missedInHand(bool lookAgain)
 {
-    if (m_open.empty())
-        return;
-    m_open.back().missed = true;
+    if (!m_open.empty())
+        missedIn(*m_open.back().marks, lookAgain);
+}
+
+void FolderTrail::missedIn(FolderMarks &marks, bool lookAgain)
+{
+    marks.missed = true;
     if (lookAgain)
-        m_unrecorded.insert(m_open.back().relative);
+        m_unrecorded.insert(marks.relative);
 }
 
 void FolderTrail::record(const std::string &itemPath, CutOff cutOff, bool mountPoint)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <sys/stat.h>
@@ -35,12 +36,18 @@ class BackupDisk;
 /// each, so that all three judge a folder alike.
 class FolderTrail {
 public:
+    /// What the files of a folder did, told as they are named: a file in
+    /// flight may be named after the walk has left its folder.
+    struct FolderMarks {
+        std::string relative; ///< below the item
+        bool touched = false; ///< something was written into its copy
+        bool missed = false;  ///< a file in it was missed
+    };
     struct OpenFolder {
         std::string relative; ///< below the item
         bool isNew = false;   ///< not seen by the item's last pass: every file in it is new
         bool settle = false;  ///< the folder itself changed or is new: its copy gets its bits and times
-        bool touched = false; ///< something was written into its copy
-        bool missed = false;  ///< a file in it was missed
+        std::shared_ptr<FolderMarks> marks = std::make_shared<FolderMarks>();
     };
 
     /// Reads the record of the folders seen ("<label>.folders"); a missing
@@ -70,6 +77,7 @@ public:
     OpenFolder leave();
     /// The innermost open folder; none outside a walk.
     OpenFolder *inHand() { return m_open.empty() ? nullptr : &m_open.back(); }
+    std::size_t depth() const { return m_open.size(); }
     std::string pathOf(const OpenFolder &folder) const { return m_itemText + folder.relative; }
 
     /// Whether the file `path` qualifies: by its own times, or, in a folder
@@ -82,6 +90,8 @@ public:
     /// settled by the pass that copies it, and, with `lookAgain`, is left
     /// out of the record so that the next pass looks at all of it again.
     void missedInHand(bool lookAgain);
+    /// The same for the folder of `marks`, open or left.
+    void missedIn(FolderMarks &marks, bool lookAgain);
 
     /// The item's pass ended with a new cut-off: the folders it saw become
     /// the record its next pass compares with. A folder in which something

@@ -179,8 +179,8 @@ void BackupPass::tellStored(BackupDisk::Result result, const BackupDisk::StoreRe
     const int error = report.error;
     const bool written = result == BackupDisk::Result::Stored || result == BackupDisk::Result::StoredAsRead;
     if (written) {
-        if (FolderTrail::OpenFolder *folder = m_trail.inHand())
-            folder->touched = true;
+        if (FolderTrail::FolderMarks *marks = marksInHand())
+            marks->touched = true;
         state.FilesBackedUp.add(1);
         ++m_unflushedCopies;
         m_inHand.freeEstimate().wrote(m_inHand.disk().spaceTaken(bytes));

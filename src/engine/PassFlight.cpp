@@ -18,6 +18,8 @@
 
 #include <algorithm>
 #include <fcntl.h>
+#include <limits>
+#include <sys/resource.h>
 #include <vector>
 
 namespace quillarc {
@@ -75,6 +77,7 @@ private:
 
 public:
     std::shared_ptr<const UniqueFd> sourceFolder;
+    std::shared_ptr<FolderTrail::FolderMarks> marks; ///< its folder's, told as it is named
     std::string name;
     std::string source;
     struct stat listed {};
@@ -82,7 +85,43 @@ public:
     BackupDisk::CopyInFlight flight;
 };
 
+// A folder the walk left with files of it in flight: settled once they are
+// named, in the walk's order.
+class BackupPass::FolderInFlight final : public WorkItem {
+public:
+    FolderInFlight(FolderTrail::OpenFolder done, std::shared_ptr<FolderTrail::FolderMarks> parent,
+                   const struct stat &st)
+        : done(std::move(done)), parent(std::move(parent)), st(st)
+    {
+    }
+    void run(std::vector<char> &) override {}
+
+    FolderTrail::OpenFolder done;
+    std::shared_ptr<FolderTrail::FolderMarks> parent;
+    struct stat st {};
+    std::shared_ptr<const UniqueFd> held; ///< its copy, while the walk's disk folders move on
+    std::uint64_t heldOn = 0;   ///< the medium it is on
+};
+
 BackupPass::~BackupPass() = default;
+
+void BackupPass::sendFolderIntoFlight(FolderTrail::OpenFolder done, std::shared_ptr<FolderTrail::FolderMarks> parent,
+                                      const struct stat &st)
+{
+    auto folder = std::make_shared<FolderInFlight>(std::move(done), std::move(parent), st);
+    // Its copy is held now, while the disk's folders are still at it: once
+    // the walk's files moved them on, reaching it by name again would
+    // open every folder above it. A folder not to be settled unless a file
+    // lands in it is not made for that (a file in flight made it already).
+    if (!failed() && m_inHand.known() && !m_inHand.root().empty()) {
+        const std::string relative = PathRules::relativeOnDisk(m_trail.pathOf(folder->done));
+        folder->held = m_inHand.disk().holdFolder(relative, folder->done.settle);
+        folder->heldOn = m_mediaTaken;
+    }
+    m_flight->push(std::move(folder), 0);
+    while (m_flight->size() >= static_cast<std::size_t>(kFilesAhead))
+        landOldest();
+}
 
 void BackupPass::copyInTurn(int dirFd, const char *name, const std::string &source, const struct stat &listed,
                             bool caseTwin)
@@ -124,6 +163,8 @@ bool BackupPass::sendIntoFlight(int dirFd, const char *name, const std::string &
         m_flightSourceFd = dirFd;
     }
     auto file = std::make_shared<FileInFlight>(disk, m_flightSource, name, source, listed);
+    if (FolderTrail::OpenFolder *open = m_trail.inHand())
+        file->marks = open->marks;
     if (!disk.prepareInFlight(relative, listed, file->flight))
         return false;
     file->room = room;
@@ -137,37 +178,92 @@ bool BackupPass::sendIntoFlight(int dirFd, const char *name, const std::string &
     return true;
 }
 
-// Names the oldest file in flight. A file the worker could not copy whole,
-// or whose name was taken meanwhile, is copied in turn, and so is every
-// file after it: the copy in turn may hand the disk over, and the copies
-// in flight are on the disk before.
+// Names the oldest file in flight, or settles the oldest folder left. A
+// file the worker could not copy whole, or whose name was taken
+// meanwhile, is copied in turn, and so is every file after it: the copy in
+// turn may hand the disk over, and the copies in flight are on the disk
+// before.
 void BackupPass::landOldest()
 {
-    auto file = std::static_pointer_cast<FileInFlight>(m_flight->oldest());
+    const std::shared_ptr<WorkItem> oldest = m_flight->oldest();
+    if (const auto folder = std::dynamic_pointer_cast<FolderInFlight>(oldest)) {
+        landFolder(*folder);
+        return;
+    }
+    auto file = std::static_pointer_cast<FileInFlight>(oldest);
     m_flightRoom -= file->room;
     if (droppedFromFlight(*file))
         return;
     if (file->flight.whole) {
         BackupDisk::StoreReport report;
         if (const std::optional<BackupDisk::Result> result = m_inHand.disk().commitInFlight(file->flight, report)) {
+            const MarksInHand inFolder(*this, marksOf(*file));
             tellLanded(*file, *result, report);
             return;
         }
     }
-    std::vector<std::shared_ptr<FileInFlight>> inTurn {file};
+    std::vector<std::shared_ptr<WorkItem>> inTurn {file};
     while (!m_flight->empty()) {
-        inTurn.push_back(std::static_pointer_cast<FileInFlight>(m_flight->oldest()));
-        m_flightRoom -= inTurn.back()->room;
+        inTurn.push_back(m_flight->oldest());
+        if (const auto next = std::dynamic_pointer_cast<FileInFlight>(inTurn.back())) {
+            m_flightRoom -= next->room;
+            next->ground();
+        }
     }
-    for (const auto &each : inTurn)
-        each->ground();
+    file->ground();
     m_inHand.disk().endFlight();
-    for (const auto &each : inTurn) {
-        if (droppedFromFlight(*each))
+    for (const auto &entry : inTurn) {
+        if (const auto folder = std::dynamic_pointer_cast<FolderInFlight>(entry)) {
+            landFolder(*folder);
+            continue;
+        }
+        auto &each = static_cast<FileInFlight &>(*entry);
+        if (droppedFromFlight(each))
             continue;
         --m_filesReached; // reached again
-        copyFolderFile(each->sourceFolder->get(), each->name.c_str(), each->source, each->listed, false);
+        const MarksInHand inFolder(*this, marksOf(each));
+        copyFolderFile(each.sourceFolder->get(), each.name.c_str(), each.source, each.listed, false);
     }
+}
+
+void BackupPass::landFolder(FolderInFlight &folder)
+{
+    settleFolder(folder.done, folder.parent.get(), folder.st, true, folder.held ? folder.held->get() : -1,
+                 folder.heldOn);
+    folder.held.reset();
+}
+
+FolderTrail::FolderMarks *BackupPass::marksOf(FileInFlight &file)
+{
+    return file.marks != nullptr ? file.marks.get() : &m_noFolder;
+}
+
+// Files in flight hold descriptors (each its unnamed copy, its folders on
+// both sides) while the walk goes on opening a descriptor for each level on
+// either side. Where the process may not open enough for both, the files
+// are named before the walk goes deeper, so that no file the walk reached
+// is missed for want of a descriptor.
+bool BackupPass::flightMayGoDeeper()
+{
+    if (!m_flight || m_flight->empty())
+        return true;
+    if (m_descriptorLimit == 0) {
+        struct rlimit limit {};
+        m_descriptorLimit = ::getrlimit(RLIMIT_NOFILE, &limit) != 0 ? 1
+                            : limit.rlim_cur == RLIM_INFINITY     ? std::numeric_limits<std::int64_t>::max()
+                                                                  : static_cast<std::int64_t>(limit.rlim_cur);
+    }
+    constexpr std::int64_t kSpare = 64; // the catalogue, the pass's own files, the worker's
+    const auto levels = static_cast<std::int64_t>(m_trail.depth()) + 1;
+    return 2 * levels + 3 * std::int64_t {kFilesAhead} + kSpare <= m_descriptorLimit;
+}
+
+// The walk moves to another folder, and may open it under the number the
+// last one had: the files in flight keep their own descriptor of theirs.
+void BackupPass::leftFlightSource()
+{
+    m_flightSource.reset();
+    m_flightSourceFd = -1;
 }
 
 void BackupPass::landFlight()

@@ -28,6 +28,7 @@ std::string diskGoneQuestion(const std::string &label, bool askedBefore)
 void BackupPass::useMedium()
 {
     m_inHand.take(m_label);
+    ++m_mediaTaken;
     m_walker.setSkippedFolder(m_inHand.root());
 }
 

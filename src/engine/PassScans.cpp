@@ -85,16 +85,19 @@ public:
     {
         m_pass.setStatus(StatusLine::Folder, "", path, PathFit::LineWidth);
     }
-    // The files in flight are named before the folders around them move
-    // on, so that each lands while its own folder is the one in hand.
+    // Files in flight stay in flight as the walk moves between folders:
+    // each tells its own folder's marks as it is named, and a folder left
+    // is settled after its last file (leaveFolder).
     void enterFolder(const std::string &path, const struct stat &st) override
     {
-        m_pass.landFlight();
+        m_pass.leftFlightSource();
+        if (!m_pass.flightMayGoDeeper())
+            m_pass.landFlight();
         m_pass.enterFolder(path, st, !m_pass.changedSinceSizing(st));
     }
     void leaveFolder(const std::string &, const struct stat &st) override
     {
-        m_pass.landFlight();
+        m_pass.leftFlightSource();
         m_pass.leaveFolder(st, true);
     }
     void file(int dirFd, const char *name, const std::string &path, const struct stat &st, bool caseTwin) override
@@ -167,12 +170,26 @@ FolderTrail::OpenFolder &BackupPass::enterFolder(const std::string &path, const 
 
 // A folder's copy gets its times once everything in it was written: an
 // empty folder (a mail folder's `new/`) is there on restore, with its bits.
+// With files of it still in flight, that waits until they are named.
 void BackupPass::leaveFolder(const struct stat &st, bool settle)
 {
-    const FolderTrail::OpenFolder done = m_trail.leave();
+    FolderTrail::OpenFolder done = m_trail.leave();
+    const FolderTrail::OpenFolder *parent = m_trail.inHand();
+    std::shared_ptr<FolderTrail::FolderMarks> parentMarks = parent != nullptr ? parent->marks : nullptr;
+    if (settle && m_flight && !m_flight->empty()) {
+        sendFolderIntoFlight(std::move(done), std::move(parentMarks), st);
+        return;
+    }
+    settleFolder(done, parentMarks.get(), st, settle);
+}
+
+// `parent`: the marks of the folder around it, if any.
+void BackupPass::settleFolder(const FolderTrail::OpenFolder &done, FolderTrail::FolderMarks *parent,
+                              const struct stat &st, bool settle, int held, std::uint64_t heldOn)
+{
     // A folder in which something was missed is settled by the pass that
     // copies it: its bits could keep that copy out.
-    if (!settle || done.missed || (!done.settle && !done.touched))
+    if (!settle || done.marks->missed || (!done.settle && !done.marks->touched))
         return;
     if (failed() || abortNow() || !m_inHand.known() || m_inHand.root().empty())
         return;
@@ -180,12 +197,19 @@ void BackupPass::leaveFolder(const struct stat &st, bool settle)
     const std::string relative = PathRules::relativeOnDisk(path);
     if (relative.empty())
         return; // the medium root is the disk's, not a copy
-    if (const int error = m_inHand.disk().settleFolder(relative, st); error != 0) {
+    const bool stillHeld = held >= 0 && heldOn == m_mediaTaken;
+    const int error =
+        stillHeld ? m_inHand.disk().settleFolder(held, relative, st) : m_inHand.disk().settleFolder(relative, st);
+    if (error != 0) {
+        // Told to the folder around it, as when it is left: none for the
+        // item's own.
+        FolderTrail::FolderMarks none;
+        const MarksInHand inParent(*this, parent != nullptr ? parent : &none);
         missed(path, "its folder could not be made on the backup disk: " + std::generic_category().message(error),
                CutOffHold::wholeItem());
         return;
     }
-    if (FolderTrail::OpenFolder *parent = m_trail.inHand())
+    if (parent != nullptr)
         parent->touched = true;
 }
 

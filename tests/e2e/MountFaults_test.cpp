@@ -173,8 +173,8 @@ TEST_F(MountFaults, ADiskRemountedReadOnlyMidPass)
     ASSERT_TRUE(watch.ready());
 
     auto pass = startPass();
-    // A file open for writing keeps the kernel from remounting: try again
-    // at the next copy.
+    // Caught between two copies; the disk goes read-only there even with
+    // copies in flight open for writing (see DiskImage::remountReadOnly).
     bool readOnly = false;
     for (int attempt = 0; attempt < 200 && !readOnly; ++attempt) {
         ASSERT_TRUE(watch.stopAtNextCopy(pass->pid())) << "the pass ended before it could be caught";

@@ -145,5 +145,39 @@ TEST_F(FilesInFlightTest, FileLeftToTheCopyInTurnKeepsItsPlace)
     EXPECT_EQ(ui.fileLine, "Complete...  7 Files Found and Backed Up");
 }
 
+// Files stay in flight as the walk moves between folders: a folder left
+// with files of it in flight gets its times once they are named, and a
+// file missed there keeps that folder, and that folder only, unsettled.
+TEST_F(FilesInFlightTest, FoldersLeftWithFilesInFlightAreSettledAfterThem)
+{
+    for (const char *folder : {"/a", "/a/b", "/a/b/c", "/d"})
+        writeNumbered(folder, 6, 300 * 1024);
+    const int held = ::open((source + "/a/b/12").c_str(), O_RDWR);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const struct timespec past[2] = {{978'307'200, 0}, {978'307'200, 0}}; // 2001-01-01
+    for (const char *folder : {"/a/b/c", "/a/b", "/a", "/d"})
+        ASSERT_EQ(::utimensat(AT_FDCWD, (source + folder).c_str(), past, 0), 0) << folder;
+    addItem(source, "Yes");
+    const PassOutcome &outcome = runPass();
+    ::close(held);
+
+    ASSERT_EQ(outcome.missed.size(), 1u);
+    EXPECT_EQ(outcome.missed[0].path, source + "/a/b/12");
+    auto modified = [&](const char *folder) {
+        struct stat st {};
+        return ::stat(copyOf(medium, source + folder).c_str(), &st) == 0 ? st.st_mtim.tv_sec : -1;
+    };
+    EXPECT_EQ(modified("/a/b/c"), 978'307'200);
+    EXPECT_EQ(modified("/a"), 978'307'200);
+    EXPECT_EQ(modified("/d"), 978'307'200);
+    EXPECT_NE(modified("/a/b"), 978'307'200) << "a folder with a miss is settled by the pass that copies it";
+    for (const char *folder : {"/a", "/a/b/c", "/d"})
+        for (int i = 10; i < 16; ++i) {
+            const std::string name = std::string(folder) + "/" + std::to_string(i);
+            EXPECT_EQ(readFile(copyOf(medium, source + name)), readFile(source + name)) << name;
+        }
+}
+
 } // namespace
 } // namespace quillarc

@@ -85,9 +85,30 @@ bool DiskImage::unmountLazily()
     return done;
 }
 
+// A file open for writing keeps `mount -o remount,ro` from working. ext4
+// then goes read-only as a failing disk makes it: an error raised through
+// the kernel's own switch, with the file system told to remount read-only
+// on errors, which it does whatever is open.
 bool DiskImage::remountReadOnly()
 {
-    return sh("mount -o remount,ro " + quoted(m_folder), &m_error);
+    if (sh("mount -o remount,ro " + quoted(m_folder), &m_error))
+        return true;
+    if (m_kind != Kind::Ext4 || throughFuse())
+        return false;
+    std::string device;
+    if (!sh("findmnt -n -o SOURCE --target " + quoted(m_folder), &device))
+        return false;
+    while (!device.empty() && (device.back() == '\n' || device.back() == ' '))
+        device.pop_back();
+    const std::string name = device.substr(device.rfind('/') + 1);
+    const std::string trigger = "/sys/fs/ext4/" + name + "/trigger_fs_error";
+    if (::access(trigger.c_str(), W_OK) != 0) {
+        m_error = "the kernel offers no " + trigger;
+        return false;
+    }
+    // The superblock goes read-only at once; the mount's own flags do not
+    // show it.
+    return sh("mount -o remount,errors=remount-ro " + quoted(m_folder) + " && echo 1 > " + quoted(trigger), &m_error);
 }
 
 } // namespace quillarc::e2e
