@@ -67,15 +67,15 @@ void createTables(sqlite::Database &db, const std::string &name)
 void indexAndFollow(sqlite::Database &db, const std::string &name)
 {
     db.exec("BEGIN;INSERT INTO " + name + ".name_search(name_search) VALUES ('rebuild');INSERT INTO " + name +
-            ".folder_search(folder_search) VALUES ('rebuild');" + inSchema(kAddTriggers, name) + inSchema(kRemoveTriggers, name) + "PRAGMA " + name +
-            ".application_id = " + std::to_string(kApplicationId) + ";PRAGMA " + name +
-            ".user_version = " + std::to_string(kVersion) + ";COMMIT;");
+            ".folder_search(folder_search) VALUES ('rebuild');" + inSchema(kAddTriggers, name) +
+            inSchema(kRemoveTriggers, name) + "PRAGMA " + name + ".application_id = " + std::to_string(kApplicationId) +
+            ";PRAGMA " + name + ".user_version = " + std::to_string(kVersion) + ";COMMIT;");
 }
 
 void create(sqlite::Database &db, const std::string &name)
 {
-    db.exec("BEGIN;" + inSchema(kTables, name) + inSchema(kAddTriggers, name) + inSchema(kRemoveTriggers, name) + "PRAGMA " + name +
-            ".application_id = " + std::to_string(kApplicationId) + ";PRAGMA " + name +
+    db.exec("BEGIN;" + inSchema(kTables, name) + inSchema(kAddTriggers, name) + inSchema(kRemoveTriggers, name) +
+            "PRAGMA " + name + ".application_id = " + std::to_string(kApplicationId) + ";PRAGMA " + name +
             ".user_version = " + std::to_string(kVersion) + ";COMMIT;");
 }
 

@@ -201,26 +201,26 @@ private:
     PassEnd m_end = PassEnd::Complete;
     std::stop_token m_stopToken;
     std::int64_t m_itemCount = 0;
-    ItemCutOff m_cutOff;                            ///< of the item in hand
-    FolderTrail m_trail;                            ///< the item's folders, and which moved into its tree
-    SizingRule m_sizing;                            ///< what a file adds to the room its item needs
-    std::size_t m_itemInHand = 0;                   ///< index of the item the pass works on
-    std::int64_t m_foldersSized = 0;                ///< of the item: folders its sizing scan counted
-    std::int64_t m_filesReached = 0;                ///< of the item: files its copy scan handed to the copy step
-    std::map<std::size_t, CutOff> m_cutOffsBefore;  ///< items whose cut-off the pass moved, as they were
-    struct timespec m_sizingBegan {};               ///< on the clock the kernel stamps files with
-    std::int64_t m_unflushedCopies = 0;             ///< copies on the medium not yet flushed to it
-    std::string m_flushError;                       ///< of the item, so the copy scan does not name them again
-    std::int64_t m_replacedRoom = 0;                ///< room of the older copies the item's copies replace
-    bool m_ledgerNoted = false;                     ///< the catalogue's problem is among the notes
-    std::unique_ptr<WorkInFlight> m_flight;         ///< the files in flight, oldest first
+    ItemCutOff m_cutOff;                               ///< of the item in hand
+    FolderTrail m_trail;                               ///< the item's folders, and which moved into its tree
+    SizingRule m_sizing;                               ///< what a file adds to the room its item needs
+    std::size_t m_itemInHand = 0;                      ///< index of the item the pass works on
+    std::int64_t m_foldersSized = 0;                   ///< of the item: folders its sizing scan counted
+    std::int64_t m_filesReached = 0;                   ///< of the item: files its copy scan handed to the copy step
+    std::map<std::size_t, CutOff> m_cutOffsBefore;     ///< items whose cut-off the pass moved, as they were
+    struct timespec m_sizingBegan {};                  ///< on the clock the kernel stamps files with
+    std::int64_t m_unflushedCopies = 0;                ///< copies on the medium not yet flushed to it
+    std::string m_flushError;                          ///< of the item, so the copy scan does not name them again
+    std::int64_t m_replacedRoom = 0;                   ///< room of the older copies the item's copies replace
+    bool m_ledgerNoted = false;                        ///< the catalogue's problem is among the notes
+    std::unique_ptr<WorkInFlight> m_flight;            ///< the files in flight, oldest first
     FolderTrail::FolderMarks *m_marksInHand = nullptr; ///< see MarksInHand
     FolderTrail::FolderMarks m_noFolder;               ///< for a file named outside any folder
     std::int64_t m_descriptorLimit = 0;                ///< the process's, once asked; 0: not yet
     std::uint64_t m_mediaTaken = 0;                    ///< how many times a medium was taken
-    std::shared_ptr<const UniqueFd> m_flightSource; ///< the source folder of the files in flight
-    int m_flightSourceFd = -1;                      ///< the walk's descriptor of that folder
-    std::int64_t m_flightRoom = 0;                  ///< room the files in flight take on the disk
+    std::shared_ptr<const UniqueFd> m_flightSource;    ///< the source folder of the files in flight
+    int m_flightSourceFd = -1;                         ///< the walk's descriptor of that folder
+    std::int64_t m_flightRoom = 0;                     ///< room the files in flight take on the disk
 };
 
 } // namespace quillarc

@@ -32,8 +32,8 @@ constexpr int kFilesAhead = 32;
 /// costs two system calls and a switch, more than copying a few small
 /// files, so a folder of small files is copied by the walk's own thread,
 /// call for call as one at a time, and larger files overlap.
-constexpr std::int64_t kWakeForBytes = 256 * 1024;
-constexpr std::int64_t kWeightOfAFile = 16 * 1024;
+constexpr std::int64_t kWakeForBytes = std::int64_t {256} * 1024;
+constexpr std::int64_t kWeightOfAFile = std::int64_t {16} * 1024;
 
 // The source is copied from the worker only if it is still the file the
 // walk listed; anything else is left to the copy in turn, which says why.
@@ -100,7 +100,7 @@ public:
     std::shared_ptr<FolderTrail::FolderMarks> parent;
     struct stat st {};
     std::shared_ptr<const UniqueFd> held; ///< its copy, while the walk's disk folders move on
-    std::uint64_t heldOn = 0;   ///< the medium it is on
+    std::uint64_t heldOn = 0;             ///< the medium it is on
 };
 
 BackupPass::~BackupPass() = default;
@@ -250,8 +250,8 @@ bool BackupPass::flightMayGoDeeper()
     if (m_descriptorLimit == 0) {
         struct rlimit limit {};
         m_descriptorLimit = ::getrlimit(RLIMIT_NOFILE, &limit) != 0 ? 1
-                            : limit.rlim_cur == RLIM_INFINITY     ? std::numeric_limits<std::int64_t>::max()
-                                                                  : static_cast<std::int64_t>(limit.rlim_cur);
+                            : limit.rlim_cur == RLIM_INFINITY       ? std::numeric_limits<std::int64_t>::max()
+                                                                    : static_cast<std::int64_t>(limit.rlim_cur);
     }
     constexpr std::int64_t kSpare = 64; // the catalogue, the pass's own files, the worker's
     const auto levels = static_cast<std::int64_t>(m_trail.depth()) + 1;

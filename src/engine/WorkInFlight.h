@@ -64,15 +64,15 @@ private:
     mutable std::mutex m_mutex;
     // Plain condition variables: the kind that takes a stop token locks a
     // mutex of its own on every wake-up, which costs system calls.
-    std::condition_variable m_queued; ///< workers wait for a batch to run
-    std::condition_variable m_done;   ///< the queuing thread waits for the oldest to be run
+    std::condition_variable m_queued;              ///< workers wait for a batch to run
+    std::condition_variable m_done;                ///< the queuing thread waits for the oldest to be run
     std::deque<std::shared_ptr<WorkItem>> m_items; ///< in the order queued, done or not
     std::size_t m_taken = 0;                       ///< of m_items, the first ones, running or done
     std::int64_t m_queuedWeight = 0;               ///< of the items not taken
     int m_sleepers = 0;                            ///< workers waiting on m_queued
     bool m_waiting = false;                        ///< the queuing thread waits on m_done
     bool m_stopping = false;
-    std::vector<char> m_ownBuffer;                 ///< the queuing thread's
+    std::vector<char> m_ownBuffer; ///< the queuing thread's
     std::vector<std::thread> m_workers;
 };
 
