@@ -158,8 +158,7 @@ private:
     // Several files in flight (PassFlight.cpp)
     class FileInFlight;
     class FolderInFlight;
-    void sendFolderIntoFlight(FolderTrail::OpenFolder done, std::shared_ptr<FolderTrail::FolderMarks> parent,
-                              const struct stat &st);
+    void sendFolderIntoFlight(FolderTrail::OpenFolder done, FolderMarksRef parent, const struct stat &st);
     void copyInTurn(int dirFd, const char *name, const std::string &source, const struct stat &listed, bool caseTwin);
     bool sendIntoFlight(int dirFd, const char *name, const std::string &source, const struct stat &listed);
     void landOldest();

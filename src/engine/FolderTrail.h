@@ -1,13 +1,13 @@
 #pragma once
 
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
 
 #include "engine/CutOffTest.h"
+#include "engine/FolderMarks.h"
 #include "engine/SeenFolders.h"
 #include "lists/CutOff.h"
 #include "platform/FileSystemKind.h"
@@ -36,18 +36,12 @@ class BackupDisk;
 /// each, so that all three judge a folder alike.
 class FolderTrail {
 public:
-    /// What the files of a folder did, told as they are named: a file in
-    /// flight may be named after the walk has left its folder.
-    struct FolderMarks {
-        std::string relative; ///< below the item
-        bool touched = false; ///< something was written into its copy
-        bool missed = false;  ///< a file in it was missed
-    };
+    using FolderMarks = quillarc::FolderMarks;
     struct OpenFolder {
         std::string relative; ///< below the item
         bool isNew = false;   ///< not seen by the item's last pass: every file in it is new
         bool settle = false;  ///< the folder itself changed or is new: its copy gets its bits and times
-        std::shared_ptr<FolderMarks> marks = std::make_shared<FolderMarks>();
+        FolderMarksRef marks = FolderMarksRef::make();
     };
 
     /// Reads the record of the folders seen ("<label>.folders"); a missing

@@ -77,7 +77,7 @@ private:
 
 public:
     std::shared_ptr<const UniqueFd> sourceFolder;
-    std::shared_ptr<FolderTrail::FolderMarks> marks; ///< its folder's, told as it is named
+    FolderMarksRef marks; ///< its folder's, told as it is named
     std::string name;
     std::string source;
     struct stat listed {};
@@ -89,15 +89,14 @@ public:
 // named, in the walk's order.
 class BackupPass::FolderInFlight final : public WorkItem {
 public:
-    FolderInFlight(FolderTrail::OpenFolder done, std::shared_ptr<FolderTrail::FolderMarks> parent,
-                   const struct stat &st)
+    FolderInFlight(FolderTrail::OpenFolder done, FolderMarksRef parent, const struct stat &st)
         : done(std::move(done)), parent(std::move(parent)), st(st)
     {
     }
     void run(std::vector<char> &) override {}
 
     FolderTrail::OpenFolder done;
-    std::shared_ptr<FolderTrail::FolderMarks> parent;
+    FolderMarksRef parent;
     struct stat st {};
     std::shared_ptr<const UniqueFd> held; ///< its copy, while the walk's disk folders move on
     std::uint64_t heldOn = 0;             ///< the medium it is on
@@ -105,8 +104,7 @@ public:
 
 BackupPass::~BackupPass() = default;
 
-void BackupPass::sendFolderIntoFlight(FolderTrail::OpenFolder done, std::shared_ptr<FolderTrail::FolderMarks> parent,
-                                      const struct stat &st)
+void BackupPass::sendFolderIntoFlight(FolderTrail::OpenFolder done, FolderMarksRef parent, const struct stat &st)
 {
     auto folder = std::make_shared<FolderInFlight>(std::move(done), std::move(parent), st);
     // Its copy is held now, while the disk's folders are still at it: once
@@ -235,7 +233,7 @@ void BackupPass::landFolder(FolderInFlight &folder)
 
 FolderTrail::FolderMarks *BackupPass::marksOf(FileInFlight &file)
 {
-    return file.marks != nullptr ? file.marks.get() : &m_noFolder;
+    return file.marks ? file.marks.get() : &m_noFolder;
 }
 
 // Files in flight hold descriptors (each its unnamed copy, its folders on

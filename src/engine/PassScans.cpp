@@ -175,12 +175,11 @@ void BackupPass::leaveFolder(const struct stat &st, bool settle)
 {
     FolderTrail::OpenFolder done = m_trail.leave();
     const FolderTrail::OpenFolder *parent = m_trail.inHand();
-    std::shared_ptr<FolderTrail::FolderMarks> parentMarks = parent != nullptr ? parent->marks : nullptr;
     if (settle && m_flight && !m_flight->empty()) {
-        sendFolderIntoFlight(std::move(done), std::move(parentMarks), st);
+        sendFolderIntoFlight(std::move(done), parent != nullptr ? parent->marks : FolderMarksRef(), st);
         return;
     }
-    settleFolder(done, parentMarks.get(), st, settle);
+    settleFolder(done, parent != nullptr ? parent->marks.get() : nullptr, st, settle);
 }
 
 // `parent`: the marks of the folder around it, if any.
