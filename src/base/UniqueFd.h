@@ -1,5 +1,7 @@
 #pragma once
 
+#include <fcntl.h>
+#include <memory>
 #include <unistd.h>
 #include <utility>
 
@@ -45,5 +47,13 @@ public:
 private:
     int m_fd = -1;
 };
+
+/// A descriptor of its own for what `fd` refers to, to be held by several
+/// owners while `fd` itself may be closed; null when none can be opened.
+inline std::shared_ptr<const UniqueFd> sharedDuplicate(int fd)
+{
+    const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    return copy < 0 ? nullptr : std::make_shared<const UniqueFd>(copy);
+}
 
 } // namespace quillarc

@@ -255,8 +255,7 @@ std::shared_ptr<const UniqueFd> BackupDisk::holdFolder(std::string_view relative
         return m_flightFolder;
     int error = 0;
     const int fd = m_folders.folder(relative, create, error);
-    const int held = fd < 0 ? -1 : ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    return held < 0 ? nullptr : std::make_shared<const UniqueFd>(held);
+    return fd < 0 ? nullptr : sharedDuplicate(fd);
 }
 
 int BackupDisk::settleFolder(int held, std::string_view relative, const struct stat &sourceStat)

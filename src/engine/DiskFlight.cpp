@@ -30,10 +30,9 @@ bool BackupDisk::prepareInFlight(std::string_view relative, const struct stat &l
     if (copy.there && isCurrent(copy.existing, listed, relative))
         return false;
     if (!m_flightFolder || m_flightFolderPath != folderPart) {
-        const int held = ::fcntl(dir, F_DUPFD_CLOEXEC, 0);
-        if (held < 0)
+        m_flightFolder = sharedDuplicate(dir);
+        if (!m_flightFolder)
             return false;
-        m_flightFolder = std::make_shared<const UniqueFd>(held);
         m_flightFolderPath = folderPart;
     }
     flight.folder = m_flightFolder;

@@ -154,10 +154,9 @@ bool BackupPass::sendIntoFlight(int dirFd, const char *name, const std::string &
     // The walk closes its descriptor of a folder before it says it left
     // it, so the files in flight hold one of their own.
     if (!m_flightSource || m_flightSourceFd != dirFd) {
-        const int held = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
-        if (held < 0)
+        m_flightSource = sharedDuplicate(dirFd);
+        if (!m_flightSource)
             return false;
-        m_flightSource = std::make_shared<const UniqueFd>(held);
         m_flightSourceFd = dirFd;
     }
     auto file = std::make_shared<FileInFlight>(disk, m_flightSource, name, source, listed);
