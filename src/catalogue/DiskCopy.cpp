@@ -8,8 +8,11 @@
 #include "base/UniqueFd.h"
 
 #include <cerrno>
+#include <exception>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quillarc {
@@ -195,6 +198,23 @@ void writeManifest(sqlite::Database &db, std::int64_t disk, int folder)
     putInPlace(folder, file, temporary, kManifestName, what);
 }
 
+// A second connection to the catalogue, for reading beside the first; null
+// where there is no file to open again (a catalogue in memory) or it
+// cannot be (the first connection then does both).
+std::unique_ptr<sqlite::Database> secondReader(const std::string &file)
+{
+    if (file.empty() || file == ":memory:" || file.rfind("file:", 0) == 0)
+        return nullptr;
+    try {
+        auto reader = std::make_unique<sqlite::Database>(file, false);
+        reader->exec("PRAGMA main.cache_size = " + std::to_string(kCopyCacheKib) +
+                     "; PRAGMA temp.cache_size = " + std::to_string(kCopyCacheKib));
+        return reader;
+    } catch (const CatalogueError &) {
+        return nullptr;
+    }
+}
+
 } // namespace
 
 void Catalogue::writeDiskCopy(std::int64_t disk, int diskRootFd)
@@ -205,8 +225,35 @@ void Catalogue::writeDiskCopy(std::int64_t disk, int diskRootFd)
     commit();
     UniqueFd folder = openOwnFolder(diskRootFd);
     const SmallCache smallCache(m_impl->db);
-    writeCatalogueCopy(m_impl->db, disk, folder.get());
-    writeManifest(m_impl->db, disk, folder.get());
+    // The two files are written side by side at the end of every pass that
+    // copied something, with nothing else left to do: the manifest on a
+    // connection and a thread of its own (the catalogue's log lets both
+    // read it), the catalogue's copy on this one.
+    std::exception_ptr manifestFailure;
+    std::thread manifest;
+    if (std::unique_ptr<sqlite::Database> reader = secondReader(m_impl->db.file())) {
+        manifest = std::thread([&manifestFailure, reader = std::move(reader), disk, folder = folder.get()] {
+            try {
+                writeManifest(*reader, disk, folder);
+            } catch (...) {
+                manifestFailure = std::current_exception();
+            }
+        });
+    }
+    std::exception_ptr copyFailure;
+    try {
+        writeCatalogueCopy(m_impl->db, disk, folder.get());
+    } catch (...) {
+        copyFailure = std::current_exception();
+    }
+    if (manifest.joinable())
+        manifest.join();
+    else if (!copyFailure)
+        writeManifest(m_impl->db, disk, folder.get());
+    if (copyFailure)
+        std::rethrow_exception(copyFailure);
+    if (manifestFailure)
+        std::rethrow_exception(manifestFailure);
     if (wasOpen)
         begin();
 }

@@ -126,6 +126,35 @@ TEST_F(DiskCopy, aDiskFolderThatIsALinkIsNotFollowed)
     EXPECT_EQ(elsewhere.entryCount(), 0u);
 }
 
+// The two files are written side by side: whichever cannot be is told, by
+// name, and the other still takes its place whole.
+TEST_F(DiskCopy, eitherFileThatCannotBeWrittenIsToldAndTheOtherIsWritten)
+{
+    struct Case {
+        const char *blocked;
+        const char *told;
+        const char *written;
+    };
+    for (const Case &each : {Case {"manifest.xxh128", "manifest", "catalogue.sqlite"},
+                             Case {"catalogue.sqlite", "catalogue", "manifest.xxh128"}}) {
+        SCOPED_TRACE(each.blocked);
+        fs::remove_all(disk.folder() + "/.quillarc");
+        fs::create_directories(disk.folder() + "/.quillarc/" + each.blocked + ".new/in the way");
+        put("home/ann/a.txt", "a");
+        try {
+            catalogue->writeDiskCopy(id, root.get());
+            ADD_FAILURE() << "written";
+        } catch (const CatalogueError &error) {
+            EXPECT_NE(std::string(error.what()).find(each.told), std::string::npos) << error.what();
+        }
+        EXPECT_FALSE(disk.exists(std::string(".quillarc/") + each.blocked));
+        if (std::string(each.written) == "manifest.xxh128")
+            EXPECT_NE(disk.read(".quillarc/manifest.xxh128").find("home/ann/a.txt"), std::string::npos);
+        else
+            EXPECT_EQ(Catalogue(disk.file(".quillarc/catalogue.sqlite")).find("a.txt", false).size(), 1u);
+    }
+}
+
 TEST(CatalogueMerge, refusesAFileThatIsNoCatalogue)
 {
     test::TempFolder folder;
