@@ -10,7 +10,12 @@
 #                             times and the ratio of each round as min / median)
 #   2. 1% of files changed    quillarc-pass  vs  rsync -a (into its earlier copy)
 #   3. nothing changed        quillarc-pass  vs  rsync -a
-#   4. peak memory of a pass over a tree of --memory-files small files
+#   4. restore of the tree    quillarc-pass --restore  vs  cp -a from the disk
+#   5. verify of the disk     quillarc-pass --verify   vs  cat of every copy and
+#                             of its source (verify reads both)
+#                             (4 and 5: --repeat rounds, order alternating,
+#                             each from a cold page cache when run as root)
+#   6. peak memory of a pass over a tree of --memory-files small files
 # Page caches cannot be dropped without root on every machine, so the
 # source is read once before the runs (warm cache for every tool alike).
 # `sync` runs before each timed command, outside its time, and after it,
@@ -84,11 +89,37 @@ echo "== 3. nothing changed"
 t_pass3=$(seconds "$pass" --program-folder "$program")
 t_rs3=$(seconds rsync -a "$src/" "$rsdst/")
 mem3=$(pass_peak_kib "$program")
-rm -rf "$medium" "$rsdst"
+rm -rf "$rsdst"
+
+# Reading the disk back: the page cache is dropped before each run when
+# it can be (as root), so that the copies come from the disk.
+cold() { sync; if [ "$(id -u)" = 0 ]; then echo 3 > /proc/sys/vm/drop_caches; fi; }
+mirror="$medium$src"
+echo "== 4. restore ($repeat rounds)"
+t_rest=(); t_cpb=(); r_rest=()
+run_restore() { rm -rf "$work/restored"; cold; a=$(seconds "$pass" --program-folder "$program" --drive "$medium/" --restore "$src" --to "$work/restored"); }
+run_cpback()  { rm -rf "$work/cpback"; mkdir -p "$work/cpback"; cold; b=$(seconds cp -a "$mirror" "$work/cpback/"); }
+for round in $(seq 1 "$repeat"); do
+  if [ $((round % 2)) = 1 ]; then run_restore; run_cpback; else run_cpback; run_restore; fi
+  t_rest+=("$a"); t_cpb+=("$b"); r_rest+=("$(ratio "$a" "$b")")
+done
+restored_same=NO
+diff -r "$work/cpback/$(basename "$src")" "$work/restored/$(basename "$src")" > /dev/null && restored_same=yes
+rm -rf "$work/restored" "$work/cpback"
+
+echo "== 5. verify ($repeat rounds)"
+t_ver=(); t_cat=(); r_ver=()
+run_verify() { cold; a=$(plain_seconds "$pass" --program-folder "$program" --drive "$medium/" --verify --no-notify); }
+run_cat()    { cold; b=$(plain_seconds sh -c "find '$mirror' '$src' -type f -print0 | xargs -0 cat > /dev/null"); }
+for round in $(seq 1 "$repeat"); do
+  if [ $((round % 2)) = 1 ]; then run_verify; run_cat; else run_cat; run_verify; fi
+  t_ver+=("$a"); t_cat+=("$b"); r_ver+=("$(ratio "$a" "$b")")
+done
+rm -rf "$medium"
 
 mem_small=""
 if [ "$memfiles" -gt 0 ]; then
-  echo "== 4. peak memory over $memfiles small files"
+  echo "== 6. peak memory over $memfiles small files"
   python3 "$here/gen_tree.py" "$work/many" --files "$memfiles" --big-mib 0 --max-kib 1 --seed 7
   setup_pass "$work/many" "$work/medium-many" "$work/program-many" BENCHMANY
   mem_small=$(pass_peak_kib "$work/program-many")
@@ -103,6 +134,12 @@ Results on $fs ($files files + ${big} MiB file; warm source cache; seconds)
 | first full pass (min / median) | $(min_median "${p1[@]}") | $(min_median "${cps[@]}") | $(min_median "${rss[@]}") | $(min_median "${rcp[@]}") | $(min_median "${rrs[@]}") |
 | 1% changed | $(fmt "$t_pass2") | | $(fmt "$t_rs2") | | $(ratio "$t_pass2" "$t_rs2") |
 | nothing changed | $(fmt "$t_pass3") | | $(fmt "$t_rs3") | | $(ratio "$t_pass3" "$t_rs3") |
+
+Reading the disk back ($repeat rounds, order alternating; $( [ "$(id -u)" = 0 ] && echo "page cache dropped before each run" || echo "warm cache: not root" ); seconds, min / median)
+| run | quillarc-pass | other | ratio |
+|---|---|---|---|
+| restore (hash checked; trees equal: $restored_same) / cp -a from the disk | $(min_median "${t_rest[@]}") | $(min_median "${t_cpb[@]}") | $(min_median "${r_rest[@]}") |
+| verify / cat of every copy and its source | $(min_median "${t_ver[@]}") | $(min_median "${t_cat[@]}") | $(min_median "${r_ver[@]}") |
 
 Peak resident memory of quillarc-pass: first pass $((mem1 / 1024)) MiB, nothing-changed pass $((mem3 / 1024)) MiB${mem_small:+, first pass over $memfiles small files $((mem_small / 1024)) MiB}
 REPORT
