@@ -8,6 +8,7 @@
 #include "catalogue/DiskLayout.h"
 #include "engine/FileBytes.h"
 #include "engine/Leftovers.h"
+#include "engine/UnnamedFile.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -205,14 +206,13 @@ BackupDisk::Result BackupDisk::commitCopy(int dir, const std::string &name, std:
         return failWith(cause);
     };
     if (!copy.named()) {
-        const std::string self = "/proc/self/fd/" + std::to_string(copy.target.get());
-        if (::linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-            if (errno == EEXIST && copy.assumedAbsent) {
+        if (const int error = nameUnnamedFile(copy.target.get(), dir, name.c_str()); error != 0) {
+            if (error == EEXIST && copy.assumedAbsent) {
                 copy.discard();
                 copy.lookAgain = true;
                 return Result::TargetSkipped;
             }
-            return putBack(errno);
+            return putBack(error);
         }
         if (!copy.target.close()) {
             const int cause = errno;
