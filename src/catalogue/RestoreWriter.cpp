@@ -86,6 +86,7 @@ std::string joined(const std::string &folder, const std::string &name)
 
 struct RestoreWriter::Staged {
     const PlannedFile *file = nullptr;
+    std::shared_ptr<const UniqueFd> folderHeld; ///< its folder, while the batch waits for the disk
     int folder = -1;
     std::string folderPath;
     std::string temporary;
@@ -101,8 +102,10 @@ RestoreWriter::RestoreWriter(int diskRootFd, RestoreSettings settings)
 
 RestoreWriter::~RestoreWriter()
 {
-    for (const Staged &staged : m_staged)
-        ::unlinkat(staged.folder, staged.temporary.c_str(), 0);
+    awaitFlush();
+    for (const std::vector<Staged> *batch : {&m_staged, &m_flushing})
+        for (const Staged &staged : *batch)
+            ::unlinkat(staged.folder, staged.temporary.c_str(), 0);
 }
 
 std::string RestoreWriter::besideName(const std::string &name, const std::string &date, int attempt)
@@ -143,9 +146,13 @@ void RestoreWriter::restore(const std::vector<PlannedFile> &files, const Done &d
             break;
         stage(file, done);
         if (m_staged.size() >= kBatchFiles || m_stagedBytes >= kBatchBytes)
-            putInPlace(done);
+            nextBatch(done);
     }
-    putInPlace(done);
+    // The last batch on its way, then in place, then its names flushed.
+    nextBatch(done);
+    nextBatch(done);
+    awaitFlush();
+    report(m_renamed, done);
     m_folders.finish();
 }
 
@@ -161,6 +168,18 @@ void RestoreWriter::stage(const PlannedFile &file, const Done &done)
     const std::size_t mirrorSlash = mirror.rfind('/');
     const std::string mirrorFolder = mirrorSlash == std::string::npos ? "" : mirror.substr(0, mirrorSlash);
     staged.folder = m_folders.open(staged.folderPath, mirrorFolder, result.problem);
+    // The folder cache is let go of at every batch; the batch's files keep
+    // their folders until they are put in place.
+    if (staged.folder >= 0) {
+        if (staged.folder != m_heldFolderFd) {
+            m_heldFolder = sharedDuplicate(staged.folder);
+            m_heldFolderFd = m_heldFolder ? staged.folder : -1;
+            if (!m_heldFolder)
+                result.problem = file.target + ": " + causeOf(errno);
+        }
+        staged.folderHeld = m_heldFolder;
+        staged.folder = m_heldFolder ? m_heldFolder->get() : -1;
+    }
     if (name.empty() || staged.folder < 0) {
         if (result.problem.empty())
             result.problem = file.target + ": not a file name";
@@ -300,17 +319,55 @@ bool RestoreWriter::writeTemporary(const PlannedFile &file, const CopyEntry &cop
     return true;
 }
 
-void RestoreWriter::putInPlace(const Done &done)
+// Batches move on as a pipeline: while one is written, the one before it
+// goes to the disk in the background (its data, and the names of the one
+// before that), so that reading the copies and writing back overlap as in a
+// plain copy. A batch is put in place only once its data is flushed, and
+// told done only once its names are: a crash leaves temporary files, never
+// a short one in place, and never a file told restored that is not.
+void RestoreWriter::nextBatch(const Done &done)
 {
-    // One flush per file system for the whole batch, before any name is
-    // given: a crash leaves temporary files, never a short one in place.
-    std::set<dev_t> flushed;
-    for (const Staged &staged : m_staged) {
-        struct stat status {};
-        if (::fstat(staged.folder, &status) == 0 && flushed.insert(status.st_dev).second)
-            ::syncfs(staged.folder);
-    }
-    for (Staged &staged : m_staged) {
+    awaitFlush();
+    report(m_renamed, done);
+    putInPlace(m_flushing);
+    m_renamed = std::move(m_flushing);
+    m_flushing = std::move(m_staged);
+    m_staged.clear();
+    m_stagedBytes = 0;
+    m_folders.clear();
+    m_heldFolder.reset();
+    m_heldFolderFd = -1;
+    startFlush();
+}
+
+void RestoreWriter::startFlush()
+{
+    // One flush per file system, for the data of the batch written and the
+    // names of the batch just put in place.
+    std::vector<std::shared_ptr<const UniqueFd>> systems;
+    std::set<dev_t> seen;
+    for (const std::vector<Staged> *batch : {&m_flushing, &m_renamed})
+        for (const Staged &staged : *batch) {
+            struct stat status {};
+            if (staged.folderHeld && ::fstat(staged.folder, &status) == 0 && seen.insert(status.st_dev).second)
+                systems.push_back(staged.folderHeld);
+        }
+    if (!systems.empty())
+        m_flush = std::thread([systems = std::move(systems)] {
+            for (const auto &folder : systems)
+                ::syncfs(folder->get());
+        });
+}
+
+void RestoreWriter::awaitFlush()
+{
+    if (m_flush.joinable())
+        m_flush.join();
+}
+
+void RestoreWriter::putInPlace(std::vector<Staged> &batch)
+{
+    for (Staged &staged : batch) {
         RestoreResult &result = staged.result;
         if (staged.keepAside) {
             for (int attempt = 1;; ++attempt) {
@@ -334,18 +391,12 @@ void RestoreWriter::putInPlace(const Done &done)
         if (!result.restored())
             ::unlinkat(staged.folder, staged.temporary.c_str(), 0);
     }
-    for (const dev_t device : flushed)
-        for (const Staged &staged : m_staged) {
-            struct stat status {};
-            if (::fstat(staged.folder, &status) == 0 && status.st_dev == device) {
-                ::syncfs(staged.folder);
-                break;
-            }
-        }
+}
+
+void RestoreWriter::report(std::vector<Staged> &batch, const Done &done)
+{
     std::vector<Staged> finished;
-    finished.swap(m_staged);
-    m_stagedBytes = 0;
-    m_folders.clear();
+    finished.swap(batch);
     for (const Staged &staged : finished)
         done(*staged.file, staged.result);
 }

@@ -3,9 +3,13 @@
 #include "catalogue/RestoreFolders.h"
 #include "catalogue/RestorePlan.h"
 
+#include "base/UniqueFd.h"
+
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace quillarc {
@@ -44,9 +48,10 @@ struct RestoreSettings {
 /// temporary name in its folder, read back and checked against its recorded
 /// content hash, given its copy's mode, owner and times, and only then put
 /// in place, so no final name ever holds part of a file. The files of a
-/// batch are flushed together before they are put in place. A file whose
-/// content is already at its target is left alone, so a restore that
-/// stopped is run again to finish.
+/// batch are flushed together before they are put in place, while the next
+/// batch is written, and each file is told done once its name is flushed
+/// too. A file whose content is already at its target is left alone, so a
+/// restore that stopped is run again to finish.
 class RestoreWriter {
 public:
     RestoreWriter(int diskRootFd, RestoreSettings settings);
@@ -79,13 +84,24 @@ private:
     void writeStaged(Staged &staged, const Done &done);
     bool writeTemporary(const PlannedFile &file, const CopyEntry &copy, int folder, const std::string &temporary,
                         RestoreResult &result);
-    void putInPlace(const Done &done);
+    /// The batch being written is whole: it starts on its way to the disk,
+    /// and the batch before it, flushed meanwhile, is put in place.
+    void nextBatch(const Done &done);
+    void putInPlace(std::vector<Staged> &batch);
+    void startFlush();
+    void awaitFlush();
+    static void report(std::vector<Staged> &batch, const Done &done);
 
     int m_diskRoot;
     RestoreSettings m_settings;
     RestoreFolders m_folders;
-    std::vector<Staged> m_staged;
+    std::vector<Staged> m_staged;   ///< being written
+    std::vector<Staged> m_flushing; ///< written whole and on their way to the disk, under temporary names
+    std::vector<Staged> m_renamed;  ///< in place, their names on their way to the disk
     std::int64_t m_stagedBytes = 0;
+    std::thread m_flush;
+    std::shared_ptr<const UniqueFd> m_heldFolder; ///< of the last file staged, held past the folder cache
+    int m_heldFolderFd = -1;                      ///< the cache's descriptor it duplicates
 };
 
 } // namespace quillarc

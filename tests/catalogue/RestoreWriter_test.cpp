@@ -283,6 +283,55 @@ TEST_F(RestoreWriterTest, RunAgainAfterAStopFinishesWithoutLeftovers)
     EXPECT_EQ(target.read("d/f4"), "content 4");
 }
 
+// Batches go to the disk while the next is written: across several of
+// them, in folders that change within a batch and across its end, every
+// file is told once, and only once it stands in place whole; a stop keeps
+// that, and leaves no temporary file.
+TEST_F(RestoreWriterTest, ManyBatchesAreToldOnceEachAndOnlyOnceInPlace)
+{
+    constexpr int kFiles = 2600;
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string path = "b" + std::to_string(i * 3 / kFiles) + "/f" + std::to_string(i);
+        addCopy(path, "content " + std::to_string(i), path);
+    }
+    for (const int stopAfter : {1200, kFiles}) {
+        SCOPED_TRACE(stopAfter);
+        fs::remove_all(target.path() + "b0");
+        fs::remove_all(target.path() + "b1");
+        fs::remove_all(target.path() + "b2");
+        std::atomic<bool> stop {false};
+        std::map<std::string, int> told;
+        int notInPlace = 0;
+        RestoreWriter writer(diskRoot.get(), {target.folder(), false, "2026-12-10"});
+        writer.restore(
+            plan,
+            [&](const PlannedFile &file, const RestoreResult &result) {
+                const std::string relative = file.target.substr(target.path().size());
+                ++told[relative];
+                const std::string number = relative.substr(relative.find("/f") + 2);
+                if (result.status != Status::Restored || !target.exists(relative) ||
+                    target.read(relative) != "content " + number)
+                    ++notInPlace;
+                if (static_cast<int>(told.size()) >= stopAfter)
+                    stop = true;
+            },
+            &stop);
+        EXPECT_EQ(notInPlace, 0);
+        EXPECT_GE(static_cast<int>(told.size()), std::min(stopAfter, kFiles));
+        for (const auto &[path, times] : told)
+            EXPECT_EQ(times, 1) << path;
+        int leftovers = 0;
+        int inPlace = 0;
+        for (const char *folder : {"b0", "b1", "b2"})
+            for (const std::string &name : namesIn(folder)) {
+                leftovers += name.rfind(".quillarc-restoring-", 0) == 0 ? 1 : 0;
+                inPlace += told.count(std::string(folder) + "/" + name) ? 1 : 0;
+            }
+        EXPECT_EQ(leftovers, 0);
+        EXPECT_EQ(inPlace, static_cast<int>(told.size()));
+    }
+}
+
 TEST_F(RestoreWriterTest, AsRootGivesOwnersThatExistAndNoSetIdOtherwise)
 {
     if (::geteuid() != 0)
