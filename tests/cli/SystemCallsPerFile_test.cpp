@@ -126,9 +126,14 @@ TEST_F(SystemCallsPerFileTest, AFirstPassCostsNoMorePerFileThanCpA)
             sum += calls;
         return sum;
     };
-    // The pass writes a catalogue that cp -a does not: its pages come to
-    // about one write for every fifteen files.
-    EXPECT_LE((total(large) - total(small)) / files, (total(cpB) - total(cpA)) / files + 0.25)
+    // The pass keeps a catalogue that cp -a does not: its pages come to
+    // about one write for every seven files (0.15 a file here), and the
+    // disk's manifest, written beside the disk's copy of the catalogue on a
+    // connection and a thread of its own, reads them back (one read for
+    // every eighteen files, and a few calls for that thread's heap: 0.1 a
+    // file in all); the rest of the margin is the threads' wake-ups, which
+    // vary by a few hundredths from run to run.
+    EXPECT_LE((total(large) - total(small)) / files, (total(cpB) - total(cpA)) / files + 0.35)
         << "all calls per file, the pass against cp -a";
 }
 
