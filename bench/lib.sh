@@ -26,6 +26,10 @@ seconds() {
   awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) / 1e9 }'
 }
 
+# Drops the page cache when it can (as root), so that what a run reads
+# next comes from the disk.
+cold() { sync; if [ "$(id -u)" = 0 ]; then echo 3 > /proc/sys/vm/drop_caches; fi; }
+
 # Elapsed seconds without the syncs, for runs that write nothing.
 plain_seconds() {
   local start end

@@ -8,6 +8,7 @@ build=${1:-build}
 work=${2:-$(mktemp -d /var/tmp/quillarc-bench-restore-XXXXXX)}
 shift $(( $# > 2 ? 2 : $# )) || true
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
 bin=$(cd "$build" && pwd)/bin
 
 disk=$work/disk
@@ -20,7 +21,6 @@ if [ ! -d "$tree" ]; then
   "$bin/bench_restore_fixture" "$program/catalogue.sqlite" "$disk" BENCH-DISK
 fi
 
-cold() { sync; [ "$(id -u)" = 0 ] && echo 3 > /proc/sys/vm/drop_caches || true; }
 seconds() { local start end; start=$(date +%s.%N); "$@" >/dev/null; sync; end=$(date +%s.%N); echo "$end - $start" | bc; }
 
 rm -rf "$work/cp" "$work/restored"; mkdir -p "$work/cp"

@@ -91,9 +91,7 @@ t_rs3=$(seconds rsync -a "$src/" "$rsdst/")
 mem3=$(pass_peak_kib "$program")
 rm -rf "$rsdst"
 
-# Reading the disk back: the page cache is dropped before each run when
-# it can be (as root), so that the copies come from the disk.
-cold() { sync; if [ "$(id -u)" = 0 ]; then echo 3 > /proc/sys/vm/drop_caches; fi; }
+# Reading the disk back: each run from a cold cache (cold, in lib.sh).
 mirror="$medium$src"
 echo "== 4. restore ($repeat rounds)"
 t_rest=(); t_cpb=(); r_rest=()

@@ -91,14 +91,19 @@ constexpr int kCopyCacheKib = -512;
 // The manifest goes out in pieces of this size.
 constexpr std::size_t kManifestPiece = std::size_t {64} * 1024;
 
+void useSmallCache(sqlite::Database &db)
+{
+    db.exec("PRAGMA main.cache_size = " + std::to_string(kCopyCacheKib) +
+            "; PRAGMA temp.cache_size = " + std::to_string(kCopyCacheKib));
+}
+
 // The page cache of the catalogue as the pass left it, given back once the
 // disk's files are written.
 class SmallCache {
 public:
     explicit SmallCache(sqlite::Database &db) : m_db(db), m_before(db.integer("PRAGMA main.cache_size"))
     {
-        m_db.exec("PRAGMA main.cache_size = " + std::to_string(kCopyCacheKib) +
-                  "; PRAGMA temp.cache_size = " + std::to_string(kCopyCacheKib));
+        useSmallCache(m_db);
     }
     ~SmallCache()
     {
@@ -199,16 +204,16 @@ void writeManifest(sqlite::Database &db, std::int64_t disk, int folder)
 }
 
 // A second connection to the catalogue, for reading beside the first; null
-// where there is no file to open again (a catalogue in memory) or it
-// cannot be (the first connection then does both).
-std::unique_ptr<sqlite::Database> secondReader(const std::string &file)
+// where SQLite names no file to open again (a catalogue in memory) or it
+// cannot be opened (the first connection then does both).
+std::unique_ptr<sqlite::Database> secondReader(const sqlite::Database &db)
 {
-    if (file.empty() || file == ":memory:" || file.rfind("file:", 0) == 0)
+    const std::string file = db.mainFile();
+    if (file.empty())
         return nullptr;
     try {
         auto reader = std::make_unique<sqlite::Database>(file, false);
-        reader->exec("PRAGMA main.cache_size = " + std::to_string(kCopyCacheKib) +
-                     "; PRAGMA temp.cache_size = " + std::to_string(kCopyCacheKib));
+        useSmallCache(*reader);
         return reader;
     } catch (const CatalogueError &) {
         return nullptr;
@@ -231,7 +236,7 @@ void Catalogue::writeDiskCopy(std::int64_t disk, int diskRootFd)
     // read it), the catalogue's copy on this one.
     std::exception_ptr manifestFailure;
     std::thread manifest;
-    if (std::unique_ptr<sqlite::Database> reader = secondReader(m_impl->db.file())) {
+    if (std::unique_ptr<sqlite::Database> reader = secondReader(m_impl->db)) {
         manifest = std::thread([&manifestFailure, reader = std::move(reader), disk, folder = folder.get()] {
             try {
                 writeManifest(*reader, disk, folder);

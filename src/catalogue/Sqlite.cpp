@@ -25,6 +25,12 @@ void makePrivateFile(const std::string &file)
 
 } // namespace
 
+std::string Database::mainFile() const
+{
+    const char *name = sqlite3_db_filename(m_db, "main");
+    return name != nullptr ? std::string(name) : std::string();
+}
+
 Database::Database(const std::string &file, bool create) : m_file(file)
 {
     if (create)

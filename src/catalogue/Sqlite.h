@@ -37,6 +37,9 @@ public:
     int changes() const;
     bool autocommit() const;
     const std::string &file() const { return m_file; }
+    /// The file SQLite keeps the main database in, as it resolved the name
+    /// given; empty for a database in memory.
+    std::string mainFile() const;
     sqlite3 *handle() const { return m_db; }
 
     /// Throws CatalogueError for a result code other than the ones SQLite
