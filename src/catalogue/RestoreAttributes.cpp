@@ -1,5 +1,7 @@
 #include "catalogue/RestoreAttributes.h"
 
+#include "base/NoAttributes.h"
+
 #include <acl/libacl.h>
 #include <attr/error_context.h>
 #include <attr/libattr.h>
@@ -48,6 +50,13 @@ void copyDefaultList(int source, int target)
 
 void copyListsAndAttributes(int source, int target, bool folder)
 {
+    // Most copies carry nothing of the kind: then all there is to do is
+    // drop a list the new file took from its folder's default.
+    if (!folder && hasNoAttributes(source)) {
+        if (!hasNoAttributes(target))
+            ::fremovexattr(target, kAccessList);
+        return;
+    }
     copyAccessList(source, target);
     if (folder)
         copyDefaultList(source, target);

@@ -3,10 +3,13 @@
 #include "catalogue/ContentHasher.h"
 
 #include <cerrno>
+#include <fcntl.h>
+#include <linux/openat2.h>
 #include <grp.h>
 #include <map>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
 
@@ -48,14 +51,23 @@ bool groupExists(std::uint32_t gid)
 
 } // namespace
 
-std::optional<Hash128> hashOfFile(int fd)
+UniqueFd openCopyOnDisk(int diskRoot, const std::string &path)
+{
+    open_how how {};
+    how.flags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    const long fd = ::syscall(SYS_openat2, diskRoot, path.c_str(), &how, sizeof how);
+    return UniqueFd(static_cast<int>(fd));
+}
+
+std::optional<Hash128> hashOfFile(int fd, std::int64_t length)
 {
     ContentHasher hasher;
     // One buffer a thread: a restore hashes every file it writes, most of
     // them small, and a fresh megabyte each time is a map and unmap each.
     thread_local std::vector<char> buffer(kChunk);
     off_t offset = 0;
-    for (;;) {
+    while (length < 0 || offset < length) {
         const ssize_t got = ::pread(fd, buffer.data(), buffer.size(), offset);
         if (got < 0 && errno == EINTR)
             continue;
@@ -69,12 +81,12 @@ std::optional<Hash128> hashOfFile(int fd)
     return hasher.digest();
 }
 
-std::int64_t copyAllBytes(int from, int to)
+std::int64_t copyAllBytes(int from, int to, std::int64_t length)
 {
     std::int64_t copied = 0;
     bool inKernel = true;
     std::vector<char> buffer;
-    for (;;) {
+    while (length < 0 || copied < length) {
         if (inKernel) {
             const ssize_t moved = ::copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0);
             if (moved > 0) {
@@ -110,6 +122,7 @@ std::int64_t copyAllBytes(int from, int to)
         }
         copied += got;
     }
+    return copied;
 }
 
 bool applyCopyMetadata(int fd, const CopyRecord &copy, std::int64_t accessNs)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/UniqueFd.h"
 #include "catalogue/CopyRecord.h"
 
 #include <cstdint>
@@ -8,13 +9,21 @@
 
 namespace quillarc {
 
-/// The content hash of an open file read from its start; nullopt (with
-/// errno set) on a read error.
-std::optional<Hash128> hashOfFile(int fd);
+/// Opens a copy below the disk root for reading, never through a link the
+/// disk holds (a disk is data, and may have been written anywhere), and
+/// without waiting on a FIFO planted there. Invalid with errno set when it
+/// cannot.
+UniqueFd openCopyOnDisk(int diskRoot, const std::string &path);
 
-/// Copies every byte of `from` into `to` (both at offset 0) in the kernel
-/// where it can; returns the number of bytes copied, or -1 with errno set.
-std::int64_t copyAllBytes(int from, int to);
+/// The content hash of an open file read from its start, to its end or
+/// after `length` bytes when that is given (which saves asking for an end
+/// the caller knows); nullopt (with errno set) on a read error.
+std::optional<Hash128> hashOfFile(int fd, std::int64_t length = -1);
+
+/// Copies the bytes of `from` into `to` (both at offset 0) in the kernel
+/// where it can, to the end of `from` or after `length` bytes when that is
+/// given; returns the number of bytes copied, or -1 with errno set.
+std::int64_t copyAllBytes(int from, int to, std::int64_t length = -1);
 
 /// Gives a restored file the mode and times its copy holds: the owner only
 /// as root and only when that user exists, and without set-id bits when the

@@ -3,14 +3,13 @@
 #include "catalogue/ContentHasher.h"
 #include "catalogue/RestoreAttributes.h"
 #include "catalogue/RestoreBytes.h"
+#include "catalogue/RestoreReadAhead.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <linux/openat2.h>
 #include <set>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace quillarc {
@@ -25,17 +24,6 @@ constexpr int kBesideAttempts = 1000;
 std::string causeOf(int error)
 {
     return std::strerror(error);
-}
-
-// The copy below the disk root, reached without following any link the
-// disk holds: a disk is data, and may have been written anywhere.
-UniqueFd openOnDisk(int diskRoot, const std::string &path)
-{
-    open_how how {};
-    how.flags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK; // a FIFO planted there must not hang the restore
-    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
-    const long fd = ::syscall(SYS_openat2, diskRoot, path.c_str(), &how, sizeof how);
-    return UniqueFd(static_cast<int>(fd));
 }
 
 enum class AtTarget {
@@ -141,13 +129,20 @@ std::string RestoreWriter::alreadyRestored(const PlannedFile &file, const Restor
 
 void RestoreWriter::restore(const std::vector<PlannedFile> &files, const Done &done, const std::atomic<bool> *stop)
 {
-    for (const PlannedFile &file : files) {
+    std::unique_ptr<RestoreReadAhead> readAhead;
+    if (files.size() > 1)
+        readAhead = std::make_unique<RestoreReadAhead>(m_diskRoot, files);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const PlannedFile &file = files[i];
         if (stop != nullptr && stop->load(std::memory_order_relaxed))
             break;
+        if (readAhead)
+            readAhead->reached(i);
         stage(file, done);
         if (m_staged.size() >= kBatchFiles || m_stagedBytes >= kBatchBytes)
             nextBatch(done);
     }
+    readAhead.reset();
     // The last batch on its way, then in place, then its names flushed.
     nextBatch(done);
     nextBatch(done);
@@ -274,7 +269,7 @@ bool RestoreWriter::writeTemporary(const PlannedFile &file, const CopyEntry &cop
                                    const std::string &temporary, RestoreResult &result)
 {
     const std::string onDisk = PlannedFile::pathOnDisk(copy);
-    const UniqueFd source = openOnDisk(m_diskRoot, onDisk);
+    const UniqueFd source = openCopyOnDisk(m_diskRoot, onDisk);
     struct stat status {};
     if (!source || ::fstat(source.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         result.problem = onDisk + " on disk " + copy.diskLabel + ": " +
@@ -297,10 +292,10 @@ bool RestoreWriter::writeTemporary(const PlannedFile &file, const CopyEntry &cop
         result.badCopy = badCopy;
         return false;
     };
-    const std::int64_t copied = copyAllBytes(source.get(), written.get());
+    const std::int64_t copied = copyAllBytes(source.get(), written.get(), status.st_size);
     if (copied < 0)
         return fail(file.target + ": " + causeOf(errno), false);
-    const auto readBack = hashOfFile(written.get());
+    const auto readBack = hashOfFile(written.get(), copied);
     if (!readBack)
         return fail(file.target + ": " + causeOf(errno), false);
     if (*readBack != copy.copy.hash || copied != copy.copy.size) {
@@ -346,10 +341,14 @@ void RestoreWriter::startFlush()
     // names of the batch just put in place.
     std::vector<std::shared_ptr<const UniqueFd>> systems;
     std::set<dev_t> seen;
+    const UniqueFd *asked = nullptr; // files of one folder follow each other: their folder is asked once
     for (const std::vector<Staged> *batch : {&m_flushing, &m_renamed})
         for (const Staged &staged : *batch) {
+            if (!staged.folderHeld || staged.folderHeld.get() == asked)
+                continue;
+            asked = staged.folderHeld.get();
             struct stat status {};
-            if (staged.folderHeld && ::fstat(staged.folder, &status) == 0 && seen.insert(status.st_dev).second)
+            if (::fstat(staged.folder, &status) == 0 && seen.insert(status.st_dev).second)
                 systems.push_back(staged.folderHeld);
         }
     if (!systems.empty())

@@ -1,9 +1,9 @@
 #include "engine/CopyMetadata.h"
 
+#include "base/NoAttributes.h"
 #include "engine/DiskFault.h"
 
 #include <acl/libacl.h>
-#include <array>
 #include <attr/error_context.h>
 #include <attr/libattr.h>
 #include <cerrno>
@@ -81,17 +81,6 @@ void clearEntry(acl_t acl, acl_tag_t tag)
 int attributeToCopy(const char *name, struct error_context *context)
 {
     return std::strcmp(name, "security.selinux") != 0 && ::attr_copy_check_permissions(name, context) != 0 ? 1 : 0;
-}
-
-// True when the source has no extended attribute at all, and so no access
-// control list either: one call, where reading the lists and copying the
-// attributes would take several that all come back empty. A disk that
-// keeps no attributes has none; any other doubt takes the long way.
-bool hasNoAttributes(int source)
-{
-    std::array<char, 256> names {};
-    const ssize_t length = ::flistxattr(source, names.data(), names.size());
-    return length == 0 || (length < 0 && (errno == ENOTSUP || errno == EOPNOTSUPP));
 }
 
 // Sets the bits as a list that says no more than they do: the disk keeps

@@ -1,0 +1,83 @@
+#include "catalogue/RestoreReadAhead.h"
+
+#include "catalogue/RestoreBytes.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace quillarc {
+
+RestoreReadAhead::RestoreReadAhead(int diskRoot, const std::vector<PlannedFile> &files)
+    : RestoreReadAhead(diskRoot, files, Limits {})
+{
+}
+
+RestoreReadAhead::RestoreReadAhead(int diskRoot, const std::vector<PlannedFile> &files, Limits limits)
+    : m_diskRoot(diskRoot), m_files(files), m_limits(limits)
+{
+    m_thread = std::thread([this] { run(); });
+}
+
+RestoreReadAhead::~RestoreReadAhead()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_moved.notify_one();
+    m_thread.join();
+}
+
+std::int64_t RestoreReadAhead::weightOf(std::size_t index) const
+{
+    return std::min(m_files[index].source.copy.size, m_limits.perFile);
+}
+
+void RestoreReadAhead::reached(std::size_t index)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        if (index <= m_reached)
+            return;
+        for (std::size_t i = m_reached; i < std::min(index, m_asked); ++i)
+            m_bytesAhead -= weightOf(i);
+        m_reached = index;
+    }
+    m_moved.notify_one();
+}
+
+std::size_t RestoreReadAhead::askedFor() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_asked;
+}
+
+void RestoreReadAhead::run()
+{
+    for (;;) {
+        std::size_t index = 0;
+        {
+            std::unique_lock lock(m_mutex);
+            m_moved.wait(lock, [&] {
+                if (m_stop || m_asked >= m_files.size())
+                    return true;
+                // What the writer has passed is not worth asking for.
+                if (m_asked < m_reached)
+                    m_asked = m_reached;
+                return m_asked - m_reached < m_limits.files &&
+                       (m_asked == m_reached || m_bytesAhead + weightOf(m_asked) <= m_limits.bytes);
+            });
+            if (m_stop || m_asked >= m_files.size())
+                return;
+            index = m_asked++;
+            m_bytesAhead += weightOf(index);
+        }
+        const UniqueFd copy = openCopyOnDisk(m_diskRoot, PlannedFile::pathOnDisk(m_files[index].source));
+        struct stat status {};
+        if (copy && ::fstat(copy.get(), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0)
+            ::posix_fadvise(copy.get(), 0, weightOf(index), POSIX_FADV_WILLNEED);
+    }
+}
+
+} // namespace quillarc
