@@ -29,6 +29,7 @@ std::vector<CopyEntry> Catalogue::find(std::string_view pattern, bool wholePath)
 {
     const NamePattern matcher(pattern, wholePath ? NamePattern::Against::WholePath : NamePattern::Against::Name);
     const std::string query = trigramQuery(matcher.longestPlainRun());
+    const ReadSnapshot snapshot(m_impl->db);
     auto candidates = m_impl->db.prepare(candidateQuery(!query.empty(), wholePath));
     if (!query.empty())
         candidates->bind(1, query);

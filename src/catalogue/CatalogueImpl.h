@@ -50,4 +50,20 @@ struct Catalogue::Impl {
     std::vector<CopyEntry> entriesOf(const std::vector<std::int64_t> &names);
 };
 
+/// Reads that belong together see the catalogue at one moment, so that a
+/// pass recording meanwhile changes none of them halfway; SQLite then also
+/// takes its read lock once, not for every statement. Inside a transaction
+/// already open it adds nothing.
+class ReadSnapshot {
+public:
+    explicit ReadSnapshot(sqlite::Database &db);
+    ~ReadSnapshot();
+    ReadSnapshot(const ReadSnapshot &) = delete;
+    ReadSnapshot &operator=(const ReadSnapshot &) = delete;
+
+private:
+    sqlite::Database &m_db;
+    bool m_began;
+};
+
 } // namespace quillarc

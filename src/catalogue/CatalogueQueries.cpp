@@ -48,6 +48,23 @@ DiskSummary readSummary(sqlite::Statement &row)
 
 } // namespace
 
+ReadSnapshot::ReadSnapshot(sqlite::Database &db) : m_db(db), m_began(db.autocommit())
+{
+    if (m_began)
+        m_db.exec("BEGIN");
+}
+
+ReadSnapshot::~ReadSnapshot()
+{
+    if (!m_began)
+        return;
+    try {
+        m_db.exec("COMMIT");
+    } catch (const CatalogueError &) {
+        // Only reads were made: nothing is lost when the end is refused.
+    }
+}
+
 std::vector<CopyEntry> Catalogue::Impl::entriesOf(const std::vector<std::int64_t> &names)
 {
     static const std::string sql = std::string(kCopyColumns) + "WHERE c.name = ?";
@@ -84,6 +101,7 @@ std::optional<DiskSummary> Catalogue::diskSummary(std::int64_t disk) const
 std::vector<CopyEntry> Catalogue::copiesUnder(std::string_view pathOrFolder) const
 {
     const std::string_view path = trimmedPath(pathOrFolder);
+    const ReadSnapshot snapshot(m_impl->db);
     std::vector<std::int64_t> names;
     if (const std::int64_t file = path.empty() ? 0 : m_impl->nameId(path, false); file != 0)
         names.push_back(file);
