@@ -37,6 +37,7 @@ public:
     /// Forgets the open folders (they stay valid for fds already handed out
     /// only until this is called).
     void clear() { m_open.clear(); }
+    std::size_t openCount() const { return m_open.size(); }
 
     /// Gives the folders made since the last finish what their models on
     /// the disk hold, the deepest first, once their contents are in place

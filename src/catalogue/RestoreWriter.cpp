@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <algorithm>
 #include <set>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +22,19 @@ namespace {
 constexpr std::size_t kBatchFiles = 1000;
 constexpr std::int64_t kBatchBytes = std::int64_t(256) << 20;
 constexpr int kBesideAttempts = 1000;
+
+// Descriptors: each batch in flight holds its files' folders (three
+// batches at a time: written, flushing, put in place) and the folder cache
+// holds what it opened since it was last emptied. A batch takes one share
+// of the process's limit and the cache two, so that a tree of many small
+// folders never runs out of descriptors halfway.
+std::size_t folderShareOfLimit()
+{
+    rlimit limit {};
+    rlim_t soft = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 1024;
+    soft = std::min<rlim_t>(soft, 1 << 20);
+    return std::max<std::size_t>(8, (static_cast<std::size_t>(soft) - std::min<std::size_t>(soft, 64)) / 6);
+}
 
 std::string causeOf(int error)
 {
@@ -84,7 +99,8 @@ struct RestoreWriter::Staged {
 };
 
 RestoreWriter::RestoreWriter(int diskRootFd, RestoreSettings settings)
-    : m_diskRoot(diskRootFd), m_settings(std::move(settings)), m_folders(m_settings.base, diskRootFd)
+    : m_diskRoot(diskRootFd), m_settings(std::move(settings)), m_folderShare(folderShareOfLimit()),
+      m_folders(m_settings.base, diskRootFd)
 {
 }
 
@@ -139,7 +155,7 @@ void RestoreWriter::restore(const std::vector<PlannedFile> &files, const Done &d
         if (readAhead)
             readAhead->reached(i);
         stage(file, done);
-        if (m_staged.size() >= kBatchFiles || m_stagedBytes >= kBatchBytes)
+        if (m_staged.size() >= kBatchFiles || m_stagedBytes >= kBatchBytes || m_stagedFolders >= m_folderShare)
             nextBatch(done);
     }
     readAhead.reset();
@@ -162,6 +178,8 @@ void RestoreWriter::stage(const PlannedFile &file, const Done &done)
     const std::string &mirror = file.source.copy.path;
     const std::size_t mirrorSlash = mirror.rfind('/');
     const std::string mirrorFolder = mirrorSlash == std::string::npos ? "" : mirror.substr(0, mirrorSlash);
+    if (m_folders.openCount() >= 2 * m_folderShare)
+        forgetFolders();
     staged.folder = m_folders.open(staged.folderPath, mirrorFolder, result.problem);
     // The folder cache is let go of at every batch; the batch's files keep
     // their folders until they are put in place.
@@ -169,6 +187,7 @@ void RestoreWriter::stage(const PlannedFile &file, const Done &done)
         if (staged.folder != m_heldFolderFd) {
             m_heldFolder = sharedDuplicate(staged.folder);
             m_heldFolderFd = m_heldFolder ? staged.folder : -1;
+            ++m_stagedFolders;
             if (!m_heldFolder)
                 result.problem = file.target + ": " + causeOf(errno);
         }
@@ -329,10 +348,18 @@ void RestoreWriter::nextBatch(const Done &done)
     m_flushing = std::move(m_staged);
     m_staged.clear();
     m_stagedBytes = 0;
+    m_stagedFolders = 0;
+    forgetFolders();
+    startFlush();
+}
+
+void RestoreWriter::forgetFolders()
+{
+    // A descriptor number the cache lets go of may come back for another
+    // folder: the held one must not be taken for it.
     m_folders.clear();
     m_heldFolder.reset();
     m_heldFolderFd = -1;
-    startFlush();
 }
 
 void RestoreWriter::startFlush()

@@ -90,15 +90,19 @@ private:
     void putInPlace(std::vector<Staged> &batch);
     void startFlush();
     void awaitFlush();
+    /// Empties the folder cache and forgets which folder is held.
+    void forgetFolders();
     static void report(std::vector<Staged> &batch, const Done &done);
 
     int m_diskRoot;
     RestoreSettings m_settings;
+    std::size_t m_folderShare; ///< folders a batch, or half the folder cache, may hold open
     RestoreFolders m_folders;
     std::vector<Staged> m_staged;   ///< being written
     std::vector<Staged> m_flushing; ///< written whole and on their way to the disk, under temporary names
     std::vector<Staged> m_renamed;  ///< in place, their names on their way to the disk
     std::int64_t m_stagedBytes = 0;
+    std::size_t m_stagedFolders = 0; ///< folders held by the batch being written
     std::thread m_flush;
     std::shared_ptr<const UniqueFd> m_heldFolder; ///< of the last file staged, held past the folder cache
     int m_heldFolderFd = -1;                      ///< the cache's descriptor it duplicates

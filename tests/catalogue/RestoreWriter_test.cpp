@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -330,6 +331,31 @@ TEST_F(RestoreWriterTest, ManyBatchesAreToldOnceEachAndOnlyOnceInPlace)
         EXPECT_EQ(leftovers, 0);
         EXPECT_EQ(inPlace, static_cast<int>(told.size()));
     }
+}
+
+// Every folder of a batch is held open until its files are in place: a
+// tree of many small folders must still fit the process's descriptors.
+TEST_F(RestoreWriterTest, ManyFoldersFitALowDescriptorLimit)
+{
+    constexpr int kFolders = 600;
+    for (int i = 0; i < kFolders; ++i) {
+        const std::string path = "many/d" + std::to_string(i) + (i % 3 == 0 ? "/deeper" : "") + "/f";
+        addCopy(path, "content " + std::to_string(i), path);
+    }
+    rlimit before {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    rlimit low = before;
+    low.rlim_cur = 128;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    const auto results = run();
+    ::setrlimit(RLIMIT_NOFILE, &before);
+
+    int restored = 0;
+    for (const auto &[path, result] : results) {
+        EXPECT_EQ(result.status, Status::Restored) << path << ": " << result.problem;
+        restored += target.exists(path) ? 1 : 0;
+    }
+    EXPECT_EQ(restored, kFolders);
 }
 
 TEST_F(RestoreWriterTest, AsRootGivesOwnersThatExistAndNoSetIdOtherwise)
