@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 
 namespace quillarc {
 
@@ -29,6 +31,14 @@ RestoreReadAhead::~RestoreReadAhead()
     m_thread.join();
 }
 
+bool RestoreReadAhead::helps(int diskRoot)
+{
+    struct statfs system {};
+    if (::fstatfs(diskRoot, &system) != 0)
+        return true;
+    return system.f_type != TMPFS_MAGIC && system.f_type != RAMFS_MAGIC;
+}
+
 std::int64_t RestoreReadAhead::weightOf(std::size_t index) const
 {
     return std::min(m_files[index].source.copy.size, m_limits.perFile);
@@ -36,6 +46,7 @@ std::int64_t RestoreReadAhead::weightOf(std::size_t index) const
 
 void RestoreReadAhead::reached(std::size_t index)
 {
+    bool wake = false;
     {
         const std::lock_guard lock(m_mutex);
         if (index <= m_reached)
@@ -43,8 +54,23 @@ void RestoreReadAhead::reached(std::size_t index)
         for (std::size_t i = m_reached; i < std::min(index, m_asked); ++i)
             m_bytesAhead -= weightOf(i);
         m_reached = index;
+        wake = m_waiting && roomForMore();
     }
-    m_moved.notify_one();
+    if (wake)
+        m_moved.notify_one();
+}
+
+// Once the window is full the thread waits until a quarter of it is free
+// again, so that it is woken once for many files, not for every one. True
+// also at the end and when the writer has caught up: the next file is then
+// asked for whatever its size.
+bool RestoreReadAhead::roomForMore() const
+{
+    if (m_stop || m_asked >= m_files.size() || m_asked <= m_reached)
+        return true;
+    const std::size_t slackFiles = std::max<std::size_t>(1, m_limits.files / 4);
+    return m_asked - m_reached + slackFiles <= m_limits.files &&
+           m_bytesAhead + weightOf(m_asked) + m_limits.bytes / 4 <= m_limits.bytes;
 }
 
 std::size_t RestoreReadAhead::askedFor() const
@@ -59,17 +85,20 @@ void RestoreReadAhead::run()
         std::size_t index = 0;
         {
             std::unique_lock lock(m_mutex);
-            m_moved.wait(lock, [&] {
-                if (m_stop || m_asked >= m_files.size())
-                    return true;
-                // What the writer has passed is not worth asking for.
-                if (m_asked < m_reached)
-                    m_asked = m_reached;
-                return m_asked - m_reached < m_limits.files &&
-                       (m_asked == m_reached || m_bytesAhead + weightOf(m_asked) <= m_limits.bytes);
-            });
             if (m_stop || m_asked >= m_files.size())
                 return;
+            const bool mayAsk = m_asked <= m_reached || (m_asked - m_reached < m_limits.files &&
+                                                         m_bytesAhead + weightOf(m_asked) <= m_limits.bytes);
+            if (!mayAsk) {
+                m_waiting = true;
+                m_moved.wait(lock, [&] { return roomForMore(); });
+                m_waiting = false;
+                if (m_stop || m_asked >= m_files.size())
+                    return;
+            }
+            // What the writer has passed is not worth asking for.
+            if (m_asked < m_reached)
+                m_asked = m_reached;
             index = m_asked++;
             m_bytesAhead += weightOf(index);
         }

@@ -34,6 +34,10 @@ public:
     RestoreReadAhead(const RestoreReadAhead &) = delete;
     RestoreReadAhead &operator=(const RestoreReadAhead &) = delete;
 
+    /// False for a disk whose file system lives in memory (tmpfs, ramfs):
+    /// its bytes come at once, and asking ahead would only cost.
+    static bool helps(int diskRoot);
+
     /// The writer has come to file `index` (and is done with those before).
     void reached(std::size_t index);
 
@@ -43,6 +47,7 @@ public:
 private:
     void run();
     std::int64_t weightOf(std::size_t index) const;
+    bool roomForMore() const;
 
     int m_diskRoot;
     const std::vector<PlannedFile> &m_files;
@@ -53,6 +58,7 @@ private:
     std::size_t m_asked = 0;   ///< the first file not yet asked for
     std::int64_t m_bytesAhead = 0;
     bool m_stop = false;
+    bool m_waiting = false; ///< the thread waits for room
     std::thread m_thread;
 };
 

@@ -146,7 +146,7 @@ std::string RestoreWriter::alreadyRestored(const PlannedFile &file, const Restor
 void RestoreWriter::restore(const std::vector<PlannedFile> &files, const Done &done, const std::atomic<bool> *stop)
 {
     std::unique_ptr<RestoreReadAhead> readAhead;
-    if (files.size() > 1)
+    if (files.size() > 1 && RestoreReadAhead::helps(m_diskRoot))
         readAhead = std::make_unique<RestoreReadAhead>(m_diskRoot, files);
     for (std::size_t i = 0; i < files.size(); ++i) {
         const PlannedFile &file = files[i];

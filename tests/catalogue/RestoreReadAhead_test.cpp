@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
@@ -42,7 +44,8 @@ TEST(RestoreReadAheadTest, StaysWithinItsWindowAheadOfTheWriter)
     const Case cases[] = {
         {"by files", {4, 100 * kMiB, 8 * kMiB}, 10, 20, {{0, 4}, {6, 10}, {7, 11}}},
         {"by bytes", {100, 3 * kMiB, 8 * kMiB}, kMiB, 20, {{0, 3}, {2, 5}}},
-        {"a large file counts up to its first part", {100, 16 * kMiB, 4 * kMiB}, 100 * kMiB, 20, {{0, 4}, {1, 5}}},
+        {"a large file counts up to its first part", {100, 16 * kMiB, 4 * kMiB}, 100 * kMiB, 20, {{0, 4}, {2, 6}}},
+        {"a full window waits for a quarter of it", {8, 100 * kMiB, 8 * kMiB}, 10, 30, {{0, 8}, {1, 8}, {2, 10}}},
         {"a file larger than the window is still asked for", {100, 2 * kMiB, 8 * kMiB}, 100 * kMiB, 20, {{0, 1}, {3, 4}}},
         {"what the writer passed is skipped", {4, 100 * kMiB, 8 * kMiB}, 10, 20, {{0, 4}, {15, 19}}},
         {"to the end of the plan", {4, 100 * kMiB, 8 * kMiB}, 10, 6, {{0, 4}, {3, 6}, {5, 6}}},
@@ -57,6 +60,8 @@ TEST(RestoreReadAheadTest, StaysWithinItsWindowAheadOfTheWriter)
             plan[i].source.copy.size = c.size;
         }
         disk.write("d/f0", "a copy that is there; the others are not, which only the writer reports");
+        ::unlink((disk.path() + "d/f1").c_str());
+        ASSERT_EQ(::mkfifo((disk.path() + "d/f1").c_str(), 0600), 0) << "a pipe, which must not hold it up";
         RestoreReadAhead readAhead(root.get(), plan, c.limits);
         for (const auto &[reached, asked] : c.reachedThenAsked) {
             readAhead.reached(reached);
