@@ -96,7 +96,24 @@ struct RestoreWriter::Staged {
     std::string finalName;
     bool keepAside = false;
     RestoreResult result;
+    /// Its content is still to be read back and checked (by the flush,
+    /// beside the writing of the next batch); once written again after a
+    /// check failed, it is checked as it is written.
+    bool checkLater = true;
+    bool checkFailed = false;
+    std::int64_t written = 0; ///< bytes
 };
+
+// A file written in the batch before, read back from its temporary name:
+// does it hold what the catalogue recorded?
+bool readsBackWhole(int folder, const std::string &temporary, std::int64_t length, const Hash128 &hash)
+{
+    const UniqueFd file(::openat(folder, temporary.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!file)
+        return false; // a copy whose mode lets no one read it: checked again as it is written
+    const auto content = hashOfFile(file.get(), length);
+    return content && *content == hash;
+}
 
 RestoreWriter::RestoreWriter(int diskRootFd, RestoreSettings settings)
     : m_diskRoot(diskRootFd), m_settings(std::move(settings)), m_folderShare(folderShareOfLimit()),
@@ -159,9 +176,11 @@ void RestoreWriter::restore(const std::vector<PlannedFile> &files, const Done &d
             nextBatch(done);
     }
     readAhead.reset();
-    // The last batch on its way, then in place, then its names flushed.
-    nextBatch(done);
-    nextBatch(done);
+    // The last batch on its way, then in place, then its names flushed;
+    // a file written again after its check failed makes one batch more.
+    do
+        nextBatch(done);
+    while (!m_staged.empty() || !m_flushing.empty());
     awaitFlush();
     report(m_renamed, done);
     m_folders.finish();
@@ -266,7 +285,7 @@ void RestoreWriter::writeStaged(Staged &staged, const Done &done)
     std::string passedOver;
     for (const CopyEntry *source : sources) {
         RestoreResult attempt = result;
-        if (writeTemporary(file, *source, staged.folder, staged.temporary, attempt)) {
+        if (writeTemporary(staged, *source, attempt)) {
             result.problem = passedOver;
             m_stagedBytes += file.source.copy.size;
             m_staged.push_back(std::move(staged));
@@ -284,9 +303,11 @@ void RestoreWriter::writeStaged(Staged &staged, const Done &done)
     done(file, result);
 }
 
-bool RestoreWriter::writeTemporary(const PlannedFile &file, const CopyEntry &copy, int folder,
-                                   const std::string &temporary, RestoreResult &result)
+bool RestoreWriter::writeTemporary(Staged &staged, const CopyEntry &copy, RestoreResult &result)
 {
+    const PlannedFile &file = *staged.file;
+    const int folder = staged.folder;
+    const std::string &temporary = staged.temporary;
     const std::string onDisk = PlannedFile::pathOnDisk(copy);
     const UniqueFd source = openCopyOnDisk(m_diskRoot, onDisk);
     struct stat status {};
@@ -314,10 +335,16 @@ bool RestoreWriter::writeTemporary(const PlannedFile &file, const CopyEntry &cop
     const std::int64_t copied = copyAllBytes(source.get(), written.get(), status.st_size);
     if (copied < 0)
         return fail(file.target + ": " + causeOf(errno), false);
-    const auto readBack = hashOfFile(written.get(), copied);
-    if (!readBack)
-        return fail(file.target + ": " + causeOf(errno), false);
-    if (*readBack != copy.copy.hash || copied != copy.copy.size) {
+    staged.written = copied;
+    // Read back here only when a check made later has failed: otherwise the
+    // flush reads it back on another core while the next files are written.
+    std::optional<Hash128> readBack;
+    if (!staged.checkLater || copied != copy.copy.size) {
+        readBack = hashOfFile(written.get(), copied);
+        if (!readBack)
+            return fail(file.target + ": " + causeOf(errno), false);
+    }
+    if (readBack && (*readBack != copy.copy.hash || copied != copy.copy.size)) {
         // Whose fault: the copy on the disk, or the writing?
         const auto onDiskHash = hashOfFile(source.get());
         if (!onDiskHash || *onDiskHash != copy.copy.hash)
@@ -343,7 +370,7 @@ void RestoreWriter::nextBatch(const Done &done)
 {
     awaitFlush();
     report(m_renamed, done);
-    putInPlace(m_flushing);
+    putInPlace(m_flushing, done);
     m_renamed = std::move(m_flushing);
     m_flushing = std::move(m_staged);
     m_staged.clear();
@@ -378,8 +405,15 @@ void RestoreWriter::startFlush()
             if (::fstat(staged.folder, &status) == 0 && seen.insert(status.st_dev).second)
                 systems.push_back(staged.folderHeld);
         }
-    if (!systems.empty())
-        m_flush = std::thread([systems = std::move(systems)] {
+    // The batch is read back first: a file that fails is written again,
+    // not put in place (putInPlace).
+    std::vector<Staged> *toCheck = &m_flushing;
+    if (!systems.empty() || !m_flushing.empty())
+        m_flush = std::thread([systems = std::move(systems), toCheck] {
+            for (Staged &staged : *toCheck)
+                if (staged.checkLater)
+                    staged.checkFailed = !readsBackWhole(staged.folder, staged.temporary, staged.written,
+                                                         staged.file->source.copy.hash);
             for (const auto &folder : systems)
                 ::syncfs(folder->get());
         });
@@ -391,10 +425,16 @@ void RestoreWriter::awaitFlush()
         m_flush.join();
 }
 
-void RestoreWriter::putInPlace(std::vector<Staged> &batch)
+void RestoreWriter::putInPlace(std::vector<Staged> &batch, const Done &done)
 {
+    std::vector<Staged> again;
     for (Staged &staged : batch) {
         RestoreResult &result = staged.result;
+        if (staged.checkFailed) {
+            ::unlinkat(staged.folder, staged.temporary.c_str(), 0);
+            again.push_back(std::move(staged));
+            continue;
+        }
         if (staged.keepAside) {
             for (int attempt = 1;; ++attempt) {
                 const std::string aside = asideName(staged.finalName, m_settings.date, attempt);
@@ -416,6 +456,16 @@ void RestoreWriter::putInPlace(std::vector<Staged> &batch)
         }
         if (!result.restored())
             ::unlinkat(staged.folder, staged.temporary.c_str(), 0);
+    }
+    if (again.empty())
+        return;
+    std::erase_if(batch, [](const Staged &staged) { return staged.checkFailed; });
+    // Written again, and checked as it is written: a copy that reads back
+    // wrong once more is named, and another of the same content tried.
+    for (Staged &staged : again) {
+        staged.checkLater = false;
+        staged.checkFailed = false;
+        writeStaged(staged, done);
     }
 }
 

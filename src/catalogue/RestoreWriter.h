@@ -82,12 +82,11 @@ private:
     /// left to write (its content is there already, or no name is free).
     bool chooseName(Staged &staged, const std::string &name) const;
     void writeStaged(Staged &staged, const Done &done);
-    bool writeTemporary(const PlannedFile &file, const CopyEntry &copy, int folder, const std::string &temporary,
-                        RestoreResult &result);
+    bool writeTemporary(Staged &staged, const CopyEntry &copy, RestoreResult &result);
     /// The batch being written is whole: it starts on its way to the disk,
     /// and the batch before it, flushed meanwhile, is put in place.
     void nextBatch(const Done &done);
-    void putInPlace(std::vector<Staged> &batch);
+    void putInPlace(std::vector<Staged> &batch, const Done &done);
     void startFlush();
     void awaitFlush();
     /// Empties the folder cache and forgets which folder is held.

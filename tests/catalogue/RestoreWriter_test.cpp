@@ -237,6 +237,33 @@ TEST_F(RestoreWriterTest, ABadCopyIsNamedAndAVersionOfTheSameContentTakesItsPlac
     EXPECT_EQ(namesIn("d"), std::vector<std::string> {"a"});
 }
 
+// A copy of the recorded length whose bytes went bad is read back while the
+// next files are written; it is written again and checked, and a version
+// of the same content takes its place, or it is named.
+TEST_F(RestoreWriterTest, ACopyOfTheRightLengthThatReadsBackWrongIsCaughtBeforeItIsInPlace)
+{
+    for (int i = 0; i < 3; ++i)
+        addCopy("d/fine" + std::to_string(i), "fine " + std::to_string(i), "d/fine" + std::to_string(i));
+    PlannedFile &bad = addCopy("d/a", "bitrot", "d/a", 0644, {}, "intact");
+    PlannedFile version = bad;
+    version.source.versionStamp = "2026-12-01T100000Z";
+    fs::create_directories(disk.path() + ".quillarc/versions/2026-12-01T100000Z/d");
+    disk.write(".quillarc/versions/2026-12-01T100000Z/d/a", "intact");
+    plan.back().alternatives.push_back(version.source);
+    addCopy("d/b", "bitrot", "d/b", 0644, {}, "sound!");
+
+    const auto results = run();
+    EXPECT_EQ(results.size(), 5U);
+    EXPECT_EQ(results.at("d/a").status, Status::Restored);
+    EXPECT_EQ(target.read("d/a"), "intact");
+    EXPECT_NE(results.at("d/a").problem.find("d/a on disk BACKUP1: does not match its recorded content"),
+              std::string::npos)
+        << results.at("d/a").problem;
+    EXPECT_EQ(results.at("d/b").status, Status::Failed);
+    EXPECT_TRUE(results.at("d/b").badCopy);
+    EXPECT_EQ(namesIn("d"), (std::vector<std::string> {"a", "fine0", "fine1", "fine2"}));
+}
+
 TEST_F(RestoreWriterTest, FollowsNoLinkAndOpensNoPipeOnTheDisk)
 {
     test::TempFolder outside;
