@@ -22,9 +22,13 @@ namespace quillarc {
 class RestoreReadAhead {
 public:
     struct Limits {
-        std::size_t files = 256;                     ///< at most this many copies ahead of the writer
-        std::int64_t bytes = std::int64_t(64) << 20; ///< and at most this much of their content
-        std::int64_t perFile = std::int64_t(8) << 20; ///< asked for at the start of one copy; the kernel reads on from there
+        /// At most this many copies ahead of the writer,
+        std::size_t files = 256;
+        /// and at most this much of their content,
+        std::int64_t bytes = std::int64_t(64) << 20;
+        /// counting of each copy what is asked for at its start (the
+        /// kernel reads on from there).
+        std::int64_t perFile = std::int64_t(8) << 20;
     };
 
     /// `files` must outlive this; `diskRoot` is the disk's root folder.

@@ -412,8 +412,8 @@ void RestoreWriter::startFlush()
         m_flush = std::thread([systems = std::move(systems), toCheck] {
             for (Staged &staged : *toCheck)
                 if (staged.checkLater)
-                    staged.checkFailed = !readsBackWhole(staged.folder, staged.temporary, staged.written,
-                                                         staged.file->source.copy.hash);
+                    staged.checkFailed =
+                        !readsBackWhole(staged.folder, staged.temporary, staged.written, staged.file->source.copy.hash);
             for (const auto &folder : systems)
                 ::syncfs(folder->get());
         });

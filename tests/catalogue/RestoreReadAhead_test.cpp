@@ -46,7 +46,11 @@ TEST(RestoreReadAheadTest, StaysWithinItsWindowAheadOfTheWriter)
         {"by bytes", {100, 3 * kMiB, 8 * kMiB}, kMiB, 20, {{0, 3}, {2, 5}}},
         {"a large file counts up to its first part", {100, 16 * kMiB, 4 * kMiB}, 100 * kMiB, 20, {{0, 4}, {2, 6}}},
         {"a full window waits for a quarter of it", {8, 100 * kMiB, 8 * kMiB}, 10, 30, {{0, 8}, {1, 8}, {2, 10}}},
-        {"a file larger than the window is still asked for", {100, 2 * kMiB, 8 * kMiB}, 100 * kMiB, 20, {{0, 1}, {3, 4}}},
+        {"a file larger than the window is still asked for",
+         {100, 2 * kMiB, 8 * kMiB},
+         100 * kMiB,
+         20,
+         {{0, 1}, {3, 4}}},
         {"what the writer passed is skipped", {4, 100 * kMiB, 8 * kMiB}, 10, 20, {{0, 4}, {15, 19}}},
         {"to the end of the plan", {4, 100 * kMiB, 8 * kMiB}, 10, 6, {{0, 4}, {3, 6}, {5, 6}}},
     };

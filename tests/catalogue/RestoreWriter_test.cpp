@@ -215,53 +215,41 @@ TEST_F(RestoreWriterTest, OverwriteKeepsTheReplacedFileAside)
     EXPECT_TRUE(fs::is_directory(target / "d/folder"));
 }
 
+// A copy whose bytes went bad is named, and a version of the same content
+// takes its place. One of another length is caught as it is written; one
+// of the recorded length only when its batch is read back, while the next
+// files are written: it is written again and checked before anything of it
+// is put in place.
 TEST_F(RestoreWriterTest, ABadCopyIsNamedAndAVersionOfTheSameContentTakesItsPlace)
 {
-    PlannedFile &bad = addCopy("d/a", "rotten", "d/a", 0644, {}, "good");
-    PlannedFile version = bad;
-    version.source.versionStamp = "2026-12-01T100000Z";
-    fs::create_directories(disk.path() + ".quillarc/versions/2026-12-01T100000Z/d");
-    disk.write(".quillarc/versions/2026-12-01T100000Z/d/a", "good");
-    plan.back().alternatives.push_back(version.source);
-    addCopy("d/b", "also rotten", "d/b", 0644, {}, "fine");
+    struct Case {
+        const char *what, *onDisk, *recorded, *otherOnDisk, *otherRecorded;
+    };
+    for (const Case &c : {Case {"another length", "rotten", "good", "also rotten", "fine"},
+                          Case {"the recorded length", "bitrot", "intact", "bitrot", "sound!"}}) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(target.path() + "d");
+        plan.clear();
+        for (int i = 0; i < 3; ++i)
+            addCopy("d/fine" + std::to_string(i), "fine " + std::to_string(i), "d/fine" + std::to_string(i));
+        PlannedFile version = addCopy("d/a", c.onDisk, "d/a", 0644, {}, c.recorded);
+        version.source.versionStamp = "2026-12-01T100000Z";
+        fs::create_directories(disk.path() + ".quillarc/versions/2026-12-01T100000Z/d");
+        disk.write(".quillarc/versions/2026-12-01T100000Z/d/a", c.recorded);
+        plan.back().alternatives.push_back(version.source);
+        addCopy("d/b", c.otherOnDisk, "d/b", 0644, {}, c.otherRecorded);
 
-    const auto results = run();
-    EXPECT_EQ(results.at("d/a").status, Status::Restored);
-    EXPECT_EQ(target.read("d/a"), "good");
-    EXPECT_NE(results.at("d/a").problem.find("d/a on disk BACKUP1: does not match its recorded content"),
-              std::string::npos)
-        << results.at("d/a").problem;
-    EXPECT_EQ(results.at("d/b").status, Status::Failed);
-    EXPECT_TRUE(results.at("d/b").badCopy);
-    EXPECT_FALSE(target.exists("d/b"));
-    EXPECT_EQ(namesIn("d"), std::vector<std::string> {"a"});
-}
-
-// A copy of the recorded length whose bytes went bad is read back while the
-// next files are written; it is written again and checked, and a version
-// of the same content takes its place, or it is named.
-TEST_F(RestoreWriterTest, ACopyOfTheRightLengthThatReadsBackWrongIsCaughtBeforeItIsInPlace)
-{
-    for (int i = 0; i < 3; ++i)
-        addCopy("d/fine" + std::to_string(i), "fine " + std::to_string(i), "d/fine" + std::to_string(i));
-    PlannedFile &bad = addCopy("d/a", "bitrot", "d/a", 0644, {}, "intact");
-    PlannedFile version = bad;
-    version.source.versionStamp = "2026-12-01T100000Z";
-    fs::create_directories(disk.path() + ".quillarc/versions/2026-12-01T100000Z/d");
-    disk.write(".quillarc/versions/2026-12-01T100000Z/d/a", "intact");
-    plan.back().alternatives.push_back(version.source);
-    addCopy("d/b", "bitrot", "d/b", 0644, {}, "sound!");
-
-    const auto results = run();
-    EXPECT_EQ(results.size(), 5U);
-    EXPECT_EQ(results.at("d/a").status, Status::Restored);
-    EXPECT_EQ(target.read("d/a"), "intact");
-    EXPECT_NE(results.at("d/a").problem.find("d/a on disk BACKUP1: does not match its recorded content"),
-              std::string::npos)
-        << results.at("d/a").problem;
-    EXPECT_EQ(results.at("d/b").status, Status::Failed);
-    EXPECT_TRUE(results.at("d/b").badCopy);
-    EXPECT_EQ(namesIn("d"), (std::vector<std::string> {"a", "fine0", "fine1", "fine2"}));
+        const auto results = run();
+        EXPECT_EQ(results.size(), 5U);
+        EXPECT_EQ(results.at("d/a").status, Status::Restored);
+        EXPECT_EQ(target.read("d/a"), c.recorded);
+        EXPECT_NE(results.at("d/a").problem.find("d/a on disk BACKUP1: does not match its recorded content"),
+                  std::string::npos)
+            << results.at("d/a").problem;
+        EXPECT_EQ(results.at("d/b").status, Status::Failed);
+        EXPECT_TRUE(results.at("d/b").badCopy);
+        EXPECT_EQ(namesIn("d"), (std::vector<std::string> {"a", "fine0", "fine1", "fine2"}));
+    }
 }
 
 TEST_F(RestoreWriterTest, FollowsNoLinkAndOpensNoPipeOnTheDisk)
