@@ -4,8 +4,8 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <linux/openat2.h>
 #include <grp.h>
+#include <linux/openat2.h>
 #include <map>
 #include <pwd.h>
 #include <sys/stat.h>

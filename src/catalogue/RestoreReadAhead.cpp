@@ -54,23 +54,25 @@ void RestoreReadAhead::reached(std::size_t index)
         for (std::size_t i = m_reached; i < std::min(index, m_asked); ++i)
             m_bytesAhead -= weightOf(i);
         m_reached = index;
-        wake = m_waiting && roomForMore();
+        wake = m_waiting && roomFor(true);
     }
     if (wake)
         m_moved.notify_one();
 }
 
-// Once the window is full the thread waits until a quarter of it is free
-// again, so that it is woken once for many files, not for every one. True
-// also at the end and when the writer has caught up: the next file is then
-// asked for whatever its size.
-bool RestoreReadAhead::roomForMore() const
+// Whether the next copy may be asked for: always at the end (there is
+// nothing to ask) and when the writer has caught up (whatever its size);
+// otherwise while the window has room for it. Once the window is full the
+// thread waits until a quarter of it is free again (`leavingSlack`), so
+// that it is woken once for many files, not for every one.
+bool RestoreReadAhead::roomFor(bool leavingSlack) const
 {
     if (m_stop || m_asked >= m_files.size() || m_asked <= m_reached)
         return true;
-    const std::size_t slackFiles = std::max<std::size_t>(1, m_limits.files / 4);
+    const std::size_t slackFiles = leavingSlack ? std::max<std::size_t>(1, m_limits.files / 4) : 1;
+    const std::int64_t slackBytes = leavingSlack ? m_limits.bytes / 4 : 0;
     return m_asked - m_reached + slackFiles <= m_limits.files &&
-           m_bytesAhead + weightOf(m_asked) + m_limits.bytes / 4 <= m_limits.bytes;
+           m_bytesAhead + weightOf(m_asked) + slackBytes <= m_limits.bytes;
 }
 
 std::size_t RestoreReadAhead::askedFor() const
@@ -85,17 +87,13 @@ void RestoreReadAhead::run()
         std::size_t index = 0;
         {
             std::unique_lock lock(m_mutex);
+            if (!roomFor(false)) {
+                m_waiting = true;
+                m_moved.wait(lock, [&] { return roomFor(true); });
+                m_waiting = false;
+            }
             if (m_stop || m_asked >= m_files.size())
                 return;
-            const bool mayAsk = m_asked <= m_reached || (m_asked - m_reached < m_limits.files &&
-                                                         m_bytesAhead + weightOf(m_asked) <= m_limits.bytes);
-            if (!mayAsk) {
-                m_waiting = true;
-                m_moved.wait(lock, [&] { return roomForMore(); });
-                m_waiting = false;
-                if (m_stop || m_asked >= m_files.size())
-                    return;
-            }
             // What the writer has passed is not worth asking for.
             if (m_asked < m_reached)
                 m_asked = m_reached;

@@ -51,7 +51,7 @@ public:
 private:
     void run();
     std::int64_t weightOf(std::size_t index) const;
-    bool roomForMore() const;
+    bool roomFor(bool leavingSlack) const;
 
     int m_diskRoot;
     const std::vector<PlannedFile> &m_files;

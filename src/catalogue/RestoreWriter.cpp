@@ -5,10 +5,10 @@
 #include "catalogue/RestoreBytes.h"
 #include "catalogue/RestoreReadAhead.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <algorithm>
 #include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>

@@ -138,6 +138,24 @@ TEST_F(Catalogue_, aRolledBackTransactionLeavesNothingBehind)
     EXPECT_FALSE(catalogue->inTransaction());
 }
 
+// The reads that take the catalogue as one moment start no transaction of
+// their own inside one already open: a pass's records are seen before they
+// are committed, and the pass can still commit them.
+TEST_F(Catalogue_, readsInsideAnOpenTransactionSeeItsRecords)
+{
+    const std::int64_t disk = catalogue->disk({"BACKUP1", "u"});
+    catalogue->recordCopy(disk, record("home/ann/old.txt", "o"));
+    catalogue->begin();
+    catalogue->recordCopy(disk, record("home/ann/new.txt", "n"));
+    EXPECT_EQ(describe(catalogue->copiesUnder("home/ann")),
+              (std::vector<std::string> {"home/ann/new.txt BACKUP1", "home/ann/old.txt BACKUP1"}));
+    EXPECT_TRUE(catalogue->inTransaction());
+    catalogue->commit();
+    EXPECT_EQ(catalogue->copiesUnder("home/ann").size(), 2u);
+    catalogue->begin(); // and the reads left no transaction open behind them
+    catalogue->commit();
+}
+
 // A pass records one folder's files after another, but a folder may come
 // back (its files around a sub-folder's) and a look-up may go elsewhere.
 TEST_F(Catalogue_, filesOfFoldersMetInTurnEachLandInTheirOwnFolder)

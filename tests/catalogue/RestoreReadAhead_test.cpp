@@ -9,6 +9,8 @@
 #include <unistd.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <linux/magic.h>
+#include <sys/vfs.h>
 #include <thread>
 
 namespace quillarc {
@@ -72,6 +74,20 @@ TEST(RestoreReadAheadTest, StaysWithinItsWindowAheadOfTheWriter)
             expectSettlesAt(readAhead, asked, std::string(c.what) + ", writer at " + std::to_string(reached));
         }
     }
+}
+
+// A disk in memory gives its bytes at once: reading ahead there only costs.
+TEST(RestoreReadAheadTest, IsLeftOutForADiskInMemory)
+{
+    test::TempFolder disk;
+    const UniqueFd onDisk(::open(disk.folder().c_str(), O_RDONLY | O_DIRECTORY));
+    struct statfs system {};
+    ASSERT_EQ(::fstatfs(onDisk.get(), &system), 0);
+    EXPECT_EQ(RestoreReadAhead::helps(onDisk.get()), system.f_type != TMPFS_MAGIC);
+    const UniqueFd shared(::open("/dev/shm", O_RDONLY | O_DIRECTORY));
+    if (!shared || ::fstatfs(shared.get(), &system) != 0 || system.f_type != TMPFS_MAGIC)
+        GTEST_SKIP() << "no tmpfs at /dev/shm";
+    EXPECT_FALSE(RestoreReadAhead::helps(shared.get()));
 }
 
 } // namespace
